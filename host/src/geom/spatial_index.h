@@ -1,0 +1,57 @@
+#pragma once
+
+// A spatial index of entity boxes in the XY plane: a uniform grid sized from the boxes it
+// holds, rebuilt lazily when the content outgrows it. Boxes much larger than a cell are kept
+// in a separate list that every query scans, so one huge entity does not fill the grid.
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "geom/box.h"
+
+namespace cadhost::geom {
+
+class SpatialIndex {
+ public:
+  using Id = std::uint32_t;
+
+  // Adds or replaces the box of `id`. Ids are meant to be dense (0, 1, 2, ...): memory grows
+  // with the largest id. An empty box is not indexed (the id is removed).
+  void insert(Id id, const Box& box);
+  // Removes `id`; unknown ids are ignored.
+  void remove(Id id);
+  void clear();
+
+  std::size_t size() const { return count_; }
+  bool contains(Id id) const { return id < slots_.size() && slots_[id].present; }
+
+  // The ids whose boxes overlap `area` in XY (touching counts), in ascending order.
+  std::vector<Id> query(const Box& area) const;
+
+ private:
+  struct Slot {
+    Box box;
+    bool present = false;
+    bool placed = false;  // entered in the grid or the large list
+  };
+  void rebuild() const;
+  void place(Id id) const;
+  void unplace(Id id) const;
+  bool cellRange(const Box& box, long& x0, long& y0, long& x1, long& y1) const;
+
+  std::vector<Slot> slots_;
+  std::size_t count_ = 0;
+  // The grid (mutable: built on the first query after a change that needs it).
+  mutable std::vector<std::vector<Id>> cells_;
+  mutable std::vector<Id> large_;
+  mutable std::vector<Id> pending_;
+  mutable Box gridBox_;
+  mutable double cellSize_ = 0;
+  mutable long columns_ = 0, rows_ = 0;
+  mutable std::size_t builtFor_ = 0;
+  mutable std::vector<std::uint32_t> seen_;
+  mutable std::uint32_t stamp_ = 0;
+};
+
+}  // namespace cadhost::geom

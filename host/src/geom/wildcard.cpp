@@ -2,18 +2,268 @@
 
 namespace cadhost::geom {
 
-WildcardPattern::WildcardPattern(std::string_view) {}
-bool WildcardPattern::matches(std::string_view) const {
+namespace {
+
+using Element = WildcardPattern::Element;
+using Alternative = WildcardPattern::Alternative;
+
+bool isAsciiDigit(char32_t c) {
+  return c >= U'0' && c <= U'9';
+}
+bool isAsciiLetter(char32_t c) {
+  return (c >= U'a' && c <= U'z') || (c >= U'A' && c <= U'Z');
+}
+
+// Letters and digits of any script, as far as "." needs to tell them from punctuation and
+// symbols: the Latin, Greek and Cyrillic letter blocks, full-width letters and digits, kana,
+// hangul and CJK ideographs.
+bool isAlphanumeric(char32_t c) {
+  if (c < 0x80) return isAsciiDigit(c) || isAsciiLetter(c);
+  if (c >= 0xC0 && c <= 0x24F) return c != 0xD7 && c != 0xF7;
+  if ((c >= 0x370 && c <= 0x3FF) || (c >= 0x400 && c <= 0x52F)) return true;
+  if (c >= 0x3040 && c <= 0x30FF) return c != 0x30FB;  // kana, less the middle dot
+  if ((c >= 0x3400 && c <= 0x4DBF) || (c >= 0x4E00 && c <= 0x9FFF)) return true;
+  if ((c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF)) return true;
+  if ((c >= 0xFF10 && c <= 0xFF19) || (c >= 0xFF21 && c <= 0xFF3A) || (c >= 0xFF41 && c <= 0xFF5A))
+    return true;
+  return c >= 0x20000 && c <= 0x3134F;
+}
+
+bool elementMatches(const Element& e, char32_t folded) {
+  switch (e.kind) {
+    case Element::Literal:
+      return e.ch == folded;
+    case Element::Digit:
+      return isAsciiDigit(folded);
+    case Element::Letter:
+      return isAsciiLetter(folded);
+    case Element::NonAlnum:
+      return !isAlphanumeric(folded);
+    case Element::AnyOne:
+      return true;
+    case Element::Class: {
+      bool in = false;
+      for (const auto& [lo, hi] : e.ranges)
+        if (folded >= lo && folded <= hi) {
+          in = true;
+          break;
+        }
+      return in != e.negated;
+    }
+    case Element::AnyRun:
+      return false;
+  }
   return false;
 }
-bool wildcardMatch(std::string_view pattern, std::string_view text) {
-  return WildcardPattern(pattern).matches(text);
+
+// Greedy match with one backtracking point per '*' (linear space, O(n*m) worst case).
+bool alternativeMatches(const std::vector<Element>& els, const std::u32string& text) {
+  std::size_t p = 0, t = 0;
+  std::size_t starP = std::u32string::npos, starT = 0;
+  while (t < text.size()) {
+    if (p < els.size() && els[p].kind == Element::AnyRun) {
+      starP = p++;
+      starT = t;
+    } else if (p < els.size() && elementMatches(els[p], text[t])) {
+      ++p;
+      ++t;
+    } else if (starP != std::u32string::npos) {
+      p = starP + 1;
+      t = ++starT;
+    } else {
+      return false;
+    }
+  }
+  while (p < els.size() && els[p].kind == Element::AnyRun) ++p;
+  return p == els.size();
 }
+
+// Parses "[...]" starting after the '['. Returns false (nothing consumed) when no ']' closes it.
+bool parseClass(const std::u32string& pat, std::size_t& i, Element& out) {
+  std::size_t j = i;
+  Element e;
+  e.kind = Element::Class;
+  if (j < pat.size() && pat[j] == U'~') {
+    e.negated = true;
+    ++j;
+  }
+  bool first = true;
+  while (j < pat.size()) {
+    char32_t c = pat[j];
+    if (c == U']' && !first) {
+      i = j + 1;
+      out = std::move(e);
+      return true;
+    }
+    first = false;
+    if (c == U'`' && j + 1 < pat.size()) c = pat[++j];
+    ++j;
+    char32_t hi = c;
+    if (j + 1 < pat.size() && pat[j] == U'-' && pat[j + 1] != U']') {
+      hi = pat[j + 1];
+      if (hi == U'`' && j + 2 < pat.size()) {
+        hi = pat[j + 2];
+        ++j;
+      }
+      j += 2;
+    }
+    const char32_t a = foldCase(c), b = foldCase(hi);
+    if (a <= b)
+      e.ranges.emplace_back(a, b);
+    else
+      e.ranges.emplace_back(b, a);
+  }
+  return false;
+}
+
+}  // namespace
+
 char32_t foldCase(char32_t c) {
+  if (c < 0x80) return (c >= U'A' && c <= U'Z') ? c + 32 : c;
+  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 32;
+  if (c >= 0x100 && c <= 0x137) return c | 1;
+  if (c >= 0x139 && c <= 0x148) return (c & 1) ? c + 1 : c;
+  if (c >= 0x14A && c <= 0x177) return c | 1;
+  if (c == 0x178) return 0xFF;
+  if (c >= 0x179 && c <= 0x17E) return (c & 1) ? c + 1 : c;
+  if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return c + 32;
+  if (c >= 0x410 && c <= 0x42F) return c + 32;
+  if (c >= 0x400 && c <= 0x40F) return c + 80;
+  if (c >= 0xFF21 && c <= 0xFF3A) return c + 32;
   return c;
 }
-std::u32string decodeUtf8(std::string_view) {
-  return {};
+
+std::u32string decodeUtf8(std::string_view s) {
+  std::u32string out;
+  out.reserve(s.size());
+  std::size_t i = 0;
+  while (i < s.size()) {
+    const unsigned char b = static_cast<unsigned char>(s[i]);
+    int extra = 0;
+    char32_t cp = 0;
+    if (b < 0x80) {
+      out.push_back(b);
+      ++i;
+      continue;
+    } else if ((b & 0xE0) == 0xC0 && b >= 0xC2) {
+      extra = 1;
+      cp = b & 0x1F;
+    } else if ((b & 0xF0) == 0xE0) {
+      extra = 2;
+      cp = b & 0x0F;
+    } else if ((b & 0xF8) == 0xF0 && b <= 0xF4) {
+      extra = 3;
+      cp = b & 0x07;
+    } else {
+      out.push_back(0xFFFD);
+      ++i;
+      continue;
+    }
+    bool ok = i + static_cast<std::size_t>(extra) < s.size();
+    for (int k = 1; ok && k <= extra; ++k) {
+      const unsigned char c = static_cast<unsigned char>(s[i + k]);
+      if ((c & 0xC0) != 0x80)
+        ok = false;
+      else
+        cp = (cp << 6) | (c & 0x3F);
+    }
+    const bool overlong = (extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000);
+    if (!ok || overlong || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+      out.push_back(0xFFFD);
+      ++i;
+      continue;
+    }
+    out.push_back(cp);
+    i += extra + 1;
+  }
+  return out;
+}
+
+WildcardPattern::WildcardPattern(std::string_view pattern) {
+  const std::u32string pat = decodeUtf8(pattern);
+  std::size_t i = 0;
+  if (i < pat.size() && pat[i] == U'~') {
+    negated_ = true;
+    ++i;
+  }
+  Alternative alt;
+  bool altStart = true;
+  while (i < pat.size()) {
+    const char32_t c = pat[i];
+    if (altStart && c == U'~' && !alternatives_.empty()) {
+      alt.negated = true;
+      ++i;
+      altStart = false;
+      continue;
+    }
+    altStart = false;
+    Element e;
+    switch (c) {
+      case U',':
+        alternatives_.push_back(std::move(alt));
+        alt = Alternative{};
+        altStart = true;
+        ++i;
+        continue;
+      case U'#':
+        e.kind = Element::Digit;
+        break;
+      case U'@':
+        e.kind = Element::Letter;
+        break;
+      case U'.':
+        e.kind = Element::NonAlnum;
+        break;
+      case U'?':
+        e.kind = Element::AnyOne;
+        break;
+      case U'*':
+        e.kind = Element::AnyRun;
+        if (!alt.elements.empty() && alt.elements.back().kind == Element::AnyRun) {
+          ++i;
+          continue;
+        }
+        break;
+      case U'[': {
+        std::size_t j = i + 1;
+        if (parseClass(pat, j, e)) {
+          alt.elements.push_back(std::move(e));
+          i = j;
+          continue;
+        }
+        e.kind = Element::Literal;
+        e.ch = c;
+        break;
+      }
+      case U'`':
+        e.kind = Element::Literal;
+        e.ch = foldCase(i + 1 < pat.size() ? pat[++i] : c);
+        break;
+      default:
+        e.kind = Element::Literal;
+        e.ch = foldCase(c);
+    }
+    alt.elements.push_back(std::move(e));
+    ++i;
+  }
+  alternatives_.push_back(std::move(alt));
+}
+
+bool WildcardPattern::matches(std::string_view text) const {
+  if (alternatives_.empty()) return false;
+  std::u32string folded = decodeUtf8(text);
+  for (char32_t& c : folded) c = foldCase(c);
+  bool any = false;
+  for (const Alternative& a : alternatives_)
+    if (alternativeMatches(a.elements, folded) != a.negated) {
+      any = true;
+      break;
+    }
+  return any != negated_;
+}
+
+bool wildcardMatch(std::string_view pattern, std::string_view text) {
+  return WildcardPattern(pattern).matches(text);
 }
 
 }  // namespace cadhost::geom

@@ -1,0 +1,20 @@
+#pragma once
+
+// Small helpers that build entities tag by tag for the geometry tests.
+
+#include <initializer_list>
+#include <string>
+#include <utility>
+
+#include "model/drawing.h"
+
+namespace cadhost::geom::testing {
+
+// An entity of this type with the given (code, value) tags after the (0, type) tag.
+model::Object entity(const std::string& type,
+                     std::initializer_list<std::pair<int, std::string>> tags = {});
+
+// The value text of the first tag with this code ("" when missing).
+std::string tagText(const model::Object& o, int code, int nth = 0);
+
+}  // namespace cadhost::geom::testing

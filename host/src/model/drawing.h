@@ -79,6 +79,9 @@ struct Drawing {
   std::string codepage = "ANSI_1252";
   // True when read from a binary DXF file; the writer then writes binary again.
   bool binary = false;
+  // The line ends and byte order mark of an ASCII file, kept so that it is written back alike.
+  bool crlf = false;
+  bool utf8Bom = false;
 
   std::vector<HeaderVar> header;
   std::vector<Object> classes;

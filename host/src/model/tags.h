@@ -81,4 +81,16 @@ inline void setTag(Tags& tags, int code, std::string value, int nth = 0) {
   }
 }
 
+// The header variable of this name ("$HANDSEED"), or nullptr.
+inline const HeaderVar* findHeaderVar(const Drawing& d, std::string_view name) {
+  for (const HeaderVar& v : d.header)
+    if (v.name == name) return &v;
+  return nullptr;
+}
+inline HeaderVar* findHeaderVar(Drawing& d, std::string_view name) {
+  for (HeaderVar& v : d.header)
+    if (v.name == name) return &v;
+  return nullptr;
+}
+
 }  // namespace cadhost::model

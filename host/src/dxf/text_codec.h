@@ -1,0 +1,78 @@
+#pragma once
+
+// Text encodings of DXF files: the $DWGCODEPAGE names, conversion of value texts between the
+// file's bytes and UTF-8, and the \U+XXXX and \M+nXXXX escapes.
+
+#include <iconv.h>
+
+#include <array>
+#include <string>
+#include <string_view>
+
+namespace cadhost::dxf {
+
+// The iconv name of a $DWGCODEPAGE value ("ANSI_936" -> "CP936"), matched without regard to
+// case. An unknown name gives "CP1252", the page of drawings that name none.
+std::string iconvNameForCodepage(std::string_view codepage);
+// The $DWGCODEPAGE value for an iconv name ("GBK", "CP936" -> "ANSI_936"), or "" when the
+// name has no DXF code page.
+std::string codepageForIconvName(std::string_view iconvName);
+
+// True from AC1021 (R2007) on, where DXF text is UTF-8.
+bool versionUsesUtf8(std::string_view acadver);
+
+// Decodes \U+XXXX (either case) and \M+nXXXX escapes of a UTF-8 text. Other backslash
+// sequences (MTEXT format codes) are kept.
+std::string decodeEscapes(std::string_view utf8);
+
+// Appends the UTF-8 form of a code point.
+void appendUtf8(std::string& out, char32_t cp);
+
+// One iconv conversion, opened once and reused.
+class Iconv {
+ public:
+  Iconv(const std::string& to, const std::string& from);
+  ~Iconv();
+  Iconv(const Iconv&) = delete;
+  Iconv& operator=(const Iconv&) = delete;
+  iconv_t handle() const { return cd_; }
+
+ private:
+  iconv_t cd_;
+};
+
+// Value texts of one file to UTF-8: the file's code page (or UTF-8), then the escapes.
+class TextDecoder {
+ public:
+  // `iconvName` empty: the bytes are UTF-8 already.
+  explicit TextDecoder(const std::string& iconvName = "");
+  ~TextDecoder();
+  TextDecoder(const TextDecoder&) = delete;
+  TextDecoder& operator=(const TextDecoder&) = delete;
+
+  // True when `bytes` would come back changed; plain ASCII without backslashes never does.
+  static bool needsWork(std::string_view bytes);
+  // Converts; a byte sequence the page does not define becomes "?".
+  std::string decode(std::string_view bytes);
+
+ private:
+  Iconv* page_ = nullptr;
+};
+
+// UTF-8 texts to the bytes of a file's code page; a character the page lacks is written as
+// \U+XXXX. An empty iconv name writes UTF-8 unchanged.
+class TextEncoder {
+ public:
+  explicit TextEncoder(const std::string& iconvName = "");
+  ~TextEncoder();
+  TextEncoder(const TextEncoder&) = delete;
+  TextEncoder& operator=(const TextEncoder&) = delete;
+
+  bool passesThrough(std::string_view utf8) const;
+  void encode(std::string_view utf8, std::string& out);
+
+ private:
+  Iconv* page_ = nullptr;
+};
+
+}  // namespace cadhost::dxf

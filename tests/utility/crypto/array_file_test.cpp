@@ -1,0 +1,194 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <numeric>
+
+#include "crypto_test_support.h"
+#include "sheetcut/crypto/rijndael.h"
+
+namespace {
+
+using crypto_test::errorText;
+using crypto_test::readFile;
+using crypto_test::TempFolder;
+using crypto_test::writeFile;
+using sheetcut::Bytes;
+using sheetcut::clsASE;
+
+clsASE keyed(int blockBits) {
+  clsASE aes;
+  aes.SetCipherKey(Bytes(32, 0x42), 160, blockBits);
+  return aes;
+}
+
+Bytes counting(size_t n) {
+  Bytes b(n);
+  std::iota(b.begin(), b.end(), uint8_t{1});
+  return b;
+}
+
+TEST(ArrayCipher, PaddingAndLengthByte) {
+  clsASE aes = keyed(128);
+  const Bytes five = counting(5);
+  Bytes ct, pt;
+  aes.ArrayEncrypt(five, ct, 0, 128);
+  ASSERT_EQ(ct.size(), 16u);
+  EXPECT_EQ(aes.ArrayDecrypt(pt, ct, 0, 128), 0);
+  Bytes padded = five;
+  padded.resize(16, 0);
+  EXPECT_EQ(pt, padded);
+
+  aes.ArrayEncrypt(five, ct, 1, 128);
+  ASSERT_EQ(ct.size(), 16u);
+  EXPECT_EQ(aes.ArrayDecrypt(pt, ct, 1, 128), 0);
+  EXPECT_EQ(pt, five);
+  aes.ArrayDecrypt(pt, ct, 0, 128);
+  EXPECT_EQ(pt[15], 5);
+
+  // A whole block of data gets a whole block of zeros with the length byte 0.
+  const Bytes sixteen = counting(16);
+  aes.ArrayEncrypt(sixteen, ct, 0, 128);
+  EXPECT_EQ(ct.size(), 16u);
+  aes.ArrayEncrypt(sixteen, ct, 1, 128);
+  ASSERT_EQ(ct.size(), 32u);
+  aes.ArrayDecrypt(pt, ct, 0, 128);
+  EXPECT_EQ(Bytes(pt.begin() + 16, pt.end()), Bytes(16, 0));
+  EXPECT_EQ(aes.ArrayDecrypt(pt, ct, 1, 128), 0);
+  EXPECT_EQ(pt, sixteen);
+
+  // Empty input with the length byte: one block of zeros, not cut to nothing.
+  aes.ArrayEncrypt(Bytes{}, ct, 1, 128);
+  ASSERT_EQ(ct.size(), 16u);
+  EXPECT_EQ(aes.ArrayDecrypt(pt, ct, 1, 128), 0);
+  EXPECT_EQ(pt, Bytes(16, 0));
+}
+
+TEST(ArrayCipher, LayoutForEveryBlockSize) {
+  for (int bits : {128, 160, 192, 224, 256}) {
+    clsASE aes = keyed(bits);
+    const size_t c = static_cast<size_t>(bits / 8);
+    for (size_t n : {c - 1, c, 3 * c + 1}) {
+      const Bytes plain = counting(n);
+      Bytes ct, back;
+      aes.ArrayEncrypt(plain, ct, 0, bits);
+      EXPECT_EQ(ct.size(), (n + c - 1) / c * c);
+      aes.ArrayEncrypt(plain, ct, 1, bits);
+      EXPECT_EQ(ct.size(), (n / c + 1) * c);
+      EXPECT_EQ(aes.ArrayDecrypt(back, ct, 1, bits), 0);
+      EXPECT_EQ(back, plain) << bits << " bits, " << n << " bytes";
+    }
+  }
+}
+
+TEST(ArrayCipher, RaggedAndBadLengthByte) {
+  clsASE aes = keyed(128);
+  Bytes pt = {9, 9};
+  EXPECT_EQ(aes.ArrayDecrypt(pt, Bytes(17, 1), 0, 128), -1);
+  EXPECT_EQ(pt, (Bytes{9, 9}));
+
+  // Enciphered without the length byte, its last byte is 0xF0: not a length.
+  Bytes plain(16, 0xF0), ct;
+  aes.ArrayEncrypt(plain, ct, 0, 128);
+  EXPECT_EQ(aes.ArrayDecrypt(pt, ct, 1, 128), 1);
+  EXPECT_EQ(pt, plain);
+
+  // Electronic code book: equal blocks encipher alike.
+  aes.ArrayEncrypt(Bytes(32, 0x11), ct, 0, 128);
+  EXPECT_TRUE(std::equal(ct.begin(), ct.begin() + 16, ct.begin() + 16));
+}
+
+TEST(ArrayCipher, Errors) {
+  clsASE aes = keyed(128);
+  Bytes a(16), b;
+  EXPECT_EQ(errorText([&] { aes.ArrayEncrypt(a, b, 0, 100); }),
+            "1 cRijndael.ArrayEncrypt - Illegal BlockBits value");
+  EXPECT_EQ(errorText([&] { aes.ArrayDecrypt(b, a, 0, 100); }),
+            "1 cRijndael.ArrayDecrypt - Illegal BlockBits value");
+  EXPECT_EQ(errorText([&] { aes.FileEncrypt("x", "y", 100); }),
+            "1 cRijndael.FileEncrypt - Illegal BlockBits value");
+  EXPECT_EQ(errorText([&] { aes.FileDecrypt("x", "y", 100); }),
+            "1 cRijndael.FileDecrypt - Illegal BlockBits value");
+  EXPECT_EQ(errorText([&] { aes.ArrayEncrypt(a, b, 0, 192); }),
+            "1 cRijndael.ArrayEncrypt - No cipher key set for 192-bit blocks");
+}
+
+class FileCipher : public ::testing::Test {
+ protected:
+  TempFolder dir;
+  clsASE aes = keyed(128);
+};
+
+TEST_F(FileCipher, LargeFileRoundTripsInChunks) {
+  Bytes plain(4'000'000);
+  for (size_t i = 0; i < plain.size(); ++i) plain[i] = static_cast<uint8_t>(i * 7 + i / 251);
+  writeFile(dir.file("plain"), plain);
+  for (int bits : {128, 192}) {
+    clsASE cipher = keyed(bits);
+    ASSERT_EQ(cipher.FileEncrypt(dir.file("plain"), dir.file("cipher"), bits), 0);
+    const Bytes ct = readFile(dir.file("cipher"));
+    EXPECT_EQ(ct.size(), bits == 128 ? 4'000'016u : 4'000'008u);
+    // The file is the array layout with the length byte.
+    Bytes expected;
+    cipher.ArrayEncrypt(plain, expected, 1, bits);
+    EXPECT_TRUE(ct == expected) << bits;
+    ASSERT_EQ(cipher.FileDecrypt(dir.file("back"), dir.file("cipher"), bits), 0);
+    EXPECT_TRUE(readFile(dir.file("back")) == plain) << bits;
+  }
+}
+
+TEST_F(FileCipher, SamePathAndShorterOverLongerOutput) {
+  const Bytes plain = counting(40);
+  writeFile(dir.file("f"), plain);
+  ASSERT_EQ(aes.FileEncrypt(dir.file("f"), dir.file("f"), 128), 0);
+  EXPECT_EQ(readFile(dir.file("f")).size(), 48u);
+  ASSERT_EQ(aes.FileDecrypt(dir.file("f"), dir.file("f"), 128), 0);
+  EXPECT_EQ(readFile(dir.file("f")), plain);
+
+  writeFile(dir.file("short"), counting(3));
+  writeFile(dir.file("out"), Bytes(1000, 0xAA));
+  aes.FileEncrypt(dir.file("short"), dir.file("out"), 128);
+  EXPECT_EQ(readFile(dir.file("out")).size(), 16u);
+  aes.FileDecrypt(dir.file("out"), dir.file("out"), 128);
+  EXPECT_EQ(readFile(dir.file("out")), counting(3));
+}
+
+TEST_F(FileCipher, EmptyRaggedAndBadLengthByte) {
+  writeFile(dir.file("empty"), {});
+  aes.FileEncrypt(dir.file("empty"), dir.file("one-block"), 128);
+  EXPECT_EQ(readFile(dir.file("one-block")).size(), 16u);
+  EXPECT_EQ(aes.FileDecrypt(dir.file("nothing"), dir.file("one-block"), 128), 0);
+  EXPECT_TRUE(std::filesystem::exists(dir.file("nothing")));
+  EXPECT_TRUE(readFile(dir.file("nothing")).empty());
+
+  writeFile(dir.file("ragged"), Bytes(17, 1));
+  EXPECT_EQ(aes.FileDecrypt(dir.file("p1"), dir.file("empty"), 128), 1);
+  EXPECT_EQ(aes.FileDecrypt(dir.file("p2"), dir.file("ragged"), 128), 1);
+  EXPECT_FALSE(std::filesystem::exists(dir.file("p1")));
+  EXPECT_FALSE(std::filesystem::exists(dir.file("p2")));
+
+  // A last byte of 16 or more is not judged: the whole block is written.
+  Bytes ct;
+  aes.ArrayEncrypt(Bytes(16, 0xF0), ct, 0, 128);
+  writeFile(dir.file("bad-length"), ct);
+  EXPECT_EQ(aes.FileDecrypt(dir.file("p3"), dir.file("bad-length"), 128), 0);
+  EXPECT_EQ(readFile(dir.file("p3")), Bytes(16, 0xF0));
+}
+
+TEST_F(FileCipher, FailuresLeaveNothingBehind) {
+  const std::string missing = dir.file("missing");
+  EXPECT_EQ(errorText([&] { aes.FileEncrypt(missing, dir.file("out"), 128); }).substr(0, 3), "53 ");
+  EXPECT_NE(errorText([&] { aes.FileEncrypt(missing, dir.file("out"), 128); }).find(missing),
+            std::string::npos);
+  writeFile(dir.file("in"), counting(10));
+  EXPECT_EQ(errorText([&] {
+              aes.FileEncrypt(dir.file("in"), dir.file("no/such/out"), 128);
+            }).substr(0, 3),
+            "76 ");
+  EXPECT_NE(errorText([&] { aes.FileEncrypt(dir.path().string(), dir.file("out"), 128); }),
+            "no error");
+  size_t count = 0;
+  for ([[maybe_unused]] auto& entry : std::filesystem::directory_iterator(dir.path())) ++count;
+  EXPECT_EQ(count, 1u);  // only "in"
+}
+
+}  // namespace

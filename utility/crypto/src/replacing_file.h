@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace sheetcut::crypto_detail {
+
+// Writes a file through a temporary file in the target's folder and renames it into place on
+// commit(), so the target either keeps its old content or gets the whole new content, never a
+// mixture or a tail of the old one. Without commit() the temporary file is removed.
+// Failures raise sheetcut::Error naming the file; `member` prefixes the messages.
+class ReplacingFile {
+ public:
+  ReplacingFile(std::string target, std::string member);
+  ~ReplacingFile();
+  ReplacingFile(const ReplacingFile&) = delete;
+  ReplacingFile& operator=(const ReplacingFile&) = delete;
+
+  void write(const void* data, size_t size);
+  void commit();
+
+ private:
+  std::string target_;
+  std::string member_;
+  std::string tempPath_;
+  int fd_ = -1;
+};
+
+// Opens a regular file for reading, with its size; raises sheetcut::Error naming the file.
+class InputFile {
+ public:
+  InputFile(const std::string& path, std::string member);
+  ~InputFile();
+  InputFile(const InputFile&) = delete;
+  InputFile& operator=(const InputFile&) = delete;
+
+  size_t size() const { return size_; }
+  // Reads up to size bytes; returns how many were read (fewer only at the end of the file).
+  size_t read(void* data, size_t size);
+
+ private:
+  std::string path_;
+  std::string member_;
+  int fd_ = -1;
+  size_t size_ = 0;
+};
+
+}  // namespace sheetcut::crypto_detail

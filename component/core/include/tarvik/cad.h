@@ -1,0 +1,172 @@
+#pragma once
+
+// CAD: the component's one public object. A caller creates it, connects it to the drawing host,
+// sets its folders and settings, and calls its operations. The members are implemented in
+// several source files by job (settings, host connection, stop handshake, templates, ...).
+
+#include <cadhost/application.h>
+#include <cadhost/document.h>
+#include <QString>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "tarvik/cad_events.h"
+#include "tarvik/records.h"
+#include "tarvik/ui.h"
+
+namespace tarvik {
+
+class CAD {
+ public:
+  // Does not touch the host, creates no folder and reads no template list. Takes currentUi()
+  // and loads its notice window.
+  CAD();
+  // Releases the host references without closing or quitting the host.
+  ~CAD();
+  CAD(const CAD&) = delete;
+  CAD& operator=(const CAD&) = delete;
+
+  // ---- Public fields -------------------------------------------------------------------------
+  int State = 1;                                  // mode word of the table recognition
+  std::shared_ptr<cadhost::Application> acadApp;  // the host, or none
+  std::optional<cadhost::Document> AcadDoc;       // the drawing operations work on, or none
+  QString dwgIDMask;  // drawing-number mask in the host's wildcard syntax
+
+  // ---- Settings ------------------------------------------------------------------------------
+  QString WorkPath() const { return WorkPath_; }
+  void setWorkPath(const QString& value) { WorkPath_ = value; }
+  QString ModPath() const { return ModPath_; }
+  // Strips one trailing "/", creates the "mod" and "moddwg" folders when missing (one level)
+  // and reads the template list. A folder that cannot be created raises sheetcut::Error, with
+  // the new value already stored and the list not read.
+  void setModPath(const QString& value);
+  QString ChildFileSavePath() const { return ChildFileSavePath_; }
+  // Stored with a trailing "/"; "" stays "".
+  void setChildFileSavePath(const QString& value);
+  int SplitSpeed() const { return SplitSpeed_; }
+  void setSplitSpeed(int value);  // below 1 is stored as 4
+  bool AnSubFolder() const { return AnSubFolder_; }
+  void setAnSubFolder(bool value) { AnSubFolder_ = value; }
+  QString AcadAppVersion() const { return AcadAppVersion_; }
+  void setAcadAppVersion(const QString& value) { AcadAppVersion_ = value; }
+  bool IsEventStop() const { return IsEventStop_; }
+  void setIsEventStop(bool value) { IsEventStop_ = value; }
+  bool uConfirmStop() const { return uConfirmStop_; }
+  void setuConfirmStop(bool value) { uConfirmStop_ = value; }
+
+  // Plot and print settings: stored and returned, read by no operation.
+  QString OutPltPath() const { return OutPltPath_; }
+  void setOutPltPath(const QString& value);  // "" stays "", else with a trailing "/"
+  QString OutPltDrv() const { return OutPltDrv_; }
+  void setOutPltDrv(const QString& value) { OutPltDrv_ = value; }
+  QString OutPltSty() const { return OutPltSty_; }
+  void setOutPltSty(const QString& value) { OutPltSty_ = value; }
+  QString OutDwfPath() const { return OutDwfPath_; }
+  void setOutDwfPath(const QString& value) { OutDwfPath_ = value; }
+  QString OutDwfDrv() const { return OutDwfDrv_; }
+  void setOutDwfDrv(const QString& value) { OutDwfDrv_ = value; }
+  QString OutDwfSty() const { return OutDwfSty_; }
+  void setOutDwfSty(const QString& value) { OutDwfSty_ = value; }
+  void setPrnDrv(const QString& value) { PrnDrv_ = value; }
+  void setPrnSty(const QString& value) { PrnSty_ = value; }
+  void setPrnPaper(const QString& value) { PrnPaper_ = value; }
+
+  // ---- Events and user interface -------------------------------------------------------------
+  void addEventHandler(CADEvents* handler) { events_.add(handler); }
+  void removeEventHandler(CADEvents* handler) { events_.remove(handler); }
+  // Replaces the user interface of this object (its notice window moves with it).
+  void setUi(std::shared_ptr<Ui> ui);
+  Ui& ui() const { return *ui_; }
+
+  // ---- Host connection -----------------------------------------------------------------------
+  // True when acadApp holds a live host at the end: a live one is kept; else attach to the
+  // running host (IsGetCurAutoCAD) and/or start a new one behind the notice window.
+  bool AcadAppIsRun(bool IsGetCurAutoCAD = false, bool IsCrtNewApp = false);
+  // Sets AcadDoc to the host's active drawing, adding a new one when none is open and
+  // IsCrtNewDoc allows it.
+  bool AcadDocIsActive(bool IsCrtNewDoc = true);
+  // Ends the connection: releases the host when the last AcadAppIsRun asked to attach, else
+  // closes its drawings without saving and quits it. AcadDoc is left as it is.
+  void CloseAutoCAD();
+
+  // ---- Stop handshake and small services -----------------------------------------------------
+  // True when the running operation must stop; asks the user once per stop request.
+  bool ConfirmStop();
+  // Asks the folder batches to stop before their next drawing.
+  void Quit() { QuitFlag = true; }
+  // Accepts its arguments and does nothing.
+  void NewSplitDwg(const QString& DwgPath = {}, bool IsCrtPlt = false, bool IsFX = true);
+  // The folder exists (an empty or blank path counts as existing) and, with EWrite, a file can
+  // be created in it. Never raises; existing files are left alone.
+  bool ChkDir(const QString& DirPath, bool EWrite);
+  // The text after the last "/" of FilePath, trimmed of spaces.
+  QString GetFileName(const QString& FilePath) const;
+
+  // ---- Templates -----------------------------------------------------------------------------
+  // Reads the template list from "db.xml" in ModPath. Never fails: a missing or unparsable
+  // file leaves the list as it was.
+  void ReadMods();
+  int ModCount() const { return ModNum; }
+  // A copy of entry i (1..ModCount(); 0 is an empty entry). sheetcut::Error outside the list.
+  BlkTYpe Mods(int i) const;
+  // Appends a template; copies DwgPath into "moddwg" unless a file of that name is there.
+  // Returns the new count. A failing copy raises sheetcut::Error after the entry was added.
+  int NewMod(const QString& name, const QString& DwgPath, int ModType);
+  // Rewrites entry i and copies DwgPath like NewMod; every failing step is skipped.
+  void SetMod(int i, const QString& name, const QString& DwgPath, int ModType);
+  // Removes entry IDX, moving the later ones down. sheetcut::Error when IDX is not an entry.
+  void DelMod(int IDX);
+
+  // ---- Text styles ---------------------------------------------------------------------------
+  // Gives every shape-font text style of AcadDoc a Chinese big font where its own cannot be
+  // kept, then regenerates. Host errors on a style are ignored; no document raises.
+  void SetBigFont();
+
+  // ---- Numeric helpers -----------------------------------------------------------------------
+  // The larger / smaller of two values; the second one on a tie.
+  double Max(double x, double Y) const { return x > Y ? x : Y; }
+  double Min(double x, double Y) const { return x < Y ? x : Y; }
+  // Distance in the X-Y plane; z is ignored.
+  double Dist(const Point3d& P1, const Point3d& P2) const;
+
+ private:
+  bool GetCurAcadApp();
+  bool CrtNewAcadApp();
+  // A new GUID as 32 upper-case hex digits, "" when none can be made.
+  QString NewGuidStr() const;
+
+  // ---- Settings behind the properties ----
+  QString WorkPath_;
+  QString ModPath_;
+  QString ChildFileSavePath_;
+  int SplitSpeed_ = 100;
+  bool AnSubFolder_ = false;
+  QString AcadAppVersion_;
+  bool IsEventStop_ = false;
+  bool uConfirmStop_ = false;
+  QString OutPltPath_, OutPltDrv_, OutPltSty_;
+  QString OutDwfPath_, OutDwfDrv_, OutDwfSty_;
+  QString PrnDrv_, PrnSty_, PrnPaper_;
+
+  // ---- Working state shared by the operations ----
+  double BaseTol = 1.0;         // tolerance of the table recognition
+  std::vector<TextType> Texts;  // collected texts
+  long TextNum = 0;
+  std::vector<BlkTYpe> ModList;  // template list; entry 0 unused, 1..ModNum in file order
+  int ModNum = 0;
+  std::vector<RectType> Frames;  // frames found by the split; slots 1..FrameNum in use
+  long FrameNum = 0;
+  std::vector<RectType> Borders;  // border records of a block layout
+  bool QuitFlag = false;          // stop flag of the folder batches, set by Quit
+  QString RptPath;                // analysis report of the current run
+  QString RptSection;             // its section for the current drawing
+  double FrameScale = 0;          // scale of the frame last read
+  bool LastIsGetCur = false;      // first argument of the last AcadAppIsRun
+  QString FrameDefPath;           // frame-definition file last read
+
+  CADEventList events_;
+  std::shared_ptr<Ui> ui_;
+};
+
+}  // namespace tarvik

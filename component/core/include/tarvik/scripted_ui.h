@@ -1,0 +1,52 @@
+#pragma once
+
+// A Ui without windows: answers questions from a script and records what was asked and shown.
+// It is the headless default and what tests install to answer the component's questions.
+
+#include <QString>
+#include <deque>
+#include <vector>
+
+#include "tarvik/ui.h"
+
+namespace tarvik {
+
+class ScriptedUi : public Ui {
+ public:
+  struct Question {
+    QString title;
+    QString text;
+  };
+
+  // Answers for the next questions, in order; when none is left, defaultAnswer() is used.
+  void queueAnswer(bool yes) { answers_.push_back(yes); }
+  void setDefaultAnswer(bool yes) { defaultAnswer_ = yes; }
+  bool defaultAnswer() const { return defaultAnswer_; }
+
+  const std::vector<Question>& questions() const { return questions_; }
+  // Every text shown by viewNote, in order.
+  const std::vector<QString>& notesShown() const { return notesShown_; }
+  bool noteVisible() const { return noteVisible_; }
+  QString noteText() const { return noteText_; }
+  int noteLoads() const { return noteLoads_; }
+  int eventPumps() const { return eventPumps_; }
+
+  void processEvents() override;
+  bool askYesNo(const QString& title, const QString& text) override;
+  void loadNote() override { ++noteLoads_; }
+  void unloadNote() override;
+  void viewNote(const QString& text) override;
+  void hideNote() override;
+
+ private:
+  std::deque<bool> answers_;
+  bool defaultAnswer_ = true;
+  std::vector<Question> questions_;
+  std::vector<QString> notesShown_;
+  bool noteVisible_ = false;
+  QString noteText_;
+  int noteLoads_ = 0;
+  int eventPumps_ = 0;
+};
+
+}  // namespace tarvik

@@ -1,0 +1,38 @@
+// The windowless user interface.
+
+#include "tarvik/scripted_ui.h"
+
+#include <QCoreApplication>
+
+namespace tarvik {
+
+void ScriptedUi::processEvents() {
+  ++eventPumps_;
+  // A console program may still run a Qt event loop whose events should not wait.
+  if (QCoreApplication::instance() != nullptr) QCoreApplication::processEvents();
+}
+
+bool ScriptedUi::askYesNo(const QString& title, const QString& text) {
+  questions_.push_back({title, text});
+  if (answers_.empty()) return defaultAnswer_;
+  const bool yes = answers_.front();
+  answers_.pop_front();
+  return yes;
+}
+
+void ScriptedUi::unloadNote() {
+  if (noteLoads_ > 0) --noteLoads_;
+}
+
+void ScriptedUi::viewNote(const QString& text) {
+  notesShown_.push_back(text);
+  noteText_ = text;
+  noteVisible_ = true;
+}
+
+void ScriptedUi::hideNote() {
+  noteText_.clear();
+  noteVisible_ = false;
+}
+
+}  // namespace tarvik

@@ -1,0 +1,22 @@
+#pragma once
+
+// Reading the template list file ("db.xml" of the template folder).
+
+#include <QString>
+#include <vector>
+
+#include "tarvik/records.h"
+
+namespace tarvik {
+
+// Reads `path` into `list` (entry 0 unused) and `count`. Returns false, with both untouched,
+// when the file cannot be read or parsed or names too many templates. Otherwise `list` gets
+// count + 1 entries, filled in file order up to the first template element that lacks its
+// name attribute or its two child nodes; the entries from there on stay empty (returns false
+// too then).
+bool readTemplateListFile(const QString& path, std::vector<BlkTYpe>& list, int& count);
+
+// The category code of a category text: "1", "0", "2", or "3" for a text not known.
+QString templateCategoryCode(const QString& text);
+
+}  // namespace tarvik

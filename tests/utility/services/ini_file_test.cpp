@@ -1,0 +1,124 @@
+#include "mobrel/ini_file.h"
+
+#include <gtest/gtest.h>
+
+#include "sheetcut/ansi_codepage.h"
+#include "test_folder.h"
+
+namespace fs = std::filesystem;
+using mobrel::IniFile;
+
+namespace {
+
+// Every entry in a folder, to check that nothing was left behind.
+size_t entryCount(const fs::path& folder) {
+  size_t n = 0;
+  for ([[maybe_unused]] const auto& e : fs::directory_iterator(folder)) ++n;
+  return n;
+}
+
+}  // namespace
+
+TEST(IniFile, MissingFileReadsEmptyAndIsNotCreated) {
+  TestFolder dir;
+  IniFile ini(dir / "cfg.ini");
+  EXPECT_EQ(ini.GetIniKey("a", "b"), "");
+  EXPECT_TRUE(ini.DelIniKey("a", "b"));
+  EXPECT_TRUE(ini.DelIniSec("a"));
+  EXPECT_EQ(entryCount(dir.path()), 0u);
+
+  IniFile inMissingFolder(dir / "no/cfg.ini");
+  EXPECT_FALSE(inMissingFolder.WriteIniKey("a", "b", "c"));
+  EXPECT_EQ(entryCount(dir.path()), 0u);
+}
+
+TEST(IniFile, NewFileAndPlacementOfKeysAndSections) {
+  TestFolder dir;
+  IniFile ini(dir / "cfg.ini");
+  ASSERT_TRUE(ini.WriteIniKey("Main", "Path", "/data"));
+  EXPECT_EQ(readBytes(dir.path() / "cfg.ini"), "[Main]\r\nPath=/data\r\n");
+
+  writeBytes(dir.path() / "cfg.ini",
+             "; notes  \r\n[Main]\r\nPath = /data \r\n  odd line\r\n\r\n[Other]\r\nk=v\r\n");
+  ASSERT_TRUE(ini.WriteIniKey("main", "PATH", "/new"));
+  ASSERT_TRUE(ini.WriteIniKey("MAIN", "Size", "3"));
+  ASSERT_TRUE(ini.WriteIniKey("Third", "x", "1"));
+  EXPECT_EQ(readBytes(dir.path() / "cfg.ini"),
+            "; notes  \r\n[Main]\r\nPATH=/new\r\n  odd line\r\nSize=3\r\n\r\n[Other]\r\nk=v\r\n"
+            "[Third]\r\nx=1\r\n");
+  EXPECT_EQ(entryCount(dir.path()), 1u);  // no temporary file left
+
+  // A last line without its end, and LF-only files, keep their style.
+  writeBytes(dir.path() / "cfg.ini", "[a]\nk=v");
+  ASSERT_TRUE(ini.WriteIniKey("a", "n", "w"));
+  EXPECT_EQ(readBytes(dir.path() / "cfg.ini"), "[a]\nk=v\nn=w\n");
+}
+
+TEST(IniFile, ReadRules) {
+  TestFolder dir;
+  writeBytes(dir.path() / "cfg.ini",
+             "k=outside\r\n[ Sec ]\r\n  Key  =  spaced value  \r\nq1=\"quoted \"\r\n"
+             "q2='single'\r\nq3=\"open\r\nq4=\"mixed'\r\nkey=second\r\n[sec]\r\nother=1\r\n");
+  IniFile ini(dir / "cfg.ini");
+  EXPECT_EQ(ini.GetIniKey("SEC", "KEY"), "spaced value");
+  EXPECT_EQ(ini.GetIniKey("sec", "q1"), "quoted");
+  EXPECT_EQ(ini.GetIniKey("sec", "q2"), "single");
+  EXPECT_EQ(ini.GetIniKey("sec", "q3"), "\"open");
+  EXPECT_EQ(ini.GetIniKey("sec", "q4"), "\"mixed'");
+  EXPECT_EQ(ini.GetIniKey("sec", "other"), "");  // only the first [sec] is searched
+  EXPECT_EQ(ini.GetIniKey("", "k"), "");
+}
+
+TEST(IniFile, DeleteKeysAndSections) {
+  TestFolder dir;
+  const std::string before = "[a]\r\nx=1\r\ny=2\r\n\r\n[b]\r\nz=3\r\n";
+  writeBytes(dir.path() / "cfg.ini", before);
+  IniFile ini(dir / "cfg.ini");
+  ini.DelIniKey("a", "nope");
+  ini.DelIniSec("nope");
+  EXPECT_EQ(readBytes(dir.path() / "cfg.ini"), before);
+  ini.DelIniKey("A", "X");
+  EXPECT_EQ(readBytes(dir.path() / "cfg.ini"), "[a]\r\ny=2\r\n\r\n[b]\r\nz=3\r\n");
+  ini.DelIniSec("a");
+  EXPECT_EQ(readBytes(dir.path() / "cfg.ini"), "[b]\r\nz=3\r\n");
+}
+
+TEST(IniFile, LineBreaksInNamesAndValuesBecomeSpaces) {
+  TestFolder dir;
+  IniFile ini(dir / "cfg.ini");
+  ini.WriteIniKey("s\r\n[x]", "k\ny", "v\r\n[evil]\r\nz=1");
+  EXPECT_EQ(readBytes(dir.path() / "cfg.ini"), "[s  [x]]\r\nk y=v  [evil]  z=1\r\n");
+  EXPECT_EQ(ini.GetIniKey("s  [x", "k y"), "v  [evil]  z=1");
+}
+
+TEST(IniFile, EncodingIsKeptPerFile) {
+  TestFolder dir;
+  // GBK: the second byte of "乚" is "]", which a byte-wise parser would take as the end of
+  // the section name.
+  const std::string gbkSection = sheetcut::utf8ToAnsi("乚");
+  ASSERT_EQ(gbkSection, "\x81\x5D");
+  const std::string gbkOther = sheetcut::utf8ToAnsi("其他=值") + "\xFF\r\n";  // keeps its bytes
+  writeBytes(dir.path() / "gbk.ini", "[" + gbkSection + "]\r\n" + gbkOther);
+  IniFile gbk(dir / "gbk.ini");
+  ASSERT_TRUE(gbk.WriteIniKey("乚", "名称", "图纸"));
+  EXPECT_EQ(readBytes(dir.path() / "gbk.ini"),
+            "[" + gbkSection + "]\r\n" + gbkOther + sheetcut::utf8ToAnsi("名称=图纸") + "\r\n");
+  EXPECT_EQ(gbk.GetIniKey("乚", "名称"), "图纸");
+
+  IniFile utf8(dir / "utf8.ini");
+  ASSERT_TRUE(utf8.WriteIniKey("乚", "名称", "图纸"));
+  ASSERT_TRUE(utf8.WriteIniKey("乚", "b", "乙"));
+  EXPECT_EQ(readBytes(dir.path() / "utf8.ini"), "[乚]\r\n名称=图纸\r\nb=乙\r\n");
+}
+
+TEST(IniFile, LongValuesAreCutAtWholeCharacters) {
+  TestFolder dir;
+  IniFile ini(dir / "cfg.ini");
+  QString ascii(1500, u'a');
+  ini.WriteIniKey("s", "ascii", ascii);
+  EXPECT_EQ(ini.GetIniKey("s", "ascii"), ascii.left(1023));
+  // Two bytes per character in GBK: 511 whole characters fit in 1023 bytes.
+  QString chinese = "x" + QString(600, QChar(0x56FE));
+  ini.WriteIniKey("s", "cjk", chinese);
+  EXPECT_EQ(ini.GetIniKey("s", "cjk"), chinese.left(512));
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+namespace mobrel {
+
+// One file found by the lister. The creation time is the birth time where the file system
+// records one, else the last-write time.
+struct FolderFile {
+  QString path;  // the searched folder (ending in "/") followed by the name
+  qint64 size = 0;
+  QDateTime created;
+  QDateTime written;
+  QDateTime accessed;
+};
+
+struct FolderListing {
+  std::vector<FolderFile> files;
+  QStringList dirs;  // full paths of the sub-folders, without a trailing "/"
+};
+
+// Lists the sub-folders and the files matching the filter (Windows wildcards, without regard
+// to case; "*.*" matches every name) of one folder, and with subDirs of its whole tree, depth
+// first: a folder's own entries come before those of its sub-folders. Every sub-folder is
+// listed whatever the filter. A link to a folder is listed but not entered, so a link loop
+// cannot trap the walk. Dot files are listed. Nothing is sorted; a folder that cannot be
+// read lists nothing.
+FolderListing listFolder(const QString& folder, const QString& filter, bool subDirs);
+
+// "<path>/<size div 1024>Kb/<created>/<written>/<accessed>", times as "yyyy-MM-dd HH:mm:ss"
+// in the local time zone.
+QString FolderEntry(const FolderFile& file);
+
+// The lister in its array form: adds "/" to the caller's SearchPath, then fills fileArr with
+// one FolderEntry per file and dirArr with the sub-folders. Both arrays start afresh as one
+// empty element; an array with nothing found holds one "".
+void ListFolder(QString& SearchPath, const QString& FileNameFilter, QStringList& fileArr,
+                QStringList& dirArr, bool SearchSubDirs = false);
+
+}  // namespace mobrel

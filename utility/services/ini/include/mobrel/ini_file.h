@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+
+namespace mobrel {
+
+// One INI file with the Windows profile-string rules: section and key names compare without
+// regard to case, names and values are trimmed, a value in a matching pair of quotes loses
+// them on read, the first matching section and key win. A key is rewritten in place, a new key
+// goes after the last line of its section, a new section at the end of the file; every other
+// line keeps its bytes.
+//
+// A file whose bytes are valid UTF-8 is read as UTF-8, any other in the ANSI code page (GBK),
+// and written back in the encoding it was read in; a new file is UTF-8. Nothing is cached:
+// every call reads the file, every change is written at once, under a lock and through a
+// temporary file that is renamed into place.
+class IniFile {
+ public:
+  IniFile() = default;
+  explicit IniFile(QString path) : INIFileName(std::move(path)) {}
+
+  // The full path of the file; each call uses the value it holds at that time.
+  QString INIFileName;
+
+  // The value of the key, "" when the file, section or key is missing. At most 1023 bytes in
+  // the ANSI code page; a longer value is cut before the character that would pass the limit.
+  QString GetIniKey(const QString& section, const QString& key) const;
+
+  // Adds or replaces the key, creating the section and the file when missing (not a missing
+  // folder). CR and LF in the section, key or value are written as spaces. Returns false when
+  // the file could not be written; the file is then as it was.
+  bool WriteIniKey(const QString& section, const QString& key, const QString& value);
+
+  // Removes the key's line. A missing file, section or key changes nothing.
+  bool DelIniKey(const QString& section, const QString& key);
+
+  // Removes the section header and every line up to the next section.
+  bool DelIniSec(const QString& section);
+};
+
+}  // namespace mobrel

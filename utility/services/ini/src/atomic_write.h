@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+
+namespace mobrel {
+
+// Holds an exclusive flock on a folder for as long as it lives, so that read-modify-write
+// cycles of the files in that folder do not interleave between processes.
+class FolderLock {
+ public:
+  explicit FolderLock(const std::string& folder);
+  ~FolderLock();
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
+  bool locked() const { return fd_ >= 0; }
+
+ private:
+  int fd_ = -1;
+};
+
+// Writes the bytes to a temporary file beside the target and renames it onto the target, so
+// that a crash leaves either the old or the new file. An existing file keeps its permissions;
+// a symbolic link is followed and its target replaced. Returns false (and leaves no temporary
+// file) on any failure.
+bool writeFileAtomically(const std::string& path, const std::string& bytes);
+
+}  // namespace mobrel

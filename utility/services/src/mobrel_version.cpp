@@ -1,0 +1,9 @@
+#include "mobrel/version.h"
+
+namespace mobrel {
+
+const char* libraryVersion() {
+  return MOBREL_VERSION;
+}
+
+}  // namespace mobrel

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <utility>
 
 #include "rijndael_tables.h"
 #include "sheetcut/ansi_codepage.h"
@@ -45,57 +46,56 @@ constexpr int shift3(int nb) {
   return nb >= 7 ? 4 : 3;
 }
 
-template <int Nb>
-void encryptBlock(const Tables& t, const uint32_t* rk, int nr, const uint8_t* in, uint8_t* out) {
-  constexpr int c1 = shift1(Nb), c2 = shift2(Nb), c3 = shift3(Nb);
-  uint32_t s[Nb], u[Nb];
-  for (int c = 0; c < Nb; ++c) s[c] = load(in + 4 * c) ^ rk[c];
-  for (int r = 1; r < nr; ++r) {
-    rk += Nb;
-    for (int c = 0; c < Nb; ++c)
-      u[c] = t.enc[0][row(s[c], 0)] ^ t.enc[1][row(s[(c + c1) % Nb], 1)] ^
-             t.enc[2][row(s[(c + c2) % Nb], 2)] ^ t.enc[3][row(s[(c + c3) % Nb], 3)] ^ rk[c];
-    std::memcpy(s, u, sizeof s);
+// One round on a block of Nb columns, written out column by column so that the state stays
+// in registers. Table-driven rounds (Final false) use the four combined tables; the final
+// round (Final true) uses the substitution box alone. For decryption the shifts are the
+// inverse ones, (Nb - Ci), and the tables those of the inverse cipher.
+template <int Nb, int C1, int C2, int C3, bool Final, size_t... C>
+inline void round(const uint32_t (&tab)[4][256], const uint32_t* box, const uint32_t* s,
+                  uint32_t* u, const uint32_t* rk, std::index_sequence<C...>) {
+  if constexpr (Final) {
+    ((u[C] = ((box[row(s[C], 0)] & 0xffu) | (box[row(s[(C + C1) % Nb], 1)] & 0xff00u) |
+              (box[row(s[(C + C2) % Nb], 2)] & 0xff0000u) |
+              (box[row(s[(C + C3) % Nb], 3)] & 0xff000000u)) ^
+             rk[C]),
+     ...);
+  } else {
+    ((u[C] = tab[0][row(s[C], 0)] ^ tab[1][row(s[(C + C1) % Nb], 1)] ^
+             tab[2][row(s[(C + C2) % Nb], 2)] ^ tab[3][row(s[(C + C3) % Nb], 3)] ^ rk[C]),
+     ...);
   }
-  rk += Nb;
-  for (int c = 0; c < Nb; ++c)
-    u[c] = ((t.sbox[row(s[c], 0)] & 0xffu) | (t.sbox[row(s[(c + c1) % Nb], 1)] & 0xff00u) |
-            (t.sbox[row(s[(c + c2) % Nb], 2)] & 0xff0000u) |
-            (t.sbox[row(s[(c + c3) % Nb], 3)] & 0xff000000u)) ^
-           rk[c];
-  for (int c = 0; c < Nb; ++c) store(out + 4 * c, u[c]);
 }
 
-template <int Nb>
-void decryptBlock(const Tables& t, const uint32_t* rk, int nr, const uint8_t* in, uint8_t* out) {
-  // Row r of output column c comes from column c - Cr, i.e. c + Nb - Cr.
-  constexpr int c1 = Nb - shift1(Nb), c2 = Nb - shift2(Nb), c3 = Nb - shift3(Nb);
+template <int Nb, bool Encrypt>
+void cipherBlock(const Tables& t, const uint32_t* rk, int nr, const uint8_t* in, uint8_t* out) {
+  constexpr int c1 = Encrypt ? shift1(Nb) : Nb - shift1(Nb);
+  constexpr int c2 = Encrypt ? shift2(Nb) : Nb - shift2(Nb);
+  constexpr int c3 = Encrypt ? shift3(Nb) : Nb - shift3(Nb);
+  const auto& tab = Encrypt ? t.enc : t.dec;
+  const uint32_t* box = Encrypt ? t.sbox : t.invSbox;
+  constexpr auto columns = std::make_index_sequence<Nb>();
   uint32_t s[Nb], u[Nb];
   for (int c = 0; c < Nb; ++c) s[c] = load(in + 4 * c) ^ rk[c];
-  for (int r = 1; r < nr; ++r) {
-    rk += Nb;
-    for (int c = 0; c < Nb; ++c)
-      u[c] = t.dec[0][row(s[c], 0)] ^ t.dec[1][row(s[(c + c1) % Nb], 1)] ^
-             t.dec[2][row(s[(c + c2) % Nb], 2)] ^ t.dec[3][row(s[(c + c3) % Nb], 3)] ^ rk[c];
+  int r = 1;
+  for (; r + 1 < nr; r += 2) {
+    round<Nb, c1, c2, c3, false>(tab, box, s, u, rk + Nb * r, columns);
+    round<Nb, c1, c2, c3, false>(tab, box, u, s, rk + Nb * (r + 1), columns);
+  }
+  if (r < nr) {
+    round<Nb, c1, c2, c3, false>(tab, box, s, u, rk + Nb * r, columns);
+    round<Nb, c1, c2, c3, true>(tab, box, u, s, rk + Nb * nr, columns);
+  } else {
+    round<Nb, c1, c2, c3, true>(tab, box, s, u, rk + Nb * nr, columns);
     std::memcpy(s, u, sizeof s);
   }
-  rk += Nb;
-  for (int c = 0; c < Nb; ++c)
-    u[c] = ((t.invSbox[row(s[c], 0)] & 0xffu) | (t.invSbox[row(s[(c + c1) % Nb], 1)] & 0xff00u) |
-            (t.invSbox[row(s[(c + c2) % Nb], 2)] & 0xff0000u) |
-            (t.invSbox[row(s[(c + c3) % Nb], 3)] & 0xff000000u)) ^
-           rk[c];
-  for (int c = 0; c < Nb; ++c) store(out + 4 * c, u[c]);
+  for (int c = 0; c < Nb; ++c) store(out + 4 * c, s[c]);
 }
 
 template <int Nb, bool Encrypt>
 void runBlocks(const uint32_t* rk, int nr, const uint8_t* in, uint8_t* out, size_t count) {
   const Tables& t = rijndael::tables();
   for (size_t i = 0; i < count; ++i, in += 4 * Nb, out += 4 * Nb) {
-    if constexpr (Encrypt)
-      encryptBlock<Nb>(t, rk, nr, in, out);
-    else
-      decryptBlock<Nb>(t, rk, nr, in, out);
+    cipherBlock<Nb, Encrypt>(t, rk, nr, in, out);
   }
 }
 

@@ -29,6 +29,11 @@ std::string writeDxf(const model::Drawing& drawing);
 // valid drawing needs.
 model::Drawing newDrawing();
 
+// Sets the version ("AC1015") or code page ("ANSI_936") a drawing is written in: the field
+// the writer uses and the header variable the file carries.
+void setVersion(model::Drawing& drawing, const std::string& acadver);
+void setCodepage(model::Drawing& drawing, const std::string& codepage);
+
 // Handles: upper-case hex texts.
 std::uint64_t parseHandle(std::string_view hex);  // 0 when not a handle
 std::string formatHandle(std::uint64_t handle);

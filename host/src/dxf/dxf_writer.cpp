@@ -179,6 +179,15 @@ class Writer {
   }
 
   void text(std::string_view value) {
+    if (hasBreakingControl(value)) {
+      std::string safe = escapeBreakingControls(value);
+      encodeText(safe);
+    } else {
+      encodeText(value);
+    }
+  }
+
+  void encodeText(std::string_view value) {
     if (!encoder_ || encoder_->passesThrough(value)) {
       out_.append(value);
     } else {

@@ -146,9 +146,14 @@ class BinarySource : public TagSource {
  public:
   BinarySource(std::string_view bytes, const std::string& name) : name_(name), data_(bytes) {
     pos_ = kBinarySentinel.size();
-    // From R13 on a group code takes two bytes; the first tag is (0, "SECTION"), so a zero
-    // second byte tells the form.
-    twoByteCodes_ = data_.size() > pos_ + 1 && data_[pos_] == 0 && data_[pos_ + 1] == 0;
+    // From R13 on a group code takes two bytes. The first tag is (0, "SECTION") or a comment
+    // (999): in the two-byte form its second byte is 0 (or 3 for 999), in the one-byte form
+    // the first character of the value.
+    if (data_.size() > pos_ + 1) {
+      unsigned char lo = static_cast<unsigned char>(data_[pos_]);
+      unsigned char hi = static_cast<unsigned char>(data_[pos_ + 1]);
+      twoByteCodes_ = hi == 0 || (lo == 0xE7 && hi == 0x03);
+    }
   }
 
   bool next(RawTag& tag) override {

@@ -76,6 +76,23 @@ const char* mbcsPage(char n) {
   }
 }
 
+// The UTF-8 form of one double-byte character of an \M+ escape, or "" when the page does
+// not define it.
+std::string mbcsCharacter(const char* page, unsigned code) {
+  char bytes[2] = {static_cast<char>(code >> 8), static_cast<char>(code & 0xFF)};
+  if (bytes[0] == 0 || bytes[1] == 0) return "";
+  Iconv cd("UTF-8", page);
+  char* src = bytes;
+  size_t srcLeft = 2;
+  char buf[16];
+  char* dst = buf;
+  size_t dstLeft = sizeof buf;
+  if (iconv(cd.handle(), &src, &srcLeft, &dst, &dstLeft) == static_cast<size_t>(-1) ||
+      srcLeft != 0 || dst == buf || static_cast<unsigned char>(buf[0]) < 0x20)
+    return "";
+  return std::string(buf, dst);
+}
+
 // Converts all of `in` with `cd`; an invalid or incomplete sequence becomes "?".
 void convertAll(iconv_t cd, std::string_view in, std::string& out) {
   iconv(cd, nullptr, nullptr, nullptr, nullptr);
@@ -158,6 +175,24 @@ bool versionUsesUtf8(std::string_view acadver) {
   return acadver.size() == 6 && acadver >= "AC1021";
 }
 
+bool hasBreakingControl(std::string_view text) {
+  for (char c : text)
+    if (c == '\n' || c == '\r' || c == '\0') return true;
+  return false;
+}
+
+std::string escapeBreakingControls(std::string_view text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\n' || c == '\r' || c == '\0') {
+      appendEscape(out, static_cast<unsigned char>(c));
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 void appendUtf8(std::string& out, char32_t cp) {
   if (cp < 0x80) {
     out += static_cast<char>(cp);
@@ -186,7 +221,9 @@ std::string decodeEscapes(std::string_view s) {
       char kind = s[i + 1];
       if (kind == 'U' || kind == 'u') {
         long cp = hexAt(s, i + 3, 4);
-        if (cp >= 0) {
+        // Control characters stay escaped: a line break or NUL inside a value would break
+        // the file's structure when it is written.
+        if (cp >= 0x20) {
           i += 7;
           // A high surrogate followed by an escaped low surrogate is one character.
           if (cp >= 0xD800 && cp < 0xDC00 && i + 2 < s.size() && s[i] == '\\' &&
@@ -204,12 +241,9 @@ std::string decodeEscapes(std::string_view s) {
       } else if (kind == 'M' || kind == 'm') {
         const char* page = i + 3 < s.size() ? mbcsPage(s[i + 3]) : nullptr;
         long code = page ? hexAt(s, i + 4, 4) : -1;
-        if (code >= 0) {
-          char bytes[2] = {static_cast<char>(code >> 8), static_cast<char>(code & 0xFF)};
-          std::string_view in =
-              (code >> 8) == 0 ? std::string_view(bytes + 1, 1) : std::string_view(bytes, 2);
-          Iconv cd("UTF-8", page);
-          convertAll(cd.handle(), in, out);
+        std::string ch = code >= 0 ? mbcsCharacter(page, static_cast<unsigned>(code)) : "";
+        if (!ch.empty()) {
+          out += ch;
           i += 8;
           continue;
         }

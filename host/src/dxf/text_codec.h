@@ -25,6 +25,11 @@ bool versionUsesUtf8(std::string_view acadver);
 // sequences (MTEXT format codes) are kept.
 std::string decodeEscapes(std::string_view utf8);
 
+// True when the text holds a line break or NUL, which a DXF value cannot carry.
+bool hasBreakingControl(std::string_view text);
+// The text with line breaks and NUL written as \U+XXXX escapes (which read back as text).
+std::string escapeBreakingControls(std::string_view text);
+
 // Appends the UTF-8 form of a code point.
 void appendUtf8(std::string& out, char32_t cp);
 

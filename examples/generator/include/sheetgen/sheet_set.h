@@ -1,0 +1,53 @@
+#pragma once
+
+// Generated sheet-set drawings: N drawing frames in a grid in model space, each with a border,
+// inner lines, a title-block reference with Chinese texts and attributes, a drawing number
+// near its lower-right corner, and filler geometry. Used by tests, benchmarks and the sample
+// drawing of the program.
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "model/drawing.h"
+
+namespace sheetgen {
+
+struct Rect {
+  double minX = 0, minY = 0, maxX = 0, maxY = 0;
+};
+
+struct Options {
+  int frames = 4;
+  int columns = 0;                    // frames per row; 0 = about square
+  std::string version = "AC1024";     // R2010; "AC1015" (R2000) and later are supported
+  std::string codepage = "ANSI_936";  // the text encoding before AC1021
+  int fillerPerFrame = 20;            // lines, arcs and texts inside each frame
+  double width = 420, height = 297;   // A3 landscape
+  double gap = 60;                    // between frames
+  unsigned seed = 1;                  // for the filler positions
+};
+
+struct SheetSet {
+  cadhost::model::Drawing drawing;   // empty after writeSheetSetFile
+  std::vector<Rect> frames;          // each frame's outer border, in frame order
+  std::vector<std::string> numbers;  // each frame's drawing number ("A001-B002-01")
+  std::size_t entityCount = 0;       // model-space entities (an INSERT with its attributes is one)
+};
+
+// Model-space entities of one frame besides the filler.
+constexpr int kFixedEntitiesPerFrame = 7;
+// The name of the title block and the tag of its attribute.
+inline constexpr const char* kTitleBlockName = "TITLE-A3";
+inline constexpr const char* kTitleAttributeTag = "TITLE";
+
+SheetSet generateSheetSet(const Options& options);
+// Generates and writes the drawing (ASCII); the result keeps the frames and numbers only.
+SheetSet writeSheetSetFile(const std::string& path, const Options& options);
+
+// The filler per frame that gives about `totalEntities` model-space entities.
+int fillerForTotal(int totalEntities, int frames);
+// The drawing number of frame `index` (0-based).
+std::string drawingNumber(int index);
+
+}  // namespace sheetgen

@@ -1,0 +1,189 @@
+#include "mobrel/shell_ops.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+#include <QStringList>
+
+#include <cerrno>
+
+#include "mobrel/path_tools.h"
+#include "mobrel/shell_confirm.h"
+#include "test_folder.h"
+
+namespace fs = std::filesystem;
+using namespace mobrel;
+
+namespace {
+
+class ShellOps : public ::testing::Test {
+ protected:
+  // a.dxf, B.DXF, note.txt, .hidden and sub/inner.dxf inside the test folder's "x".
+  void SetUp() override {
+    x = dir.path() / "x";
+    fs::create_directories(x / "sub");
+    for (const char* name : {"a.dxf", "B.DXF", "note.txt", ".hidden", "sub/inner.dxf"}) {
+      writeBytes(x / name, name);
+    }
+  }
+  void TearDown() override { setShellConfirmHandler(nullptr); }
+
+  QString q(const fs::path& p) const { return QString::fromStdString(p.string()); }
+
+  TestFolder dir;
+  fs::path x;
+};
+
+}  // namespace
+
+TEST_F(ShellOps, DeleteGuardsRefuseEmptyAndRoot) {
+  QString empty, root = "/", rootish = "/tmp/../", rootWild = "/*";
+  EXPECT_EQ(ShellDelete(nullptr, empty), EPERM);
+  EXPECT_EQ(ShellDelete(nullptr, root), EPERM);
+  EXPECT_EQ(ShellDelete(nullptr, rootish), EPERM);
+  EXPECT_EQ(ShellDelete(nullptr, rootWild), EPERM);
+  EXPECT_EQ(ShellDelFolderSubObjs(nullptr, ""), EPERM);
+  EXPECT_EQ(ShellDelFolderFiles(nullptr, "/"), EPERM);
+  EXPECT_EQ(ShellDelFolderSubObjs(nullptr, "/usr/.."), EPERM);
+  EXPECT_TRUE(fs::exists("/tmp"));
+}
+
+TEST_F(ShellOps, DeletePathsAndWildcards) {
+  QString target = q(x / "sub") + "/";
+  EXPECT_EQ(ShellDelete(nullptr, target), 0);
+  EXPECT_EQ(target, q(x / "sub"));  // the caller's text loses its trailing "/"
+  EXPECT_FALSE(fs::exists(x / "sub"));
+
+  QString pattern = q(x / "*.dxf");
+  EXPECT_EQ(ShellDelete(nullptr, pattern), 0);  // case-blind: B.DXF goes too
+  EXPECT_FALSE(fs::exists(x / "a.dxf"));
+  EXPECT_FALSE(fs::exists(x / "B.DXF"));
+  EXPECT_TRUE(fs::exists(x / "note.txt"));
+
+  QString missing = q(x / "none");
+  EXPECT_EQ(ShellDelete(nullptr, missing), ENOENT);
+}
+
+TEST_F(ShellOps, DeleteFolderContents) {
+  // With and without the trailing "/": the same files go, sub-folders stay.
+  EXPECT_EQ(ShellDelFolderFiles(nullptr, q(x)), 0);
+  EXPECT_FALSE(fs::is_empty(x / "sub"));
+  EXPECT_FALSE(fs::exists(x / "a.dxf"));
+  EXPECT_FALSE(fs::exists(x / ".hidden"));
+  writeBytes(x / "again.dxf", "1");
+  EXPECT_EQ(ShellDelFolderFiles(nullptr, q(x) + "/"), 0);
+  EXPECT_FALSE(fs::exists(x / "again.dxf"));
+  EXPECT_TRUE(fs::exists(x / "sub/inner.dxf"));
+
+  EXPECT_EQ(ShellDelFolderSubObjs(nullptr, q(x) + "/"), 0);
+  EXPECT_TRUE(fs::is_directory(x));
+  EXPECT_TRUE(fs::is_empty(x));
+  EXPECT_EQ(ShellDelFolderSubObjs(nullptr, q(x)), 0);  // already empty
+  EXPECT_EQ(ShellDelFolderSubObjs(nullptr, q(dir.path() / "none")), ENOENT);
+}
+
+TEST_F(ShellOps, AlarmAsksBeforeDeleting) {
+  QStringList asked;
+  bool answer = false;
+  setShellConfirmHandler([&](QWidget*, const QString& question) {
+    asked << question;
+    return answer;
+  });
+  QString path = q(x / "a.dxf");
+  EXPECT_EQ(ShellDelete(nullptr, path, true), ECANCELED);
+  EXPECT_TRUE(fs::exists(x / "a.dxf"));
+  answer = true;
+  EXPECT_EQ(ShellDelete(nullptr, path, true), 0);
+  EXPECT_FALSE(fs::exists(x / "a.dxf"));
+  EXPECT_EQ(ShellDelete(nullptr, path = q(x / "note.txt"), false), 0);
+  EXPECT_EQ(asked.size(), 2);
+  EXPECT_TRUE(asked.front().contains("a.dxf"));
+}
+
+TEST_F(ShellOps, CopyAndMoveDestinations) {
+  const fs::path out = dir.path() / "out";
+  fs::create_directory(out);
+  // An existing folder means "into it"; another name is the new name, its folders made.
+  EXPECT_EQ(ShellCopyFile(nullptr, q(x / "a.dxf"), q(out)), 0);
+  EXPECT_EQ(readBytes(out / "a.dxf"), "a.dxf");
+  EXPECT_EQ(ShellCopyFile(nullptr, q(x / "a.dxf"), q(out / "new/c.dxf")), 0);
+  EXPECT_EQ(readBytes(out / "new/c.dxf"), "a.dxf");
+  // An existing file is replaced; a folder is copied whole.
+  EXPECT_EQ(ShellCopyFile(nullptr, q(x / "note.txt"), q(out / "a.dxf")), 0);
+  EXPECT_EQ(readBytes(out / "a.dxf"), "note.txt");
+  EXPECT_EQ(ShellCopyFile(nullptr, q(x / "sub"), q(out)), 0);
+  EXPECT_TRUE(fs::exists(out / "sub/inner.dxf"));
+  // Wildcards copy into the destination, made as a folder.
+  EXPECT_EQ(ShellCopyFile(nullptr, q(x / "*.DXF"), q(out / "many")), 0);
+  EXPECT_TRUE(fs::exists(out / "many/a.dxf"));
+  EXPECT_TRUE(fs::exists(out / "many/B.DXF"));
+  // Into itself would never end.
+  EXPECT_NE(ShellCopyFile(nullptr, q(x), q(x / "sub")), 0);
+  EXPECT_EQ(ShellCopyFile(nullptr, q(x / "none"), q(out)), ENOENT);
+
+  // Moving merges into an existing folder of the same name.
+  fs::create_directories(out / "m/sub");
+  writeBytes(out / "m/sub/kept.dxf", "k");
+  EXPECT_EQ(ShellMoveFile(nullptr, q(x / "sub"), q(out / "m")), 0);
+  EXPECT_FALSE(fs::exists(x / "sub"));
+  EXPECT_TRUE(fs::exists(out / "m/sub/inner.dxf"));
+  EXPECT_TRUE(fs::exists(out / "m/sub/kept.dxf"));
+  EXPECT_EQ(ShellMoveFile(nullptr, q(x / "a.dxf"), q(out / "renamed.dxf")), 0);
+  EXPECT_FALSE(fs::exists(x / "a.dxf"));
+  EXPECT_EQ(readBytes(out / "renamed.dxf"), "a.dxf");
+}
+
+TEST_F(ShellOps, AlarmAsksBeforeReplacing) {
+  setShellConfirmHandler([](QWidget*, const QString&) { return false; });
+  EXPECT_EQ(ShellCopyFile(nullptr, q(x / "a.dxf"), q(x / "note.txt"), true), ECANCELED);
+  EXPECT_EQ(readBytes(x / "note.txt"), "note.txt");
+  EXPECT_EQ(ShellCopyFile(nullptr, q(x / "a.dxf"), q(x / "fresh.dxf"), true), 0);
+}
+
+TEST_F(ShellOps, RenameNeverReplaces) {
+  EXPECT_EQ(ShellRenameFile(nullptr, q(x / "a.dxf"), "note.txt"), EEXIST);
+  EXPECT_EQ(readBytes(x / "note.txt"), "note.txt");
+  EXPECT_EQ(readBytes(x / "a.dxf"), "a.dxf");
+  EXPECT_EQ(ShellRenameFile(nullptr, q(x / "a.dxf"), "c.dxf"), 0);
+  EXPECT_EQ(readBytes(x / "c.dxf"), "a.dxf");
+  EXPECT_EQ(ShellRenameFile(nullptr, q(x / "gone.dxf"), "d.dxf"), ENOENT);
+}
+
+TEST(PathTools, ExistenceAndCreation) {
+  TestFolder dir;
+  fs::create_directory(dir.path() / "empty");
+  writeBytes(dir.path() / "f.DXF", "1");
+  EXPECT_TRUE(IsFileExist(dir / "f.DXF"));
+  EXPECT_TRUE(IsFileExist(dir / "*.dxf"));
+  EXPECT_FALSE(IsFileExist(dir / "empty"));  // a folder is no file
+  EXPECT_FALSE(IsFileExist(dir / "emp*"));
+  EXPECT_FALSE(IsFileExist(""));
+  EXPECT_TRUE(IsFolderExist(dir / "empty"));
+  EXPECT_FALSE(IsFolderExist(dir / "f.DXF"));
+  EXPECT_FALSE(IsFolderExist(""));
+
+  const QString deep = dir / "a/b/c";
+  EXPECT_TRUE(MakeLocalPath(deep));
+  EXPECT_TRUE(fs::is_directory(dir.path() / "a/b/c"));
+  EXPECT_TRUE(MakeLocalPath(deep + "/"));
+  EXPECT_FALSE(MakeLocalPath(dir / "f.DXF/sub"));  // a file in the way
+}
+
+TEST_F(ShellOps, MoveAcrossFileSystemsCopiesThenDeletes) {
+  std::error_code ec;
+  const fs::path shm = "/dev/shm";
+  if (!fs::is_directory(shm, ec) || fs::status(shm).permissions() == fs::perms::none) {
+    GTEST_SKIP() << "no second file system at /dev/shm";
+  }
+  struct stat a {
+  }, b{};
+  if (stat(shm.c_str(), &a) != 0 || stat(x.c_str(), &b) != 0 || a.st_dev == b.st_dev) {
+    GTEST_SKIP() << "/dev/shm is on the same file system";
+  }
+  const fs::path target = shm / ("mobrel-move-" + std::to_string(getpid()));
+  EXPECT_EQ(ShellMoveFile(nullptr, q(x), q(target)), 0);
+  EXPECT_FALSE(fs::exists(x));
+  EXPECT_EQ(readBytes(target / "sub/inner.dxf"), "sub/inner.dxf");
+  fs::remove_all(target, ec);
+}

@@ -18,3 +18,19 @@ std::string tagText(const model::Object& o, int code, int nth) {
 }
 
 }  // namespace cadhost::geom::testing
+
+#include <gtest/gtest.h>
+
+namespace cadhost::geom::testing {
+
+void expectBoxXY(const std::optional<Box>& box, double minX, double minY, double maxX, double maxY,
+                 bool loose) {
+  ASSERT_TRUE(box.has_value());
+  const double tol = loose ? 1e-2 : 1e-6;
+  EXPECT_NEAR(box->min.x, minX, tol);
+  EXPECT_NEAR(box->min.y, minY, tol);
+  EXPECT_NEAR(box->max.x, maxX, tol);
+  EXPECT_NEAR(box->max.y, maxY, tol);
+}
+
+}  // namespace cadhost::geom::testing

@@ -18,3 +18,15 @@ model::Object entity(const std::string& type,
 std::string tagText(const model::Object& o, int code, int nth = 0);
 
 }  // namespace cadhost::geom::testing
+
+#include <optional>
+
+#include "geom/box.h"
+
+namespace cadhost::geom::testing {
+
+// Checks a box's XY corners within 1e-6 (1e-2 when `loose`).
+void expectBoxXY(const std::optional<Box>& box, double minX, double minY, double maxX, double maxY,
+                 bool loose = false);
+
+}  // namespace cadhost::geom::testing

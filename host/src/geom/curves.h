@@ -1,0 +1,50 @@
+#pragma once
+
+// Line work as pieces in WCS: straight segments and elliptic arcs. Extents bound the arcs
+// exactly; selection tests flatten them into short chords.
+
+#include <optional>
+#include <vector>
+
+#include "cadhost/types.h"
+#include "model/drawing.h"
+
+namespace cadhost::geom {
+
+// The points c + u cos t + v sin t for t from t0 up to t1 (t0 <= t1).
+struct EllipseArc {
+  Point3 c, u, v;
+  double t0 = 0, t1 = 0;
+
+  Point3 at(double t) const;
+};
+
+struct CurvePiece {
+  enum Kind { Segment, Arc } kind = Segment;
+  Point3 a, b;     // Segment
+  EllipseArc arc;  // Arc
+};
+
+// The pieces of LINE, LWPOLYLINE, POLYLINE, CIRCLE, ARC and ELLIPSE; nullopt for other types.
+// Polyline arcs come from the bulges (group 42), in the polyline's OCS.
+std::optional<std::vector<CurvePiece>> curvePieces(const model::Object& entity);
+
+// The arc of a polyline segment from a to b with this bulge (tan of a quarter of the included
+// angle; positive turns counter-clockwise), in the XY plane of a and b. nullopt when the
+// segment is straight.
+std::optional<EllipseArc> bulgeArc(const Point3& a, const Point3& b, double bulge);
+
+// The chords of a piece; every chord stays within 1e-4 of the arc's larger radius.
+std::vector<Point3> flatten(const CurvePiece& piece);
+
+// The point of [t0, t0 + 2 pi) equivalent to t.
+double normalizeFrom(double t, double t0);
+
+// The points of the entity's group pair (x code, x code + 10, x code + 20), in tag order.
+std::vector<Point3> pointTags(const model::Tags& tags, int xCode);
+// The first such point, or `fallback`.
+Point3 pointTag(const model::Tags& tags, int xCode, const Point3& fallback = {});
+// The extrusion direction (210/220/230), (0, 0, 1) when missing.
+Point3 extrusionOf(const model::Tags& tags);
+
+}  // namespace cadhost::geom

@@ -4,23 +4,15 @@
 #include <bit>
 #include <cstring>
 
+#include "little_endian.h"
 #include "sheetcut/ansi_codepage.h"
 #include "sheetcut/error.h"
 
 namespace sheetcut::md5 {
 namespace {
 
-uint32_t load(const uint8_t* p) {
-  uint32_t w;
-  std::memcpy(&w, p, 4);
-  if constexpr (std::endian::native == std::endian::big) w = __builtin_bswap32(w);
-  return w;
-}
-
-void store(uint8_t* p, uint32_t w) {
-  if constexpr (std::endian::native == std::endian::big) w = __builtin_bswap32(w);
-  std::memcpy(p, &w, 4);
-}
+using crypto_detail::loadLittleEndian;
+using crypto_detail::storeLittleEndian;
 
 inline uint32_t F(uint32_t x, uint32_t y, uint32_t z) {
   return z ^ (x & (y ^ z));
@@ -44,7 +36,7 @@ inline void step(uint32_t& a, uint32_t b, uint32_t c, uint32_t d, uint32_t x, ui
 void transform(uint32_t state[4], const uint8_t* data, size_t blocks) {
   for (; blocks > 0; --blocks, data += 64) {
     uint32_t x[16];
-    for (int i = 0; i < 16; ++i) x[i] = load(data + 4 * i);
+    for (int i = 0; i < 16; ++i) x[i] = loadLittleEndian(data + 4 * i);
     uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
 
     step<F>(a, b, c, d, x[0], 0xd76aa478, 7);
@@ -167,7 +159,7 @@ std::array<uint8_t, 16> Md5::finish() {
   for (int i = 0; i < 8; ++i) pad[padLength + i] = static_cast<uint8_t>(bits >> (8 * i));
   update(pad, padLength + 8);
   std::array<uint8_t, 16> digest;
-  for (int i = 0; i < 4; ++i) store(digest.data() + 4 * i, state_[i]);
+  for (int i = 0; i < 4; ++i) storeLittleEndian(digest.data() + 4 * i, state_[i]);
   reset();
   return digest;
 }

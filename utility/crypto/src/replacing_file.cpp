@@ -115,4 +115,10 @@ size_t InputFile::read(void* data, size_t size) {
   return done;
 }
 
+void InputFile::readExactly(void* data, size_t size) {
+  if (read(data, size) != size)
+    throw Error(errnum::kGeneric,
+                "cRijndael." + member_ + " - \"" + path_ + "\" changed while it was read");
+}
+
 }  // namespace sheetcut::crypto_detail

@@ -37,6 +37,9 @@ class InputFile {
   size_t size() const { return size_; }
   // Reads up to size bytes; returns how many were read (fewer only at the end of the file).
   size_t read(void* data, size_t size);
+  // Reads exactly size bytes; a file that ends earlier (it shrank while being read) raises
+  // sheetcut::Error.
+  void readExactly(void* data, size_t size);
 
  private:
   std::string path_;

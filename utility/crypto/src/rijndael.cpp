@@ -1,10 +1,10 @@
 #include "sheetcut/crypto/rijndael.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 #include <utility>
 
+#include "little_endian.h"
 #include "rijndael_tables.h"
 #include "sheetcut/ansi_codepage.h"
 #include "sheetcut/error.h"
@@ -14,17 +14,8 @@ namespace {
 
 using rijndael::Tables;
 
-uint32_t load(const uint8_t* p) {
-  uint32_t w;
-  std::memcpy(&w, p, 4);
-  if constexpr (std::endian::native == std::endian::big) w = __builtin_bswap32(w);
-  return w;
-}
-
-void store(uint8_t* p, uint32_t w) {
-  if constexpr (std::endian::native == std::endian::big) w = __builtin_bswap32(w);
-  std::memcpy(p, &w, 4);
-}
+using crypto_detail::loadLittleEndian;
+using crypto_detail::storeLittleEndian;
 
 uint8_t row(uint32_t w, int r) {
   return static_cast<uint8_t>(w >> (8 * r));
@@ -75,7 +66,7 @@ void cipherBlock(const Tables& t, const uint32_t* rk, int nr, const uint8_t* in,
   const uint32_t* box = Encrypt ? t.sbox : t.invSbox;
   constexpr auto columns = std::make_index_sequence<Nb>();
   uint32_t s[Nb], u[Nb];
-  for (int c = 0; c < Nb; ++c) s[c] = load(in + 4 * c) ^ rk[c];
+  for (int c = 0; c < Nb; ++c) s[c] = loadLittleEndian(in + 4 * c) ^ rk[c];
   int r = 1;
   for (; r + 1 < nr; r += 2) {
     round<Nb, c1, c2, c3, false>(tab, box, s, u, rk + Nb * r, columns);
@@ -88,7 +79,7 @@ void cipherBlock(const Tables& t, const uint32_t* rk, int nr, const uint8_t* in,
     round<Nb, c1, c2, c3, true>(tab, box, s, u, rk + Nb * nr, columns);
     std::memcpy(s, u, sizeof s);
   }
-  for (int c = 0; c < Nb; ++c) store(out + 4 * c, s[c]);
+  for (int c = 0; c < Nb; ++c) storeLittleEndian(out + 4 * c, s[c]);
 }
 
 template <int Nb, bool Encrypt>
@@ -150,7 +141,7 @@ int clsASE::SetCipherKey(const Bytes& pass, int KeyBits, int BlockBits) {
   const int nr = std::max(nk, nb) + 6;
   const int total = nb * (nr + 1);
   uint32_t w[120];
-  for (int i = 0; i < nk; ++i) w[i] = load(pass.data() + 4 * i);
+  for (int i = 0; i < nk; ++i) w[i] = loadLittleEndian(pass.data() + 4 * i);
   for (int i = nk; i < total; ++i) {
     uint32_t temp = w[i - 1];
     if (i % nk == 0)

@@ -90,21 +90,16 @@ int clsASE::FileEncrypt(const std::string& PlaintextFileName, const std::string&
   size_t left = len;  // bytes of the file not read yet
   ReplacingFile out(CiphertextFileName, "FileEncrypt");
   Bytes buf(std::min(chunk, remaining));
-  auto readFull = [&](size_t size) {
-    if (in.read(buf.data(), size) != size)
-      throw Error(errnum::kGeneric, "cRijndael.FileEncrypt - \"" + PlaintextFileName +
-                                        "\" changed while it was read");
-    left -= size;
-  };
   while (chunk < remaining) {
-    readFull(chunk);
+    in.readExactly(buf.data(), chunk);
+    left -= chunk;
     encryptBlocks(buf.data(), buf.data(), chunk / c);
     out.write(buf.data(), chunk);
     remaining -= chunk;
   }
   // The last piece: the rest of the file, zeros, and the length byte.
   std::fill_n(buf.begin(), remaining, 0);
-  readFull(left);
+  in.readExactly(buf.data(), left);
   buf[remaining - 1] = static_cast<uint8_t>(len % c);
   encryptBlocks(buf.data(), buf.data(), remaining / c);
   out.write(buf.data(), remaining);
@@ -123,18 +118,13 @@ int clsASE::FileDecrypt(const std::string& PlaintextFileName, const std::string&
   size_t remaining = len;
   ReplacingFile out(PlaintextFileName, "FileDecrypt");
   Bytes buf(std::min(chunk, remaining));
-  auto readFull = [&](size_t size) {
-    if (in.read(buf.data(), size) != size)
-      throw Error(errnum::kGeneric, "cRijndael.FileDecrypt - \"" + CiphertextFileName +
-                                        "\" changed while it was read");
-  };
   while (chunk < remaining) {
-    readFull(chunk);
+    in.readExactly(buf.data(), chunk);
     decryptBlocks(buf.data(), buf.data(), chunk / c);
     out.write(buf.data(), chunk);
     remaining -= chunk;
   }
-  readFull(remaining);
+  in.readExactly(buf.data(), remaining);
   decryptBlocks(buf.data(), buf.data(), remaining / c);
   const size_t r = buf[remaining - 1];
   // A length byte of c or more is not judged: the whole piece is kept.

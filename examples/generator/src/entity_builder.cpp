@@ -26,7 +26,7 @@ void point(cadhost::model::Tags& t, int code, Point p) {
 }  // namespace
 
 std::string num(double v) {
-  double r = std::round(v * 10000.0) / 10000.0;
+  double r = std::round(v * 1e8) / 1e8;
   if (r == 0) r = 0;  // no "-0.0"
   return cadhost::model::formatDouble(r);
 }
@@ -146,10 +146,11 @@ void EntityBuilder::mtext(const std::string& layer, const std::string& style, Po
   o.tags.push_back(tag(7, style));
 }
 
-void EntityBuilder::closedPolyline(const std::string& layer, const std::vector<Point>& points) {
+void EntityBuilder::polyline(const std::string& layer, const std::vector<Point>& points,
+                             bool closed) {
   Object& o = add("LWPOLYLINE", layer, "AcDbPolyline");
   o.tags.push_back(tag(90, std::to_string(points.size())));
-  o.tags.push_back(tag(70, "1"));
+  o.tags.push_back(tag(70, closed ? "1" : "0"));
   o.tags.push_back(tag(43, "0.0"));
   for (Point p : points) {
     o.tags.push_back(tag(10, num(p.x)));

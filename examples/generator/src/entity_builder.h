@@ -33,7 +33,7 @@ class EntityBuilder {
             const std::string& value);
   void mtext(const std::string& layer, const std::string& style, Point p, double height,
              double width, const std::string& value);
-  void closedPolyline(const std::string& layer, const std::vector<Point>& points);
+  void polyline(const std::string& layer, const std::vector<Point>& points, bool closed);
   void attdef(const std::string& layer, const std::string& style, Point p, double height,
               const std::string& tag, const std::string& prompt, const std::string& value);
   // A reference with one attribute per (tag, value), placed at the insertion point.
@@ -53,7 +53,7 @@ class EntityBuilder {
   cadhost::model::Block* openBlock_ = nullptr;
 };
 
-// A number as short text with at most four decimals.
+// A number as text with at most eight decimals, as a CAD program writes coordinates.
 std::string num(double v);
 
 }  // namespace sheetgen

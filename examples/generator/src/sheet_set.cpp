@@ -49,8 +49,8 @@ class Lcg {
 
 void addFrame(EntityBuilder& b, const Rect& r, const std::string& number, int index, int filler,
               Lcg& rng) {
-  b.closedPolyline("FRAME",
-                   {{r.minX, r.minY}, {r.maxX, r.minY}, {r.maxX, r.maxY}, {r.minX, r.maxY}});
+  b.polyline("FRAME", {{r.minX, r.minY}, {r.maxX, r.minY}, {r.maxX, r.maxY}, {r.minX, r.maxY}},
+             true);
   // The inner border, as four lines.
   const Point a{r.minX + kBindingMargin, r.minY + kMargin}, c{r.maxX - kMargin, r.maxY - kMargin};
   b.line("FRAME", a, {c.x, a.y});
@@ -66,7 +66,7 @@ void addFrame(EntityBuilder& b, const Rect& r, const std::string& number, int in
   const double x0 = a.x + 5, x1 = c.x - 5, y0 = a.y + kTitleHeight + 5, y1 = c.y - 5;
   for (int i = 0; i < filler; ++i) {
     Point p{rng.uniform(x0, x1 - 20), rng.uniform(y0, y1 - 20)};
-    switch (i % 3) {
+    switch (i % 4) {
       case 0:
         b.line("GEOMETRY", p, {p.x + rng.uniform(1, 20), p.y + rng.uniform(1, 20)});
         break;
@@ -74,10 +74,16 @@ void addFrame(EntityBuilder& b, const Rect& r, const std::string& number, int in
         b.arc("GEOMETRY", {p.x + 10, p.y + 10}, rng.uniform(1, 9), rng.uniform(0, 180),
               rng.uniform(180, 360));
         break;
-      default: {
-        char t[48];
-        std::snprintf(t, sizeof t, "说明%d Note", i);
+      case 2: {
+        char t[96];
+        std::snprintf(t, sizeof t, "%d. 钢筋混凝土楼板 详见结施-%02d", i / 4 + 1, i % 100);
         b.text("TEXT", kStyle, p, 2.5, t);
+        break;
+      }
+      default: {
+        std::vector<Point> points;
+        for (int k = 0; k < 6; ++k) points.push_back({p.x + 3 * k, p.y + rng.uniform(0, 20)});
+        b.polyline("GEOMETRY", points, false);
       }
     }
   }

@@ -22,7 +22,7 @@ struct Options {
   int columns = 0;                    // frames per row; 0 = about square
   std::string version = "AC1024";     // R2010; "AC1015" (R2000) and later are supported
   std::string codepage = "ANSI_936";  // the text encoding before AC1021
-  int fillerPerFrame = 20;            // lines, arcs and texts inside each frame
+  int fillerPerFrame = 20;            // lines, arcs, texts and polylines inside each frame
   double width = 420, height = 297;   // A3 landscape
   double gap = 60;                    // between frames
   unsigned seed = 1;                  // for the filler positions

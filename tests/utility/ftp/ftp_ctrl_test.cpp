@@ -1,0 +1,167 @@
+#include "mobrel/ftp_ctrl.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <vector>
+
+#include "ftp_test_servers.h"
+
+using sheetcut::FtpCtrl;
+using sheetcut::ftp::FtpProgress;
+
+namespace {
+
+struct Recorder : sheetcut::FtpCtrlEvents {
+  void OnErr(const QString& strErrMsg) override { errors << strErrMsg; }
+  void OnProgress(const FtpProgress& p) override {
+    // What a caller reads while the transfer runs.
+    FtpProgress seen;
+    ctrl->GetProgress(seen.FileName, seen.FileSize, seen.BytesCopied, seen.Percent);
+    during.push_back(seen);
+    EXPECT_EQ(seen.BytesCopied, p.BytesCopied);
+  }
+  FtpCtrl* ctrl = nullptr;
+  QStringList errors;
+  std::vector<FtpProgress> during;
+};
+
+class FtpCtrlTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    events.ctrl = &ctrl;
+    ctrl.setEvents(&events);
+    ctrl.HostName("127.0.0.1");
+    ctrl.RemotePort(s.vsftpdPort);
+    ctrl.LoginUser(s.vsftpdUser);
+    ctrl.LoginPwd(s.vsftpdPassword);
+  }
+  QString onServer(const QString& relative) const { return s.vsftpdRoot + "/" + relative; }
+  QString local(const QString& relative) const { return s.scratch + "/" + relative; }
+
+  const FtpTestServers& s = FtpTestServers::get();
+  FtpCtrl ctrl;
+  Recorder events;
+};
+
+TEST_F(FtpCtrlTest, ConnectReportsWhyItFailed) {
+  FtpCtrl fresh;
+  EXPECT_EQ(fresh.RemotePort(), "21");
+
+  ctrl.LoginPwd("wrong");
+  EXPECT_FALSE(ctrl.ConnectFtp());
+  ASSERT_EQ(events.errors.size(), 1);
+  EXPECT_TRUE(events.errors[0].contains("530")) << events.errors[0].toStdString();
+
+  ctrl.LoginPwd(s.vsftpdPassword);
+  ctrl.RemotePort(70000);
+  EXPECT_EQ(ctrl.RemotePort(), "70000");
+  EXPECT_FALSE(ctrl.ConnectFtp());
+  ASSERT_EQ(events.errors.size(), 2);
+  EXPECT_TRUE(events.errors[1].contains("70000"));
+
+  ctrl.RemotePort(s.vsftpdPort);
+  EXPECT_TRUE(ctrl.ConnectFtp());
+  EXPECT_FALSE(ctrl.IsLive());
+  EXPECT_EQ(events.errors.size(), 2);
+  ctrl.CloseFtpConn();
+  EXPECT_FALSE(ctrl.CreateFolder("ctl-closed"));
+  EXPECT_EQ(events.errors.size(), 3);
+}
+
+TEST_F(FtpCtrlTest, FoldersRenameMoveAndDelete) {
+  writeBytes(local("ctl/a.dxf"), "a");
+  ASSERT_TRUE(ctrl.ConnectFtp());
+  ASSERT_TRUE(ctrl.CreateFolder("ctl"));
+  ASSERT_TRUE(ctrl.CreateFolder("ctl/to"));
+  ASSERT_TRUE(ctrl.UploadFile("ctl/a.dxf", local("ctl/a.dxf")));
+  EXPECT_TRUE(ctrl.RenameFile("ctl/a.dxf", "ctl/b.dxf"));
+  EXPECT_TRUE(ctrl.MoveFile("ignored.dxf", "ctl/b.dxf", "ctl/to/c.dxf"));
+  EXPECT_EQ(readBytes(onServer("ctl/to/c.dxf")), "a");
+  EXPECT_FALSE(QFileInfo::exists(onServer("ctl/b.dxf")));
+  EXPECT_TRUE(events.errors.isEmpty());
+
+  // A refused command answers false and says what the server replied.
+  EXPECT_FALSE(ctrl.DeleteFolder("ctl/to"));
+  ASSERT_EQ(events.errors.size(), 1);
+  EXPECT_TRUE(events.errors[0].contains("550")) << events.errors[0].toStdString();
+  EXPECT_FALSE(ctrl.RenameFile("ctl/none.dxf", "ctl/x.dxf"));
+  EXPECT_EQ(events.errors.size(), 2);
+
+  EXPECT_TRUE(ctrl.DeleteFile("ctl/to/c.dxf"));
+  EXPECT_TRUE(ctrl.DeleteFolder("ctl/to"));
+  EXPECT_FALSE(QFileInfo::exists(onServer("ctl/to")));
+}
+
+TEST_F(FtpCtrlTest, ProgressIsEmptyBeforeAndTypedDuring) {
+  QString name = "x";
+  qint64 size = -1, copied = -1;
+  int percent = -1;
+  ctrl.GetProgress(name, size, copied, percent);
+  EXPECT_EQ(name, "");
+  EXPECT_EQ(size, 0);
+  EXPECT_EQ(copied, 0);
+  EXPECT_EQ(percent, 0);
+
+  const QByteArray content(3 * 1024 * 1024, 'd');
+  writeBytes(local("prog/a-b-c.dxf"), content);
+  ASSERT_TRUE(ctrl.ConnectFtp());
+  ASSERT_TRUE(ctrl.CreateFolder("prog"));
+  ASSERT_TRUE(ctrl.UploadFile("prog/a-b-c.dxf", local("prog/a-b-c.dxf")));
+  ASSERT_FALSE(events.during.empty());
+  // A name with "-" does not shift the other fields.
+  for (const FtpProgress& p : events.during) {
+    EXPECT_EQ(p.FileName, "prog/a-b-c.dxf");
+    EXPECT_EQ(p.FileSize, content.size());
+    EXPECT_GE(p.BytesCopied, 0);
+    EXPECT_LE(p.BytesCopied, content.size());
+  }
+  EXPECT_EQ(events.during.back().Percent, 100);
+
+  events.during.clear();
+  ASSERT_TRUE(ctrl.DownFile("prog/a-b-c.dxf", local("prog/back.dxf")));
+  ASSERT_FALSE(events.during.empty());
+  ctrl.GetProgress(name, size, copied, percent);
+  EXPECT_EQ(name, "prog/a-b-c.dxf");
+  EXPECT_EQ(size, content.size());
+  EXPECT_EQ(copied, content.size());
+  EXPECT_EQ(percent, 100);
+  EXPECT_EQ(readBytes(local("prog/back.dxf")), content);
+}
+
+TEST_F(FtpCtrlTest, FolderTransfersAndTextMode) {
+  writeBytes(local("many/one.dwg"), "1\n");
+  writeBytes(local("many/TWO.DWG"), "2\n");
+  writeBytes(local("many/skip.txt"), "s\n");
+  ASSERT_TRUE(ctrl.ConnectFtp());
+  ASSERT_TRUE(ctrl.CreateFolder("many"));
+  ASSERT_TRUE(ctrl.UploadFiles("many", local("many"), "*.dwg"));
+  EXPECT_EQ(QDir(onServer("many")).entryList(QDir::Files, QDir::Name),
+            QStringList({"TWO.DWG", "one.dwg"}));
+
+  QDir().mkpath(local("many-back"));
+  ASSERT_TRUE(ctrl.DownFiles("many", local("many-back")));
+  EXPECT_EQ(readBytes(local("many-back/one.dwg")), "1\n");
+  // Text mode asks the server for ASCII; the text arrives with this system's line ends.
+  const qsizetype logStart = FtpTestServers::vsftpdLog().size();
+  ASSERT_TRUE(ctrl.DownFile("many/one.dwg", local("many-back/text.dwg"), false));
+  EXPECT_TRUE(FtpTestServers::vsftpdLog().mid(logStart).contains("TYPE A"));
+  EXPECT_EQ(readBytes(local("many-back/text.dwg")), "1\n");
+  // The same conversion changes a binary drawing, which is why transfers default to binary.
+  QByteArray binary;
+  for (int i = 0; i < 4096; ++i) binary.append(static_cast<char>((i * 7919) % 256));
+  writeBytes(local("many/bin.dwg"), binary);
+  ASSERT_TRUE(ctrl.UploadFile("many/bin.dwg", local("many/bin.dwg")));
+  ASSERT_TRUE(ctrl.DownFile("many/bin.dwg", local("many-back/bin-text.dwg"), false));
+  ASSERT_TRUE(ctrl.DownFile("many/bin.dwg", local("many-back/bin.dwg")));
+  EXPECT_NE(readBytes(local("many-back/bin-text.dwg")), binary);
+  EXPECT_EQ(readBytes(local("many-back/bin.dwg")), binary);
+
+  EXPECT_FALSE(ctrl.UploadFiles("many", local("no-such-folder")));
+  EXPECT_FALSE(ctrl.DownFiles("no-such-folder", local("many-back")));
+  EXPECT_EQ(events.errors.size(), 2);
+}
+
+}  // namespace

@@ -1,0 +1,55 @@
+#include "mobrel/ftp_remote_names.h"
+
+#include <gtest/gtest.h>
+
+using namespace sheetcut::ftp;
+
+namespace {
+
+TEST(FtpRemoteNames, PathsAreEncodedForTheServerAndTheUrl) {
+  EXPECT_EQ(encodeRemotePath(QString::fromUtf8("图号/A-01.dxf")),
+            std::string("\xcd\xbc\xba\xc5/A-01.dxf"));
+  // Line breaks and NUL would end the FTP command early; a character the code page lacks
+  // would name another file.
+  EXPECT_FALSE(encodeRemotePath("a\r\nDELE b"));
+  EXPECT_FALSE(encodeRemotePath("a\nb"));
+  EXPECT_FALSE(encodeRemotePath(QString("a") + QChar(0) + "b"));
+  EXPECT_FALSE(encodeRemotePath(QString::fromUtf8("a\xF0\x9F\x98\x80")));
+
+  EXPECT_EQ(urlPathOf("a b/c#?%.dwg"), "a%20b/c%23%3F%25.dwg");
+  EXPECT_EQ(urlPathOf("/srv/x"), "%2Fsrv/x");
+  EXPECT_EQ(urlPathOf("\xcd\xbc/"), "%CD%BC/");
+  EXPECT_EQ(urlPathOf(""), "");
+
+  EXPECT_EQ(joinRemote("in", "a.dxf"), "in/a.dxf");
+  EXPECT_EQ(joinRemote("in/", "a.dxf"), "in/a.dxf");
+  EXPECT_EQ(joinRemote("", "a.dxf"), "/a.dxf");
+}
+
+TEST(FtpRemoteNames, ListedNamesThatWouldLeaveTheFolderAreUnsafe) {
+  for (const std::string& bad :
+       {std::string(), std::string("."), std::string(".."), std::string("../x"), std::string("a/b"),
+        std::string("a\\b"), std::string("..\\x"), std::string("a\0b", 3)}) {
+    EXPECT_FALSE(isSafeListedName(bad)) << bad;
+  }
+  EXPECT_TRUE(isSafeListedName("A.DWG"));
+  EXPECT_TRUE(isSafeListedName("..x.dwg"));
+  EXPECT_TRUE(isSafeListedName("\xcd\xbc\xba\xc5.dwg"));
+}
+
+TEST(FtpRemoteNames, FilterMatchesLikeWindows) {
+  EXPECT_TRUE(matchesFileFilter("README", "*.*"));
+  EXPECT_TRUE(matchesFileFilter("A.DWG", "*.dwg"));
+  EXPECT_TRUE(matchesFileFilter("b c#.Dwg", "*.DWG"));
+  EXPECT_FALSE(matchesFileFilter("a.dwgx", "*.dwg"));
+  EXPECT_FALSE(matchesFileFilter("a.dw", "*.dwg"));
+  EXPECT_TRUE(matchesFileFilter("a1.dwg", "a?.dwg"));
+  EXPECT_FALSE(matchesFileFilter("a12.dwg", "a?.dwg"));
+  EXPECT_TRUE(matchesFileFilter(QString::fromUtf8("图号1.dwg"), QString::fromUtf8("图*.dwg")));
+  EXPECT_TRUE(matchesFileFilter("xaybzc", "*a*b*c"));
+  EXPECT_FALSE(matchesFileFilter("xaybzcd", "*a*b*c"));
+  EXPECT_TRUE(matchesFileFilter("", "*"));
+  EXPECT_FALSE(matchesFileFilter("", "?"));
+}
+
+}  // namespace

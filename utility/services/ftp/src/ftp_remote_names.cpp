@@ -1,0 +1,81 @@
+#include "mobrel/ftp_remote_names.h"
+
+#include <curl/curl.h>
+
+#include "sheetcut/ansi_codepage.h"
+
+namespace sheetcut::ftp {
+
+std::optional<std::string> encodeRemotePath(const QString& path) {
+  for (QChar c : path) {
+    if (c == u'\r' || c == u'\n' || c == u'\0') return std::nullopt;
+  }
+  const std::string utf8 = path.toStdString();
+  std::string raw = utf8ToAnsi(utf8);
+  // A replaced character would address another file than the one asked for.
+  if (ansiToUtf8(raw) != utf8) return std::nullopt;
+  return raw;
+}
+
+std::string urlPathOf(std::string_view rawPath) {
+  std::string url;
+  size_t start = 0;
+  if (!rawPath.empty() && rawPath.front() == '/') {
+    url = "%2F";
+    start = 1;
+  }
+  while (true) {
+    const size_t slash = rawPath.find('/', start);
+    const std::string_view segment = rawPath.substr(
+        start, slash == std::string_view::npos ? std::string_view::npos : slash - start);
+    if (!segment.empty()) {
+      char* escaped = curl_easy_escape(nullptr, segment.data(), static_cast<int>(segment.size()));
+      if (escaped != nullptr) {
+        url += escaped;
+        curl_free(escaped);
+      }
+    }
+    if (slash == std::string_view::npos) break;
+    url += '/';
+    start = slash + 1;
+  }
+  return url;
+}
+
+bool isSafeListedName(std::string_view rawName) {
+  if (rawName.empty() || rawName == "." || rawName == "..") return false;
+  return rawName.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
+}
+
+bool matchesFileFilter(const QString& name, const QString& filter) {
+  if (filter == QLatin1String("*.*")) return true;
+  const QString n = name.toCaseFolded();
+  const QString f = filter.toCaseFolded();
+  // Greedy match with one backtrack point: the last "*" seen.
+  qsizetype ni = 0, fi = 0, starF = -1, starN = 0;
+  while (ni < n.size()) {
+    if (fi < f.size() && (f[fi] == u'?' || f[fi] == n[ni])) {
+      ++ni;
+      ++fi;
+    } else if (fi < f.size() && f[fi] == u'*') {
+      starF = fi++;
+      starN = ni;
+    } else if (starF >= 0) {
+      fi = starF + 1;
+      ni = ++starN;
+    } else {
+      return false;
+    }
+  }
+  while (fi < f.size() && f[fi] == u'*') ++fi;
+  return fi == f.size();
+}
+
+std::string joinRemote(std::string_view folder, std::string_view name) {
+  std::string joined(folder);
+  if (joined.empty() || joined.back() != '/') joined += '/';
+  joined += name;
+  return joined;
+}
+
+}  // namespace sheetcut::ftp

@@ -149,7 +149,9 @@ bool SkinnedWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void SkinnedWindow::mouseMoveEvent(QMouseEvent* event) {
-  resetButtons();
+  // Moves over a child that does not take them arrive here too; only the bare background
+  // resets the buttons.
+  if (!childAt(event->position().toPoint())) resetButtons();
   QDialog::mouseMoveEvent(event);
 }
 

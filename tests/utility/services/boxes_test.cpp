@@ -1,0 +1,157 @@
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QTest>
+
+#include "mobrel/input_box.h"
+#include "mobrel/message_box.h"
+#include "mobrel/skin_layout.h"
+#include "modal_driver.h"
+#include "sheetcut/error.h"
+
+using namespace mobrel;
+
+namespace {
+
+template <typename T = QWidget>
+T* child(QWidget* window, const char* name) {
+  T* w = window->findChild<T*>(QLatin1String(name));
+  EXPECT_NE(w, nullptr) << name;
+  return w;
+}
+
+void click(QWidget* window, const char* name) {
+  QTest::mouseClick(child(window, name), Qt::LeftButton);
+}
+
+// Sends a pointer move over the widget, at its centre unless told where.
+void moveOver(QWidget* widget, QPointF at = QPointF(-1, -1)) {
+  if (at.x() < 0) at = QPointF(widget->width() / 2.0, widget->height() / 2.0);
+  QMouseEvent move(QEvent::MouseMove, at, widget->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                   Qt::NoModifier);
+  QApplication::sendEvent(widget, &move);
+}
+
+struct Seen {
+  QString title, ok, cancel, message;
+  bool cancelVisible = true;
+  QRect okShape, okLabel;
+};
+
+}  // namespace
+
+TEST(MessageBox, ConfirmCaptionsAndAnswers) {
+  auto seen = std::make_shared<Seen>();
+  auto record = [seen](const char* clickOn) {
+    whenModal<frmMsgBox>([seen, clickOn](frmMsgBox* box) {
+      seen->title = child<QLabel>(box, "lblTitle")->text();
+      seen->ok = child<QLabel>(box, "labOK")->text();
+      seen->cancel = child<QLabel>(box, "labCancel")->text();
+      seen->message = child<QLabel>(box, "lblMsg")->text();
+      click(box, clickOn);
+    });
+  };
+  record("labOK");
+  EXPECT_TRUE(confirmBox("继续吗？", "OK"));
+  EXPECT_EQ(seen->ok, "确定(&OK)");
+  EXPECT_EQ(seen->cancel, "取消(&C)");
+  EXPECT_EQ(seen->title, "系统提示");
+  EXPECT_EQ(seen->message, "继续吗？");
+
+  for (const char* kind : {"ok", "", "YesNo"}) {
+    record("labCancel");
+    EXPECT_FALSE(confirmBox("继续吗？", kind, "标题"));
+    EXPECT_EQ(seen->ok, "是(&Y)") << kind;
+    EXPECT_EQ(seen->cancel, "否(&N)") << kind;
+    EXPECT_EQ(seen->title, "标题");
+  }
+  record("imgClose");
+  EXPECT_FALSE(confirmBox("继续吗？"));
+}
+
+TEST(MessageBox, AlertShowsOneCentredButton) {
+  auto seen = std::make_shared<Seen>();
+  whenModal<frmMsgBox>([seen](frmMsgBox* box) {
+    seen->cancelVisible =
+        child(box, "labCancel")->isVisible() || child(box, "shpCancel")->isVisible();
+    seen->okShape = child(box, "shpOK")->geometry();
+    seen->okLabel = child(box, "labOK")->geometry();
+    seen->title = child<QLabel>(box, "lblTitle")->text();
+    click(box, "labOK");
+  });
+  alertBox("完成", "");
+  EXPECT_FALSE(seen->cancelVisible);
+  EXPECT_EQ(seen->okShape.left(), 103);
+  EXPECT_EQ(seen->okLabel.left(), 106);
+  EXPECT_EQ(seen->title, "系统提示");
+}
+
+TEST(MessageBox, HoverAndPressColours) {
+  frmMsgBox box;
+  box.msgStr = "x";
+  box.Load();
+  box.show();
+  auto* ok = child<QLabel>(&box, "labOK");
+  auto* shape = child(&box, "shpOK");
+  const QColor normalText(0, 0, 0), hoverText(247, 192, 30);
+  const QColor normalOutline(18, 61, 179), pressedOutline(192, 156, 15);
+
+  moveOver(ok);
+  EXPECT_EQ(ok->palette().color(QPalette::WindowText), hoverText);
+  QTest::mousePress(ok, Qt::LeftButton);
+  EXPECT_EQ(shape->property("BorderColor").value<QColor>(), pressedOutline);
+  moveOver(child(&box, "lblMsg"));  // not the background: the colours stay
+  EXPECT_EQ(ok->palette().color(QPalette::WindowText), hoverText);
+  moveOver(child(&box, "imgWindowBottom"));
+  EXPECT_EQ(ok->palette().color(QPalette::WindowText), normalText);
+  EXPECT_EQ(shape->property("BorderColor").value<QColor>(), normalOutline);
+  moveOver(child(&box, "labCancel"));
+  moveOver(&box, QPointF(30, 110));  // bare background
+  EXPECT_EQ(child<QLabel>(&box, "labCancel")->palette().color(QPalette::WindowText), normalText);
+  EXPECT_TRUE(box.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+  EXPECT_TRUE(box.windowFlags().testFlag(Qt::FramelessWindowHint));
+  box.close();
+}
+
+TEST(SkinLayout, PlacesPiecesForTheWindowSize) {
+  frmMsgBox box;
+  ASSERT_EQ(box.size(), QSize(274, 177));
+  LayoutSkin(&box);
+  EXPECT_EQ(child(&box, "imgTitleRight")->x(), 172);
+  EXPECT_EQ(child(&box, "imgTitleMain")->width(), 256);
+  EXPECT_EQ(child(&box, "imgWindowLeft")->height(), 169);
+  EXPECT_EQ(child(&box, "imgWindowRight")->geometry(), QRect(268, 8, 6, 169));
+  EXPECT_EQ(child(&box, "imgWindowBottomLeft")->pos(), QPoint(0, 163));
+  EXPECT_EQ(child(&box, "imgWindowBottomRight")->pos(), QPoint(242, 163));
+  EXPECT_EQ(child(&box, "imgClose")->pos(), QPoint(252, 4));
+  EXPECT_EQ(child(&box, "lblTitle")->y(), 6);
+
+  QWidget bare;
+  bare.resize(100, 100);
+  EXPECT_THROW(LayoutSkin(&bare), sheetcut::Error);
+}
+
+TEST(InputBox, ReturnsTheTextOrNothing) {
+  auto selectedAll = std::make_shared<bool>(false);
+  whenModal<frmInputBox>([selectedAll](frmInputBox* box) {
+    auto* memo = child<QPlainTextEdit>(box, "txtMemo");
+    // The default is selected once the focus timer has fired, so typing replaces it.
+    *selectedAll = QTest::qWaitFor([memo] { return memo->textCursor().selectedText() == "默认"; });
+    QTest::keyClicks(memo, "typed");
+    click(box, "labOK");
+  });
+  EXPECT_EQ(inputBox("名称：", "默认", "输入"), "typed");
+  EXPECT_TRUE(*selectedAll);
+
+  auto tip = std::make_shared<QString>("unset");
+  for (const char* closer : {"labCancel", "imgClose"}) {
+    whenModal<frmInputBox>([tip, closer](frmInputBox* box) {
+      *tip = child<QLabel>(box, "labTip")->text();
+      click(box, closer);
+    });
+    EXPECT_EQ(inputBox("", "默认"), "") << closer;
+    EXPECT_EQ(*tip, "");  // an empty prompt replaces the design text
+  }
+}

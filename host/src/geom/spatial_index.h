@@ -33,21 +33,23 @@ class SpatialIndex {
   struct Slot {
     Box box;
     bool present = false;
-    bool placed = false;  // entered in the grid or the large list
+    mutable bool placed = false;  // entered in the grid or in the large list
   };
   void rebuild() const;
   void place(Id id) const;
   void unplace(Id id) const;
+  // The cells that `box` covers, clipped to the grid; false when it misses the grid.
   bool cellRange(const Box& box, long& x0, long& y0, long& x1, long& y1) const;
 
   std::vector<Slot> slots_;
   std::size_t count_ = 0;
-  // The grid (mutable: built on the first query after a change that needs it).
+  // The grid, built lazily by the first query after a change that outgrows it (hence
+  // mutable: queries are const but not safe to run from several threads at once).
   mutable std::vector<std::vector<Id>> cells_;
   mutable std::vector<Id> large_;
-  mutable std::vector<Id> pending_;
+  mutable bool dirty_ = true;
   mutable Box gridBox_;
-  mutable double cellSize_ = 0;
+  mutable double cellSize_ = 1;
   mutable long columns_ = 0, rows_ = 0;
   mutable std::size_t builtFor_ = 0;
   mutable std::vector<std::uint32_t> seen_;

@@ -1,0 +1,174 @@
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "cadhost/host_error.h"
+#include "entity_builders.h"
+#include "geom/extents.h"
+#include "geom/select_tests.h"
+#include "geom/spatial_index.h"
+
+namespace cadhost::geom {
+namespace {
+
+using testing::entity;
+
+model::Object line(double x1, double y1, double x2, double y2) {
+  return entity("LINE", {{10, std::to_string(x1)},
+                         {20, std::to_string(y1)},
+                         {11, std::to_string(x2)},
+                         {21, std::to_string(y2)}});
+}
+
+bool picks(const SelectionArea& area, const model::Object& e) {
+  const auto box = extentsOf(e, {});
+  return box && area.selects(e, *box);
+}
+
+TEST(Selection, WindowEdgesAreInclusive) {
+  const auto diagonal = line(0, 0, 10, 10);
+  EXPECT_TRUE(
+      picks(SelectionArea::rectangle(SelectMode::Window, {0, 0, 0}, {10, 10, 0}), diagonal));
+  EXPECT_TRUE(
+      picks(SelectionArea::rectangle(SelectMode::Window, {10, 10, 0}, {0, 0, 0}), diagonal));
+  EXPECT_FALSE(
+      picks(SelectionArea::rectangle(SelectMode::Window, {0, 0, 0}, {9.999, 10, 0}), diagonal));
+  // The union of the boxes of far-off entities selects every one of them.
+  const model::Object parts[] = {
+      line(1e6 + 0.1, 2e6 + 0.3, 1e6 + 841.7, 2e6 + 0.3),
+      line(1e6 + 841.7, 2e6 + 0.3, 1e6 + 841.7, 2e6 + 594.9),
+      entity("TEXT",
+             {{10, "1000800.3"}, {20, "2000590.1"}, {40, "3.5"}, {1, "DWG-01"}, {50, "0"}})};
+  Box all;
+  for (const auto& p : parts) all.extend(*extentsOf(p, {}));
+  const auto frame = SelectionArea::rectangle(SelectMode::Window, all.min, all.max);
+  for (const auto& p : parts) EXPECT_TRUE(picks(frame, p));
+  // Everything the area can select overlaps its query bounds.
+  EXPECT_TRUE(frame.bounds().overlapsXY(all));
+}
+
+TEST(Selection, CrossingTestsLineWorkExactly) {
+  const auto crossing = SelectionArea::rectangle(SelectMode::Crossing, {0, 0, 0}, {3, 3, 0});
+  // The diagonal's box overlaps the rectangle but the line passes beyond it.
+  EXPECT_FALSE(picks(crossing, line(0, 10, 10, 0)));
+  EXPECT_TRUE(picks(crossing, line(0, 6, 6, 0)));    // touches the corner (3,3)
+  EXPECT_TRUE(picks(crossing, line(1, 1, 2, 2)));    // inside
+  EXPECT_TRUE(picks(crossing, line(-5, 1, 50, 1)));  // through
+  EXPECT_FALSE(picks(crossing, line(4, -5, 4, 50)));
+  // A closed polyline around the rectangle does not cross it.
+  const auto around = entity("LWPOLYLINE", {{90, "4"},
+                                            {70, "1"},
+                                            {10, "-1"},
+                                            {20, "-1"},
+                                            {10, "4"},
+                                            {20, "-1"},
+                                            {10, "4"},
+                                            {20, "4"},
+                                            {10, "-1"},
+                                            {20, "4"}});
+  EXPECT_FALSE(picks(crossing, around));
+  // An arc that bulges into the rectangle does, the straight chord would not.
+  const auto bulged = entity(
+      "LWPOLYLINE", {{90, "2"}, {70, "0"}, {10, "-2"}, {20, "5"}, {42, "1"}, {10, "8"}, {20, "5"}});
+  EXPECT_TRUE(picks(crossing, bulged));
+  EXPECT_FALSE(picks(crossing, line(-2, 5, 8, 5)));
+  // Types tested by their box: overlap is enough.
+  EXPECT_TRUE(picks(crossing, entity("TEXT", {{10, "2"}, {20, "2"}, {40, "5"}, {1, "WIDE"}})));
+  EXPECT_TRUE(picks(crossing, entity("CIRCLE", {{10, "5"}, {20, "1"}, {40, "2.5"}})));
+  EXPECT_FALSE(picks(crossing, entity("CIRCLE", {{10, "0"}, {20, "0"}, {40, "100"}})));
+}
+
+TEST(Selection, Polygons) {
+  const std::vector<Point3> triangle = {{0, 0, 0}, {10, 0, 0}, {0, 10, 0}};
+  const auto window = SelectionArea::polygon(SelectMode::WindowPolygon, triangle);
+  const auto crossing = SelectionArea::polygon(SelectMode::CrossingPolygon, triangle);
+  EXPECT_TRUE(picks(window, line(1, 1, 4, 4)));
+  EXPECT_TRUE(picks(window, line(0, 0, 10, 0)));  // on the boundary
+  EXPECT_FALSE(picks(window, line(1, 1, 6, 6)));  // leaves through the hypotenuse
+  EXPECT_FALSE(picks(window, line(6, 6, 8, 8)));  // inside the bounds, outside the triangle
+  EXPECT_TRUE(picks(crossing, line(1, 1, 6, 6)));
+  EXPECT_TRUE(picks(crossing, line(-5, 3, 20, 3)));
+  EXPECT_FALSE(picks(crossing, line(6, 6, 8, 8)));
+  EXPECT_FALSE(picks(crossing, line(9, 9, 12, 4)));  // the box overlaps, the line misses
+  // A text whose box contains the whole polygon crosses it; a text in the empty corner does not.
+  EXPECT_TRUE(picks(crossing, entity("TEXT", {{10, "-5"}, {20, "-5"}, {40, "40"}, {1, "BIG"}})));
+  EXPECT_FALSE(picks(crossing, entity("TEXT", {{10, "7"}, {20, "7"}, {40, "1"}, {1, "A"}})));
+  EXPECT_TRUE(picks(window, entity("TEXT", {{10, "1"}, {20, "1"}, {40, "1"}, {1, "A"}})));
+}
+
+TEST(Selection, BadAreasAreRefused) {
+  auto refused = [](auto&& make) {
+    try {
+      make();
+    } catch (const HostError& e) {
+      return e.code() == HostError::Refused;
+    }
+    return false;
+  };
+  EXPECT_TRUE(refused([] { SelectionArea::rectangle(SelectMode::All, {}, {1, 1, 0}); }));
+  EXPECT_TRUE(refused([] {
+    SelectionArea::rectangle(SelectMode::Window, {NAN, 0, 0}, {1, 1, 0});
+  }));
+  EXPECT_TRUE(refused([] {
+    SelectionArea::polygon(SelectMode::WindowPolygon, {{0, 0, 0}, {1, 1, 0}});
+  }));
+  EXPECT_TRUE(refused([] {
+    SelectionArea::polygon(SelectMode::Window, {{0, 0, 0}, {1, 1, 0}, {1, 0, 0}});
+  }));
+}
+
+TEST(SpatialIndex, AgreesWithBruteForce) {
+  std::mt19937 rng(7);
+  std::uniform_real_distribution<double> pos(-1000, 1000), size(0, 20);
+  SpatialIndex index;
+  std::vector<std::optional<Box>> boxes(3000);
+  auto randomBox = [&] {
+    const Point3 p{pos(rng), pos(rng), 0};
+    const double s = (rng() % 50 == 0) ? 1500 : size(rng);  // a few huge ones
+    return boxOf(p, {p.x + s, p.y + size(rng) * (rng() % 3), 0});
+  };
+  auto check = [&] {
+    for (int q = 0; q < 200; ++q) {
+      const Point3 p{pos(rng), pos(rng), 0};
+      const Box area = boxOf(p, {p.x + size(rng) * 10, p.y + size(rng) * 10, 0});
+      std::vector<SpatialIndex::Id> expected;
+      for (std::size_t i = 0; i < boxes.size(); ++i)
+        if (boxes[i] && boxes[i]->overlapsXY(area))
+          expected.push_back(static_cast<SpatialIndex::Id>(i));
+      ASSERT_EQ(index.query(area), expected);
+    }
+  };
+  for (std::size_t i = 0; i < boxes.size(); i += 2) {  // sparse ids first
+    boxes[i] = randomBox();
+    index.insert(static_cast<SpatialIndex::Id>(i), *boxes[i]);
+  }
+  check();
+  // Removals, replacements and boxes far outside the grid built so far.
+  for (int round = 0; round < 3; ++round) {
+    for (int k = 0; k < 800; ++k) {
+      const std::size_t i = rng() % boxes.size();
+      const auto id = static_cast<SpatialIndex::Id>(i);
+      if (rng() % 3 == 0) {
+        index.remove(id);
+        boxes[i].reset();
+      } else {
+        boxes[i] = randomBox();
+        if (rng() % 100 == 0) boxes[i] = boxOf({5000, 5000, 0}, {5001, 5001, 0});
+        index.insert(id, *boxes[i]);
+      }
+    }
+    check();
+    std::size_t present = 0;
+    for (const auto& b : boxes) present += b.has_value();
+    EXPECT_EQ(index.size(), present);
+  }
+  // Touching counts; an empty box is not indexed.
+  index.clear();
+  index.insert(1, boxOf({0, 0, 0}, {1, 1, 0}));
+  index.insert(2, Box{});
+  EXPECT_EQ(index.query(boxOf({1, 1, 0}, {2, 2, 0})), std::vector<SpatialIndex::Id>{1});
+  EXPECT_EQ(index.size(), 1u);
+}
+
+}  // namespace
+}  // namespace cadhost::geom

@@ -9,12 +9,12 @@
 
 #include "ftp_test_servers.h"
 
-using sheetcut::FtpCtrl;
-using sheetcut::ftp::FtpProgress;
+using mobrel::FtpCtrl;
+using mobrel::ftp::FtpProgress;
 
 namespace {
 
-struct Recorder : sheetcut::FtpCtrlEvents {
+struct Recorder : mobrel::FtpCtrlEvents {
   void OnErr(const QString& strErrMsg) override { errors << strErrMsg; }
   void OnProgress(const FtpProgress& p) override {
     // What a caller reads while the transfer runs.

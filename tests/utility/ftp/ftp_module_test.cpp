@@ -9,7 +9,7 @@
 #include "ftp_test_servers.h"
 #include "sheetcut/error.h"
 
-using namespace sheetcut::ftp;
+using namespace mobrel::ftp;
 
 namespace {
 

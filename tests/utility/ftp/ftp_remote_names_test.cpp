@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace sheetcut::ftp;
+using namespace mobrel::ftp;
 
 namespace {
 

@@ -13,7 +13,10 @@
 #include "mobrel/ftp_remote_names.h"
 #include "sheetcut/ansi_codepage.h"
 
-namespace sheetcut::ftp {
+namespace mobrel::ftp {
+
+using sheetcut::ansiToUtf8;
+using sheetcut::utf8ToAnsi;
 
 namespace {
 
@@ -439,4 +442,4 @@ void FtpConnection::setProgressHandler(std::function<void(const FtpProgress&)> h
   d_->progressHandler = std::move(handler);
 }
 
-}  // namespace sheetcut::ftp
+}  // namespace mobrel::ftp

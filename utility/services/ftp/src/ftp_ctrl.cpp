@@ -1,6 +1,6 @@
 #include "mobrel/ftp_ctrl.h"
 
-namespace sheetcut {
+namespace mobrel {
 
 FtpCtrl::FtpCtrl() {
   connection_.setProgressHandler([this](const ftp::FtpProgress& p) {
@@ -78,4 +78,4 @@ bool FtpCtrl::DeleteFolder(const QString& strFolderPath) {
   return report(connection_.removeDirectory(strFolderPath));
 }
 
-}  // namespace sheetcut
+}  // namespace mobrel

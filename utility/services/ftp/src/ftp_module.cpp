@@ -7,7 +7,7 @@
 #include "mobrel/ftp_remote_names.h"
 #include "sheetcut/error.h"
 
-namespace sheetcut::ftp {
+namespace mobrel::ftp {
 
 namespace {
 
@@ -24,8 +24,9 @@ Slots& slotTable() {
 
 void checkSlot(int slot) {
   if (slot < 0 || slot > 1) {
-    throw Error(errnum::kSubscriptOutOfRange,
-                "FTP connection slot " + std::to_string(slot) + " does not exist (0 or 1)");
+    throw sheetcut::Error(
+        sheetcut::errnum::kSubscriptOutOfRange,
+        "FTP connection slot " + std::to_string(slot) + " does not exist (0 or 1)");
   }
 }
 
@@ -50,7 +51,8 @@ bool ConnectServer(const QString& server, const QString& user, const QString& pa
                    int slot) {
   checkSlot(slot);
   if (port < 1 || port > 65535) {
-    throw Error(errnum::kOverflow, "FTP port " + std::to_string(port) + " is outside 1 to 65535");
+    throw sheetcut::Error(sheetcut::errnum::kOverflow,
+                          "FTP port " + std::to_string(port) + " is outside 1 to 65535");
   }
   Slots& s = slotTable();
   s.connections[slot].reset();
@@ -113,4 +115,4 @@ void SetPassiveMode(bool passive) {
   slotTable().passive = passive;
 }
 
-}  // namespace sheetcut::ftp
+}  // namespace mobrel::ftp

@@ -4,7 +4,10 @@
 
 #include "sheetcut/ansi_codepage.h"
 
-namespace sheetcut::ftp {
+namespace mobrel::ftp {
+
+using sheetcut::ansiToUtf8;
+using sheetcut::utf8ToAnsi;
 
 std::optional<std::string> encodeRemotePath(const QString& path) {
   for (QChar c : path) {
@@ -78,4 +81,4 @@ std::string joinRemote(std::string_view folder, std::string_view name) {
   return joined;
 }
 
-}  // namespace sheetcut::ftp
+}  // namespace mobrel::ftp

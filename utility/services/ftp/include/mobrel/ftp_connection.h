@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace sheetcut::ftp {
+namespace mobrel::ftp {
 
 // Where a transfer stands: the remote file, its size in bytes (0 while unknown), the bytes
 // moved so far and the percentage done.
@@ -80,4 +80,4 @@ class FtpConnection {
   std::unique_ptr<Impl> d_;
 };
 
-}  // namespace sheetcut::ftp
+}  // namespace mobrel::ftp

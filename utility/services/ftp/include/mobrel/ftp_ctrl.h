@@ -4,7 +4,7 @@
 
 #include "mobrel/ftp_connection.h"
 
-namespace sheetcut {
+namespace mobrel {
 
 // Receives what an FtpCtrl reports: the reason a member failed, and transfer progress.
 class FtpCtrlEvents {
@@ -73,4 +73,4 @@ class FtpCtrl {
   bool passive_ = false;
 };
 
-}  // namespace sheetcut
+}  // namespace mobrel

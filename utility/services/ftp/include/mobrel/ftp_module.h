@@ -7,7 +7,7 @@
 // empty slot answers false. A slot number other than 0 or 1 raises sheetcut::Error
 // (subscript out of range). Remote paths go to the server in the ANSI code page and may not
 // hold CR, LF or NUL; such a path is refused with false. Transfers are binary.
-namespace sheetcut::ftp {
+namespace mobrel::ftp {
 
 // Logs in to server:port on the slot, closing what the slot held first. A port outside 1 to
 // 65535 raises sheetcut::Error (overflow) and leaves the slot as it was.
@@ -33,4 +33,4 @@ QString LastError(int slot);
 // Passive mode for the connections made from now on (active mode unless set).
 void SetPassiveMode(bool passive);
 
-}  // namespace sheetcut::ftp
+}  // namespace mobrel::ftp

@@ -8,7 +8,7 @@
 
 // Texts that travel to an FTP server: remote paths in the server's byte encoding, their URL
 // form, and checks on names a server sends back.
-namespace sheetcut::ftp {
+namespace mobrel::ftp {
 
 // The remote path in the configured ANSI code page, or nothing when it cannot be sent: it
 // holds CR, LF or NUL (each would end an FTP command early), or a character the page lacks.
@@ -29,4 +29,4 @@ bool matchesFileFilter(const QString& name, const QString& filter);
 // A remote folder and a name in it, joined by one "/".
 std::string joinRemote(std::string_view folder, std::string_view name);
 
-}  // namespace sheetcut::ftp
+}  // namespace mobrel::ftp

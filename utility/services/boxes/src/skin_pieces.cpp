@@ -69,6 +69,24 @@ void roundCorner(QPainter& p, const QRect& r, Qt::Corner corner) {
   p.restore();
 }
 
+enum class Side { Left, None, Right };
+
+// A piece of the title bar (top) or of the bottom edge: its fill, the frame line along the
+// window's outer edge and, for an end piece, along the window's side with a rounded corner.
+void paintBand(QPainter& p, const QRect& r, bool top, Side side) {
+  if (top)
+    fillTitle(p, r);
+  else
+    fillBottom(p, r);
+  frameLine(p, r, top ? Qt::TopEdge : Qt::BottomEdge);
+  if (side == Side::None) return;
+  const bool left = side == Side::Left;
+  frameLine(p, r, left ? Qt::LeftEdge : Qt::RightEdge);
+  roundCorner(p, r,
+              top ? (left ? Qt::TopLeftCorner : Qt::TopRightCorner)
+                  : (left ? Qt::BottomLeftCorner : Qt::BottomRightCorner));
+}
+
 }  // namespace
 
 QFont boxFont(bool bold) {
@@ -91,20 +109,13 @@ void Piece::paintEvent(QPaintEvent*) {
   const QRect r = rect();
   switch (kind_) {
     case Kind::TitleLeft:
-      fillTitle(p, r);
-      frameLine(p, r, Qt::TopEdge);
-      frameLine(p, r, Qt::LeftEdge);
-      roundCorner(p, r, Qt::TopLeftCorner);
+      paintBand(p, r, true, Side::Left);
       break;
     case Kind::TitleMain:
-      fillTitle(p, r);
-      frameLine(p, r, Qt::TopEdge);
+      paintBand(p, r, true, Side::None);
       break;
     case Kind::TitleRight:
-      fillTitle(p, r);
-      frameLine(p, r, Qt::TopEdge);
-      frameLine(p, r, Qt::RightEdge);
-      roundCorner(p, r, Qt::TopRightCorner);
+      paintBand(p, r, true, Side::Right);
       break;
     case Kind::WindowLeft:
     case Kind::WindowRight: {
@@ -116,20 +127,13 @@ void Piece::paintEvent(QPaintEvent*) {
       break;
     }
     case Kind::WindowBottomLeft:
-      fillBottom(p, r);
-      frameLine(p, r, Qt::BottomEdge);
-      frameLine(p, r, Qt::LeftEdge);
-      roundCorner(p, r, Qt::BottomLeftCorner);
+      paintBand(p, r, false, Side::Left);
       break;
     case Kind::WindowBottom:
-      fillBottom(p, r);
-      frameLine(p, r, Qt::BottomEdge);
+      paintBand(p, r, false, Side::None);
       break;
     case Kind::WindowBottomRight:
-      fillBottom(p, r);
-      frameLine(p, r, Qt::BottomEdge);
-      frameLine(p, r, Qt::RightEdge);
-      roundCorner(p, r, Qt::BottomRightCorner);
+      paintBand(p, r, false, Side::Right);
       break;
     case Kind::Close: {
       p.setRenderHint(QPainter::Antialiasing);

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
-#include <optional>
 #include <vector>
 
 #include "mobrel/shell_confirm.h"
@@ -59,9 +58,10 @@ Sources expandSources(const QString& source, bool filesOnly = false) {
   out.wildcard = true;
   const fs::path folder = slash < 0 ? fs::path(".") : toPath(source.left(slash + 1));
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    if (filesOnly && it->symlink_status(ec).type() == fs::file_type::directory) continue;
+    std::error_code typeEc;
+    if (filesOnly && it->symlink_status(typeEc).type() == fs::file_type::directory) continue;
     if (wildcardMatch(last, QString::fromStdString(it->path().filename().string()))) {
-      out.paths.push_back(folder == "." && slash < 0 ? it->path().filename() : it->path());
+      out.paths.push_back(slash < 0 ? it->path().filename() : it->path());
     }
   }
   if (ec) out.error = failure(ec);
@@ -141,11 +141,12 @@ long moveEntry(const fs::path& source, const fs::path& target) {
   if (ec) return failure(ec);
   fs::rename(source, target, ec);
   if (ec.value() != EXDEV) return ec ? failure(ec) : 0;
-  // Another file system: copy, then delete the source only once the copy is whole.
+  // Another file system: copy, then delete the source only once the copy is whole. A copy
+  // that fails halfway is removed again unless it replaced an entry that was there before.
   ec.clear();
-  if (fs::exists(to)) fs::remove_all(target, ec);
+  const bool existed = fs::exists(to);
   if (long rc = copyEntry(source, target)) {
-    fs::remove_all(target, ec);
+    if (!existed) fs::remove_all(target, ec);
     return rc;
   }
   fs::remove_all(source, ec);

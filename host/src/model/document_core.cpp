@@ -1,0 +1,426 @@
+#include "model/document_core.h"
+
+#include <algorithm>
+
+#include "dxf/dxf_io.h"
+#include "model/geometry_cache.h"
+#include "model/tags.h"
+#include "model/text_util.h"
+
+namespace cadhost::detail {
+
+using model::Object;
+using model::Tag;
+using model::Tags;
+
+DocumentCore::DocumentCore(std::weak_ptr<AppCore> owner, model::Drawing drawing,
+                           std::string filePath, std::string untitled, bool ro)
+    : app(std::move(owner)),
+      dwg(std::move(drawing)),
+      path(std::move(filePath)),
+      untitledName(std::move(untitled)),
+      readOnly(ro) {
+  flags_.resize(dwg.blocks.size() + 1);
+  flags_[0].assign(dwg.entities.size(), 0);
+  for (size_t i = 0; i < dwg.entities.size(); ++i)
+    if (model::tagInt(dwg.entities[i].tags, 67) == 1) flags_[0][i] = kPaper;
+  for (size_t b = 0; b < dwg.blocks.size(); ++b)
+    flags_[b + 1].assign(dwg.blocks[b].entities.size(), 0);
+  blockErased_.assign(dwg.blocks.size(), 0);
+  live_.resize(flags_.size());
+  liveValid_.assign(flags_.size(), 0);
+  if (const model::HeaderVar* v = header("$UCSNAME")) {
+    if (const Tag* t = model::findTag(v->tags, 2)) currentUcs = t->value;
+  }
+}
+
+DocumentCore::~DocumentCore() = default;
+
+std::shared_ptr<DocumentCore> DocumentCore::lock(const std::weak_ptr<DocumentCore>& doc) {
+  auto core = doc.lock();
+  if (!core) throw HostError(HostError::Dead, "the drawing is closed");
+  return core;
+}
+
+// ---- containers
+
+std::vector<Object>& DocumentCore::objects(std::int32_t container) {
+  return container == EntityRef::kModelSpace ? dwg.entities : dwg.blocks[container].entities;
+}
+
+bool DocumentCore::containerExists(std::int32_t container) const {
+  if (container == EntityRef::kModelSpace) return true;
+  return container >= 0 && container < static_cast<std::int32_t>(dwg.blocks.size()) &&
+         !blockErased_[container];
+}
+
+void DocumentCore::checkContainer(std::int32_t container) const {
+  if (!containerExists(container))
+    throw HostError(HostError::Dead, "the block definition was deleted");
+}
+
+const std::vector<std::int32_t>& DocumentCore::liveIndices(std::int32_t container) {
+  size_t slot = static_cast<size_t>(container + 1);
+  if (!liveValid_[slot]) {
+    const auto& flags = flags_[slot];
+    auto& live = live_[slot];
+    live.clear();
+    for (size_t i = 0; i < flags.size(); ++i)
+      if (flags[i] == 0) live.push_back(static_cast<std::int32_t>(i));
+    liveValid_[slot] = 1;
+  }
+  return live_[slot];
+}
+
+std::int32_t DocumentCore::blockIndex(std::string_view name) const {
+  if (equalsNoCase(name, "*Model_Space")) return EntityRef::kModelSpace;
+  for (size_t b = 0; b < dwg.blocks.size(); ++b) {
+    if (blockErased_[b]) continue;
+    const Tag* t = model::findTag(dwg.blocks[b].begin.tags, 2);
+    if (t && equalsNoCase(t->value, name)) return static_cast<std::int32_t>(b);
+  }
+  return kNoBlock;
+}
+
+std::string DocumentCore::blockName(std::int32_t container) const {
+  if (container == EntityRef::kModelSpace) return "*Model_Space";
+  const Tag* t = model::findTag(dwg.blocks[container].begin.tags, 2);
+  return t ? t->value : std::string();
+}
+
+void DocumentCore::setBlockErased(std::int32_t b, bool isErased) {
+  std::uint8_t old = blockErased_[b];
+  blockErased_[b] = isErased ? 1 : 0;
+  undo.record([this, b, old] {
+    blockErased_[b] = old;
+    geometryChanged();
+  });
+  geometryChanged();
+}
+
+void DocumentCore::setBlockBegin(std::int32_t b, model::Object begin) {
+  undo.record([this, b, old = dwg.blocks[b].begin] {
+    dwg.blocks[b].begin = old;
+    geometryChanged();
+  });
+  dwg.blocks[b].begin = std::move(begin);
+  geometryChanged();
+}
+
+std::int32_t DocumentCore::appendBlock(model::Block block) {
+  dwg.blocks.push_back(std::move(block));
+  auto b = static_cast<std::int32_t>(dwg.blocks.size() - 1);
+  flags_.emplace_back(dwg.blocks.back().entities.size(), 0);
+  if (handlesBuilt_)
+    for (size_t i = 0; i < dwg.blocks.back().entities.size(); ++i)
+      indexHandles(b, static_cast<std::int32_t>(i));
+  live_.emplace_back();
+  liveValid_.push_back(0);
+  blockErased_.push_back(0);
+  undo.record([this, b] {
+    blockErased_[b] = 1;
+    geometryChanged();
+  });
+  geometryChanged();
+  return b;
+}
+
+std::string DocumentCore::ownerHandle(std::int32_t container) const {
+  if (container != EntityRef::kModelSpace) {
+    if (const Tag* t = model::findTag(dwg.blocks[container].begin.tags, 330)) return t->value;
+  }
+  const std::string name = blockName(container);
+  if (const Object* rec = tableEntry("BLOCK_RECORD", name))
+    return std::string(model::handleOf(*rec));
+  return {};
+}
+
+// ---- entities
+
+bool DocumentCore::erased(std::int32_t container, std::int32_t index) const {
+  return (flagsOf(container)[index] & kErased) != 0;
+}
+
+bool DocumentCore::entityLive(const EntityRef& ref) const {
+  if (!containerExists(ref.container)) return false;
+  const auto& flags = flagsOf(ref.container);
+  if (ref.index < 0 || ref.index >= static_cast<std::int32_t>(flags.size())) return false;
+  if (flags[ref.index] & kErased) return false;
+  if (ref.sub >= 0) {
+    const auto& obj = ref.container == EntityRef::kModelSpace
+                          ? dwg.entities[ref.index]
+                          : dwg.blocks[ref.container].entities[ref.index];
+    return ref.sub < static_cast<std::int32_t>(obj.subs.size());
+  }
+  return true;
+}
+
+Object& DocumentCore::entity(const EntityRef& ref) {
+  if (!entityLive(ref)) throw HostError(HostError::Dead, "the entity was erased");
+  Object& obj = objects(ref.container)[ref.index];
+  return ref.sub >= 0 ? obj.subs[ref.sub] : obj;
+}
+
+const Object& DocumentCore::entity(const EntityRef& ref) const {
+  return const_cast<DocumentCore*>(this)->entity(ref);
+}
+
+void DocumentCore::beforeModify(const EntityRef& ref) {
+  Object& top = objects(ref.container)[ref.index];
+  if (undo.recording()) {
+    undo.record([this, c = ref.container, i = ref.index, copy = top] {
+      objects(c)[i] = copy;
+      entitiesChanged(c, i);
+    });
+  }
+  entitiesChanged(ref.container, ref.index);
+}
+
+EntityRef DocumentCore::appendEntity(std::int32_t container, Object obj) {
+  auto& objs = objects(container);
+  objs.push_back(std::move(obj));
+  flagsOf(container).push_back(0);
+  auto index = static_cast<std::int32_t>(objs.size() - 1);
+  if (handlesBuilt_) indexHandles(container, index);
+  // Taking back an addition erases the new entity; its position and handle are never reused.
+  undo.record([this, container, index] {
+    flagsOf(container)[index] |= kErased;
+    ++eraseCount;
+    entitiesChanged(container, index);
+  });
+  entitiesChanged(container, index);
+  return EntityRef{container, index, -1};
+}
+
+void DocumentCore::eraseEntity(std::int32_t container, std::int32_t index) {
+  auto& f = flagsOf(container)[index];
+  if (f & kErased) return;
+  f |= kErased;
+  ++eraseCount;
+  undo.record([this, container, index] {
+    flagsOf(container)[index] &= static_cast<std::uint8_t>(~kErased);
+    liveValid_[container + 1] = 0;
+  });
+  liveValid_[container + 1] = 0;
+  // An erased entity leaves the spatial index lazily: queries skip erased entities.
+}
+
+void DocumentCore::entitiesChanged(std::int32_t container, std::int32_t index) {
+  liveValid_[container + 1] = 0;
+  if (!geometry_) return;
+  if (container == EntityRef::kModelSpace) {
+    geometry_->entityChanged(index);
+  } else {
+    geometry_->invalidate();  // every reference to the block moves with it
+  }
+}
+
+std::string DocumentCore::newHandle() {
+  return dxf::allocateHandle(dwg);
+}
+
+void DocumentCore::indexHandles(std::int32_t container, std::int32_t index) {
+  const Object& obj = objects(container)[index];
+  std::string_view h = model::handleOf(obj);
+  if (!h.empty()) handles_[std::string(h)] = EntityRef{container, index, -1};
+  for (size_t s = 0; s < obj.subs.size(); ++s) {
+    std::string_view sh = model::handleOf(obj.subs[s]);
+    if (!sh.empty())
+      handles_[std::string(sh)] = EntityRef{container, index, static_cast<std::int32_t>(s)};
+  }
+}
+
+const EntityRef* DocumentCore::findEntity(std::string_view handle) {
+  if (!handlesBuilt_) {
+    handles_.clear();
+    handles_.reserve(dwg.entities.size() * 2);
+    for (size_t i = 0; i < dwg.entities.size(); ++i)
+      indexHandles(EntityRef::kModelSpace, static_cast<std::int32_t>(i));
+    for (size_t b = 0; b < dwg.blocks.size(); ++b)
+      for (size_t i = 0; i < dwg.blocks[b].entities.size(); ++i)
+        indexHandles(static_cast<std::int32_t>(b), static_cast<std::int32_t>(i));
+    handlesBuilt_ = true;
+  }
+  auto it = handles_.find(std::string(handle));
+  return it == handles_.end() ? nullptr : &it->second;
+}
+
+// ---- header
+
+const model::HeaderVar* DocumentCore::header(std::string_view name) const {
+  for (const auto& v : dwg.header)
+    if (equalsNoCase(v.name, name)) return &v;
+  return nullptr;
+}
+
+void DocumentCore::setHeader(const std::string& name, Tags tags) {
+  auto it = std::find_if(dwg.header.begin(), dwg.header.end(),
+                         [&](const model::HeaderVar& v) { return equalsNoCase(v.name, name); });
+  if (it == dwg.header.end()) {
+    dwg.header.push_back(model::HeaderVar{name, std::move(tags)});
+    undo.record([this, name] {
+      auto pos = std::find_if(dwg.header.begin(), dwg.header.end(),
+                              [&](const model::HeaderVar& v) { return v.name == name; });
+      if (pos != dwg.header.end()) dwg.header.erase(pos);
+    });
+    return;
+  }
+  undo.record([this, name, old = it->tags] {
+    for (auto& v : dwg.header)
+      if (v.name == name) v.tags = old;
+  });
+  it->tags = std::move(tags);
+}
+
+// ---- tables
+
+model::Table* DocumentCore::table(std::string_view name) {
+  for (auto& t : dwg.tables)
+    if (equalsNoCase(t.name, name)) return &t;
+  return nullptr;
+}
+
+const model::Table* DocumentCore::table(std::string_view name) const {
+  return const_cast<DocumentCore*>(this)->table(name);
+}
+
+model::Table& DocumentCore::tableOrCreate(const std::string& name) {
+  if (model::Table* t = table(name)) return *t;
+  model::Table t;
+  t.name = name;
+  t.head.tags = {Tag{0, "TABLE"}, Tag{2, name}};
+  if (hasSubclassMarkers()) {
+    t.head.tags.push_back(Tag{5, newHandle()});
+    t.head.tags.push_back(Tag{330, "0"});
+    t.head.tags.push_back(Tag{100, "AcDbSymbolTable"});
+  }
+  t.head.tags.push_back(Tag{70, "0"});
+  dwg.tables.push_back(std::move(t));
+  return dwg.tables.back();
+}
+
+model::Object* DocumentCore::tableEntry(std::string_view tableName, std::string_view name) {
+  model::Table* t = table(tableName);
+  if (!t) return nullptr;
+  for (auto& e : t->entries) {
+    const Tag* n = model::findTag(e.tags, 2);
+    if (n && equalsNoCase(n->value, name)) return &e;
+  }
+  return nullptr;
+}
+
+const model::Object* DocumentCore::tableEntry(std::string_view tableName,
+                                              std::string_view name) const {
+  return const_cast<DocumentCore*>(this)->tableEntry(tableName, name);
+}
+
+model::Object& DocumentCore::checkedEntry(std::string_view tableName, std::string_view name) {
+  model::Object* e = tableEntry(tableName, name);
+  if (!e) {
+    throw HostError(HostError::NotFound,
+                    std::string(tableName) + " \"" + std::string(name) + "\" does not exist");
+  }
+  return *e;
+}
+
+void DocumentCore::beforeTableChange(std::string_view tableName) {
+  const std::string name(tableName);
+  if (undo.recording()) {
+    model::Table* t = table(name);
+    if (t) {
+      undo.record([this, name, copy = *t] {
+        if (model::Table* cur = table(name)) *cur = copy;
+        layersChanged();
+        geometryChanged();
+      });
+    } else {
+      undo.record([this, name] {
+        std::erase_if(dwg.tables, [&](const model::Table& x) { return x.name == name; });
+      });
+    }
+  }
+  if (equalsNoCase(name, "LAYER")) layersChanged();
+  if (equalsNoCase(name, "STYLE")) geometryChanged();  // text widths
+}
+
+model::Object& DocumentCore::addTableEntry(const std::string& tableName, Tags typeTags) {
+  model::Table& t = tableOrCreate(tableName);
+  Object e;
+  e.tags.push_back(Tag{0, tableName});
+  e.tags.push_back(Tag{5, newHandle()});
+  if (hasSubclassMarkers()) {
+    const Tag* owner = model::findTag(t.head.tags, 5);
+    e.tags.push_back(Tag{330, owner ? owner->value : std::string("0")});
+    e.tags.push_back(Tag{100, "AcDbSymbolTableRecord"});
+  }
+  for (auto& tag : typeTags) e.tags.push_back(std::move(tag));
+  t.entries.push_back(std::move(e));
+  // Keep the table's entry count (70) in step.
+  if (model::findTag(t.head.tags, 70))
+    model::setTag(t.head.tags, 70, std::to_string(t.entries.size()));
+  return t.entries.back();
+}
+
+// ---- layers
+
+bool DocumentCore::layerHidden(std::string_view layer) const {
+  if (!layerStateValid_) {
+    hiddenLayers_.clear();
+    if (const model::Table* t = table("LAYER")) {
+      for (const auto& e : t->entries) {
+        bool frozen = (model::tagInt(e.tags, 70) & 1) != 0;
+        bool off = model::tagInt(e.tags, 62, 7) < 0;
+        const Tag* n = model::findTag(e.tags, 2);
+        if ((frozen || off) && n) hiddenLayers_.push_back(toUpper(n->value));
+      }
+    }
+    layerStateValid_ = true;
+  }
+  if (hiddenLayers_.empty()) return false;
+  for (const auto& h : hiddenLayers_)
+    if (equalsNoCase(h, layer)) return true;
+  return false;
+}
+
+// ---- session state
+
+void DocumentCore::setCurrentUcs(const std::string& name) {
+  undo.record([this, old = currentUcs] { currentUcs = old; });
+  currentUcs = name;
+}
+
+// ---- selection sets
+
+SelectionSetData& DocumentCore::selectionSet(std::uint64_t id) {
+  for (auto& s : selectionSets)
+    if (s.id == id) return s;
+  throw HostError(HostError::Dead, "the selection set was deleted");
+}
+
+// ---- geometry
+
+GeometryCache& DocumentCore::geometry() {
+  if (!geometry_) geometry_ = std::make_unique<GeometryCache>(*this);
+  return *geometry_;
+}
+
+void DocumentCore::geometryChanged() {
+  if (geometry_) geometry_->invalidate();
+}
+
+// ---- application
+
+void AppCore::checkAlive() const {
+  if (!alive) throw HostError(HostError::Dead, "the host application has quit");
+}
+
+void AppCore::closeDocument(const DocumentCore* doc) {
+  auto it = std::find_if(documents.begin(), documents.end(),
+                         [&](const auto& d) { return d.get() == doc; });
+  if (it == documents.end()) return;
+  auto keep = *it;  // alive until the bookkeeping is done
+  documents.erase(it);
+  if (active.get() == doc) active = documents.empty() ? nullptr : documents.back();
+}
+
+}  // namespace cadhost::detail

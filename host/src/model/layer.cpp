@@ -1,0 +1,132 @@
+#include "cadhost/layer.h"
+
+#include <cstdlib>
+
+#include "model/document_core.h"
+#include "model/tag_edit.h"
+#include "model/tags.h"
+
+namespace cadhost {
+
+using detail::DocumentCore;
+using model::Object;
+using model::Tag;
+
+namespace {
+
+struct LayerEntry {
+  std::shared_ptr<DocumentCore> doc;
+  Object* entry;
+};
+
+LayerEntry entryOf(const std::weak_ptr<DocumentCore>& doc, const std::string& name) {
+  auto core = DocumentCore::lock(doc);
+  return {core, &core->checkedEntry("LAYER", name)};
+}
+
+long long flags(const Object& e) {
+  return model::tagInt(e.tags, 70);
+}
+
+void setFlag(const std::weak_ptr<DocumentCore>& doc, const std::string& name, long long bit,
+             bool on) {
+  LayerEntry l = entryOf(doc, name);
+  l.doc->beforeTableChange("LAYER");
+  Object& e = l.doc->checkedEntry("LAYER", name);
+  long long f = on ? (flags(e) | bit) : (flags(e) & ~bit);
+  detail::setOrInsert(e.tags, 70, std::to_string(f), {2});
+}
+
+bool validName(std::string_view name) {
+  return !name.empty() && name.find_first_of("<>/\\\":;?*|,=`") == std::string_view::npos;
+}
+
+}  // namespace
+
+std::string Layer::name() const {
+  return model::findTag(entryOf(doc_, name_).entry->tags, 2)->value;
+}
+
+bool Layer::freeze() const {
+  return (flags(*entryOf(doc_, name_).entry) & 1) != 0;
+}
+void Layer::setFreeze(bool frozen) {
+  setFlag(doc_, name_, 1, frozen);
+}
+bool Layer::lock() const {
+  return (flags(*entryOf(doc_, name_).entry) & 4) != 0;
+}
+void Layer::setLock(bool locked) {
+  setFlag(doc_, name_, 4, locked);
+}
+
+bool Layer::layerOn() const {
+  return model::tagInt(entryOf(doc_, name_).entry->tags, 62, 7) >= 0;
+}
+
+void Layer::setLayerOn(bool on) {
+  LayerEntry l = entryOf(doc_, name_);
+  long long color = std::llabs(model::tagInt(l.entry->tags, 62, 7));
+  if (color == 0) color = 7;
+  l.doc->beforeTableChange("LAYER");
+  Object& e = l.doc->checkedEntry("LAYER", name_);
+  detail::setOrInsert(e.tags, 62, std::to_string(on ? color : -color), {70});
+}
+
+int Layer::color() const {
+  return static_cast<int>(std::llabs(model::tagInt(entryOf(doc_, name_).entry->tags, 62, 7)));
+}
+
+void Layer::setColor(int aci) {
+  if (aci < 1 || aci > 255) throw HostError(HostError::Refused, "no colour " + std::to_string(aci));
+  LayerEntry l = entryOf(doc_, name_);
+  bool off = model::tagInt(l.entry->tags, 62, 7) < 0;
+  l.doc->beforeTableChange("LAYER");
+  Object& e = l.doc->checkedEntry("LAYER", name_);
+  detail::setOrInsert(e.tags, 62, std::to_string(off ? -aci : aci), {70});
+}
+
+// ---- Layers
+
+int Layers::count() const {
+  auto c = DocumentCore::lock(doc_);
+  const model::Table* t = c->table("LAYER");
+  return t ? static_cast<int>(t->entries.size()) : 0;
+}
+
+Layer Layers::item(int i) const {
+  auto c = DocumentCore::lock(doc_);
+  const model::Table* t = c->table("LAYER");
+  if (!t || i < 0 || i >= static_cast<int>(t->entries.size()))
+    throw HostError(HostError::NotFound, "no layer at index " + std::to_string(i));
+  return c->layerProxy(model::findTag(t->entries[i].tags, 2)->value);
+}
+
+Layer Layers::item(std::string_view name) const {
+  auto c = DocumentCore::lock(doc_);
+  const Object& e = c->checkedEntry("LAYER", name);
+  return c->layerProxy(model::findTag(e.tags, 2)->value);
+}
+
+Layer Layers::add(std::string_view name) {
+  auto c = DocumentCore::lock(doc_);
+  if (const Object* e = c->tableEntry("LAYER", name))
+    return c->layerProxy(model::findTag(e->tags, 2)->value);
+  if (!validName(name))
+    throw HostError(HostError::Refused, "\"" + std::string(name) + "\" is not a layer name");
+  c->beforeTableChange("LAYER");
+  model::Tags tags;
+  if (c->hasSubclassMarkers()) tags.push_back(Tag{100, "AcDbLayerTableRecord"});
+  tags.insert(tags.end(),
+              {Tag{2, std::string(name)}, Tag{70, "0"}, Tag{62, "7"}, Tag{6, "Continuous"}});
+  if (c->hasSubclassMarkers()) {
+    tags.push_back(Tag{370, "-3"});
+    // The plot style of the new layer is the one layer "0" uses.
+    if (const Object* zero = c->tableEntry("LAYER", "0"))
+      if (const Tag* ps = model::findTag(zero->tags, 390)) tags.push_back(*ps);
+  }
+  c->addTableEntry("LAYER", std::move(tags));
+  return c->layerProxy(std::string(name));
+}
+
+}  // namespace cadhost

@@ -1,0 +1,56 @@
+#pragma once
+
+// Shared set-up of the object-model tests: a running host with a new drawing, a temporary
+// folder, and small helpers for points and drawing files.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "../dxf/dxf_test_support.h"
+#include "cadhost/cadhost.h"
+
+namespace hosttest {
+
+inline cadhost::Point3 pt(double x, double y, double z = 0) {
+  return cadhost::Point3{x, y, z};
+}
+
+// Expects `call` to throw HostError with `code`.
+#define EXPECT_HOST_ERROR(call, errorCode)                            \
+  do {                                                                \
+    try {                                                             \
+      call;                                                           \
+      ADD_FAILURE() << #call " did not fail";                         \
+    } catch (const cadhost::HostError& e) {                           \
+      EXPECT_EQ(e.code(), cadhost::HostError::errorCode) << e.what(); \
+    }                                                                 \
+  } while (0)
+
+class HostTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    app = cadhost::Application::create();
+    doc = app->documents().add();
+  }
+  void TearDown() override {
+    try {
+      app->quit();
+    } catch (const cadhost::HostError&) {
+    }
+  }
+
+  // Saves the document as `name` in the temporary folder and returns the path.
+  std::string saveAs(cadhost::Document& d, const std::string& name) {
+    std::string path = tmp.path(name);
+    d.saveAs(path);
+    return path;
+  }
+
+  dxftest::TempDir tmp;
+  std::shared_ptr<cadhost::Application> app;
+  cadhost::Document doc;
+};
+
+}  // namespace hosttest

@@ -32,6 +32,16 @@ TEST(IniFile, MissingFileReadsEmptyAndIsNotCreated) {
   EXPECT_EQ(entryCount(dir.path()), 0u);
 }
 
+TEST(IniFile, ReadOnlyFileIsNotReplaced) {
+  TestFolder dir;
+  writeBytes(dir.path() / "cfg.ini", "[a]\r\nk=v\r\n");
+  fs::permissions(dir.path() / "cfg.ini", fs::perms::owner_read);
+  IniFile ini(dir / "cfg.ini");
+  EXPECT_FALSE(ini.WriteIniKey("a", "k", "new"));
+  EXPECT_EQ(ini.GetIniKey("a", "k"), "v");
+  EXPECT_EQ(entryCount(dir.path()), 1u);
+}
+
 TEST(IniFile, NewFileAndPlacementOfKeysAndSections) {
   TestFolder dir;
   IniFile ini(dir / "cfg.ini");

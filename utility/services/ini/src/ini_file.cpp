@@ -1,5 +1,8 @@
 #include "mobrel/ini_file.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QFileInfo>
 #include <filesystem>
 #include <fstream>
@@ -58,14 +61,24 @@ QString oneLine(QString text) {
   return text;
 }
 
+// Writable by the caller, and not marked read-only (no write bit at all), which even the
+// superuser's writes respect here.
+bool isWritable(const std::string& file) {
+  struct stat st {};
+  return ::stat(file.c_str(), &st) == 0 && (st.st_mode & 0222) != 0 &&
+         ::access(file.c_str(), W_OK) == 0;
+}
+
 template <typename Edit>
 bool editFile(const QString& path, Edit edit) {
   if (path.isEmpty()) return false;
   const std::string file = path.toStdString();
   FolderLock lock(std::filesystem::path(file).parent_path().string());
   if (!lock.locked()) return false;  // a missing folder is not created
+  // A file that is there but cannot be read or written stays as it is: the rename would
+  // otherwise replace a read-only file.
   const std::optional<std::string> bytes = readBytes(path);
-  if (!bytes && QFileInfo::exists(path)) return false;  // there but unreadable: keep it
+  if (QFileInfo::exists(path) && (!bytes || !isWritable(file))) return false;
   IniDocument doc = IniDocument::parse(bytes.value_or(std::string()));
   if (!edit(doc)) return true;  // nothing to change
   return writeFileAtomically(file, doc.bytes());

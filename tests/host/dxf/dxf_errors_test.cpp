@@ -1,0 +1,139 @@
+// Bad input fails with a HostError that names the file and the place; writing never leaves a
+// half-written file behind.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "cadhost/host_error.h"
+#include "dxf/dxf_io.h"
+#include "dxf_test_support.h"
+
+namespace {
+
+namespace dxf = cadhost::dxf;
+using cadhost::HostError;
+
+// The error that reading `bytes` from a file named `name` raises.
+HostError readError(const std::string& bytes, const std::string& name = "bad.dxf") {
+  try {
+    dxf::readDxf(bytes, name);
+  } catch (const HostError& e) {
+    return e;
+  }
+  ADD_FAILURE() << "no error for " << name;
+  return HostError(HostError::Io, "");
+}
+
+bool mentions(const HostError& e, const std::string& part) {
+  return std::string(e.what()).find(part) != std::string::npos;
+}
+
+const std::string kHead = "  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n  8\n0\n";
+
+TEST(DxfErrors, BadDxfNamesTheFileAndTheLine) {
+  struct Case {
+    std::string bytes;
+    std::string where;
+  };
+  const Case cases[] = {
+      {kHead + " 10\n", "line 9"},          // truncated: a code without its value
+      {kHead + "1O\n1.0\n", "line 9"},      // a group code that is not a number
+      {kHead + "  0\nENDSEC\n", "line 9"},  // no EOF
+      {kHead + " 10\n1.0\n", "line 9"},     // the section never ended
+      {"  0\nSECTION\n  2\nTABLES\n  0\nTABLE\n  2\nLAYER\n  0\nENDSEC\n  0\nEOF\n", "line 9"},
+      {"  0\nSECTION\n  2\nBLOCKS\n  0\nBLOCK\n  2\nB\n  0\nENDSEC\n  0\nEOF\n", "line 9"},
+      {"  0\nSECTION\n  2\nHEADER\n 10\n1.0\n  0\nENDSEC\n  0\nEOF\n", "line 5"},
+      {"  0\nLINE\n  0\nEOF\n", "line 1"},  // an entity outside any section
+      {"Hello, world\nthis is no drawing\n", "line 1"},
+      {"", "line 0"},
+  };
+  for (const Case& c : cases) {
+    HostError e = readError(c.bytes, "plan.dxf");
+    EXPECT_EQ(e.code(), HostError::BadFile) << e.what();
+    EXPECT_TRUE(mentions(e, "plan.dxf")) << e.what();
+    EXPECT_TRUE(mentions(e, c.where + ":")) << e.what() << " (expected " << c.where << ")";
+  }
+  // Binary files name the byte offset.
+  std::string binary("AutoCAD Binary DXF\r\n\x1a\0\0\0SECTION\0\x02\0ENTI", 38);
+  HostError e = readError(binary, "plan.dxf");
+  EXPECT_EQ(e.code(), HostError::BadFile);
+  EXPECT_TRUE(mentions(e, "byte offset 32")) << e.what();
+}
+
+TEST(DxfErrors, DwgAndMissingFilesAreRefusedClearly) {
+  dxftest::TempDir dir;
+  std::string dwg = dir.path("real.dwg");
+  dxftest::writeBytes(dwg, std::string("AC1032\0\0\0\0\0\x01\x02", 13));
+  try {
+    dxf::readDxfFile(dwg);
+    ADD_FAILURE() << "a DWG file was read";
+  } catch (const HostError& e) {
+    EXPECT_EQ(e.code(), HostError::Unsupported);
+    EXPECT_TRUE(mentions(e, dwg)) << e.what();
+    EXPECT_TRUE(mentions(e, "reads DXF")) << e.what();
+  }
+
+  std::string missing = dir.path("no such drawing.dxf");
+  try {
+    dxf::readDxfFile(missing);
+    ADD_FAILURE() << "a missing file was read";
+  } catch (const HostError& e) {
+    EXPECT_EQ(e.code(), HostError::NotFound);
+    EXPECT_TRUE(mentions(e, missing)) << e.what();
+  }
+}
+
+TEST(DxfErrors, WritingReplacesAtomicallyAndFailsCleanly) {
+  dxftest::TempDir dir;
+  cadhost::model::Drawing d = dxf::newDrawing();
+  std::string target = dir.path("out.dxf");
+  dxftest::writeBytes(target, "old contents");
+  chmod(target.c_str(), 0640);
+  dxf::writeDxfFile(d, target);
+  EXPECT_EQ(dxftest::readBytes(target), dxf::writeDxf(d));
+  struct stat st {};
+  stat(target.c_str(), &st);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);  // the replaced file's mode is kept
+  EXPECT_EQ(dxf::readDxfFile(target), d);
+
+  std::string inMissingFolder = dir.path("missing/out.dxf");
+  try {
+    dxf::writeDxfFile(d, inMissingFolder);
+    ADD_FAILURE() << "wrote into a missing folder";
+  } catch (const HostError& e) {
+    EXPECT_EQ(e.code(), HostError::Io);
+    EXPECT_TRUE(mentions(e, inMissingFolder)) << e.what();
+  }
+  // A folder in the way of the rename: the temporary file is removed again.
+  std::filesystem::create_directory(dir.path("taken.dxf"));
+  dxftest::writeBytes(dir.path("taken.dxf/inside"), "x");
+  EXPECT_THROW(dxf::writeDxfFile(d, dir.path("taken.dxf")), HostError);
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.dir())) {
+    (void)entry;
+    ++files;
+  }
+  EXPECT_EQ(files, 2);  // out.dxf and the folder, no temporary file
+}
+
+// Inputs the fuzzer found: each reads or fails with a HostError, and what was read writes
+// and reads back.
+TEST(DxfErrors, FuzzFindingsStayFixed) {
+  int count = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(DXF_FUZZ_REGRESSIONS)) {
+    ++count;
+    std::string bytes = dxftest::readBytes(entry.path().string());
+    cadhost::model::Drawing d;
+    try {
+      d = dxf::readDxf(bytes, entry.path().filename().string());
+    } catch (const HostError&) {
+      continue;
+    }
+    EXPECT_NO_THROW(dxf::readDxf(dxf::writeDxf(d), "rewritten.dxf")) << entry.path();
+  }
+  EXPECT_GT(count, 0);
+}
+
+}  // namespace

@@ -1,0 +1,36 @@
+#pragma once
+
+// Shared helpers of the DXF tests: a temporary folder, file bytes, and running python3-ezdxf.
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace dxftest {
+
+// A fresh folder under the system's temporary folder, removed with the object.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  std::string path(std::string_view name) const { return (dir_ / name).string(); }
+  const std::filesystem::path& dir() const { return dir_; }
+
+ private:
+  std::filesystem::path dir_;
+};
+
+std::string readBytes(const std::string& path);
+void writeBytes(const std::string& path, std::string_view bytes);
+
+// DXF text from "code value" lines: each line becomes a group-code line right-aligned in three
+// columns and a value line, joined with `eol`.
+std::string dxfText(std::string_view lines, std::string_view eol = "\n");
+
+// Runs a Python script with the Debian python3 (which sees python3-ezdxf). Returns its standard
+// output; `exitCode` receives the exit status.
+std::string runPython(const std::string& script, int& exitCode);
+
+}  // namespace dxftest

@@ -276,10 +276,21 @@ bool looksLikeDwg(std::string_view head) {
                   name + ": this is a DWG file; the drawing host reads DXF files only");
 }
 
+// A $HANDSEED at or below a handle in use would give a new object the handle of an existing
+// one; such a seed is moved past the largest handle.
+void repairHandleSeed(model::Drawing& d) {
+  model::HeaderVar* seed = model::findHeaderVar(d, "$HANDSEED");
+  if (!seed) return;
+  std::uint64_t used = maxHandle(d);
+  if (handleSeed(d) <= used) model::setTag(seed->tags, 5, formatHandle(used + 1));
+}
+
 model::Drawing readFrom(TagSource& source, const std::string& name, bool binary) {
   Reader reader(source, name);
   if (binary) reader.setBinary();
-  return reader.read();
+  model::Drawing d = reader.read();
+  repairHandleSeed(d);
+  return d;
 }
 
 class FileCloser {

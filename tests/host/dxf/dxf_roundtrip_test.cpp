@@ -318,6 +318,12 @@ TEST(DxfRoundTrip, HandlesComeFromTheSeed) {
   EXPECT_EQ(dxf::parseHandle("1f2"), 0x1F2u);
   EXPECT_EQ(dxf::parseHandle("xyz"), 0u);
   EXPECT_EQ(dxf::formatHandle(0xABCDEF), "ABCDEF");
+
+  // A seed below a handle in use is moved past it, so that no new object repeats a handle.
+  std::string stale = dxftest::dxfText(kR2000);
+  stale.replace(stale.find("1F0"), 3, "105");
+  Drawing repaired = dxf::readDxf(stale, "stale-seed.dxf");
+  EXPECT_EQ(dxf::allocateHandle(repaired), "109");
 }
 
 TEST(DxfRoundTrip, NewDrawingIsCompleteAndReadsBack) {

@@ -6,10 +6,22 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "../dxf/dxf_test_support.h"
 #include "cadhost/cadhost.h"
+
+namespace cadhost {
+// Entities print as their type and handle in test messages.
+inline void PrintTo(const Entity& e, std::ostream* os) {
+  try {
+    *os << e.dxfType() << " " << e.handle();
+  } catch (const HostError&) {
+    *os << "(erased entity)";
+  }
+}
+}  // namespace cadhost
 
 namespace hosttest {
 
@@ -46,6 +58,13 @@ class HostTest : public ::testing::Test {
     std::string path = tmp.path(name);
     d.saveAs(path);
     return path;
+  }
+
+  // Opens a drawing written from "code value" lines (see dxftest::dxfText).
+  cadhost::Document openDxf(const std::string& name, std::string_view lines) {
+    const std::string path = tmp.path(name);
+    dxftest::writeBytes(path, dxftest::dxfText(lines));
+    return app->documents().open(path);
   }
 
   dxftest::TempDir tmp;

@@ -12,6 +12,25 @@ model::Object entity(const std::string& type,
   return o;
 }
 
+model::Object quadraticSpline() {
+  return entity("SPLINE", {{70, "8"},
+                           {71, "2"},
+                           {72, "6"},
+                           {73, "3"},
+                           {40, "0"},
+                           {40, "0"},
+                           {40, "0"},
+                           {40, "1"},
+                           {40, "1"},
+                           {40, "1"},
+                           {10, "0"},
+                           {20, "0"},
+                           {10, "5"},
+                           {20, "10"},
+                           {10, "10"},
+                           {20, "0"}});
+}
+
 std::string tagText(const model::Object& o, int code, int nth) {
   const model::Tag* t = model::findTag(o.tags, code, nth);
   return t ? t->value : std::string();

@@ -14,6 +14,10 @@ namespace cadhost::geom::testing {
 model::Object entity(const std::string& type,
                      std::initializer_list<std::pair<int, std::string>> tags = {});
 
+// A quadratic Bezier SPLINE from (0,0) through the control point (5,10) to (10,0); the curve
+// peaks at (5,5).
+model::Object quadraticSpline();
+
 // The value text of the first tag with this code ("" when missing).
 std::string tagText(const model::Object& o, int code, int nth = 0);
 

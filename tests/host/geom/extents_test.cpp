@@ -77,22 +77,7 @@ TEST(Extents, ArcsBulgesAndEllipses) {
 
 TEST(Extents, RawTypes) {
   // A quadratic Bezier peaks at half its control point's height.
-  const auto spline = entity("SPLINE", {{70, "8"},
-                                        {71, "2"},
-                                        {72, "6"},
-                                        {73, "3"},
-                                        {40, "0"},
-                                        {40, "0"},
-                                        {40, "0"},
-                                        {40, "1"},
-                                        {40, "1"},
-                                        {40, "1"},
-                                        {10, "0"},
-                                        {20, "0"},
-                                        {10, "5"},
-                                        {20, "10"},
-                                        {10, "10"},
-                                        {20, "0"}});
+  const auto spline = testing::quadraticSpline();
   expectBoxXY(extentsOf(spline, kNoBlocks), 0, 0, 10, 5, true);
   // Hatch: one polyline path with a bulge and one edge path with an arc; the elevation point
   // (0,0) and the seed point are not part of it.

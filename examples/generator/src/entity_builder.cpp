@@ -23,6 +23,15 @@ void point(cadhost::model::Tags& t, int code, Point p) {
   t.push_back(tag(code + 20, "0.0"));
 }
 
+// The tags that TEXT, ATTDEF and ATTRIB share: position, height, value, style.
+void textBody(cadhost::model::Tags& t, Point p, double height, const std::string& value,
+              const std::string& style) {
+  point(t, 10, p);
+  t.push_back(tag(40, num(height)));
+  t.push_back(tag(1, value));
+  t.push_back(tag(7, style));
+}
+
 }  // namespace
 
 std::string num(double v) {
@@ -95,7 +104,6 @@ Object& EntityBuilder::add(const char* type, const std::string& layer, const cha
   std::vector<Object>& into = openBlock_ ? openBlock_->entities : d_.entities;
   into.emplace_back();
   Object& o = into.back();
-  o.tags.reserve(16);
   o.tags = {tag(0, type),     tag(5, cadhost::dxf::allocateHandle(d_)),
             tag(330, owner_), tag(100, "AcDbEntity"),
             tag(8, layer),    tag(100, subclass)};
@@ -127,10 +135,7 @@ void EntityBuilder::arc(const std::string& layer, Point c, double r, double star
 void EntityBuilder::text(const std::string& layer, const std::string& style, Point p, double height,
                          const std::string& value) {
   Object& o = add("TEXT", layer, "AcDbText");
-  point(o.tags, 10, p);
-  o.tags.push_back(tag(40, num(height)));
-  o.tags.push_back(tag(1, value));
-  o.tags.push_back(tag(7, style));
+  textBody(o.tags, p, height, value, style);
   o.tags.push_back(tag(100, "AcDbText"));
 }
 
@@ -162,10 +167,7 @@ void EntityBuilder::attdef(const std::string& layer, const std::string& style, P
                            double height, const std::string& tagName, const std::string& prompt,
                            const std::string& value) {
   Object& o = add("ATTDEF", layer, "AcDbText");
-  point(o.tags, 10, p);
-  o.tags.push_back(tag(40, num(height)));
-  o.tags.push_back(tag(1, value));
-  o.tags.push_back(tag(7, style));
+  textBody(o.tags, p, height, value, style);
   o.tags.push_back(tag(100, "AcDbAttributeDefinition"));
   o.tags.push_back(tag(3, prompt));
   o.tags.push_back(tag(2, tagName));
@@ -192,10 +194,7 @@ void EntityBuilder::insert(const std::string& layer, const std::string& block, P
   for (const auto& [tagName, value] : attributes) {
     Object& a = sub("ATTRIB");
     a.tags.push_back(tag(100, "AcDbText"));
-    point(a.tags, 10, {p.x - 150, y});
-    a.tags.push_back(tag(40, num(height)));
-    a.tags.push_back(tag(1, value));
-    a.tags.push_back(tag(7, style));
+    textBody(a.tags, {p.x - 150, y}, height, value, style);
     a.tags.push_back(tag(100, "AcDbAttribute"));
     a.tags.push_back(tag(2, tagName));
     a.tags.push_back(tag(70, "0"));

@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
-#include <optional>
 
 #include "cadhost/host_error.h"
 #include "dxf/dxf_io.h"
@@ -31,6 +30,7 @@ class Reader {
 
   model::Drawing read() {
     advance();
+    if (!has_) throw HostError(HostError::BadFile, name_ + ": the file is empty");
     for (;;) {
       if (!has_) fail(lastPosition_, "the file ends without an EOF tag");
       if (cur_.code == 999) {  // a comment between sections

@@ -74,6 +74,8 @@ class Writer {
       seen = true;
       writeSection(kind);
     }
+    // Sections added in memory after reading come last.
+    while (raw < d_.raw.size()) writeRaw(d_.raw[raw++]);
     tag(0, "EOF");
     sink_.flushNow();
   }
@@ -113,6 +115,10 @@ class Writer {
       case SectionKind::Tables:
         beginSection("TABLES");
         for (const model::Table& t : d_.tables) {
+          if (t.head.tags.empty()) {  // a table made in memory without its own tags
+            tag(0, "TABLE");
+            tag(2, t.name);
+          }
           object(t.head);
           for (const Object& e : t.entries) object(e);
           tag(0, "ENDTAB");
@@ -123,6 +129,7 @@ class Writer {
         for (const model::Block& b : d_.blocks) {
           object(b.begin);
           for (const Object& e : b.entities) object(e);
+          if (b.end.tags.empty()) tag(0, "ENDBLK");
           object(b.end);
         }
         break;
@@ -277,13 +284,12 @@ std::string writeDxf(const model::Drawing& drawing) {
 }
 
 void writeDxfFile(const model::Drawing& drawing, const std::string& path) {
-  auto ioError = [&](const std::string& what, int err) {
-    return HostError(HostError::Io,
-                     "cannot write the drawing " + path + ": " + what + std::strerror(err));
+  auto ioError = [&](int err) {
+    return HostError(HostError::Io, "cannot write the drawing " + path + ": " + std::strerror(err));
   };
   std::string tmp = folderOf(path) + "/." + baseOf(path) + ".XXXXXX";
   int fd = ::mkstemp(tmp.data());
-  if (fd < 0) throw ioError("", errno);
+  if (fd < 0) throw ioError(errno);
   // Keep the mode of a file that is replaced; a new file is readable by everyone.
   struct stat st {};
   mode_t mode = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
@@ -294,7 +300,7 @@ void writeDxfFile(const model::Drawing& drawing, const std::string& path) {
         ssize_t n = ::write(fd, block.data(), block.size());
         if (n < 0) {
           if (errno == EINTR) continue;
-          throw ioError("", errno);
+          throw ioError(errno);
         }
         block.remove_prefix(static_cast<size_t>(n));
       }
@@ -302,10 +308,10 @@ void writeDxfFile(const model::Drawing& drawing, const std::string& path) {
     Writer(drawing, sink).write();
     if (::close(fd) != 0) {
       fd = -1;
-      throw ioError("", errno);
+      throw ioError(errno);
     }
     fd = -1;
-    if (::rename(tmp.c_str(), path.c_str()) != 0) throw ioError("", errno);
+    if (::rename(tmp.c_str(), path.c_str()) != 0) throw ioError(errno);
   } catch (...) {
     if (fd >= 0) ::close(fd);
     ::unlink(tmp.c_str());

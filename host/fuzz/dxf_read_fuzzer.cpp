@@ -1,16 +1,57 @@
 // libFuzzer target: any bytes given to the DXF reader either read as a drawing or fail with a
-// HostError; a drawing that was read is written and must read back.
+// HostError; a drawing that was read is written and must read back. The tags of a file read
+// in small blocks must be those of the same bytes read in memory.
+
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
 #include "cadhost/host_error.h"
 #include "dxf/dxf_io.h"
+#include "dxf/tag_source.h"
+
+namespace {
+
+std::string allTags(cadhost::dxf::TagSource& source) {
+  std::string out;
+  try {
+    cadhost::dxf::RawTag t;
+    while (source.next(t)) {
+      out += std::to_string(t.position) + " " + std::to_string(t.code) + " ";
+      out.append(t.value);
+      out += '\n';
+    }
+  } catch (const cadhost::HostError& e) {
+    out += e.what();
+  }
+  return out;
+}
+
+void checkStreaming(std::string_view bytes) {
+  int fd = memfd_create("fuzz.dxf", 0);
+  if (fd < 0) return;
+  if (write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size()) &&
+      lseek(fd, 0, SEEK_SET) == 0) {
+    auto memory = cadhost::dxf::asciiSource(bytes, "fuzz.dxf");
+    auto streamed = cadhost::dxf::asciiFileSource(fd, "fuzz.dxf", 16);
+    if (allTags(*memory) != allTags(*streamed)) {
+      std::fprintf(stderr, "streamed tags differ from the tags in memory\n");
+      std::abort();
+    }
+  }
+  close(fd);
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  checkStreaming(bytes);
   cadhost::model::Drawing drawing;
   try {
     drawing = cadhost::dxf::readDxf(bytes, "fuzz.dxf");

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -30,8 +31,9 @@ class AsciiSource : public TagSource {
   AsciiSource(std::string_view bytes, const std::string& name) : name_(name), data_(bytes) {
     skipBom();
   }
-  AsciiSource(int fd, const std::string& name) : name_(name), fd_(fd), eof_(false) {
-    storage_.resize(kBlock);
+  AsciiSource(int fd, const std::string& name, size_t blockSize)
+      : name_(name), block_(std::max<size_t>(blockSize, 16)), fd_(fd), eof_(false) {
+    storage_.resize(block_);
     refill();
     skipBom();
   }
@@ -67,8 +69,6 @@ class AsciiSource : public TagSource {
   TextLayout layout() const { return layout_; }
 
  private:
-  static constexpr size_t kBlock = size_t{1} << 22;
-
   void skipBom() {
     if (data_.substr(pos_).starts_with("\xEF\xBB\xBF")) {
       pos_ += 3;
@@ -83,7 +83,8 @@ class AsciiSource : public TagSource {
     if (fd_ < 0 || eof_) return false;
     size_t rest = data_.size() - pos_;
     if (rest > 0 && pos_ > 0) std::memmove(storage_.data(), storage_.data() + pos_, rest);
-    if (rest + kBlock / 2 > storage_.size()) storage_.resize(storage_.size() * 2);
+    // A line longer than half the buffer: make room for more of it.
+    if (rest + block_ / 2 > storage_.size()) storage_.resize(storage_.size() * 2);
     size_t filled = rest;
     bool added = false;
     while (filled < storage_.size()) {
@@ -133,6 +134,7 @@ class AsciiSource : public TagSource {
   }
 
   std::string name_;
+  size_t block_ = 0;
   std::string storage_;
   std::string_view data_;
   size_t pos_ = 0;
@@ -264,8 +266,8 @@ std::unique_ptr<TagSource> asciiSource(std::string_view bytes, const std::string
   return std::make_unique<AsciiSource>(bytes, name);
 }
 
-std::unique_ptr<TagSource> asciiFileSource(int fd, const std::string& name) {
-  return std::make_unique<AsciiSource>(fd, name);
+std::unique_ptr<TagSource> asciiFileSource(int fd, const std::string& name, size_t blockSize) {
+  return std::make_unique<AsciiSource>(fd, name, blockSize);
 }
 
 std::unique_ptr<TagSource> binarySource(std::string_view bytes, const std::string& name) {

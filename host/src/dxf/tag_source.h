@@ -34,8 +34,11 @@ inline constexpr std::string_view kBinarySentinel{"AutoCAD Binary DXF\r\n\x1a\0"
 
 // An ASCII source over bytes in memory (a UTF-8 byte order mark is skipped).
 std::unique_ptr<TagSource> asciiSource(std::string_view bytes, const std::string& name);
-// An ASCII source that reads an open file descriptor in large blocks (it does not close it).
-std::unique_ptr<TagSource> asciiFileSource(int fd, const std::string& name);
+// An ASCII source that reads an open file descriptor in blocks of `blockSize` bytes (it does
+// not close it).
+inline constexpr std::size_t kDefaultReadBlock = std::size_t{1} << 22;
+std::unique_ptr<TagSource> asciiFileSource(int fd, const std::string& name,
+                                           std::size_t blockSize = kDefaultReadBlock);
 // A binary source over bytes in memory, starting with the sentinel.
 std::unique_ptr<TagSource> binarySource(std::string_view bytes, const std::string& name);
 

@@ -3,7 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include "dxf/dxf_io.h"
+#include "dxf/tag_source.h"
 #include "dxf_test_support.h"
 #include "model/tags.h"
 
@@ -225,6 +229,40 @@ TEST(DxfRoundTrip, UntouchedObjectsAreWrittenBackTagForTag) {
   EXPECT_EQ(back.entities[2], original.entities[2]);
   EXPECT_EQ(back.objects, original.objects);
   EXPECT_EQ(back.raw, original.raw);
+}
+
+// Every tag of a source as "position code value" lines.
+std::string allTags(dxf::TagSource& source) {
+  std::string out;
+  dxf::RawTag t;
+  while (source.next(t))
+    out += std::to_string(t.position) + " " + std::to_string(t.code) + " " + std::string(t.value) +
+           "\n";
+  return out;
+}
+
+TEST(DxfRoundTrip, FilesAreStreamedInBlocksAsInMemory) {
+  // A byte order mark, CR LF line ends, a value longer than the blocks, no final line end.
+  std::string bytes = "\xEF\xBB\xBF" + dxftest::dxfText(kR2000, "\r\n");
+  bytes.insert(bytes.find("A123-B567-08"), std::string(300, 'x'));
+  bytes.resize(bytes.size() - 2);
+  dxftest::TempDir dir;
+  std::string path = dir.path("streamed.dxf");
+  dxftest::writeBytes(path, bytes);
+
+  auto inMemory = dxf::asciiSource(bytes, "streamed.dxf");
+  std::string expected = allTags(*inMemory);
+  ASSERT_NE(expected.find(std::string(300, 'x')), std::string::npos);
+  for (size_t block : {16, 33, 100, 4096}) {
+    int fd = ::open(path.c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    auto streamed = dxf::asciiFileSource(fd, path, block);
+    EXPECT_EQ(allTags(*streamed), expected) << "block " << block;
+    EXPECT_TRUE(dxf::layoutOf(*streamed).crlf);
+    EXPECT_TRUE(dxf::layoutOf(*streamed).bom);
+    ::close(fd);
+  }
+  EXPECT_EQ(dxf::readDxfFile(path), dxf::readDxf(bytes, path));
 }
 
 TEST(DxfRoundTrip, LooseLayoutIsReadAndWrittenInTheStandardLayout) {

@@ -133,6 +133,12 @@ Point3 pointTag(const model::Tags& tags, int xCode, const Point3& fallback) {
           model::tagDouble(tags, xCode + 20)};
 }
 
+std::size_t embeddedObjectStart(const model::Tags& tags) {
+  std::size_t i = 0;
+  while (i < tags.size() && tags[i].code != 101) ++i;
+  return i;
+}
+
 Point3 extrusionOf(const model::Tags& tags) {
   if (!model::findTag(tags, 210)) return {0, 0, 1};
   const Point3 n{model::tagDouble(tags, 210), model::tagDouble(tags, 220),

@@ -44,6 +44,10 @@ double normalizeFrom(double t, double t0);
 std::vector<Point3> pointTags(const model::Tags& tags, int xCode);
 // The first such point, or `fallback`.
 Point3 pointTag(const model::Tags& tags, int xCode, const Point3& fallback = {});
+// Where an attribute's embedded multi-line text object (101 "Embedded Object") starts: the
+// index of the first 101 tag, or tags.size() when there is none.
+std::size_t embeddedObjectStart(const model::Tags& tags);
+
 // The extrusion direction (210/220/230), (0, 0, 1) when missing.
 Point3 extrusionOf(const model::Tags& tags);
 

@@ -120,7 +120,14 @@ std::array<Point3, 4> mtextCorners(const model::Object& e) {
 std::optional<std::array<Point3, 4>> textCorners(const model::Object& entity,
                                                  const ExtentsContext& ctx) {
   const std::string_view type = model::typeOf(entity);
-  if (type == "TEXT" || type == "ATTDEF" || type == "ATTRIB") return singleLineCorners(entity, ctx);
+  if (type == "TEXT" || type == "ATTDEF" || type == "ATTRIB") {
+    // A multi-line attribute's embedded text repeats codes 10, 11, 40 ... after its own.
+    const std::size_t own = embeddedObjectStart(entity.tags);
+    if (own == entity.tags.size()) return singleLineCorners(entity, ctx);
+    model::Object head;
+    head.tags.assign(entity.tags.begin(), entity.tags.begin() + static_cast<std::ptrdiff_t>(own));
+    return singleLineCorners(head, ctx);
+  }
   if (type == "MTEXT") return mtextCorners(entity);
   return std::nullopt;
 }

@@ -242,8 +242,8 @@ void transformSpline(model::Object& e, const Matrix4& m) {
   if (model::findTag(e.tags, 210)) transformNormal(e.tags, m);
 }
 
-// TEXT, ATTDEF and ATTRIB.
-void transformText(model::Object& e, const Matrix4& m) {
+// TEXT, ATTDEF and ATTRIB (their own tags, before an embedded multi-line text).
+void transformSingleLineText(model::Object& e, const Matrix4& m) {
   const Ocs from = Ocs::fromExtrusion(extrusionOf(e.tags));
   const double r = model::tagDouble(e.tags, 50) * kDegree;
   const Point3 dx = from.toWcs({std::cos(r), std::sin(r), 0});
@@ -260,6 +260,23 @@ void transformText(model::Object& e, const Matrix4& m) {
   // upside down.
   if (plane.mirrored) patchIntegerCode(e.tags, 71, model::tagInt(e.tags, 71) ^ 4, 0);
   patchExtrusion(e.tags, plane.normal);
+}
+
+void transformText(model::Object& e, const Matrix4& m) {
+  const std::size_t own = embeddedObjectStart(e.tags);
+  if (own == e.tags.size()) return transformSingleLineText(e, m);
+  model::Object head;
+  head.tags.assign(e.tags.begin(), e.tags.begin() + static_cast<std::ptrdiff_t>(own));
+  model::Tags embedded(e.tags.begin() + static_cast<std::ptrdiff_t>(own), e.tags.end());
+  transformSingleLineText(head, m);
+  // The embedded text: insertion point (WCS), direction, heights and width.
+  const Point3 x = transformVector(m, {1, 0, 0}), y = transformVector(m, {0, 1, 0});
+  rewritePoints(embedded, 10, [&](const Point3& p) { return transformPoint(m, p); });
+  transformUnitVector(embedded, 11, m);
+  scaleWidths(embedded, {40, 46}, length(y));
+  scaleWidths(embedded, {41}, length(x));
+  e.tags = std::move(head.tags);
+  e.tags.insert(e.tags.end(), embedded.begin(), embedded.end());
 }
 
 void transformMText(model::Object& e, const Matrix4& m) {

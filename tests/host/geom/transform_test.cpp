@@ -171,6 +171,32 @@ TEST(Transform, PatchesOnlyGeometryAndRefusesWhatItCannotFollow) {
                                samples()[12]));
 }
 
+TEST(Transform, MultiLineAttributeKeepsItsEmbeddedTextApart) {
+  auto attrib = entity("ATTRIB", {{10, "1"},
+                                  {20, "1"},
+                                  {40, "2"},
+                                  {1, "A"},
+                                  {2, "T"},
+                                  {72, "1"},
+                                  {101, "Embedded Object"},
+                                  {10, "1"},
+                                  {20, "1"},
+                                  {40, "2"},
+                                  {41, "30"},
+                                  {11, "1"},
+                                  {21, "0"},
+                                  {31, "0"},
+                                  {1, "A\\PB"}});
+  // The embedded direction is not the attribute's alignment point.
+  testing::expectBoxXY(extentsOf(attrib, {}), 1, 1, 2.3, 3);
+  transformEntity(attrib, multiply(translationMatrix({10, 0, 0}), scalingMatrix(2, 2, 2)));
+  EXPECT_EQ(tagText(attrib, 10, 0), "12.0");
+  EXPECT_EQ(tagText(attrib, 10, 1), "12.0");
+  EXPECT_EQ(tagText(attrib, 11), "1");  // still a unit direction
+  EXPECT_EQ(tagText(attrib, 40, 1), "4.0");
+  EXPECT_EQ(tagText(attrib, 41), "60.0");
+}
+
 TEST(Transform, RotationBackRestoresExactTags) {
   const double r = 0.4363323129985824;  // 25 degrees
   for (const model::Object& original : samples()) {

@@ -1,5 +1,6 @@
 #include "dxf/text_codec.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <stdexcept>
@@ -267,11 +268,7 @@ Iconv::~Iconv() {
 }
 
 TextDecoder::TextDecoder(const std::string& iconvName) {
-  if (!iconvName.empty()) page_ = new Iconv("UTF-8", iconvName);
-}
-
-TextDecoder::~TextDecoder() {
-  delete page_;
+  if (!iconvName.empty()) page_ = std::make_unique<Iconv>("UTF-8", iconvName);
 }
 
 bool TextDecoder::needsWork(std::string_view bytes) {
@@ -290,11 +287,7 @@ std::string TextDecoder::decode(std::string_view bytes) {
 }
 
 TextEncoder::TextEncoder(const std::string& iconvName) {
-  if (!iconvName.empty()) page_ = new Iconv(iconvName, "UTF-8");
-}
-
-TextEncoder::~TextEncoder() {
-  delete page_;
+  if (!iconvName.empty()) page_ = std::make_unique<Iconv>(iconvName, "UTF-8");
 }
 
 bool TextEncoder::passesThrough(std::string_view utf8) const {

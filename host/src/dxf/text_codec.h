@@ -5,7 +5,7 @@
 
 #include <iconv.h>
 
-#include <array>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -51,9 +51,6 @@ class TextDecoder {
  public:
   // `iconvName` empty: the bytes are UTF-8 already.
   explicit TextDecoder(const std::string& iconvName = "");
-  ~TextDecoder();
-  TextDecoder(const TextDecoder&) = delete;
-  TextDecoder& operator=(const TextDecoder&) = delete;
 
   // True when `bytes` would come back changed; plain ASCII without backslashes never does.
   static bool needsWork(std::string_view bytes);
@@ -61,7 +58,7 @@ class TextDecoder {
   std::string decode(std::string_view bytes);
 
  private:
-  Iconv* page_ = nullptr;
+  std::unique_ptr<Iconv> page_;
 };
 
 // UTF-8 texts to the bytes of a file's code page; a character the page lacks is written as
@@ -69,15 +66,12 @@ class TextDecoder {
 class TextEncoder {
  public:
   explicit TextEncoder(const std::string& iconvName = "");
-  ~TextEncoder();
-  TextEncoder(const TextEncoder&) = delete;
-  TextEncoder& operator=(const TextEncoder&) = delete;
 
   bool passesThrough(std::string_view utf8) const;
   void encode(std::string_view utf8, std::string& out);
 
  private:
-  Iconv* page_ = nullptr;
+  std::unique_ptr<Iconv> page_;
 };
 
 }  // namespace cadhost::dxf

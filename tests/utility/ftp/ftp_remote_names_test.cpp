@@ -37,19 +37,4 @@ TEST(FtpRemoteNames, ListedNamesThatWouldLeaveTheFolderAreUnsafe) {
   EXPECT_TRUE(isSafeListedName("\xcd\xbc\xba\xc5.dwg"));
 }
 
-TEST(FtpRemoteNames, FilterMatchesLikeWindows) {
-  EXPECT_TRUE(matchesFileFilter("README", "*.*"));
-  EXPECT_TRUE(matchesFileFilter("A.DWG", "*.dwg"));
-  EXPECT_TRUE(matchesFileFilter("b c#.Dwg", "*.DWG"));
-  EXPECT_FALSE(matchesFileFilter("a.dwgx", "*.dwg"));
-  EXPECT_FALSE(matchesFileFilter("a.dw", "*.dwg"));
-  EXPECT_TRUE(matchesFileFilter("a1.dwg", "a?.dwg"));
-  EXPECT_FALSE(matchesFileFilter("a12.dwg", "a?.dwg"));
-  EXPECT_TRUE(matchesFileFilter(QString::fromUtf8("图号1.dwg"), QString::fromUtf8("图*.dwg")));
-  EXPECT_TRUE(matchesFileFilter("xaybzc", "*a*b*c"));
-  EXPECT_FALSE(matchesFileFilter("xaybzcd", "*a*b*c"));
-  EXPECT_TRUE(matchesFileFilter("", "*"));
-  EXPECT_FALSE(matchesFileFilter("", "?"));
-}
-
 }  // namespace

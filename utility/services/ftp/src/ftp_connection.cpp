@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "mobrel/ftp_remote_names.h"
+#include "mobrel/wildcard.h"
 #include "sheetcut/ansi_codepage.h"
 
 namespace mobrel::ftp {
@@ -264,7 +265,7 @@ struct FtpConnection::Impl {
   static int onMatch(void* self, const char*, const char* name) {
     auto* d = static_cast<Impl*>(self);
     const QString decoded = QString::fromStdString(ansiToUtf8(name));
-    return matchesFileFilter(decoded, d->listFilter) ? CURL_FNMATCHFUNC_MATCH
+    return wildcardMatch(d->listFilter, decoded) ? CURL_FNMATCHFUNC_MATCH
                                                      : CURL_FNMATCHFUNC_NOMATCH;
   }
 
@@ -424,7 +425,7 @@ bool FtpConnection::uploadFolder(const QString& localFolder, const QString& fold
   }
   const QStringList names = local.entryList(QDir::Files | QDir::Hidden, QDir::Name);
   for (const QString& name : names) {
-    if (!matchesFileFilter(name, filter)) continue;
+    if (!wildcardMatch(filter, name)) continue;
     const auto rawName = d_->remote(name);
     if (!rawName) return false;
     const std::string rawFile = joinRemote(*rawFolder, *rawName);

@@ -50,30 +50,6 @@ bool isSafeListedName(std::string_view rawName) {
   return rawName.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
 }
 
-bool matchesFileFilter(const QString& name, const QString& filter) {
-  if (filter == QLatin1String("*.*")) return true;
-  const QString n = name.toCaseFolded();
-  const QString f = filter.toCaseFolded();
-  // Greedy match with one backtrack point: the last "*" seen.
-  qsizetype ni = 0, fi = 0, starF = -1, starN = 0;
-  while (ni < n.size()) {
-    if (fi < f.size() && (f[fi] == u'?' || f[fi] == n[ni])) {
-      ++ni;
-      ++fi;
-    } else if (fi < f.size() && f[fi] == u'*') {
-      starF = fi++;
-      starN = ni;
-    } else if (starF >= 0) {
-      fi = starF + 1;
-      ni = ++starN;
-    } else {
-      return false;
-    }
-  }
-  while (fi < f.size() && f[fi] == u'*') ++fi;
-  return fi == f.size();
-}
-
 std::string joinRemote(std::string_view folder, std::string_view name) {
   std::string joined(folder);
   if (joined.empty() || joined.back() != '/') joined += '/';

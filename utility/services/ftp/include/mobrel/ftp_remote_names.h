@@ -22,10 +22,6 @@ std::string urlPathOf(std::string_view rawPath);
 // download folder: not empty, not "." or "..", no "/", "\" or NUL.
 bool isSafeListedName(std::string_view rawName);
 
-// Windows-style file filter: "*" any run, "?" one character, no regard to case; "*.*"
-// matches every name, also one without a dot.
-bool matchesFileFilter(const QString& name, const QString& filter);
-
 // A remote folder and a name in it, joined by one "/".
 std::string joinRemote(std::string_view folder, std::string_view name);
 

@@ -113,6 +113,7 @@ TEST_F(FtpModule, MakeRemotePathAnswersWhetherThePathExists) {
   EXPECT_FALSE(MakeRemotePath("mk/evil\r\nRMD mk/a/b/c", 0));
   EXPECT_FALSE(MakeRemotePath("mk/evil\nx", 0));
   EXPECT_FALSE(QFileInfo::exists(onServer("mk/evil")));
+  EXPECT_FALSE(MakeRemotePath("", 0));
   EXPECT_TRUE(QFileInfo(onServer("mk/a/b/c")).isDir());
   // The session still works from the login folder after the existence checks.
   EXPECT_TRUE(MakeRemotePath("mk/after", 0));

@@ -174,17 +174,27 @@ class ServersEnvironment : public ::testing::Environment {
   }
 
  private:
+  // Creates the user when missing and sets its password. Another run may hold the lock on
+  // the user files at the same moment, so each step is tried a few times.
   static void ensureUser() {
-    if (getpwnam(kVsftpdUser) == nullptr) {
-      // A concurrent run may create it at the same moment; the look-up below decides.
-      run({"useradd", "--no-create-home", "--home-dir", "/", "--shell", "/bin/sh", kVsftpdUser});
-    }
-    ASSERT_NE(getpwnam(kVsftpdUser), nullptr)
-        << "cannot create the FTP test user " << kVsftpdUser << " (useradd failed)";
-    ASSERT_EQ(run({"sh", "-c",
-                   QStringLiteral("echo '%1:%2' | chpasswd").arg(kVsftpdUser, kVsftpdPassword)}),
-              0)
-        << "cannot set the password of the FTP test user " << kVsftpdUser;
+    const auto tried = [](const std::function<bool()>& step) {
+      for (int attempt = 0; attempt < 10; ++attempt) {
+        if (step()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      }
+      return false;
+    };
+    ASSERT_TRUE(tried([] {
+      return getpwnam(kVsftpdUser) != nullptr || run({"useradd", "--no-create-home", "--home-dir",
+                                                      "/", "--shell", "/bin/sh", kVsftpdUser}) == 0;
+    })) << "cannot create the FTP test user "
+        << kVsftpdUser << " (useradd failed)";
+    ASSERT_TRUE(tried([] {
+      return run({"sh", "-c",
+                  QStringLiteral("echo '%1:%2' | chpasswd").arg(kVsftpdUser, kVsftpdPassword)}) ==
+             0;
+    })) << "cannot set the password of the FTP test user "
+        << kVsftpdUser;
   }
 
   void startVsftpd() {

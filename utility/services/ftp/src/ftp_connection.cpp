@@ -266,7 +266,7 @@ struct FtpConnection::Impl {
     auto* d = static_cast<Impl*>(self);
     const QString decoded = QString::fromStdString(ansiToUtf8(name));
     return wildcardMatch(d->listFilter, decoded) ? CURL_FNMATCHFUNC_MATCH
-                                                     : CURL_FNMATCHFUNC_NOMATCH;
+                                                 : CURL_FNMATCHFUNC_NOMATCH;
   }
 
   bool list(const std::string& rawFolder, const QString& filter, std::vector<ListedFile>& out) {
@@ -368,7 +368,8 @@ bool FtpConnection::directoryExists(const QString& path) {
     return d_->fail(QStringLiteral("the server did not tell its login folder"));
   }
   // Step in and straight back, so that later relative paths still start at the login folder.
-  return d_->quote({"CWD " + (raw->empty() ? std::string(".") : *raw), "CWD " + d_->entryPath});
+  if (raw->empty()) return d_->fail(QStringLiteral("empty remote path"));
+  return d_->quote({"CWD " + *raw, "CWD " + d_->entryPath});
 }
 
 bool FtpConnection::deleteFile(const QString& path) {

@@ -73,8 +73,8 @@ void CloseConn(int slot) {
 bool MakeRemotePath(const QString& path, int slot) {
   return onSlot(slot, [&](FtpConnection& c) {
     // A path that cannot be sent is refused whole, before any level is made (the check
-    // below refuses it too and records why).
-    if (!encodeRemotePath(path)) return c.directoryExists(path);
+    // below refuses it too and records why). An empty path names no folder.
+    if (path.isEmpty() || !encodeRemotePath(path)) return c.directoryExists(path);
     // Each level in turn; a level that exists already just fails its MKD.
     const QStringList parts = path.split(u'/');
     QString prefix = path.startsWith(u'/') ? QStringLiteral("/") : QString();

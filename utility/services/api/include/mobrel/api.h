@@ -27,6 +27,10 @@ class clsBalloonTip;
 // and the FTP members, "" from the dialogs and the name queries.
 class API {
  public:
+  // The identifiers the interface and the class were published under.
+  static constexpr const char* kInterfaceId = "{EE5B5F86-C2A8-4776-B398-F024F257948D}";
+  static constexpr const char* kClassId = "{6F116312-B824-44D1-ABCF-BF277347E9DD}";
+
   API();
   // Releases the tip object; its tip stays with its widget.
   ~API();

@@ -119,6 +119,13 @@ struct CompiledFilter::Node {
     if (code == 1 && model::typeOf(e) == "MTEXT") return testText(mtextContents(e));
     if (code == 50 && valueKind == Number) return sameAngle(rotationOf(e), number);
     const auto& tags = e.tags;
+    if (valueKind != Point && !model::findTag(tags, code)) {
+      // Groups that DXF leaves out when they hold their default.
+      if (code == 62) return testText("256");  // colour BYLAYER
+      if (code == 6) return testText("BYLAYER");
+      if (code == 67) return testText("0");  // model space
+      return false;
+    }
     for (std::size_t i = 0; i < tags.size(); ++i) {
       if (tags[i].code != code) continue;
       if (valueKind != Point) {

@@ -11,7 +11,9 @@
 //   1   the text contents; for MTEXT the 3-chunks followed by the 1
 //   50  the rotation in degrees as stored (missing: 0; MTEXT without 50: the angle of its
 //       direction 11/21), compared with the filter's number within 1e-6 degrees, modulo 360
-//   any other code: true when some tag with that code matches (a missing code fails)
+//   any other code: true when some tag with that code matches; a missing code fails, except
+//       the groups DXF omits at their default: 62 (colour, 256 = BYLAYER), 6 (line type,
+//       "BYLAYER") and 67 (space, 0 = model space)
 // String values are wildcard patterns (see wildcard.h); numbers compare numerically with the
 // tag's number; a point value compares with the tag's x and the following 20+/30+ codes.
 

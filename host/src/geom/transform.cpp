@@ -21,6 +21,17 @@ constexpr double kDegree = std::numbers::pi / 180.0;
 constexpr double kTwoPi = 2 * std::numbers::pi;
 constexpr double kShapeTolerance = 1e-9;
 
+// p -> pivot + L (p - pivot) + t, with L and t the linear part and translation of `m`. A
+// rotation about a point keeps that point exactly where it was.
+struct Affine {
+  Matrix4 m;
+  Point3 pivot;
+
+  Point3 point(const Point3& p) const { return add(pivot, transformPoint(m, subtract(p, pivot))); }
+  Point3 vector(const Point3& v) const { return transformVector(m, v); }
+  double determinant() const { return linearDeterminant(m); }
+};
+
 // Thrown inside this file when an entity cannot follow a transform; transformEntity turns it
 // into a HostError that names the entity.
 struct CannotTransform {
@@ -49,12 +60,12 @@ struct PlaneMap {
   bool orthogonal;  // x and y orthogonal
 };
 
-PlaneMap mapPlane(const Matrix4& m, const Point3& ax, const Point3& ay) {
+PlaneMap mapPlane(const Affine& m, const Point3& ax, const Point3& ay) {
   PlaneMap p;
-  p.x = transformVector(m, ax);
-  p.y = transformVector(m, ay);
+  p.x = m.vector(ax);
+  p.y = m.vector(ay);
   const Point3 n = cross(p.x, p.y);
-  p.mirrored = linearDeterminant(m) < 0;
+  p.mirrored = m.determinant() < 0;
   p.normal = normalized(p.mirrored ? scale(n, -1) : n);
   p.xScale = length(p.x);
   p.yScale = p.xScale > 0 ? length(n) / p.xScale : 0;
@@ -70,24 +81,23 @@ double angleIn(const Ocs& ocs, const Point3& d) {
   return std::atan2(dot(d, ocs.ay), dot(d, ocs.ax));
 }
 
-Point3 mapOcsPoint(const Matrix4& m, const Ocs& from, const Ocs& to, const Point3& p) {
-  return to.fromWcs(transformPoint(m, from.toWcs(p)));
+Point3 mapOcsPoint(const Affine& m, const Ocs& from, const Ocs& to, const Point3& p) {
+  return to.fromWcs(m.point(from.toWcs(p)));
 }
 
-void transformWcsPoints(model::Object& e, const Matrix4& m, std::initializer_list<int> codes) {
-  for (int code : codes)
-    rewritePoints(e.tags, code, [&](const Point3& p) { return transformPoint(m, p); });
+void transformWcsPoints(model::Object& e, const Affine& m, std::initializer_list<int> codes) {
+  for (int code : codes) rewritePoints(e.tags, code, [&](const Point3& p) { return m.point(p); });
 }
 
-void transformUnitVector(model::Tags& tags, int code, const Matrix4& m) {
+void transformUnitVector(model::Tags& tags, int code, const Affine& m) {
   rewritePoints(tags, code, [&](const Point3& v) {
-    const Point3 w = transformVector(m, v);
+    const Point3 w = m.vector(v);
     return length(v) > 0 && std::fabs(length(v) - 1) < 1e-6 ? normalized(w) : w;
   });
 }
 
-void transformNormal(model::Tags& tags, const Matrix4& m) {
-  patchExtrusion(tags, normalized(transformVector(m, extrusionOf(tags))));
+void transformNormal(model::Tags& tags, const Affine& m) {
+  patchExtrusion(tags, normalized(m.vector(extrusionOf(tags))));
 }
 
 // Points of an OCS entity and its new extrusion.
@@ -96,7 +106,7 @@ struct OcsChange {
   PlaneMap plane;
 };
 
-OcsChange changeOcs(model::Object& e, const Matrix4& m) {
+OcsChange changeOcs(model::Object& e, const Affine& m) {
   OcsChange c;
   c.from = Ocs::fromExtrusion(extrusionOf(e.tags));
   c.plane = mapPlane(m, c.from.ax, c.from.ay);
@@ -104,7 +114,7 @@ OcsChange changeOcs(model::Object& e, const Matrix4& m) {
   return c;
 }
 
-void transformSolid(model::Object& e, const Matrix4& m) {
+void transformSolid(model::Object& e, const Affine& m) {
   const OcsChange c = changeOcs(e, m);
   for (int code : {10, 11, 12, 13})
     rewritePoints(e.tags, code, [&](const Point3& p) { return mapOcsPoint(m, c.from, c.to, p); });
@@ -128,7 +138,7 @@ void negateBulges(model::Tags& tags) {
     if (t.code == 42) patchNumber(t, -model::parseDouble(t.value).value_or(0));
 }
 
-void transformLwpolyline(model::Object& e, const Matrix4& m) {
+void transformLwpolyline(model::Object& e, const Affine& m) {
   const OcsChange c = changeOcs(e, m);
   if (!c.plane.similar && hasBulges(e.tags))
     unsupported("arc segments cannot follow unequal scaling");
@@ -151,7 +161,7 @@ void transformLwpolyline(model::Object& e, const Matrix4& m) {
   patchExtrusion(e.tags, c.plane.normal);
 }
 
-void transformPolyline(model::Object& e, const Matrix4& m) {
+void transformPolyline(model::Object& e, const Affine& m) {
   const long long flags = model::tagInt(e.tags, 70);
   if (flags & (8 | 16 | 64)) {
     for (model::Object& v : e.subs)
@@ -184,7 +194,7 @@ void transformPolyline(model::Object& e, const Matrix4& m) {
   patchExtrusion(e.tags, c.plane.normal);
 }
 
-void transformCircular(model::Object& e, const Matrix4& m) {
+void transformCircular(model::Object& e, const Affine& m) {
   const OcsChange c = changeOcs(e, m);
   if (!c.plane.similar) unsupported("a circle cannot follow unequal scaling");
   rewritePoints(e.tags, 10, [&](const Point3& p) { return mapOcsPoint(m, c.from, c.to, p); });
@@ -192,8 +202,7 @@ void transformCircular(model::Object& e, const Matrix4& m) {
   if (model::typeOf(e) == "ARC") {
     auto mapAngle = [&](double deg) {
       const double a = deg * kDegree;
-      const Point3 d =
-          transformVector(m, add(scale(c.from.ax, std::cos(a)), scale(c.from.ay, std::sin(a))));
+      const Point3 d = m.vector(add(scale(c.from.ax, std::cos(a)), scale(c.from.ay, std::sin(a))));
       return degrees(angleIn(c.to, d));
     };
     double start = mapAngle(model::tagDouble(e.tags, 50));
@@ -205,12 +214,12 @@ void transformCircular(model::Object& e, const Matrix4& m) {
   patchExtrusion(e.tags, c.plane.normal);
 }
 
-void transformEllipse(model::Object& e, const Matrix4& m) {
+void transformEllipse(model::Object& e, const Affine& m) {
   const Point3 n = normalized(extrusionOf(e.tags));
   const Point3 major = pointTag(e.tags, 11);
   const double ratio = model::tagDouble(e.tags, 40, 1);
-  const Point3 u = transformVector(m, major);
-  const Point3 v = transformVector(m, scale(cross(n, major), ratio));
+  const Point3 u = m.vector(major);
+  const Point3 v = m.vector(scale(cross(n, major), ratio));
   const PlaneMap plane = mapPlane(m, normalized(major), normalized(cross(n, major)));
   // Principal axes of the image: where |u cos t + v sin t| is largest.
   const double t0 = 0.5 * std::atan2(2 * dot(u, v), dot(u, u) - dot(v, v));
@@ -226,7 +235,7 @@ void transformEllipse(model::Object& e, const Matrix4& m) {
   if (span <= 0) span += kTwoPi;
   s = normalizeFrom(s, 0);
 
-  rewritePoints(e.tags, 10, [&](const Point3& p) { return transformPoint(m, p); });
+  rewritePoints(e.tags, 10, [&](const Point3& p) { return m.point(p); });
   rewritePoints(e.tags, 11, [&](const Point3&) { return newMajor; });
   patchNumberCode(e.tags, 40, std::min(1.0, length(newMinor) / majorLength), 1);
   if (!full) {
@@ -236,14 +245,14 @@ void transformEllipse(model::Object& e, const Matrix4& m) {
   patchExtrusion(e.tags, plane.normal);
 }
 
-void transformSpline(model::Object& e, const Matrix4& m) {
+void transformSpline(model::Object& e, const Affine& m) {
   transformWcsPoints(e, m, {10, 11});
   for (int code : {12, 13}) transformUnitVector(e.tags, code, m);
   if (model::findTag(e.tags, 210)) transformNormal(e.tags, m);
 }
 
 // TEXT, ATTDEF and ATTRIB (their own tags, before an embedded multi-line text).
-void transformSingleLineText(model::Object& e, const Matrix4& m) {
+void transformSingleLineText(model::Object& e, const Affine& m) {
   const Ocs from = Ocs::fromExtrusion(extrusionOf(e.tags));
   const double r = model::tagDouble(e.tags, 50) * kDegree;
   const Point3 dx = from.toWcs({std::cos(r), std::sin(r), 0});
@@ -262,7 +271,7 @@ void transformSingleLineText(model::Object& e, const Matrix4& m) {
   patchExtrusion(e.tags, plane.normal);
 }
 
-void transformText(model::Object& e, const Matrix4& m) {
+void transformText(model::Object& e, const Affine& m) {
   const std::size_t own = embeddedObjectStart(e.tags);
   if (own == e.tags.size()) return transformSingleLineText(e, m);
   model::Object head;
@@ -270,8 +279,8 @@ void transformText(model::Object& e, const Matrix4& m) {
   model::Tags embedded(e.tags.begin() + static_cast<std::ptrdiff_t>(own), e.tags.end());
   transformSingleLineText(head, m);
   // The embedded text: insertion point (WCS), direction, heights and width.
-  const Point3 x = transformVector(m, {1, 0, 0}), y = transformVector(m, {0, 1, 0});
-  rewritePoints(embedded, 10, [&](const Point3& p) { return transformPoint(m, p); });
+  const Point3 x = m.vector({1, 0, 0}), y = m.vector({0, 1, 0});
+  rewritePoints(embedded, 10, [&](const Point3& p) { return m.point(p); });
   transformUnitVector(embedded, 11, m);
   scaleWidths(embedded, {40, 46}, length(y));
   scaleWidths(embedded, {41}, length(x));
@@ -279,7 +288,7 @@ void transformText(model::Object& e, const Matrix4& m) {
   e.tags.insert(e.tags.end(), embedded.begin(), embedded.end());
 }
 
-void transformMText(model::Object& e, const Matrix4& m) {
+void transformMText(model::Object& e, const Affine& m) {
   const Point3 n = normalized(extrusionOf(e.tags));
   const Ocs from = Ocs::fromExtrusion(n);
   const bool hasDirection = model::findTag(e.tags, 11) && length(pointTag(e.tags, 11)) > 0;
@@ -316,7 +325,7 @@ void transformMText(model::Object& e, const Matrix4& m) {
   patchExtrusion(e.tags, plane.normal);
 }
 
-void transformInsert(model::Object& e, const Matrix4& m) {
+void transformInsert(model::Object& e, const Affine& m) {
   const Ocs from = Ocs::fromExtrusion(extrusionOf(e.tags));
   const double r = model::tagDouble(e.tags, 50) * kDegree;
   const Point3 dx = from.toWcs({std::cos(r), std::sin(r), 0});
@@ -326,7 +335,7 @@ void transformInsert(model::Object& e, const Matrix4& m) {
   const Ocs to = Ocs::fromExtrusion(plane.normal);
   rewritePoints(e.tags, 10, [&](const Point3& p) { return mapOcsPoint(m, from, to, p); });
   patchNumberCode(e.tags, 50, degrees(angleIn(to, plane.x)), 0);
-  const double zScale = dot(transformVector(m, from.az), plane.normal);
+  const double zScale = dot(m.vector(from.az), plane.normal);
   patchNumberCode(e.tags, 41, model::tagDouble(e.tags, 41, 1) * plane.xScale, 1);
   patchNumberCode(e.tags, 42,
                   model::tagDouble(e.tags, 42, 1) * plane.yScale * (plane.mirrored ? -1 : 1), 1);
@@ -338,7 +347,7 @@ void transformInsert(model::Object& e, const Matrix4& m) {
     if (model::typeOf(sub) == "ATTRIB") transformText(sub, m);
 }
 
-void transformOne(model::Object& e, const Matrix4& m) {
+void transformOne(model::Object& e, const Affine& m) {
   const std::string_view type = model::typeOf(e);
   if (type == "LINE" || type == "POINT") {
     transformWcsPoints(e, m, {10, 11});
@@ -366,12 +375,12 @@ void transformOne(model::Object& e, const Matrix4& m) {
   } else if (type == "IMAGE" || type == "WIPEOUT") {
     transformWcsPoints(e, m, {10});
     for (int code : {11, 12})
-      rewritePoints(e.tags, code, [&](const Point3& v) { return transformVector(m, v); });
+      rewritePoints(e.tags, code, [&](const Point3& v) { return m.vector(v); });
   } else if (type == "LEADER") {
     transformWcsPoints(e, m, {10});
     transformUnitVector(e.tags, 211, m);
     for (int code : {212, 213})
-      rewritePoints(e.tags, code, [&](const Point3& v) { return transformVector(m, v); });
+      rewritePoints(e.tags, code, [&](const Point3& v) { return m.vector(v); });
     if (model::findTag(e.tags, 210)) transformNormal(e.tags, m);
   } else if (type == "RAY" || type == "XLINE") {
     transformWcsPoints(e, m, {10});
@@ -409,15 +418,16 @@ constexpr std::size_t kMaxRecords = 65536;
 std::mutex recordsMutex;
 std::deque<RotationRecord> records;
 
-}  // namespace
-
-void transformEntity(model::Object& entity, const Matrix4& m) {
-  for (double v : m)
+// Transforms a copy, so that a refusal leaves the entity as it was.
+void transformWith(model::Object& entity, const Affine& a) {
+  for (double v : a.m)
     if (!std::isfinite(v))
       throw HostError(HostError::Refused, "transform: the matrix is not finite");
-  model::Object copy = entity;  // all or nothing
+  if (!std::isfinite(a.pivot.x) || !std::isfinite(a.pivot.y) || !std::isfinite(a.pivot.z))
+    throw HostError(HostError::Refused, "transform: the base point is not finite");
+  model::Object copy = entity;
   try {
-    transformOne(copy, m);
+    transformOne(copy, a);
   } catch (const CannotTransform& e) {
     const std::string_view handle = model::handleOf(entity);
     throw HostError(HostError::Unsupported,
@@ -426,6 +436,12 @@ void transformEntity(model::Object& entity, const Matrix4& m) {
                         e.why);
   }
   entity = std::move(copy);
+}
+
+}  // namespace
+
+void transformEntity(model::Object& entity, const Matrix4& m) {
+  transformWith(entity, {m, {}});
 }
 
 void rotateEntity(model::Object& entity, const Point3& base, double radians) {
@@ -440,10 +456,8 @@ void rotateEntity(model::Object& entity, const Point3& base, double radians) {
       }
     }
   }
-  const Matrix4 m = multiply(translationMatrix(base), multiply(rotationZMatrix(radians),
-                                                               translationMatrix(scale(base, -1))));
   model::Object before = entity;
-  transformEntity(entity, m);
+  transformWith(entity, {rotationZMatrix(radians), base});
   if (radians == 0) return;
   std::lock_guard lock(recordsMutex);
   records.push_back({hashOf(entity), base, radians, std::move(before)});

@@ -207,6 +207,17 @@ TEST(Transform, RotationBackRestoresExactTags) {
     rotateEntity(e, base, r);
     EXPECT_EQ(e, original) << model::typeOf(original);
   }
+  // About the text's own insertion point, read again before turning back: the point stays put.
+  model::Object label =
+      entity("TEXT", {{10, "1234.5678"}, {20, "0.7"}, {40, "3"}, {1, "A"}, {50, "12.5"}});
+  auto insertion = [&] {
+    return Point3{std::stod(tagText(label, 10)), std::stod(tagText(label, 20)), 0};
+  };
+  rotateEntity(label, insertion(), -r);
+  EXPECT_EQ(tagText(label, 10), "1234.5678");
+  EXPECT_EQ(tagText(label, 20), "0.7");
+  rotateEntity(label, insertion(), r);
+  EXPECT_EQ(tagText(label, 50), "12.5");
   // Nested pairs unwind in order.
   model::Object e = samples()[6];
   rotateEntity(e, {}, -r);

@@ -106,8 +106,11 @@ TEST(Filter, TypeTextLayerAndGenericCodes) {
   EXPECT_TRUE(filterMatches({{40, 2.5}}, text));
   EXPECT_TRUE(filterMatches({{62, std::int32_t{3}}}, text));
   EXPECT_FALSE(filterMatches({{62, std::int32_t{4}}}, text));
-  // A code the entity does not have fails.
+  // A code the entity does not have fails, unless DXF leaves it out at its default.
+  EXPECT_FALSE(filterMatches({{40, 2.5}}, line));
   EXPECT_FALSE(filterMatches({{62, std::int32_t{3}}}, line));
+  EXPECT_TRUE(filterMatches({{62, std::int32_t{256}}}, line));
+  EXPECT_TRUE(filterMatches({{6, std::string("ByLayer")}}, line));
   EXPECT_TRUE(filterMatches({}, line));
 }
 

@@ -140,7 +140,7 @@ void addEntity(const model::Object& e, BoxBuilder& out, Walk& walk) {
   }
   if (type == "INSERT" || type == "MINSERT") return addInsert(e, out, walk);
   if (type == "XLINE" || type == "RAY" || type == "3DSOLID" || type == "REGION" || type == "BODY" ||
-      type == "SEQEND" || type == "ATTDEF")
+      type == "SEQEND")
     return;
   if (type == "DIMENSION" || type == "ARC_DIMENSION" || type == "LARGE_RADIAL_DIMENSION") {
     // The dimension's picture is its anonymous block, drawn in world coordinates.

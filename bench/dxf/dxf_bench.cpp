@@ -19,6 +19,7 @@
 #include <string>
 
 #include "dxf/dxf_io.h"
+#include "select_bench.h"
 #include "sheetgen/sheet_set.h"
 
 namespace {
@@ -101,6 +102,10 @@ int main(int argc, char** argv) {
     }
 
     // Further figures on the loaded drawing go here.
+
+    // Window selection through the object model (in a child process: its own copy of the
+    // drawing does not count in this process's peak memory).
+    bench::printWindowSelectionFigures(drawingPath);
 
     const double peak = peakMegabytes();
     std::printf("peak memory: %.1f MB (%.2f x file size)\n", peak, peak / megabytes);

@@ -26,7 +26,7 @@ void giveBigFont(cadhost::TextStyle& style) {
         attempt([&] { style.setBigFontFile(kChineseBigFont); });
       }
     }
-    return;
+    if (!attemptGet(bigFont, [&] { return style.bigFontFile(); }) || !bigFont.empty()) return;
   }
   std::string fontFile;
   if (!attemptGet(fontFile, [&] { return style.fontFile(); })) return;

@@ -104,15 +104,5 @@ TEST(CadObject, ModPathWithMissingParentRaisesAndKeepsValue) {
   EXPECT_FALSE(QFileInfo(tmp.path() + "/missing").exists());
 }
 
-TEST(CadObject, NumericHelpers) {
-  CAD cad;
-  EXPECT_DOUBLE_EQ(cad.Dist({0, 0, 0}, {3, 4, 12}), 5.0);
-  EXPECT_DOUBLE_EQ(cad.Max(2, 3), 3);
-  EXPECT_DOUBLE_EQ(cad.Min(2, 3), 2);
-  // On a tie the second argument wins: visible with signed zeros.
-  EXPECT_TRUE(std::signbit(cad.Max(0.0, -0.0)));
-  EXPECT_FALSE(std::signbit(cad.Min(-0.0, 0.0)));
-}
-
 }  // namespace
 }  // namespace tarvik

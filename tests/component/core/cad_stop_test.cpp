@@ -118,12 +118,5 @@ TEST(SmallServices, MakeDirCreatesEveryLevel) {
   EXPECT_TRUE(QFileInfo(tmp.path() + "/f").isFile());
 }
 
-TEST(SmallServices, GetFileName) {
-  CAD cad;
-  EXPECT_EQ(cad.GetFileName("/a/b/ name.dxf "), "name.dxf");
-  EXPECT_EQ(cad.GetFileName("plain.dxf"), "plain.dxf");
-  EXPECT_EQ(cad.GetFileName("/a/b/"), "");
-}
-
 }  // namespace
 }  // namespace tarvik

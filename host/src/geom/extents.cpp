@@ -1,7 +1,7 @@
 #include "geom/extents.h"
 
+#include <algorithm>
 #include <cmath>
-#include <numbers>
 #include <string>
 #include <vector>
 
@@ -15,43 +15,17 @@
 
 namespace cadhost::geom {
 
-void BoxBuilder::point(const Point3& p) {
-  box_.extend(transformPoint(m_, p));
-}
-
-void BoxBuilder::arc(const EllipseArc& a) {
-  const EllipseArc w{transformPoint(m_, a.c), transformVector(m_, a.u), transformVector(m_, a.v),
-                     a.t0, a.t1};
-  box_.extend(w.at(w.t0));
-  box_.extend(w.at(w.t1));
-  // Along each axis k, c_k + u_k cos t + v_k sin t is extreme where tan t = v_k / u_k.
-  const double us[3] = {w.u.x, w.u.y, w.u.z}, vs[3] = {w.v.x, w.v.y, w.v.z};
-  for (int k = 0; k < 3; ++k) {
-    if (us[k] == 0 && vs[k] == 0) continue;
-    const double phi = std::atan2(vs[k], us[k]);
-    for (double t : {phi, phi + std::numbers::pi}) {
-      const double tt = normalizeFrom(t, w.t0);
-      if (tt <= w.t1) box_.extend(w.at(tt));
-    }
-  }
-}
-
-void BoxBuilder::piece(const CurvePiece& p) {
-  if (p.kind == CurvePiece::Segment) {
-    point(p.a);
-    point(p.b);
-  } else {
-    arc(p.arc);
-  }
-}
-
 namespace {
 
 constexpr int kMaxDepth = 16;
+// Block entities visited for one box at the most: nested references multiply, and a drawing
+// built to explode must not hang the host. Beyond it the box stays what it has so far.
+constexpr long kMaxVisits = 20'000'000;
 
 struct Walk {
   const ExtentsContext& ctx;
   std::vector<const model::Block*> open;  // blocks being expanded, outermost first
+  long visits = 0;
 };
 
 void addEntity(const model::Object& e, BoxBuilder& out, Walk& walk);
@@ -73,8 +47,10 @@ Box blockContents(const model::Block& block, const Matrix4& m, Walk& walk) {
   BoxBuilder inner(m);
   if (walk.open.size() >= kMaxDepth || isOpen(walk, &block)) return inner.result();
   walk.open.push_back(&block);
-  for (const model::Object& child : block.entities)
+  for (const model::Object& child : block.entities) {
+    if (++walk.visits > kMaxVisits) break;
     if (model::typeOf(child) != "ATTDEF") addEntity(child, inner, walk);
+  }
   walk.open.pop_back();
   return inner.result();
 }
@@ -107,13 +83,16 @@ void addInsert(const model::Object& e, BoxBuilder& out, Walk& walk) {
       addEntity(sub, out, walk);
 }
 
-// The box of every point pair 10-18 / 20-28 (/ 30-38), skipping `skip` leading points.
-void addPointTags(const model::Object& e, BoxBuilder& out, bool ocsPoints, int skip = 0) {
+// The box of every point pair 10-18 / 20-28 (/ 30-38), skipping `skip` leading points. With
+// `only`, just the points whose x code is listed (the others of the type are vectors).
+void addPointTags(const model::Object& e, BoxBuilder& out, bool ocsPoints, int skip = 0,
+                  std::initializer_list<int> only = {}) {
   const Ocs ocs = ocsPoints ? Ocs::fromExtrusion(extrusionOf(e.tags)) : Ocs{};
   const model::Tags& tags = e.tags;
   for (std::size_t i = 0; i < tags.size(); ++i) {
     const int code = tags[i].code;
     if (code < 10 || code > 18) continue;
+    if (only.size() != 0 && std::find(only.begin(), only.end(), code) == only.end()) continue;
     if (i + 1 >= tags.size() || tags[i + 1].code != code + 10) continue;
     Point3 p{model::parseDouble(tags[i].value).value_or(0),
              model::parseDouble(tags[i + 1].value).value_or(0), 0};
@@ -159,7 +138,10 @@ void addEntity(const model::Object& e, BoxBuilder& out, Walk& walk) {
   if (type == "IMAGE" || type == "WIPEOUT") return addImage(e, out);
   if (type == "POINT" || type == "LEADER" || type == "MLINE" || type == "3DFACE")
     return addPointTags(e, out, false);
-  if (type == "TOLERANCE") return out.point(pointTag(e.tags, 10));
+  if (type == "TOLERANCE" || type.ends_with("UNDERLAY")) return out.point(pointTag(e.tags, 10));
+  if (type == "MULTILEADER" || type == "MLEADER")
+    return addPointTags(e, out, false, 0, {10, 12, 15});
+  if (type == "HELIX") return addPointTags(e, out, false, 0, {10, 11});
   if (type == "VIEWPORT") {
     const Point3 c = pointTag(e.tags, 10);
     const double w = model::tagDouble(e.tags, 40) / 2, h = model::tagDouble(e.tags, 41) / 2;

@@ -115,6 +115,19 @@ TEST(Extents, RawTypes) {
                                          {230, "-1"}}),
                         kNoBlocks),
               -3, 1, -1, 2);
+  // A multileader's 11 and 13 are directions, not points.
+  expectBoxXY(extentsOf(entity("MULTILEADER", {{10, "50"},
+                                               {20, "60"},
+                                               {11, "0"},
+                                               {21, "0"},
+                                               {12, "55"},
+                                               {22, "62"},
+                                               {13, "1"},
+                                               {23, "0"},
+                                               {10, "40"},
+                                               {20, "58"}}),
+                        kNoBlocks),
+              40, 58, 55, 62);
   EXPECT_FALSE(extentsOf(entity("XLINE", {{10, "0"}, {20, "0"}, {11, "1"}, {21, "0"}}), kNoBlocks));
   EXPECT_FALSE(extentsOf(entity("3DSOLID", {{1, "acis data"}}), kNoBlocks));
   EXPECT_FALSE(extentsOf(entity("LWPOLYLINE", {{90, "0"}}), kNoBlocks));

@@ -62,17 +62,32 @@ bool greets(int port) {
   return ok;
 }
 
-// Runs a program to its end; its exit status (-1 when it could not start).
-int run(const QStringList& argv) {
+// Starts a program (found on PATH), its output to a file when one is named; 0 on failure.
+pid_t spawn(const QStringList& argv, const QString& outputFile = {}) {
   std::vector<QByteArray> bytes;
   std::vector<char*> args;
   for (const QString& a : argv) bytes.push_back(a.toLocal8Bit());
   for (QByteArray& b : bytes) args.push_back(b.data());
   args.push_back(nullptr);
+  const QByteArray out = outputFile.toLocal8Bit();
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (!out.isEmpty()) {
+    posix_spawn_file_actions_addopen(&actions, 1, out.constData(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+  }
   pid_t pid = 0;
-  if (posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ) != 0) return -1;
+  if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) != 0) pid = 0;
+  posix_spawn_file_actions_destroy(&actions);
+  return pid;
+}
+
+// Runs a program to its end; its exit status (-1 when it could not start).
+int run(const QStringList& argv) {
+  const pid_t pid = spawn(argv);
   int status = 0;
-  waitpid(pid, &status, 0);
+  if (pid == 0 || waitpid(pid, &status, 0) != pid) return -1;
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -82,21 +97,8 @@ class ServerProcess {
   ~ServerProcess() { stop(); }
 
   bool start(const QStringList& argv, const QString& outputFile) {
-    std::vector<QByteArray> bytes;
-    std::vector<char*> args;
-    for (const QString& a : argv) bytes.push_back(a.toLocal8Bit());
-    for (QByteArray& b : bytes) args.push_back(b.data());
-    args.push_back(nullptr);
-    const QByteArray out = outputFile.toLocal8Bit();
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, out.constData(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    const int rc = posix_spawn(&pid_, args[0], &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) pid_ = 0;
-    return rc == 0;
+    pid_ = spawn(argv, outputFile);
+    return pid_ != 0;
   }
 
   bool running() {

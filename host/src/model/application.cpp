@@ -154,7 +154,9 @@ Document Documents::add() {
 void Documents::close(bool saveChanges) {
   auto app = lockApp(app_);
   if (saveChanges) {
-    for (const auto& d : app->documents) Document(d).close(true);
+    // Each close takes the drawing out of the list: walk a copy.
+    const auto open = app->documents;
+    for (const auto& d : open) Document(d).close(true);
   }
   app->documents.clear();
   app->active.reset();

@@ -9,6 +9,8 @@
 
 #include <mutex>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "mobrel/ftp_remote_names.h"
 #include "mobrel/wildcard.h"
@@ -72,8 +74,10 @@ struct FtpConnection::Impl {
   std::string password;
   std::string entryPath;  // the folder the server put us in at login
   bool passive = false;
-  long connectSeconds = 15;
-  long stallSeconds = 30;
+  // Seconds allowed to connect and for each server reply; a transfer that stalls (under one
+  // byte a second) this long is abandoned.
+  static constexpr long kConnectSeconds = 15;
+  static constexpr long kStallSeconds = 30;
 
   char errorBuffer[CURL_ERROR_SIZE] = {};
   std::string lastReply;
@@ -84,8 +88,12 @@ struct FtpConnection::Impl {
   FtpProgress progress;
   bool uploading = false;
 
-  // Listing state.
-  std::vector<ListedFile>* listing = nullptr;
+  // A plain file of a folder listing.
+  struct ListedFile {
+    std::string rawName;  // as the server sent it
+    QString name;         // decoded from the ANSI code page
+  };
+  std::vector<ListedFile>* listing = nullptr;  // filled while a listing runs
   QString listFilter;
 
   ~Impl() { closeHandle(); }
@@ -140,11 +148,11 @@ struct FtpConnection::Impl {
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "ftp");
     curl_easy_setopt(curl, CURLOPT_USERNAME, user.c_str());
     curl_easy_setopt(curl, CURLOPT_PASSWORD, password.c_str());
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, connectSeconds);
-    curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, connectSeconds);
-    curl_easy_setopt(curl, CURLOPT_ACCEPTTIMEOUT_MS, connectSeconds * 1000);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectSeconds);
+    curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, kConnectSeconds);
+    curl_easy_setopt(curl, CURLOPT_ACCEPTTIMEOUT_MS, kConnectSeconds * 1000);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, stallSeconds);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
     // Paths go whole into each command, so the session never leaves the login folder.
     curl_easy_setopt(curl, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));
     if (!passive) curl_easy_setopt(curl, CURLOPT_FTPPORT, "-");
@@ -309,11 +317,6 @@ void FtpConnection::setPassive(bool passive) {
   d_->passive = passive;
 }
 
-void FtpConnection::setTimeouts(int connectSeconds, int stallSeconds) {
-  d_->connectSeconds = connectSeconds;
-  d_->stallSeconds = stallSeconds;
-}
-
 bool FtpConnection::open(const QString& host, int port, const QString& user,
                          const QString& password) {
   close();
@@ -347,10 +350,6 @@ void FtpConnection::close() {
   d_->entryPath.clear();
 }
 
-bool FtpConnection::isOpen() const {
-  return d_->curl != nullptr;
-}
-
 bool FtpConnection::makeDirectory(const QString& path) {
   const auto raw = d_->remote(path);
   return raw && d_->quote({"MKD " + *raw});
@@ -367,8 +366,8 @@ bool FtpConnection::directoryExists(const QString& path) {
   if (d_->entryPath.empty() || d_->entryPath.find_first_of("\r\n") != std::string::npos) {
     return d_->fail(QStringLiteral("the server did not tell its login folder"));
   }
-  // Step in and straight back, so that later relative paths still start at the login folder.
   if (raw->empty()) return d_->fail(QStringLiteral("empty remote path"));
+  // Step in and straight back, so that later relative paths still start at the login folder.
   return d_->quote({"CWD " + *raw, "CWD " + d_->entryPath});
 }
 
@@ -393,19 +392,13 @@ bool FtpConnection::download(const QString& remoteFile, const QString& localFile
   return raw && d_->download(*raw, localFile, remoteFile, binary);
 }
 
-bool FtpConnection::listFiles(const QString& folder, const QString& filter,
-                              std::vector<ListedFile>& files) {
-  const auto raw = d_->remote(folder);
-  return raw && d_->list(*raw, filter, files);
-}
-
 bool FtpConnection::downloadFolder(const QString& folder, const QString& localFolder,
                                    const QString& filter, bool binary) {
   const auto rawFolder = d_->remote(folder);
-  std::vector<ListedFile> files;
+  std::vector<Impl::ListedFile> files;
   if (!rawFolder || !d_->list(*rawFolder, filter, files)) return false;
   const QDir local(localFolder);
-  for (const ListedFile& f : files) {
+  for (const Impl::ListedFile& f : files) {
     if (!isSafeListedName(f.rawName)) {
       return d_->fail(QStringLiteral("the server listed an unusable file name \"%1\"").arg(f.name));
     }

@@ -5,8 +5,6 @@
 
 #include <functional>
 #include <memory>
-#include <string>
-#include <vector>
 
 namespace mobrel::ftp {
 
@@ -19,7 +17,7 @@ struct FtpProgress {
   int Percent = 0;
 };
 
-// One logged-in FTP session over one libcurl handle. The control connection stays open
+// One logged-in FTP session over libcurl. The control connection stays open
 // between operations; libcurl logs in again by itself when the server has dropped it.
 // Remote paths are relative to the login folder unless they start with "/". Operations
 // answer false on failure and leave the reason in lastError(); a failed download leaves no
@@ -34,15 +32,10 @@ class FtpConnection {
   // Active mode (the server connects back for data) unless set passive; applies from the
   // next open().
   void setPassive(bool passive);
-  // Seconds allowed to connect and for the server to answer, and the length of a stalled
-  // transfer (under one byte a second) before it is abandoned.
-  void setTimeouts(int connectSeconds, int stallSeconds);
-
   // Connects to host:port and logs in; closes an earlier session first. Port must be in
   // 1..65535, host a name or an IP address.
   bool open(const QString& host, int port, const QString& user, const QString& password);
   void close();
-  bool isOpen() const;
 
   bool makeDirectory(const QString& path);
   bool removeDirectory(const QString& path);
@@ -54,16 +47,9 @@ class FtpConnection {
   bool upload(const QString& localFile, const QString& remoteFile, bool binary = true);
   bool download(const QString& remoteFile, const QString& localFile, bool binary = true);
 
-  // Lists the plain files of a remote folder whose names match a Windows-style filter
-  // (sub-folders are left out). False when the folder cannot be listed.
-  struct ListedFile {
-    std::string rawName;  // as the server sent it
-    QString name;         // decoded from the ANSI code page
-  };
-  bool listFiles(const QString& folder, const QString& filter, std::vector<ListedFile>& files);
-
-  // Downloads every listed file of a folder into a local folder, over this session. False
-  // when the listing fails, a name is unsafe or a download fails (the walk stops there).
+  // Downloads the plain files of a remote folder whose names match a Windows-style filter
+  // into a local folder; sub-folders are left out. False when the folder cannot be listed, a
+  // listed name would leave the local folder, or a download fails (the walk stops there).
   bool downloadFolder(const QString& folder, const QString& localFolder, const QString& filter,
                       bool binary = true);
   // Uploads the matching plain files of a local folder into a remote folder.

@@ -121,7 +121,7 @@ void transformSolid(model::Object& e, const Affine& m) {
   patchExtrusion(e.tags, c.plane.normal);
 }
 
-void scaleWidths(model::Tags& tags, std::initializer_list<int> codes, double factor) {
+void scaleNumbers(model::Tags& tags, std::initializer_list<int> codes, double factor) {
   for (model::Tag& t : tags)
     for (int code : codes)
       if (t.code == code) patchNumber(t, model::parseDouble(t.value).value_or(0) * factor);
@@ -157,7 +157,7 @@ void transformLwpolyline(model::Object& e, const Affine& m) {
       0);
   patchNumberCode(e.tags, 38, newElevation, 0);
   if (c.plane.mirrored) negateBulges(e.tags);
-  scaleWidths(e.tags, {40, 41, 43}, std::sqrt(c.plane.xScale * c.plane.yScale));
+  scaleNumbers(e.tags, {40, 41, 43}, std::sqrt(c.plane.xScale * c.plane.yScale));
   patchExtrusion(e.tags, c.plane.normal);
 }
 
@@ -187,10 +187,10 @@ void transformPolyline(model::Object& e, const Affine& m) {
       return q;
     });
     if (c.plane.mirrored) negateBulges(v.tags);
-    scaleWidths(v.tags, {40, 41}, widthScale);
+    scaleNumbers(v.tags, {40, 41}, widthScale);
   }
   rewritePoints(e.tags, 10, [&](const Point3& p) { return Point3{p.x, p.y, newElevation}; });
-  scaleWidths(e.tags, {40, 41}, widthScale);
+  scaleNumbers(e.tags, {40, 41}, widthScale);
   patchExtrusion(e.tags, c.plane.normal);
 }
 
@@ -198,7 +198,7 @@ void transformCircular(model::Object& e, const Affine& m) {
   const OcsChange c = changeOcs(e, m);
   if (!c.plane.similar) unsupported("a circle cannot follow unequal scaling");
   rewritePoints(e.tags, 10, [&](const Point3& p) { return mapOcsPoint(m, c.from, c.to, p); });
-  scaleWidths(e.tags, {40}, c.plane.xScale);
+  scaleNumbers(e.tags, {40}, c.plane.xScale);
   if (model::typeOf(e) == "ARC") {
     auto mapAngle = [&](double deg) {
       const double a = deg * kDegree;
@@ -282,8 +282,8 @@ void transformText(model::Object& e, const Affine& m) {
   const Point3 x = m.vector({1, 0, 0}), y = m.vector({0, 1, 0});
   rewritePoints(embedded, 10, [&](const Point3& p) { return m.point(p); });
   transformUnitVector(embedded, 11, m);
-  scaleWidths(embedded, {40, 46}, length(y));
-  scaleWidths(embedded, {41}, length(x));
+  scaleNumbers(embedded, {40, 46}, length(y));
+  scaleNumbers(embedded, {41}, length(x));
   e.tags = std::move(head.tags);
   e.tags.insert(e.tags.end(), embedded.begin(), embedded.end());
 }
@@ -320,8 +320,8 @@ void transformMText(model::Object& e, const Affine& m) {
   if (hasDirection) rewritePoints(e.tags, 11, [&](const Point3&) { return direction; });
   if (model::findTag(e.tags, 50) || !hasDirection)
     patchNumberCode(e.tags, 50, degrees(angleIn(to, direction)), 0);
-  scaleWidths(e.tags, {40, 46}, plane.yScale);
-  scaleWidths(e.tags, {41}, plane.xScale);
+  scaleNumbers(e.tags, {40, 46}, plane.yScale);
+  scaleNumbers(e.tags, {41}, plane.xScale);
   patchExtrusion(e.tags, plane.normal);
 }
 
@@ -340,8 +340,8 @@ void transformInsert(model::Object& e, const Affine& m) {
   patchNumberCode(e.tags, 42,
                   model::tagDouble(e.tags, 42, 1) * plane.yScale * (plane.mirrored ? -1 : 1), 1);
   patchNumberCode(e.tags, 43, model::tagDouble(e.tags, 43, 1) * std::fabs(zScale), 1);
-  if (model::findTag(e.tags, 44)) scaleWidths(e.tags, {44}, plane.xScale);
-  if (model::findTag(e.tags, 45)) scaleWidths(e.tags, {45}, plane.yScale);
+  if (model::findTag(e.tags, 44)) scaleNumbers(e.tags, {44}, plane.xScale);
+  if (model::findTag(e.tags, 45)) scaleNumbers(e.tags, {45}, plane.yScale);
   patchExtrusion(e.tags, plane.normal);
   for (model::Object& sub : e.subs)
     if (model::typeOf(sub) == "ATTRIB") transformText(sub, m);

@@ -114,6 +114,18 @@ OcsChange changeOcs(model::Object& e, const Affine& m) {
   return c;
 }
 
+// The entity's own frame, turned by its rotation (group 50, degrees) in its OCS, and what the
+// transform makes of it.
+OcsChange mapRotatedFrame(const model::Object& e, const Affine& m) {
+  OcsChange c;
+  c.from = Ocs::fromExtrusion(extrusionOf(e.tags));
+  const double r = model::tagDouble(e.tags, 50) * kDegree;
+  c.plane = mapPlane(m, c.from.toWcs({std::cos(r), std::sin(r), 0}),
+                     c.from.toWcs({-std::sin(r), std::cos(r), 0}));
+  c.to = Ocs::fromExtrusion(c.plane.normal);
+  return c;
+}
+
 void transformSolid(model::Object& e, const Affine& m) {
   const OcsChange c = changeOcs(e, m);
   for (int code : {10, 11, 12, 13})
@@ -253,12 +265,7 @@ void transformSpline(model::Object& e, const Affine& m) {
 
 // TEXT, ATTDEF and ATTRIB (their own tags, before an embedded multi-line text).
 void transformSingleLineText(model::Object& e, const Affine& m) {
-  const Ocs from = Ocs::fromExtrusion(extrusionOf(e.tags));
-  const double r = model::tagDouble(e.tags, 50) * kDegree;
-  const Point3 dx = from.toWcs({std::cos(r), std::sin(r), 0});
-  const Point3 dy = from.toWcs({-std::sin(r), std::cos(r), 0});
-  const PlaneMap plane = mapPlane(m, dx, dy);
-  const Ocs to = Ocs::fromExtrusion(plane.normal);
+  const auto [from, to, plane] = mapRotatedFrame(e, m);
   for (int code : {10, 11})
     rewritePoints(e.tags, code, [&](const Point3& p) { return mapOcsPoint(m, from, to, p); });
   patchNumberCode(e.tags, 50, degrees(angleIn(to, plane.x)), 0);
@@ -326,13 +333,8 @@ void transformMText(model::Object& e, const Affine& m) {
 }
 
 void transformInsert(model::Object& e, const Affine& m) {
-  const Ocs from = Ocs::fromExtrusion(extrusionOf(e.tags));
-  const double r = model::tagDouble(e.tags, 50) * kDegree;
-  const Point3 dx = from.toWcs({std::cos(r), std::sin(r), 0});
-  const Point3 dy = from.toWcs({-std::sin(r), std::cos(r), 0});
-  const PlaneMap plane = mapPlane(m, dx, dy);
+  const auto [from, to, plane] = mapRotatedFrame(e, m);
   if (!plane.orthogonal) unsupported("a block reference cannot be sheared");
-  const Ocs to = Ocs::fromExtrusion(plane.normal);
   rewritePoints(e.tags, 10, [&](const Point3& p) { return mapOcsPoint(m, from, to, p); });
   patchNumberCode(e.tags, 50, degrees(angleIn(to, plane.x)), 0);
   const double zScale = dot(m.vector(from.az), plane.normal);

@@ -28,13 +28,6 @@ void initCurlOnce() {
   std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-bool hasLineBreakOrNul(const QString& text) {
-  for (QChar c : text) {
-    if (c == u'\r' || c == u'\n' || c == u'\0') return true;
-  }
-  return false;
-}
-
 // A host name or address as it goes into a URL; nothing when it is not one.
 std::optional<std::string> hostForUrl(const QString& host) {
   std::string h = host.trimmed().toStdString();

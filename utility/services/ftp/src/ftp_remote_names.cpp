@@ -9,10 +9,15 @@ namespace mobrel::ftp {
 using sheetcut::ansiToUtf8;
 using sheetcut::utf8ToAnsi;
 
-std::optional<std::string> encodeRemotePath(const QString& path) {
-  for (QChar c : path) {
-    if (c == u'\r' || c == u'\n' || c == u'\0') return std::nullopt;
+bool hasLineBreakOrNul(const QString& text) {
+  for (QChar c : text) {
+    if (c == u'\r' || c == u'\n' || c == u'\0') return true;
   }
+  return false;
+}
+
+std::optional<std::string> encodeRemotePath(const QString& path) {
+  if (hasLineBreakOrNul(path)) return std::nullopt;
   const std::string utf8 = path.toStdString();
   std::string raw = utf8ToAnsi(utf8);
   // A replaced character would address another file than the one asked for.

@@ -10,8 +10,11 @@
 // form, and checks on names a server sends back.
 namespace mobrel::ftp {
 
+// Whether the text holds CR, LF or NUL, any of which would end an FTP command early.
+bool hasLineBreakOrNul(const QString& text);
+
 // The remote path in the configured ANSI code page, or nothing when it cannot be sent: it
-// holds CR, LF or NUL (each would end an FTP command early), or a character the page lacks.
+// holds CR, LF or NUL, or a character the page lacks.
 std::optional<std::string> encodeRemotePath(const QString& path);
 
 // The URL path (after "ftp://host:port") that reaches a raw remote path: every segment

@@ -56,14 +56,8 @@ void plainBox(const QString& text) {
   }
 }
 
-QString describe(const std::exception& e) {
-  if (const auto* error = dynamic_cast<const sheetcut::Error*>(&e)) {
-    return QString::fromStdString(error->description());
-  }
-  return QString::fromUtf8(e.what());
-}
-
-void changed(bool written, const QString& iniFile) {
+// A change of an INI file that could not be written is an error, not a lost setting.
+void requireWritten(bool written, const QString& iniFile) {
   if (!written) {
     throw sheetcut::Error(kPathFileAccessError,
                           "cannot write the INI file \"" + iniFile.toStdString() + "\"");
@@ -140,17 +134,19 @@ QString API::GetINIKeyValue(const QString& IniFilePath, const QString& Sect,
 
 void API::SetINIKeyValue(const QString& IniFilePath, const QString& Sect, const QString& KeyStr,
                          const QString& KeyValue) {
-  guarded("SetINIKeyValue",
-          [&] { changed(IniFile(IniFilePath).WriteIniKey(Sect, KeyStr, KeyValue), IniFilePath); });
+  guarded("SetINIKeyValue", [&] {
+    requireWritten(IniFile(IniFilePath).WriteIniKey(Sect, KeyStr, KeyValue), IniFilePath);
+  });
 }
 
 void API::DeleteINIKey(const QString& IniFilePath, const QString& Sect, const QString& KeyStr) {
   guarded("DeleteINIKey",
-          [&] { changed(IniFile(IniFilePath).DelIniKey(Sect, KeyStr), IniFilePath); });
+          [&] { requireWritten(IniFile(IniFilePath).DelIniKey(Sect, KeyStr), IniFilePath); });
 }
 
 void API::DeleteINISect(const QString& IniFilePath, const QString& Sect) {
-  guarded("DeleteINISect", [&] { changed(IniFile(IniFilePath).DelIniSec(Sect), IniFilePath); });
+  guarded("DeleteINISect",
+          [&] { requireWritten(IniFile(IniFilePath).DelIniSec(Sect), IniFilePath); });
 }
 
 QString API::GetWindowsPath() {
@@ -194,7 +190,7 @@ void API::Alert(const QString& infoStr, const QString& strTitle) {
     requireWidgets();
     alertBox(infoStr, strTitle);
   } catch (const std::exception& e) {
-    plainBox(describe(e));
+    plainBox(QString::fromUtf8(e.what()));
   }
 }
 
@@ -203,7 +199,7 @@ bool API::Confirm(const QString& infoStr, const QString& btnCls, const QString& 
     requireWidgets();
     return confirmBox(infoStr, btnCls, strTitle);
   } catch (const std::exception& e) {
-    plainBox(describe(e));
+    plainBox(QString::fromUtf8(e.what()));
     return false;
   }
 }
@@ -213,7 +209,7 @@ QString API::InputBox(const QString& strTip, const QString& strDefault, const QS
     requireWidgets();
     return inputBox(strTip, strDefault, strTitle);
   } catch (const std::exception& e) {
-    plainBox(describe(e));
+    plainBox(QString::fromUtf8(e.what()));
     return QString();
   }
 }

@@ -45,4 +45,12 @@ TEST(ApiFtp, MembersReachTheSlots) {
   }
 }
 
+// Without a window system the boxes fail; they say so and return normally.
+TEST(ApiHeadless, BoxesAnswerWithoutAWindowSystem) {
+  API api;
+  api.Alert("message");
+  EXPECT_FALSE(api.Confirm("question"));
+  EXPECT_EQ(api.InputBox(), "");
+}
+
 }  // namespace

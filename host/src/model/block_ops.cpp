@@ -31,17 +31,24 @@ Tags recordTags(const std::string& name) {
           Tag{281, "0"}};
 }
 
+// The head that BLOCK, ENDBLK and SEQEND share: type, handle, owner, layer and the markers.
+Object markerHead(DocumentCore& doc, const char* type, const std::string& owner,
+                  const std::string& layer, const char* subclass) {
+  Object o;
+  o.tags.push_back(Tag{0, type});
+  o.tags.push_back(Tag{5, doc.newHandle()});
+  if (doc.hasSubclassMarkers()) {
+    o.tags.push_back(Tag{330, owner});
+    o.tags.push_back(Tag{100, "AcDbEntity"});
+  }
+  o.tags.push_back(Tag{8, layer});
+  if (doc.hasSubclassMarkers() && subclass) o.tags.push_back(Tag{100, subclass});
+  return o;
+}
+
 Object blockBegin(DocumentCore& doc, const std::string& name, const std::string& record,
                   const Point3& origin, int flags) {
-  Object b;
-  b.tags.push_back(Tag{0, "BLOCK"});
-  b.tags.push_back(Tag{5, doc.newHandle()});
-  if (doc.hasSubclassMarkers()) {
-    b.tags.push_back(Tag{330, record});
-    b.tags.push_back(Tag{100, "AcDbEntity"});
-  }
-  b.tags.push_back(Tag{8, "0"});
-  if (doc.hasSubclassMarkers()) b.tags.push_back(Tag{100, "AcDbBlockBegin"});
+  Object b = markerHead(doc, "BLOCK", record, "0", "AcDbBlockBegin");
   b.tags.push_back(Tag{2, name});
   b.tags.push_back(Tag{70, std::to_string(flags)});
   b.tags.push_back(Tag{10, formatNumber(origin.x)});
@@ -50,19 +57,6 @@ Object blockBegin(DocumentCore& doc, const std::string& name, const std::string&
   b.tags.push_back(Tag{3, name});
   b.tags.push_back(Tag{1, ""});
   return b;
-}
-
-Object blockEnd(DocumentCore& doc, const std::string& record) {
-  Object e;
-  e.tags.push_back(Tag{0, "ENDBLK"});
-  e.tags.push_back(Tag{5, doc.newHandle()});
-  if (doc.hasSubclassMarkers()) {
-    e.tags.push_back(Tag{330, record});
-    e.tags.push_back(Tag{100, "AcDbEntity"});
-  }
-  e.tags.push_back(Tag{8, "0"});
-  if (doc.hasSubclassMarkers()) e.tags.push_back(Tag{100, "AcDbBlockEnd"});
-  return e;
 }
 
 void setOwner(DocumentCore& doc, Object& o, const std::string& owner) {
@@ -157,7 +151,7 @@ std::int32_t createBlock(DocumentCore& doc, const std::string& name, const Point
   }
   model::Block block;
   block.begin = blockBegin(doc, name, rec, origin, flags);
-  block.end = blockEnd(doc, rec);
+  block.end = markerHead(doc, "ENDBLK", rec, "0", "AcDbBlockEnd");
   return doc.appendBlock(std::move(block));
 }
 
@@ -260,15 +254,7 @@ EntityRef insertBlockReference(DocumentCore& doc, std::int32_t container, const 
   }
   if (!ins.subs.empty()) {
     ins.tags.insert(ins.tags.begin() + static_cast<std::ptrdiff_t>(flagPos), Tag{66, "1"});
-    Object seqend;
-    seqend.tags.push_back(Tag{0, "SEQEND"});
-    seqend.tags.push_back(Tag{5, doc.newHandle()});
-    if (doc.hasSubclassMarkers()) {
-      seqend.tags.push_back(Tag{330, handle});
-      seqend.tags.push_back(Tag{100, "AcDbEntity"});
-    }
-    seqend.tags.push_back(Tag{8, layer});
-    ins.subs.push_back(std::move(seqend));
+    ins.subs.push_back(markerHead(doc, "SEQEND", handle, layer, nullptr));
   }
   return doc.appendEntity(container, std::move(ins));
 }

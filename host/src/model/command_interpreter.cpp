@@ -266,8 +266,9 @@ class Interpreter {
   void ucs(std::deque<Arg>& args) {
     Arg option = next(args);
     // "_World": the underscore asks for the option's global name.
-    const std::string o = toUpper(std::string_view(option.text).substr(
-        !option.text.empty() && option.text[0] == '_' ? 1 : 0));
+    const std::string o =
+        toUpper(std::string_view(option.text)
+                    .substr(!option.text.empty() && option.text[0] == '_' ? 1 : 0));
     if (option.kind == Arg::Text && (o.empty() || o == "W" || o == "WORLD")) {
       doc_.setCurrentUcs("");
       return;

@@ -323,6 +323,21 @@ model::Object& DocumentCore::checkedEntry(std::string_view tableName, std::strin
   return *e;
 }
 
+int DocumentCore::tableCount(std::string_view tableName) const {
+  const model::Table* t = table(tableName);
+  return t ? static_cast<int>(t->entries.size()) : 0;
+}
+
+std::string DocumentCore::tableEntryName(std::string_view tableName, int i,
+                                         const char* what) const {
+  const model::Table* t = table(tableName);
+  if (!t || i < 0 || i >= static_cast<int>(t->entries.size()))
+    throw HostError(HostError::NotFound,
+                    std::string("no ") + what + " at index " + std::to_string(i));
+  const Tag* name = model::findTag(t->entries[i].tags, 2);
+  return name ? name->value : std::string();
+}
+
 void DocumentCore::beforeTableChange(std::string_view tableName) {
   const std::string name(tableName);
   if (undo.recording()) {

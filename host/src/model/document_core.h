@@ -102,6 +102,10 @@ class DocumentCore : public std::enable_shared_from_this<DocumentCore> {
   model::Object* tableEntry(std::string_view table, std::string_view name);
   const model::Object* tableEntry(std::string_view table, std::string_view name) const;
   model::Object& checkedEntry(std::string_view table, std::string_view name);
+  // Entries by position: how many, and the name of entry i (HostError(NotFound) naming `what`
+  // when there is none).
+  int tableCount(std::string_view table) const;
+  std::string tableEntryName(std::string_view table, int i, const char* what) const;
   // Call before changing a table: journals its state.
   void beforeTableChange(std::string_view table);
   // A new entry with its handle and owner, appended to the table (journalled by the caller's

@@ -27,6 +27,11 @@ struct Target {
   EntityRef ref;
   const Object& obj() const { return doc->entity(ref); }
   std::string_view type() const { return model::typeOf(obj()); }
+  // The value of the first tag with `code`, or `fallback`.
+  std::string text(int code, const char* fallback = "") const {
+    const Tag* t = model::findTag(obj().tags, code);
+    return t ? t->value : std::string(fallback);
+  }
   // The entity for changing: journalled first.
   Object& modify() const {
     doc->entity(ref);
@@ -97,8 +102,7 @@ std::string Entity::handle() const {
 }
 
 std::string Entity::layer() const {
-  const Tag* t = model::findTag(target(doc_, ref_).obj().tags, 8);
-  return t ? t->value : "0";
+  return target(doc_, ref_).text(8, "0");
 }
 
 void Entity::getBoundingBox(Point3& min, Point3& max) const {
@@ -147,8 +151,7 @@ std::string Entity::textString() const {
   Target t = target(doc_, ref_);
   require(t, kTexts, "TextString");
   if (t.type() == "MTEXT") return detail::mtextContents(t.obj().tags);
-  const Tag* v = model::findTag(t.obj().tags, 1);
-  return v ? v->value : std::string();
+  return t.text(1);
 }
 
 void Entity::setTextString(std::string_view s) {
@@ -218,8 +221,7 @@ void Entity::setRotation(double r) {
 std::string Entity::styleName() const {
   Target t = target(doc_, ref_);
   require(t, kTexts, "StyleName");
-  const Tag* s = model::findTag(t.obj().tags, 7);
-  return s ? s->value : "Standard";
+  return t.text(7, "Standard");
 }
 
 void Entity::setStyleName(std::string_view name) {
@@ -284,15 +286,13 @@ void Entity::setAttachmentPoint(int a) {
 std::string Entity::tagString() const {
   Target t = target(doc_, ref_);
   require(t, {"ATTDEF", "ATTRIB"}, "TagString");
-  const Tag* v = model::findTag(t.obj().tags, 2);
-  return v ? v->value : std::string();
+  return t.text(2);
 }
 
 std::string Entity::promptString() const {
   Target t = target(doc_, ref_);
   require(t, {"ATTDEF"}, "PromptString");
-  const Tag* v = model::findTag(t.obj().tags, 3);
-  return v ? v->value : std::string();
+  return t.text(3);
 }
 
 // ---- lines and polylines
@@ -389,8 +389,7 @@ void Entity::setWidth(int segment, double startWidth, double endWidth) {
 std::string Entity::name() const {
   Target t = target(doc_, ref_);
   require(t, {"INSERT"}, "Name");
-  const Tag* n = model::findTag(t.obj().tags, 2);
-  return n ? n->value : std::string();
+  return t.text(2);
 }
 
 double Entity::xScaleFactor() const {

@@ -89,17 +89,12 @@ void Layer::setColor(int aci) {
 // ---- Layers
 
 int Layers::count() const {
-  auto c = DocumentCore::lock(doc_);
-  const model::Table* t = c->table("LAYER");
-  return t ? static_cast<int>(t->entries.size()) : 0;
+  return DocumentCore::lock(doc_)->tableCount("LAYER");
 }
 
 Layer Layers::item(int i) const {
   auto c = DocumentCore::lock(doc_);
-  const model::Table* t = c->table("LAYER");
-  if (!t || i < 0 || i >= static_cast<int>(t->entries.size()))
-    throw HostError(HostError::NotFound, "no layer at index " + std::to_string(i));
-  return c->layerProxy(model::findTag(t->entries[i].tags, 2)->value);
+  return c->layerProxy(c->tableEntryName("LAYER", i, "layer"));
 }
 
 Layer Layers::item(std::string_view name) const {

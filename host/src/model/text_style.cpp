@@ -151,17 +151,12 @@ void TextStyle::setFont(const FontDesc& font) {
 // ---- TextStyles
 
 int TextStyles::count() const {
-  auto c = DocumentCore::lock(doc_);
-  const model::Table* t = c->table("STYLE");
-  return t ? static_cast<int>(t->entries.size()) : 0;
+  return DocumentCore::lock(doc_)->tableCount("STYLE");
 }
 
 TextStyle TextStyles::item(int i) const {
   auto c = DocumentCore::lock(doc_);
-  const model::Table* t = c->table("STYLE");
-  if (!t || i < 0 || i >= static_cast<int>(t->entries.size()))
-    throw HostError(HostError::NotFound, "no text style at index " + std::to_string(i));
-  return c->styleProxy(text(t->entries[i], 2));
+  return c->styleProxy(c->tableEntryName("STYLE", i, "text style"));
 }
 
 TextStyle TextStyles::item(std::string_view name) const {

@@ -78,17 +78,12 @@ void Ucs::erase() {
 // ---- UserCoordinateSystems
 
 int UserCoordinateSystems::count() const {
-  auto c = DocumentCore::lock(doc_);
-  const model::Table* t = c->table("UCS");
-  return t ? static_cast<int>(t->entries.size()) : 0;
+  return DocumentCore::lock(doc_)->tableCount("UCS");
 }
 
 Ucs UserCoordinateSystems::item(int i) const {
   auto c = DocumentCore::lock(doc_);
-  const model::Table* t = c->table("UCS");
-  if (!t || i < 0 || i >= static_cast<int>(t->entries.size()))
-    throw HostError(HostError::NotFound, "no UCS at index " + std::to_string(i));
-  return c->ucsProxy(model::findTag(t->entries[i].tags, 2)->value);
+  return c->ucsProxy(c->tableEntryName("UCS", i, "UCS"));
 }
 
 Ucs UserCoordinateSystems::item(std::string_view name) const {

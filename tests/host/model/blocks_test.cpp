@@ -12,12 +12,6 @@ using namespace hosttest;
 using cadhost::Entity;
 using cadhost::Point3;
 
-void expectNear(const Point3& a, const Point3& b) {
-  EXPECT_NEAR(a.x, b.x, 1e-9);
-  EXPECT_NEAR(a.y, b.y, 1e-9);
-  EXPECT_NEAR(a.z, b.z, 1e-9);
-}
-
 // A title block drawing: base point 10,5; a line, a variable attribute, a constant one.
 constexpr std::string_view kTitleBlock = R"(0 SECTION
 2 HEADER

@@ -29,6 +29,12 @@ inline cadhost::Point3 pt(double x, double y, double z = 0) {
   return cadhost::Point3{x, y, z};
 }
 
+inline void expectNear(const cadhost::Point3& a, const cadhost::Point3& b) {
+  EXPECT_NEAR(a.x, b.x, 1e-9);
+  EXPECT_NEAR(a.y, b.y, 1e-9);
+  EXPECT_NEAR(a.z, b.z, 1e-9);
+}
+
 // Expects `call` to throw HostError with `code`.
 #define EXPECT_HOST_ERROR(call, errorCode)                            \
   do {                                                                \

@@ -11,12 +11,6 @@ using namespace hosttest;
 using cadhost::Point3;
 using cadhost::Value;
 
-void expectNear(const Point3& a, const Point3& b) {
-  EXPECT_NEAR(a.x, b.x, 1e-9);
-  EXPECT_NEAR(a.y, b.y, 1e-9);
-  EXPECT_NEAR(a.z, b.z, 1e-9);
-}
-
 TEST_F(HostTest, LayersLookupAddAndState) {
   EXPECT_HOST_ERROR(doc.layers().item("QXMOD"), NotFound);
   EXPECT_HOST_ERROR(doc.setActiveLayer(doc.layers().item("QXMOD")), NotFound);

@@ -1,0 +1,84 @@
+#pragma once
+
+// The list of drawings to split, as the model behind the main window's grid. One row per
+// drawing; an empty list shows 18 blank rows.
+//
+//   column 0  ""          (fixed column)
+//   column 1  ""          status picture; tag: the drawing's name in capitals without the
+//                         drawing extension, which names its output folder
+//   column 2  "文件名"    the drawing's full path, exactly as chosen; tag: its folder with "/"
+//   column 3  "开始时间"  start of its split, "HH:mm:ss"
+//   column 4  "结束时间"  end of its split
+//
+// Tags are kept in Qt::UserRole, the picture's key in kPictureRole and its icon in
+// Qt::DecorationRole.
+
+#include <QHash>
+#include <QIcon>
+#include <QStandardItemModel>
+#include <QString>
+#include <QStringList>
+
+namespace sheetcut::app {
+
+class FileList {
+ public:
+  enum Column { kFixed = 0, kStatus = 1, kPath = 2, kStart = 3, kEnd = 4, kColumns = 5 };
+  static constexpr int kPictureRole = Qt::UserRole + 1;
+  static constexpr int kBlankRows = 18;
+
+  FileList();
+
+  QStandardItemModel& model() { return model_; }
+
+  // Registers the icon shown for a picture key ("doing", "ok", "err").
+  void addPicture(const QString& key, const QIcon& icon) { pictures_.insert(key, icon); }
+
+  // No drawing listed: no row, or the first row's path is "".
+  bool isEmpty() const;
+  // Rows that hold a drawing (0 when the list is empty).
+  int drawingCount() const;
+  int rowCount() const { return model_.rowCount(); }
+
+  // Back to the empty state: 18 blank rows.
+  void clear();
+  // Removes one row; the list shows 18 blank rows again when none is left.
+  void removeRow(int row);
+
+  // True when no row holds exactly this path.
+  bool IsNotInList(const QString& path) const;
+  // Adds a drawing unless it is listed; false when it was. The first drawing added to an empty
+  // list removes the blank rows.
+  bool addDrawing(const QString& path);
+  // Adds the entries of the folder lister ("<path>/<size>/<created>/<written>/<accessed>");
+  // returns how many rows were added.
+  int addFolderEntries(const QStringList& entries);
+
+  QString path(int row) const;
+  QString folderTag(int row) const;  // the drawing's folder, ending in "/"
+  QString nameTag(int row) const;    // e.g. "PLAN" for ".../Plan.dxf"
+  QString picture(int row) const;    // "" before the run touched the row
+  QString startTime(int row) const;
+  QString endTime(int row) const;
+
+  void setPicture(int row, const QString& key);
+  void setStartTime(int row, const QString& time);
+  void setEndTime(int row, const QString& time);
+
+ private:
+  void addBlankRow();
+  void setText(int row, int column, const QString& text);
+  QString text(int row, int column) const;
+  QString tag(int row, int column) const;
+
+  QStandardItemModel model_;
+  QHash<QString, QIcon> pictures_;
+};
+
+// The path of a folder-lister entry: everything before its last four "/"-separated fields.
+QString pathOfFolderEntry(const QString& entry);
+// The output-folder name of a drawing file: the name in capitals, every drawing extension
+// (".DXF") removed.
+QString outputNameOf(const QString& fileName);
+
+}  // namespace sheetcut::app

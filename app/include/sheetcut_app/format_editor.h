@@ -1,0 +1,42 @@
+#pragma once
+
+// frmFormat, the drawing-number format editor: compose a format from three section choosers,
+// add it to the stored list or delete one. Not modal, kept above other windows; closing it
+// lets the main window reload its format list.
+
+#include <QDialog>
+#include <functional>
+
+#include "sheetcut_app/program_config.h"
+#include "sheetcut_app/program_services.h"
+
+class QComboBox;
+class QListWidget;
+class QPushButton;
+
+namespace sheetcut::app {
+
+class FormatEditor : public QDialog {
+ public:
+  FormatEditor(ProgramServices& api, const QString& iniPath, std::function<void()> onClosed,
+               QWidget* parent = nullptr);
+
+  void cmdAdd_Click();
+  void cmdDel_Click();
+  QComboBox* chooser(int section) const { return cbFormat_[section]; }
+  QListWidget* list() const { return lstFormat_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void InitFormatForm();
+
+  ProgramServices& api_;
+  FormatStore store_;
+  std::function<void()> onClosed_;
+  QComboBox* cbFormat_[3] = {nullptr, nullptr, nullptr};
+  QListWidget* lstFormat_ = nullptr;
+};
+
+}  // namespace sheetcut::app

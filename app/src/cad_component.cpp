@@ -1,0 +1,67 @@
+// The component's CAD object behind the interface the split run uses.
+
+#include <sheetcut/error.h>
+#include <tarvik/cad.h>
+
+#include "sheetcut_app/split_component.h"
+
+namespace sheetcut::app {
+
+namespace {
+
+// Calls the component's split where the component has one.
+template <class Cad>
+void splitWith(Cad& cad, const QString& path, bool IsOnlySplit) {
+  if constexpr (requires { cad.SplitDwg(path, IsOnlySplit); }) {
+    cad.SplitDwg(path, IsOnlySplit);
+  } else {
+    throw sheetcut::Error(sheetcut::errnum::kGeneric, "本版本的拆分组件不能拆分图纸");
+  }
+}
+
+// The host's window state for a minimised window.
+constexpr int kMinimised = 2;
+
+class CadComponent : public SplitComponent {
+ public:
+  explicit CadComponent(tarvik::CAD& cad, std::unique_ptr<tarvik::CAD> owned = nullptr)
+      : owned_(std::move(owned)), cad_(cad) {}
+
+  bool AcadAppIsRun(bool IsGetCurAutoCAD, bool IsCrtNewApp) override {
+    return cad_.AcadAppIsRun(IsGetCurAutoCAD, IsCrtNewApp);
+  }
+  bool hasHost() const override { return cad_.acadApp != nullptr; }
+  void showHost(bool minimised) override {
+    if (!cad_.acadApp) return;
+    cad_.acadApp->setVisible(true);
+    if (minimised) cad_.acadApp->setWindowState(kMinimised);
+  }
+  void setDwgIDMask(const QString& mask) override { cad_.dwgIDMask = mask; }
+  void setChildFileSavePath(const QString& folder) override { cad_.setChildFileSavePath(folder); }
+  void SplitDwg(const QString& path, bool IsOnlySplit) override {
+    splitWith(cad_, path, IsOnlySplit);
+  }
+  void CloseAutoCAD() override { cad_.CloseAutoCAD(); }
+  void releaseHost() override {
+    cad_.acadApp.reset();
+    cad_.AcadDoc.reset();
+  }
+
+ private:
+  std::unique_ptr<tarvik::CAD> owned_;
+  tarvik::CAD& cad_;
+};
+
+}  // namespace
+
+std::unique_ptr<SplitComponent> makeCadComponent() {
+  auto cad = std::make_unique<tarvik::CAD>();
+  tarvik::CAD& ref = *cad;
+  return std::make_unique<CadComponent>(ref, std::move(cad));
+}
+
+std::unique_ptr<SplitComponent> wrapCad(tarvik::CAD& cad) {
+  return std::make_unique<CadComponent>(cad);
+}
+
+}  // namespace sheetcut::app

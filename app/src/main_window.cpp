@@ -1,0 +1,462 @@
+#include "sheetcut_app/main_window.h"
+
+#include <sheetcut/error.h>
+#include <tarvik/constants.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDate>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QRadioButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTableView>
+#include <QTime>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <exception>
+
+#include "sheetcut_app/about_dialog.h"
+#include "sheetcut_app/app_version.h"
+#include "sheetcut_app/dwg_id_format.h"
+#include "sheetcut_app/format_editor.h"
+#include "sheetcut_app/program_config.h"
+#include "sheetcut_app/program_pictures.h"
+
+namespace sheetcut::app {
+
+namespace {
+
+// Tool names of the commands that a running split refuses.
+const QStringList kToolsLockedDuringRun = {
+    QStringLiteral("tlAddFile"), QStringLiteral("tlAddFolder"), QStringLiteral("tlStart"),
+    QStringLiteral("tlClear"),   QStringLiteral("tlDelete"),    QStringLiteral("tlUserSet")};
+
+// The description of whatever a command raised.
+QString describe(std::exception_ptr error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const sheetcut::Error& e) {
+    return QString::fromStdString(e.description());
+  } catch (const std::exception& e) {
+    return QString::fromUtf8(e.what());
+  } catch (...) {
+    return QStringLiteral("未知错误");
+  }
+}
+
+}  // namespace
+
+MainWindow::MainWindow(MainWindowParts parts)
+    : parts_(std::move(parts)),
+      iniPath_(parts_.settings.GetSetting(setting::kConfigFile).toString()),
+      run_(list_, parts_.api, parts_.cad, iniPath_) {
+  setObjectName(QStringLiteral("frmMain"));
+  setWindowIcon(programIcon());
+  buildBands();
+
+  auto* picLay = new QWidget(this);
+  picLay->setObjectName(QStringLiteral("picLay"));
+  auto* layout = new QVBoxLayout(picLay);
+  layout->setContentsMargins(4, 4, 4, 4);
+  layout->setSpacing(4);
+  layout->addWidget(buildFolderPanel());
+  gd_ = new QTableView(picLay);
+  gd_->setObjectName(QStringLiteral("gd"));
+  layout->addWidget(gd_, 1);
+  setCentralWidget(picLay);
+
+  InitGrid();
+  setStatus(kProgramTitle);
+  setWindowTitle(kProgramTitle + GetAppVersion());
+  LoadConfigInfo(true);
+
+  run_.owner = this;
+  run_.onStatus = [this](const QString& text) { setStatus(text); };
+  run_.onFolderChosen = [this](const QString& folder) { txtFolder_->setText(folder); };
+  run_.onWaitCursor = [](bool on) {
+    if (on) {
+      QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else {
+      QApplication::restoreOverrideCursor();
+    }
+  };
+
+  resize(672, 480);
+  if (const QScreen* screen = QApplication::primaryScreen()) {
+    move(screen->availableGeometry().center() - rect().center());
+  }
+  auto* clock = new QTimer(this);
+  connect(clock, &QTimer::timeout, this, [this] { tick(); });
+  clock->start(1000);
+  tick();
+}
+
+MainWindow::~MainWindow() {
+  if (editor_) delete editor_.data();
+}
+
+QAction* MainWindow::tool(const QString& name, const QString& caption, const QIcon& icon) {
+  auto* action = new QAction(icon, caption, this);
+  action->setObjectName(name);
+  connect(action, &QAction::triggered, this, [this, name] { ab_ToolClick(name); });
+  tools_[name] << action;
+  return action;
+}
+
+void MainWindow::buildBands() {
+  QStyle* style = QApplication::style();
+  const QIcon fileIcon = style->standardIcon(QStyle::SP_FileIcon);
+  const QIcon folderIcon = style->standardIcon(QStyle::SP_DirOpenIcon);
+  const QIcon startIcon = style->standardIcon(QStyle::SP_MediaPlay);
+
+  // bndMenu with its three menus.
+  QMenu* file = menuBar()->addMenu(QStringLiteral("文件(&F)"));
+  file->setObjectName(QStringLiteral("bndPopFile"));
+  file->addAction(tool(QStringLiteral("tlAddFile"), QStringLiteral("添加文件"), fileIcon));
+  file->addAction(tool(QStringLiteral("tlAddFolder"), QStringLiteral("添加文件夹"), folderIcon));
+  file->addSeparator();
+  file->addAction(tool(QStringLiteral("tlStart"), QStringLiteral("开始转换"), startIcon));
+  file->addSeparator();
+  file->addAction(tool(QStringLiteral("tlExit"), QStringLiteral("退出")));
+  QMenu* edit = menuBar()->addMenu(QStringLiteral("编辑(&E)"));
+  edit->setObjectName(QStringLiteral("bndPopEdit"));
+  edit->addAction(tool(QStringLiteral("tlClear"), QStringLiteral("清空文件列表")));
+  edit->addAction(tool(QStringLiteral("tlDelete"), QStringLiteral("移除当前文件")));
+  edit->addSeparator();
+  edit->addAction(tool(QStringLiteral("tlUserSet"), QStringLiteral("定义图号格式")));
+  QMenu* help = menuBar()->addMenu(QStringLiteral("帮助(&H)"));
+  help->setObjectName(QStringLiteral("bndPopHelp"));
+  help->addAction(tool(QStringLiteral("tlHelp"), QStringLiteral("使用帮助")));
+  help->addAction(tool(QStringLiteral("tlAbout"), QStringLiteral("关于本软件")));
+
+  // bndToolBar: the first three tools show their picture only.
+  QToolBar* bar = addToolBar(QStringLiteral("bndToolBar"));
+  bar->setObjectName(QStringLiteral("bndToolBar"));
+  bar->setMovable(false);
+  bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  const auto iconOnly = [bar](QAction* action) {
+    action->setToolTip(action->text());
+    bar->addAction(action);
+    if (auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(action))) {
+      button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    }
+  };
+  iconOnly(tool(QStringLiteral("tlAddFile"), QStringLiteral("添加文件"), fileIcon));
+  iconOnly(tool(QStringLiteral("tlAddFolder"), QStringLiteral("添加文件夹"), folderIcon));
+  bar->addSeparator();
+  iconOnly(tool(QStringLiteral("tlStart"), QStringLiteral("开始转换"), startIcon));
+  bar->addSeparator();
+  bar->addAction(tool(QStringLiteral("tlClear"), QStringLiteral("清空")));
+  bar->addAction(tool(QStringLiteral("tlDelete"), QStringLiteral("删除")));
+  bar->addSeparator();
+  bar->addWidget(new QLabel(QStringLiteral("图号格式："), bar));
+  cbPaper_ = new QComboBox(bar);
+  cbPaper_->setObjectName(QStringLiteral("cbPaper"));
+  cbPaper_->setMinimumContentsLength(16);
+  bar->addWidget(cbPaper_);
+  bar->addAction(tool(QStringLiteral("tlUserSet"), QStringLiteral("自定义")));
+  bar->addSeparator();
+  bar->addAction(tool(QStringLiteral("tlHelp"), QStringLiteral("操作说明")));
+  bar->addAction(tool(QStringLiteral("tlAbout"), QStringLiteral("关于")));
+  bar->addAction(tool(QStringLiteral("tlExit"), QStringLiteral("退出")));
+
+  // bndStatus.
+  tlTipTxt_ = new QLabel(this);
+  tlTipTxt_->setObjectName(QStringLiteral("tlTipTxt"));
+  tlDate_ = new QLabel(this);
+  tlDate_->setObjectName(QStringLiteral("tlDate"));
+  tlTime_ = new QLabel(this);
+  tlTime_->setObjectName(QStringLiteral("tlTime"));
+  statusBar()->setObjectName(QStringLiteral("bndStatus"));
+  statusBar()->addWidget(tlTipTxt_, 1);
+  statusBar()->addPermanentWidget(tlDate_);
+  statusBar()->addPermanentWidget(tlTime_);
+}
+
+QWidget* MainWindow::buildFolderPanel() {
+  auto* panel = new QWidget(this);
+  panel->setObjectName(QStringLiteral("picFolder"));
+  auto* row = new QHBoxLayout(panel);
+  row->setContentsMargins(0, 0, 0, 0);
+  row->addWidget(new QLabel(QStringLiteral("拆分文件保存至："), panel));
+  auto* group = new QButtonGroup(panel);
+  const QString captions[2] = {QStringLiteral("原始路径"), QStringLiteral("指定文件夹")};
+  for (int i = 0; i < 2; ++i) {
+    optSave_[i] = new QRadioButton(captions[i], panel);
+    optSave_[i]->setObjectName(QStringLiteral("optSave%1").arg(i));
+    group->addButton(optSave_[i], i);
+    row->addWidget(optSave_[i]);
+  }
+  optSave_[0]->setChecked(true);
+  txtFolder_ = new QLineEdit(panel);
+  txtFolder_->setObjectName(QStringLiteral("txtFolder"));
+  row->addWidget(txtFolder_, 1);
+  cmdSelectFolder_ = new QToolButton(panel);
+  cmdSelectFolder_->setObjectName(QStringLiteral("cmdSelectFolder"));
+  cmdSelectFolder_->setText(QStringLiteral("…"));
+  connect(cmdSelectFolder_, &QToolButton::clicked, this, [this] { SelectOutFolder(); });
+  row->addWidget(cmdSelectFolder_);
+  return panel;
+}
+
+void MainWindow::InitGrid() {
+  const QString icoFolder = parts_.programFolder + QStringLiteral("/ico/");
+  list_.addPicture(QStringLiteral("doing"),
+                   QIcon(icoFolder + statusPictureFile(StatusPicture::Doing)));
+  list_.addPicture(QStringLiteral("ok"), QIcon(icoFolder + statusPictureFile(StatusPicture::Ok)));
+  list_.addPicture(QStringLiteral("err"),
+                   QIcon(icoFolder + statusPictureFile(StatusPicture::Failure)));
+
+  gd_->setModel(&list_.model());
+  gd_->verticalHeader()->hide();
+  gd_->verticalHeader()->setDefaultSectionSize(19);
+  gd_->horizontalHeader()->setFixedHeight(23);
+  gd_->horizontalHeader()->setStretchLastSection(false);
+  gd_->horizontalHeader()->setMinimumSectionSize(16);
+  gd_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  gd_->setSelectionMode(QAbstractItemView::SingleSelection);
+  gd_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  gd_->setIconSize(QSize(16, 16));
+  const int widths[FileList::kColumns] = {20, 20, 450, 80, 80};
+  for (int column = 0; column < FileList::kColumns; ++column) {
+    gd_->setColumnWidth(column, widths[column]);
+  }
+  gd_->horizontalHeader()->setSectionResizeMode(FileList::kFixed, QHeaderView::Fixed);
+  gd_->horizontalHeader()->setSectionResizeMode(FileList::kStatus, QHeaderView::Fixed);
+
+  QFont font(QStringLiteral("宋体"), 9);
+  font.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"),
+                    QStringLiteral("Noto Serif CJK SC"), QStringLiteral("Noto Sans CJK SC")});
+  gd_->setFont(font);
+  QPalette palette = gd_->palette();
+  palette.setColor(QPalette::Button, QColor(236, 233, 216));
+  palette.setColor(QPalette::Window, QColor(236, 233, 216));
+  palette.setColor(QPalette::AlternateBase, QColor(236, 233, 216));
+  palette.setColor(QPalette::Mid, QColor(172, 168, 153));
+  palette.setColor(QPalette::Dark, QColor(172, 168, 153));
+  palette.setColor(QPalette::Highlight, QColor(221, 221, 221));
+  palette.setColor(QPalette::Midlight, QColor(221, 221, 221));
+  palette.setColor(QPalette::Base, QColor(255, 255, 255));
+  palette.setColor(QPalette::Light, QColor(255, 255, 255));
+  palette.setColor(QPalette::HighlightedText, QColor(0, 0, 0));
+  gd_->setPalette(palette);
+  gd_->setGridStyle(Qt::SolidLine);
+  connect(gd_, &QTableView::doubleClicked, this,
+          [this](const QModelIndex& index) { openOutputFolder(index.row()); });
+}
+
+void MainWindow::ab_ToolClick(const QString& name) {
+  if (run_.running() && kToolsLockedDuringRun.contains(name)) return;
+  if (name == QLatin1String("tlAddFile")) {
+    AddFile();
+  } else if (name == QLatin1String("tlAddFolder")) {
+    AddFolder();
+  } else if (name == QLatin1String("tlStart")) {
+    StartSplit();
+  } else if (name == QLatin1String("tlClear")) {
+    ClearList();
+  } else if (name == QLatin1String("tlUserSet")) {
+    OpenFormatEditor();
+  } else if (name == QLatin1String("tlDelete")) {
+    DeleteCurrentRow();
+  } else if (name == QLatin1String("tlAbout")) {
+    ShowAbout();
+  } else if (name == QLatin1String("tlHelp")) {
+    ShowHelp();
+  } else if (name == QLatin1String("tlExit")) {
+    close();
+  }
+}
+
+void MainWindow::AddFile() {
+  int step = 1;
+  try {
+    for (QAction* action : tools_.value(QStringLiteral("tlAddFile"))) action->setEnabled(false);
+    step = 2;
+    const ChosenFiles chosen =
+        parts_.api.SelectFiles(nullptr, QStringLiteral("CAD图形文件|*") + tarvik::kDrawingExtension,
+                               true, QStringLiteral("请选择文件"), QString());
+    step = 3;
+    for (QAction* action : tools_.value(QStringLiteral("tlAddFile"))) action->setEnabled(true);
+    if (chosen.sPath.isEmpty()) return;
+    step = 8;
+    for (const QString& name : chosen.names) list_.addDrawing(chosen.sPath + name);
+  } catch (...) {
+    for (QAction* action : tools_.value(QStringLiteral("tlAddFile"))) action->setEnabled(true);
+    parts_.api.Alert(QStringLiteral("抱歉, addFile函数第%1行异常, 原因: \r\n").arg(step) +
+                         describe(std::current_exception()),
+                     QString());
+  }
+}
+
+void MainWindow::AddFolder() {
+  int step = 1;
+  try {
+    for (QAction* action : tools_.value(QStringLiteral("tlAddFolder"))) {
+      action->setEnabled(false);
+    }
+    step = 2;
+    const QString folder =
+        parts_.api.SelectFolder(nullptr, QStringLiteral("请选择一个文件夹"), QString(), false);
+    step = 3;
+    for (QAction* action : tools_.value(QStringLiteral("tlAddFolder"))) action->setEnabled(true);
+    if (folder.isEmpty()) return;
+    step = 5;
+    const QStringList entries =
+        parts_.api.FindFolderFiles(folder, QStringLiteral("*") + tarvik::kDrawingExtension);
+    step = 6;
+    if (entries.isEmpty() || entries.first().trimmed().isEmpty()) {
+      parts_.api.Alert(QStringLiteral("该文件夹下没有发现DWG文件"), QString());
+      return;
+    }
+    step = 8;
+    list_.addFolderEntries(entries);
+  } catch (...) {
+    for (QAction* action : tools_.value(QStringLiteral("tlAddFolder"))) action->setEnabled(true);
+    parts_.api.Alert(QStringLiteral("抱歉, addFolder函数第%1行异常, 原因: \r\n").arg(step) +
+                         describe(std::current_exception()),
+                     QString());
+  }
+}
+
+void MainWindow::ClearList() {
+  if (!parts_.api.Confirm(QStringLiteral("真的要清空文件列表吗?"), QStringLiteral("OK"),
+                          QString())) {
+    return;
+  }
+  list_.clear();
+}
+
+void MainWindow::DeleteCurrentRow() {
+  const QModelIndex current = gd_->currentIndex();
+  if (!current.isValid() || list_.isEmpty()) return;
+  list_.removeRow(current.row());
+}
+
+void MainWindow::SelectOutFolder() {
+  if (run_.running()) return;
+  const QString start = parts_.api.GetINIKeyValue(iniPath_, ini::kUserSet, ini::kOutFolder);
+  const QString folder =
+      parts_.api.SelectFolder(this, QStringLiteral("请选择一个文件夹"), start, true);
+  if (folder.isEmpty()) return;
+  txtFolder_->setText(folder);
+  parts_.api.SetINIKeyValue(iniPath_, ini::kUserSet, ini::kOutFolder, folder);
+}
+
+void MainWindow::OpenFormatEditor() {
+  if (!editor_) {
+    editor_ = new FormatEditor(parts_.api, iniPath_, [this] { LoadConfigInfo(false); });
+  }
+  editor_->show();
+  editor_->raise();
+}
+
+void MainWindow::ShowAbout() {
+  AboutDialog about(this);
+  about.exec();
+}
+
+void MainWindow::ShowHelp() {
+  const QString help = parts_.programFolder + QStringLiteral("/help.pdf");
+  if (!QFileInfo::exists(help)) {
+    parts_.api.Alert(help + QStringLiteral("不存在!"), QString());
+    return;
+  }
+  parts_.api.openDocument(help);
+}
+
+void MainWindow::openOutputFolder(int row) {
+  if (row < 0 || row >= list_.drawingCount()) return;
+  const QString folder = optSave_[int(SaveMode::ChosenFolder)]->isChecked()
+                             ? txtFolder_->text() + QLatin1Char('/') + list_.nameTag(row)
+                             : list_.folderTag(row) + list_.nameTag(row);
+  if (parts_.api.FolderExist(folder)) {
+    parts_.api.openFolder(folder);
+  } else {
+    parts_.api.Alert(folder + QStringLiteral("不存在!可能是转换过程中出现异常"), QString());
+  }
+}
+
+void MainWindow::StartSplit() {
+  RunChoices choices;
+  choices.mode = optSave_[int(SaveMode::ChosenFolder)]->isChecked() ? SaveMode::ChosenFolder
+                                                                    : SaveMode::OwnFolder;
+  choices.folder = txtFolder_->text();
+  choices.formatText = cbPaper_->currentText();
+  setRunning(true);
+  run_.StartSplit(choices);
+  setRunning(false);
+  if (quitAfterRun_) QTimer::singleShot(0, this, [this] { parts_.quit(); });
+}
+
+void MainWindow::setRunning(bool running) {
+  for (const QString& name : kToolsLockedDuringRun) {
+    for (QAction* action : tools_.value(name)) action->setEnabled(!running);
+  }
+  optSave_[0]->setEnabled(!running);
+  optSave_[1]->setEnabled(!running);
+  txtFolder_->setReadOnly(running);
+  cmdSelectFolder_->setEnabled(!running);
+  if (editor_) editor_->setEnabled(!running);
+}
+
+void MainWindow::LoadConfigInfo(bool flag) {
+  const ConfigInfo info = loadConfigInfo(parts_.api, iniPath_, flag);
+  cbPaper_->clear();
+  if (flag) {
+    txtFolder_->setText(info.outFolder);
+    if (info.saveMode) optSave_[int(*info.saveMode)]->setChecked(true);
+  }
+  cbPaper_->addItems(info.formats);
+  cbPaper_->setCurrentIndex(info.selected);
+}
+
+QString MainWindow::GetDwgIDMask() const {
+  return sheetcut::app::GetDwgIDMask(cbPaper_->currentText());
+}
+
+QString MainWindow::statusText() const {
+  return tlTipTxt_->text();
+}
+
+void MainWindow::setStatus(const QString& text) {
+  tlTipTxt_->setText(text);
+}
+
+void MainWindow::tick() {
+  tlDate_->setText(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
+  tlTime_->setText(QTime::currentTime().toString(QStringLiteral("HH:mm:ss")));
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (parts_.settings.GetSetting(setting::kUnloadForm).toString() != QLatin1String("CLOSE")) {
+    event->accept();
+    return;
+  }
+  event->ignore();
+  if (quitAfterRun_) return;
+  if (!parts_.api.Confirm(QStringLiteral("真的要退出系统吗?"), QStringLiteral("OK"), QString())) {
+    return;
+  }
+  if (run_.running()) {
+    // The drawing being split finishes first; the run then ends and the program with it.
+    quitAfterRun_ = true;
+    run_.stopAfterCurrent();
+    return;
+  }
+  QTimer::singleShot(0, this, [this] { parts_.quit(); });
+}
+
+}  // namespace sheetcut::app

@@ -1,0 +1,129 @@
+#include "sheetcut_app/split_run.h"
+
+#include <sheetcut/error.h>
+
+#include <QTime>
+#include <exception>
+
+#include "sheetcut_app/dwg_id_format.h"
+
+namespace sheetcut::app {
+
+namespace {
+
+const QString kNoHost = QStringLiteral("无法启动AutoCAD");
+
+// Leaves the flag set while the run is on, whatever way it ends.
+class RunningFlag {
+ public:
+  explicit RunningFlag(bool& flag) : flag_(flag) { flag_ = true; }
+  ~RunningFlag() { flag_ = false; }
+  RunningFlag(const RunningFlag&) = delete;
+  RunningFlag& operator=(const RunningFlag&) = delete;
+
+ private:
+  bool& flag_;
+};
+
+}  // namespace
+
+SplitRun::SplitRun(FileList& list, ProgramServices& api, SplitComponent& cad, QString iniPath)
+    : list_(list), api_(api), cad_(cad), iniPath_(std::move(iniPath)) {}
+
+void SplitRun::StartSplit(const RunChoices& choices) {
+  if (running_ || list_.isEmpty()) return;
+  RunningFlag running(running_);
+  stopRequested_ = false;
+  // Rows are neither added nor removed during the run: the window refuses those commands.
+  const int rows = list_.drawingCount();
+  try {
+    QString outFolder;
+    if (choices.mode == SaveMode::ChosenFolder) {
+      outFolder = choices.folder;
+      if (!chooseOutFolder(outFolder)) return;
+      if (!outFolder.endsWith(QLatin1Char('/'))) outFolder += QLatin1Char('/');
+      api_.SetINIKeyValue(iniPath_, ini::kUserSet, ini::kSaveMode, QStringLiteral("1"));
+    } else {
+      api_.SetINIKeyValue(iniPath_, ini::kUserSet, ini::kSaveMode, QStringLiteral("0"));
+    }
+    if (!cad_.AcadAppIsRun(false, false)) {
+      fail(rows, kNoHost);
+      return;
+    }
+    api_.SetINIKeyValue(iniPath_, ini::kFormats, ini::kDefaultFormat, choices.formatText);
+    waitCursor(true);
+    cad_.showHost(true);
+    cad_.setDwgIDMask(GetDwgIDMask(choices.formatText));
+    splitRows(outFolder, choices.mode);
+    if (stopRequested_) {
+      waitCursor(false);
+      return;
+    }
+    status(QString::number(rows) + QStringLiteral("张图纸拆分完毕,双击可查看拆分后的文件列表!"));
+    waitCursor(false);
+    cad_.CloseAutoCAD();
+  } catch (const sheetcut::Error& e) {
+    fail(rows, QString::fromStdString(e.description()));
+  } catch (const std::exception& e) {
+    fail(rows, QString::fromUtf8(e.what()));
+  }
+}
+
+bool SplitRun::chooseOutFolder(QString& folder) {
+  QString problem;
+  if (folder.isEmpty()) {
+    problem = QStringLiteral("请先设置转换文件的存放路径");
+  } else if (!api_.FolderExist(folder)) {
+    problem = folder + QStringLiteral("不存在,请重新设置!");
+  } else {
+    return true;
+  }
+  api_.Alert(problem, QString());
+  folder = api_.SelectFolder(owner, QStringLiteral("转换文件的存放路径"), QString(), true);
+  if (folder.isEmpty()) return false;
+  api_.SetINIKeyValue(iniPath_, ini::kUserSet, ini::kOutFolder, folder);
+  if (onFolderChosen) onFolderChosen(folder);
+  return true;
+}
+
+void SplitRun::splitRows(const QString& outFolder, SaveMode mode) {
+  for (int row = 0; row < list_.drawingCount(); ++row) {
+    if (stopRequested_) return;
+    const QString path = list_.path(row);
+    status(QStringLiteral("正在转换:") + path);
+    list_.setPicture(row, QStringLiteral("doing"));
+    list_.setStartTime(row, now());
+    const QString folder = mode == SaveMode::OwnFolder ? list_.folderTag(row) : outFolder;
+    cad_.setChildFileSavePath(folder + list_.nameTag(row));
+    try {
+      cad_.SplitDwg(path, true);
+    } catch (...) {
+      list_.setPicture(row, QStringLiteral("err"));
+      throw;
+    }
+    list_.setPicture(row, QStringLiteral("ok"));
+    list_.setEndTime(row, now());
+  }
+}
+
+void SplitRun::fail(int rows, const QString& description) {
+  waitCursor(false);
+  if (cad_.hasHost()) cad_.showHost(false);
+  status(QString::number(rows) + QStringLiteral("拆分发生异常, 原因: \r\n") + description);
+}
+
+void SplitRun::status(const QString& text) {
+  if (onStatus) onStatus(text);
+}
+
+void SplitRun::waitCursor(bool on) {
+  if (waitCursor_ == on) return;
+  waitCursor_ = on;
+  if (onWaitCursor) onWaitCursor(on);
+}
+
+QString SplitRun::now() const {
+  return clock ? clock() : QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
+}
+
+}  // namespace sheetcut::app

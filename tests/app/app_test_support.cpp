@@ -1,0 +1,105 @@
+#include "app_test_support.h"
+
+#include <mobrel/folder_lister.h>
+#include <mobrel/ini_file.h>
+#include <sheetcut/error.h>
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace apptest {
+
+ChosenFiles FakeServices::SelectFiles(QWidget*, const QString& filter, bool, const QString&,
+                                      const QString&) {
+  lastFilter = filter;
+  if (fileAnswers.empty()) return {};
+  ChosenFiles answer = fileAnswers.front();
+  fileAnswers.pop_front();
+  return answer;
+}
+
+QString FakeServices::SelectFolder(QWidget*, const QString& title, const QString&, bool) {
+  folderDialogTitles << title;
+  if (folderAnswers.empty()) return {};
+  QString answer = folderAnswers.front();
+  folderAnswers.pop_front();
+  return answer;
+}
+
+QStringList FakeServices::FindFolderFiles(const QString& folder, const QString& filter) {
+  QString searchPath = folder;
+  QStringList files, dirs;
+  mobrel::ListFolder(searchPath, filter, files, dirs, false);
+  return files;
+}
+
+QString FakeServices::GetINIKeyValue(const QString& iniPath, const QString& sect,
+                                     const QString& key) {
+  return mobrel::IniFile(iniPath).GetIniKey(sect, key);
+}
+
+void FakeServices::SetINIKeyValue(const QString& iniPath, const QString& sect, const QString& key,
+                                  const QString& value) {
+  mobrel::IniFile(iniPath).WriteIniKey(sect, key, value);
+}
+
+void FakeServices::DeleteINIKey(const QString& iniPath, const QString& sect, const QString& key) {
+  mobrel::IniFile(iniPath).DelIniKey(sect, key);
+}
+
+bool FakeServices::FolderExist(const QString& folder) {
+  return QFileInfo(folder).isDir();
+}
+
+void FakeServices::Alert(const QString& text, const QString&) {
+  alerts << text;
+  if (onAlert) onAlert();
+}
+
+bool FakeServices::Confirm(const QString& text, const QString&, const QString&) {
+  confirms << text;
+  if (confirmAnswers.empty()) return true;
+  const bool answer = confirmAnswers.front();
+  confirmAnswers.pop_front();
+  return answer;
+}
+
+void FakeServices::ShowErr(long number, const QString& description, const QString& subName) {
+  errors << QStringLiteral("%1[%2]%3").arg(subName).arg(number).arg(description);
+}
+
+bool FakeServices::openFolder(const QString& folder) {
+  openedFolders << folder;
+  return true;
+}
+
+bool FakeServices::openDocument(const QString& file) {
+  openedDocuments << file;
+  return true;
+}
+
+bool FakeComponent::AcadAppIsRun(bool, bool) {
+  ++connects;
+  host = host || startable;
+  return host;
+}
+
+void FakeComponent::SplitDwg(const QString& path, bool) {
+  splitPaths << path;
+  childFolders << childFolder;
+  if (onSplit) onSplit(path);
+}
+
+void FakeComponent::CloseAutoCAD() {
+  ++closes;
+  host = false;
+}
+
+QString Folder::touch(const QString& name) const {
+  const QString file = dir_.filePath(name);
+  QDir().mkpath(QFileInfo(file).path());
+  QFile(file).open(QIODevice::WriteOnly);
+  return file;
+}
+
+}  // namespace apptest

@@ -1,0 +1,238 @@
+// Start-up, the main window's commands and the refusals during a run, driven headless with
+// the services and the component replaced.
+
+#include <gtest/gtest.h>
+#include <sheetcut/error.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QTableView>
+
+#include "app_test_support.h"
+#include "sheetcut_app/about_dialog.h"
+#include "sheetcut_app/host_options_dialog.h"
+#include "sheetcut_app/main_window.h"
+#include "sheetcut_app/program.h"
+
+using namespace sheetcut::app;
+
+namespace {
+
+class WindowTest : public ::testing::Test {
+ protected:
+  std::unique_ptr<Program> start(std::function<void()> cadFailure = {}) {
+    ProgramParts parts;
+    parts.makeApi = [this] {
+      auto made = std::make_unique<apptest::FakeServices>();
+      api = made.get();
+      return made;
+    };
+    parts.makeCad = [this, cadFailure] {
+      if (cadFailure) cadFailure();
+      auto made = std::make_unique<apptest::FakeComponent>();
+      cad = made.get();
+      return made;
+    };
+    parts.systemBox = [this](const QString& text, const QString& title) {
+      boxes << text + "|" + title;
+    };
+    parts.programFolder = folder.path();
+    parts.lockFolder = folder.path();
+    parts.onEnd = [this] { ++ends; };
+    auto program = std::make_unique<Program>(parts);
+    started = program->Main();
+    return program;
+  }
+  QAction* action(MainWindow* w, const char* name) { return w->findChild<QAction*>(name); }
+  QRadioButton* chosenFolderOption(MainWindow* w) {
+    return w->findChild<QRadioButton*>("optSave1");
+  }
+
+  apptest::Folder folder;
+  apptest::FakeServices* api = nullptr;
+  apptest::FakeComponent* cad = nullptr;
+  QStringList boxes;
+  bool started = false;
+  int ends = 0;
+};
+
+}  // namespace
+
+TEST_F(WindowTest, StartUpShowsTheTitledWindowWithAnEmptyList) {
+  auto program = start();
+  ASSERT_TRUE(started);
+  MainWindow* w = program->mainWindow();
+  EXPECT_EQ(w->windowTitle(), "Corvantis图形拆分工具3.0.117");
+  EXPECT_EQ(w->statusText(), "Corvantis图形拆分工具");
+  EXPECT_EQ(program->GetSetting("配置文件").toString(), folder / "cfg.ini");
+  EXPECT_EQ(program->GetSetting("UnLoadForm").toString(), "CLOSE");
+  EXPECT_FALSE(program->GetSetting("使用上次设置").toBool());
+  auto* grid = w->findChild<QTableView*>("gd");
+  EXPECT_EQ(grid->model()->rowCount(), 18);
+  const int widths[] = {20, 20, 450, 80, 80};
+  for (int c = 0; c < 5; ++c) EXPECT_EQ(grid->columnWidth(c), widths[c]);
+  EXPECT_EQ(w->findChild<QComboBox*>("cbPaper")->currentText(), "任意 - 任意 - 任意");
+  EXPECT_TRUE(w->findChild<QRadioButton*>("optSave0")->isChecked());
+
+  AboutDialog about;
+  EXPECT_EQ(about.windowTitle(), "关于本软件");
+  EXPECT_TRUE(about.nameText().endsWith(" V3.0.117"));
+}
+
+TEST_F(WindowTest, SecondCopyAndMissingComponentEndAtStartUp) {
+  auto first = start();
+  ASSERT_TRUE(started);
+  auto second = start();
+  EXPECT_FALSE(started);
+  EXPECT_EQ(boxes, QStringList{"图纸拆分工具已经启动!\u3000|提示"});
+  EXPECT_EQ(second->mainWindow(), nullptr);
+  first.reset();
+  second.reset();
+
+  boxes.clear();
+  auto failed = start([] { throw sheetcut::Error(429, "组件未注册"); });
+  EXPECT_FALSE(started);
+  EXPECT_EQ(boxes, QStringList{"系统启动异常, 原因: 组件未注册|图纸转换"});
+  EXPECT_EQ(failed->mainWindow(), nullptr);
+}
+
+TEST_F(WindowTest, ClosingAsksFirstAndThenEndsTheProgram) {
+  auto program = start();
+  MainWindow* w = program->mainWindow();
+  api->confirmAnswers = {false};
+  w->close();
+  QApplication::processEvents();
+  EXPECT_EQ(api->confirms, QStringList{"真的要退出系统吗?"});
+  EXPECT_TRUE(w->isVisible());
+  EXPECT_EQ(ends, 0);
+
+  w->ab_ToolClick("tlExit");
+  QApplication::processEvents();
+  EXPECT_TRUE(program->ended());
+  EXPECT_EQ(ends, 1);
+  EXPECT_EQ(program->GetSetting("UnLoadForm").toString(), "NullString");
+}
+
+TEST_F(WindowTest, AddingFilesAndFoldersListsExactPathsOnce) {
+  auto program = start();
+  MainWindow* w = program->mainWindow();
+  FileList& list = w->fileList();
+  const QString proj = folder / "Proj/";
+  api->fileAnswers.push_back({proj, {"Plan.dxf", "Plan.dxf"}});
+  w->ab_ToolClick("tlAddFile");
+  EXPECT_EQ(api->lastFilter, "CAD图形文件|*.dxf");
+  EXPECT_EQ(list.drawingCount(), 1);
+  EXPECT_EQ(list.path(0), proj + "Plan.dxf");
+
+  QDir().mkpath(folder / "Empty");
+  api->folderAnswers = {folder / "Empty", folder / "Proj"};
+  w->ab_ToolClick("tlAddFolder");
+  EXPECT_EQ(api->alerts, QStringList{"该文件夹下没有发现DWG文件"});
+  folder.touch("Proj/Plan.dxf");
+  folder.touch("Proj/Sub.DXF");
+  w->ab_ToolClick("tlAddFolder");
+  EXPECT_EQ(list.drawingCount(), 2);
+  EXPECT_TRUE(action(w, "tlAddFolder")->isEnabled());
+
+  api->confirmAnswers = {false, true};
+  w->ab_ToolClick("tlClear");
+  EXPECT_EQ(list.drawingCount(), 2);
+  w->ab_ToolClick("tlClear");
+  EXPECT_TRUE(list.isEmpty());
+  EXPECT_EQ(list.rowCount(), 18);
+}
+
+TEST_F(WindowTest, DuringARunTheListAndTheChoicesAreLockedAndExitWaits) {
+  auto program = start();
+  MainWindow* w = program->mainWindow();
+  FileList& list = w->fileList();
+  for (const char* name : {"a.dxf", "b.dxf", "c.dxf"}) list.addDrawing(folder / name);
+  w->findChild<QTableView*>("gd")->setCurrentIndex(list.model().index(1, 2));
+  api->fileAnswers.push_back({folder.path() + "/", {"new.dxf"}});
+
+  int splitsSeen = 0;
+  bool lockedInside = false;
+  cad->onSplit = [&](const QString&) {
+    if (++splitsSeen > 1) return;
+    for (const char* name : {"tlStart", "tlClear", "tlDelete", "tlAddFile", "tlUserSet"}) {
+      w->ab_ToolClick(name);
+    }
+    chosenFolderOption(w)->click();
+    lockedInside = !action(w, "tlStart")->isEnabled() && !action(w, "tlClear")->isEnabled() &&
+                   !chosenFolderOption(w)->isEnabled() && w->formatEditor() == nullptr;
+    w->close();  // asks, then waits for this drawing
+  };
+  w->ab_ToolClick("tlStart");
+  EXPECT_TRUE(lockedInside);
+  EXPECT_EQ(splitsSeen, 1);
+  EXPECT_EQ(list.drawingCount(), 3);
+  EXPECT_EQ(list.picture(0), "ok");
+  EXPECT_EQ(list.picture(1), "");
+  EXPECT_EQ(api->fileAnswers.size(), 1u);
+  EXPECT_FALSE(chosenFolderOption(w)->isChecked());
+  EXPECT_EQ(ends, 0);
+  QApplication::processEvents();
+  EXPECT_EQ(ends, 1);
+}
+
+TEST_F(WindowTest, DoubleClickOpensTheOutputFolderWithoutAShell) {
+  auto program = start();
+  MainWindow* w = program->mainWindow();
+  const QString name = "a&b;$(touch x)";
+  w->fileList().addDrawing(folder / (name + ".dxf"));
+  w->openOutputFolder(0);
+  EXPECT_EQ(api->alerts,
+            QStringList{folder / "A&B;$(TOUCH X)" + "不存在!可能是转换过程中出现异常"});
+  QDir().mkpath(folder / "A&B;$(TOUCH X)");
+  w->openOutputFolder(0);
+  EXPECT_EQ(api->openedFolders, QStringList{folder / "A&B;$(TOUCH X)"});
+  EXPECT_FALSE(QFile::exists("x"));
+}
+
+TEST_F(WindowTest, FormatEditorStoresFormatsAndTheListFollowsOnClose) {
+  auto program = start();
+  MainWindow* w = program->mainWindow();
+  w->ab_ToolClick("tlUserSet");
+  FormatEditor* editor = w->formatEditor();
+  ASSERT_NE(editor, nullptr);
+  EXPECT_EQ(editor->windowTitle(), "图号格式设置");
+  EXPECT_EQ(api->onTopCalls, 1);
+  EXPECT_EQ(editor->chooser(2)->currentText(), "数字");
+  editor->cmdAdd_Click();
+  editor->cmdAdd_Click();
+  editor->chooser(0)->setCurrentIndex(2);
+  editor->cmdAdd_Click();
+  ASSERT_EQ(editor->list()->count(), 2);
+
+  editor->list()->setCurrentRow(0);
+  api->confirmAnswers = {true};
+  editor->cmdDel_Click();
+  EXPECT_EQ(api->confirms, QStringList{"真的要删除选中的图号格式吗?"});
+  editor->close();
+  auto* combo = w->findChild<QComboBox*>("cbPaper");
+  ASSERT_EQ(combo->count(), 2);
+  EXPECT_EQ(combo->itemText(0), "任意 - 字母 - 数字");
+  EXPECT_EQ(combo->currentIndex(), 0);
+}
+
+TEST(HostOptionsDialog, RecordsAChoiceOnlyWhenConfirmed) {
+  RunSettings settings;
+  {
+    HostOptionsDialog dialog(settings);
+    dialog.option(1)->setChecked(true);
+    dialog.askNoMore()->setChecked(true);
+    dialog.reject();  // the close box
+  }
+  EXPECT_EQ(settings.GetSetting("应用CAD的方式").toString(), "新建");
+  EXPECT_FALSE(settings.GetSetting("使用上次设置").toBool());
+  HostOptionsDialog dialog(settings);
+  dialog.option(1)->setChecked(true);
+  dialog.askNoMore()->setChecked(true);
+  dialog.cmdOK_Click();
+  EXPECT_EQ(settings.GetSetting("应用CAD的方式").toString(), "当前");
+  EXPECT_TRUE(settings.GetSetting("使用上次设置").toBool());
+}

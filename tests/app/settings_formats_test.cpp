@@ -1,0 +1,141 @@
+// cfg.ini, the drawing-number formats and the settings store.
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <set>
+
+#include "app_test_support.h"
+#include "sheetcut_app/app_version.h"
+#include "sheetcut_app/dwg_id_format.h"
+#include "sheetcut_app/program_config.h"
+#include "sheetcut_app/run_settings.h"
+
+using namespace sheetcut::app;
+
+namespace {
+
+class ConfigTest : public ::testing::Test {
+ protected:
+  void set(const QString& key, const QString& value) {
+    api.SetINIKeyValue(ini, ini::kFormats, key, value);
+  }
+  QString get(const QString& key) { return api.GetINIKeyValue(ini, ini::kFormats, key); }
+
+  apptest::Folder folder;
+  apptest::FakeServices api;
+  QString ini = folder / "cfg.ini";
+};
+
+}  // namespace
+
+TEST(DwgIdFormat, MasksOfTheTableAndNothingElse) {
+  EXPECT_EQ(GetDwgIDMask("任意 - 任意 - 任意"), "*-*-*");
+  EXPECT_EQ(GetDwgIDMask("数字 - 字母 - 任意"), "#*-@*-*");
+  EXPECT_EQ(GetDwgIDMask("字母 - 字母 - 数字"), "@*-@*-#*");
+  for (const char* other : {"", "字母-字母-数字", "字母 - 字母", "字母 - 字母 - 数字 - 任意",
+                            " 字母 - 字母 - 数字", "字母 - 字母 - 数"}) {
+    EXPECT_EQ(GetDwgIDMask(QString::fromUtf8(other)), "") << other;
+  }
+  // Every composable format has a mask of its own.
+  std::set<QString> masks;
+  for (const QString& a : formatSectionWords())
+    for (const QString& b : formatSectionWords())
+      for (const QString& c : formatSectionWords())
+        masks.insert(GetDwgIDMask(composeFormat(a, b, c)));
+  EXPECT_EQ(masks.size(), 27u);
+  EXPECT_FALSE(masks.count(QString()));
+}
+
+TEST_F(ConfigTest, NoFileOffersTheAnyFormatAndTheOwnFolder) {
+  const ConfigInfo info = loadConfigInfo(api, ini, true);
+  EXPECT_EQ(info.formats, QStringList{kAnyFormat});
+  EXPECT_EQ(info.selected, 0);
+  EXPECT_EQ(info.outFolder, "");
+  EXPECT_FALSE(info.saveMode.has_value());
+  EXPECT_FALSE(QFile::exists(ini));
+}
+
+TEST_F(ConfigTest, DefaultFormatSelectsItsEntryOrIsAppended) {
+  set("Format1", "字母 - 字母 - 数字");
+  set("Format2", "数字 - 数字 - 任意");
+  set("DefaultFormat", "数字 - 数字 - 任意");
+  ConfigInfo info = loadConfigInfo(api, ini, false);
+  EXPECT_EQ(info.formats, (QStringList{"字母 - 字母 - 数字", "数字 - 数字 - 任意"}));
+  EXPECT_EQ(info.selected, 1);
+
+  api.DeleteINIKey(ini, ini::kFormats, "DefaultFormat");
+  info = loadConfigInfo(api, ini, false);
+  EXPECT_EQ(info.formats, (QStringList{"字母 - 字母 - 数字", "数字 - 数字 - 任意", kAnyFormat}));
+  EXPECT_EQ(info.selected, 0);
+
+  // Empty keys are skipped; a default missing from the list is offered after it.
+  set("Format1", "");
+  set("Format4", "任意 - 数字 - 数字");
+  set("DefaultFormat", "字母 - 任意 - 字母");
+  info = loadConfigInfo(api, ini, false);
+  EXPECT_EQ(info.formats,
+            (QStringList{"数字 - 数字 - 任意", "任意 - 数字 - 数字", "字母 - 任意 - 字母"}));
+  EXPECT_EQ(info.selected, 0);
+}
+
+TEST_F(ConfigTest, UnusableSaveModeStillLoadsTheFormats) {
+  api.SetINIKeyValue(ini, ini::kUserSet, ini::kSaveMode, "7");
+  api.SetINIKeyValue(ini, ini::kUserSet, ini::kOutFolder, "/data/Out");
+  set("Format1", "字母 - 字母 - 数字");
+  set("DefaultFormat", "字母 - 字母 - 数字");
+  ConfigInfo info = loadConfigInfo(api, ini, true);
+  EXPECT_FALSE(info.saveMode.has_value());
+  EXPECT_EQ(info.outFolder, "/data/Out");
+  EXPECT_EQ(info.formats, QStringList{"字母 - 字母 - 数字"});
+
+  api.SetINIKeyValue(ini, ini::kUserSet, ini::kSaveMode, "1");
+  EXPECT_EQ(loadConfigInfo(api, ini, true).saveMode, SaveMode::ChosenFolder);
+  // Without the flag neither folder nor mode is read.
+  EXPECT_FALSE(loadConfigInfo(api, ini, false).saveMode.has_value());
+}
+
+TEST_F(ConfigTest, FormatStoreAddsOnceDeletesWithoutGapsAndRefusesAnEleventh) {
+  FormatStore store(api, ini);
+  EXPECT_EQ(store.add("字母 - 字母 - 数字"), FormatStore::AddResult::Added);
+  EXPECT_EQ(store.add("字母 - 字母 - 数字"), FormatStore::AddResult::Duplicate);
+  EXPECT_EQ(get("Format2"), "");
+  store.add("数字 - 数字 - 任意");
+  store.add("任意 - 任意 - 字母");
+  set("DefaultFormat", "字母 - 字母 - 数字");
+
+  store.remove(0);
+  EXPECT_EQ(get("Format1"), "数字 - 数字 - 任意");
+  EXPECT_EQ(get("Format2"), "任意 - 任意 - 字母");
+  EXPECT_EQ(get("Format3"), "");
+  EXPECT_EQ(get("DefaultFormat"), "字母 - 字母 - 数字");
+  EXPECT_EQ(FormatStore(api, ini).load(), store.formats());
+
+  const QStringList words = formatSectionWords();
+  for (int i = 0; store.formats().size() < kMaxFormats; ++i) {
+    store.add(composeFormat(words[i % 3], words[i / 3 % 3], words[2]));
+  }
+  QFile file(ini);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray before = file.readAll();
+  file.close();
+  EXPECT_EQ(store.add("数字 - 数字 - 数字"), FormatStore::AddResult::Full);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(file.readAll(), before);
+  EXPECT_EQ(store.formats().size(), kMaxFormats);
+}
+
+TEST(RunSettings, MissingKeysReadAsNullStringAndWritesReplace) {
+  RunSettings settings;
+  EXPECT_EQ(settings.GetSetting("UnLoadForm").toString(), "NullString");
+  settings.SetSetting("UnLoadForm", "CLOSE");
+  settings.SetSetting("UnLoadForm", "QUIT");
+  EXPECT_EQ(settings.GetSetting("UnLoadForm").toString(), "QUIT");
+  settings.SetSetting("使用上次设置", false);
+  EXPECT_EQ(settings.GetSetting("使用上次设置").toBool(), false);
+}
+
+TEST(AppVersion, NumbersWithoutLeadingZeros) {
+  EXPECT_EQ(versionText(3, 0, 117), "3.0.117");
+  EXPECT_EQ(GetAppVersion(), "3.0.117");
+}

@@ -6,6 +6,9 @@
 
 #include "cadhost/host_error.h"
 #include "geom/extents.h"
+#include "geom/matrix.h"
+#include "geom/transform.h"
+#include "model/tags.h"
 
 namespace cadhost::geom {
 
@@ -54,21 +57,60 @@ bool segmentsCross(const Point3& a, const Point3& b, const Point3& c, const Poin
           (o3 < -tol * scaleCD && o4 > tol * scaleCD));
 }
 
-// The entity as segments: its outline for curves, its box's edges otherwise.
-std::vector<std::pair<Point3, Point3>> segmentsOf(const model::Object& entity, const Box& box,
-                                                  bool& fromOutline) {
-  std::vector<std::pair<Point3, Point3>> out;
-  for (const auto& line : outlineOf(entity)) {
-    if (line.size() == 1) out.emplace_back(line[0], line[0]);
-    for (std::size_t i = 0; i + 1 < line.size(); ++i) out.emplace_back(line[i], line[i + 1]);
+using Shape = SelectionArea::Shape;
+
+void addOutline(const std::vector<std::vector<Point3>>& lines, const Matrix4* m, Shape& shape) {
+  for (const auto& line : lines) {
+    std::vector<Point3> pts = line;
+    if (m)
+      for (Point3& p : pts) p = transformPoint(*m, p);
+    if (pts.size() == 1) shape.segments.emplace_back(pts[0], pts[0]);
+    for (std::size_t i = 0; i + 1 < pts.size(); ++i)
+      shape.segments.emplace_back(pts[i], pts[i + 1]);
   }
-  fromOutline = !out.empty();
-  if (!fromOutline) {
-    const Point3 a{box.min.x, box.min.y, 0}, b{box.max.x, box.min.y, 0}, c{box.max.x, box.max.y, 0},
-        d{box.min.x, box.max.y, 0};
-    out = {{a, b}, {b, c}, {c, d}, {d, a}};
+}
+
+// The entity as one shape: its outline for curves, its box otherwise.
+Shape shapeOf(const model::Object& entity, const Box& box) {
+  Shape shape;
+  addOutline(outlineOf(entity), nullptr, shape);
+  shape.box = box;
+  return shape;
+}
+
+constexpr int kMaxDepth = 16;
+
+// The parts of a block reference: every entity of its block (attribute definitions excluded,
+// nested references opened in turn) under the reference's transform, and its attributes.
+// False when the parts cannot be listed (a missing block, a MINSERT array, too deep).
+bool partsOfInsert(const model::Object& insert, const Matrix4& outer, const ExtentsContext& ctx,
+                   std::vector<const model::Block*>& open, std::vector<Shape>& parts) {
+  const model::Tag* name = model::findTag(insert.tags, 2);
+  const model::Block* block = name && ctx.findBlock ? ctx.findBlock(name->value) : nullptr;
+  if (!block || open.size() >= kMaxDepth) return false;
+  if (model::tagInt(insert.tags, 70, 1) > 1 || model::tagInt(insert.tags, 71, 1) > 1) return false;
+  const bool cycle = std::find(open.begin(), open.end(), block) != open.end();
+  const Matrix4 m = multiply(outer, insertMatrix(insert, *block));
+  if (!cycle) {
+    open.push_back(block);
+    for (const model::Object& child : block->entities) {
+      const std::string_view type = model::typeOf(child);
+      if (type == "ATTDEF") continue;
+      if (type == "INSERT" && partsOfInsert(child, m, ctx, open, parts)) continue;
+      Shape shape;
+      if (auto box = transformedExtentsOf(child, m, ctx))
+        shape.box = *box;
+      else
+        continue;
+      addOutline(outlineOf(child), &m, shape);
+      parts.push_back(std::move(shape));
+    }
+    open.pop_back();
   }
-  return out;
+  for (const model::Object& sub : insert.subs)
+    if (model::typeOf(sub) == "ATTRIB" && !(model::tagInt(sub.tags, 70) & 1))
+      if (auto box = transformedExtentsOf(sub, outer, ctx)) parts.push_back(Shape{{}, *box});
+  return true;
 }
 
 }  // namespace
@@ -178,46 +220,63 @@ bool SelectionArea::boxTouches(const Box& b) const {
   return false;
 }
 
+bool SelectionArea::within(const Shape& shape) const {
+  if (polygon_.empty()) return boxInside(shape.box);
+  const Box& b = shape.box;
+  if (b.min.x < bounds_.min.x || b.max.x > bounds_.max.x || b.min.y < bounds_.min.y ||
+      b.max.y > bounds_.max.y)
+    return false;
+  auto segmentInside = [this](const Point3& a, const Point3& c) {
+    if (!polygonContains(a.x, a.y) || !polygonContains(c.x, c.y)) return false;
+    const std::size_t n = polygon_.size();
+    for (std::size_t i = 0, j = n - 1; i < n; j = i++)
+      if (segmentsCross(a, c, polygon_[j], polygon_[i], tolerance_)) return false;
+    return true;
+  };
+  if (shape.segments.empty()) {
+    const Point3 c[4] = {
+        {b.min.x, b.min.y, 0}, {b.max.x, b.min.y, 0}, {b.max.x, b.max.y, 0}, {b.min.x, b.max.y, 0}};
+    for (int i = 0; i < 4; ++i)
+      if (!segmentInside(c[i], c[(i + 1) % 4])) return false;
+    return true;
+  }
+  for (const auto& [a, c] : shape.segments)
+    if (!segmentInside(a, c)) return false;
+  return true;
+}
+
+bool SelectionArea::touches(const Shape& shape) const {
+  if (shape.box.isEmpty() || !shape.box.overlapsXY(bounds_)) return false;
+  if (polygon_.empty() && boxInside(shape.box)) return true;
+  if (shape.segments.empty()) return boxTouches(shape.box);
+  for (const auto& [a, b] : shape.segments)
+    if (segmentTouchesArea(a, b)) return true;
+  return false;
+}
+
 bool SelectionArea::selects(const model::Object& entity, const Box& box) const {
   if (box.isEmpty() || !box.overlapsXY(bounds_)) return false;
-  switch (mode_) {
-    case SelectMode::Window:
-      return boxInside(box);
-    case SelectMode::Crossing: {
-      if (boxInside(box)) return true;
-      bool fromOutline = false;
-      const auto segments = segmentsOf(entity, box, fromOutline);
-      if (!fromOutline) return true;  // boxes overlap
-      for (const auto& [a, b] : segments)
-        if (segmentTouchesArea(a, b)) return true;
-      return false;
-    }
-    case SelectMode::WindowPolygon: {
-      if (box.min.x < bounds_.min.x || box.max.x > bounds_.max.x || box.min.y < bounds_.min.y ||
-          box.max.y > bounds_.max.y)
-        return false;
-      bool fromOutline = false;
-      const auto segments = segmentsOf(entity, box, fromOutline);
-      const std::size_t n = polygon_.size();
-      for (const auto& [a, b] : segments) {
-        if (!polygonContains(a.x, a.y) || !polygonContains(b.x, b.y)) return false;
-        for (std::size_t i = 0, j = n - 1; i < n; j = i++)
-          if (segmentsCross(a, b, polygon_[j], polygon_[i], tolerance_)) return false;
-      }
-      return true;
-    }
-    case SelectMode::CrossingPolygon: {
-      bool fromOutline = false;
-      const auto segments = segmentsOf(entity, box, fromOutline);
-      if (!fromOutline) return boxTouches(box);
-      for (const auto& [a, b] : segments)
-        if (segmentTouchesArea(a, b)) return true;
-      return false;
-    }
-    case SelectMode::All:
-      return true;
+  if (mode_ == SelectMode::Window) return boxInside(box);
+  const bool crossing = mode_ == SelectMode::Crossing || mode_ == SelectMode::CrossingPolygon;
+  const Shape shape = shapeOf(entity, box);
+  return crossing ? touches(shape) : within(shape);
+}
+
+bool SelectionArea::selects(const model::Object& entity, const Box& box,
+                            const ExtentsContext& ctx) const {
+  if (box.isEmpty() || !box.overlapsXY(bounds_)) return false;
+  if (mode_ == SelectMode::Window || model::typeOf(entity) != "INSERT") return selects(entity, box);
+  const bool crossing = mode_ == SelectMode::Crossing || mode_ == SelectMode::CrossingPolygon;
+  // Wholly inside the area: selected in every mode, no need to look at the parts.
+  if (polygon_.empty() ? boxInside(box) : within(Shape{{}, box})) return true;
+  std::vector<const model::Block*> open;
+  std::vector<Shape> parts;
+  if (!partsOfInsert(entity, identityMatrix(), ctx, open, parts)) return selects(entity, box);
+  for (const Shape& part : parts) {
+    if (crossing && touches(part)) return true;
+    if (!crossing && !within(part)) return false;
   }
-  return false;
+  return !crossing;
 }
 
 }  // namespace cadhost::geom

@@ -3,12 +3,13 @@
 // The exact test of the window, crossing and polygon selection modes for one entity.
 //
 // Use: query the spatial index with area.bounds() (every entity the area can select has a box
-// that overlaps it), then call area.selects(entity, box) for each candidate.
+// that overlaps it), then call area.selects(entity, box, ctx) for each candidate.
 
 #include <vector>
 
 #include "cadhost/types.h"
 #include "geom/box.h"
+#include "geom/extents.h"
 #include "model/drawing.h"
 
 namespace cadhost::geom {
@@ -26,10 +27,19 @@ class SelectionArea {
   const Box& bounds() const { return bounds_; }
 
   // Window modes: the entity lies wholly inside (edges inclusive, with a tolerance of 1e-9 of
-  // the area's size). Crossing modes: the entity lies inside or crosses the boundary; curves
-  // (see outlineOf) are tested by their segments, other entities by their box.
+  // the area's size). Crossing modes: the entity lies inside or crosses the boundary. Curves
+  // (see outlineOf) are tested by their segments, block references (with `ctx`) by the parts of
+  // their block and their attributes, other entities by their box.
   // `box` is the entity's extents (extentsOf).
+  bool selects(const model::Object& entity, const Box& box, const ExtentsContext& ctx) const;
+  // The same without block lookup: block references are tested by their box.
   bool selects(const model::Object& entity, const Box& box) const;
+
+  // One part of an entity as the tests see it: segments in WCS, or a box when it has none.
+  struct Shape {
+    std::vector<std::pair<Point3, Point3>> segments;
+    Box box;
+  };
 
  private:
   SelectionArea() = default;
@@ -38,6 +48,9 @@ class SelectionArea {
   bool segmentCrossesBoundary(const Point3& a, const Point3& b) const;
   bool boxInside(const Box& box) const;
   bool boxTouches(const Box& box) const;
+  // Wholly inside (window modes) and inside-or-crossing (crossing modes).
+  bool within(const Shape& shape) const;
+  bool touches(const Shape& shape) const;
 
   SelectMode mode_ = SelectMode::Window;
   Box bounds_;

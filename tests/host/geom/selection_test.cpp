@@ -96,6 +96,42 @@ TEST(Selection, Polygons) {
   EXPECT_TRUE(picks(window, entity("TEXT", {{10, "1"}, {20, "1"}, {40, "1"}, {1, "A"}})));
 }
 
+TEST(Selection, BlockReferencesAreTestedByTheirParts) {
+  model::Block frame;
+  frame.begin = entity("BLOCK", {{2, "FRAME"}, {10, "0"}, {20, "0"}});
+  frame.entities = {entity("LWPOLYLINE", {{90, "4"},
+                                          {70, "1"},
+                                          {10, "0"},
+                                          {20, "0"},
+                                          {10, "100"},
+                                          {20, "0"},
+                                          {10, "100"},
+                                          {20, "50"},
+                                          {10, "0"},
+                                          {20, "50"}}),
+                    entity("ATTDEF", {{10, "50"}, {20, "25"}, {40, "5"}, {2, "TAG"}})};
+  ExtentsContext ctx;
+  ctx.findBlock = [&](std::string_view) { return &frame; };
+  auto insert = entity("INSERT", {{2, "FRAME"}, {10, "1000"}, {20, "0"}, {50, "90"}});
+  const Box box = *extentsOf(insert, ctx);  // x 950..1000, y 0..100
+  const auto inside = SelectionArea::rectangle(SelectMode::Crossing, {960, 40, 0}, {990, 60, 0});
+  EXPECT_TRUE(inside.selects(insert, box));  // without block lookup: by its box
+  EXPECT_FALSE(inside.selects(insert, box, ctx));
+  EXPECT_TRUE(SelectionArea::rectangle(SelectMode::Crossing, {990, 40, 0}, {1010, 60, 0})
+                  .selects(insert, box, ctx));
+  const auto diamond = SelectionArea::polygon(
+      SelectMode::WindowPolygon, {{975, -100, 0}, {1100, 50, 0}, {975, 200, 0}, {850, 50, 0}});
+  EXPECT_TRUE(diamond.selects(insert, box, ctx));
+  const auto crossingDiamond = SelectionArea::polygon(
+      SelectMode::CrossingPolygon, {{975, 30, 0}, {985, 50, 0}, {975, 70, 0}, {965, 50, 0}});
+  EXPECT_FALSE(crossingDiamond.selects(insert, box, ctx));
+  // An attribute in the middle is a part of the reference.
+  insert.subs = {entity("ATTRIB", {{10, "970"}, {20, "45"}, {40, "5"}, {1, "X"}, {2, "TAG"}}),
+                 entity("SEQEND")};
+  EXPECT_TRUE(inside.selects(insert, *extentsOf(insert, ctx), ctx));
+  EXPECT_TRUE(crossingDiamond.selects(insert, *extentsOf(insert, ctx), ctx));
+}
+
 TEST(Selection, BadAreasAreRefused) {
   auto refused = [](auto&& make) {
     try {

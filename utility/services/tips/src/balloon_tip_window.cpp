@@ -140,7 +140,10 @@ void BalloonTipWindow::relayout() {
     width = std::max(width, iconWidth + titleMetrics.horizontalAdvance(title_));
     height += std::max(hasIcon(icon_) ? kIconSize : 0, titleMetrics.height()) + kGap;
   }
-  setFixedSize(width + 2 * kPadding + 1, height + 2 * kPadding + 1 + (balloon_ ? kTail : 0));
+  // Wide enough for the tail to leave the body's straight edge, also from the middle.
+  const int minWidth = 2 * (2 * kTail + kRadius);
+  setFixedSize(std::max(minWidth, width + 2 * kPadding + 1),
+               height + 2 * kPadding + 1 + (balloon_ ? kTail : 0));
   update();
 }
 

@@ -23,8 +23,10 @@ struct ExtentsContext {
 
 // The axis-aligned WCS box of an entity, or nullopt when it has no finite extent (3DSOLID,
 // REGION, BODY, XLINE, RAY, a reference to an empty or missing block, an entity without
-// points). Block references recurse into nested references at most 16 levels deep and skip a
-// block that is already being expanded, so a block that inserts itself cannot loop.
+// points). Block references cover their block's entities (attribute definitions excluded)
+// and their visible attributes; they recurse into nested references at most 16 levels deep
+// and skip a block that is already being expanded, so a block that inserts itself cannot loop.
+// Polyline widths do not count; an ATTDEF outside a block shows (and is boxed by) its tag.
 std::optional<Box> extentsOf(const model::Object& entity, const ExtentsContext& ctx);
 
 // The box of the entity after transforming it by `m` (exact for curves: arcs and ellipses are

@@ -11,9 +11,13 @@ namespace cadhost::geom {
 // Applies the affine transform `m` (row-major, WCS to WCS) to the entity and its sub-entities
 // (VERTEX, ATTRIB). Handles LINE, POINT, 3DFACE, SOLID, TRACE, LWPOLYLINE, POLYLINE, CIRCLE,
 // ARC, ELLIPSE, SPLINE, TEXT, ATTDEF, ATTRIB, MTEXT, INSERT (and MINSERT), IMAGE, WIPEOUT,
-// LEADER, RAY, XLINE. Mirroring keeps the extrusion direction and reverses arcs and bulges.
-// Throws HostError(Unsupported), leaving the entity unchanged, for other types and for
-// transforms that the type cannot follow (a circle, arc or bulge under unequal scaling).
+// LEADER, RAY, XLINE. Mirroring keeps the extrusion direction and reverses arcs and bulges;
+// a mirrored TEXT / ATTRIB turns upside down along its mirrored baseline (exactly the mirror
+// image), a block reference gets a negative Y scale, an MTEXT stays readable and mirrors where
+// it hangs from its point. Throws HostError(Unsupported), leaving the entity unchanged, for
+// other types (HATCH, DIMENSION, ...) and for transforms the type cannot follow (a circle,
+// arc or bulge under unequal scaling, a block reference under shear); HostError(Refused) for a
+// matrix that is not finite.
 void transformEntity(model::Object& entity, const Matrix4& m);
 
 // Rotates the entity about `base` in the WCS XY plane by `radians` (counter-clockwise).

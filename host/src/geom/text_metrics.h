@@ -5,8 +5,9 @@
 //   1.0   full-width characters: CJK ideographs, kana, hangul, CJK punctuation and
 //         full-width forms (U+1100-115F, U+2E80-A4CF, U+AC00-D7A3, U+F900-FAFF,
 //         U+FE30-FE4F, U+FF00-FF60, U+FFE0-FFE6, U+20000 and above)
-//   0.35  narrow characters: i j l I 1 ! | . , : ; ' ` and the space-like ( ) [ ] { }
-//   0.5   space
+//   0.35  narrow characters: i j l I 1 ! | . , : ; ' ` and the brackets ( ) [ ] { }
+//   0.5   space and no-break space
+//   0     control characters
 //   0.65  every other character
 // times the width factor. A text is H high above its baseline (no descenders): the baseline
 // is the bottom of its box. The width of a prefix never exceeds the width of the whole text,

@@ -1,5 +1,6 @@
 #include "geom/filter.h"
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 #include <string>
@@ -162,19 +163,16 @@ CompiledFilter::CompiledFilter(const Filter& filter) : root_(std::make_unique<No
         throw HostError(HostError::Refused, "selection filter: entry " + std::to_string(i) +
                                                 " (-4) needs a group operator text");
       const std::string o = lower(*op);
-      Node n;
-      if (o == "<and")
-        n.kind = Node::And;
-      else if (o == "<or")
-        n.kind = Node::Or;
-      else if (o == "<not")
-        n.kind = Node::Not;
-      else if (o == "<xor")
-        n.kind = Node::Xor;
-      if (o.size() > 1 && o.front() == '<') {
-        if (o != "<and" && o != "<or" && o != "<not" && o != "<xor")
+      if (!o.empty() && o.front() == '<') {
+        static const std::pair<std::string_view, Node::Kind> kOpeners[] = {
+            {"<and", Node::And}, {"<or", Node::Or}, {"<not", Node::Not}, {"<xor", Node::Xor}};
+        const auto* found = std::find_if(std::begin(kOpeners), std::end(kOpeners),
+                                         [&o](const auto& k) { return k.first == o; });
+        if (found == std::end(kOpeners))
           throw HostError(HostError::Refused, "selection filter: unknown group operator \"" + *op +
                                                   "\" at entry " + std::to_string(i));
+        Node n;
+        n.kind = found->second;
         stack.push_back(Open{std::move(n), o.substr(1) + ">"});
         continue;
       }
@@ -209,7 +207,7 @@ CompiledFilter::CompiledFilter(const Filter& filter) : root_(std::make_unique<No
     }
     if (t.code == 0 && t.valueKind != Node::Text)
       throw HostError(HostError::Refused,
-                      "selection filter: the entity type (code 0) must be "
+                      "selection filter: the entity type (code 0) must be a "
                       "text, not " +
                           valueText(item.value));
     stack.back().node.children.push_back(std::move(t));

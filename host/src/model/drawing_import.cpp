@@ -4,6 +4,7 @@
 
 #include "model/block_ops.h"
 #include "model/document_core.h"
+#include "model/subclass_markers.h"
 #include "model/tag_edit.h"
 #include "model/tags.h"
 #include "model/text_util.h"
@@ -42,7 +43,8 @@ bool isLayoutName(std::string_view name) {
 
 class Importer {
  public:
-  Importer(DocumentCore& doc, const model::Drawing& src) : doc_(doc), src_(src) {}
+  Importer(DocumentCore& doc, const model::Drawing& src)
+      : doc_(doc), src_(src), addMarkers_(doc.hasSubclassMarkers()) {}
 
   ImportedModel run() {
     mergeTables();
@@ -107,13 +109,21 @@ class Importer {
     for (Object& s : o.subs) remap(s);
   }
 
+  // An imported entity (or BLOCK, ENDBLK): remapped, and given the markers the document's
+  // version expects when it comes from a drawing without them (R12).
+  Object entityCopy(const Object& e) {
+    Object o = e;
+    remap(o);
+    if (addMarkers_) addSubclassMarkers(o);
+    return o;
+  }
+
   Object copy(const Object& e) {
     Object o = e;
     // Definitions first, so that sub-entities pointing at their owner resolve.
     define(model::handleOf(o));
     for (const Object& s : o.subs) define(model::handleOf(s));
-    remap(o);
-    return o;
+    return entityCopy(o);
   }
 
   void mergeTables() {
@@ -140,6 +150,7 @@ class Importer {
     for (auto& [tableName, entry] : pending_) {
       Object e = entry;
       remap(e);
+      if (addMarkers_) addTableRecordMarkers(e, tableName);
       model::Table& target = doc_.tableOrCreate(tableName);
       if (doc_.hasSubclassMarkers()) {
         const Tag* owner = model::findTag(target.head.tags, 5);
@@ -182,18 +193,12 @@ class Importer {
       const Tag* name = model::findTag(b->begin.tags, 2);
       std::string finalName = name->value;
       if (auto r = renames_.find(toUpper(finalName)); r != renames_.end()) finalName = r->second;
-      Object begin = b->begin;
-      remap(begin);
+      Object begin = entityCopy(b->begin);
       model::setTag(begin.tags, 2, finalName);
       if (model::findTag(begin.tags, 3)) model::setTag(begin.tags, 3, finalName);
-      Object end = b->end;
-      remap(end);
+      Object end = entityCopy(b->end);
       std::vector<Object> entities;
-      for (const Object& e : b->entities) {
-        Object c = e;
-        remap(c);
-        entities.push_back(std::move(c));
-      }
+      for (const Object& e : b->entities) entities.push_back(entityCopy(e));
       const std::string rec = map_[std::string(recordHandle(name->value))];
       addImportedBlock(doc_, finalName, rec, std::move(begin), std::move(end), std::move(entities));
     }
@@ -222,6 +227,7 @@ class Importer {
   std::unordered_map<std::string, std::string> map_;
   std::unordered_map<std::string, std::string> renames_;  // upper-case old name -> new name
   std::vector<std::pair<std::string, Object>> pending_;
+  const bool addMarkers_;
 };
 
 }  // namespace

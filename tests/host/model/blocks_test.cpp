@@ -124,8 +124,13 @@ TEST_F(BlocksTest, InsertFromADrawingFileCreatesAttributes) {
   doc.modelSpace().insertBlock(pt(0, 0), path, 1, 1, 1, 0);
   EXPECT_EQ(doc.blocks().count(), blocks);
 
-  // Written and read back by the host, the reference keeps its attributes.
-  cadhost::Document again = app->documents().open(saveAs(doc, "with-title.dxf"));
+  // Written and read back by the host, the reference keeps its attributes; the entities of
+  // the marker-less source gained the subclass markers of the document's version.
+  const std::string saved = saveAs(doc, "with-title.dxf");
+  const std::string bytes = dxftest::readBytes(saved);
+  EXPECT_NE(bytes.find("100\nAcDbLine\n 10\n10\n"), std::string::npos);
+  EXPECT_NE(bytes.find("100\nAcDbAttributeDefinition\n  2\nTITLE\n"), std::string::npos);
+  cadhost::Document again = app->documents().open(saved);
   EXPECT_EQ(again.modelSpace().item(0).getAttributes().at(0).textString(), "图名");
   // A missing file names its path.
   EXPECT_HOST_ERROR(doc.modelSpace().insertBlock(pt(0, 0), tmp.path("none.dxf"), 1, 1, 1, 0),

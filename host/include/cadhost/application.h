@@ -20,7 +20,7 @@ struct HostConfig {
   std::string fontFolder;
 };
 
-// Answers a command's point prompt ("pause"); nullopt cancels the command.
+// Answers a command's point prompt ("pause") with a WCS point; nullopt cancels the command.
 using PointInput = std::function<std::optional<Point3>(std::string_view prompt)>;
 
 class Documents {

@@ -38,7 +38,7 @@ Object markerHead(DocumentCore& doc, const char* type, const std::string& owner,
   o.tags.push_back(Tag{0, type});
   o.tags.push_back(Tag{5, doc.newHandle()});
   if (doc.hasSubclassMarkers()) {
-    o.tags.push_back(Tag{330, owner});
+    if (!owner.empty()) o.tags.push_back(Tag{330, owner});
     o.tags.push_back(Tag{100, "AcDbEntity"});
   }
   o.tags.push_back(Tag{8, layer});

@@ -62,7 +62,8 @@ class DocumentCore : public std::enable_shared_from_this<DocumentCore> {
   std::vector<model::Object>& objects(std::int32_t container);
   bool containerExists(std::int32_t container) const;
   void checkContainer(std::int32_t container) const;  // throws when deleted
-  // The live (not erased) entity positions of a container, in database order.
+  // The positions of a container's live entities (not erased; for model space, not in paper
+  // space), in database order.
   const std::vector<std::int32_t>& liveIndices(std::int32_t container);
   std::int32_t blockIndex(std::string_view name) const;  // -2 when missing, kModelSpace
   static constexpr std::int32_t kNoBlock = -2;

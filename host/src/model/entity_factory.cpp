@@ -42,7 +42,8 @@ Object newEntityHead(DocumentCore& doc, std::int32_t container, const char* type
   t.push_back(Tag{5, doc.newHandle()});
   const bool markers = doc.hasSubclassMarkers();
   if (markers) {
-    t.push_back(Tag{330, doc.ownerHandle(container)});
+    const std::string owner = doc.ownerHandle(container);
+    if (!owner.empty()) t.push_back(Tag{330, owner});
     t.push_back(Tag{100, "AcDbEntity"});
   }
   t.push_back(Tag{8, variableText(doc, "CLAYER")});

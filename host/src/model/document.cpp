@@ -16,6 +16,18 @@ std::shared_ptr<DocumentCore> Document::core() const {
   return DocumentCore::lock(doc_);
 }
 
+namespace {
+
+// A table entry handed to a document must be one of its own.
+template <class Proxy>
+void checkOwnEntry(const std::shared_ptr<DocumentCore>& doc, const Proxy& entry) {
+  if (DocumentCore::coreOf(entry) != doc)
+    throw HostError(HostError::Refused,
+                    "\"" + DocumentCore::nameOf(entry) + "\" belongs to another drawing");
+}
+
+}  // namespace
+
 std::string Document::fullName() const {
   return core()->path;
 }
@@ -63,6 +75,7 @@ Layer Document::activeLayer() const {
 
 void Document::setActiveLayer(const Layer& layer) {
   auto c = core();
+  checkOwnEntry(c, layer);
   detail::setSystemVariable(*c, "CLAYER", DocumentCore::nameOf(layer));
 }
 
@@ -73,6 +86,7 @@ TextStyle Document::activeTextStyle() const {
 
 void Document::setActiveTextStyle(const TextStyle& style) {
   auto c = core();
+  checkOwnEntry(c, style);
   detail::setSystemVariable(*c, "TEXTSTYLE", DocumentCore::nameOf(style));
 }
 
@@ -85,6 +99,7 @@ Ucs Document::activeUcs() const {
 
 void Document::setActiveUcs(const Ucs& ucs) {
   auto c = core();
+  checkOwnEntry(c, ucs);
   const std::string name = DocumentCore::nameOf(ucs);
   const model::Object& entry = c->checkedEntry("UCS", name);
   c->setCurrentUcs(model::findTag(entry.tags, 2)->value);

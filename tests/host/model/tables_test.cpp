@@ -33,6 +33,9 @@ TEST_F(HostTest, LayersLookupAddAndState) {
   EXPECT_FALSE(layer.freeze());
   EXPECT_TRUE(layer.lock());
   EXPECT_HOST_ERROR(layer.setColor(256), Refused);
+  // A layer of another drawing is not this drawing's.
+  cadhost::Document other = app->documents().add();
+  EXPECT_HOST_ERROR(doc.setActiveLayer(other.layers().item("0")), Refused);
   EXPECT_HOST_ERROR(doc.layers().add("bad/name"), Refused);
 }
 

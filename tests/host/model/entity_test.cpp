@@ -164,4 +164,49 @@ TEST_F(HostTest, PolylineMembersAndLineWork) {
   EXPECT_EQ(mx, pt(5, 0));
 }
 
+TEST_F(HostTest, NewEntitiesOfAnR12DrawingTakeItsForm) {
+  cadhost::Document r12 = openDxf("r12.dxf", R"(0 SECTION
+2 HEADER
+9 $ACADVER
+1 AC1009
+9 $HANDSEED
+5 100
+0 ENDSEC
+0 SECTION
+2 ENTITIES
+0 ENDSEC
+0 EOF
+)");
+  cadhost::Block ms = r12.modelSpace();
+  // Before lightweight polylines: the old form, with its vertices.
+  Entity pl = ms.addLightWeightPolyline({0, 0, 10, 0, 10, 10});
+  EXPECT_EQ(pl.dxfType(), "POLYLINE");
+  EXPECT_EQ(pl.coordinates(), (std::vector<double>{0, 0, 10, 0, 10, 10}));
+  pl.setClosed(true);
+  pl.setWidth(1, 0.5, 1.5);
+  EXPECT_TRUE(pl.closed());
+  Entity text = ms.addText("R12", pt(1, 1), 2);
+  EXPECT_EQ(text.objectName(), "AcDbText");
+  // Handles go on from $HANDSEED: the polyline, its three vertices and its end took 100-104.
+  EXPECT_EQ(text.handle(), "105");
+  EXPECT_HOST_ERROR(ms.addMText(pt(0, 0), 10, "x"), Unsupported);
+
+  const std::string path = saveAs(r12, "r12-out.dxf");
+  const std::string bytes = dxftest::readBytes(path);
+  EXPECT_EQ(bytes.find("AcDb"), std::string::npos);  // no subclass markers in R12
+  int code = -1;
+  const std::string out = dxftest::runPython(
+      "import ezdxf\n"
+      "doc = ezdxf.readfile('" +
+          path +
+          "')\n"
+          "print('errors', len(doc.audit().errors))\n"
+          "p = doc.modelspace().query('POLYLINE')[0]\n"
+          "print('closed', p.is_closed, len(p.vertices))\n",
+      code);
+  EXPECT_EQ(code, 0) << out;
+  EXPECT_NE(out.find("errors 0"), std::string::npos) << out;
+  EXPECT_NE(out.find("closed True 3"), std::string::npos) << out;
+}
+
 }  // namespace

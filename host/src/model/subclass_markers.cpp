@@ -1,6 +1,9 @@
 #include "model/subclass_markers.h"
 
+#include <algorithm>
+#include <array>
 #include <initializer_list>
+#include <optional>
 #include <string_view>
 
 #include "model/tags.h"
@@ -25,109 +28,89 @@ bool oneOf(int code, std::initializer_list<int> codes) {
   return false;
 }
 
-// One subclass of a type: its marker and, for later subclasses, the codes that open it.
-struct Subclass {
-  const char* marker;
-  std::initializer_list<int> opens;  // empty: starts right after the common group
+// The subclasses of a type, from the DXF reference: the first starts right after the common
+// group, the second (when there is one) at the first of its opening codes.
+struct Layout {
+  std::string_view type;
+  const char* first;
+  const char* second = nullptr;
+  std::array<int, 5> secondOpens = {};  // unused places are 0
 };
 
-// The subclasses of the types whose layout is known, from the DXF reference.
-std::initializer_list<Subclass> layoutOf(std::string_view type, const Tags& tags) {
-  static const std::initializer_list<Subclass> none = {};
-  if (type == "LINE") {
-    static const std::initializer_list<Subclass> s = {{"AcDbLine", {}}};
-    return s;
-  }
-  if (type == "POINT") {
-    static const std::initializer_list<Subclass> s = {{"AcDbPoint", {}}};
-    return s;
-  }
-  if (type == "CIRCLE") {
-    static const std::initializer_list<Subclass> s = {{"AcDbCircle", {}}};
-    return s;
-  }
-  if (type == "ARC") {
-    static const std::initializer_list<Subclass> s = {{"AcDbCircle", {}}, {"AcDbArc", {50}}};
-    return s;
-  }
-  if (type == "SOLID" || type == "TRACE") {
-    static const std::initializer_list<Subclass> s = {{"AcDbTrace", {}}};
-    return s;
-  }
-  if (type == "3DFACE") {
-    static const std::initializer_list<Subclass> s = {{"AcDbFace", {}}};
-    return s;
-  }
-  if (type == "TEXT") {
-    static const std::initializer_list<Subclass> s = {{"AcDbText", {}}, {"AcDbText", {73}}};
-    return s;
-  }
-  if (type == "ATTDEF") {
-    static const std::initializer_list<Subclass> s = {
-        {"AcDbText", {}}, {"AcDbAttributeDefinition", {3, 2, 70, 73, 74}}};
-    return s;
-  }
-  if (type == "ATTRIB") {
-    static const std::initializer_list<Subclass> s = {{"AcDbText", {}},
-                                                      {"AcDbAttribute", {2, 70, 73, 74}}};
-    return s;
-  }
+const Layout kLayouts[] = {
+    {"LINE", "AcDbLine"},
+    {"POINT", "AcDbPoint"},
+    {"CIRCLE", "AcDbCircle"},
+    {"ARC", "AcDbCircle", "AcDbArc", {50}},
+    {"SOLID", "AcDbTrace"},
+    {"TRACE", "AcDbTrace"},
+    {"3DFACE", "AcDbFace"},
+    {"LWPOLYLINE", "AcDbPolyline"},
+    {"MTEXT", "AcDbMText"},
+    {"TEXT", "AcDbText", "AcDbText", {73}},
+    {"ATTDEF", "AcDbText", "AcDbAttributeDefinition", {3, 2, 70, 73, 74}},
+    {"ATTRIB", "AcDbText", "AcDbAttribute", {2, 70, 73, 74}},
+    {"BLOCK", "AcDbBlockBegin"},
+    {"ENDBLK", "AcDbBlockEnd"},
+};
+
+// The layout of a type, also for the types whose subclass depends on their flags; nullopt for
+// types without a known layout.
+std::optional<Layout> layoutOf(std::string_view type, const Tags& tags) {
+  for (const Layout& l : kLayouts)
+    if (l.type == type) return l;
+  const long long flags = model::tagInt(tags, 70);
   if (type == "INSERT") {
     bool grid = model::tagInt(tags, 70, 1) > 1 || model::tagInt(tags, 71, 1) > 1;
-    static const std::initializer_list<Subclass> single = {{"AcDbBlockReference", {}}};
-    static const std::initializer_list<Subclass> array = {{"AcDbMInsertBlock", {}}};
-    return grid ? array : single;
+    return Layout{type, grid ? "AcDbMInsertBlock" : "AcDbBlockReference"};
   }
   if (type == "POLYLINE") {
-    static const std::initializer_list<Subclass> d2 = {{"AcDb2dPolyline", {}}};
-    static const std::initializer_list<Subclass> d3 = {{"AcDb3dPolyline", {}}};
-    static const std::initializer_list<Subclass> mesh = {{"AcDbPolygonMesh", {}}};
-    static const std::initializer_list<Subclass> face = {{"AcDbPolyFaceMesh", {}}};
-    long long flags = model::tagInt(tags, 70);
-    return (flags & 16) ? mesh : (flags & 64) ? face : (flags & 8) ? d3 : d2;
+    return Layout{type, (flags & 16)   ? "AcDbPolygonMesh"
+                        : (flags & 64) ? "AcDbPolyFaceMesh"
+                        : (flags & 8)  ? "AcDb3dPolyline"
+                                       : "AcDb2dPolyline"};
   }
-  if (type == "VERTEX") {
-    static const std::initializer_list<Subclass> d2 = {{"AcDbVertex", {}}, {"AcDb2dVertex", {10}}};
-    static const std::initializer_list<Subclass> d3 = {{"AcDbVertex", {}},
-                                                       {"AcDb3dPolylineVertex", {10}}};
-    return (model::tagInt(tags, 70) & 32) ? d3 : d2;
-  }
-  if (type == "BLOCK") {
-    static const std::initializer_list<Subclass> s = {{"AcDbBlockBegin", {}}};
-    return s;
-  }
-  if (type == "ENDBLK") {
-    static const std::initializer_list<Subclass> s = {{"AcDbBlockEnd", {}}};
-    return s;
-  }
-  return none;
+  if (type == "VERTEX")
+    return Layout{type, "AcDbVertex", (flags & 32) ? "AcDb3dPolylineVertex" : "AcDb2dVertex", {10}};
+  return std::nullopt;
 }
 
 void addMarkers(model::Object& o) {
   const std::string_view type = model::typeOf(o);
   if (type.empty() || model::findTag(o.tags, 100)) return;
-  const auto layout = layoutOf(type, o.tags);
+  const std::optional<Layout> layout = layoutOf(type, o.tags);
   Tags out;
-  out.reserve(o.tags.size() + 2 + layout.size());
+  out.reserve(o.tags.size() + 3);
   std::size_t i = 0;
   // Type, handle and owner come first.
   while (i < o.tags.size() && oneOf(o.tags[i].code, {0, 5, 330, 102})) out.push_back(o.tags[i++]);
   out.push_back(Tag{100, "AcDbEntity"});
   while (i < o.tags.size() && commonCode(o.tags[i].code)) out.push_back(o.tags[i++]);
-  auto sub = layout.begin();
-  if (sub != layout.end()) out.push_back(Tag{100, (sub++)->marker});
+  if (layout) out.push_back(Tag{100, layout->first});
+  bool secondOpen = !layout || !layout->second;
   for (; i < o.tags.size() && o.tags[i].code < 1000; ++i) {
-    const Tag& t = o.tags[i];
-    if (sub != layout.end() && oneOf(t.code, sub->opens)) out.push_back(Tag{100, (sub++)->marker});
-    out.push_back(t);
+    const int code = o.tags[i].code;
+    if (!secondOpen && code != 0 &&
+        std::find(layout->secondOpens.begin(), layout->secondOpens.end(), code) !=
+            layout->secondOpens.end()) {
+      out.push_back(Tag{100, layout->second});
+      secondOpen = true;
+    }
+    out.push_back(o.tags[i]);
   }
-  // Subclasses whose groups are all missing still get their markers, before the xdata.
-  for (; sub != layout.end(); ++sub) out.push_back(Tag{100, sub->marker});
+  // A second subclass whose groups are all missing still gets its marker, before the xdata.
+  if (!secondOpen) out.push_back(Tag{100, layout->second});
   out.insert(out.end(), o.tags.begin() + static_cast<std::ptrdiff_t>(i), o.tags.end());
   o.tags = std::move(out);
 }
 
 }  // namespace
+
+std::string markerlessClassName(const model::Object& entity) {
+  const std::optional<Layout> layout = layoutOf(model::typeOf(entity), entity.tags);
+  if (!layout) return {};
+  return layout->second ? layout->second : layout->first;
+}
 
 void addTableRecordMarkers(model::Object& entry, std::string_view table) {
   if (model::findTag(entry.tags, 100)) return;

@@ -2,6 +2,7 @@
 
 #include <numbers>
 
+#include "model/subclass_markers.h"
 #include "model/tags.h"
 
 namespace cadhost::detail {
@@ -68,27 +69,10 @@ std::string className(const model::Object& entity) {
   for (const Tag& t : entity.tags)
     if (t.code == 100) last = &t;
   if (last) return last->value;
+  if (std::string known = markerlessClassName(entity); !known.empty()) return known;
   const std::string_view type = model::typeOf(entity);
-  if (type == "TEXT") return "AcDbText";
-  if (type == "MTEXT") return "AcDbMText";
-  if (type == "ATTDEF") return "AcDbAttributeDefinition";
-  if (type == "ATTRIB") return "AcDbAttribute";
-  if (type == "INSERT") {
-    bool grid = model::tagInt(entity.tags, 70, 1) > 1 || model::tagInt(entity.tags, 71, 1) > 1;
-    return grid ? "AcDbMInsertBlock" : "AcDbBlockReference";
-  }
-  if (type == "LINE") return "AcDbLine";
-  if (type == "LWPOLYLINE") return "AcDbPolyline";
-  if (type == "POLYLINE") {
-    long long flags = model::tagInt(entity.tags, 70);
-    if (flags & 16) return "AcDbPolygonMesh";
-    if (flags & 64) return "AcDbPolyFaceMesh";
-    return (flags & 8) ? "AcDb3dPolyline" : "AcDb2dPolyline";
-  }
-  if (type == "VERTEX") return "AcDbVertex";
-  if (type == "3DFACE") return "AcDbFace";
   if (type == "SEQEND") return "AcDbSequenceEnd";
-  // "CIRCLE" -> "AcDbCircle", "SOLID" -> "AcDbSolid", ...
+  // Other types: "ELLIPSE" -> "AcDbEllipse", ...
   std::string name = "AcDb";
   for (std::size_t i = 0; i < type.size(); ++i) {
     char c = type[i];

@@ -81,7 +81,8 @@ void renewHandles(DocumentCore& doc, Object& o, const std::string& owner) {
 Object attributeFrom(DocumentCore& doc, const Object& attdef, const std::string& insertHandle,
                      const std::string& insertLayer, const Matrix4& m) {
   Object a;
-  bool inDefinition = false;
+  // Without subclass markers (R12) every 3 is the prompt.
+  bool inDefinition = model::findTag(attdef.tags, 100) == nullptr;
   for (const Tag& t : attdef.tags) {
     if (t.code == 100) inDefinition = t.value == "AcDbAttributeDefinition";
     if (t.code == 0) {

@@ -137,6 +137,27 @@ TEST_F(BlocksTest, InsertFromADrawingFileCreatesAttributes) {
                     NotFound);
 }
 
+TEST_F(BlocksTest, AttributesOfAnR12DrawingLeaveThePromptBehind) {
+  cadhost::Document r12 = openDxf("r12.dxf", R"(0 SECTION
+2 HEADER
+9 $ACADVER
+1 AC1009
+0 ENDSEC
+0 SECTION
+2 ENTITIES
+0 ENDSEC
+0 EOF
+)");
+  r12.modelSpace().insertBlock(pt(0, 0), titleFile(), 1, 1, 1, 0);
+  const std::string bytes = dxftest::readBytes(saveAs(r12, "r12-title.dxf"));
+  const size_t attrib = bytes.find("ATTRIB");
+  ASSERT_NE(attrib, std::string::npos);
+  const std::string tags = bytes.substr(attrib, bytes.find("SEQEND", attrib) - attrib);
+  EXPECT_NE(tags.find("TITLE"), std::string::npos) << tags;
+  EXPECT_EQ(tags.find("\n  3\n"), std::string::npos) << tags;  // no prompt
+  EXPECT_EQ(tags.find("AcDb"), std::string::npos) << tags;
+}
+
 TEST_F(BlocksTest, ExplodeAppendsTransformedCopiesInDefinitionOrder) {
   titleFile();
   doc.modelSpace().insertBlock(pt(0, 0), tmp.path("title.dxf"), 1, 1, 1, 0).erase();

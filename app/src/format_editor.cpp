@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "sheetcut_app/dwg_id_format.h"
+#include "sheetcut_app/error_text.h"
 
 namespace sheetcut::app {
 
@@ -62,8 +63,8 @@ FormatEditor::FormatEditor(ProgramServices& api, const QString& iniPath,
   layout->addLayout(left);
   layout->addLayout(right, 1);
 
-  connect(cmdAdd, &QPushButton::clicked, this, [this] { cmdAdd_Click(); });
-  connect(cmdDel, &QPushButton::clicked, this, [this] { cmdDel_Click(); });
+  connect(cmdAdd, &QPushButton::clicked, this, [this] { guarded(&FormatEditor::cmdAdd_Click); });
+  connect(cmdDel, &QPushButton::clicked, this, [this] { guarded(&FormatEditor::cmdDel_Click); });
   connect(cmdClose, &QPushButton::clicked, this, [this] { close(); });
 
   InitFormatForm();
@@ -105,6 +106,15 @@ void FormatEditor::cmdDel_Click() {
   }
   store_.remove(s);
   delete lstFormat_->takeItem(s);
+}
+
+void FormatEditor::guarded(void (FormatEditor::*handler)()) {
+  try {
+    (this->*handler)();
+  } catch (...) {
+    const ErrorText error = errorText(std::current_exception());
+    api_.ShowErr(error.number, error.description, QString());
+  }
 }
 
 void FormatEditor::closeEvent(QCloseEvent* event) {

@@ -1,6 +1,5 @@
 #include "sheetcut_app/main_window.h"
 
-#include <sheetcut/error.h>
 #include <tarvik/constants.h>
 
 #include <QAction>
@@ -25,11 +24,11 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <exception>
 
 #include "sheetcut_app/about_dialog.h"
 #include "sheetcut_app/app_version.h"
 #include "sheetcut_app/dwg_id_format.h"
+#include "sheetcut_app/error_text.h"
 #include "sheetcut_app/format_editor.h"
 #include "sheetcut_app/program_config.h"
 #include "sheetcut_app/program_pictures.h"
@@ -42,19 +41,6 @@ namespace {
 const QStringList kToolsLockedDuringRun = {
     QStringLiteral("tlAddFile"), QStringLiteral("tlAddFolder"), QStringLiteral("tlStart"),
     QStringLiteral("tlClear"),   QStringLiteral("tlDelete"),    QStringLiteral("tlUserSet")};
-
-// The description of whatever a command raised.
-QString describe(std::exception_ptr error) {
-  try {
-    std::rethrow_exception(error);
-  } catch (const sheetcut::Error& e) {
-    return QString::fromStdString(e.description());
-  } catch (const std::exception& e) {
-    return QString::fromUtf8(e.what());
-  } catch (...) {
-    return QStringLiteral("未知错误");
-  }
-}
 
 }  // namespace
 
@@ -206,7 +192,14 @@ QWidget* MainWindow::buildFolderPanel() {
   cmdSelectFolder_ = new QToolButton(panel);
   cmdSelectFolder_->setObjectName(QStringLiteral("cmdSelectFolder"));
   cmdSelectFolder_->setText(QStringLiteral("…"));
-  connect(cmdSelectFolder_, &QToolButton::clicked, this, [this] { SelectOutFolder(); });
+  connect(cmdSelectFolder_, &QToolButton::clicked, this, [this] {
+    try {
+      SelectOutFolder();
+    } catch (...) {
+      const ErrorText error = errorText(std::current_exception());
+      parts_.api.ShowErr(error.number, error.description, QStringLiteral("SelectOutFolder"));
+    }
+  });
   row->addWidget(cmdSelectFolder_);
   return panel;
 }
@@ -259,6 +252,16 @@ void MainWindow::InitGrid() {
 
 void MainWindow::ab_ToolClick(const QString& name) {
   if (run_.running() && kToolsLockedDuringRun.contains(name)) return;
+  // A failure never leaves a command handler: it is shown and the window goes on.
+  try {
+    dispatch(name);
+  } catch (...) {
+    const ErrorText error = errorText(std::current_exception());
+    parts_.api.ShowErr(error.number, error.description, name);
+  }
+}
+
+void MainWindow::dispatch(const QString& name) {
   if (name == QLatin1String("tlAddFile")) {
     AddFile();
   } else if (name == QLatin1String("tlAddFolder")) {
@@ -296,7 +299,7 @@ void MainWindow::AddFile() {
   } catch (...) {
     for (QAction* action : tools_.value(QStringLiteral("tlAddFile"))) action->setEnabled(true);
     parts_.api.Alert(QStringLiteral("抱歉, addFile函数第%1行异常, 原因: \r\n").arg(step) +
-                         describe(std::current_exception()),
+                         errorText(std::current_exception()).description,
                      QString());
   }
 }
@@ -326,7 +329,7 @@ void MainWindow::AddFolder() {
   } catch (...) {
     for (QAction* action : tools_.value(QStringLiteral("tlAddFolder"))) action->setEnabled(true);
     parts_.api.Alert(QStringLiteral("抱歉, addFolder函数第%1行异常, 原因: \r\n").arg(step) +
-                         describe(std::current_exception()),
+                         errorText(std::current_exception()).description,
                      QString());
   }
 }
@@ -413,7 +416,12 @@ void MainWindow::setRunning(bool running) {
 }
 
 void MainWindow::LoadConfigInfo(bool flag) {
-  const ConfigInfo info = loadConfigInfo(parts_.api, iniPath_, flag);
+  ConfigInfo info;
+  try {
+    info = loadConfigInfo(parts_.api, iniPath_, flag);
+  } catch (...) {
+    return;  // an unreadable file leaves the window as it is
+  }
   cbPaper_->clear();
   if (flag) {
     txtFolder_->setText(info.outFolder);

@@ -1,13 +1,11 @@
 #include "sheetcut_app/program.h"
 
-#include <sheetcut/error.h>
-
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <QWidget>
-#include <exception>
 
+#include "sheetcut_app/error_text.h"
 #include "sheetcut_app/main_window.h"
 
 namespace sheetcut::app {
@@ -15,18 +13,6 @@ namespace sheetcut::app {
 namespace {
 
 const QString kStartFailure = QStringLiteral("系统启动异常, 原因: ");
-
-QString describe(std::exception_ptr error) {
-  try {
-    std::rethrow_exception(error);
-  } catch (const sheetcut::Error& e) {
-    return QString::fromStdString(e.description());
-  } catch (const std::exception& e) {
-    return QString::fromUtf8(e.what());
-  } catch (...) {
-    return QStringLiteral("未知错误");
-  }
-}
 
 // frmQuit: never shown; closing it ends the program.
 class QuitForm : public QWidget {
@@ -75,7 +61,8 @@ bool Program::Main() {
     }
     api_ = parts_.makeApi();
   } catch (...) {
-    systemBox(kStartFailure + describe(std::current_exception()), QStringLiteral("图纸转换"));
+    systemBox(kStartFailure + errorText(std::current_exception()).description,
+              QStringLiteral("图纸转换"));
     ended_ = true;
     return false;
   }
@@ -83,7 +70,8 @@ bool Program::Main() {
     cad_ = parts_.makeCad();
   } catch (...) {
     api_.reset();
-    systemBox(kStartFailure + describe(std::current_exception()), QStringLiteral("图纸转换"));
+    systemBox(kStartFailure + errorText(std::current_exception()).description,
+              QStringLiteral("图纸转换"));
     ended_ = true;
     return false;
   }

@@ -1,11 +1,9 @@
 #include "sheetcut_app/split_run.h"
 
-#include <sheetcut/error.h>
-
 #include <QTime>
-#include <exception>
 
 #include "sheetcut_app/dwg_id_format.h"
+#include "sheetcut_app/error_text.h"
 
 namespace sheetcut::app {
 
@@ -62,10 +60,8 @@ void SplitRun::StartSplit(const RunChoices& choices) {
     status(QString::number(rows) + QStringLiteral("张图纸拆分完毕,双击可查看拆分后的文件列表!"));
     waitCursor(false);
     cad_.CloseAutoCAD();
-  } catch (const sheetcut::Error& e) {
-    fail(rows, QString::fromStdString(e.description()));
-  } catch (const std::exception& e) {
-    fail(rows, QString::fromUtf8(e.what()));
+  } catch (...) {
+    fail(rows, errorText(std::current_exception()).description);
   }
 }
 

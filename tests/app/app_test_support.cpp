@@ -40,6 +40,7 @@ QString FakeServices::GetINIKeyValue(const QString& iniPath, const QString& sect
 
 void FakeServices::SetINIKeyValue(const QString& iniPath, const QString& sect, const QString& key,
                                   const QString& value) {
+  if (iniWritesFail) throw sheetcut::Error(75, "无法写入 " + iniPath.toStdString());
   mobrel::IniFile(iniPath).WriteIniKey(sect, key, value);
 }
 

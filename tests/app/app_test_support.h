@@ -8,10 +8,16 @@
 #include <QTemporaryDir>
 #include <deque>
 #include <functional>
+#include <ostream>
 #include <vector>
 
 #include "sheetcut_app/program_services.h"
 #include "sheetcut_app/split_component.h"
+
+// Lets GoogleTest print texts readably.
+inline void PrintTo(const QString& text, std::ostream* os) {
+  *os << '"' << text.toStdString() << '"';
+}
 
 namespace apptest {
 
@@ -25,6 +31,7 @@ class FakeServices : public sheetcut::app::ProgramServices {
   std::deque<QString> folderAnswers;    // SelectFolder; empty: cancelled
   std::deque<bool> confirmAnswers;      // Confirm; empty: yes
   std::function<void()> onAlert;        // runs inside Alert, after it was recorded
+  bool iniWritesFail = false;           // INI changes raise, as for a read-only folder
 
   QStringList alerts, confirms, folderDialogTitles, openedFolders, openedDocuments, errors;
   int onTopCalls = 0;

@@ -9,9 +9,11 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QListWidget>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSysInfo>
 #include <QTableView>
+#include <QToolButton>
 
 #include "app_test_support.h"
 #include "sheetcut_app/about_dialog.h"
@@ -200,6 +202,19 @@ TEST_F(WindowTest, DoubleClickOpensTheOutputFolderWithoutAShell) {
   w->openOutputFolder(0);
   EXPECT_EQ(api->openedFolders, QStringList{folder / "A&B;$(TOUCH X)"});
   EXPECT_FALSE(QFile::exists("x"));
+}
+
+TEST_F(WindowTest, FailuresOfCommandsAreShownAndTheWindowGoesOn) {
+  auto program = start();
+  MainWindow* w = program->mainWindow();
+  api->iniWritesFail = true;
+  api->folderAnswers = {folder / "Out"};
+  w->findChild<QToolButton*>("cmdSelectFolder")->click();
+  EXPECT_EQ(api->errors, QStringList{"SelectOutFolder[75]无法写入 " + w->iniPath()});
+  w->ab_ToolClick("tlUserSet");
+  w->formatEditor()->findChild<QPushButton*>("cmdAdd")->click();
+  EXPECT_EQ(api->errors.size(), 2);
+  EXPECT_EQ(w->formatEditor()->list()->count(), 0);
 }
 
 TEST_F(WindowTest, FormatEditorStoresFormatsAndTheListFollowsOnClose) {

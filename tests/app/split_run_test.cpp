@@ -107,6 +107,15 @@ TEST_F(SplitRunTest, HostThatCannotStartIsReportedAsAFailure) {
   EXPECT_EQ(cfg("DwgIDFormat", "DefaultFormat"), "");
 }
 
+TEST_F(SplitRunTest, UnwritableSettingsFailTheRunBeforeTheHost) {
+  addDrawings(1);
+  api.iniWritesFail = true;
+  run.StartSplit({SaveMode::OwnFolder, "", "字母 - 字母 - 数字"});
+  EXPECT_EQ(status(), "1拆分发生异常, 原因: \r\n无法写入 " + ini);
+  EXPECT_EQ(cad.connects, 0);
+  EXPECT_TRUE(cursor.isEmpty());
+}
+
 TEST_F(SplitRunTest, FailureOnTheSecondOfFiveStopsTheRun) {
   addDrawings(5);
   cad.onSplit = [this](const QString& path) {

@@ -31,6 +31,8 @@ class FormatEditor : public QDialog {
 
  private:
   void InitFormatForm();
+  // Runs a button's handler; a failure (an INI file that cannot be written) is shown.
+  void guarded(void (FormatEditor::*handler)());
 
   ProgramServices& api_;
   FormatStore store_;

@@ -59,6 +59,7 @@ class MainWindow : public QMainWindow {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  void dispatch(const QString& name);
   void buildBands();
   QWidget* buildFolderPanel();
   void InitGrid();

@@ -286,18 +286,18 @@ void MainWindow::dispatch(const QString& name) {
 void MainWindow::AddFile() {
   int step = 1;
   try {
-    for (QAction* action : tools_.value(QStringLiteral("tlAddFile"))) action->setEnabled(false);
+    setToolEnabled(QStringLiteral("tlAddFile"), false);
     step = 2;
     const ChosenFiles chosen =
         parts_.api.SelectFiles(nullptr, QStringLiteral("CAD图形文件|*") + tarvik::kDrawingExtension,
                                true, QStringLiteral("请选择文件"), QString());
     step = 3;
-    for (QAction* action : tools_.value(QStringLiteral("tlAddFile"))) action->setEnabled(true);
+    setToolEnabled(QStringLiteral("tlAddFile"), true);
     if (chosen.sPath.isEmpty()) return;
     step = 8;
     for (const QString& name : chosen.names) list_.addDrawing(chosen.sPath + name);
   } catch (...) {
-    for (QAction* action : tools_.value(QStringLiteral("tlAddFile"))) action->setEnabled(true);
+    setToolEnabled(QStringLiteral("tlAddFile"), true);
     parts_.api.Alert(QStringLiteral("抱歉, addFile函数第%1行异常, 原因: \r\n").arg(step) +
                          errorText(std::current_exception()).description,
                      QString());
@@ -307,14 +307,12 @@ void MainWindow::AddFile() {
 void MainWindow::AddFolder() {
   int step = 1;
   try {
-    for (QAction* action : tools_.value(QStringLiteral("tlAddFolder"))) {
-      action->setEnabled(false);
-    }
+    setToolEnabled(QStringLiteral("tlAddFolder"), false);
     step = 2;
     const QString folder =
         parts_.api.SelectFolder(nullptr, QStringLiteral("请选择一个文件夹"), QString(), false);
     step = 3;
-    for (QAction* action : tools_.value(QStringLiteral("tlAddFolder"))) action->setEnabled(true);
+    setToolEnabled(QStringLiteral("tlAddFolder"), true);
     if (folder.isEmpty()) return;
     step = 5;
     const QStringList entries =
@@ -327,7 +325,7 @@ void MainWindow::AddFolder() {
     step = 8;
     list_.addFolderEntries(entries);
   } catch (...) {
-    for (QAction* action : tools_.value(QStringLiteral("tlAddFolder"))) action->setEnabled(true);
+    setToolEnabled(QStringLiteral("tlAddFolder"), true);
     parts_.api.Alert(QStringLiteral("抱歉, addFolder函数第%1行异常, 原因: \r\n").arg(step) +
                          errorText(std::current_exception()).description,
                      QString());
@@ -404,10 +402,12 @@ void MainWindow::StartSplit() {
   if (quitAfterRun_) QTimer::singleShot(0, this, [this] { parts_.quit(); });
 }
 
+void MainWindow::setToolEnabled(const QString& name, bool enabled) {
+  for (QAction* action : tools_.value(name)) action->setEnabled(enabled);
+}
+
 void MainWindow::setRunning(bool running) {
-  for (const QString& name : kToolsLockedDuringRun) {
-    for (QAction* action : tools_.value(name)) action->setEnabled(!running);
-  }
+  for (const QString& name : kToolsLockedDuringRun) setToolEnabled(name, !running);
   optSave_[0]->setEnabled(!running);
   optSave_[1]->setEnabled(!running);
   txtFolder_->setReadOnly(running);

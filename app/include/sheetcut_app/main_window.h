@@ -73,6 +73,7 @@ class MainWindow : public QMainWindow {
   void ShowAbout();
   void ShowHelp();
   void StartSplit();
+  void setToolEnabled(const QString& name, bool enabled);
   void setRunning(bool running);
   void setStatus(const QString& text);
   void tick();

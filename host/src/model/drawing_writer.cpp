@@ -68,20 +68,28 @@ Tags pointTags(const Point3& p) {
           Tag{30, model::formatDouble(p.z)}};
 }
 
-// Which objects and entities a written drawing leaves out, and how to prune references to them.
+// Which objects a written drawing leaves out, and how references to what is left out are
+// pruned. `written` names the model-space entities the drawing holds; null means all live ones.
 class ObjectPruner {
  public:
-  ObjectPruner(DocumentCore& doc, const std::unordered_set<std::string>& written)
+  ObjectPruner(DocumentCore& doc, const std::unordered_set<std::string>* written)
       : doc_(doc), written_(written) {}
 
-  // True when the handle names an entity of the source that the drawing does not hold.
+  // True when the handle names an entity of the source that the drawing does not hold: an
+  // erased one, one of a deleted block, and for a selection's drawing every model-space entity
+  // not selected and everything of the emptied layouts.
   bool entityDropped(const std::string& h) {
-    if (written_.count(h)) return false;
     const EntityRef* ref = doc_.findEntity(h);
     if (!ref) return false;
-    if (ref->container == EntityRef::kModelSpace) return true;
-    if (doc_.blockErased(ref->container) || doc_.erased(ref->container, ref->index)) return true;
-    return isLayoutBlock(doc_.dwg.blocks[ref->container]);
+    if (ref->container != EntityRef::kModelSpace &&
+        (doc_.blockErased(ref->container) || doc_.erased(ref->container, ref->index)))
+      return true;
+    if (!written_)
+      return ref->container == EntityRef::kModelSpace &&
+             doc_.erased(EntityRef::kModelSpace, ref->index);
+    if (written_->count(h)) return false;
+    return ref->container == EntityRef::kModelSpace ||
+           isLayoutBlock(doc_.dwg.blocks[ref->container]);
   }
 
   std::vector<Object> prune(const std::vector<Object>& objects) {
@@ -163,7 +171,7 @@ class ObjectPruner {
   static bool isOwnerPosition(const Tags& tags, size_t i) { return ownerTag(tags) == &tags[i]; }
 
   DocumentCore& doc_;
-  const std::unordered_set<std::string>& written_;
+  const std::unordered_set<std::string>* written_;
   std::unordered_set<std::string> droppedObjects_;
 };
 
@@ -176,7 +184,7 @@ model::Drawing drawingForSave(DocumentCore& doc) {
   for (size_t i = 0; i < doc.dwg.entities.size(); ++i)
     if (!doc.erased(EntityRef::kModelSpace, static_cast<std::int32_t>(i)))
       out.entities.push_back(doc.dwg.entities[i]);
-  out.objects = doc.dwg.objects;
+  out.objects = ObjectPruner(doc, nullptr).prune(doc.dwg.objects);
   return out;
 }
 
@@ -209,8 +217,7 @@ model::Drawing drawingOfEntities(DocumentCore& doc, std::vector<std::int32_t> en
   setHeaderVar(out, "$INSBASE", pointTags(Point3{}));
   setHeaderVar(out, "$TILEMODE", {Tag{70, "1"}});
 
-  ObjectPruner pruner(doc, written);
-  out.objects = pruner.prune(doc.dwg.objects);
+  out.objects = ObjectPruner(doc, &written).prune(doc.dwg.objects);
   return out;
 }
 

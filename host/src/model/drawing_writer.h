@@ -13,7 +13,7 @@ namespace cadhost::detail {
 
 class DocumentCore;
 
-// The document as it stands, less erased entities and deleted blocks.
+// The document as it stands, less erased entities, deleted blocks and the objects they owned.
 model::Drawing drawingForSave(DocumentCore& doc);
 
 // The drawing of the given model-space entities: the document's header (with the extents of

@@ -54,6 +54,10 @@ std::string checkScript(const std::string& path) {
 import ezdxf
 doc = ezdxf.readfile(')" +
          path + R"(')
+# Before the audit, which would repair what it finds.
+dangling = [o for o in doc.objects if o.dxf.owner not in doc.entitydb and o.dxf.owner != '0']
+print('dangling', len(dangling))
+print('group', len(doc.groups.get('G1')))
 auditor = doc.audit()
 for e in auditor.errors:
     print('ERROR', e.code, e.message)
@@ -62,12 +66,9 @@ print('types', ' '.join(sorted(e.dxftype() for e in msp)))
 print('attrib', msp.query('INSERT')[0].get_attrib_text('NO'))
 print('mtext', msp.query('MTEXT')[0].text)
 print('xdata', msp.query('LINE')[0].get_xdata('SHEETCUT'))
-print('group', len(doc.groups.get('G1')))
 print('hatch paths', len(msp.query('HATCH')[0].paths))
 print('dimension block', msp.query('DIMENSION')[0].get_geometry_block() is not None)
 print('inside xrecord', 'INSIDE' in msp.query('CIRCLE')[0].get_extension_dict())
-dangling = [o for o in doc.objects if o.dxf.owner not in doc.entitydb and o.dxf.owner != '0']
-print('dangling', len(dangling))
 )";
 }
 
@@ -105,6 +106,13 @@ TEST_F(WblockTest, ChildHoldsExactlyTheSelectionAndPassesAudit) {
   Point3 mn = std::get<Point3>(back.getVariable("EXTMIN"));
   EXPECT_EQ(mn, pt(0, 0));
 
+  // The group keeps only its member that was written.
+  const std::string bytes = dxftest::readBytes(child);
+  const size_t group = bytes.find("\nGROUP\n");
+  ASSERT_NE(group, std::string::npos);
+  const std::string groupTags = bytes.substr(group, bytes.find("\n  0\n", group) - group);
+  EXPECT_EQ(groupTags.find("340\n"), groupTags.rfind("340\n")) << groupTags;
+
   const std::string report = python(checkScript(child));
   EXPECT_EQ(report.find("ERROR"), std::string::npos) << report;
   EXPECT_NE(report.find("types CIRCLE DIMENSION HATCH INSERT LINE LWPOLYLINE MTEXT SPLINE"),
@@ -119,6 +127,24 @@ TEST_F(WblockTest, ChildHoldsExactlyTheSelectionAndPassesAudit) {
   EXPECT_NE(report.find("group 1"), std::string::npos) << report;
   EXPECT_NE(report.find("hatch paths 1"), std::string::npos) << report;
   EXPECT_NE(report.find("dimension block True"), std::string::npos) << report;
+
+  // Saved after its circles are erased, the source keeps no object owned by them.
+  set.clear();
+  set.select(SelectMode::All, nullptr, nullptr, {cadhost::FilterItem{0, std::string("CIRCLE")}});
+  set.erase();
+  const std::string saved = tmp.path("saved.dxf");
+  source.saveAs(saved);
+  const std::string check = python(
+      "import ezdxf\n"
+      "doc = ezdxf.readfile('" +
+      saved +
+      "')\n"
+      "owners = [o.dxf.owner for o in doc.objects]\n"
+      "print('dangling', sum(1 for h in owners if h != '0' and "
+      "h not in doc.entitydb))\n"
+      "print('circles', len(doc.modelspace().query('CIRCLE')))\n"
+      "print('errors', len(doc.audit().errors))\n");
+  EXPECT_NE(check.find("dangling 0\ncircles 0\nerrors 0"), std::string::npos) << check;
 }
 
 TEST_F(WblockTest, EraseAfterWriteAndUndoAsTheSplitDoes) {

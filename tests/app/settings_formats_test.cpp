@@ -1,4 +1,4 @@
-// cfg.ini, the drawing-number formats and the settings store.
+// cfg.ini, the drawing-number formats and the version text.
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,6 @@
 #include "sheetcut_app/app_version.h"
 #include "sheetcut_app/dwg_id_format.h"
 #include "sheetcut_app/program_config.h"
-#include "sheetcut_app/run_settings.h"
 
 using namespace sheetcut::app;
 
@@ -123,16 +122,6 @@ TEST_F(ConfigTest, FormatStoreAddsOnceDeletesWithoutGapsAndRefusesAnEleventh) {
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   EXPECT_EQ(file.readAll(), before);
   EXPECT_EQ(store.formats().size(), kMaxFormats);
-}
-
-TEST(RunSettings, MissingKeysReadAsNullStringAndWritesReplace) {
-  RunSettings settings;
-  EXPECT_EQ(settings.GetSetting("UnLoadForm").toString(), "NullString");
-  settings.SetSetting("UnLoadForm", "CLOSE");
-  settings.SetSetting("UnLoadForm", "QUIT");
-  EXPECT_EQ(settings.GetSetting("UnLoadForm").toString(), "QUIT");
-  settings.SetSetting("使用上次设置", false);
-  EXPECT_EQ(settings.GetSetting("使用上次设置").toBool(), false);
 }
 
 TEST(AppVersion, NumbersWithoutLeadingZeros) {

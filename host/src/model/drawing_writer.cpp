@@ -23,6 +23,32 @@ bool isLayoutBlock(const model::Block& b) {
          equalsNoCase(name->value.substr(0, 12), "*Paper_Space");
 }
 
+// A drawing read without some sections (a bare R12 file has only ENTITIES) gets them when
+// the document has added content for them: the writer writes the sections in this order.
+void completeSectionOrder(model::Drawing& d) {
+  using K = model::SectionKind;
+  if (d.sectionOrder.empty()) return;  // a new drawing: the writer uses the standard order
+  const std::pair<K, bool> standard[] = {{K::Header, !d.header.empty()},
+                                         {K::Classes, !d.classes.empty()},
+                                         {K::Tables, !d.tables.empty()},
+                                         {K::Blocks, !d.blocks.empty()},
+                                         {K::Entities, true},
+                                         {K::Objects, !d.objects.empty()}};
+  for (std::size_t k = 0; k < std::size(standard); ++k) {
+    const auto [kind, needed] = standard[k];
+    if (!needed ||
+        std::find(d.sectionOrder.begin(), d.sectionOrder.end(), kind) != d.sectionOrder.end())
+      continue;
+    // Before the first present section that the standard order puts after it.
+    auto pos = std::find_if(d.sectionOrder.begin(), d.sectionOrder.end(), [&](K present) {
+      for (std::size_t later = k + 1; later < std::size(standard); ++later)
+        if (standard[later].first == present) return true;
+      return false;
+    });
+    d.sectionOrder.insert(pos, kind);
+  }
+}
+
 // Header, classes, tables, raw sections and section order: what every written drawing shares.
 model::Drawing shellOf(const model::Drawing& src) {
   model::Drawing d;
@@ -185,6 +211,7 @@ model::Drawing drawingForSave(DocumentCore& doc) {
     if (!doc.erased(EntityRef::kModelSpace, static_cast<std::int32_t>(i)))
       out.entities.push_back(doc.dwg.entities[i]);
   out.objects = ObjectPruner(doc, nullptr).prune(doc.dwg.objects);
+  completeSectionOrder(out);
   return out;
 }
 
@@ -218,6 +245,7 @@ model::Drawing drawingOfEntities(DocumentCore& doc, std::vector<std::int32_t> en
   setHeaderVar(out, "$TILEMODE", {Tag{70, "1"}});
 
   out.objects = ObjectPruner(doc, &written).prune(doc.dwg.objects);
+  completeSectionOrder(out);
   return out;
 }
 

@@ -127,6 +127,14 @@ FontDesc TextStyle::getFont() const {
 
 void TextStyle::setFont(const FontDesc& font) {
   StyleEntry s = entryOf(doc_, name_);
+  // Xdata names a registered application: "ACAD" must be in the APPID table.
+  if (!font.typeface.empty() && !s.doc->tableEntry("APPID", "ACAD")) {
+    s.doc->beforeTableChange("APPID");
+    Tags tags;
+    if (s.doc->hasSubclassMarkers()) tags.push_back(Tag{100, "AcDbRegAppTableRecord"});
+    tags.insert(tags.end(), {Tag{2, "ACAD"}, Tag{70, "0"}});
+    s.doc->addTableEntry("APPID", std::move(tags));
+  }
   Object& e = changing(s, name_);
   std::size_t x = acadXdata(e.tags);
   std::size_t end = x;

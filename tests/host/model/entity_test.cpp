@@ -190,10 +190,14 @@ TEST_F(HostTest, NewEntitiesOfAnR12DrawingTakeItsForm) {
   // Handles go on from $HANDSEED: the polyline, its three vertices and its end took 100-104.
   EXPECT_EQ(text.handle(), "105");
   EXPECT_HOST_ERROR(ms.addMText(pt(0, 0), 10, "x"), Unsupported);
+  // A font description needs its application registered.
+  cadhost::TextStyle style = r12.textStyles().add("CHINESE");
+  style.setFont(cadhost::FontDesc{"SimSun"});
 
   const std::string path = saveAs(r12, "r12-out.dxf");
   const std::string bytes = dxftest::readBytes(path);
-  EXPECT_EQ(bytes.find("AcDb"), std::string::npos);  // no subclass markers in R12
+  EXPECT_EQ(bytes.find("AcDb"), std::string::npos);              // no subclass markers in R12
+  EXPECT_NE(bytes.find("  2\nACAD\n 70\n"), std::string::npos);  // the registered application
   int code = -1;
   const std::string out = dxftest::runPython(
       "import ezdxf\n"

@@ -341,7 +341,10 @@ model::Drawing readDxfFile(const std::string& path) {
     while (done < bytes.size()) {
       ssize_t r = ::pread(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
       if (r < 0 && errno == EINTR) continue;
-      if (r <= 0) break;
+      if (r < 0)
+        throw HostError(HostError::Io,
+                        "cannot read the drawing " + path + ": " + std::strerror(errno));
+      if (r == 0) break;
       done += static_cast<size_t>(r);
     }
     bytes.resize(done);

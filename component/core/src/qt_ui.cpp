@@ -21,6 +21,11 @@ bool QtUi::askYesNo(const QString& title, const QString& text) {
   return box.exec() == QMessageBox::Yes;
 }
 
+void QtUi::showMessage(const QString& title, const QString& text) {
+  QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok);
+  box.exec();
+}
+
 void QtUi::loadNote() {
   if (loads_++ == 0) note_ = std::make_unique<frmNote>();
 }

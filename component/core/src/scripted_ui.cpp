@@ -20,6 +20,10 @@ bool ScriptedUi::askYesNo(const QString& title, const QString& text) {
   return yes;
 }
 
+void ScriptedUi::showMessage(const QString& title, const QString& text) {
+  messages_.push_back({title, text});
+}
+
 void ScriptedUi::unloadNote() {
   if (noteLoads_ > 0) --noteLoads_;
 }

@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "tarvik/cad_events.h"
+#include "tarvik/layer_states.h"
+#include "tarvik/plot_settings.h"
 #include "tarvik/records.h"
 #include "tarvik/ui.h"
 
@@ -123,6 +125,53 @@ class CAD {
   // kept, then regenerates. Host errors on a style are ignored; no document raises.
   void SetBigFont();
 
+  // ---- Split of a drawing ---------------------------------------------------------------------
+  // Opens DwgPath in the host (the active document when empty), finds its frames strip by strip
+  // from the top, and writes each frame to ChildFileSavePath as a drawing of its own, named
+  // after the drawing number (dwgIDMask) nearest to one of its corners. The source is taken
+  // back by undo and, when opened here, closed without saving. No file is ever replaced.
+  // Raises sheetcut::Error when there is no host or output folder, when the drawing cannot be
+  // opened, when the drawing cannot be prepared, and, after the other frames were written and
+  // the drawing restored, for frames that could not be written. IsOnlySplit false (the
+  // analysis split) is not available yet and raises after the drawing was restored.
+  void SplitDwg(const QString& DwgPath = {}, bool IsOnlySplit = false);
+  // Take their arguments and do nothing.
+  void SplitDwg0(const QString& DwgPath = {}, bool IsCheck = false);
+  void SplitDwgBlk(const QString& DwgPath = {});
+  void SplitDwgLay(const QString& DwgPath = {});
+  // The mean height of the first 11 non-empty texts of AcadDoc, else its "textsize".
+  double GetTextSize();
+  // Adds the box R to the frame list (IDX -1), uniting it with the frames it touches; with
+  // IDX >= 1, R must be that slot of the list and is merged again (see addFrameRect).
+  void AddRect(RectType& R, long IDX);
+  // Creates the folder chain of a drawing number under DirName and returns its path. Parts are
+  // made fit for file names; "." and ".." are refused. Raises sheetcut::Error for a number
+  // without the parts its kind needs or a folder that cannot be created.
+  QString GetFileDir(const QString& DirName, const QString& DrawNo) const;
+  // 0 all digits (or ""), 1 other single-byte characters, 2 a double-byte character.
+  int StrType(const QString& s) const;
+  // The plain text of a multi-line text's contents (format codes and braces removed).
+  QString GetMTextStr(const QString& MTextString) const;
+
+  // ---- Drawing preparation -------------------------------------------------------------------
+  // Binds AcadDoc's external references not named like a template (errors raise), then
+  // explodes the plain block references not named like a template (errors ignored).
+  void DwgInit();
+  // Puts back the layer states of a table made when the layers were unlocked; stops at the
+  // first empty name.
+  void loadLayer(const LayerStateTable& BoxLayers);
+  // The paper size of MinPoint..MaxPoint (default: the extents of AcadDoc) at XYScale: "A0"
+  // .. "A4", "" for scale 0.
+  QString GetDWGSize(std::optional<Point3d> MinPoint = {}, std::optional<Point3d> MaxPoint = {},
+                     double XYScale = 0);
+
+  // ---- Plot settings -------------------------------------------------------------------------
+  // Copies the nine plot settings (kPlotCfgKeys) from oColl, the output folder with a trailing
+  // "/"; returns "". A missing key empties the settings, shows which key and returns the list
+  // of required keys.
+  QString SetPlotCfg(const PlotSettings& oColl);
+  void ClearPlotCfg();
+
   // ---- Numeric helpers -----------------------------------------------------------------------
   // The larger / smaller of two values; the second one on a tie.
   double Max(double x, double Y) const { return x > Y ? x : Y; }
@@ -135,6 +184,19 @@ class CAD {
   bool CrtNewAcadApp();
   // A new GUID as 32 upper-case hex digits, "" when none can be made.
   QString NewGuidStr() const;
+
+  // ---- Split, naming and preparation helpers ----
+  friend class SplitRun;
+  bool TolTest(double p, double q) const;
+  bool RectOverlap(RectType& A, RectType& B) const;
+  // The drawing number nearest to a corner of the window, made fit for a file name: "" when
+  // none matches dwgIDMask, "NULL" when the chosen text cannot be read. Works on AcadDoc.
+  QString GetCornerText(const QString& file, const Point3d& MinPoint, const Point3d& MaxPoint);
+  void ValidFileName(QString& s, bool IsPath) const;
+  // Makes the locked layers (in paper space also the frozen ones) usable, recording them.
+  void UnlockAllLayers(LayerStateTable& BoxLayers);
+  // Replaces the value of an existing plot setting; a missing key is left out.
+  void SetPlotItem(const QString& key, const QString& value);
 
   // ---- Settings behind the properties ----
   QString WorkPath_;
@@ -164,6 +226,7 @@ class CAD {
   double FrameScale = 0;          // scale of the frame last read
   bool LastIsGetCur = false;      // first argument of the last AcadAppIsRun
   QString FrameDefPath;           // frame-definition file last read
+  PlotSettings PlotCfg;           // the plot settings; empty: nothing is plotted
 
   CADEventList events_;
   std::shared_ptr<Ui> ui_;

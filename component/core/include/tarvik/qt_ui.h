@@ -18,6 +18,7 @@ class QtUi : public Ui {
 
   void processEvents() override;
   bool askYesNo(const QString& title, const QString& text) override;
+  void showMessage(const QString& title, const QString& text) override;
   void loadNote() override;
   void unloadNote() override;
   void viewNote(const QString& text) override;

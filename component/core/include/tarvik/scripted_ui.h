@@ -24,6 +24,8 @@ class ScriptedUi : public Ui {
   bool defaultAnswer() const { return defaultAnswer_; }
 
   const std::vector<Question>& questions() const { return questions_; }
+  // Every message shown by showMessage, in order.
+  const std::vector<Question>& messages() const { return messages_; }
   // Every text shown by viewNote, in order.
   const std::vector<QString>& notesShown() const { return notesShown_; }
   bool noteVisible() const { return noteVisible_; }
@@ -33,6 +35,7 @@ class ScriptedUi : public Ui {
 
   void processEvents() override;
   bool askYesNo(const QString& title, const QString& text) override;
+  void showMessage(const QString& title, const QString& text) override;
   void loadNote() override { ++noteLoads_; }
   void unloadNote() override;
   void viewNote(const QString& text) override;
@@ -42,6 +45,7 @@ class ScriptedUi : public Ui {
   std::deque<bool> answers_;
   bool defaultAnswer_ = true;
   std::vector<Question> questions_;
+  std::vector<Question> messages_;
   std::vector<QString> notesShown_;
   bool noteVisible_ = false;
   QString noteText_;

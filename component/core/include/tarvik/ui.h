@@ -17,6 +17,8 @@ class Ui {
   virtual void processEvents() = 0;
   // A Yes/No question without icon; true for Yes.
   virtual bool askYesNo(const QString& title, const QString& text) = 0;
+  // A message with an OK button; returns when it was acknowledged.
+  virtual void showMessage(const QString& title, const QString& text) = 0;
 
   // The notice window of this thread: loaded with each CAD object, unloaded with it (counted,
   // so several objects share one window).

@@ -1,0 +1,306 @@
+// CAD::SplitDwg: one drawing in, one drawing file per frame out.
+
+#include <cadhost/application.h>
+#include <cadhost/document.h>
+#include <sheetcut/error.h>
+
+#include <QFileInfo>
+#include <cmath>
+#include <filesystem>
+#include <system_error>
+
+#include "host_calls.h"
+#include "split_run.h"
+#include "tarvik/attempt.h"
+#include "tarvik/cad.h"
+#include "tarvik/child_naming.h"
+#include "tarvik/component_paths.h"
+#include "tarvik/form_ctrl.h"
+#include "tarvik/strip_sizing.h"
+
+namespace tarvik {
+
+namespace {
+
+constexpr const char* kSource = "CAD.SplitDwg";
+// The working path of the host's active document starts with this marker.
+const QString kActiveDocMarker = QStringLiteral("ActiveDoc");
+// Selects the line work of a strip: borders and whatever is drawn with them.
+const cadhost::Filter kStripFilter{{0, std::string("LINE,POLYLINE,LWPOLYLINE,LWPOLYLINE,INSERT")}};
+// Takes back the undo group the split ran in.
+constexpr const char* kUndoCommand = "(command \"U\" )\r";
+constexpr std::size_t kFailuresNamed = 20;
+
+[[noreturn]] void fail(long number, const QString& text) {
+  throw sheetcut::Error(number, text.toStdString(), kSource);
+}
+
+// The plot step of a frame. Plotting is not part of this build yet, so a frame that asks for it
+// fails here, and the split goes on without the plot as it does for every failed plot.
+void plotFrame(const QString& name, const cadhost::Point3&, const cadhost::Point3&) {
+  throw sheetcut::Error(sheetcut::errnum::kGeneric,
+                        "Plotting is not available: \"" + name.toStdString() + "\" not plotted",
+                        "CAD.DwgPlotCmd");
+}
+
+bool validExtents(const cadhost::Point3& min, const cadhost::Point3& max) {
+  return std::isfinite(min.x) && std::isfinite(min.y) && std::isfinite(max.x) &&
+         std::isfinite(max.y) && min.x <= max.x && min.y <= max.y;
+}
+
+}  // namespace
+
+// ---- CAD members ------------------------------------------------------------------------------
+
+void CAD::SplitDwg(const QString& DwgPath, bool IsOnlySplit) {
+  SplitRun(*this, DwgPath, IsOnlySplit).run();
+}
+
+void CAD::SplitDwg0(const QString& DwgPath, bool IsCheck) {
+  (void)DwgPath;
+  (void)IsCheck;
+}
+
+void CAD::SplitDwgBlk(const QString& DwgPath) {
+  (void)DwgPath;
+}
+
+void CAD::SplitDwgLay(const QString& DwgPath) {
+  (void)DwgPath;
+}
+
+// ---- SplitRun -------------------------------------------------------------------------------
+
+SplitRun::SplitRun(CAD& cad, const QString& dwgPath, bool onlySplit)
+    : cad_(cad), dwgPath_(dwgPath), onlySplit_(onlySplit) {}
+
+SplitRun::~SplitRun() {
+  restore(true);
+}
+
+void SplitRun::run() {
+  cad_.Frames.assign(1, RectType{});
+  cad_.FrameNum = 0;
+  checkOutputFolder();
+  open();
+  renewSelectionSet();
+  if (prepare()) {
+    cad_.RptPath = joinPath(cad_.WorkPath(), QStringLiteral("AnRpt.txt"));
+    if (splitStrips() == Outcome::Stopped) {
+      // The drawing stays open as the caller left it to us, but it is put back as it was.
+      restore(false);
+      raiseFailures();
+      return;
+    }
+  }
+  restore(true);
+  raiseFailures();
+}
+
+void SplitRun::checkOutputFolder() const {
+  const QString folder = cad_.ChildFileSavePath();
+  // Neither the file-system root nor the working directory is a place for the children.
+  if (folder.isEmpty())
+    fail(sheetcut::errnum::kPathNotFound, "No folder is set for the split drawings");
+  if (folder.contains(QChar(u'\0'))) {
+    fail(sheetcut::errnum::kPathNotFound,
+         QStringLiteral("The folder for the split drawings \"%1\" holds a NUL character")
+             .arg(QString(folder).replace(QChar(u'\0'), u'?')));
+  }
+}
+
+void SplitRun::open() {
+  if (!cad_.acadApp) {
+    fail(sheetcut::errnum::kGeneric,
+         QStringLiteral("The drawing host is not running: \"%1\" was not split")
+             .arg(dwgPath_.isEmpty() ? kActiveDocMarker : dwgPath_));
+  }
+  if (dwgPath_.isEmpty()) {
+    try {
+      doc_ = cad_.acadApp->activeDocument();
+      workPath_ = kActiveDocMarker + QString::fromStdString(doc_.fullName());
+    } catch (const cadhost::HostError& e) {
+      fail(sheetcut::errnum::kGeneric,
+           QStringLiteral("No drawing is open in the host to split: %1").arg(e.what()));
+    }
+  } else {
+    try {
+      doc_ = cad_.acadApp->documents().open(dwgPath_.toStdString());
+    } catch (const cadhost::HostError& e) {
+      fail(sheetcut::errnum::kFileNotFound,
+           QStringLiteral("Cannot open the drawing \"%1\": %2").arg(dwgPath_, e.what()));
+    }
+    opened_ = true;
+    workPath_ = dwgPath_;
+  }
+  haveDocument_ = true;
+  cad_.AcadDoc = doc_;
+  if (opened_) cad_.SetBigFont();
+  sourceName_ = workPath_.section(u'/', -1);
+  outputFolder_ = cad_.ChildFileSavePath();
+  cad_.ValidFileName(outputFolder_, true);
+}
+
+void SplitRun::renewSelectionSet() {
+  attempt([&] { doc_.selectionSets().item("SSSS").remove(); });
+  attemptGet(set_, [&] { return doc_.selectionSets().add("SSSS"); });
+}
+
+bool SplitRun::prepare() {
+  hostCall(kSource, [&] {
+    cad_.acadApp->setVisible(true);
+    doc_.startUndoMark();
+    undoOpen_ = true;
+    LayerStateTable layers;
+    cad_.UnlockAllLayers(layers);
+    doc_.sendCommand("ucs W ");
+    cad_.acadApp->zoomExtents();
+    extMax_ = pointValue(doc_.getVariable("extmax"), "extmax");
+    extMin_ = pointValue(doc_.getVariable("extmin"), "extmin");
+  });
+  // A drawing without entities has no extents, and so no frames.
+  if (!validExtents(extMin_, extMax_)) return false;
+  const int strips = stripCount(extMax_.y - extMin_.y, cad_.GetTextSize(), cad_.SplitSpeed());
+  cad_.SplitSpeed_ = strips;
+  return true;
+}
+
+SplitRun::Outcome SplitRun::splitStrips() {
+  const int strips = cad_.SplitSpeed();
+  const double height = (extMax_.y - extMin_.y) / strips;
+  for (int k = 1; k <= strips; ++k) {
+    if (cad_.ConfirmStop()) return Outcome::Stopped;
+    // The last strip ends exactly at the bottom, whatever the rounding of the heights.
+    const double bottom = k == strips ? extMin_.y : extMax_.y - k * height;
+    const cadhost::Point3 lowerLeft{extMin_.x, bottom, 0};
+    const cadhost::Point3 upperRight{extMax_.x, extMax_.y - (k - 1) * height, 0};
+    attempt([&] { cad_.acadApp->zoomWindow(lowerLeft, upperRight); });
+    attempt(
+        [&] { set_.select(cadhost::SelectMode::Crossing, &lowerLeft, &upperRight, kStripFilter); });
+    int selected = 0;
+    attemptGet(selected, [&] { return set_.count(); });
+    if (selected > 0) {
+      if (!clusterStrip()) return Outcome::Stopped;
+      renewSelectionSet();
+      attempt([&] { cad_.acadApp->setVisible(true); });
+      attempt([&] { set_.clear(); });
+      const long frames = cad_.FrameNum;
+      for (long j = 1; j <= frames; ++j) {
+        if (cad_.ConfirmStop()) return Outcome::Stopped;
+        const RectType frame = cad_.Frames[static_cast<std::size_t>(j)];
+        if (!frame.F) continue;
+        writeFrame(frame);
+        if (cad_.ConfirmStop()) return Outcome::Stopped;
+      }
+    }
+    if (cad_.ConfirmStop()) return Outcome::Stopped;
+  }
+  return Outcome::Finished;
+}
+
+bool SplitRun::clusterStrip() {
+  cad_.FrameNum = 0;
+  cad_.Frames.assign(1, RectType{});
+  std::vector<cadhost::Entity> entities;
+  attemptGet(entities, [&] { return set_.items(); });
+  for (const cadhost::Entity& entity : entities) {
+    if (cad_.ConfirmStop()) return false;
+    cadhost::Point3 min, max;
+    if (!attempt([&] { entity.getBoundingBox(min, max); })) continue;
+    RectType box{min.x, min.y, max.x, max.y, true};
+    cad_.AddRect(box, -1);
+  }
+  return true;
+}
+
+void SplitRun::writeFrame(const RectType& frame) {
+  ++n_;
+  const Point3d minPoint{frame.X0, frame.Y0, 0};
+  const Point3d maxPoint{frame.X1, frame.Y1, 0};
+  const cadhost::Point3 p1{frame.X0, frame.Y0, 0};
+  const cadhost::Point3 p2{frame.X1, frame.Y1, 0};
+
+  FormCtrl::MakeDir(outputFolder_);
+  std::error_code ec;
+  const bool folderReady = std::filesystem::is_directory(outputFolder_.toStdString(), ec);
+
+  const QString* scale = cad_.PlotCfg.find(kPlotScaleKey);
+  const bool analysed = !onlySplit_ || (scale != nullptr && *scale == u"auto");
+  if (analysed) {
+    // The frame is erased like a frame whose analysis failed, and reported.
+    selectFrame(p1, p2, true);
+    failures_.push_back({n_, {}, QStringLiteral("the split with analysis is not available")});
+  } else {
+    // The drawing number, else the source's name with the running number; never a file that
+    // is there already.
+    const QString number = cad_.GetCornerText({}, minPoint, maxPoint);
+    const QStringList choices = number.isEmpty()
+                                    ? QStringList{fallbackChildName(sourceName_, n_)}
+                                    : QStringList{number, number + u'-' + QString::number(n_)};
+    const QString path = folderReady ? freeChildPath(outputFolder_, choices) : QString();
+    const QString name = path.isEmpty() ? choices.first() : QFileInfo(path).completeBaseName();
+    if (!cad_.PlotCfg.isEmpty()) {
+      try {
+        plotFrame(name, p1, p2);
+      } catch (const sheetcut::Error&) {
+        // A frame that cannot be plotted is still written.
+      }
+    }
+    selectFrame(p1, p2, false);
+    if (!folderReady) {
+      failures_.push_back(
+          {n_, name, QStringLiteral("the folder \"%1\" cannot be created").arg(outputFolder_)});
+    } else {
+      try {
+        doc_.wblock(path.toStdString(), set_);
+      } catch (const cadhost::HostError& e) {
+        failures_.push_back({n_, name, QString::fromUtf8(e.what())});
+      }
+    }
+  }
+  // The frame leaves the drawing so that later strips do not find it again.
+  attempt([&] { set_.erase(); });
+}
+
+void SplitRun::selectFrame(const cadhost::Point3& p1, const cadhost::Point3& p2, bool crossing) {
+  attempt([&] { cad_.acadApp->zoomWindow(p1, p2); });
+  attempt([&] {
+    set_.select(crossing ? cadhost::SelectMode::Crossing : cadhost::SelectMode::Window, &p1, &p2);
+  });
+}
+
+void SplitRun::restore(bool close) noexcept {
+  if (restored_ || !haveDocument_) return;
+  restored_ = true;
+  try {
+    if (undoOpen_) {
+      attempt([&] { doc_.endUndoMark(); });
+      attempt([&] { doc_.sendCommand(kUndoCommand); });
+      undoOpen_ = false;
+    }
+    if (!close) return;
+    if (opened_) attempt([&] { doc_.close(false); });
+    cad_.AcadDoc.reset();
+  } catch (...) {
+    // Restoring runs on the way out of failures too; it must not replace them.
+  }
+}
+
+void SplitRun::raiseFailures() const {
+  if (failures_.empty()) return;
+  QStringList frames;
+  for (std::size_t i = 0; i < failures_.size() && i < kFailuresNamed; ++i) {
+    const Failure& f = failures_[i];
+    frames << (f.name.isEmpty()
+                   ? QStringLiteral("frame %1: %2").arg(f.n).arg(f.cause)
+                   : QStringLiteral("frame %1 \"%2\": %3").arg(f.n).arg(f.name, f.cause));
+  }
+  if (failures_.size() > kFailuresNamed) {
+    frames << QStringLiteral("and %1 more").arg(failures_.size() - kFailuresNamed);
+  }
+  fail(sheetcut::errnum::kGeneric, QStringLiteral("%1 of the frames of \"%2\" were not written: %3")
+                                       .arg(failures_.size())
+                                       .arg(workPath_, frames.join(QStringLiteral("; "))));
+}
+
+}  // namespace tarvik

@@ -1,0 +1,71 @@
+#pragma once
+
+// One call of CAD::SplitDwg: the drawing it works on, the frames it finds strip by strip, the
+// children it writes, and the restoring of the drawing on every way out.
+
+#include <cadhost/document.h>
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <vector>
+
+#include "tarvik/cad.h"
+#include "tarvik/records.h"
+
+namespace tarvik {
+
+class SplitRun {
+ public:
+  SplitRun(CAD& cad, const QString& dwgPath, bool onlySplit);
+  ~SplitRun();
+  SplitRun(const SplitRun&) = delete;
+  SplitRun& operator=(const SplitRun&) = delete;
+
+  // The whole split; see CAD::SplitDwg.
+  void run();
+
+ private:
+  struct Failure {
+    int n;         // running number of the frame
+    QString name;  // the child's name, "" when none was chosen yet
+    QString cause;
+  };
+  enum class Outcome { Finished, Stopped };
+
+  void checkOutputFolder() const;
+  void open();
+  // Undo mark, usable layers, world coordinates and extents; false for a drawing without
+  // extents (nothing to split).
+  bool prepare();
+  Outcome splitStrips();
+  // Clusters the strip's entities into CAD.Frames; false when a stop was confirmed.
+  bool clusterStrip();
+  void writeFrame(const RectType& frame);
+  // Selects the frame's entities, window or crossing.
+  void selectFrame(const cadhost::Point3& p1, const cadhost::Point3& p2, bool crossing);
+  void renewSelectionSet();
+  // Ends and takes back the undo group; closes the drawing when this call opened it and
+  // `close` is true. Runs once; never raises.
+  void restore(bool close) noexcept;
+  // Raises the frames that could not be written as one error.
+  void raiseFailures() const;
+
+  CAD& cad_;
+  QString dwgPath_;
+  bool onlySplit_;
+  cadhost::Document doc_;
+  bool opened_ = false;        // the call opened doc_ and closes it
+  bool haveDocument_ = false;  // doc_ is set
+  bool undoOpen_ = false;      // the undo group was started and not yet taken back
+  bool restored_ = false;
+  QString workPath_;
+  QString sourceName_;  // the last part of the working path
+  QString outputFolder_;
+  cadhost::SelectionSet set_;  // the document's set "SSSS"
+  cadhost::Point3 extMin_, extMax_;
+  int n_ = 0;  // frames handled so far
+  std::vector<Failure> failures_;
+};
+
+}  // namespace tarvik

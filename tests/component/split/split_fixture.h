@@ -1,0 +1,62 @@
+#pragma once
+
+// Drawings and helpers for the split tests: the two drawings of the acceptance run, small
+// special drawings, a CAD object attached to a fresh host, and file checks.
+
+#include <cadhost/application.h>
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tarvik/cad.h"
+#include "tarvik/scripted_ui.h"
+
+namespace splittest {
+
+// The mask of the format "letters - letters - digits".
+inline const QString kMask = QStringLiteral("@*-@*-#*");
+
+// Plan: five frames, top row y 300..597 (frames 1, 2, 5 at x 0, 500, 1000), bottom row y 0..297
+// (frames 3, 4 at x 0, 500), written in that order; R2004 with GBK text. Each frame: a closed
+// border, four inner lines, the title block "TB" (lines, no attributes), a circle and "设计";
+// numbers: 1 and 3 "A123-B567-08", 2 "A123-B567-09" and a decoy far from the corners,
+// 5 an MTEXT "A12/3-B4-05", 4 only "123-456-7".
+void writePlan(const std::string& path);
+// One frame (0,0)-(420,297) numbered "B001-C002-1"; R2010 (UTF-8).
+void writeB(const std::string& path);
+// A drawing without entities.
+void writeEmpty(const std::string& path);
+// One frame per entry of `texts` in a row (x = 500 i), each with a border and the MTEXT (kind
+// 'M'), TEXT ('T') or ATTDEF ('A', the text is its tag) of that entry near its lower-right corner.
+void writeNamedFrames(const std::string& path,
+                      const std::vector<std::pair<char, std::string>>& texts);
+
+// Entity counts by DXF type of a drawing's model space, read through the host.
+std::map<std::string, int> countByType(cadhost::Application& app, const std::string& path);
+
+QByteArray fileBytes(const QString& path);
+// The files of a folder (names), sorted.
+QStringList fileNames(const QString& folder);
+
+// Runs python3-ezdxf's readfile and audit on each file; "" when all pass, else the report.
+std::string ezdxfAudit(const QStringList& paths);
+
+// A Ui that can ask for a stop after a number of event pumps, and watch the drawing meanwhile.
+class StoppingUi : public tarvik::ScriptedUi {
+ public:
+  tarvik::CAD* cad = nullptr;
+  int stopAfterPumps = -1;  // -1: never
+  std::function<void()> onPump;
+  void processEvents() override;
+
+ private:
+  int pumps_ = 0;
+};
+
+}  // namespace splittest

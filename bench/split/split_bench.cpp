@@ -1,0 +1,120 @@
+// split-bench [DRAWING MASK OUTDIR] | [--scale N]: measures the split of a whole drawing.
+//   no argument: generates an ASCII sheet set (50 frames, about 100,000 entities, about 20 MB)
+//                in a temporary folder and splits it into a temporary folder;
+//   --scale N:   the same with N times the frames and entities;
+//   DRAWING MASK OUTDIR: splits DRAWING with the drawing-number mask MASK into OUTDIR.
+// The split runs through CAD as the program runs it: open, cluster, name, write every child,
+// undo, close. Prints one figure a line: children written, seconds, peak memory (MB, the
+// process's maximum resident set).
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+
+#include "sheetgen/sheet_set.h"
+#include "tarvik/cad.h"
+
+namespace {
+
+constexpr int kFrames = 50;
+constexpr int kEntities = 100000;
+
+double peakMegabytes() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_maxrss) / 1024.0;  // ru_maxrss is in KiB
+}
+
+// Generates the drawing in a child process, so that the generator's memory does not count in
+// this process's peak.
+void generate(const std::string& path, int scale) {
+  const pid_t child = fork();
+  if (child < 0) throw std::runtime_error("cannot start the generator process");
+  if (child == 0) {
+    try {
+      sheetgen::Options options;
+      options.frames = kFrames * scale;
+      options.version = "AC1024";
+      options.fillerPerFrame = sheetgen::fillerForTotal(kEntities * scale, options.frames);
+      sheetgen::writeSheetSetFile(path, options);
+      _exit(0);
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "split-bench: generating %s failed: %s\n", path.c_str(), e.what());
+      _exit(1);
+    }
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    throw std::runtime_error("generating the drawing failed");
+  }
+}
+
+int usage() {
+  std::fprintf(stderr, "usage: split-bench [DRAWING MASK OUTDIR] | [--scale N]\n");
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const bool generated = argc == 1 || argc == 3;
+  if (argc != 1 && argc != 3 && argc != 4) return usage();
+  if (argc == 3 && std::string(argv[1]) != "--scale") return usage();
+  std::string tempDir;
+  int status = 0;
+  try {
+    std::string drawing, mask, outDir;
+    if (generated) {
+      const int scale = argc == 3 ? std::stoi(argv[2]) : 1;
+      if (scale < 1) return usage();
+      char pattern[] = "/tmp/split-bench-XXXXXX";
+      if (mkdtemp(pattern) == nullptr) throw std::runtime_error("cannot create a temporary folder");
+      tempDir = pattern;
+      drawing = tempDir + "/sheets.dxf";
+      mask = "@*-@*-#*";
+      outDir = tempDir + "/out";
+      generate(drawing, scale);
+      std::filesystem::create_directory(outDir);
+    } else {
+      drawing = argv[1];
+      mask = argv[2];
+      outDir = argv[3];
+    }
+
+    const QDir out(QString::fromStdString(outDir));
+    const auto before = out.entryList(QDir::Files).size();
+    tarvik::CAD cad;
+    const auto start = std::chrono::steady_clock::now();
+    if (!cad.AcadAppIsRun(false, true)) throw std::runtime_error("cannot start the drawing host");
+    cad.dwgIDMask = QString::fromStdString(mask);
+    cad.setChildFileSavePath(QString::fromStdString(outDir));
+    try {
+      cad.SplitDwg(QString::fromStdString(drawing), true);
+    } catch (const std::exception& e) {
+      // Frames that could not be written: reported, and the figures still count.
+      std::fprintf(stderr, "split-bench: %s\n", e.what());
+      status = 1;
+    }
+    cad.CloseAutoCAD();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+
+    const auto children = out.entryList(QDir::Files).size() - before;
+    std::printf("%lld\n%.3f\n%.1f\n", static_cast<long long>(children), seconds, peakMegabytes());
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "split-bench: %s\n", e.what());
+    status = 1;
+  }
+  if (!tempDir.empty()) std::filesystem::remove_all(tempDir);
+  return status;
+}

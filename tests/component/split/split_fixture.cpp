@@ -115,6 +115,30 @@ void writeNamedFrames(const std::string& path,
   cadhost::dxf::writeDxfFile(d, path);
 }
 
+void writeReferences(const std::string& path) {
+  cadhost::model::Drawing d = newDrawing("AC1024", "ANSI_936");
+  EntityBuilder b(d);
+  setUp(b);
+  for (const char* name : {"PLAIN", "TPL"}) {
+    b.beginBlock(name, false);
+    b.line("TITLE", {0, 0}, {10, 0});
+    b.line("TITLE", {10, 0}, {10, 10});
+    b.line("TITLE", {10, 10}, {0, 10});
+    b.line("TITLE", {0, 10}, {0, 0});
+    b.endBlock();
+  }
+  b.beginBlock("ATT", true);
+  b.line("TITLE", {0, 0}, {10, 0});
+  b.attdef("TITLE", kStyle, {0, 5}, kTextHeight, "NO", "No.", "");
+  b.endBlock();
+  b.insert("TITLE", "PLAIN", {0, 0}, {}, kStyle, kTextHeight);
+  b.insert("TITLE", "PLAIN", {100, 0}, {}, kStyle, kTextHeight);
+  b.insert("TITLE", "ATT", {200, 0}, {{"NO", "7"}}, kStyle, kTextHeight);
+  b.insert("TITLE", "TPL", {300, 0}, {}, kStyle, kTextHeight);
+  b.insert("TITLE", "MISSING", {400, 0}, {}, kStyle, kTextHeight);
+  cadhost::dxf::writeDxfFile(d, path);
+}
+
 std::map<std::string, int> countByType(cadhost::Application& app, const std::string& path) {
   cadhost::Document doc = app.documents().open(path, true);
   std::map<std::string, int> counts;

@@ -37,6 +37,11 @@ void writeEmpty(const std::string& path);
 void writeNamedFrames(const std::string& path,
                       const std::vector<std::pair<char, std::string>>& texts);
 
+// Block references for the preparation: two of the plain block "PLAIN" (four lines), one of
+// "ATT" with an attribute, one of "TPL" (named like a template), one of a block that is not
+// defined ("MISSING").
+void writeReferences(const std::string& path);
+
 // Entity counts by DXF type of a drawing's model space, read through the host.
 std::map<std::string, int> countByType(cadhost::Application& app, const std::string& path);
 

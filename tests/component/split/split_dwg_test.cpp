@@ -87,25 +87,16 @@ TEST_F(SplitTest, AcceptanceRunWritesEveryFrameUnderItsNumber) {
   EXPECT_EQ(planStrips, 172);  // 597 / 3.5 + 1, rounded
 
   // Each child holds exactly its frame: border, 4 lines, title block, circle, its texts.
-  std::map<std::string, int> frame{
-      {"LWPOLYLINE", 1}, {"LINE", 4}, {"INSERT", 1}, {"CIRCLE", 1}, {"TEXT", 2}};
-  auto withTexts = [&](int texts, int mtexts) {
-    auto m = frame;
-    m["TEXT"] = texts;
-    if (mtexts > 0) m["MTEXT"] = mtexts;
-    return m;
-  };
-  const std::map<QString, std::map<std::string, int>> expected{
-      {"Out/PLAN/A123-B567-08.dxf", withTexts(2, 0)},
-      {"Out/PLAN/A123-B567-09.dxf", withTexts(3, 0)},
-      {"Out/PLAN/A12" + kSlash + "3-B4-05.dxf", withTexts(1, 1)},
-      {"Out/PLAN/A123-B567-08-4.dxf", withTexts(2, 0)},
-      {"Out/PLAN/PLAN-5.dxf", withTexts(2, 0)},
-      {"Out/B/B001-C002-1.dxf", withTexts(2, 0)}};
+  const std::pair<QString, int> texts[] = {
+      {"PLAN/A123-B567-08", 2},   {"PLAN/A123-B567-09", 3}, {"PLAN/A12" + kSlash + "3-B4-05", 1},
+      {"PLAN/A123-B567-08-4", 2}, {"PLAN/PLAN-5", 2},       {"B/B001-C002-1", 2}};
   QStringList children;
-  for (const auto& [child, counts] : expected) {
-    EXPECT_EQ(countByType(*app, path(child).toStdString()), counts) << child.toStdString();
-    children << path(child);
+  for (const auto& [child, textCount] : texts) {
+    children << path("Out/" + child + ".dxf");
+    std::map<std::string, int> expected{
+        {"LWPOLYLINE", 1}, {"LINE", 4}, {"INSERT", 1}, {"CIRCLE", 1}, {"TEXT", textCount}};
+    if (textCount == 1) expected["MTEXT"] = 1;
+    EXPECT_EQ(countByType(*app, children.last().toStdString()), expected) << child.toStdString();
   }
 
   // Child 1 at unchanged coordinates, with its block, layers and Chinese text.
@@ -193,14 +184,18 @@ TEST_F(SplitTest, CornerSearchReadsTextsMultiLineTextsAndAttributeTags) {
             (QStringList{"A1-B2-3.dxf", "A中-B文-5.dxf", "KINDS-3.dxf", "TAG-B-1.dxf"}));
 }
 
-TEST_F(SplitTest, RefusedCallsTouchNothing) {
+TEST_F(SplitTest, RefusedAndEmptyCallsWriteNothingAndTouchNoOtherDrawing) {
   writeB(spath("Proj/b.dxf"));
+  writeEmpty(spath("Proj/empty.dxf"));
   cadhost::Document other = app->documents().open(spath("Proj/b.dxf"));
   const int entities = other.modelSpace().count();
 
   EXPECT_TRUE(
       errorOf([&] { split(path("Proj/missing.dxf"), path("Out")); }).contains("missing.dxf"));
   EXPECT_FALSE(errorOf([&] { split(path("Proj/b.dxf"), ""); }).isEmpty());
+  cad.setChildFileSavePath(path("Out"));
+  EXPECT_TRUE(errorOf([&] { cad.SplitDwg(path("Proj/b.dxf")); }).contains("analysis"));
+  EXPECT_EQ(errorOf([&] { split(path("Proj/empty.dxf"), path("Out")); }), "");
   cad.acadApp.reset();
   EXPECT_FALSE(errorOf([&] { split(path("Proj/b.dxf"), path("Out")); }).isEmpty());
 
@@ -210,24 +205,20 @@ TEST_F(SplitTest, RefusedCallsTouchNothing) {
   EXPECT_TRUE(fileNames(path("Out")).isEmpty());
 }
 
-TEST_F(SplitTest, EmptyDrawingHasNoFrames) {
-  writeEmpty(spath("Proj/empty.dxf"));
-  EXPECT_NO_THROW(split(path("Proj/empty.dxf"), path("Out")));
-  EXPECT_TRUE(fileNames(path("Out")).isEmpty());
-  EXPECT_EQ(app->documents().count(), 0);
-}
-
-TEST_F(SplitTest, AnalysisSplitIsRefusedAfterRestoring) {
+TEST_F(SplitTest, PlotSettingsDoNotStopTheWriteButAutoScaleNeedsTheAnalysis) {
   writeB(spath("Proj/b.dxf"));
-  cad.setChildFileSavePath(path("Out"));
-  try {
-    cad.SplitDwg(path("Proj/b.dxf"));
-    ADD_FAILURE() << "no error";
-  } catch (const sheetcut::Error& e) {
-    EXPECT_NE(std::string(e.description()).find("analysis is not available"), std::string::npos);
-  }
+  PlotSettings settings;
+  for (const QString& key : kPlotCfgKeys) settings.set(key, "1");
+  ASSERT_EQ(cad.SetPlotCfg(settings), "");
+  // The plot of the frame fails (no plotting here) and is passed over; the child is written.
+  split(path("Proj/b.dxf"), path("Out"));
+  EXPECT_EQ(fileNames(path("Out")), QStringList{"B001-C002-1.dxf"});
+
+  settings.set(kPlotScaleKey, "auto");
+  ASSERT_EQ(cad.SetPlotCfg(settings), "");
+  EXPECT_TRUE(errorOf([&] { split(path("Proj/b.dxf"), path("Out")); }).contains("analysis"));
+  EXPECT_EQ(fileNames(path("Out")).size(), 1);
   EXPECT_EQ(app->documents().count(), 0);
-  EXPECT_TRUE(fileNames(path("Out")).isEmpty());
 }
 
 // The state of every layer: frozen, on, locked.

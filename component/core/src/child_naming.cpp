@@ -4,7 +4,6 @@
 #include "tarvik/child_naming.h"
 
 #include <sheetcut/ansi_codepage.h>
-#include <sheetcut/error.h>
 
 #include <cmath>
 #include <filesystem>

@@ -24,8 +24,9 @@ bool onlySpaces(const std::string& s) {
 double CAD::GetTextSize() {
   if (!AcadDoc) return 0;
   cadhost::Document doc = *AcadDoc;
+  // Without its set nothing is measured, and "textsize" is the answer.
   cadhost::SelectionSet set;
-  if (!attemptGet(set, [&] { return freshSelectionSet(doc, "TSS"); })) return 0;
+  attemptGet(set, [&] { return freshSelectionSet(doc, "TSS"); });
   if (acadApp) {
     attempt([&] { acadApp->setVisible(true); });
     attempt([&] { acadApp->zoomExtents(); });

@@ -36,7 +36,8 @@ QString fallbackChildName(const QString& sourceFileName, int n);
 // The first of `choices` (file names without the drawing extension) whose path in `folder`
 // (which ends in "/") does not exist, else the last choice followed by "-2", "-3", ... until
 // one is free: so no file is ever replaced. Any directory entry counts as taken, a dangling
-// symbolic link too.
+// symbolic link too; a path that cannot be looked at (too long) counts as free, so that the
+// write there fails and is reported.
 QString freeChildPath(const QString& folder, const QStringList& choices);
 
 }  // namespace tarvik

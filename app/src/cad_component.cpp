@@ -1,6 +1,5 @@
 // The component's CAD object behind the interface the split run uses.
 
-#include <sheetcut/error.h>
 #include <tarvik/cad.h>
 
 #include "sheetcut_app/split_component.h"
@@ -8,16 +7,6 @@
 namespace sheetcut::app {
 
 namespace {
-
-// Calls the component's split where the component has one.
-template <class Cad>
-void splitWith(Cad& cad, const QString& path, bool IsOnlySplit) {
-  if constexpr (requires { cad.SplitDwg(path, IsOnlySplit); }) {
-    cad.SplitDwg(path, IsOnlySplit);
-  } else {
-    throw sheetcut::Error(sheetcut::errnum::kGeneric, "本版本的拆分组件不能拆分图纸");
-  }
-}
 
 // The host's window state for a minimised window.
 constexpr int kMinimised = 2;
@@ -39,7 +28,7 @@ class CadComponent : public SplitComponent {
   void setDwgIDMask(const QString& mask) override { cad_.dwgIDMask = mask; }
   void setChildFileSavePath(const QString& folder) override { cad_.setChildFileSavePath(folder); }
   void SplitDwg(const QString& path, bool IsOnlySplit) override {
-    splitWith(cad_, path, IsOnlySplit);
+    cad_.SplitDwg(path, IsOnlySplit);
   }
   void CloseAutoCAD() override { cad_.CloseAutoCAD(); }
   void releaseHost() override {

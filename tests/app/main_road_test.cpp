@@ -1,0 +1,229 @@
+// The main road end to end with the real component and host: two listed drawings, the
+// chosen-folder and own-folder modes, a second run, a blocked output folder, the window, and
+// the sample sheet set of the repository.
+
+#include <gtest/gtest.h>
+#include <tarvik/cad.h>
+#include <tarvik/scripted_ui.h>
+
+#include <QApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QRegularExpression>
+
+#include "app_test_support.h"
+#include "sheet_fixture.h"
+#include "sheetcut_app/main_window.h"
+#include "sheetcut_app/program.h"
+#include "sheetcut_app/split_run.h"
+#include "sheetgen/sheet_set.h"
+
+using namespace sheetcut::app;
+
+namespace {
+
+const QString kFormat = QStringLiteral("字母 - 字母 - 数字");
+
+QByteArray digest(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly)
+             ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)
+             : QByteArray();
+}
+
+QStringList namesIn(const QString& folder) {
+  return QDir(folder).entryList(QDir::Files, QDir::Name);
+}
+
+class MainRoadTest : public ::testing::Test {
+ protected:
+  MainRoadTest() {
+    QDir().mkpath(root / "Proj/Sub Dir");
+    QDir().mkpath(out);
+    apptest::writeSheetSet(plan);
+    apptest::writeSingleSheet(b, "B001-C002-1");
+    planDigest = digest(plan);
+    bDigest = digest(b);
+    cad.setUi(std::make_shared<tarvik::ScriptedUi>());
+    report = cad.WorkPath() + "/AnRpt.txt";
+    reportDigest = digest(report);
+  }
+
+  // Lists both drawings and runs the split through the controller.
+  void run(SaveMode mode) {
+    list.clear();
+    list.addDrawing(plan);
+    list.addDrawing(b);
+    SplitRun split(list, api, *component, ini);
+    split.onStatus = [this](const QString& text) { status = text; };
+    split.StartSplit({mode, out, kFormat});
+  }
+
+  void expectSourcesAndReportUnchanged() {
+    EXPECT_EQ(digest(plan), planDigest);
+    EXPECT_EQ(digest(b), bDigest);
+    EXPECT_EQ(digest(report), reportDigest);
+  }
+
+  apptest::Folder root;
+  QString plan = root / "Proj/Plan.dxf";
+  QString b = root / "Proj/Sub Dir/b.dxf";
+  QString out = root / "Out";
+  QString ini = root / "cfg.ini";
+  QByteArray planDigest, bDigest, reportDigest;
+  QString report;
+  apptest::FakeServices api;
+  tarvik::CAD cad;
+  std::unique_ptr<SplitComponent> component = wrapCad(cad);
+  FileList list;
+  QString status;
+};
+
+const QStringList kPlanChildren = {"A123-B567-08-4.dxf", "A123-B567-08.dxf", "A123-B567-09.dxf",
+                                   "A12／3-B4-05.dxf", "PLAN-5.dxf"};
+
+}  // namespace
+
+TEST_F(MainRoadTest, ChosenFolderGetsOneDrawingPerFrameAndASecondRunAddsNewOnes) {
+  run(SaveMode::ChosenFolder);
+  ASSERT_EQ(status, "2张图纸拆分完毕,双击可查看拆分后的文件列表!");
+  EXPECT_EQ(namesIn(out + "/PLAN"), kPlanChildren);
+  EXPECT_EQ(namesIn(out + "/B"), QStringList{"B001-C002-1.dxf"});
+  expectSourcesAndReportUnchanged();
+  EXPECT_EQ(cad.acadApp, nullptr);
+
+  // Each child holds exactly its frame, at its place, with its title block and texts.
+  const QStringList byFrame = {"A123-B567-08.dxf", "A123-B567-09.dxf", "A12／3-B4-05.dxf",
+                               "A123-B567-08-4.dxf", "PLAN-5.dxf"};
+  const std::map<std::string, int> common = {
+      {"LWPOLYLINE", 1}, {"LINE", 4}, {"INSERT", 1}, {"CIRCLE", 1}};
+  for (int i = 0; i < 5; ++i) {
+    const auto child = apptest::summarize(out + "/PLAN/" + byFrame[i]);
+    const auto& frame = apptest::sheetSetFrames()[i];
+    auto expected = common;
+    expected[i == 2 ? "MTEXT" : "TEXT"] += 1;
+    expected["TEXT"] += i == 1 ? 2 : 1;
+    EXPECT_EQ(child.countByType, expected) << byFrame[i].toStdString();
+    for (const auto& [x, y] : child.points) {
+      EXPECT_TRUE(x >= frame.minX - 1e-6 && x <= frame.maxX + 1e-6 && y >= frame.minY - 1e-6 &&
+                  y <= frame.maxY + 1e-6)
+          << byFrame[i].toStdString() << " " << x << "," << y;
+    }
+    EXPECT_NE(std::find(child.blocks.begin(), child.blocks.end(), "TB"), child.blocks.end());
+    EXPECT_NE(std::find(child.texts.begin(), child.texts.end(), "设计"), child.texts.end());
+  }
+  const auto first = apptest::summarize(out + "/PLAN/A123-B567-08.dxf");
+  EXPECT_EQ(first.borderVertices,
+            (std::vector<std::pair<double, double>>{{0, 300}, {420, 300}, {420, 597}, {0, 597}}));
+  EXPECT_TRUE(first.borderClosed);
+
+  EXPECT_EQ(api.GetINIKeyValue(ini, "UserSet", "SaveChildType"), "1");
+  EXPECT_EQ(api.GetINIKeyValue(ini, "UserSet", "SPPath"), "");
+  EXPECT_EQ(api.GetINIKeyValue(ini, "DwgIDFormat", "DefaultFormat"), kFormat);
+  const QRegularExpression time("^\\d\\d:\\d\\d:\\d\\d$");
+  for (int row = 0; row < 2; ++row) {
+    EXPECT_EQ(list.picture(row), "ok");
+    EXPECT_TRUE(time.match(list.startTime(row)).hasMatch());
+    EXPECT_LE(list.startTime(row), list.endTime(row));
+  }
+  EXPECT_EQ(list.path(0), plan);
+
+  // Again: nothing written is touched, every frame gets a new name.
+  std::map<QString, QByteArray> firstRun;
+  for (const QString& name : kPlanChildren) firstRun[name] = digest(out + "/PLAN/" + name);
+  run(SaveMode::ChosenFolder);
+  ASSERT_EQ(status, "2张图纸拆分完毕,双击可查看拆分后的文件列表!");
+  for (const auto& [name, hash] : firstRun) EXPECT_EQ(digest(out + "/PLAN/" + name), hash);
+  const QStringList second = namesIn(out + "/PLAN");
+  EXPECT_EQ(second.size(), 10);
+  for (const char* name : {"A123-B567-08-1.dxf", "A123-B567-09-2.dxf", "A12／3-B4-05-3.dxf"}) {
+    EXPECT_TRUE(second.contains(QString::fromUtf8(name))) << name;
+  }
+  EXPECT_EQ(namesIn(out + "/B").size(), 2);
+  expectSourcesAndReportUnchanged();
+}
+
+TEST_F(MainRoadTest, OwnFolderModeWritesBesideEachDrawing) {
+  run(SaveMode::OwnFolder);
+  ASSERT_EQ(status, "2张图纸拆分完毕,双击可查看拆分后的文件列表!");
+  EXPECT_EQ(namesIn(root / "Proj/PLAN"), kPlanChildren);
+  EXPECT_EQ(namesIn(root / "Proj/Sub Dir/B"), QStringList{"B001-C002-1.dxf"});
+  EXPECT_TRUE(namesIn(out).isEmpty());
+  EXPECT_EQ(api.GetINIKeyValue(ini, "UserSet", "SaveChildType"), "0");
+  expectSourcesAndReportUnchanged();
+}
+
+TEST_F(MainRoadTest, BlockedOutputFolderFailsItsRowOnly) {
+  QFile blocker(out + "/B");
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  blocker.close();
+  run(SaveMode::ChosenFolder);
+  EXPECT_EQ(list.picture(0), "ok");
+  EXPECT_NE(list.picture(1), "ok");
+  EXPECT_TRUE(status.startsWith("2拆分发生异常, 原因: \r\n")) << status.toStdString();
+  EXPECT_GT(status.size(), QString("2拆分发生异常, 原因: \r\n").size());
+  EXPECT_EQ(namesIn(out + "/PLAN"), kPlanChildren);
+  expectSourcesAndReportUnchanged();
+}
+
+TEST_F(MainRoadTest, ThroughTheWindow) {
+  apptest::FakeServices* windowApi = nullptr;
+  int ends = 0;
+  Program program(ProgramParts{.makeApi =
+                                   [&windowApi] {
+                                     auto made = std::make_unique<apptest::FakeServices>();
+                                     windowApi = made.get();
+                                     return made;
+                                   },
+                               .makeCad = [this] { return wrapCad(cad); },
+                               .systemBox = {},
+                               .programFolder = root.path(),
+                               .lockFolder = root.path(),
+                               .onEnd = [&ends] { ++ends; }});
+  ASSERT_TRUE(program.Main());
+  MainWindow* w = program.mainWindow();
+  windowApi->fileAnswers.push_back({root / "Proj/", {"Plan.dxf"}});
+  windowApi->folderAnswers.push_back(root / "Proj/Sub Dir");
+  w->ab_ToolClick("tlAddFile");
+  w->ab_ToolClick("tlAddFolder");
+  windowApi->SetINIKeyValue(root / "cfg.ini", "DwgIDFormat", "DefaultFormat", kFormat);
+  w->LoadConfigInfo(false);
+  w->findChild<QRadioButton*>("optSave1")->setChecked(true);
+  w->findChild<QLineEdit*>("txtFolder")->setText(out);
+  EXPECT_EQ(w->GetDwgIDMask(), "@*-@*-#*");
+
+  w->ab_ToolClick("tlStart");
+  EXPECT_EQ(w->statusText(), "2张图纸拆分完毕,双击可查看拆分后的文件列表!");
+  EXPECT_EQ(w->fileList().path(1), b);
+  EXPECT_EQ(namesIn(out + "/PLAN"), kPlanChildren);
+  w->openOutputFolder(0);
+  EXPECT_EQ(windowApi->openedFolders, QStringList{out + "/PLAN"});
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  program.QuitApp();
+  EXPECT_EQ(ends, 1);
+  EXPECT_EQ(cad.acadApp, nullptr);
+  expectSourcesAndReportUnchanged();
+}
+
+TEST(Sample, TheRepositorysSheetSetSplitsIntoItsNumberedSheets) {
+  apptest::Folder out;
+  const QString sample = QStringLiteral(SHEETCUT_SOURCE_DIR "/examples/sample/sample-sheets.dxf");
+  const QByteArray before = digest(sample);
+  ASSERT_FALSE(before.isEmpty());
+  tarvik::CAD cad;
+  cad.setUi(std::make_shared<tarvik::ScriptedUi>());
+  auto component = wrapCad(cad);
+  apptest::FakeServices api;
+  FileList list;
+  list.addDrawing(sample);
+  SplitRun split(list, api, *component, out / "cfg.ini");
+  split.StartSplit({SaveMode::ChosenFolder, out.path(), kFormat});
+  QStringList numbers;
+  for (int i = 0; i < 4; ++i)
+    numbers << QString::fromStdString(sheetgen::drawingNumber(i)) + ".dxf";
+  EXPECT_EQ(namesIn(out / "SAMPLE-SHEETS"), numbers);
+  EXPECT_EQ(digest(sample), before);
+}

@@ -373,9 +373,9 @@ void MainWindow::ShowHelp() {
   const QString help = parts_.programFolder + QStringLiteral("/help.pdf");
   if (!QFileInfo::exists(help)) {
     parts_.api.Alert(help + QStringLiteral("不存在!"), QString());
-    return;
+  } else if (!parts_.api.openDocument(help)) {
+    parts_.api.Alert(QStringLiteral("没有可以打开帮助文件的程序: ") + help, QString());
   }
-  parts_.api.openDocument(help);
 }
 
 void MainWindow::openOutputFolder(int row) {
@@ -384,7 +384,9 @@ void MainWindow::openOutputFolder(int row) {
                              ? txtFolder_->text() + QLatin1Char('/') + list_.nameTag(row)
                              : list_.folderTag(row) + list_.nameTag(row);
   if (parts_.api.FolderExist(folder)) {
-    parts_.api.openFolder(folder);
+    if (!parts_.api.openFolder(folder)) {
+      parts_.api.Alert(QStringLiteral("没有可以打开文件夹的程序: ") + folder, QString());
+    }
   } else {
     parts_.api.Alert(folder + QStringLiteral("不存在!可能是转换过程中出现异常"), QString());
   }

@@ -71,12 +71,12 @@ void FakeServices::ShowErr(long number, const QString& description, const QStrin
 
 bool FakeServices::openFolder(const QString& folder) {
   openedFolders << folder;
-  return true;
+  return openerWorks;
 }
 
 bool FakeServices::openDocument(const QString& file) {
   openedDocuments << file;
-  return true;
+  return openerWorks;
 }
 
 bool FakeComponent::AcadAppIsRun(bool, bool) {

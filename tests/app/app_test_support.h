@@ -32,6 +32,7 @@ class FakeServices : public sheetcut::app::ProgramServices {
   std::deque<bool> confirmAnswers;      // Confirm; empty: yes
   std::function<void()> onAlert;        // runs inside Alert, after it was recorded
   bool iniWritesFail = false;           // INI changes raise, as for a read-only folder
+  bool openerWorks = true;              // a file browser and a viewer are installed
 
   QStringList alerts, confirms, folderDialogTitles, openedFolders, openedDocuments, errors;
   int onTopCalls = 0;

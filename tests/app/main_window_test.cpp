@@ -190,18 +190,28 @@ TEST_F(WindowTest, DuringARunTheListAndTheChoicesAreLockedAndExitWaits) {
   EXPECT_EQ(ends, 1);
 }
 
-TEST_F(WindowTest, DoubleClickOpensTheOutputFolderWithoutAShell) {
+TEST_F(WindowTest, DoubleClickAndHelpOpenWithoutAShellAndSayWhenTheyCannot) {
   auto program = start();
   MainWindow* w = program->mainWindow();
   const QString name = "a&b;$(touch x)";
+  const QString output = folder / "A&B;$(TOUCH X)";
   w->fileList().addDrawing(folder / (name + ".dxf"));
   w->openOutputFolder(0);
-  EXPECT_EQ(api->alerts,
-            QStringList{folder / "A&B;$(TOUCH X)" + "不存在!可能是转换过程中出现异常"});
-  QDir().mkpath(folder / "A&B;$(TOUCH X)");
+  EXPECT_EQ(api->alerts, QStringList{output + "不存在!可能是转换过程中出现异常"});
+  QDir().mkpath(output);
   w->openOutputFolder(0);
-  EXPECT_EQ(api->openedFolders, QStringList{folder / "A&B;$(TOUCH X)"});
+  EXPECT_EQ(api->openedFolders, QStringList{output});
   EXPECT_FALSE(QFile::exists("x"));
+
+  api->openerWorks = false;
+  w->openOutputFolder(0);
+  EXPECT_EQ(api->alerts.last(), "没有可以打开文件夹的程序: " + output);
+  w->ab_ToolClick("tlHelp");
+  EXPECT_EQ(api->alerts.last(), folder / "help.pdf" + "不存在!");
+  folder.touch("help.pdf");
+  w->ab_ToolClick("tlHelp");
+  EXPECT_EQ(api->openedDocuments, QStringList{folder / "help.pdf"});
+  EXPECT_EQ(api->alerts.last(), "没有可以打开帮助文件的程序: " + folder / "help.pdf");
 }
 
 TEST_F(WindowTest, FailuresOfCommandsAreShownAndTheWindowGoesOn) {

@@ -127,6 +127,10 @@ QString pathOfFolderEntry(const QString& entry) {
   return entry.left(end).trimmed().isEmpty() ? QString() : entry.left(end);
 }
 
+QString folderWithSlash(const QString& folder) {
+  return folder.isEmpty() || folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+}
+
 QString outputNameOf(const QString& fileName) {
   return fileName.toUpper().remove(tarvik::kDrawingExtension.toUpper());
 }

@@ -381,7 +381,7 @@ void MainWindow::ShowHelp() {
 void MainWindow::openOutputFolder(int row) {
   if (row < 0 || row >= list_.drawingCount()) return;
   const QString folder = optSave_[int(SaveMode::ChosenFolder)]->isChecked()
-                             ? txtFolder_->text() + QLatin1Char('/') + list_.nameTag(row)
+                             ? folderWithSlash(txtFolder_->text()) + list_.nameTag(row)
                              : list_.folderTag(row) + list_.nameTag(row);
   if (parts_.api.FolderExist(folder)) {
     if (!parts_.api.openFolder(folder)) {
@@ -452,6 +452,11 @@ void MainWindow::tick() {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   if (parts_.settings.GetSetting(setting::kUnloadForm).toString() != QLatin1String("CLOSE")) {
+    // Shut-down: the editor goes with the window, before the objects it uses are released.
+    if (editor_) {
+      editor_->hide();
+      editor_->deleteLater();
+    }
     event->accept();
     return;
   }

@@ -87,14 +87,6 @@ bool Program::Main() {
   return true;
 }
 
-bool Program::AcadAppIsRun(bool IsGetCurAutoCAD, bool IsCrtNewApp) {
-  return cad_->AcadAppIsRun(IsGetCurAutoCAD, IsCrtNewApp);
-}
-
-void Program::CloseAutoCAD() {
-  cad_->CloseAutoCAD();
-}
-
 void Program::QuitApp() {
   if (ended_) return;
   ended_ = true;

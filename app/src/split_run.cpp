@@ -39,7 +39,7 @@ void SplitRun::StartSplit(const RunChoices& choices) {
     if (choices.mode == SaveMode::ChosenFolder) {
       outFolder = choices.folder;
       if (!chooseOutFolder(outFolder)) return;
-      if (!outFolder.endsWith(QLatin1Char('/'))) outFolder += QLatin1Char('/');
+      outFolder = folderWithSlash(outFolder);
       api_.SetINIKeyValue(iniPath_, ini::kUserSet, ini::kSaveMode, QStringLiteral("1"));
     } else {
       api_.SetINIKeyValue(iniPath_, ini::kUserSet, ini::kSaveMode, QStringLiteral("0"));

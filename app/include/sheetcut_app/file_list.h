@@ -77,6 +77,8 @@ class FileList {
 
 // The path of a folder-lister entry: everything before its last four "/"-separated fields.
 QString pathOfFolderEntry(const QString& entry);
+// The folder with one "/" at its end ("" stays "").
+QString folderWithSlash(const QString& folder);
 // The output-folder name of a drawing file: the name in capitals, every drawing extension
 // (".DXF") removed.
 QString outputNameOf(const QString& fileName);

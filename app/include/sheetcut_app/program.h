@@ -45,8 +45,6 @@ class Program {
   QVariant GetSetting(const QString& key) const { return settings_.GetSetting(key); }
   void SetSetting(const QString& key, const QVariant& value) { settings_.SetSetting(key, value); }
 
-  bool AcadAppIsRun(bool IsGetCurAutoCAD, bool IsCrtNewApp);
-  void CloseAutoCAD();
   // Ends the program: the main window closes without asking, the objects are released.
   void QuitApp();
 

@@ -48,8 +48,10 @@ class MainRoadTest : public ::testing::Test {
     planDigest = digest(plan);
     bDigest = digest(b);
     cad.setUi(std::make_shared<tarvik::ScriptedUi>());
-    report = cad.WorkPath() + "/AnRpt.txt";
-    reportDigest = digest(report);
+    // A work folder of the test's own, so that no other test's report can interfere.
+    QDir().mkpath(root / "Work");
+    cad.setWorkPath(root / "Work");
+    report = root / "Work/AnRpt.txt";
   }
 
   // Lists both drawings and runs the split through the controller.
@@ -65,7 +67,7 @@ class MainRoadTest : public ::testing::Test {
   void expectSourcesAndReportUnchanged() {
     EXPECT_EQ(digest(plan), planDigest);
     EXPECT_EQ(digest(b), bDigest);
-    EXPECT_EQ(digest(report), reportDigest);
+    EXPECT_FALSE(QFile::exists(report));
   }
 
   apptest::Folder root;
@@ -73,7 +75,7 @@ class MainRoadTest : public ::testing::Test {
   QString b = root / "Proj/Sub Dir/b.dxf";
   QString out = root / "Out";
   QString ini = root / "cfg.ini";
-  QByteArray planDigest, bDigest, reportDigest;
+  QByteArray planDigest, bDigest;
   QString report;
   apptest::FakeServices api;
   tarvik::CAD cad;

@@ -63,6 +63,14 @@ void require(const Target& t, std::initializer_list<std::string_view> types, con
 const std::initializer_list<std::string_view> kTexts = {"TEXT", "MTEXT", "ATTDEF", "ATTRIB"};
 const std::initializer_list<std::string_view> kSingleLineTexts = {"TEXT", "ATTDEF", "ATTRIB"};
 
+// The entity behind a proxy, checked to be one of `types` for `member`.
+Target typed(const std::weak_ptr<DocumentCore>& doc, const EntityRef& ref,
+             std::initializer_list<std::string_view> types, const char* member) {
+  Target t = target(doc, ref);
+  require(t, types, member);
+  return t;
+}
+
 void checkFinite(double v) {
   if (!std::isfinite(v)) throw HostError(HostError::Refused, "the value is not a finite number");
 }
@@ -148,15 +156,13 @@ void Entity::rotate(const Point3& base, double angle) {
 // ---- texts
 
 std::string Entity::textString() const {
-  Target t = target(doc_, ref_);
-  require(t, kTexts, "TextString");
+  Target t = typed(doc_, ref_, kTexts, "TextString");
   if (t.type() == "MTEXT") return detail::mtextContents(t.obj().tags);
   return t.text(1);
 }
 
 void Entity::setTextString(std::string_view s) {
-  Target t = target(doc_, ref_);
-  require(t, kTexts, "TextString");
+  Target t = typed(doc_, ref_, kTexts, "TextString");
   if (t.type() == "MTEXT") {
     detail::setMTextContents(t.modify().tags, s);
   } else {
@@ -165,35 +171,30 @@ void Entity::setTextString(std::string_view s) {
 }
 
 Point3 Entity::insertionPoint() const {
-  Target t = target(doc_, ref_);
-  require(t, {"TEXT", "MTEXT", "ATTDEF", "ATTRIB", "INSERT"}, "InsertionPoint");
+  Target t = typed(doc_, ref_, {"TEXT", "MTEXT", "ATTDEF", "ATTRIB", "INSERT"}, "InsertionPoint");
   return detail::pointTag(t.obj().tags, 10);
 }
 
 void Entity::setInsertionPoint(const Point3& p) {
-  Target t = target(doc_, ref_);
-  require(t, {"TEXT", "MTEXT", "ATTDEF", "ATTRIB", "INSERT"}, "InsertionPoint");
+  Target t = typed(doc_, ref_, {"TEXT", "MTEXT", "ATTDEF", "ATTRIB", "INSERT"}, "InsertionPoint");
   checkFinite(p);
   detail::setPointTag(t.modify().tags, 10, p, {100, 8});
 }
 
 double Entity::height() const {
-  Target t = target(doc_, ref_);
-  require(t, kTexts, "Height");
+  Target t = typed(doc_, ref_, kTexts, "Height");
   return model::tagDouble(t.obj().tags, 40);
 }
 
 void Entity::setHeight(double h) {
-  Target t = target(doc_, ref_);
-  require(t, kTexts, "Height");
+  Target t = typed(doc_, ref_, kTexts, "Height");
   checkFinite(h);
   if (h <= 0) throw HostError(HostError::Refused, "a text height must be positive");
   detail::setOrInsert(t.modify().tags, 40, detail::formatNumber(h), {30, 20});
 }
 
 double Entity::rotation() const {
-  Target t = target(doc_, ref_);
-  require(t, {"TEXT", "MTEXT", "ATTDEF", "ATTRIB", "INSERT"}, "Rotation");
+  Target t = typed(doc_, ref_, {"TEXT", "MTEXT", "ATTDEF", "ATTRIB", "INSERT"}, "Rotation");
   const auto& tags = t.obj().tags;
   if (t.type() == "MTEXT" && !detail::hasTag(tags, 50) && detail::hasTag(tags, 11)) {
     Point3 d = detail::pointTag(tags, 11);
@@ -204,8 +205,7 @@ double Entity::rotation() const {
 }
 
 void Entity::setRotation(double r) {
-  Target t = target(doc_, ref_);
-  require(t, {"TEXT", "MTEXT", "ATTDEF", "ATTRIB", "INSERT"}, "Rotation");
+  Target t = typed(doc_, ref_, {"TEXT", "MTEXT", "ATTDEF", "ATTRIB", "INSERT"}, "Rotation");
   checkFinite(r);
   auto& tags = t.modify().tags;
   if (t.type() == "MTEXT") {
@@ -219,22 +219,19 @@ void Entity::setRotation(double r) {
 }
 
 std::string Entity::styleName() const {
-  Target t = target(doc_, ref_);
-  require(t, kTexts, "StyleName");
+  Target t = typed(doc_, ref_, kTexts, "StyleName");
   return t.text(7, "Standard");
 }
 
 void Entity::setStyleName(std::string_view name) {
-  Target t = target(doc_, ref_);
-  require(t, kTexts, "StyleName");
+  Target t = typed(doc_, ref_, kTexts, "StyleName");
   const Object& style = t.doc->checkedEntry("STYLE", name);
   const std::string canonical = model::findTag(style.tags, 2)->value;
   detail::setOrInsert(t.modify().tags, 7, canonical, {41, 51, 50, 1});
 }
 
 int Entity::alignment() const {
-  Target t = target(doc_, ref_);
-  require(t, kSingleLineTexts, "Alignment");
+  Target t = typed(doc_, ref_, kSingleLineTexts, "Alignment");
   const auto& tags = t.obj().tags;
   const int h = static_cast<int>(model::tagInt(tags, 72));
   const int v = static_cast<int>(model::tagInt(tags, t.type() == "TEXT" ? 73 : 74));
@@ -244,8 +241,7 @@ int Entity::alignment() const {
 }
 
 void Entity::setAlignment(int a) {
-  Target t = target(doc_, ref_);
-  require(t, kSingleLineTexts, "Alignment");
+  Target t = typed(doc_, ref_, kSingleLineTexts, "Alignment");
   if (a < 0 || a > 14)
     throw HostError(HostError::Refused, "no text alignment " + std::to_string(a));
   auto& tags = t.modify().tags;
@@ -256,62 +252,53 @@ void Entity::setAlignment(int a) {
 }
 
 Point3 Entity::textAlignmentPoint() const {
-  Target t = target(doc_, ref_);
-  require(t, kSingleLineTexts, "TextAlignmentPoint");
+  Target t = typed(doc_, ref_, kSingleLineTexts, "TextAlignmentPoint");
   const auto& tags = t.obj().tags;
   return detail::hasTag(tags, 11) ? detail::pointTag(tags, 11) : detail::pointTag(tags, 10);
 }
 
 void Entity::setTextAlignmentPoint(const Point3& p) {
-  Target t = target(doc_, ref_);
-  require(t, kSingleLineTexts, "TextAlignmentPoint");
+  Target t = typed(doc_, ref_, kSingleLineTexts, "TextAlignmentPoint");
   checkFinite(p);
   detail::setPointTag(t.modify().tags, 11, p, {72, 7, 41, 50, 1});
 }
 
 int Entity::attachmentPoint() const {
-  Target t = target(doc_, ref_);
-  require(t, {"MTEXT"}, "AttachmentPoint");
+  Target t = typed(doc_, ref_, {"MTEXT"}, "AttachmentPoint");
   return static_cast<int>(model::tagInt(t.obj().tags, 71, 1));
 }
 
 void Entity::setAttachmentPoint(int a) {
-  Target t = target(doc_, ref_);
-  require(t, {"MTEXT"}, "AttachmentPoint");
+  Target t = typed(doc_, ref_, {"MTEXT"}, "AttachmentPoint");
   if (a < 1 || a > 9)
     throw HostError(HostError::Refused, "no attachment point " + std::to_string(a));
   detail::setOrInsert(t.modify().tags, 71, std::to_string(a), {41, 40});
 }
 
 std::string Entity::tagString() const {
-  Target t = target(doc_, ref_);
-  require(t, {"ATTDEF", "ATTRIB"}, "TagString");
+  Target t = typed(doc_, ref_, {"ATTDEF", "ATTRIB"}, "TagString");
   return t.text(2);
 }
 
 std::string Entity::promptString() const {
-  Target t = target(doc_, ref_);
-  require(t, {"ATTDEF"}, "PromptString");
+  Target t = typed(doc_, ref_, {"ATTDEF"}, "PromptString");
   return t.text(3);
 }
 
 // ---- lines and polylines
 
 Point3 Entity::startPoint() const {
-  Target t = target(doc_, ref_);
-  require(t, {"LINE"}, "StartPoint");
+  Target t = typed(doc_, ref_, {"LINE"}, "StartPoint");
   return detail::pointTag(t.obj().tags, 10);
 }
 
 Point3 Entity::endPoint() const {
-  Target t = target(doc_, ref_);
-  require(t, {"LINE"}, "EndPoint");
+  Target t = typed(doc_, ref_, {"LINE"}, "EndPoint");
   return detail::pointTag(t.obj().tags, 11);
 }
 
 std::vector<double> Entity::coordinates() const {
-  Target t = target(doc_, ref_);
-  require(t, {"LWPOLYLINE", "POLYLINE"}, "Coordinates");
+  Target t = typed(doc_, ref_, {"LWPOLYLINE", "POLYLINE"}, "Coordinates");
   std::vector<double> xy;
   if (t.type() == "LWPOLYLINE") {
     const auto& tags = t.obj().tags;
@@ -332,22 +319,19 @@ std::vector<double> Entity::coordinates() const {
 }
 
 bool Entity::closed() const {
-  Target t = target(doc_, ref_);
-  require(t, {"LWPOLYLINE", "POLYLINE"}, "Closed");
+  Target t = typed(doc_, ref_, {"LWPOLYLINE", "POLYLINE"}, "Closed");
   return (model::tagInt(t.obj().tags, 70) & 1) != 0;
 }
 
 void Entity::setClosed(bool c) {
-  Target t = target(doc_, ref_);
-  require(t, {"LWPOLYLINE", "POLYLINE"}, "Closed");
+  Target t = typed(doc_, ref_, {"LWPOLYLINE", "POLYLINE"}, "Closed");
   long long flags = model::tagInt(t.obj().tags, 70);
   flags = c ? (flags | 1) : (flags & ~1LL);
   detail::setOrInsert(t.modify().tags, 70, std::to_string(flags), {90, 66, 100});
 }
 
 void Entity::setWidth(int segment, double startWidth, double endWidth) {
-  Target t = target(doc_, ref_);
-  require(t, {"LWPOLYLINE", "POLYLINE"}, "SetWidth");
+  Target t = typed(doc_, ref_, {"LWPOLYLINE", "POLYLINE"}, "SetWidth");
   checkFinite(startWidth);
   checkFinite(endWidth);
   if (startWidth < 0 || endWidth < 0)
@@ -387,34 +371,29 @@ void Entity::setWidth(int segment, double startWidth, double endWidth) {
 // ---- block references
 
 std::string Entity::name() const {
-  Target t = target(doc_, ref_);
-  require(t, {"INSERT"}, "Name");
+  Target t = typed(doc_, ref_, {"INSERT"}, "Name");
   return t.text(2);
 }
 
 double Entity::xScaleFactor() const {
-  Target t = target(doc_, ref_);
-  require(t, {"INSERT"}, "XScaleFactor");
+  Target t = typed(doc_, ref_, {"INSERT"}, "XScaleFactor");
   return model::tagDouble(t.obj().tags, 41, 1.0);
 }
 
 double Entity::yScaleFactor() const {
-  Target t = target(doc_, ref_);
-  require(t, {"INSERT"}, "YScaleFactor");
+  Target t = typed(doc_, ref_, {"INSERT"}, "YScaleFactor");
   return model::tagDouble(t.obj().tags, 42, 1.0);
 }
 
 bool Entity::hasAttributes() const {
-  Target t = target(doc_, ref_);
-  require(t, {"INSERT"}, "HasAttributes");
+  Target t = typed(doc_, ref_, {"INSERT"}, "HasAttributes");
   for (const Object& s : t.obj().subs)
     if (model::typeOf(s) == "ATTRIB") return true;
   return false;
 }
 
 std::vector<Entity> Entity::getAttributes() const {
-  Target t = target(doc_, ref_);
-  require(t, {"INSERT"}, "GetAttributes");
+  Target t = typed(doc_, ref_, {"INSERT"}, "GetAttributes");
   std::vector<Entity> out;
   const auto& subs = t.obj().subs;
   for (std::size_t i = 0; i < subs.size(); ++i)

@@ -138,16 +138,7 @@ TEST_F(BlocksTest, InsertFromADrawingFileCreatesAttributes) {
 }
 
 TEST_F(BlocksTest, AttributesOfAnR12DrawingLeaveThePromptBehind) {
-  cadhost::Document r12 = openDxf("r12.dxf", R"(0 SECTION
-2 HEADER
-9 $ACADVER
-1 AC1009
-0 ENDSEC
-0 SECTION
-2 ENTITIES
-0 ENDSEC
-0 EOF
-)");
+  cadhost::Document r12 = openDxf("r12.dxf", kEmptyR12Drawing);
   r12.modelSpace().insertBlock(pt(0, 0), titleFile(), 1, 1, 1, 0);
   const std::string bytes = dxftest::readBytes(saveAs(r12, "r12-title.dxf"));
   const size_t attrib = bytes.find("ATTRIB");

@@ -165,18 +165,7 @@ TEST_F(HostTest, PolylineMembersAndLineWork) {
 }
 
 TEST_F(HostTest, NewEntitiesOfAnR12DrawingTakeItsForm) {
-  cadhost::Document r12 = openDxf("r12.dxf", R"(0 SECTION
-2 HEADER
-9 $ACADVER
-1 AC1009
-9 $HANDSEED
-5 100
-0 ENDSEC
-0 SECTION
-2 ENTITIES
-0 ENDSEC
-0 EOF
-)");
+  cadhost::Document r12 = openDxf("r12.dxf", kEmptyR12Drawing);
   cadhost::Block ms = r12.modelSpace();
   // Before lightweight polylines: the old form, with its vertices.
   Entity pl = ms.addLightWeightPolyline({0, 0, 10, 0, 10, 10});

@@ -8,6 +8,7 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <string_view>
 
 #include "../dxf/dxf_test_support.h"
 #include "cadhost/cadhost.h"
@@ -28,6 +29,20 @@ namespace hosttest {
 inline cadhost::Point3 pt(double x, double y, double z = 0) {
   return cadhost::Point3{x, y, z};
 }
+
+// An empty R12 drawing whose new handles start at 100.
+constexpr std::string_view kEmptyR12Drawing = R"(0 SECTION
+2 HEADER
+9 $ACADVER
+1 AC1009
+9 $HANDSEED
+5 100
+0 ENDSEC
+0 SECTION
+2 ENTITIES
+0 ENDSEC
+0 EOF
+)";
 
 inline void expectNear(const cadhost::Point3& a, const cadhost::Point3& b) {
   EXPECT_NEAR(a.x, b.x, 1e-9);

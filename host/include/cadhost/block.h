@@ -22,6 +22,7 @@ class Block {
   bool isXRef() const;
   bool isLayout() const;  // model space or a paper-space layout block
   // Binds an external reference: its drawing is loaded and merged, the block becomes local.
+  // Names are merged as they are (`prefixNames` is accepted and not used).
   void bind(bool prefixNames);
 
   int count() const;
@@ -57,7 +58,8 @@ class Blocks {
   int count() const;
   Block item(int i) const;
   Block item(std::string_view name) const;  // HostError(NotFound) when missing
-  // A new definition. The name "*U" gives a unique anonymous name "*U<n>".
+  // A new definition; an existing name gives that definition. The name "*U" gives a unique
+  // anonymous name "*U<n>".
   Block add(const Point3& origin, std::string_view name);
 
  private:

@@ -14,6 +14,7 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 
+#include "acceptance_drawings.h"
 #include "app_test_support.h"
 #include "sheet_fixture.h"
 #include "sheetcut_app/main_window.h"
@@ -43,8 +44,8 @@ class MainRoadTest : public ::testing::Test {
   MainRoadTest() {
     QDir().mkpath(root / "Proj/Sub Dir");
     QDir().mkpath(out);
-    apptest::writeSheetSet(plan);
-    apptest::writeSingleSheet(b, "B001-C002-1");
+    acceptance::writePlan(plan.toStdString());
+    acceptance::writeB(b.toStdString());
     planDigest = digest(plan);
     bDigest = digest(b);
     cad.setUi(std::make_shared<tarvik::ScriptedUi>());
@@ -104,7 +105,7 @@ TEST_F(MainRoadTest, ChosenFolderGetsOneDrawingPerFrameAndASecondRunAddsNewOnes)
       {"LWPOLYLINE", 1}, {"LINE", 4}, {"INSERT", 1}, {"CIRCLE", 1}};
   for (int i = 0; i < 5; ++i) {
     const auto child = apptest::summarize(out + "/PLAN/" + byFrame[i]);
-    const auto& frame = apptest::sheetSetFrames()[i];
+    const auto& frame = acceptance::planFrames()[i];
     auto expected = common;
     expected[i == 2 ? "MTEXT" : "TEXT"] += 1;
     expected["TEXT"] += i == 1 ? 2 : 1;

@@ -1,7 +1,6 @@
 #pragma once
 
-// Drawings for the main-road tests: a sheet set with five frames in two rows and a drawing with
-// one frame, and a reader that sums up what a written drawing holds.
+// A reader that sums up what a drawing written by the main road holds.
 
 #include <QString>
 #include <map>
@@ -9,19 +8,6 @@
 #include <vector>
 
 namespace apptest {
-
-struct Frame {
-  double minX, minY, maxX, maxY;
-};
-
-// The frames of the sheet set, in the order they are written (top row left to right, then the
-// bottom row): drawing numbers "A123-B567-08", "A123-B567-09" (and a decoy in the middle),
-// "A12/3-B4-05" (multi-line text), "A123-B567-08" again, and none.
-const std::vector<Frame>& sheetSetFrames();
-
-// Writes `path` with the five frames, or with the one frame of `number`.
-void writeSheetSet(const QString& path);
-void writeSingleSheet(const QString& path, const std::string& number);
 
 // What a drawing file holds in model space.
 struct DrawingSummary {

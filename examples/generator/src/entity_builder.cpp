@@ -1,4 +1,4 @@
-#include "entity_builder.h"
+#include "sheetgen/entity_builder.h"
 
 #include <cmath>
 #include <stdexcept>

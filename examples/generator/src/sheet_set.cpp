@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "dxf/dxf_io.h"
-#include "entity_builder.h"
+#include "sheetgen/entity_builder.h"
 
 namespace sheetgen {
 namespace {

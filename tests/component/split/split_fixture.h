@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "acceptance_drawings.h"
 #include "tarvik/cad.h"
 #include "tarvik/scripted_ui.h"
 
@@ -22,14 +23,8 @@ namespace splittest {
 // The mask of the format "letters - letters - digits".
 inline const QString kMask = QStringLiteral("@*-@*-#*");
 
-// Plan: five frames, top row y 300..597 (frames 1, 2, 5 at x 0, 500, 1000), bottom row y 0..297
-// (frames 3, 4 at x 0, 500), written in that order; R2004 with GBK text. Each frame: a closed
-// border, four inner lines, the title block "TB" (lines, no attributes), a circle and "设计";
-// numbers: 1 and 3 "A123-B567-08", 2 "A123-B567-09" and a decoy far from the corners,
-// 5 an MTEXT "A12/3-B4-05", 4 only "123-456-7".
-void writePlan(const std::string& path);
-// One frame (0,0)-(420,297) numbered "B001-C002-1"; R2010 (UTF-8).
-void writeB(const std::string& path);
+using acceptance::writeB;
+using acceptance::writePlan;
 // A drawing without entities.
 void writeEmpty(const std::string& path);
 // One frame per entry of `texts` in a row (x = 500 i), each with a border and the MTEXT (kind

@@ -57,7 +57,7 @@ void selectArea(DocumentCore& doc, SelectionSetData& s, const geom::SelectionAre
     if (doc.layerHidden(layerOf(e))) continue;
     if (!filter.matches(e)) continue;
     const auto& box = cache.box(i);
-    if (!box || !area.selects(e, *box)) continue;
+    if (!box || !area.selects(e, *box, cache.context())) continue;
     addMember(s, i);
   }
 }

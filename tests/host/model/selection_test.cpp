@@ -68,6 +68,19 @@ TEST_F(SelectionTest, WindowEdgesAreInclusiveCrossingTakesWhatCrosses) {
   EXPECT_HOST_ERROR(set.select(SelectMode::Window, nullptr, nullptr), Refused);
 }
 
+TEST_F(SelectionTest, CrossingTestsABlockReferenceByItsParts) {
+  // An L of two lines: its box covers (200,0)-(240,40), but the corner (230,30)-(235,35) holds
+  // none of its parts.
+  cadhost::Block ell = doc.blocks().add(pt(0, 0), "ELL");
+  ell.addLightWeightPolyline({0, 0, 40, 0});
+  ell.addLightWeightPolyline({0, 0, 0, 40});
+  cadhost::Entity ref = ms.insertBlock(pt(200, 0), "ELL", 1, 1, 1, 0);
+  window(SelectMode::Crossing, pt(230, 30), pt(235, 35));
+  EXPECT_EQ(set.count(), 0);
+  window(SelectMode::Crossing, pt(230, -5), pt(235, 5));
+  EXPECT_EQ(members(), (std::vector<cadhost::Entity>{ref}));
+}
+
 TEST_F(SelectionTest, ResultsComeInDatabaseOrderWithFilters) {
   cadhost::Entity second = ms.addText("B-02", pt(20, 20), 5);
   cadhost::Entity mtext = ms.addMText(pt(30, 30), 40, "{\\fSimSun;C-03}");

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "model/utf8.h"
+
 namespace cadhost::dxf {
 
 // The iconv name of a $DWGCODEPAGE value ("ANSI_936" -> "CP936"), matched without regard to
@@ -30,8 +32,7 @@ bool hasBreakingControl(std::string_view text);
 // The text with line breaks and NUL written as \U+XXXX escapes (which read back as text).
 std::string escapeBreakingControls(std::string_view text);
 
-// Appends the UTF-8 form of a code point.
-void appendUtf8(std::string& out, char32_t cp);
+using model::appendUtf8;
 
 // One iconv conversion, opened once and reused.
 class Iconv {

@@ -1,6 +1,7 @@
 #include "geom/text_metrics.h"
 
 #include "geom/wildcard.h"
+#include "model/utf8.h"
 
 namespace cadhost::geom {
 
@@ -19,23 +20,7 @@ bool isFullWidth(char32_t c) {
          (c >= 0xFFE0 && c <= 0xFFE6) || c >= 0x20000;
 }
 
-void appendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
+using model::appendUtf8;
 
 std::string encode(const std::u32string& s) {
   std::string out;

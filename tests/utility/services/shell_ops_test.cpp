@@ -134,6 +134,21 @@ TEST_F(ShellOps, CopyAndMoveDestinations) {
   EXPECT_EQ(readBytes(out / "renamed.dxf"), "a.dxf");
 }
 
+TEST_F(ShellOps, SourceEndingInSeparatorIsTheFolderItself) {
+  const fs::path out = dir.path() / "out";
+  fs::create_directory(out);
+  EXPECT_EQ(ShellCopyFile(nullptr, q(x / "sub") + "/", q(out)), 0);
+  EXPECT_EQ(readBytes(out / "sub/inner.dxf"), "sub/inner.dxf");
+  EXPECT_FALSE(fs::exists(out / "inner.dxf"));
+  // Moved, the folder keeps its name and its contents go with it.
+  EXPECT_EQ(ShellMoveFile(nullptr, q(x) + "/", q(out)), 0);
+  EXPECT_FALSE(fs::exists(x));
+  EXPECT_EQ(readBytes(out / "x/a.dxf"), "a.dxf");
+  EXPECT_FALSE(fs::exists(out / "a.dxf"));
+  EXPECT_NE(ShellMoveFile(nullptr, q(out) + "/", q(out / "x")), 0);
+  EXPECT_TRUE(fs::exists(out / "x/sub/inner.dxf"));
+}
+
 TEST_F(ShellOps, AlarmAsksBeforeReplacing) {
   setShellConfirmHandler([](QWidget*, const QString&) { return false; });
   EXPECT_EQ(ShellCopyFile(nullptr, q(x / "a.dxf"), q(x / "note.txt"), true), ECANCELED);

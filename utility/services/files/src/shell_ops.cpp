@@ -48,7 +48,11 @@ Sources expandSources(const QString& source, bool filesOnly = false) {
   const QString last = source.mid(slash + 1);
   std::error_code ec;
   if (!hasWildcard(last)) {
-    const fs::path p = toPath(source);
+    // "x/" names the folder x itself: without the separator its name goes with it, so a
+    // copy or move puts the folder, not its loose contents, into the destination.
+    QString named = source;
+    while (named.size() > 1 && named.endsWith(u'/')) named.chop(1);
+    const fs::path p = toPath(named);
     if (!fs::exists(fs::symlink_status(p, ec)))
       out.error = ENOENT;
     else

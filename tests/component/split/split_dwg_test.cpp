@@ -237,21 +237,24 @@ TEST_F(SplitTest, ActiveDocumentIsSplitAndRestored) {
   cadhost::Document doc = app->documents().open(spath("Proj/Plan.dxf"));
   doc.layers().item("TEXT").setLock(true);
   doc.layers().add("FROZEN").setFreeze(true);
+  cadhost::Layer offLocked = doc.layers().add("OFFLOCKED");
+  offLocked.setLayerOn(false);
+  offLocked.setLock(true);
   const auto layersBefore = layerStates(doc);
   const int entities = doc.modelSpace().count();
 
-  // While the split runs, the locked layer is usable and the frozen one stays frozen.
-  std::optional<std::array<bool, 3>> textDuring, circlesDuring;
+  // While the split runs, the locked layer is usable; in model space the frozen one stays
+  // frozen and the locked one that is off stays locked.
+  std::optional<std::map<std::string, std::array<bool, 3>>> during;
   ui->onPump = [&] {
-    if (textDuring) return;
-    textDuring = layerStates(doc).at("TEXT");
-    circlesDuring = layerStates(doc).at("FROZEN");
+    if (!during) during = layerStates(doc);
   };
   ASSERT_TRUE(cad.AcadDocIsActive(false));
   split("", path("Out"));
-  ASSERT_TRUE(textDuring && circlesDuring);
-  EXPECT_FALSE((*textDuring)[2]);
-  EXPECT_TRUE((*circlesDuring)[0]);
+  ASSERT_TRUE(during);
+  EXPECT_FALSE(during->at("TEXT")[2]);
+  EXPECT_TRUE(during->at("FROZEN")[0]);
+  EXPECT_TRUE(during->at("OFFLOCKED")[2]);
 
   EXPECT_EQ(fileNames(path("Out")).size(), 5);
   EXPECT_TRUE(fileNames(path("Out")).contains("PLAN-5.dxf"));
@@ -274,6 +277,37 @@ TEST_F(SplitTest, StopLeavesTheActiveDocumentRestored) {
   ASSERT_EQ(app->documents().count(), 1);
   EXPECT_EQ(doc.modelSpace().count(), entities);
   EXPECT_TRUE(cad.AcadDoc.has_value());
+}
+
+TEST_F(SplitTest, FailureMidSplitStillRestoresTheDrawing) {
+  writePlan(spath("Proj/Plan.dxf"));
+  const QByteArray source = fileBytes(path("Proj/Plan.dxf"));
+  // A caller's event handler fails while the first strip's frames are being handled.
+  ui->onPump = [&, pumps = 0]() mutable {
+    if (++pumps == 60) throw std::runtime_error("handler failed");
+  };
+
+  // The active document: the undo group is taken back, the drawing stays open.
+  cadhost::Document doc = app->documents().open(spath("Proj/Plan.dxf"));
+  doc.layers().item("TEXT").setLock(true);
+  const auto layersBefore = layerStates(doc);
+  const int entities = doc.modelSpace().count();
+  ASSERT_TRUE(cad.AcadDocIsActive(false));
+  EXPECT_THROW(split("", path("Out")), std::runtime_error);
+  EXPECT_FALSE(fileNames(path("Out")).isEmpty());  // it failed in the middle
+  ASSERT_EQ(app->documents().count(), 1);
+  EXPECT_EQ(doc.modelSpace().count(), entities);
+  EXPECT_EQ(layerStates(doc), layersBefore);
+  doc.close(false);
+
+  // A drawing the split opened is closed as well.
+  ui->onPump = [&, pumps = 0]() mutable {
+    if (++pumps == 60) throw std::runtime_error("handler failed");
+  };
+  EXPECT_THROW(split(path("Proj/Plan.dxf"), path("Out/again")), std::runtime_error);
+  EXPECT_EQ(app->documents().count(), 0);
+  EXPECT_FALSE(cad.AcadDoc.has_value());
+  EXPECT_EQ(fileBytes(path("Proj/Plan.dxf")), source);
 }
 
 }  // namespace

@@ -145,6 +145,12 @@ TEST_F(FileCipher, SamePathAndShorterOverLongerOutput) {
   EXPECT_EQ(readFile(dir.file("out")).size(), 16u);
   aes.FileDecrypt(dir.file("out"), dir.file("out"), 128);
   EXPECT_EQ(readFile(dir.file("out")), counting(3));
+
+  // An output reached through a symbolic link replaces the linked file; the link stays.
+  std::filesystem::create_symlink("out", dir.file("link"));
+  aes.FileEncrypt(dir.file("short"), dir.file("link"), 128);
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link")));
+  EXPECT_EQ(readFile(dir.file("out")).size(), 16u);
 }
 
 TEST_F(FileCipher, EmptyRaggedAndBadLengthByte) {

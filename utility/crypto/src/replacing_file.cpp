@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 #include "sheetcut/error.h"
@@ -39,8 +40,14 @@ mode_t currentUmask() {
 }  // namespace
 
 ReplacingFile::ReplacingFile(std::string target, std::string member)
-    : target_(std::move(target)), member_(std::move(member)) {
-  std::string pattern = folderOf(target_) + "/.sheetcut-XXXXXX";
+    : target_(std::move(target)), member_(std::move(member)), finalPath_(target_) {
+  // A symbolic link keeps pointing at its file: the new content replaces the file it names.
+  std::error_code ec;
+  if (std::filesystem::is_symlink(target_, ec)) {
+    const std::filesystem::path real = std::filesystem::canonical(target_, ec);
+    if (!ec) finalPath_ = real.string();
+  }
+  std::string pattern = folderOf(finalPath_) + "/.sheetcut-XXXXXX";
   std::vector<char> buf(pattern.begin(), pattern.end());
   buf.push_back('\0');
   fd_ = ::mkstemp(buf.data());
@@ -53,7 +60,7 @@ ReplacingFile::ReplacingFile(std::string target, std::string member)
   // Give the new file the mode the target has, or the usual mode of a new file.
   struct stat st {};
   const mode_t mode =
-      ::stat(target_.c_str(), &st) == 0 ? (st.st_mode & 07777) : (0666 & ~currentUmask());
+      ::stat(finalPath_.c_str(), &st) == 0 ? (st.st_mode & 07777) : (0666 & ~currentUmask());
   ::fchmod(fd_, mode);
 }
 
@@ -78,7 +85,7 @@ void ReplacingFile::commit() {
   const int rc = ::close(fd_);
   fd_ = -1;
   if (rc != 0) fail(kDeviceIoError, member_, "cannot write", target_, errno);
-  if (::rename(tempPath_.c_str(), target_.c_str()) != 0)
+  if (::rename(tempPath_.c_str(), finalPath_.c_str()) != 0)
     fail(kPathFileAccessError, member_, "cannot replace", target_, errno);
   tempPath_.clear();
 }

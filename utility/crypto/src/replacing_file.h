@@ -7,7 +7,8 @@ namespace sheetcut::crypto_detail {
 
 // Writes a file through a temporary file in the target's folder and renames it into place on
 // commit(), so the target either keeps its old content or gets the whole new content, never a
-// mixture or a tail of the old one. Without commit() the temporary file is removed.
+// mixture or a tail of the old one. A target that is a symbolic link stays one: the file it
+// names is replaced. Without commit() the temporary file is removed.
 // Failures raise sheetcut::Error naming the file; `member` prefixes the messages.
 class ReplacingFile {
  public:
@@ -20,8 +21,9 @@ class ReplacingFile {
   void commit();
 
  private:
-  std::string target_;
+  std::string target_;  // as the caller named it, for messages
   std::string member_;
+  std::string finalPath_;  // the file that is replaced: the target, or the file its link names
   std::string tempPath_;
   int fd_ = -1;
 };

@@ -190,6 +190,14 @@ TEST_F(FileCipher, FailuresLeaveNothingBehind) {
   size_t count = 0;
   for ([[maybe_unused]] auto& entry : std::filesystem::directory_iterator(dir.path())) ++count;
   EXPECT_EQ(count, 1u);  // only "in"
+
+  // A read-only output keeps its content.
+  writeFile(dir.file("read-only"), counting(5));
+  std::filesystem::permissions(dir.file("read-only"), std::filesystem::perms::owner_read);
+  EXPECT_EQ(
+      errorText([&] { aes.FileEncrypt(dir.file("in"), dir.file("read-only"), 128); }).substr(0, 3),
+      "75 ");
+  EXPECT_EQ(readFile(dir.file("read-only")), counting(5));
 }
 
 }  // namespace

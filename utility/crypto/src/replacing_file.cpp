@@ -47,6 +47,11 @@ ReplacingFile::ReplacingFile(std::string target, std::string member)
     const std::filesystem::path real = std::filesystem::canonical(target_, ec);
     if (!ec) finalPath_ = real.string();
   }
+  // A file marked read-only is not replaced, as it could not be opened for writing.
+  struct stat existing {};
+  if (::stat(finalPath_.c_str(), &existing) == 0 && S_ISREG(existing.st_mode) &&
+      ((existing.st_mode & 0222) == 0 || ::access(finalPath_.c_str(), W_OK) != 0))
+    fail(kPathFileAccessError, member_, "cannot write", target_, EACCES);
   std::string pattern = folderOf(finalPath_) + "/.sheetcut-XXXXXX";
   std::vector<char> buf(pattern.begin(), pattern.end());
   buf.push_back('\0');

@@ -41,6 +41,7 @@ TEST(Md5, LengthsAroundThePaddingAgreeWithMd5sum) {
     EXPECT_EQ(Digest16(text), expected.substr(8, 16)) << n;
     // Fed in uneven pieces, the stream gives the same digest.
     sheetcut::md5::Md5 md5;
+    md5.update(std::string_view());  // an empty piece changes nothing
     for (size_t at = 0; at < n; at += 37) md5.update(std::string_view(text).substr(at, 37));
     std::string hex;
     for (uint8_t b : md5.finish())

@@ -136,6 +136,7 @@ void Md5::reset() {
 }
 
 void Md5::update(const void* data, size_t size) {
+  if (size == 0) return;  // an empty piece may come without any memory behind it
   const auto* p = static_cast<const uint8_t*>(data);
   size_t used = static_cast<size_t>(count_ % 64);
   count_ += size;

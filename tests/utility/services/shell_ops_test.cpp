@@ -47,6 +47,19 @@ TEST_F(ShellOps, DeleteGuardsRefuseEmptyAndRoot) {
   EXPECT_EQ(ShellDelFolderFiles(nullptr, "/"), EPERM);
   EXPECT_EQ(ShellDelFolderSubObjs(nullptr, "/usr/.."), EPERM);
   EXPECT_TRUE(fs::exists("/tmp"));
+
+  // A bare pattern matches in the current folder: refused there when that is the root. (The
+  // pattern matches nothing, so a missing guard would answer ENOENT, not delete.)
+  const fs::path before = fs::current_path();
+  fs::current_path("/");
+  QString bare = "sheetcut-never-there-*";
+  const long rc = ShellDelete(nullptr, bare);
+  fs::current_path(before);
+  EXPECT_EQ(rc, EPERM);
+  fs::current_path(x);
+  EXPECT_EQ(ShellDelete(nullptr, bare = "*.txt"), 0);
+  fs::current_path(before);
+  EXPECT_FALSE(fs::exists(x / "note.txt"));
 }
 
 TEST_F(ShellOps, DeletePathsAndWildcards) {

@@ -218,10 +218,10 @@ long ShellMoveFile(QWidget* owner, const QString& srcFile, const QString& fileTo
 long ShellDelete(QWidget* owner, QString& path, bool isAlarm) {
   if (path.size() > 1 && path.endsWith(u'/')) path.chop(1);
   if (path.isEmpty() || isRoot(toPath(path))) return EPERM;
+  // A pattern without a folder matches in the current folder, which may be the root too.
   const qsizetype slash = path.lastIndexOf(u'/');
-  if (hasWildcard(path.mid(slash + 1)) && slash >= 0 && isRoot(toPath(path.left(slash + 1)))) {
-    return EPERM;
-  }
+  const QString folder = slash < 0 ? QStringLiteral(".") : path.left(slash + 1);
+  if (hasWildcard(path.mid(slash + 1)) && isRoot(toPath(folder))) return EPERM;
   const Sources sources = expandSources(path);
   if (sources.error) return sources.error;
   if (sources.paths.empty()) return ENOENT;

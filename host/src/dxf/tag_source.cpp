@@ -76,7 +76,11 @@ class AsciiSource : public TagSource {
     }
   }
 
-  bool atEnd() const { return pos_ >= data_.size() && eof_; }
+  // True when every byte has been read; a stream whose buffer is used up reads on to see.
+  bool atEnd() {
+    if (pos_ >= data_.size() && !eof_) refill();
+    return pos_ >= data_.size() && eof_;
+  }
 
   // Reads more of the file, keeping the unread rest. Returns false when nothing was added.
   bool refill() {

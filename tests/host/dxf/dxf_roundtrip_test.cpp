@@ -263,6 +263,15 @@ TEST(DxfRoundTrip, FilesAreStreamedInBlocksAsInMemory) {
     ::close(fd);
   }
   EXPECT_EQ(dxf::readDxfFile(path), dxf::readDxf(bytes, path));
+
+  // A blank last line that starts a new block is the end of the file, as in memory.
+  const std::string blankLast = "999\n" + std::string(10, 'c') + "\n\n";
+  dxftest::writeBytes(path, blankLast);
+  int fd = ::open(path.c_str(), O_RDONLY);
+  ASSERT_GE(fd, 0);
+  auto streamed = dxf::asciiFileSource(fd, path, blankLast.size());
+  EXPECT_EQ(allTags(*streamed), allTags(*dxf::asciiSource(blankLast, path)));
+  ::close(fd);
 }
 
 TEST(DxfRoundTrip, LooseLayoutIsReadAndWrittenInTheStandardLayout) {

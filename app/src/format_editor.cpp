@@ -117,6 +117,11 @@ void FormatEditor::guarded(void (FormatEditor::*handler)()) {
   }
 }
 
+void FormatEditor::reject() {
+  QDialog::reject();
+  if (onClosed_) onClosed_();
+}
+
 void FormatEditor::closeEvent(QCloseEvent* event) {
   if (onClosed_) onClosed_();
   event->accept();

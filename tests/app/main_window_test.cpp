@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
@@ -251,6 +252,15 @@ TEST_F(WindowTest, FormatEditorStoresFormatsAndTheListFollowsOnClose) {
   ASSERT_EQ(combo->count(), 2);
   EXPECT_EQ(combo->itemText(0), "任意 - 字母 - 数字");
   EXPECT_EQ(combo->currentIndex(), 0);
+
+  // Escape closes it the same way.
+  w->ab_ToolClick("tlUserSet");
+  editor->chooser(1)->setCurrentIndex(2);
+  editor->cmdAdd_Click();
+  QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+  QApplication::sendEvent(editor, &escape);
+  EXPECT_FALSE(editor->isVisible());
+  EXPECT_EQ(combo->count(), 3);
 }
 
 TEST(HostOptionsDialog, RecordsAChoiceOnlyWhenConfirmed) {

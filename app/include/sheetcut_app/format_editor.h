@@ -2,7 +2,7 @@
 
 // frmFormat, the drawing-number format editor: compose a format from three section choosers,
 // add it to the stored list or delete one. Not modal, kept above other windows; closing it
-// lets the main window reload its format list.
+// (its close box, "关闭" or Escape) lets the main window reload its format list.
 
 #include <QDialog>
 #include <functional>
@@ -25,6 +25,9 @@ class FormatEditor : public QDialog {
   void cmdDel_Click();
   QComboBox* chooser(int section) const { return cbFormat_[section]; }
   QListWidget* list() const { return lstFormat_; }
+
+  // Escape closes the editor like its close box.
+  void reject() override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;

@@ -443,6 +443,8 @@ QString MainWindow::statusText() const {
 
 void MainWindow::setStatus(const QString& text) {
   tlTipTxt_->setText(text);
+  // A failure's reason can be longer than the status bar: the whole text shows on hover.
+  tlTipTxt_->setToolTip(text);
 }
 
 void MainWindow::tick() {

@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
@@ -226,6 +227,16 @@ TEST_F(WindowTest, FailuresOfCommandsAreShownAndTheWindowGoesOn) {
   w->formatEditor()->findChild<QPushButton*>("cmdAdd")->click();
   EXPECT_EQ(api->errors.size(), 2);
   EXPECT_EQ(w->formatEditor()->list()->count(), 0);
+  w->formatEditor()->close();
+
+  // A failed run names its reason in the status bar, whole in its tooltip.
+  api->iniWritesFail = false;
+  cad->startable = false;
+  w->fileList().addDrawing(folder / "a.dxf");
+  w->ab_ToolClick("tlStart");
+  EXPECT_EQ(w->statusText(), "1拆分发生异常, 原因: \r\n无法启动AutoCAD");
+  EXPECT_EQ(w->findChild<QLabel*>("tlTipTxt")->toolTip(), w->statusText());
+  EXPECT_TRUE(action(w, "tlStart")->isEnabled());
 }
 
 TEST_F(WindowTest, FormatEditorStoresFormatsAndTheListFollowsOnClose) {

@@ -173,6 +173,12 @@ TEST_F(MainRoadTest, BlockedOutputFolderFailsItsRowOnly) {
 }
 
 TEST_F(MainRoadTest, ThroughTheWindow) {
+  // The status pictures the build drew beside the program.
+  const QString built = QCoreApplication::applicationDirPath() + "/ico/";
+  QDir().mkpath(root / "ico");
+  for (const char* name : {"go.gif", "ok.gif", "faliure.gif"}) {
+    ASSERT_TRUE(QFile::copy(built + name, root / "ico/" + name)) << name;
+  }
   apptest::FakeServices* windowApi = nullptr;
   int ends = 0;
   Program program(ProgramParts{.makeApi =
@@ -202,6 +208,15 @@ TEST_F(MainRoadTest, ThroughTheWindow) {
   EXPECT_EQ(w->statusText(), "2张图纸拆分完毕,双击可查看拆分后的文件列表!");
   EXPECT_EQ(w->fileList().path(1), b);
   EXPECT_EQ(namesIn(out + "/PLAN"), kPlanChildren);
+  const QRegularExpression time("^\\d\\d:\\d\\d:\\d\\d$");
+  for (int row = 0; row < 2; ++row) {
+    EXPECT_EQ(w->fileList().picture(row), "ok");
+    EXPECT_FALSE(w->fileList().model().item(row, FileList::kStatus)->icon().pixmap(16).isNull());
+    EXPECT_TRUE(time.match(w->fileList().endTime(row)).hasMatch());
+  }
+  EXPECT_EQ(windowApi->GetINIKeyValue(ini, "UserSet", "SaveChildType"), "1");
+  EXPECT_EQ(windowApi->GetINIKeyValue(ini, "UserSet", "SPPath"), "");
+  EXPECT_EQ(windowApi->GetINIKeyValue(ini, "DwgIDFormat", "DefaultFormat"), kFormat);
   w->openOutputFolder(0);
   EXPECT_EQ(windowApi->openedFolders, QStringList{out + "/PLAN"});
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);

@@ -171,10 +171,12 @@ TEST_F(WindowTest, DuringARunTheListAndTheChoicesAreLockedAndExitWaits) {
   bool lockedInside = false;
   cad->onSplit = [&](const QString&) {
     if (++splitsSeen > 1) return;
-    for (const char* name : {"tlStart", "tlClear", "tlDelete", "tlAddFile", "tlUserSet"}) {
+    for (const char* name :
+         {"tlStart", "tlClear", "tlDelete", "tlAddFile", "tlAddFolder", "tlUserSet"}) {
       w->ab_ToolClick(name);
     }
     chosenFolderOption(w)->click();
+    w->findChild<QToolButton*>("cmdSelectFolder")->click();
     lockedInside = !action(w, "tlStart")->isEnabled() && !action(w, "tlClear")->isEnabled() &&
                    !chosenFolderOption(w)->isEnabled() && w->formatEditor() == nullptr;
     w->close();  // asks, then waits for this drawing
@@ -186,6 +188,7 @@ TEST_F(WindowTest, DuringARunTheListAndTheChoicesAreLockedAndExitWaits) {
   EXPECT_EQ(list.picture(0), "ok");
   EXPECT_EQ(list.picture(1), "");
   EXPECT_EQ(api->fileAnswers.size(), 1u);
+  EXPECT_TRUE(api->folderDialogTitles.isEmpty());
   EXPECT_FALSE(chosenFolderOption(w)->isChecked());
   EXPECT_EQ(ends, 0);
   QApplication::processEvents();

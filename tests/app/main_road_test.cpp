@@ -170,6 +170,15 @@ TEST_F(MainRoadTest, BlockedOutputFolderFailsItsRowOnly) {
   EXPECT_GT(status.size(), QString("2拆分发生异常, 原因: \r\n").size());
   EXPECT_EQ(namesIn(out + "/PLAN"), kPlanChildren);
   expectSourcesAndReportUnchanged();
+
+  // The host the failure left open serves the next run once the cause is gone.
+  ASSERT_TRUE(QFile::remove(out + "/B"));
+  run(SaveMode::ChosenFolder);
+  EXPECT_EQ(status, "2张图纸拆分完毕,双击可查看拆分后的文件列表!");
+  EXPECT_EQ(namesIn(out + "/PLAN").size(), 10);
+  EXPECT_EQ(namesIn(out + "/B"), QStringList{"B001-C002-1.dxf"});
+  EXPECT_EQ(cad.acadApp, nullptr);
+  expectSourcesAndReportUnchanged();
 }
 
 TEST_F(MainRoadTest, ThroughTheWindow) {

@@ -26,6 +26,12 @@ class Cursor {
     return model::parseDouble(tags_[pos_++].value);
   }
   std::optional<double> optionalNumber(int code) { return number(code); }
+  // A count or flag field; nullopt when it is missing or out of any sensible range.
+  std::optional<int> integer(int code) {
+    auto v = number(code);
+    if (!v || !(std::fabs(*v) < 1e9)) return std::nullopt;
+    return static_cast<int>(*v);
+  }
   bool at(int code) const { return pos_ < tags_.size() && tags_[pos_].code == code; }
   void skipWhile(int code) {
     while (at(code)) ++pos_;
@@ -37,7 +43,7 @@ class Cursor {
 };
 
 bool readEdge(Cursor& c, const Ocs& ocs, double z, BoxBuilder& out) {
-  auto type = c.number(72);
+  auto type = c.integer(72);
   if (!type) return false;
   auto xy = [&](int code) -> std::optional<Point3> {
     auto x = c.number(code);
@@ -45,7 +51,7 @@ bool readEdge(Cursor& c, const Ocs& ocs, double z, BoxBuilder& out) {
     if (!x || !y) return std::nullopt;
     return Point3{*x, *y, z};
   };
-  switch (static_cast<int>(*type)) {
+  switch (*type) {
     case 1: {
       auto a = xy(10), b = xy(11);
       if (!a || !b) return false;
@@ -75,18 +81,18 @@ bool readEdge(Cursor& c, const Ocs& ocs, double z, BoxBuilder& out) {
     }
     case 4: {
       auto degree = c.number(94), rational = c.number(73), periodic = c.number(74);
-      auto knots = c.number(95), controls = c.number(96);
+      auto knots = c.integer(95), controls = c.integer(96);
       if (!degree || !rational || !periodic || !knots || !controls) return false;
-      for (int i = 0; i < static_cast<int>(*knots); ++i)
+      for (int i = 0; i < *knots; ++i)
         if (!c.number(40)) return false;
-      for (int i = 0; i < static_cast<int>(*controls); ++i) {
+      for (int i = 0; i < *controls; ++i) {
         auto p = xy(10);
         if (!p) return false;
         out.point(ocs.toWcs(*p));
         c.optionalNumber(42);
       }
-      if (auto fits = c.optionalNumber(97)) {
-        for (int i = 0; i < static_cast<int>(*fits); ++i) {
+      if (auto fits = c.integer(97)) {
+        for (int i = 0; i < *fits; ++i) {
           auto p = xy(11);
           if (!p) return false;
           out.point(ocs.toWcs(*p));
@@ -112,17 +118,18 @@ bool addHatchBoundary(const model::Object& hatch, BoxBuilder& out) {
   const double z = model::tagDouble(tags, 30);
   const Ocs ocs = Ocs::fromExtrusion(extrusionOf(tags));
   Cursor c(tags, pos);
-  const auto paths = c.number(91);
+  const auto paths = c.integer(91);
   if (!paths || *paths < 0) return false;
   BoxBuilder local(out.matrix());
-  for (int p = 0; p < static_cast<int>(*paths); ++p) {
-    auto flags = c.number(92);
+  for (int p = 0; p < *paths; ++p) {
+    auto flags = c.integer(92);
     if (!flags) return false;
-    if (static_cast<long long>(*flags) & 2) {
-      auto hasBulge = c.number(72), closed = c.number(73), count = c.number(93);
+    if (*flags & 2) {
+      auto hasBulge = c.number(72), closed = c.number(73);
+      auto count = c.integer(93);
       if (!hasBulge || !closed || !count) return false;
       std::vector<std::pair<Point3, double>> vs;
-      for (int i = 0; i < static_cast<int>(*count); ++i) {
+      for (int i = 0; i < *count; ++i) {
         auto x = c.number(10), y = c.number(20);
         if (!x || !y) return false;
         double bulge = 0;
@@ -136,9 +143,9 @@ bool addHatchBoundary(const model::Object& hatch, BoxBuilder& out) {
           local.arc({ocs.toWcs(arc->c), ocs.toWcs(arc->u), ocs.toWcs(arc->v), arc->t0, arc->t1});
       }
     } else {
-      auto edges = c.number(93);
+      auto edges = c.integer(93);
       if (!edges) return false;
-      for (int i = 0; i < static_cast<int>(*edges); ++i)
+      for (int i = 0; i < *edges; ++i)
         if (!readEdge(c, ocs, z, local)) return false;
     }
     // Source boundary objects.

@@ -111,8 +111,13 @@ void SpatialIndex::rebuild() const {
   const double target = static_cast<double>(std::min(count_, kMaxCells));
   cellSize_ = (w > 0 && h > 0) ? std::sqrt(w * h / target) : std::max(w, h) / target;
   if (!(cellSize_ > 0) || !std::isfinite(cellSize_)) cellSize_ = 1;
-  columns_ = std::clamp(static_cast<long>(std::ceil(w / cellSize_)), 1L, 1L << 20);
-  rows_ = std::clamp(static_cast<long>(std::ceil(h / cellSize_)), 1L, 1L << 20);
+  // Clamped as doubles: a huge extent must not reach the integer conversion.
+  auto cellsAlong = [this](double extent) {
+    const double n = std::ceil(extent / cellSize_);
+    return n >= 1 ? static_cast<long>(std::min(n, static_cast<double>(1L << 20))) : 1L;
+  };
+  columns_ = cellsAlong(w);
+  rows_ = cellsAlong(h);
   while (static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_) > 2 * kMaxCells) {
     cellSize_ *= 2;
     columns_ = std::max(1L, (columns_ + 1) / 2);

@@ -31,6 +31,11 @@ double headerDouble(const DocumentCore& doc, const char* var, int code, double f
   return fallback;
 }
 
+// A 0 / 1 header variable; anything but 0 counts as 1, a missing one too.
+std::int32_t headerFlag(const DocumentCore& doc, const char* var, int code) {
+  return headerDouble(doc, var, code, 1) == 0 ? 0 : 1;
+}
+
 Point3 headerPoint(const DocumentCore& doc, const char* var) {
   Point3 p;
   if (const model::HeaderVar* v = doc.header(var)) {
@@ -121,11 +126,11 @@ Value getSystemVariable(DocumentCore& doc, std::string_view name) {
   if (n == "CELTYPE") return headerText(doc, "$CELTYPE", 6, "ByLayer");
   if (n == "CECOLOR") {
     auto v = model::parseDouble(headerText(doc, "$CECOLOR", 62, "256"));
-    return colorText(v ? static_cast<int>(*v) : 256);
+    return colorText(v && *v >= 0 && *v <= 256 ? static_cast<int>(*v) : 256);
   }
   if (int u = userIndex(n); u >= 0) return doc.userVars[u];
-  if (n == "PSTYLEMODE") return static_cast<std::int32_t>(headerDouble(doc, "$PSTYLEMODE", 290, 1));
-  if (n == "TILEMODE") return static_cast<std::int32_t>(headerDouble(doc, "$TILEMODE", 70, 1));
+  if (n == "PSTYLEMODE") return headerFlag(doc, "$PSTYLEMODE", 290);
+  if (n == "TILEMODE") return headerFlag(doc, "$TILEMODE", 70);
   if (n == "BACKGROUNDPLOT") return static_cast<std::int32_t>(doc.backgroundPlot);
   if (n == "UCSNAME") return doc.currentUcs;
   if (n == "ACADVER") return doc.dwg.version;
@@ -179,8 +184,9 @@ void setSystemVariable(DocumentCore& doc, std::string_view name, const Value& va
     doc.undo.record([&doc, u, old = doc.userVars[u]] { doc.userVars[u] = old; });
     doc.userVars[u] = std::move(text);
   } else if (n == "BACKGROUNDPLOT") {
-    int v = static_cast<int>(numberValue(name, value));
-    if (v < 0 || v > 3) refuse(name, "the value is out of range");
+    const double number = numberValue(name, value);
+    if (number < 0 || number > 3) refuse(name, "the value is out of range");
+    const int v = static_cast<int>(number);
     doc.undo.record([&doc, old = doc.backgroundPlot] { doc.backgroundPlot = old; });
     doc.backgroundPlot = v;
   } else if (n == "EXTMIN" || n == "EXTMAX" || n == "PSTYLEMODE" || n == "TILEMODE" ||

@@ -3,6 +3,7 @@
 // Typed reading and patching of single tags of a model::Object.
 
 #include <charconv>
+#include <cmath>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -58,7 +59,9 @@ inline long long tagInt(const Tags& tags, int code, long long fallback = 0, int 
   const Tag* t = findTag(tags, code, nth);
   if (!t) return fallback;
   auto v = parseDouble(t->value);
-  return v ? static_cast<long long>(*v) : fallback;
+  // A value no integer can hold (huge, infinite, not a number) counts as missing.
+  if (!v || !(std::fabs(*v) < 9.0e18)) return fallback;
+  return static_cast<long long>(*v);
 }
 
 // Shortest text that reads back as the same double ("C" locale).

@@ -170,6 +170,63 @@ TEST_F(HostTest, SystemVariablesByNameWithoutCase) {
   EXPECT_EQ(std::get<std::string>(doc.getVariable("CECOLOR")), "BYLAYER");
 }
 
+// Numbers that no integer holds (in the header, in flags and counts, as coordinates) are read
+// as missing or kept as doubles: never converted to an integer (the sanitizer build checks).
+TEST_F(HostTest, NumbersNoIntegerHoldsAreNeverConverted) {
+  cadhost::Document d = openDxf("huge.dxf", R"(0 SECTION
+2 HEADER
+9 $CECOLOR
+62 1e300
+9 $TILEMODE
+70 -1e300
+9 $PSTYLEMODE
+290 nan
+0 ENDSEC
+0 SECTION
+2 ENTITIES
+0 LWPOLYLINE
+8 0
+90 2
+70 1e300
+10 0
+20 0
+10 5
+20 5
+0 HATCH
+8 0
+10 0
+20 0
+30 0
+91 1
+92 1
+93 1e300
+72 1
+10 0
+20 0
+11 1
+21 1
+0 LINE
+8 0
+10 0
+20 0
+11 1e300
+21 1e150
+0 ENDSEC
+0 EOF
+)");
+  EXPECT_EQ(std::get<std::string>(d.getVariable("CECOLOR")), "BYLAYER");
+  EXPECT_EQ(std::get<std::int32_t>(d.getVariable("TILEMODE")), 1);
+  EXPECT_EQ(std::get<std::int32_t>(d.getVariable("PSTYLEMODE")), 1);
+  EXPECT_HOST_ERROR(d.setVariable("BACKGROUNDPLOT", 1e300), Refused);
+  cadhost::Block ms = d.modelSpace();
+  EXPECT_FALSE(ms.item(0).closed());
+  EXPECT_EQ(std::get<Point3>(d.getVariable("extmax")), (Point3{1e300, 1e150, 0}));
+  cadhost::SelectionSet set = d.selectionSets().add("SS");
+  Point3 a = pt(-1, -1), b = pt(10, 10);
+  set.select(cadhost::SelectMode::Crossing, &a, &b);
+  EXPECT_EQ(set.count(), 3);  // the hatch by the points it has
+}
+
 TEST_F(HostTest, ExtentsOfModelSpaceWithEmptyDrawingSentinels) {
   EXPECT_EQ(std::get<Point3>(doc.getVariable("extmin")), (Point3{1e20, 1e20, 1e20}));
   EXPECT_EQ(std::get<Point3>(doc.getVariable("EXTMAX")), (Point3{-1e20, -1e20, -1e20}));

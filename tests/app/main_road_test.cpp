@@ -10,6 +10,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -65,6 +66,25 @@ class MainRoadTest : public ::testing::Test {
     split.StartSplit({mode, out, kFormat});
   }
 
+  // The program over the fixture's component, its services answered by the test.
+  std::unique_ptr<Program> startProgram() {
+    auto program =
+        std::make_unique<Program>(ProgramParts{.makeApi =
+                                                   [this] {
+                                                     auto made =
+                                                         std::make_unique<apptest::FakeServices>();
+                                                     windowApi = made.get();
+                                                     return made;
+                                                   },
+                                               .makeCad = [this] { return wrapCad(cad); },
+                                               .systemBox = {},
+                                               .programFolder = root.path(),
+                                               .lockFolder = root.path(),
+                                               .onEnd = [this] { ++ends; }});
+    EXPECT_TRUE(program->Main());
+    return program;
+  }
+
   void expectSourcesAndReportUnchanged() {
     EXPECT_EQ(digest(plan), planDigest);
     EXPECT_EQ(digest(b), bDigest);
@@ -83,6 +103,18 @@ class MainRoadTest : public ::testing::Test {
   std::unique_ptr<SplitComponent> component = wrapCad(cad);
   FileList list;
   QString status;
+  apptest::FakeServices* windowApi = nullptr;
+  int ends = 0;
+};
+
+// The component's user interface, with a hook wherever the component lets events through.
+class PumpingUi : public tarvik::ScriptedUi {
+ public:
+  std::function<void()> onPump;
+  void processEvents() override {
+    if (onPump) onPump();
+    ScriptedUi::processEvents();
+  }
 };
 
 const QStringList kPlanChildren = {"A123-B567-08-4.dxf", "A123-B567-08.dxf", "A123-B567-09.dxf",
@@ -188,21 +220,8 @@ TEST_F(MainRoadTest, ThroughTheWindow) {
   for (const char* name : {"go.gif", "ok.gif", "faliure.gif"}) {
     ASSERT_TRUE(QFile::copy(built + name, root / "ico/" + name)) << name;
   }
-  apptest::FakeServices* windowApi = nullptr;
-  int ends = 0;
-  Program program(ProgramParts{.makeApi =
-                                   [&windowApi] {
-                                     auto made = std::make_unique<apptest::FakeServices>();
-                                     windowApi = made.get();
-                                     return made;
-                                   },
-                               .makeCad = [this] { return wrapCad(cad); },
-                               .systemBox = {},
-                               .programFolder = root.path(),
-                               .lockFolder = root.path(),
-                               .onEnd = [&ends] { ++ends; }});
-  ASSERT_TRUE(program.Main());
-  MainWindow* w = program.mainWindow();
+  auto program = startProgram();
+  MainWindow* w = program->mainWindow();
   windowApi->fileAnswers.push_back({root / "Proj/", {"Plan.dxf"}});
   windowApi->folderAnswers.push_back(root / "Proj/Sub Dir");
   w->ab_ToolClick("tlAddFile");
@@ -229,9 +248,38 @@ TEST_F(MainRoadTest, ThroughTheWindow) {
   w->openOutputFolder(0);
   EXPECT_EQ(windowApi->openedFolders, QStringList{out + "/PLAN"});
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-  program.QuitApp();
+  program->QuitApp();
   EXPECT_EQ(ends, 1);
   EXPECT_EQ(cad.acadApp, nullptr);
+  expectSourcesAndReportUnchanged();
+}
+
+TEST_F(MainRoadTest, ExitDuringARunEndsAfterTheDrawingBeingSplit) {
+  auto ui = std::make_shared<PumpingUi>();
+  cad.setUi(ui);
+  api.SetINIKeyValue(ini, "DwgIDFormat", "DefaultFormat", kFormat);
+  auto program = startProgram();
+  MainWindow* w = program->mainWindow();
+  w->fileList().addDrawing(plan);
+  w->fileList().addDrawing(b);
+  bool closed = false;
+  ui->onPump = [&] {
+    if (closed || w->statusText() != "正在转换:" + plan) return;
+    closed = true;
+    w->close();
+  };
+  w->ab_ToolClick("tlStart");
+  ASSERT_TRUE(closed);
+  EXPECT_EQ(windowApi->confirms, QStringList{"真的要退出系统吗?"});
+  EXPECT_EQ(namesIn(root / "Proj/PLAN"), kPlanChildren);
+  EXPECT_EQ(w->fileList().picture(0), "ok");
+  EXPECT_EQ(w->fileList().picture(1), "");
+  EXPECT_FALSE(QFileInfo::exists(root / "Proj/Sub Dir/B"));
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(ends, 0);
+  QApplication::processEvents();
+  EXPECT_EQ(ends, 1);
+  EXPECT_TRUE(program->ended());
   expectSourcesAndReportUnchanged();
 }
 

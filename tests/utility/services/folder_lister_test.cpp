@@ -65,6 +65,7 @@ TEST(FolderLister, EntriesSizesAndLocalTimes) {
   writeBytes(dir.path() / "one.dxf", std::string(1024, 'x'));
   writeBytes(dir.path() / ".dot.dxf", std::string(5000, 'x'));
   writeBytes(dir.path() / "skip.txt", "x");
+  writeBytes(dir.path() / "a%2b%1.dxf", "x");  // percent signs are no markers
   // 17:30 UTC on 5 January is 01:30 on the 6th in Shanghai.
   const time_t when = 1736098200;  // 2025-01-05 17:30:00 UTC
   setFileTimes(dir.path() / "one.dxf", when);
@@ -73,13 +74,14 @@ TEST(FolderLister, EntriesSizesAndLocalTimes) {
   QString path = dir / "";
   QStringList files, dirs;
   ListFolder(path, "*.dxf", files, dirs);
-  ASSERT_EQ(files.size(), 3);
+  ASSERT_EQ(files.size(), 4);
   EXPECT_EQ(dirs, QStringList{""});
   const QStringList all = sorted(files);
   EXPECT_TRUE(all[0].startsWith(path + ".dot.dxf/4Kb/"));
-  EXPECT_TRUE(all[2].startsWith(path + "small.DXF/0Kb/"));
-  const QStringList parts = all[1].mid(path.size()).split("/");
-  ASSERT_EQ(parts.size(), 5) << all[1].toStdString();
+  EXPECT_TRUE(all[1].startsWith(path + "a%2b%1.dxf/0Kb/")) << all[1].toStdString();
+  EXPECT_TRUE(all[3].startsWith(path + "small.DXF/0Kb/"));
+  const QStringList parts = all[2].mid(path.size()).split("/");
+  ASSERT_EQ(parts.size(), 5) << all[2].toStdString();
   EXPECT_EQ(parts[0], "one.dxf");
   EXPECT_EQ(parts[1], "1Kb");
   EXPECT_EQ(parts[3], "2025-01-06 01:30:00");  // written

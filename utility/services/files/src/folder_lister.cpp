@@ -68,11 +68,10 @@ FolderListing listFolder(const QString& folder, const QString& filter, bool subD
 
 QString FolderEntry(const FolderFile& file) {
   static const QString format = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+  // One multi-argument arg(): a chained arg() would read "%2" inside a file name as a marker.
   return QStringLiteral("%1/%2Kb/%3/%4/%5")
-      .arg(file.path)
-      .arg(file.size / 1024)
-      .arg(file.created.toString(format), file.written.toString(format),
-           file.accessed.toString(format));
+      .arg(file.path, QString::number(file.size / 1024), file.created.toString(format),
+           file.written.toString(format), file.accessed.toString(format));
 }
 
 void ListFolder(QString& SearchPath, const QString& FileNameFilter, QStringList& fileArr,

@@ -4,7 +4,9 @@
 #include "tarvik/child_naming.h"
 
 #include <sheetcut/ansi_codepage.h>
+#include <sheetcut/error.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <system_error>
@@ -89,6 +91,15 @@ QString fallbackChildName(const QString& sourceFileName, int n) {
 }
 
 QString freeChildPath(const QString& folder, const QStringList& choices) {
+  // The system reads a path only up to a NUL: every name tried would test the same file.
+  const QChar nul(u'\0');
+  if (folder.contains(nul) || std::any_of(choices.begin(), choices.end(),
+                                          [&](const QString& c) { return c.contains(nul); })) {
+    throw sheetcut::Error(sheetcut::errnum::kPathNotFound,
+                          "A file name in \"" + QString(folder).replace(nul, u'?').toStdString() +
+                              "\" holds a NUL character",
+                          "CAD.SplitDwg");
+  }
   for (const QString& name : choices) {
     const QString path = folder + name + kDrawingExtension;
     if (isFree(path)) return path;

@@ -115,6 +115,12 @@ void SplitRun::open() {
          QStringLiteral("The drawing host is not running: \"%1\" was not split")
              .arg(dwgPath_.isEmpty() ? kActiveDocMarker : dwgPath_));
   }
+  if (dwgPath_.contains(QChar(u'\0'))) {
+    // The system would open the file named by the part before the NUL.
+    fail(sheetcut::errnum::kFileNotFound,
+         QStringLiteral("The drawing path \"%1\" holds a NUL character")
+             .arg(QString(dwgPath_).replace(QChar(u'\0'), u'?')));
+  }
   if (dwgPath_.isEmpty()) {
     try {
       doc_ = cad_.acadApp->activeDocument();

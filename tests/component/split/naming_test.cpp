@@ -78,6 +78,8 @@ TEST(ChildNaming, FreePathNeverNamesAnExistingEntry) {
   ASSERT_TRUE(QDir(folder).mkdir("PLAN-5.dxf"));
   ASSERT_TRUE(QFile::link(folder + "nowhere", folder + "PLAN-5-2.dxf"));
   EXPECT_EQ(freeChildPath(folder, {"PLAN-5"}), folder + "PLAN-5-3.dxf");
+  // A name with a NUL would test the same cut-short path for ever.
+  EXPECT_THROW(freeChildPath(folder, {QString("PLAN") + QChar(u'\0') + "x"}), sheetcut::Error);
 }
 
 TEST(FolderChain, PartsBecomeNestedFolders) {

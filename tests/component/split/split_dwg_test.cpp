@@ -184,6 +184,26 @@ TEST_F(SplitTest, CornerSearchReadsTextsMultiLineTextsAndAttributeTags) {
             (QStringList{"A1-B2-3.dxf", "A中-B文-5.dxf", "KINDS-3.dxf", "TAG-B-1.dxf"}));
 }
 
+TEST_F(SplitTest, NulInADrawingNumberIsLeftOut) {
+  writeB(spath("Proj/b.dxf"));
+  QByteArray bytes = fileBytes(path("Proj/b.dxf"));
+  ASSERT_TRUE(bytes.contains("B001-C002-1"));
+  bytes.replace("B001-C002-1", QByteArray("B001-C002-1\0zz", 14));
+  QFile source(path("Proj/b.dxf"));
+  ASSERT_TRUE(source.open(QIODevice::WriteOnly));
+  source.write(bytes);
+  source.close();
+  // The file that the name cut short at the NUL would test (and replace).
+  QFile user(path("Out/B001-C002-1"));
+  ASSERT_TRUE(user.open(QIODevice::WriteOnly));
+  user.write("user");
+  user.close();
+
+  split(path("Proj/b.dxf"), path("Out"));
+  EXPECT_EQ(fileNames(path("Out")), (QStringList{"B001-C002-1", "B001-C002-1zz.dxf"}));
+  EXPECT_EQ(fileBytes(path("Out/B001-C002-1")), "user");
+}
+
 TEST_F(SplitTest, RefusedAndEmptyCallsWriteNothingAndTouchNoOtherDrawing) {
   writeB(spath("Proj/b.dxf"));
   writeEmpty(spath("Proj/empty.dxf"));
@@ -192,6 +212,10 @@ TEST_F(SplitTest, RefusedAndEmptyCallsWriteNothingAndTouchNoOtherDrawing) {
 
   EXPECT_TRUE(
       errorOf([&] { split(path("Proj/missing.dxf"), path("Out")); }).contains("missing.dxf"));
+  // The system would open "b.dxf" for a path that goes on after a NUL.
+  EXPECT_TRUE(errorOf([&] {
+                split(path("Proj/b.dxf") + QChar(u'\0') + "x", path("Out"));
+              }).contains("NUL"));
   EXPECT_FALSE(errorOf([&] { split(path("Proj/b.dxf"), ""); }).isEmpty());
   cad.setChildFileSavePath(path("Out"));
   EXPECT_TRUE(errorOf([&] { cad.SplitDwg(path("Proj/b.dxf")); }).contains("analysis"));

@@ -37,7 +37,7 @@ QString fallbackChildName(const QString& sourceFileName, int n);
 // (which ends in "/") does not exist, else the last choice followed by "-2", "-3", ... until
 // one is free: so no file is ever replaced. Any directory entry counts as taken, a dangling
 // symbolic link too; a path that cannot be looked at (too long) counts as free, so that the
-// write there fails and is reported.
+// write there fails and is reported. sheetcut::Error when the folder or a choice holds a NUL.
 QString freeChildPath(const QString& folder, const QStringList& choices);
 
 }  // namespace tarvik

@@ -306,10 +306,12 @@ TEST_F(SplitTest, StopLeavesTheActiveDocumentRestored) {
 TEST_F(SplitTest, FailureMidSplitStillRestoresTheDrawing) {
   writePlan(spath("Proj/Plan.dxf"));
   const QByteArray source = fileBytes(path("Proj/Plan.dxf"));
-  // A caller's event handler fails while the first strip's frames are being handled.
-  ui->onPump = [&, pumps = 0]() mutable {
+  // A caller's event handler fails while the first strip's frames are being handled (each copy
+  // counts from 0).
+  const auto failingHandler = [pumps = 0]() mutable {
     if (++pumps == 60) throw std::runtime_error("handler failed");
   };
+  ui->onPump = failingHandler;
 
   // The active document: the undo group is taken back, the drawing stays open.
   cadhost::Document doc = app->documents().open(spath("Proj/Plan.dxf"));
@@ -325,9 +327,7 @@ TEST_F(SplitTest, FailureMidSplitStillRestoresTheDrawing) {
   doc.close(false);
 
   // A drawing the split opened is closed as well.
-  ui->onPump = [&, pumps = 0]() mutable {
-    if (++pumps == 60) throw std::runtime_error("handler failed");
-  };
+  ui->onPump = failingHandler;
   EXPECT_THROW(split(path("Proj/Plan.dxf"), path("Out/again")), std::runtime_error);
   EXPECT_EQ(app->documents().count(), 0);
   EXPECT_FALSE(cad.AcadDoc.has_value());

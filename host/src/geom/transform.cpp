@@ -266,8 +266,10 @@ void transformSpline(model::Object& e, const Affine& m) {
 // TEXT, ATTDEF and ATTRIB (their own tags, before an embedded multi-line text).
 void transformSingleLineText(model::Object& e, const Affine& m) {
   const auto [from, to, plane] = mapRotatedFrame(e, m);
+  // Structured bindings reach the lambdas through init-captures, which older clang needs.
   for (int code : {10, 11})
-    rewritePoints(e.tags, code, [&](const Point3& p) { return mapOcsPoint(m, from, to, p); });
+    rewritePoints(e.tags, code,
+                  [&m, &f = from, &t = to](const Point3& p) { return mapOcsPoint(m, f, t, p); });
   patchNumberCode(e.tags, 50, degrees(angleIn(to, plane.x)), 0);
   patchNumberCode(e.tags, 40, model::tagDouble(e.tags, 40) * plane.yScale, 0);
   if (std::fabs(plane.xScale - plane.yScale) > kShapeTolerance * plane.xScale)
@@ -335,7 +337,8 @@ void transformMText(model::Object& e, const Affine& m) {
 void transformInsert(model::Object& e, const Affine& m) {
   const auto [from, to, plane] = mapRotatedFrame(e, m);
   if (!plane.orthogonal) unsupported("a block reference cannot be sheared");
-  rewritePoints(e.tags, 10, [&](const Point3& p) { return mapOcsPoint(m, from, to, p); });
+  rewritePoints(e.tags, 10,
+                [&m, &f = from, &t = to](const Point3& p) { return mapOcsPoint(m, f, t, p); });
   patchNumberCode(e.tags, 50, degrees(angleIn(to, plane.x)), 0);
   const double zScale = dot(m.vector(from.az), plane.normal);
   patchNumberCode(e.tags, 41, model::tagDouble(e.tags, 41, 1) * plane.xScale, 1);

@@ -172,6 +172,18 @@ class CAD {
   QString SetPlotCfg(const PlotSettings& oColl);
   void ClearPlotCfg();
 
+  // ---- Template cells, block layouts and outlines --------------------------------------------
+
+  // ---- Table and text recognition ------------------------------------------------------------
+
+  // ---- Drawing analysis ----------------------------------------------------------------------
+
+  // ---- Frame definitions and drawing a frame -------------------------------------------------
+
+  // ---- Writing into templates ----------------------------------------------------------------
+
+  // ---- Plotting ------------------------------------------------------------------------------
+
   // ---- Numeric helpers -----------------------------------------------------------------------
   // The larger / smaller of two values; the second one on a tie.
   double Max(double x, double Y) const { return x > Y ? x : Y; }
@@ -198,6 +210,18 @@ class CAD {
   void UnlockAllLayers(LayerStateTable& BoxLayers);
   // Replaces the value of an existing plot setting; a missing key is left out.
   void SetPlotItem(const QString& key, const QString& value);
+
+  // ---- Template cells, block layouts and outlines: private members and state ----
+
+  // ---- Table and text recognition: private members and state ----
+
+  // ---- Drawing analysis: private members and state ----
+
+  // ---- Frame definitions and drawing a frame: private members and state ----
+
+  // ---- Writing into templates: private members and state ----
+
+  // ---- Plotting: private members and state ----
 
   // ---- Settings behind the properties ----
   QString WorkPath_;

@@ -277,6 +277,47 @@ TEST_F(WindowTest, FormatEditorStoresFormatsAndTheListFollowsOnClose) {
   EXPECT_EQ(combo->count(), 3);
 }
 
+TEST_F(WindowTest, TheFormatOfTheLastRunStaysChosenAfterARestartAndTheEditor) {
+  QStringList masks;
+  const auto runOnce = [&](MainWindow* w) {
+    w->fileList().clear();
+    w->fileList().addDrawing(folder / "a.dxf");
+    w->ab_ToolClick("tlStart");
+    masks << cad->mask;
+  };
+  const auto chosen = [](MainWindow* w) {
+    return w->findChild<QComboBox*>("cbPaper")->currentText();
+  };
+  {
+    auto program = start();
+    MainWindow* w = program->mainWindow();
+    api->SetINIKeyValue(w->iniPath(), "DwgIDFormat", "Format1", "字母 - 字母 - 数字");
+    api->SetINIKeyValue(w->iniPath(), "DwgIDFormat", "Format2", "数字 - 数字 - 任意");
+    // No default yet: the stored formats, then the preset, and the first one chosen.
+    w->LoadConfigInfo(false);
+    EXPECT_EQ(chosen(w), "字母 - 字母 - 数字");
+    auto* combo = w->findChild<QComboBox*>("cbPaper");
+    ASSERT_EQ(combo->count(), 3);
+    combo->setCurrentIndex(2);
+    runOnce(w);
+    EXPECT_EQ(api->GetINIKeyValue(w->iniPath(), "DwgIDFormat", "DefaultFormat"),
+              "任意 - 任意 - 任意");
+    // Opening and closing the editor keeps the choice.
+    w->ab_ToolClick("tlUserSet");
+    w->formatEditor()->close();
+    EXPECT_EQ(chosen(w), "任意 - 任意 - 任意");
+    program->QuitApp();
+  }
+  auto program = start();
+  MainWindow* w = program->mainWindow();
+  EXPECT_EQ(chosen(w), "任意 - 任意 - 任意");
+  w->ab_ToolClick("tlUserSet");
+  w->formatEditor()->close();
+  EXPECT_EQ(chosen(w), "任意 - 任意 - 任意");
+  runOnce(w);
+  EXPECT_EQ(masks, (QStringList{"*-*-*", "*-*-*"}));
+}
+
 TEST(HostOptionsDialog, RecordsAChoiceOnlyWhenConfirmed) {
   RunSettings settings;
   {

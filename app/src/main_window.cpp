@@ -30,6 +30,7 @@
 #include "sheetcut_app/dwg_id_format.h"
 #include "sheetcut_app/error_text.h"
 #include "sheetcut_app/format_editor.h"
+#include "sheetcut_app/path_delegate.h"
 #include "sheetcut_app/program_config.h"
 #include "sheetcut_app/program_pictures.h"
 
@@ -228,6 +229,12 @@ void MainWindow::InitGrid() {
   }
   gd_->horizontalHeader()->setSectionResizeMode(FileList::kFixed, QHeaderView::Fixed);
   gd_->horizontalHeader()->setSectionResizeMode(FileList::kStatus, QHeaderView::Fixed);
+  // The path column takes whatever room the window gives; a path too long for it loses the
+  // middle of its folder, so that the file name stays in sight.
+  gd_->horizontalHeader()->setSectionResizeMode(FileList::kPath, QHeaderView::Stretch);
+  gd_->setItemDelegateForColumn(FileList::kPath, new PathDelegate(gd_));
+  gd_->setTextElideMode(Qt::ElideMiddle);
+  gd_->setWordWrap(false);
 
   QFont font(QStringLiteral("宋体"), 9);
   font.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"),

@@ -13,6 +13,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 #include <QSysInfo>
 #include <QTableView>
 #include <QToolButton>
@@ -21,6 +22,7 @@
 #include "sheetcut_app/about_dialog.h"
 #include "sheetcut_app/host_options_dialog.h"
 #include "sheetcut_app/main_window.h"
+#include "sheetcut_app/path_delegate.h"
 #include "sheetcut_app/program.h"
 
 using namespace sheetcut::app;
@@ -78,14 +80,77 @@ TEST_F(WindowTest, StartUpShowsTheTitledWindowWithAnEmptyList) {
   EXPECT_FALSE(program->GetSetting("使用上次设置").toBool());
   auto* grid = w->findChild<QTableView*>("gd");
   EXPECT_EQ(grid->model()->rowCount(), 18);
-  const int widths[] = {20, 20, 450, 80, 80};
-  for (int c = 0; c < 5; ++c) EXPECT_EQ(grid->columnWidth(c), widths[c]);
+  const int widths[] = {20, 20, 0, 80, 80};
+  for (int c : {0, 1, 3, 4}) EXPECT_EQ(grid->columnWidth(c), widths[c]);
   EXPECT_EQ(w->findChild<QComboBox*>("cbPaper")->currentText(), "任意 - 任意 - 任意");
   EXPECT_TRUE(w->findChild<QRadioButton*>("optSave0")->isChecked());
 
   AboutDialog about;
   EXPECT_EQ(about.windowTitle(), "关于本软件");
   EXPECT_TRUE(about.nameText().endsWith(" V3.0.117"));
+}
+
+TEST_F(WindowTest, ThePathColumnTakesTheRoomAndKeepsTheFileNameOfALongPath) {
+  auto program = start();
+  MainWindow* w = program->mainWindow();
+  auto* grid = w->findChild<QTableView*>("gd");
+  const QString longPath =
+      folder /
+      "Projects/2024 Harbour Extension/Stage 2/Drawings/Structure/Issued for tender/"
+      "S-Level 3 slab reinforcement.dxf";
+  w->fileList().addDrawing(longPath);
+
+  int lastWidth = 0;
+  for (int windowWidth : {500, 672, 1200}) {
+    w->resize(windowWidth, 480);
+    QApplication::processEvents();
+    const int others = 20 + 20 + 80 + 80;
+    // The path column fills the grid: no gap to the right, nothing cut off.
+    EXPECT_EQ(grid->columnWidth(2), grid->viewport()->width() - others) << windowWidth;
+    EXPECT_GT(grid->columnWidth(2), lastWidth);
+    lastWidth = grid->columnWidth(2);
+  }
+  // A path wider than the column loses the middle of its folder; the file name stays whole.
+  w->resize(500, 480);
+  QApplication::processEvents();
+  auto* paths = dynamic_cast<PathDelegate*>(grid->itemDelegateForColumn(2));
+  ASSERT_NE(paths, nullptr);
+  const QModelIndex cell = grid->model()->index(0, 2);
+  const QString shown = paths->shownText(cell, grid->columnWidth(2));
+  EXPECT_NE(shown, longPath);
+  EXPECT_TRUE(shown.contains("…"));
+  EXPECT_TRUE(shown.endsWith("/Issued for tender/S-Level 3 slab reinforcement.dxf") ||
+              shown.endsWith("/S-Level 3 slab reinforcement.dxf"))
+      << shown.toStdString();
+  EXPECT_TRUE(shown.startsWith(folder.path().left(4))) << shown.toStdString();
+  EXPECT_LE(grid->fontMetrics().horizontalAdvance(shown), grid->columnWidth(2));
+  w->resize(1900, 480);
+  QApplication::processEvents();
+  EXPECT_EQ(paths->shownText(cell, grid->columnWidth(2)), longPath);
+}
+
+TEST(PathElision, FolderGoesFirstThenTheName) {
+  QFont font(QStringLiteral("Noto Sans CJK SC"), 9);
+  const QFontMetrics metrics(font);
+  const QString path = "/data/工程/2024/Stage 2/Drawings/Issued/S-301 楼板配筋.dxf";
+  const QString name = "S-301 楼板配筋.dxf";
+  EXPECT_EQ(elidePath(path, metrics, metrics.horizontalAdvance(path)), path);
+  for (int room : {metrics.horizontalAdvance(path) - 1, metrics.horizontalAdvance(name) + 40,
+                   metrics.horizontalAdvance("…/" + name)}) {
+    const QString shown = elidePath(path, metrics, room);
+    EXPECT_TRUE(shown.endsWith("/" + name)) << room << " " << shown.toStdString();
+    EXPECT_TRUE(shown.contains("…")) << room;
+    EXPECT_LE(metrics.horizontalAdvance(shown), room) << shown.toStdString();
+  }
+  // Too narrow for the whole name: the name keeps its start and its extension.
+  const int narrow = metrics.horizontalAdvance(name) - 10;
+  const QString shown = elidePath(path, metrics, narrow);
+  EXPECT_FALSE(shown.contains("/"));
+  EXPECT_TRUE(shown.startsWith("S-") && shown.endsWith(".dxf")) << shown.toStdString();
+  EXPECT_LE(metrics.horizontalAdvance(shown), narrow);
+  // A bare name and an empty cell.
+  EXPECT_EQ(elidePath("plan.dxf", metrics, 1000), "plan.dxf");
+  EXPECT_EQ(elidePath("", metrics, 0), "");
 }
 
 TEST_F(WindowTest, SecondCopyAndMissingComponentEndAtStartUp) {

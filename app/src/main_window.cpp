@@ -14,7 +14,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPainter>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
@@ -37,6 +39,23 @@
 namespace sheetcut::app {
 
 namespace {
+
+// The status text: one line, cut off with "…" where the bar is too short, so that neither a
+// failure's line break nor a long path can make the bar taller or the window wider.
+class StatusLabel : public QLabel {
+ public:
+  explicit StatusLabel(QWidget* parent) : QLabel(parent) {
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    const QRect room = contentsRect();
+    painter.drawText(room, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                     fontMetrics().elidedText(text(), Qt::ElideRight, room.width()));
+  }
+};
 
 // Tool names of the commands that a running split refuses.
 const QStringList kToolsLockedDuringRun = {
@@ -160,7 +179,7 @@ void MainWindow::buildBands() {
   bar->addAction(tool(QStringLiteral("tlExit"), QStringLiteral("退出")));
 
   // bndStatus.
-  tlTipTxt_ = new QLabel(this);
+  tlTipTxt_ = new StatusLabel(this);
   tlTipTxt_->setObjectName(QStringLiteral("tlTipTxt"));
   tlDate_ = new QLabel(this);
   tlDate_->setObjectName(QStringLiteral("tlDate"));
@@ -445,12 +464,17 @@ QString MainWindow::GetDwgIDMask() const {
 }
 
 QString MainWindow::statusText() const {
-  return tlTipTxt_->text();
+  return status_;
 }
 
 void MainWindow::setStatus(const QString& text) {
-  tlTipTxt_->setText(text);
-  // A failure's reason can be longer than the status bar: the whole text shows on hover.
+  status_ = text;
+  // The bar shows the text on one line, the count and the reason of a failure first; the whole
+  // text, line break and all, shows on hover.
+  static const QRegularExpression lineBreak(QStringLiteral("[ \\t]*\\r?\\n"));
+  QString line = text;
+  line.replace(lineBreak, QStringLiteral(" "));
+  tlTipTxt_->setText(line);
   tlTipTxt_->setToolTip(text);
 }
 

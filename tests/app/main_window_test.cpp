@@ -303,8 +303,25 @@ TEST_F(WindowTest, FailuresOfCommandsAreShownAndTheWindowGoesOn) {
   w->fileList().addDrawing(folder / "a.dxf");
   w->ab_ToolClick("tlStart");
   EXPECT_EQ(w->statusText(), "1拆分发生异常, 原因: \r\n无法启动AutoCAD");
-  EXPECT_EQ(w->findChild<QLabel*>("tlTipTxt")->toolTip(), w->statusText());
+  auto* bar = w->findChild<QLabel*>("tlTipTxt");
+  EXPECT_EQ(bar->toolTip(), w->statusText());
+  // The bar shows it on one line, the reason right after the count.
+  EXPECT_EQ(bar->text(), "1拆分发生异常, 原因: 无法启动AutoCAD");
   EXPECT_TRUE(action(w, "tlStart")->isEnabled());
+
+  // A long reason neither widens the window nor makes the bar taller.
+  const int barHeight = bar->sizeHint().height();
+  cad->startable = true;
+  cad->onSplit = [](const QString& path) {
+    throw sheetcut::Error(1, ("Cannot open the drawing \"" + path + "\": " + path +
+                              ": line 2: expected SECTION, found \"" + QString(300, 'x') + "\"")
+                                 .toStdString());
+  };
+  w->ab_ToolClick("tlStart");
+  QApplication::processEvents();
+  EXPECT_TRUE(w->statusText().startsWith("1拆分发生异常, 原因: \r\n"));
+  EXPECT_LT(w->minimumSizeHint().width(), 800);
+  EXPECT_EQ(bar->sizeHint().height(), barHeight);
 }
 
 TEST_F(WindowTest, FormatEditorStoresFormatsAndTheListFollowsOnClose) {

@@ -244,6 +244,7 @@ class CAD {
   void SetPlotItem(const QString& key, const QString& value);
 
   // ---- Template cells, block layouts and outlines: private members and state ----
+  friend class TemplatesTestAccess;  // the template tests reach the private members below
   // Block layout "<ModPath>/mod/<name>.bln": the five corner texts, then cells. Saves replace
   // the file whole only once the new one is complete. SaveBlockLayout writes the label cells
   // of the working list that hold a text; SaveBlockLayoutEx writes every cell given.

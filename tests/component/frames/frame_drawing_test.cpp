@@ -307,3 +307,26 @@ for p in ezdxf.readfile(sys.argv[1]).modelspace().query('LWPOLYLINE'):
 
 }  // namespace
 }  // namespace tarvik
+
+namespace tarvik {
+namespace {
+
+TEST_F(FrameDrawing, AnR12DrawingGetsTitleBlocksInItsOwnForms) {
+  const QString r12 = tmp.path() + "/r12.dxf";
+  ASSERT_TRUE(frametest::writeEncoded(r12,
+                                      "  0\nSECTION\n  2\nHEADER\n  9\n$ACADVER\n  1\nAC1009\n"
+                                      "  9\n$HANDSEED\n  5\n100\n  0\nENDSEC\n  0\nSECTION\n"
+                                      "  2\nENTITIES\n  0\nENDSEC\n  0\nEOF\n",
+                                      "UTF-8"));
+  doc = app->documents().open(r12.toStdString());
+  cad.AcadDoc = doc;
+  FrameType f = a3();
+  cad.DrawFrame(f, {}, true);
+  const std::string out = readBack("r12_out.dxf");
+  EXPECT_EQ(out.find("AUDIT"), std::string::npos) << out;
+  EXPECT_NE(out.find("INSERT OLB_TB 50 90 2 0"), std::string::npos) << out;
+  EXPECT_NE(out.find("INSERT IRT_TB 520 674 2 0"), std::string::npos) << out;
+}
+
+}  // namespace
+}  // namespace tarvik

@@ -326,6 +326,28 @@ TEST_F(FrameDrawing, AnR12DrawingGetsTitleBlocksInItsOwnForms) {
   EXPECT_EQ(out.find("AUDIT"), std::string::npos) << out;
   EXPECT_NE(out.find("INSERT OLB_TB 50 90 2 0"), std::string::npos) << out;
   EXPECT_NE(out.find("INSERT IRT_TB 520 674 2 0"), std::string::npos) << out;
+
+  // A title block with a hatch cannot go into it: nothing of the frame stays behind.
+  bool ok = false;
+  const std::string made = python(QStringLiteral(R"(
+import sys, ezdxf
+doc = ezdxf.new('R2000')
+doc.modelspace().add_hatch().paths.add_polyline_path([(0, 0), (10, 0), (10, 10)])
+doc.saveas(sys.argv[1])
+)"),
+                                  {templateSubFolder(tmp.path(), "moddwg") + "/HATCH_TB.dxf"}, &ok);
+  ASSERT_TRUE(ok) << made;
+  const int entities = doc.modelSpace().count(), anonymous = anonymousBlocks();
+  f.BlkFile = QStringList{"OLB_TB,1,OLB,0,0,0", "HATCH_TB,0,ORB,0,0,0"};
+  try {
+    cad.DrawFrame(f, {}, true);
+    ADD_FAILURE() << "a hatch was drawn into an R12 drawing";
+  } catch (const sheetcut::Error& e) {
+    EXPECT_NE(e.description().find("HATCH_TB.dxf"), std::string::npos) << e.description();
+  }
+  EXPECT_EQ(doc.modelSpace().count(), entities);
+  EXPECT_EQ(anonymousBlocks(), anonymous);
+  EXPECT_FALSE(hasTemporaryBlock());
 }
 
 }  // namespace

@@ -46,7 +46,11 @@ double number(const QStringList& fields, int i, const QString& entry) {
   return v;
 }
 
-QString numberText(float v) {
+// The colour number of a border as the colour variable takes it; 0 and 256 are the colours
+// of the block and of the layer.
+QString colorText(float v) {
+  if (v == 0) return QStringLiteral("BYBLOCK");
+  if (v == 256) return QStringLiteral("BYLAYER");
   return QString::number(static_cast<double>(v), 'g', 7);
 }
 
@@ -128,11 +132,11 @@ void CAD::DrawFrame(FrameType& dwgFrame, const TitleBlockMsgs& BlkMsgs, bool Aut
     const double W = f.Width, H = f.Height;
     const auto& s = f.FrmSpacing;
     doc.setVariable("CELTYPE", std::string("Continuous"));
-    doc.setVariable("CECOLOR", numberText(f.FrmLineStyle[2]).toStdString());
+    doc.setVariable("CECOLOR", colorText(f.FrmLineStyle[2]).toStdString());
     cadhost::Entity outer = borderBlock.addLightWeightPolyline({0, 0, 0, H, W, H, W, 0});
     outer.setClosed(true);
     SetLineWidth(outer, f.FrmLineStyle[1]);
-    doc.setVariable("CECOLOR", numberText(f.FrmLineStyle[4]).toStdString());
+    doc.setVariable("CECOLOR", colorText(f.FrmLineStyle[4]).toStdString());
     cadhost::Entity inner = borderBlock.addLightWeightPolyline(
         {s[4], s[3], s[4], H - s[1], W - s[2], H - s[1], W - s[2], s[3]});
     inner.setClosed(true);

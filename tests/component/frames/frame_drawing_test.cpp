@@ -173,8 +173,14 @@ TEST_F(FrameDrawing, AnchorCodesOffsetsAndTheSecondDirection) {
   turned.DirectFlag = 2;
   turned.InsPoint = {5000, 0, 0};
   turned.BlkFile = QStringList{"OLB_TB,1,OLB,0,0,0,ORT,0,0,1.5707963267948966"};
+  turned.FrmLineStyle[2] = 256;  // the layer's colour
+  turned.FrmLineStyle[4] = 0;    // the block's colour
   cad.DrawFrame(turned, {}, true);
   out = readBack("turned.dxf");
+  const QString text = QString::fromStdString(out);
+  EXPECT_TRUE(QRegularExpression("BORDER \\*U\\d+ 256 1 1/1 0,0 ").match(text).hasMatch()) << out;
+  EXPECT_TRUE(QRegularExpression("BORDER \\*U\\d+ 0 1 0.4/0.4 50,10 ").match(text).hasMatch())
+      << out;
   EXPECT_NE(out.find("INSERT OLB_TB 5840 594 2 90"), std::string::npos) << out;
   turned.BlkFile = QStringList{"OLB_TB,1,OLB,0,0,0"};
   const int before = doc.modelSpace().count();

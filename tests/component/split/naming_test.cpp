@@ -122,6 +122,7 @@ TEST(ChildNaming, EveryFrameGetsItsOwnSequenceOfNames) {
             (QStringList{"A-5.BAK.dxf", "A-5.BAK-2.dxf"}));
   // A hidden source gives names that show.
   EXPECT_EQ(take(ChildNames("", ".plan.dxf", 1, 255), 1), QStringList{"\uFF0EPLAN-1.dxf"});
+  EXPECT_EQ(take(ChildNames("", "a\tb\u202E.dxf", 2, 255), 1), QStringList{"A_B_-2.dxf"});
   // Long numbers: every name fits and keeps its number, and the names stay distinct.
   const QStringList longNames = take(ChildNames(QString(300, QChar(u'图')), "p.dxf", 12, 255), 12);
   EXPECT_EQ(QStringList(longNames).removeDuplicates(), 0);
@@ -180,6 +181,11 @@ TEST(FolderChain, PartsBecomeNestedFolders) {
   EXPECT_THROW(cad.GetFileDir(dir.path(), "B-..-1"), sheetcut::Error);
   EXPECT_FALSE(QFileInfo(dir.path() + "/B-..").exists());
   EXPECT_THROW(cad.GetFileDir(dir.path(), "C12"), sheetcut::Error);  // no second part
+  // Folders of the chain show as they are, too.
+  EXPECT_EQ(cad.GetFileDir(dir.path(),
+                           "C1-D\x1b"
+                           "2-.3"),
+            dir.path() + "/C1-D_2/\uFF0E/\uFF0E3");
   // A file where a folder belongs fails the call.
   QFile blocker(dir.path() + "/9");
   ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));

@@ -125,9 +125,13 @@ SelectionArea SelectionArea::rectangle(SelectMode mode, const Point3& p1, const 
   SelectionArea a;
   a.mode_ = mode;
   const Box b = boxOf(p1, p2);
-  a.tolerance_ = kRelativeTolerance * std::max(b.max.x - b.min.x, b.max.y - b.min.y);
-  a.bounds_.extend(Point3{b.min.x - a.tolerance_, b.min.y - a.tolerance_, 0});
-  a.bounds_.extend(Point3{b.max.x + a.tolerance_, b.max.y + a.tolerance_, 0});
+  // Each side is widened by a share of its own length: a strip a mile long but one text high
+  // must not reach the next strip. Scaled before subtracting, so that no extent overflows.
+  const double tolX = kRelativeTolerance * b.max.x - kRelativeTolerance * b.min.x;
+  const double tolY = kRelativeTolerance * b.max.y - kRelativeTolerance * b.min.y;
+  a.tolerance_ = std::max(tolX, tolY);
+  a.bounds_.extend(Point3{b.min.x - tolX, b.min.y - tolY, 0});
+  a.bounds_.extend(Point3{b.max.x + tolX, b.max.y + tolY, 0});
   return a;
 }
 

@@ -30,7 +30,8 @@ class SelectionArea {
   // the area's size). Crossing modes: the entity lies inside or crosses the boundary. Curves
   // (see outlineOf) are tested by their segments, block references (with `ctx`) by the parts of
   // their block and their attributes, other entities by their box.
-  // `box` is the entity's extents (extentsOf).
+  // `box` is the entity's extents (extentsOf). A rectangle's tolerance follows its width across
+  // and its height up and down, so a long thin strip reaches no further up than it is high.
   bool selects(const model::Object& entity, const Box& box, const ExtentsContext& ctx) const;
   // The same without block lookup: block references are tested by their box.
   bool selects(const model::Object& entity, const Box& box) const;

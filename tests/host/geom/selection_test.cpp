@@ -78,6 +78,20 @@ TEST(Selection, CrossingTestsLineWorkExactly) {
   EXPECT_FALSE(picks(crossing, entity("CIRCLE", {{10, "0"}, {20, "0"}, {40, "100"}})));
 }
 
+TEST(Selection, AFarWideStripReachesNoFurtherUpOrDown) {
+  // One text high, as wide as a drawing with an entity far off: its tolerance up and down
+  // follows its height, not its width.
+  for (const double far : {1e12, 1e308}) {
+    for (const SelectMode mode : {SelectMode::Crossing, SelectMode::Window}) {
+      const auto strip = SelectionArea::rectangle(mode, {-far, 100, 0}, {far, 103.5, 0});
+      EXPECT_TRUE(picks(strip, line(0, 101, 420, 101))) << far;
+      EXPECT_FALSE(picks(strip, line(0, 90, 420, 90))) << far;
+      EXPECT_FALSE(picks(strip, line(0, 103.6, 420, 110))) << far;
+      EXPECT_EQ(picks(strip, line(-100, 102, far, 102)), true) << far;
+    }
+  }
+}
+
 TEST(Selection, Polygons) {
   const std::vector<Point3> triangle = {{0, 0, 0}, {10, 0, 0}, {0, 10, 0}};
   const auto window = SelectionArea::polygon(SelectMode::WindowPolygon, triangle);

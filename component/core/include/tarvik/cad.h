@@ -266,9 +266,8 @@ class CAD {
   friend class SplitRun;
   bool TolTest(double p, double q) const;
   bool RectOverlap(RectType& A, RectType& B) const;
-  // The drawing number nearest to a corner of the window, made fit for a file name (NUL
-  // characters left out): "" when none matches dwgIDMask (or nothing else is left), "NULL" when
-  // the chosen text cannot be read. Works on AcadDoc.
+  // The drawing number nearest to a corner of the window, made fit for a file name: "" when
+  // none matches dwgIDMask, "NULL" when the chosen text cannot be read. Works on AcadDoc.
   QString GetCornerText(const QString& file, const Point3d& MinPoint, const Point3d& MaxPoint);
   void ValidFileName(QString& s, bool IsPath) const;
   // Makes the locked layers (in paper space also the frozen ones) usable, recording them.

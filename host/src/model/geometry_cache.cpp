@@ -16,6 +16,7 @@ GeometryCache::GeometryCache(DocumentCore& doc) : doc_(doc) {
     if (it == styleWidths_.end()) return std::nullopt;
     return it->second;
   };
+  ctx_.blockBoxes = &blockBoxes_;
 }
 
 const geom::ExtentsContext& GeometryCache::context() {
@@ -33,6 +34,7 @@ void GeometryCache::ensureBuilt() {
     return;
   }
   blocksByName_.clear();
+  blockBoxes_.clear();
   for (size_t b = 0; b < doc_.dwg.blocks.size(); ++b) {
     if (doc_.blockErased(static_cast<std::int32_t>(b))) continue;
     if (const model::Tag* t = model::findTag(doc_.dwg.blocks[b].begin.tags, 2))

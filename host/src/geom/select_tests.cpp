@@ -316,9 +316,11 @@ bool SelectionArea::selects(const model::Object& entity, const Box& box) const {
 bool SelectionArea::selects(const model::Object& entity, const Box& box,
                             const ExtentsContext& ctx) const {
   if (box.isEmpty() || !box.overlapsXY(bounds_)) return false;
-  if (mode_ == SelectMode::Window || model::typeOf(entity) != "INSERT") return selects(entity, box);
+  if (model::typeOf(entity) != "INSERT") return selects(entity, box);
   const bool crossing = mode_ == SelectMode::Crossing || mode_ == SelectMode::CrossingPolygon;
-  // Wholly inside the area: selected in every mode, no need to look at the parts.
+  // Wholly inside the area: selected in every mode, no need to look at the parts. A window
+  // looks at the parts of a reference whose box crosses its edge: the box of a reference turned
+  // by an odd angle can be larger than its parts.
   if (polygon_.empty() ? boxInside(box) : within(Shape{{}, box})) return true;
   PartsWalk walk(*this, ctx);
   switch (walk.reference(entity, identityMatrix())) {
@@ -331,7 +333,7 @@ bool SelectionArea::selects(const model::Object& entity, const Box& box,
       break;
   }
   // The reference's box stands for its parts: crossing selects it when the box touches the
-  // area, window polygon when the box lies within.
+  // area, the window modes when the box lies within.
   return selects(entity, box);
 }
 

@@ -198,6 +198,26 @@ TEST(Selection, ManyPartsFallBackToTheBoxTest) {
   }
 }
 
+// The box of a reference turned by an odd angle to a large block holds its parts loosely; a
+// window decides such a reference by its parts.
+TEST(Selection, WindowLooksIntoTurnedReferencesOfLargeBlocks) {
+  model::Block round, many;
+  round.begin = entity("BLOCK", {{2, "ROUND"}, {10, "0"}, {20, "0"}});
+  round.entities = {entity("CIRCLE", {{10, "0"}, {20, "0"}, {40, "1"}})};
+  many.begin = entity("BLOCK", {{2, "MANY"}, {10, "0"}, {20, "0"}});
+  for (int i = 0; i < 5000; ++i) many.entities.push_back(entity("INSERT", {{2, "ROUND"}}));
+  ExtentsContext ctx;
+  ctx.findBlock = [&](std::string_view name) { return name == "ROUND" ? &round : &many; };
+  const auto turned = entity("INSERT", {{2, "MANY"}, {50, "45"}});
+  const Box box = *extentsOf(turned, ctx);
+  EXPECT_GT(box.max.x, 1.4);
+  const auto window = SelectionArea::rectangle(SelectMode::Window, {-1.1, -1.1, 0}, {1.1, 1.1, 0});
+  EXPECT_FALSE(window.selects(turned, box));
+  EXPECT_TRUE(window.selects(turned, box, ctx));
+  EXPECT_FALSE(SelectionArea::rectangle(SelectMode::Window, {-1.1, -1.1, 0}, {0.9, 1.1, 0})
+                   .selects(turned, box, ctx));
+}
+
 TEST(Selection, BadAreasAreRefused) {
   auto refused = [](auto&& make) {
     try {

@@ -1,9 +1,11 @@
 # Writes small drawings built to stall a drawing host, each beside the plain drawing it extends:
 #   plain.dxf       two A3 frames with their drawing numbers;
 #   fan-out.dxf     + a block chain 8 levels deep, 10 references a level, referenced 20 times
-#                   in the first frame (10^8 entities when expanded, each time);
-#   deep.dxf        + a chain 17 levels deep, 3 references a level, referenced once, scaled
-#                   so that it spans many strips of the split;
+#                   in the first frame (10^8 entities when expanded, each time), up to just
+#                   below the frame's top edge, across the edge of the split's first strip;
+#   deep.dxf        + a chain 17 levels deep, 3 references a level, referenced once in the
+#                   first frame, scaled so that it spans many strips of the split (the first
+#                   one included);
 #   long-type.dxf   + an entity whose type name is 12 MB long, between the frames and as high
 #                   as they are (every strip of the split meets it);
 #   layer-zero.dxf  the plain drawing whose layer "0" has lost its name (group code 2).
@@ -26,6 +28,8 @@ def plain():
     return doc
 
 
+# Blocks PREFIX0 (a line) to PREFIXdepth, each holding `per_level` references to the one below
+# `step` apart and a line of its own.
 def chain(doc, prefix, depth, per_level, step):
     leaf = doc.blocks.new(prefix + '0')
     leaf.add_line((0, 0), (10, 10))
@@ -33,6 +37,7 @@ def chain(doc, prefix, depth, per_level, step):
         block = doc.blocks.new(prefix + str(level))
         for i in range(per_level):
             block.add_blockref(prefix + str(level - 1), (i * step, 0))
+        block.add_line((0, 0), (10, 0))
     return prefix + str(depth)
 
 
@@ -41,12 +46,12 @@ plain().saveas(out + '/plain.dxf')
 doc = plain()
 top = chain(doc, 'FAN', 8, 10, 0.5)
 for j in range(20):
-    doc.modelspace().add_blockref(top, (50 + 5 * j, 150))
+    doc.modelspace().add_blockref(top, (50 + 5 * j, 285))
 doc.saveas(out + '/fan-out.dxf')
 
 doc = plain()
 top = chain(doc, 'DEEP', 17, 3, 0.25)
-doc.modelspace().add_blockref(top, (60, 30), dxfattribs={'xscale': 12, 'yscale': 12})
+doc.modelspace().add_blockref(top, (60, 175), dxfattribs={'xscale': 12, 'yscale': 12})
 doc.saveas(out + '/deep.dxf')
 
 # ezdxf writes only the entity types it knows: the long type goes in by text.

@@ -44,6 +44,10 @@ const model::Block* findBlock(const Walk& walk, const model::Object& e) {
   return walk.ctx.findBlock(name->value);
 }
 
+bool erasedInBlock(const ExtentsContext& ctx, const model::Block& block, std::size_t index) {
+  return ctx.erasedInBlock && ctx.erasedInBlock(block, index);
+}
+
 bool referencesBlock(std::string_view type) {
   return type == "INSERT" || type == "MINSERT" || type == "DIMENSION" || type == "ARC_DIMENSION" ||
          type == "LARGE_RADIAL_DIMENSION";
@@ -81,8 +85,9 @@ Box blockContents(const model::Block& block, const Matrix4& m, Walk& walk) {
     return transformedBox(entry->box, m);
   BoxBuilder inner(m);
   walk.open.push_back(&block);
-  for (const model::Object& child : block.entities)
-    if (model::typeOf(child) != "ATTDEF") addEntity(child, inner, walk);
+  for (std::size_t i = 0; i < block.entities.size(); ++i)
+    if (model::typeOf(block.entities[i]) != "ATTDEF" && !erasedInBlock(walk.ctx, block, i))
+      addEntity(block.entities[i], inner, walk);
   walk.open.pop_back();
   return inner.result();
 }
@@ -238,9 +243,10 @@ void BlockBoxes::compute(const model::Block& block, Entry& entry, const ExtentsC
   Walk walk{ctx, *this, {}};
   BoxBuilder out(identityMatrix());
   std::uint64_t expanded = 0;
-  for (const model::Object& child : block.entities) {
+  for (std::size_t i = 0; i < block.entities.size(); ++i) {
+    const model::Object& child = block.entities[i];
     const std::string_view type = model::typeOf(child);
-    if (type == "ATTDEF") continue;
+    if (type == "ATTDEF" || erasedInBlock(ctx, block, i)) continue;
     addEntity(child, out, walk);
     expanded += 1 + child.subs.size();
     if (referencesBlock(type))

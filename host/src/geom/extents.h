@@ -23,6 +23,9 @@ struct ExtentsContext {
   std::function<const model::Block*(std::string_view name)> findBlock;
   // The width factor of the text style of that name, when known. Used for texts without 41.
   std::function<std::optional<double>(std::string_view style)> styleWidthFactor;
+  // Whether the entity at that index of a block definition was erased (erased entities take
+  // no part in the block); unset when none is.
+  std::function<bool(const model::Block& block, std::size_t index)> erasedInBlock;
   // The boxes of the blocks, kept between calls; without it each call computes the boxes of
   // the blocks it meets afresh.
   BlockBoxes* blockBoxes = nullptr;

@@ -116,8 +116,9 @@ class SelectionArea::PartsWalk {
     const Matrix4 m = multiply(outer, insertMatrix(insert, *block));
     if (!cycle) {
       open_.push_back(block);
-      for (const model::Object& child : block->entities) {
-        const Result r = part(child, m);
+      for (std::size_t i = 0; i < block->entities.size(); ++i) {
+        if (ctx_.erasedInBlock && ctx_.erasedInBlock(*block, i)) continue;
+        const Result r = part(block->entities[i], m);
         if (r != Result::Open) return r;
       }
       open_.pop_back();

@@ -1,5 +1,7 @@
 #include "model/geometry_cache.h"
 
+#include <functional>
+
 #include "model/document_core.h"
 #include "model/tags.h"
 #include "model/text_util.h"
@@ -17,6 +19,15 @@ GeometryCache::GeometryCache(DocumentCore& doc) : doc_(doc) {
     return it->second;
   };
   ctx_.blockBoxes = &blockBoxes_;
+  ctx_.erasedInBlock = [this](const model::Block& block, std::size_t index) {
+    const auto& blocks = doc_.dwg.blocks;
+    const std::less<const model::Block*> before;
+    if (blocks.empty() || before(&block, blocks.data()) ||
+        !before(&block, blocks.data() + blocks.size()))
+      return false;  // not a block of this drawing
+    const auto b = static_cast<std::int32_t>(&block - blocks.data());
+    return doc_.erased(b, static_cast<std::int32_t>(index));
+  };
 }
 
 const geom::ExtentsContext& GeometryCache::context() {

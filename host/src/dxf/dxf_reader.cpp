@@ -9,6 +9,9 @@
 //   (no object of any section is called SECTION or EOF);
 // - a POLYLINE, or an INSERT with attributes (66 = 1), whose chain is not closed by a SEQEND
 //   gets one where the chain ends (the next tag is an entity that cannot be part of it);
+// - an INSERT followed by ATTRIBs without its 66 flag gets the flag (an ATTRIB belongs to the
+//   reference before it and nothing else);
+// - a SEQEND that closes no chain is left out (it holds nothing);
 // - the one LAYER entry without a name, in a layer table that has no layer "0", is layer "0"
 //   (every drawing has that layer, and no other entry can be it).
 // Anything else that breaks the structure is refused with the file and line.
@@ -134,6 +137,11 @@ class Reader {
     readObject(e);
     std::string_view type = model::typeOf(e);
     bool chained = type == "POLYLINE" || (type == "INSERT" && model::tagInt(e.tags, 66) == 1);
+    if (type == "INSERT" && !chained && atZero("ATTRIB")) {
+      // Attributes that follow a reference whose 66 flag is missing are its attributes.
+      markAttributesFollow(e.tags);
+      chained = true;
+    }
     if (!chained) return;
     while (has_ && cur_.code == 0 &&
            (cur_.value == "VERTEX" || cur_.value == "ATTRIB" || cur_.value == "SEQEND")) {
@@ -151,6 +159,16 @@ class Reader {
       expectMore(inWhat, openedAt);
       if (cur_.code != 0) fail(position_, "expected an entity, found group code " + codeText());
       if (cur_.value == endType || atSectionEnd()) return;
+      if (atZero("SEQEND")) {
+        // A SEQEND that closes no chain ends nothing: left out.
+        Object stray;
+        readObject(stray);
+        continue;
+      }
+      if (atZero("VERTEX") || atZero("ATTRIB"))
+        fail(position_, "a" + std::string(atZero("ATTRIB") ? "n ATTRIB" : " VERTEX") +
+                            " that follows no " +
+                            (atZero("ATTRIB") ? "block reference" : "POLYLINE"));
       into.emplace_back();
       readEntity(into.back());
     }
@@ -301,6 +319,21 @@ class Reader {
       fail(nameless.front(), tableWhat + ": a table entry without its name (group code 2)");
     for (Object& e : table.entries)
       if (!model::findTag(e.tags, 2)) return insertName(e.tags, "0");
+  }
+
+  // Sets 66 = 1 on a block reference, where writers put it: before the block name.
+  static void markAttributesFollow(model::Tags& tags) {
+    if (model::Tag* flag = model::findTag(tags, 66)) {
+      flag->value = "1";
+      return;
+    }
+    std::size_t at = tags.size();
+    for (std::size_t i = 1; i < tags.size(); ++i)
+      if (tags[i].code == 2) {
+        at = i;
+        break;
+      }
+    tags.insert(tags.begin() + static_cast<std::ptrdiff_t>(at), Tag{66, "1"});
   }
 
   // The name goes where writers put it: after the last subclass marker, or else after the

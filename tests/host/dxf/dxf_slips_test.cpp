@@ -102,6 +102,20 @@ TEST(DxfSlips, ChainsWithoutSeqendAreClosed) {
   EXPECT_EQ(dxf::handleSeed(d), 0x33u);
 }
 
+TEST(DxfSlips, AttributesWithoutTheirFlagJoinTheReferenceAndStraySeqendsGo) {
+  Drawing d = readMended(
+      "0 SECTION\n2 HEADER\n9 $ACADVER\n1 AC1009\n0 ENDSEC\n0 SECTION\n2 ENTITIES\n"
+      "0 INSERT\n8 0\n2 B\n10 0\n20 0\n"
+      "0 ATTRIB\n8 0\n10 0\n20 0\n40 1\n1 v\n2 TAG\n70 0\n0 SEQEND\n8 0\n"
+      "0 SEQEND\n8 0\n0 LINE\n8 0\n10 0\n20 0\n11 1\n21 1\n0 ENDSEC\n0 EOF\n");
+  ASSERT_EQ(d.entities.size(), 2u);
+  const Object& insert = d.entities[0];
+  EXPECT_EQ(insert.tags[2], (cadhost::model::Tag{66, "1"}));  // before the block name
+  ASSERT_EQ(insert.subs.size(), 2u);
+  EXPECT_EQ(typeOf(insert.subs[0]), "ATTRIB");
+  EXPECT_EQ(typeOf(d.entities[1]), "LINE");
+}
+
 TEST(DxfSlips, TheOneNamelessLayerOfATableWithoutLayerZeroIsLayerZero) {
   const std::string head =
       "0 SECTION\n2 HEADER\n9 $ACADVER\n1 AC1015\n0 ENDSEC\n"
@@ -159,6 +173,11 @@ TEST(DxfSlips, TrulyBrokenStructuresAreRefusedWithTheLine) {
       // An entity between sections, and a file that stops after a section.
       {kEntities + "0 ENDSEC\n0 LINE\n8 0\n0 EOF\n", "line 19: expected SECTION, found \"LINE\""},
       {kEntities + "0 ENDSEC\n", "line 17: the file ends without an EOF tag"},
+      // Chain members that follow no owner.
+      {kEntities + "0 VERTEX\n8 0\n10 0\n20 0\n0 ENDSEC\n0 EOF\n",
+       "line 17: a VERTEX that follows no POLYLINE"},
+      {kEntities + "0 ATTRIB\n8 0\n1 v\n2 T\n0 ENDSEC\n0 EOF\n",
+       "line 17: an ATTRIB that follows no block reference"},
   };
   for (const Case& c : cases) {
     const std::string e = errorOf(dxftest::dxfText(c.lines));

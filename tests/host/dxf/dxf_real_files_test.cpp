@@ -58,12 +58,12 @@ def check(pair):
         except Exception:
             se, sn = view(src, True)
     except Exception:
-        return None  # ezdxf cannot read the source either: nothing to compare with
+        se, sn = None, None  # ezdxf cannot read the source: the copy must read all the same
     try:
         ce, cn = view(copy, False)
     except Exception as ex:
         return f'{src}: the copy does not read: {ex}'
-    if ce > se or cn != sn:
+    if se is not None and (ce > se or cn != sn):
         return f'{src}: audit errors {se} -> {ce}, model-space entities {sn} -> {cn}'
     return None
 if __name__ == '__main__':

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "tarvik/cad_events.h"
+#include "tarvik/cell_records.h"
 #include "tarvik/layer_states.h"
 #include "tarvik/plot_settings.h"
 #include "tarvik/records.h"
@@ -173,6 +174,37 @@ class CAD {
   void ClearPlotCfg();
 
   // ---- Template cells, block layouts and outlines --------------------------------------------
+  // The working cell list: cells 0..CellCount() of the template being defined or read.
+  // Loads the cell file of template ModName ("<ModPath>/mod/<ModName>.dat") into the working
+  // list and returns a copy; a missing file gives an empty list. A file that cannot be read or
+  // parsed raises sheetcut::Error naming the file and the record, with the list unchanged.
+  std::vector<CellType> ReadMod(const QString& ModName);
+  // Writes the working list's numbered cells (not label cells, not names holding "(已删") to
+  // the template's cell file, replacing it whole only once the new file is complete.
+  void SaveMod(const QString& ModName);
+  // Appends a cell with the given fields (the others empty or 0); returns its index.
+  int newCell(const std::optional<QString>& name = {}, std::optional<int> T = {},
+              const std::optional<QString>& s = {}, const std::optional<Variant>& P1 = {},
+              const std::optional<Variant>& P2 = {});
+  // Sets name, T and s of cell i, and P1, P2 when given; returns a copy of the cell.
+  // sheetcut::Error (subscript out of range) for an index outside the list.
+  CellType SetCell(int i, const QString& name = {}, int T = 0, const QString& s = {},
+                   const std::optional<Variant>& P1 = {}, const std::optional<Variant>& P2 = {});
+  CellType SetCell_NEW(int i, const CellType& newCell);
+  CellType Cell(int i) const;
+  // The index of the last cell (-1 for an empty list).
+  long CellCount() const { return CellNum - 1; }
+  // Orders and numbers the working list (see cell_sort.h); with SaveFlag the template's cell
+  // file is read first and written afterwards.
+  void ModSort(const QString& ModName, bool SaveFlag = false);
+  // Reads the template list again and sorts the working list once per template.
+  void ModsSort();
+  // Closed rectangular outlines in model space on the current layer. DrawRect ignores every
+  // failure; DrawCell raises sheetcut::Error on a host failure.
+  void DrawRect(const Variant& P1, const Variant& P2);
+  void DrawCell(const CellType& CE);
+  // Erases every entity on the layer named exactly layerName; failures are ignored.
+  void DelEntLa(const QString& layerName);
 
   // ---- Table and text recognition ------------------------------------------------------------
 
@@ -212,6 +244,35 @@ class CAD {
   void SetPlotItem(const QString& key, const QString& value);
 
   // ---- Template cells, block layouts and outlines: private members and state ----
+  friend class TemplatesTestAccess;  // the template tests reach the private members below
+  // Block layout "<ModPath>/mod/<name>.bln": the five corner texts, then cells. Saves replace
+  // the file whole only once the new one is complete. SaveBlockLayout writes the label cells
+  // of the working list that hold a text; SaveBlockLayoutEx writes every cell given.
+  void SaveBlockLayout(const QString& name);
+  void SaveBlockLayoutEx(const QString& name, const std::vector<CellType>& cells);
+  // The layout's cells; CornerTexts gets its five texts. A missing (or empty) file is an empty
+  // layout and is not created. sheetcut::Error naming file and record for a damaged file, with
+  // CornerTexts unchanged.
+  std::vector<CellType> ReadBlockLayout(const QString& name);
+  // Outlines (x1, y1)-(x2, y2) and appends a cell of that name with T = 1 to the working list;
+  // returns an empty record.
+  CellType DrawCellRect(const QString& name, const Variant& x1, const Variant& y1,
+                        const Variant& x2, const Variant& y2);
+  // Adds (or redefines) the UCS `name` at origin with its X axis at `angle` and makes it
+  // current. Host failures raise sheetcut::Error.
+  void SetFrameUCS(const Point3d& origin, double angle, const QString& name);
+  // A copy of the first template whose name equals `name` without regard to case, else an
+  // empty record.
+  BlkTYpe FindMod(const QString& name) const;
+  // Rebuilds the cell texts of every template's block layout from its cell file; called after
+  // every SaveMod.
+  void MakeCellXml();
+  // Path of a file of the template folder's "mod" folder (found without regard to case).
+  QString modFilePath(const QString& baseName, const QString& extension) const;
+
+  std::vector<CellType> Cells;        // working cell list; 0..CellNum-1 in use
+  long CellNum = 0;                   // cells in use; Cells holds at least this many
+  std::vector<TextType> CornerTexts;  // reference texts of a block layout, slots 0..4
 
   // ---- Table and text recognition: private members and state ----
 

@@ -290,7 +290,7 @@ class CAD {
   // ---- Table and text recognition: private members and state ----
   friend class TableScan;
   friend class TextCollection;
-  friend class CellXmlRebuild;
+  friend class CellXmlRebuild;  // the block layouts' key elements (MakeCellXml)
   friend class RecognitionTestAccess;  // the recognition tests reach the members below
   // The line lists and other working state of the recognition, made on first use.
   RecognitionState& recognition();

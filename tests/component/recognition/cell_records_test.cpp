@@ -88,6 +88,25 @@ TEST(CellTexts, HeaderModeSplitsCellsByTheHalfTheirWordsSitIn) {
   EXPECT_EQ(Access::cells(cad)[1].T, 1);
 }
 
+TEST(CellTexts, ANewCellThatWouldHoldAListedOneIsLeftOut) {
+  CAD cad;
+  for (double y : {20.0, 0.0}) Access::addGridLine(cad, {0, y, 0}, {30, y, 0});
+  for (double x : {0.0, 30.0}) Access::addGridLine(cad, {x, 0, 0}, {x, 20, 0});
+  // The first cell of the list counts as well.
+  setCells(cad, {cell(5, 15, 10, 5, 3, "first")});
+  Access::getTblRows(cad, 0, 0, 1, 1);
+  EXPECT_EQ(Access::cellNum(cad), 1);
+  setCells(cad, {cell(50, 15, 60, 5, 3, "elsewhere")});
+  Access::getTblRows(cad, 0, 0, 1, 1);
+  ASSERT_EQ(Access::cellNum(cad), 2);
+  EXPECT_EQ(Access::cells(cad)[1].P1.toPoint(), (Point3d{0, 20, 0}));
+  EXPECT_EQ(Access::cells(cad)[1].P2.toPoint(), (Point3d{30, 0, 0}));
+  EXPECT_EQ(Access::cells(cad)[1].T, 0);  // no words in it
+  // A missing left line: the left X comes from the top line's start.
+  Access::getTblRows(cad, 0, -1, 1, 1);
+  EXPECT_EQ(Access::cellNum(cad), 2);  // the same rectangle again: left out
+}
+
 TEST(HeaderRecords, RowsColumnsAndTheLeftNeighbour) {
   CAD cad;
   const QString record = headerActionXml("设计", true);

@@ -5,12 +5,17 @@
 
 #include <sheetcut/ansi_codepage.h>
 #include <sheetcut/error.h>
+#include <tarvik/block_layout_file.h>
+#include <tarvik/cad.h>
 #include <tarvik/cell_file.h>
 #include <tarvik/record_codec.h>
 
+#include <QTemporaryDir>
 #include <cstring>
+#include <random>
 
 #include "qstring_printer.h"
+#include "templates_test_access.h"
 
 namespace tarvik {
 namespace {
@@ -133,6 +138,65 @@ TEST(CellFile, DamagedDataFailsNamingFileAndRecord) {
     } catch (const sheetcut::Error& e) {
       EXPECT_NE(e.description().find("/tm/x.dat"), std::string::npos) << e.description();
       EXPECT_NE(e.description().find(c.expect), std::string::npos) << e.description();
+    }
+  }
+}
+
+TEST(CellFile, TemplateWrittenElsewhereIsSavedWithTheSameBytes) {
+  QTemporaryDir tmp;
+  CAD cad;
+  cad.setModPath(tmp.path());
+  QByteArray bytes = handMadeRecord();
+  bytes.append(handMadeRecord());
+  ASSERT_TRUE(writeBytes(tmp.path() + "/mod/原.dat", bytes));
+  ASSERT_EQ(cad.ReadMod("原").size(), 2u);
+  EXPECT_EQ(cad.Cell(1).name, "图号");
+  cad.SaveMod("复制");
+  EXPECT_EQ(fileBytes(tmp.path() + "/mod/复制.dat"), bytes);
+}
+
+TEST(CellFile, TextsFollowTheAnsiCodePageSetting) {
+  const std::vector<CellType> cells{{"café", {}, {}, 1, "图"}};
+  EXPECT_EQ(encodeCellFile(cells, 1, "t.dat").mid(2, 5), QByteArray("caf\xA8\xA6"));  // CP936
+  sheetcut::setAnsiCodePage("CP1252");
+  const QByteArray western = encodeCellFile(cells, 1, "t.dat");
+  const std::vector<CellType> back = decodeCellFile(western, "t.dat");
+  sheetcut::setAnsiCodePage("CP936");
+  EXPECT_EQ(western.mid(0, 6), QByteArray("\x04\0caf\xE9", 6));
+  EXPECT_EQ(back[0].name, "café");
+  EXPECT_EQ(back[0].s, "?");  // the page has no such character
+}
+
+// Every prefix and every one-byte change of valid files either reads or fails with the
+// component's error; none reads outside the data (checked by the sanitizer build).
+TEST(CellFile, DamagedDataNeverReadsOutsideTheBuffer) {
+  std::vector<CellType> cells{
+      cellAt("图号", 0, 0, 1, 1, 1, "x"),
+      {"v", Variant::variants({Variant::fromString("s"), Variant::doubles({1, 2}), Variant()}),
+       Variant::array(Variant::kInteger, {{2, 0}, {2, 1}},
+                      {Variant::fromInteger(1), Variant::fromInteger(2), Variant::fromInteger(3),
+                       Variant::fromInteger(4)}),
+       2, "y"}};
+  const QByteArray cellData = encodeCellFile(cells, 2, "t.dat");
+  ASSERT_EQ(decodeCellFile(cellData, "t.dat"), cells);
+  const QByteArray layoutData = encodeBlockLayout({{1, 2, 3, 4, "角"}}, cells, "t.bln");
+
+  std::mt19937 random(12345);
+  for (const QByteArray& data : {cellData, layoutData}) {
+    for (qsizetype cut = 0; cut < data.size(); ++cut) {
+      const QByteArray prefix = data.left(cut);
+      try {
+        (void)decodeCellFile(prefix, "t.dat");
+        (void)decodeBlockLayout(prefix, "t.bln");
+      } catch (const sheetcut::Error&) {
+      }
+      QByteArray changed = data;
+      changed[cut] = static_cast<char>(random() & 0xFF);
+      try {
+        (void)decodeCellFile(changed, "t.dat");
+        (void)decodeBlockLayout(changed, "t.bln");
+      } catch (const sheetcut::Error&) {
+      }
     }
   }
 }

@@ -196,7 +196,9 @@ TEST_F(CellXml, KeysHeightsAndPositions) {
             QStringLiteral("<Root> <Text> <S>N</S> <H>4</H> </Text> <Text> <S>M</S> <H>1.5"
                            "</H> </Text></Root>")),
        cell(90, 50, 120, 40, kLabelCellOrder, "R&D",
-            QStringLiteral("<Root> <Text> <S>R&D</S> <H>2</H> </Text></Root>"))});
+            QStringLiteral("<Root> <Text> <S>R&D</S> <H>2</H> </Text></Root>")),
+       cell(120, 50, 150, 40, kLabelCellOrder, "坏",
+            QStringLiteral("<Root> <Text> <S>坏</S> <H>0.5</H> </Root>"))});
   Access::saveBlockLayoutEx(
       cad, "T2",
       {cell(0, 10, 10, 0, kLabelCellOrder, "设计图",
@@ -207,7 +209,7 @@ TEST_F(CellXml, KeysHeightsAndPositions) {
   cad.SaveMod("T1");  // writes T1's cells, then rebuilds every layout's keys
 
   const std::vector<CellType> t1 = Access::readBlockLayout(cad, "T1");
-  ASSERT_EQ(t1.size(), 4u);
+  ASSERT_EQ(t1.size(), 5u);
   EXPECT_EQ(Access::cornerTexts(cad)[1].s, "corner");
   // 号 occurs once: the key at once; its smallest height among texts holding it is 2.5; the
   // template cell 1 lies below it (T > 0, its top on the layout cell's bottom).
@@ -227,6 +229,10 @@ TEST_F(CellXml, KeysHeightsAndPositions) {
   EXPECT_EQ(t1[2].T, 0);
   // An old unescaped record still gives its height.
   EXPECT_TRUE(t1[3].s.startsWith("<Root><KEY><Text></Text> <Height> 2</Height>"));
+  // A text that does not parse gives no height of its own, not the previous cell's.
+  EXPECT_TRUE(t1[4].s.startsWith(
+      "<Root><KEY><Text>坏</Text> <Height> 10000000</Height><CellLine></CellLine></KEY>"))
+      << t1[4].s.toStdString();
   // T2: 设, 计 and 图 all occur twice, so 设 is the key; no text holds it: 10000000.
   const std::vector<CellType> t2 = Access::readBlockLayout(cad, "T2");
   ASSERT_EQ(t2.size(), 1u);
@@ -237,7 +243,7 @@ TEST_F(CellXml, KeysHeightsAndPositions) {
   // Running it again replaces the key element instead of adding one.
   cad.SaveMod("T1");
   const std::vector<CellType> again = Access::readBlockLayout(cad, "T1");
-  ASSERT_EQ(again.size(), 4u);
+  ASSERT_EQ(again.size(), 5u);
   EXPECT_EQ(again[0].s, t1[0].s);
   EXPECT_EQ(again[0].s.count("<KEY>"), 1);
 }

@@ -200,7 +200,7 @@ Options Options::realistic(int frames) {
   o.splinesPerFrame = 12;
   o.mtextsPerFrame = 6;
   o.detailRefsPerFrame = 3;
-  o.fillerPerFrame = 600;
+  o.fillerPerFrame = 1600;
   return o;
 }
 

@@ -69,6 +69,7 @@ DrawingUsage::DrawingUsage(DocumentCore& doc, const std::vector<std::int32_t>& e
   dimstyles_ = refs.table("DIMSTYLE");
   appids_ = refs.table("APPID");
   ucs_ = refs.table("UCS");
+  lastEntryName_.resize(doc_.dwg.tables.size());
 
   entities_.reserve(entities.size());
   for (std::int32_t i : entities) {
@@ -152,6 +153,9 @@ void DrawingUsage::keepEntry(std::int32_t table, std::int32_t entry) {
 
 void DrawingUsage::keepEntryNamed(std::int32_t table, std::string_view name) {
   if (table < 0 || name.empty()) return;
+  std::string& last = lastEntryName_[static_cast<size_t>(table)];
+  if (name == last) return;
+  last = name;
   keepEntry(table, doc_.references().entry(table, name));
 }
 
@@ -164,7 +168,8 @@ void DrawingUsage::keepBlock(std::int32_t block) {
 }
 
 void DrawingUsage::keepBlockNamed(std::string_view name) {
-  if (name.empty()) return;
+  if (name.empty() || name == lastBlockName_) return;
+  lastBlockName_ = name;
   keepBlock(doc_.references().block(name));
 }
 

@@ -9,6 +9,7 @@
 // follows the size of the child, not of the whole drawing.
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <unordered_set>
 #include <vector>
@@ -65,6 +66,10 @@ class DrawingUsage {
   std::unordered_set<std::int32_t> objectSet_;
   std::unordered_set<std::int32_t> refusedObjects_;
   std::vector<Work> work_;
+  // The last name looked up per table (and for blocks): most entities name the same layer,
+  // style and block as the one before, and a repeat needs no lookup.
+  std::vector<std::string> lastEntryName_;
+  std::string lastBlockName_;
   std::int32_t blockRecords_ = -1, layers_ = -1, ltypes_ = -1, styles_ = -1, dimstyles_ = -1,
                appids_ = -1, ucs_ = -1;
 };

@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   bool plain = false;
   int scale = 1;
-  const bool generated = args.size() != 3;
+  const bool generated = args.size() != 3 || args[0].rfind("--", 0) == 0;
   if (generated) {
     for (size_t i = 0; i < args.size(); ++i) {
       if (args[i] == "--plain") {

@@ -198,3 +198,49 @@ TEST_F(WblockUsageTest, BlocksChangedInTheSessionAreFoundByTheNextWblock) {
       "    print(name, 'errors', len(doc.audit().errors))\n");
   EXPECT_NE(out.find("first errors 0\nsecond errors 0"), std::string::npos) << out;
 }
+
+// What one frame of an independent library's drawing leaves behind: the other frame's image
+// (the shared image definition keeps only the reactor of the written image), its dimension
+// with its overriding arrow block and its dimension style.
+TEST_F(WblockUsageTest, WhatOtherFramesUseStaysOutAndPointersToItArePruned) {
+  const std::string src = tmp.path("images.dxf");
+  python(R"(
+import ezdxf
+doc = ezdxf.new('R2018', setup=True)
+msp = doc.modelspace()
+imagedef = doc.add_image_def(filename='plan.png', size_in_pixel=(640, 480))
+msp.add_image(imagedef, insert=(10, 10), size_in_units=(6.4, 4.8))
+msp.add_image(imagedef, insert=(310, 10), size_in_units=(6.4, 4.8))
+msp.add_linear_dim(base=(20, 60), p1=(10, 50), p2=(40, 50)).render()
+msp.add_linear_dim(base=(320, 60), p1=(310, 50), p2=(340, 50), dimstyle='EZ_M_100_H25_CM',
+                   override={'dimblk': ezdxf.ARROWS.dot}).render()
+doc.saveas(')" +
+         src + R"(')
+)");
+  cadhost::Document source = app->documents().open(src);
+  cadhost::SelectionSet set = source.selectionSets().add("SSSS");
+  Point3 a = pt(0, 0), b = pt(100, 100);
+  set.select(SelectMode::Window, &a, &b);
+  ASSERT_EQ(set.count(), 2);
+  const std::string child = tmp.path("left.dxf");
+  source.wblock(child, set);
+
+  const std::string out = python(
+      "import ezdxf\n"
+      "doc = ezdxf.readfile('" +
+      child +
+      "')\n"
+      "imagedef = doc.objects.query('IMAGEDEF')[0]\n"
+      "reactors = [doc.entitydb.get(h) for h in imagedef.get_reactors()]\n"
+      "print('reactors', sorted(r.dxftype() for r in reactors if r is not None),\n"
+      "      'dangling', sum(1 for r in reactors if r is None))\n"
+      "print('dot', '_DOT' in doc.blocks, 'style', 'EZ_M_100_H25_CM' in doc.dimstyles)\n"
+      "print('dims', len(doc.modelspace().query('DIMENSION')),\n"
+      "      'blocks', sum(1 for b in doc.blocks if b.name.startswith('*D')))\n"
+      "print('errors', len(doc.audit().errors))\n");
+  EXPECT_NE(out.find("reactors ['DICTIONARY', 'IMAGEDEF_REACTOR'] dangling 0"), std::string::npos)
+      << out;
+  EXPECT_NE(out.find("dot False style False"), std::string::npos) << out;
+  EXPECT_NE(out.find("dims 1 blocks 1"), std::string::npos) << out;
+  EXPECT_NE(out.find("errors 0"), std::string::npos) << out;
+}

@@ -69,7 +69,7 @@ DrawingUsage::DrawingUsage(DocumentCore& doc, const std::vector<std::int32_t>& e
   dimstyles_ = refs.table("DIMSTYLE");
   appids_ = refs.table("APPID");
   ucs_ = refs.table("UCS");
-  lastEntryName_.resize(doc_.dwg.tables.size());
+  seenEntryNames_.resize(doc_.dwg.tables.size());
 
   entities_.reserve(entities.size());
   for (std::int32_t i : entities) {
@@ -83,6 +83,8 @@ DrawingUsage::DrawingUsage(DocumentCore& doc, const std::vector<std::int32_t>& e
     visit(w);
   }
   std::sort(blocks_.begin(), blocks_.end());
+  seenEntryNames_.clear();
+  seenBlockNames_.clear();
 }
 
 // What every drawing holds, whatever it draws: the mandatory table entries, the spaces, the
@@ -153,9 +155,7 @@ void DrawingUsage::keepEntry(std::int32_t table, std::int32_t entry) {
 
 void DrawingUsage::keepEntryNamed(std::int32_t table, std::string_view name) {
   if (table < 0 || name.empty()) return;
-  std::string& last = lastEntryName_[static_cast<size_t>(table)];
-  if (name == last) return;
-  last = name;
+  if (!seenEntryNames_[static_cast<size_t>(table)].insert(name).second) return;
   keepEntry(table, doc_.references().entry(table, name));
 }
 
@@ -163,13 +163,11 @@ void DrawingUsage::keepBlock(std::int32_t block) {
   if (block < 0 || !blockSet_.insert(block).second) return;
   blocks_.push_back(block);
   work_.push_back({Work::kBlock, block, 0, 0});
-  if (const Tag* name = model::findTag(doc_.dwg.blocks[block].begin.tags, 2))
-    keepEntryNamed(blockRecords_, name->value);
+  keepEntry(blockRecords_, doc_.references().blockRecord(block));
 }
 
 void DrawingUsage::keepBlockNamed(std::string_view name) {
-  if (name.empty() || name == lastBlockName_) return;
-  lastBlockName_ = name;
+  if (name.empty() || !seenBlockNames_.insert(name).second) return;
   keepBlock(doc_.references().block(name));
 }
 

@@ -66,10 +66,11 @@ class DrawingUsage {
   std::unordered_set<std::int32_t> objectSet_;
   std::unordered_set<std::int32_t> refusedObjects_;
   std::vector<Work> work_;
-  // The last name looked up per table (and for blocks): most entities name the same layer,
-  // style and block as the one before, and a repeat needs no lookup.
-  std::vector<std::string> lastEntryName_;
-  std::string lastBlockName_;
+  // The names already looked up, per table and for blocks, as the kept items spell them: most
+  // entities name the same few layers, styles and arrow blocks, and a repeat needs no lookup
+  // in the drawing's index.
+  std::vector<std::unordered_set<std::string_view>> seenEntryNames_;
+  std::unordered_set<std::string_view> seenBlockNames_;
   std::int32_t blockRecords_ = -1, layers_ = -1, ltypes_ = -1, styles_ = -1, dimstyles_ = -1,
                appids_ = -1, ucs_ = -1;
 };

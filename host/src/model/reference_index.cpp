@@ -50,6 +50,11 @@ ReferenceIndex::ReferenceIndex(const model::Drawing& dwg,
     add(model::handleOf(dwg.blocks[b].end), {ItemRef::kBlock, bi, -1});
     if (const std::string* name = nameOf(dwg.blocks[b].begin)) blocks_.emplace(toUpper(*name), bi);
   }
+  blockRecords_.assign(dwg.blocks.size(), -1);
+  const std::int32_t records = table("BLOCK_RECORD");
+  for (size_t b = 0; b < dwg.blocks.size(); ++b)
+    if (const std::string* name = nameOf(dwg.blocks[b].begin))
+      blockRecords_[b] = entry(records, *name);
   handles_.reserve(handles_.size() + dwg.objects.size());
   for (size_t o = 0; o < dwg.objects.size(); ++o)
     add(model::handleOf(dwg.objects[o]), {ItemRef::kObject, static_cast<std::int32_t>(o), -1});
@@ -70,6 +75,12 @@ std::int32_t ReferenceIndex::entry(std::int32_t table, std::string_view name) co
   const auto& names = entries_[static_cast<size_t>(table)];
   auto it = names.find(toUpper(name));
   return it == names.end() ? -1 : it->second;
+}
+
+std::int32_t ReferenceIndex::blockRecord(std::int32_t block) const {
+  return block >= 0 && block < static_cast<std::int32_t>(blockRecords_.size())
+             ? blockRecords_[static_cast<size_t>(block)]
+             : -1;
 }
 
 std::int32_t ReferenceIndex::block(std::string_view name) const {

@@ -34,12 +34,15 @@ class ReferenceIndex {
   std::int32_t table(std::string_view name) const;
   std::int32_t entry(std::int32_t table, std::string_view name) const;
   std::int32_t block(std::string_view name) const;
+  // The BLOCK_RECORD entry of block definition `block`; -1 when there is none (R12).
+  std::int32_t blockRecord(std::int32_t block) const;
 
  private:
   std::unordered_map<std::string, ItemRef> handles_;
   std::unordered_map<std::string, std::int32_t> tables_;
   std::vector<std::unordered_map<std::string, std::int32_t>> entries_;
   std::unordered_map<std::string, std::int32_t> blocks_;
+  std::vector<std::int32_t> blockRecords_;
 };
 
 }  // namespace cadhost::detail

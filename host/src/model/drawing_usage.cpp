@@ -173,12 +173,27 @@ void DrawingUsage::keepBlockNamed(std::string_view name) {
 
 void DrawingUsage::keepObject(std::int32_t object) {
   if (objectSet_.count(object) || refusedObjects_.count(object)) return;
-  if (objectOwnerState(object) < 0) {
+  if (objectOwnerState(object) < 0 || emptyGroup(object)) {
     refusedObjects_.insert(object);
     return;
   }
   objectSet_.insert(object);
   work_.push_back({Work::kObject, object, 0, 0});
+}
+
+// A group none of whose members the child holds is left out (its dictionary entry goes too).
+bool DrawingUsage::emptyGroup(std::int32_t object) {
+  const Object& o = doc_.dwg.objects[static_cast<size_t>(object)];
+  if (model::typeOf(o) != "GROUP") return false;
+  if (selectedHandles_.empty()) {
+    for (std::int32_t i : entities_) {
+      std::string_view h = model::handleOf(doc_.dwg.entities[static_cast<size_t>(i)]);
+      if (!h.empty()) selectedHandles_.insert(h);
+    }
+  }
+  for (const Tag& t : o.tags)
+    if (t.code == 340 && selectedHandles_.count(t.value)) return false;
+  return true;
 }
 
 void DrawingUsage::keepHandle(std::string_view handle) {

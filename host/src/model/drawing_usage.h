@@ -51,6 +51,7 @@ class DrawingUsage {
   void keepBlockNamed(std::string_view name);
   void keepObject(std::int32_t object);
   void keepHandle(std::string_view handle);
+  bool emptyGroup(std::int32_t object);
   // -1: the object's ownership chain ends at an entity the child leaves out; else 1.
   int objectOwnerState(std::int32_t object);
   bool entityKept(std::int32_t container, std::int32_t index) const;
@@ -71,6 +72,7 @@ class DrawingUsage {
   // in the drawing's index.
   std::vector<std::unordered_set<std::string_view>> seenEntryNames_;
   std::unordered_set<std::string_view> seenBlockNames_;
+  std::unordered_set<std::string_view> selectedHandles_;  // built when a group is met
   std::int32_t blockRecords_ = -1, layers_ = -1, ltypes_ = -1, styles_ = -1, dimstyles_ = -1,
                appids_ = -1, ucs_ = -1;
 };

@@ -166,6 +166,57 @@ void pruneReactors(Object& o, const Dropped& dropped) {
   if (changed) tags = std::move(out);
 }
 
+// True when the object has a reactor that names an item the drawing leaves out.
+bool hasDroppedReactor(const Object& o, const Dropped& dropped) {
+  bool inReactors = false;
+  for (const Tag& t : o.tags) {
+    if (t.code == 1001) return false;
+    if (t.code == 102)
+      inReactors = t.value == "{ACAD_REACTORS";
+    else if (inReactors && t.code == 330 && dropped(t.value))
+      return true;
+  }
+  return false;
+}
+
+// Entities of the document lent to a child drawing while it is written, so that a child copies
+// only the entities it changes. `add` keeps an empty place in the child for an entity that
+// needs no change; `lend` moves the entities into their places once the child is complete
+// (nothing may look at the document's entities after that); the destructor moves them back,
+// also when writing fails. Without loans (null) every entity is copied.
+class EntityLoans {
+ public:
+  EntityLoans() = default;
+  EntityLoans(const EntityLoans&) = delete;
+  EntityLoans& operator=(const EntityLoans&) = delete;
+  ~EntityLoans() {
+    if (lent_)
+      for (auto& [owner, place] : loans_) std::swap(*owner, *place);
+  }
+
+  // Appends `source` to `into`, with its reactors to dropped items pruned. `into` has its
+  // capacity reserved, so that a kept place stays where it is.
+  static void add(EntityLoans* loans, Object& source, std::vector<Object>& into,
+                  const Dropped& dropped) {
+    if (loans && into.size() < into.capacity() && !hasDroppedReactor(source, dropped)) {
+      into.emplace_back();
+      loans->loans_.emplace_back(&source, &into.back());
+      return;
+    }
+    into.push_back(source);
+    pruneReactors(into.back(), dropped);
+  }
+
+  void lend() {
+    for (auto& [owner, place] : loans_) std::swap(*owner, *place);
+    lent_ = true;
+  }
+
+ private:
+  std::vector<std::pair<Object*, Object*>> loans_;
+  bool lent_ = false;
+};
+
 // Which objects a saved drawing leaves out: those whose ownership chain ends at an erased
 // entity or at one of a deleted block.
 class ObjectPruner {
@@ -234,7 +285,12 @@ model::Drawing drawingForSave(DocumentCore& doc) {
   return out;
 }
 
-model::Drawing drawingOfEntities(DocumentCore& doc, std::vector<std::int32_t> entities) {
+namespace {
+
+// The drawing of the entities (see drawingOfEntities) into `out`; with `loans`, the entities
+// that need no change are lent, not copied.
+void buildDrawingOfEntities(DocumentCore& doc, std::vector<std::int32_t> entities,
+                            model::Drawing& out, EntityLoans* loans) {
   std::sort(entities.begin(), entities.end());
   entities.erase(std::unique(entities.begin(), entities.end()), entities.end());
   std::erase_if(entities, [&](std::int32_t i) {
@@ -242,9 +298,8 @@ model::Drawing drawingOfEntities(DocumentCore& doc, std::vector<std::int32_t> en
            doc.erased(EntityRef::kModelSpace, i) || doc.paperSpace(i);
   });
   const DrawingUsage usage(doc, entities);
-  auto dropped = [&](const std::string& h) { return usage.dropped(h); };
+  const Dropped dropped = [&](const std::string& h) { return usage.dropped(h); };
 
-  model::Drawing out;
   out.version = doc.dwg.version;
   out.codepage = doc.dwg.codepage;
   out.binary = doc.dwg.binary;
@@ -278,25 +333,26 @@ model::Drawing drawingOfEntities(DocumentCore& doc, std::vector<std::int32_t> en
   out.blocks.reserve(usage.blocks().size());
   for (std::int32_t b : usage.blocks()) {
     const model::Block& src = doc.dwg.blocks[static_cast<size_t>(b)];
-    model::Block copy;
+    out.blocks.emplace_back();
+    model::Block& copy = out.blocks.back();
     copy.begin = src.begin;
     copy.end = src.end;
     pruneReactors(copy.begin, dropped);
     if (!isLayoutBlock(src)) {
-      for (std::int32_t i : doc.liveIndices(b)) {
-        copy.entities.push_back(src.entities[static_cast<size_t>(i)]);
-        pruneReactors(copy.entities.back(), dropped);
-      }
+      const std::vector<std::int32_t>& live = doc.liveIndices(b);
+      copy.entities.reserve(live.size());
+      for (std::int32_t i : live)
+        EntityLoans::add(loans,
+                         doc.dwg.blocks[static_cast<size_t>(b)].entities[static_cast<size_t>(i)],
+                         copy.entities, dropped);
     }
-    out.blocks.push_back(std::move(copy));
   }
 
   geom::Box extents;
   out.entities.reserve(entities.size());
   for (std::int32_t i : entities) {
-    out.entities.push_back(doc.dwg.entities[static_cast<size_t>(i)]);
-    pruneReactors(out.entities.back(), dropped);
     if (const auto& box = doc.geometry().box(i)) extents.extend(*box);
+    EntityLoans::add(loans, doc.dwg.entities[static_cast<size_t>(i)], out.entities, dropped);
   }
 
   Point3 mn{1e20, 1e20, 1e20}, mx{-1e20, -1e20, -1e20};
@@ -316,12 +372,23 @@ model::Drawing drawingOfEntities(DocumentCore& doc, std::vector<std::int32_t> en
     pruneReferences(out.objects.back(), dropped);
   }
   completeSectionOrder(out);
+}
+
+}  // namespace
+
+model::Drawing drawingOfEntities(DocumentCore& doc, std::vector<std::int32_t> entities) {
+  model::Drawing out;
+  buildDrawingOfEntities(doc, std::move(entities), out, nullptr);
   return out;
 }
 
 void writeBlockFile(DocumentCore& doc, const std::string& path,
                     const std::vector<std::int32_t>& entities) {
-  dxf::writeDxfFile(drawingOfEntities(doc, entities), path);
+  model::Drawing out;
+  EntityLoans loans;  // ends before `out`, taking the lent entities back from it
+  buildDrawingOfEntities(doc, entities, out, &loans);
+  loans.lend();
+  dxf::writeDxfFile(out, path);
 }
 
 }  // namespace cadhost::detail

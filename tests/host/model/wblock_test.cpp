@@ -9,7 +9,10 @@
 #pragma GCC diagnostic ignored "-Wrestrict"
 #endif
 
+#include "dxf/dxf_io.h"
 #include "host_fixture.h"
+#include "model/document_core.h"
+#include "model/drawing_writer.h"
 
 namespace {
 
@@ -192,6 +195,34 @@ TEST_F(WblockTest, EraseAfterWriteAndUndoAsTheSplitDoes) {
   }
   EXPECT_EQ(files, 3);
   EXPECT_EQ(app->documents().open(tmp.path("F2.dxf")).modelSpace().count(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// Wblock lends the source's entities to the child while writing it instead of copying them:
+// the file is the same as the copied child's, and the source is whole afterwards.
+TEST_F(WblockTest, LentEntitiesComeBackAndTheChildEqualsACopy) {
+  const std::string src = tmp.path("src.dxf");
+  python(sourceScript(src));
+  cadhost::Document source = app->documents().open(src);
+  const std::string before = tmp.path("before.dxf");
+  source.saveAs(before);
+  cadhost::SelectionSet set = source.selectionSets().add("SSSS");
+  Point3 a = pt(0, 0), b = pt(100, 100);
+  set.select(SelectMode::Window, &a, &b);
+  ASSERT_GT(set.count(), 5);
+  const std::string child = tmp.path("child.dxf");
+  source.wblock(child, set);
+
+  auto core = cadhost::detail::DocumentCore::coreOf(set);
+  const std::string copied = cadhost::dxf::writeDxf(cadhost::detail::drawingOfEntities(
+      *core, core->selectionSet(cadhost::detail::DocumentCore::idOf(set)).members));
+  EXPECT_EQ(dxftest::readBytes(child), copied);
+  const std::string after = tmp.path("after.dxf");
+  source.saveAs(after);
+  EXPECT_EQ(dxftest::readBytes(after), dxftest::readBytes(before));
 }
 
 }  // namespace

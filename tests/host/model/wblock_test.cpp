@@ -220,6 +220,8 @@ TEST_F(WblockTest, LentEntitiesComeBackAndTheChildEqualsACopy) {
   const std::string copied = cadhost::dxf::writeDxf(cadhost::detail::drawingOfEntities(
       *core, core->selectionSet(cadhost::detail::DocumentCore::idOf(set)).members));
   EXPECT_EQ(dxftest::readBytes(child), copied);
+  // A write that fails gives the lent entities back too.
+  EXPECT_THROW(source.wblock(tmp.path("missing/child.dxf"), set), cadhost::HostError);
   const std::string after = tmp.path("after.dxf");
   source.saveAs(after);
   EXPECT_EQ(dxftest::readBytes(after), dxftest::readBytes(before));

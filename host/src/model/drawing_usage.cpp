@@ -74,7 +74,7 @@ DrawingUsage::DrawingUsage(DocumentCore& doc, const std::vector<std::int32_t>& e
   entities_.reserve(entities.size());
   for (std::int32_t i : entities) {
     entities_.insert(i);
-    work_.push_back({Work::kEntity, EntityRef::kModelSpace, i, 0});
+    work_.push_back({Work::kEntity, EntityRef::kModelSpace, i});
   }
   seed();
   while (!work_.empty()) {
@@ -145,7 +145,7 @@ void DrawingUsage::seed() {
 void DrawingUsage::keepEntry(std::int32_t table, std::int32_t entry) {
   if (table < 0 || entry < 0) return;
   if (!entrySet_.insert(key(table, entry)).second) return;
-  work_.push_back({Work::kEntry, table, entry, 0});
+  work_.push_back({Work::kEntry, table, entry});
   if (table == blockRecords_) {
     const Tag* name =
         model::findTag(doc_.dwg.tables[static_cast<size_t>(table)].entries[entry].tags, 2);
@@ -162,7 +162,7 @@ void DrawingUsage::keepEntryNamed(std::int32_t table, std::string_view name) {
 void DrawingUsage::keepBlock(std::int32_t block) {
   if (block < 0 || !blockSet_.insert(block).second) return;
   blocks_.push_back(block);
-  work_.push_back({Work::kBlock, block, 0, 0});
+  work_.push_back({Work::kBlock, block, 0});
   keepEntry(blockRecords_, doc_.references().blockRecord(block));
 }
 
@@ -178,7 +178,7 @@ void DrawingUsage::keepObject(std::int32_t object) {
     return;
   }
   objectSet_.insert(object);
-  work_.push_back({Work::kObject, object, 0, 0});
+  work_.push_back({Work::kObject, object, 0});
 }
 
 // A group none of whose members the child holds is left out (its dictionary entry goes too).
@@ -281,7 +281,7 @@ void DrawingUsage::visit(const Work& w) {
       scan(b.begin, Context::BlockBegin);
       const Tag* name = model::findTag(b.begin.tags, 2);
       if (name && isLayoutName(name->value)) return;
-      for (std::int32_t i : doc_.liveIndices(w.a)) work_.push_back({Work::kEntity, w.a, i, 0});
+      for (std::int32_t i : doc_.liveIndices(w.a)) work_.push_back({Work::kEntity, w.a, i});
       return;
     }
     case Work::kEntry:

@@ -5,8 +5,9 @@
 // that every kept item carries (block references and the blocks of dimensions, layers, line
 // types, text and dimension styles, arrow blocks, registered applications of extended data,
 // extension dictionaries, and anything else named by handle), plus the entries every drawing
-// holds and the named-object dictionary tree. The walk visits only what it keeps, so its cost
-// follows the size of the child, not of the whole drawing.
+// holds, those the header names, and the named-object dictionary tree (less the groups with no
+// member in the child). The walk visits only what it keeps, so its cost follows the size of
+// the child, not of the whole drawing.
 
 #include <cstdint>
 #include <string>
@@ -37,7 +38,7 @@ class DrawingUsage {
  private:
   struct Work {
     enum Kind : std::uint8_t { kEntity, kBlock, kEntry, kObject } kind;
-    std::int32_t a, b, c;
+    std::int32_t a, b;  // container and entity, block, table and entry, or object
   };
   static std::uint64_t key(std::int32_t a, std::int32_t b) {
     return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(a)) << 32) |

@@ -138,8 +138,17 @@ void DrawingUsage::seed() {
       }
     }
   }
-  if (!doc_.dwg.objects.empty() && model::typeOf(doc_.dwg.objects.front()) == "DICTIONARY")
-    keepObject(0);
+  // The named-object dictionary: the first object as programs write it, else the first
+  // dictionary that no one owns.
+  const std::vector<Object>& objects = doc_.dwg.objects;
+  for (size_t i = 0; i < objects.size(); ++i) {
+    if (model::typeOf(objects[i]) != "DICTIONARY") continue;
+    const Tag* owner = model::findTag(objects[i].tags, 330);
+    if (i == 0 || !owner || owner->value == "0") {
+      keepObject(static_cast<std::int32_t>(i));
+      break;
+    }
+  }
 }
 
 void DrawingUsage::keepEntry(std::int32_t table, std::int32_t entry) {

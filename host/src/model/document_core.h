@@ -31,6 +31,7 @@
 namespace cadhost::detail {
 
 class GeometryCache;
+class ReferenceIndex;
 
 struct SelectionSetData {
   std::uint64_t id = 0;
@@ -127,6 +128,11 @@ class DocumentCore : public std::enable_shared_from_this<DocumentCore> {
   SelectionSetData& selectionSet(std::uint64_t id);
   UndoJournal undo;
 
+  // ---- where named and handled items are (tables, blocks, objects), rebuilt after a table
+  // or a block definition changed
+  const ReferenceIndex& references();
+  void structureChanged();
+
   // ---- geometry of model space (boxes, spatial index), rebuilt when stale
   GeometryCache& geometry();
   void geometryChanged();
@@ -175,6 +181,7 @@ class DocumentCore : public std::enable_shared_from_this<DocumentCore> {
   mutable std::vector<std::string> hiddenLayers_;  // upper-case names
   mutable bool layerStateValid_ = false;
   std::unique_ptr<GeometryCache> geometry_;
+  std::unique_ptr<ReferenceIndex> references_;
   std::unordered_map<std::string, EntityRef> handles_;
   bool handlesBuilt_ = false;
 };

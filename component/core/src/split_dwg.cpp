@@ -35,14 +35,6 @@ constexpr std::size_t kFailuresNamed = 20;
   throw sheetcut::Error(number, text.toStdString(), kSource);
 }
 
-// The plot step of a frame. Plotting is not part of this build yet, so a frame that asks for it
-// fails here, and the split goes on without the plot as it does for every failed plot.
-void plotFrame(const QString& name, const cadhost::Point3&, const cadhost::Point3&) {
-  throw sheetcut::Error(sheetcut::errnum::kGeneric,
-                        "Plotting is not available: \"" + name.toStdString() + "\" not plotted",
-                        "CAD.DwgPlotCmd");
-}
-
 bool validExtents(const cadhost::Point3& min, const cadhost::Point3& max) {
   return std::isfinite(min.x) && std::isfinite(min.y) && std::isfinite(max.x) &&
          std::isfinite(max.y) && min.x <= max.x && min.y <= max.y;
@@ -246,10 +238,12 @@ void SplitRun::writeFrame(const RectType& frame) {
     const QString path = folderReady ? freeChildPath(outputFolder_, choices) : QString();
     const QString name = path.isEmpty() ? choices.first() : QFileInfo(path).completeBaseName();
     if (!cad_.PlotCfg.isEmpty()) {
+      // The plot step: the frame's window by the plot settings, named like the child. It shows
+      // its own messages; a frame that cannot be plotted is still written.
+      Point3d plotMin = minPoint, plotMax = maxPoint;
       try {
-        plotFrame(name, p1, p2);
+        cad_.DwgPlotCmd(name, plotMin, plotMax);
       } catch (const sheetcut::Error&) {
-        // A frame that cannot be plotted is still written.
       }
     }
     selectFrame(p1, p2, false);

@@ -1,8 +1,11 @@
-// split-bench [DRAWING MASK OUTDIR] | [--scale N]: measures the split of a whole drawing.
+// split-bench [--plot FORMAT] [DRAWING MASK OUTDIR] | [--scale N]: measures the split of a
+// whole drawing.
 //   no argument: generates an ASCII sheet set (50 frames, about 100,000 entities, about 20 MB)
 //                in a temporary folder and splits it into a temporary folder;
 //   --scale N:   the same with N times the frames and entities;
-//   DRAWING MASK OUTDIR: splits DRAWING with the drawing-number mask MASK into OUTDIR.
+//   DRAWING MASK OUTDIR: splits DRAWING with the drawing-number mask MASK into OUTDIR;
+//   --plot FORMAT: the split also plots each child it writes into OUTDIR (pdf, eps, plt or png),
+//                at scale "zoom" on the ISO sheet that the paper search matches.
 // The split runs through CAD as the program runs it: open, cluster, name, write every child,
 // undo, close. Prints one figure a line: children written, seconds, peak memory (MB, the
 // process's maximum resident set).
@@ -17,6 +20,7 @@
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
+#include <map>
 #include <stdexcept>
 #include <string>
 
@@ -60,13 +64,42 @@ void generate(const std::string& path, int scale) {
 }
 
 int usage() {
-  std::fprintf(stderr, "usage: split-bench [DRAWING MASK OUTDIR] | [--scale N]\n");
+  std::fprintf(stderr,
+               "usage: split-bench [--plot pdf|eps|plt|png] [DRAWING MASK OUTDIR] | [--scale N]\n");
   return 2;
+}
+
+// The plot settings of `--plot FORMAT`: the plotter of that format, files into `outDir`.
+bool plotSettings(const std::string& format, const std::string& outDir,
+                  tarvik::PlotSettings& settings) {
+  const std::map<std::string, const char*> plotters{{"pdf", "CorvantisPDF Plus.pc3"},
+                                                    {"eps", "CorvantisEPS Plus.pc3"},
+                                                    {"plt", "HP-GL2 Plotter.pc3"},
+                                                    {"png", "PNG Raster.pc3"}};
+  const auto it = plotters.find(format);
+  if (it == plotters.end()) return false;
+  settings.set("驱动", it->second);
+  settings.set("样式", "acad.ctb");
+  settings.set("输出路径", QString::fromStdString(outDir));
+  settings.set("路径类型", "");
+  settings.set("输出类别", QString::fromStdString(format));
+  settings.set("纸张大小", "auto");
+  settings.set("纸张匹配失败", "");
+  settings.set("比例", "zoom");
+  settings.set("绘图类别", "");
+  return true;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  std::string plotFormat;
+  if (argc >= 3 && std::string(argv[1]) == "--plot") {
+    plotFormat = argv[2];
+    argv[2] = argv[0];
+    argv += 2;
+    argc -= 2;
+  }
   const bool generated = argc == 1 || argc == 3;
   if (argc != 1 && argc != 3 && argc != 4) return usage();
   if (argc == 3 && std::string(argv[1]) != "--scale") return usage();
@@ -92,12 +125,17 @@ int main(int argc, char** argv) {
     }
 
     const QDir out(QString::fromStdString(outDir));
-    const auto before = out.entryList(QDir::Files).size();
+    const auto before = out.entryList({QStringLiteral("*.dxf")}, QDir::Files).size();
     tarvik::CAD cad;
     const auto start = std::chrono::steady_clock::now();
     if (!cad.AcadAppIsRun(false, true)) throw std::runtime_error("cannot start the drawing host");
     cad.dwgIDMask = QString::fromStdString(mask);
     cad.setChildFileSavePath(QString::fromStdString(outDir));
+    if (!plotFormat.empty()) {
+      tarvik::PlotSettings settings;
+      if (!plotSettings(plotFormat, outDir, settings)) return usage();
+      cad.SetPlotCfg(settings);
+    }
     try {
       cad.SplitDwg(QString::fromStdString(drawing), true);
     } catch (const std::exception& e) {
@@ -109,7 +147,7 @@ int main(int argc, char** argv) {
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
-    const auto children = out.entryList(QDir::Files).size() - before;
+    const auto children = out.entryList({QStringLiteral("*.dxf")}, QDir::Files).size() - before;
     std::printf("%lld\n%.3f\n%.1f\n", static_cast<long long>(children), seconds, peakMegabytes());
   } catch (const std::exception& e) {
     std::fprintf(stderr, "split-bench: %s\n", e.what());

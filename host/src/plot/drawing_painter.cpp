@@ -28,6 +28,7 @@ constexpr long kMaxVisits = 5'000'000;
 constexpr int kMaxArrayCells = 10'000;
 constexpr double kDefaultLineWeight = 0.25;  // millimetres
 constexpr double kDegree = std::numbers::pi / 180.0;
+constexpr double kChordTolerance = 0.02;  // millimetres on paper
 
 struct LayerInfo {
   int color = 7;
@@ -87,6 +88,7 @@ class Painter {
     if (info && info->hidden) return;
     const Pen pen = penOf(e, info, parent);
     const Matrix4 full = geom::multiply(options_.toPaper, m);
+    drawScale_ = scaleOf(m);
 
     if (auto pieces = geom::curvePieces(e)) {
       Pen p = pen;
@@ -164,7 +166,7 @@ class Painter {
     Point3 last{};
     bool have = false;
     for (const CurvePiece& piece : pieces) {
-      const std::vector<Point3> pts = geom::flatten(piece);
+      const std::vector<Point3> pts = chords(piece);
       if (pts.empty()) continue;
       if (have && !(pts.front() == last)) {
         canvas_.polyline(chain, false, pen);
@@ -176,6 +178,27 @@ class Painter {
       have = true;
     }
     canvas_.polyline(chain, closed, pen);
+  }
+
+  // The points of a piece: a segment's ends, an arc's chords fine enough on paper (within
+  // kChordTolerance millimetres of the arc).
+  std::vector<Point3> chords(const CurvePiece& piece) const {
+    if (piece.kind == CurvePiece::Segment) return {piece.a, piece.b};
+    const geom::EllipseArc& arc = piece.arc;
+    const double radius =
+        std::max(geom::length(arc.u), geom::length(arc.v)) * options_.mmPerUnit * drawScale_;
+    const double span = arc.t1 - arc.t0;
+    if (!std::isfinite(radius) || !std::isfinite(span)) return {};
+    int n = 1;
+    if (radius > kChordTolerance) {
+      const double step = 2 * std::acos(1 - kChordTolerance / radius);
+      n = static_cast<int>(std::ceil(std::fabs(span) / step));
+    }
+    n = std::clamp(n, 1, 1440);
+    std::vector<Point3> pts;
+    pts.reserve(static_cast<std::size_t>(n) + 1);
+    for (int i = 0; i <= n; ++i) pts.push_back(arc.at(arc.t0 + span * i / n));
+    return pts;
   }
 
   void singleLineText(const Object& e, const Matrix4& full, const Pen& pen) {
@@ -274,7 +297,7 @@ class Painter {
             CurvePiece piece;
             piece.kind = CurvePiece::Arc;
             piece.arc = *arc;
-            for (const Point3& q : geom::flatten(piece)) add(ring, q);
+            for (const Point3& q : chords(piece)) add(ring, q);
           }
         }
       } else {
@@ -299,7 +322,7 @@ class Painter {
             CurvePiece piece;
             piece.kind = CurvePiece::Arc;
             piece.arc = {{*x, *y, z}, {*r, 0, 0}, {0, *r, 0}, t0, t1};
-            std::vector<Point3> pts = geom::flatten(piece);
+            std::vector<Point3> pts = chords(piece);
             if (*ccw == 0) std::reverse(pts.begin(), pts.end());
             for (const Point3& q : pts) add(ring, q);
           } else {
@@ -379,6 +402,7 @@ class Painter {
   std::unordered_map<std::string, std::string> families_;
   int depth_ = 0;
   long visits_ = 0;
+  double drawScale_ = 1;  // the scale of the block references around the entity
 };
 
 }  // namespace

@@ -254,6 +254,12 @@ class CAD {
   QString PaperSizeName(int a, int b) const;
   QString SetLayoutPaper(const QString& driver, const QString& paper);
   void plotWindow(QString strFileName, Point3d Pmin, Point3d Pmax);
+  // Shows the drawing-number dialog (frmDwg) and keeps its results below until the next one;
+  // true when it was confirmed.
+  bool showFrmDwg();
+  QString DlgDwgNo;
+  QString DlgDwgName;
+  double DlgScale = 0;
 
   // ---- Settings behind the properties ----
   QString WorkPath_;

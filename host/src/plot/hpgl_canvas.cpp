@@ -1,5 +1,6 @@
-// The HP-GL/2 back end: pen-up / pen-down vectors at 40 plotter units a millimetre, one pen per
-// colour index. Text is drawn as the outlines of its glyphs; fills as their boundaries.
+// The HP-GL/2 back end: pen-up / pen-down vectors at 40 plotter units a millimetre, the pen
+// chosen by the colour index. Text is drawn as the outlines of its glyphs; fills as their
+// boundaries.
 
 #include <cairo.h>
 
@@ -16,11 +17,11 @@ namespace cadhost::plot {
 namespace {
 
 constexpr double kUnitsPerMm = 40.0;
+constexpr int kPens = 8;
 
 class HpglCanvas : public Canvas {
  public:
-  HpglCanvas(const std::string& path, double width, double height)
-      : path_(path), width_(width), height_(height) {
+  HpglCanvas(const std::string& path, double width, double height) : path_(path) {
     out_ = "IN;IP0,0," + std::to_string(units(width)) + "," + std::to_string(units(height)) +
            ";SC;PA;SP1;";
     // A scratch context whose only job is to turn text into glyph outlines.
@@ -110,14 +111,16 @@ class HpglCanvas : public Canvas {
     return std::to_string(units(p.x)) + "," + std::to_string(units(p.y));
   }
   void selectPen(const Pen& pen) {
-    const int n = pen.colorIndex < 1 || pen.colorIndex > 255 ? 7 : pen.colorIndex;
+    // Eight pens, as plotters (and HP-GL readers) commonly have: colours 1 to 8 are their own
+    // pens, higher colour indices wrap round.
+    const int index = pen.colorIndex < 1 || pen.colorIndex > 255 ? 7 : pen.colorIndex;
+    const int n = (index - 1) % kPens + 1;
     if (n == pen_) return;
     pen_ = n;
     out_ += "SP" + std::to_string(n) + ";";
   }
 
   std::string path_;
-  double width_, height_;
   std::string out_;
   int pen_ = 1;
   cairo_surface_t* scratch_ = nullptr;

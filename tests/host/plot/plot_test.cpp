@@ -204,6 +204,45 @@ TEST_F(PlotTest, ChineseTextIsDrawnWithCjkGlyphsAtTheWidthOfTheTextModel) {
   EXPECT_LT(ink, area / 2);
 }
 
+TEST_F(PlotTest, ColoursFollowTheStyleTableAndHiddenLayersAreNotPlotted) {
+  cadhost::Layer red = doc.layers().add("RED");
+  red.setColor(1);
+  doc.setActiveLayer(red);
+  doc.modelSpace().addLightWeightPolyline({10, 100, 190, 100});
+  cadhost::Layer hidden = doc.layers().add("HIDDEN");
+  doc.setActiveLayer(hidden);
+  doc.modelSpace().addLightWeightPolyline({10, 50, 190, 50});
+  hidden.setLayerOn(false);
+  Layout layout = doc.activeLayout();
+  layout.setConfigName(kPdf);
+  layout.setCanonicalMediaName("ISO_A4_(210.00_x_297.00_MM)");
+  layout.setWindowToPlot(pt(0, 0), pt(200, 200));
+  layout.setPlotType(4);
+  layout.setUseStandardScale(false);
+  layout.setCustomScale(1, 1);
+  // The darkest pixel of the sheet's rows at 50 and 100 mm from its foot (one pixel a mm).
+  auto darkest = [&](const std::string& pdf, int ymm) {
+    const plottest::GreyImage img = plottest::renderWithGhostscript(pdf, 25.4, tmp.path(""));
+    int v = 255;
+    for (int y = img.height - ymm - 3; y < img.height - ymm + 2; ++y)
+      for (int x = 0; x < img.width; ++x)
+        v = std::min<int>(v, img.pixels[static_cast<std::size_t>(y) * img.width + x]);
+    return v;
+  };
+  layout.setStyleSheet("acad.ctb");
+  doc.plot().plotToFile(tmp.path("colour.pdf"));
+  const int redGrey = darkest(tmp.path("colour.pdf"), 101);
+  EXPECT_GT(redGrey, 40);  // red, not black
+  EXPECT_LT(redGrey, 200);
+  EXPECT_EQ(darkest(tmp.path("colour.pdf"), 51), 255);  // the layer that is off
+  layout.setStyleSheet("monochrome.ctb");
+  doc.plot().plotToFile(tmp.path("mono.pdf"));
+  EXPECT_LT(darkest(tmp.path("mono.pdf"), 101), 20);
+  layout.setPlotWithPlotStyles(false);  // no style table: the colours again
+  doc.plot().plotToFile(tmp.path("plain.pdf"));
+  EXPECT_GT(darkest(tmp.path("plain.pdf"), 101), 40);
+}
+
 TEST_F(PlotTest, EpsHasItsBoundingBoxAndRendersTheBorder) {
   const sheetgen::Rect r = openFrame();
   Layout layout = windowLayout(r, "CorvantisEPS Plus.pc3", kA3Landscape);

@@ -61,6 +61,20 @@ class CairoCanvas : public Canvas {
     if (closed) cairo_close_path(cr_);
   }
 
+  void arc(P2 centre, double radius, double a0, double a1, const Pen& pen) override {
+    if (!(radius > 0) || !std::isfinite(radius)) return;
+    if (pending_ && !(pen.color == pendingPen_.color && pen.width == pendingPen_.width)) flush();
+    pending_ = true;
+    pendingPen_ = pen;
+    // Device y runs down: angles change sign and turn the other way.
+    cairo_new_sub_path(cr_);
+    const double cx = k_ * centre.x, cy = k_ * (height_ - centre.y), r = k_ * radius;
+    if (a1 >= a0)
+      cairo_arc_negative(cr_, cx, cy, r, -a0, -a1);
+    else
+      cairo_arc(cr_, cx, cy, r, -a0, -a1);
+  }
+
   void fill(const std::vector<std::vector<P2>>& rings, const Pen& pen) override {
     flush();
     for (const auto& ring : rings) {
@@ -73,23 +87,35 @@ class CairoCanvas : public Canvas {
     cairo_fill(cr_);
   }
 
+  // Glyphs keep their shapes at the text's height; the run is spread (or closed up) along the
+  // baseline so that it spans the width of the host's text model. Texts of one height and
+  // direction share one font size on the page.
   void text(const TextRun& run, const Pen& pen) override {
     flush();
-    const double advance = advanceAtOneEm(run.utf8, run.family);
-    if (!(advance > 0)) return;
-    const double a = 100.0 * advance;
+    const double height = std::hypot(run.up.x, run.up.y);
+    const double width = std::hypot(run.advance.x, run.advance.y);
+    if (!(height > 0) || !(width > 0) || !std::isfinite(height) || !std::isfinite(width)) return;
+    GlyphRun glyphs = layoutGlyphs(run.utf8, run.family);
+    if (glyphs.glyphs.empty() || !(glyphs.advance > 0)) return;
+    const double ux = run.advance.x / width * height, uy = run.advance.y / width * height;
     cairo_matrix_t m;
-    cairo_matrix_init(&m, k_ * run.advance.x / a, -k_ * run.advance.y / a, -k_ * run.up.x / 100.0,
+    cairo_matrix_init(&m, k_ * ux / 100.0, -k_ * uy / 100.0, -k_ * run.up.x / 100.0,
                       k_ * run.up.y / 100.0, k_ * run.origin.x, k_ * (height_ - run.origin.y));
     const double det = m.xx * m.yy - m.xy * m.yx;
     if (!std::isfinite(det) || std::fabs(det) < 1e-12) return;
+    // In glyph units (100 an em, an em being the text height) the run must end at `target`.
+    const double target = width / height * 100.0;
+    const double gap = (target - glyphs.advance) / static_cast<double>(glyphs.glyphs.size());
+    for (std::size_t i = 0; i < glyphs.glyphs.size(); ++i)
+      glyphs.glyphs[i].x += gap * static_cast<double>(i);
     cairo_save(cr_);
     cairo_set_matrix(cr_, &m);
     selectFont(cr_, run.family);
     cairo_set_source_rgb(cr_, pen.color.r, pen.color.g, pen.color.b);
-    cairo_move_to(cr_, 0, 0);
-    cairo_show_text(cr_, run.utf8.c_str());
-    cairo_new_path(cr_);
+    cairo_show_text_glyphs(cr_, run.utf8.c_str(), static_cast<int>(run.utf8.size()),
+                           glyphs.glyphs.data(), static_cast<int>(glyphs.glyphs.size()),
+                           glyphs.clusters.data(), static_cast<int>(glyphs.clusters.size()),
+                           glyphs.clusterFlags);
     cairo_restore(cr_);
   }
 

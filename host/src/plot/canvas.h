@@ -34,6 +34,9 @@ class Canvas {
  public:
   virtual ~Canvas() = default;
   virtual void polyline(const std::vector<P2>& points, bool closed, const Pen& pen) = 0;
+  // A circular arc about `centre`, from angle a0 to a1 (radians, counter-clockwise from the
+  // paper's x axis; a1 < a0 runs clockwise). The default draws it in chords.
+  virtual void arc(P2 centre, double radius, double a0, double a1, const Pen& pen);
   // The rings together, filled by the even-odd rule.
   virtual void fill(const std::vector<std::vector<P2>>& rings, const Pen& pen) = 0;
   virtual void text(const TextRun& run, const Pen& pen) = 0;

@@ -96,6 +96,9 @@ class Painter {
         const double w = model::tagDouble(e.tags, 43);
         if (w > 0) p.width = std::max(p.width, w * options_.mmPerUnit * scaleOf(m));
       }
+      if (pieces->size() == 1 && (*pieces)[0].kind == CurvePiece::Arc &&
+          circularArc((*pieces)[0].arc, full, p))
+        return;
       curves(*pieces, full, p, type == "CIRCLE");
       return;
     }
@@ -178,6 +181,21 @@ class Painter {
       have = true;
     }
     canvas_.polyline(chain, closed, pen);
+  }
+
+  // An arc (or circle) that stays circular on paper goes to the canvas as an arc; false for
+  // an elliptic one.
+  bool circularArc(const geom::EllipseArc& arc, const Matrix4& full, const Pen& pen) {
+    const Point3 c = geom::transformPoint(full, arc.c);
+    const Point3 u = geom::transformVector(full, arc.u), v = geom::transformVector(full, arc.v);
+    const double ru = std::hypot(u.x, u.y), rv = std::hypot(v.x, v.y);
+    if (!(ru > 0) || std::fabs(ru - rv) > 1e-9 * ru ||
+        std::fabs(u.x * v.x + u.y * v.y) > 1e-9 * ru * ru)
+      return false;
+    const double base = std::atan2(u.y, u.x);
+    const double turn = u.x * v.y - u.y * v.x > 0 ? 1.0 : -1.0;  // mirrored arcs run clockwise
+    canvas_.arc({c.x, c.y}, ru, base + turn * arc.t0, base + turn * arc.t1, pen);
+    return true;
   }
 
   // The points of a piece: a segment's ends, an arc's chords fine enough on paper (within

@@ -66,8 +66,10 @@ void selectFont(cairo_t* cr, const std::string& family) {
   cairo_set_font_options(cr, unhinted());
 }
 
-double advanceAtOneEm(const std::string& utf8, const std::string& family) {
-  std::lock_guard lock(fontMutex());
+namespace {
+
+// The family at 100 units an em in user space (kept for the life of the process).
+cairo_scaled_font_t* scaledLocked(const std::string& family) {
   static std::map<std::string, cairo_scaled_font_t*> scaled;
   auto it = scaled.find(family);
   if (it == scaled.end()) {
@@ -79,9 +81,37 @@ double advanceAtOneEm(const std::string& utf8, const std::string& family) {
                       cairo_scaled_font_create(faceLocked(family), &size, &identity, unhinted()))
              .first;
   }
+  return it->second;
+}
+
+}  // namespace
+
+double advanceAtOneEm(const std::string& utf8, const std::string& family) {
+  std::lock_guard lock(fontMutex());
   cairo_text_extents_t ext;
-  cairo_scaled_font_text_extents(it->second, utf8.c_str(), &ext);
+  cairo_scaled_font_text_extents(scaledLocked(family), utf8.c_str(), &ext);
   return ext.x_advance / kEm;
+}
+
+GlyphRun layoutGlyphs(const std::string& utf8, const std::string& family) {
+  std::lock_guard lock(fontMutex());
+  cairo_scaled_font_t* font = scaledLocked(family);
+  cairo_glyph_t* glyphs = nullptr;
+  cairo_text_cluster_t* clusters = nullptr;
+  int glyphCount = 0, clusterCount = 0;
+  GlyphRun run;
+  if (cairo_scaled_font_text_to_glyphs(font, 0, 0, utf8.c_str(), static_cast<int>(utf8.size()),
+                                       &glyphs, &glyphCount, &clusters, &clusterCount,
+                                       &run.clusterFlags) != CAIRO_STATUS_SUCCESS)
+    return run;
+  run.glyphs.assign(glyphs, glyphs + glyphCount);
+  run.clusters.assign(clusters, clusters + clusterCount);
+  cairo_glyph_free(glyphs);
+  cairo_text_cluster_free(clusters);
+  cairo_text_extents_t ext;
+  cairo_scaled_font_glyph_extents(font, run.glyphs.data(), glyphCount, &ext);
+  run.advance = ext.x_advance;
+  return run;
 }
 
 }  // namespace cadhost::plot

@@ -8,6 +8,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace cadhost::plot {
 
@@ -23,5 +24,15 @@ cairo_font_face_t* fontFace(const std::string& family);
 void selectFont(cairo_t* cr, const std::string& family);
 // The advance of `utf8` at one em.
 double advanceAtOneEm(const std::string& utf8, const std::string& family);
+
+// The glyphs of `utf8` laid out in `family` at 100 units an em (y down, from 0, 0), with the
+// clusters that tie them to the text and the run's advance.
+struct GlyphRun {
+  std::vector<cairo_glyph_t> glyphs;
+  std::vector<cairo_text_cluster_t> clusters;
+  cairo_text_cluster_flags_t clusterFlags = cairo_text_cluster_flags_t(0);
+  double advance = 0;
+};
+GlyphRun layoutGlyphs(const std::string& utf8, const std::string& family);
 
 }  // namespace cadhost::plot

@@ -243,6 +243,67 @@ TEST_F(PlotTest, ColoursFollowTheStyleTableAndHiddenLayersAreNotPlotted) {
   EXPECT_GT(darkest(tmp.path("plain.pdf"), 101), 40);
 }
 
+TEST_F(PlotTest, ArcsRunCounterClockwiseFromTheirStartAngle) {
+  // An arc from 0 to 90 degrees about (100, 100), radius 50, and one from 180 to 270 degrees
+  // inside a block reference mirrored in x (so it shows from 0 to -90 degrees).
+  doc = openDxf("arcs.dxf", R"(0 SECTION
+2 BLOCKS
+0 BLOCK
+2 Q
+70 0
+10 0
+20 0
+30 0
+0 ARC
+8 0
+10 0
+20 0
+30 0
+40 50
+50 180
+51 270
+0 ENDBLK
+0 ENDSEC
+0 SECTION
+2 ENTITIES
+0 ARC
+8 0
+10 100
+20 100
+30 0
+40 50
+50 0
+51 90
+0 INSERT
+8 0
+2 Q
+10 100
+20 100
+30 0
+41 -1
+42 1
+43 1
+0 ENDSEC
+0 EOF
+)");
+  Layout layout = doc.activeLayout();
+  layout.setConfigName(kPdf);
+  layout.setCanonicalMediaName("ISO_A4_(210.00_x_297.00_MM)");
+  layout.setWindowToPlot(pt(0, 0), pt(200, 200));
+  layout.setPlotType(4);
+  layout.setUseStandardScale(false);
+  layout.setCustomScale(1, 1);
+  const std::string pdf = tmp.path("arcs.pdf");
+  doc.plot().plotToFile(pdf);
+  // Two pixels a millimetre; the centre lies at (100, 100) mm, 297 - 100 mm from the top.
+  const plottest::GreyImage img = plottest::renderWithGhostscript(pdf, 50.8, tmp.path(""));
+  const int cx = 200, cy = img.height - 200;
+  EXPECT_GT(img.inkIn(cx + 10, cy - 110, cx + 110, cy - 10), 100);  // upper right
+  EXPECT_EQ(img.inkIn(cx - 110, cy - 110, cx - 10, cy - 10), 0);    // upper left
+  EXPECT_EQ(img.inkIn(cx - 110, cy + 10, cx - 10, cy + 110), 0);    // lower left
+  EXPECT_GT(img.inkIn(cx + 10, cy + 10, cx + 110, cy + 110), 100);  // lower right (mirrored)
+}
+
 TEST_F(PlotTest, EpsHasItsBoundingBoxAndRendersTheBorder) {
   const sheetgen::Rect r = openFrame();
   Layout layout = windowLayout(r, "CorvantisEPS Plus.pc3", kA3Landscape);

@@ -73,6 +73,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "plot-bench: %s\n", e.what());
     status = 1;
   }
-  if (!getenv("PLOT_BENCH_KEEP")) std::filesystem::remove_all(dir);
+  std::filesystem::remove_all(dir);
   return status;
 }

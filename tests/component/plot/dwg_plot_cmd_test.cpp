@@ -3,6 +3,8 @@
 
 #include <QFileInfo>
 
+#include "tarvik/paper_rules.h"
+
 #include "plot_files.h"
 #include "plot_fixture.h"
 #include "qstring_printer.h"
@@ -155,6 +157,16 @@ TEST_F(DwgPlotCmdTest, ThePdfPlotterReopensOnlyAnExistingDrawingAndNamesThePlotI
   ASSERT_TRUE(cad.AcadDoc.has_value());
   EXPECT_EQ(cad.AcadDoc->fullName(), path("Other Plan.dxf").toStdString());
   EXPECT_TRUE(cad.AcadDoc->readOnly());
+}
+
+TEST_F(DwgPlotCmdTest, SetLayoutPaperReportsTheSheetsOrientation) {
+  cadhost::Document d = rectangleDrawing(10, 10);
+  EXPECT_EQ(SetLayoutPaper(d, kPdf, "ISO_A3_(420.00_x_297.00_MM)"), "H");
+  EXPECT_EQ(d.modelSpace().layout().configName(), kPdf.toStdString());
+  EXPECT_EQ(SetLayoutPaper(d, kPdf, kA3Portrait), "Z");
+  EXPECT_EQ(d.activeLayout().canonicalMediaName(), kA3Portrait.toStdString());
+  // An unknown medium keeps the last one.
+  EXPECT_EQ(SetLayoutPaper(d, kPdf, "Letter"), "Z");
 }
 
 }  // namespace

@@ -29,6 +29,11 @@ constexpr int kMaxArrayCells = 10'000;
 constexpr double kDefaultLineWeight = 0.25;  // millimetres
 constexpr double kDegree = std::numbers::pi / 180.0;
 constexpr double kChordTolerance = 0.02;  // millimetres on paper
+// Pattern lines closer than this on paper are not drawn (they would fill the area), nor
+// patterns of more lines or pieces than these.
+constexpr double kMinPatternSpacing = 0.1;
+constexpr long kMaxPatternLines = 20'000;
+constexpr long kMaxPatternPieces = 200'000;
 
 struct LayerInfo {
   int color = 7;
@@ -273,9 +278,10 @@ class Painter {
     canvas_.fill({{at(10, 10), at(11, 11), at(13, 12), at(12, 12)}}, pen);
   }
 
-  // Solid fills over boundaries of polylines, lines and arcs; pattern hatches are not drawn.
+  // Hatches bounded by polylines, lines and arcs: solid fills, and pattern lines clipped to
+  // the boundary (even-odd) with their dashes.
   void hatch(const Object& e, const Matrix4& full, const Pen& pen) {
-    if (model::tagInt(e.tags, 70) != 1) return;
+    const bool solid = model::tagInt(e.tags, 70) == 1;
     const model::Tags& tags = e.tags;
     std::size_t pos = 0;
     while (pos < tags.size() && tags[pos].code != 91) ++pos;
@@ -353,7 +359,95 @@ class Painter {
       }
       rings.push_back(std::move(ring));
     }
-    canvas_.fill(rings, pen);
+    if (solid) return canvas_.fill(rings, pen);
+    // The pattern's line families: angle, base point, offset between lines and dashes, stored
+    // already scaled and turned.
+    while (pos < tags.size() && tags[pos].code != 78) ++pos;
+    const int families = count(78);
+    for (int f = 0; f < families; ++f) {
+      auto angle = num(53), bx = num(43), by = num(44), ox = num(45), oy = num(46);
+      const int dashCount = count(79);
+      if (!angle || !bx || !by || !ox || !oy || dashCount < 0) return;
+      std::vector<double> dashes;
+      for (int i = 0; i < dashCount; ++i) {
+        auto d = num(49);
+        if (!d) return;
+        dashes.push_back(*d);
+      }
+      const double a = *angle * kDegree;
+      const Point3 base = geom::transformPoint(full, ocs.toWcs({*bx, *by, z}));
+      const Point3 dir = geom::transformVector(full, ocs.toWcs({std::cos(a), std::sin(a), 0}));
+      const Point3 offset = geom::transformVector(full, ocs.toWcs({*ox, *oy, 0}));
+      patternLines(rings, {base.x, base.y}, {dir.x, dir.y}, {offset.x, offset.y}, dashes, pen);
+    }
+  }
+
+  // One family of pattern lines through `base` along `dir` (its length: paper millimetres a
+  // drawing unit), repeated every `offset`, clipped to the rings by the even-odd rule.
+  void patternLines(const std::vector<std::vector<P2>>& rings, P2 base, P2 dir, P2 offset,
+                    const std::vector<double>& dashes, const Pen& pen) {
+    const double unit = std::hypot(dir.x, dir.y);
+    if (!(unit > 0) || !std::isfinite(unit)) return;
+    const P2 d{dir.x / unit, dir.y / unit}, n{-d.y, d.x};
+    const double spacing = offset.x * n.x + offset.y * n.y;
+    if (!(std::fabs(spacing) >= kMinPatternSpacing)) return;
+    double lo = HUGE_VAL, hi = -HUGE_VAL;
+    for (const auto& ring : rings)
+      for (const P2& p : ring) {
+        const double v = (p.x - base.x) * n.x + (p.y - base.y) * n.y;
+        lo = std::min(lo, v), hi = std::max(hi, v);
+      }
+    if (!(hi >= lo) || !(std::fabs(hi - lo) / std::fabs(spacing) <= kMaxPatternLines)) return;
+    // The lines k with lo <= k * spacing <= hi.
+    const long first = std::min(static_cast<long>(std::ceil(lo / spacing)),
+                                static_cast<long>(std::ceil(hi / spacing)));
+    const long last = std::max(static_cast<long>(std::floor(lo / spacing)),
+                               static_cast<long>(std::floor(hi / spacing)));
+    if (last - first > kMaxPatternLines) return;
+    double period = 0;
+    for (double v : dashes) period += std::fabs(v) * unit;
+    long pieces = 0;
+    for (long k = first; k <= last; ++k) {
+      const P2 o{base.x + offset.x * static_cast<double>(k),
+                 base.y + offset.y * static_cast<double>(k)};
+      // Where the line crosses the rings' edges, in distance along it from o.
+      std::vector<double> cuts;
+      for (const auto& ring : rings)
+        for (std::size_t i = 0; i < ring.size(); ++i) {
+          const P2 p = ring[i], q = ring[(i + 1) % ring.size()];
+          const double sp = (p.x - o.x) * n.x + (p.y - o.y) * n.y;
+          const double sq = (q.x - o.x) * n.x + (q.y - o.y) * n.y;
+          if ((sp > 0) == (sq > 0)) continue;
+          const double t = sp / (sp - sq);
+          cuts.push_back((p.x + (q.x - p.x) * t - o.x) * d.x + (p.y + (q.y - p.y) * t - o.y) * d.y);
+        }
+      std::sort(cuts.begin(), cuts.end());
+      for (std::size_t i = 0; i + 1 < cuts.size(); i += 2) {
+        const double ta = cuts[i], tb = cuts[i + 1];
+        auto emit = [&](double s, double e) {
+          if (++pieces > kMaxPatternPieces) return;
+          canvas_.polyline({{o.x + d.x * s, o.y + d.y * s}, {o.x + d.x * e, o.y + d.y * e}}, false,
+                           pen);
+        };
+        if (!(period > 0)) {
+          emit(ta, tb);
+          continue;
+        }
+        // Walk the dashes from the repetition of the pattern that holds ta.
+        double t = std::floor(ta / period) * period;
+        while (t < tb && pieces <= kMaxPatternPieces) {
+          for (double v : dashes) {
+            const double len = std::fabs(v) * unit;
+            if (v >= 0) {
+              const double s = std::max(t, ta), e = std::min(t + len, tb);
+              if (e >= s && s <= tb && e >= ta) emit(s, e);
+            }
+            t += len;
+            if (t >= tb) break;
+          }
+        }
+      }
+    }
   }
 
   std::string layerOf(const Object& e, const Parent* parent) const {

@@ -304,6 +304,53 @@ TEST_F(PlotTest, ArcsRunCounterClockwiseFromTheirStartAngle) {
   EXPECT_GT(img.inkIn(cx + 10, cy + 10, cx + 110, cy + 110), 100);  // lower right (mirrored)
 }
 
+TEST_F(PlotTest, HatchesWrittenByEzdxfAreFilledOrLinedInsideTheirBoundaryOnly) {
+  // A solid square with a square hole, and a square of ANSI31 lines, written by ezdxf.
+  const std::string path = tmp.path("hatch.dxf");
+  int exitCode = -1;
+  const std::string out = dxftest::runPython(R"(
+import ezdxf
+doc = ezdxf.new("R2010")
+msp = doc.modelspace()
+solid = msp.add_hatch(color=1)
+solid.paths.add_polyline_path([(10, 10), (90, 10), (90, 90), (10, 90)], is_closed=True)
+solid.paths.add_polyline_path([(40, 40), (60, 40), (60, 60), (40, 60)], is_closed=True)
+lined = msp.add_hatch(color=5)
+lined.set_pattern_fill("ANSI31", scale=2)
+lined.paths.add_edge_path().add_line((110, 10), (190, 10))
+lined.paths[0].add_line((190, 10), (190, 90))
+lined.paths[0].add_line((190, 90), (110, 90))
+lined.paths[0].add_line((110, 90), (110, 10))
+doc.saveas(")" + path + R"(")
+)",
+                                             exitCode);
+  ASSERT_EQ(exitCode, 0) << out;
+  doc = app->documents().open(path);
+  Layout layout = doc.activeLayout();
+  layout.setConfigName(kPdf);
+  layout.setCanonicalMediaName("ISO_A4_(297.00_x_210.00_MM)");
+  layout.setWindowToPlot(pt(0, 0), pt(200, 100));
+  layout.setPlotType(4);
+  layout.setUseStandardScale(false);
+  layout.setCustomScale(1, 1);
+  const std::string pdf = tmp.path("hatch.pdf");
+  doc.plot().plotToFile(pdf);
+  // Two pixels a millimetre; drawing (x, y) is pixel (2x + 2, height - 2y - 2) (origin 1, 1).
+  const plottest::GreyImage img = plottest::renderWithGhostscript(pdf, 50.8, tmp.path(""));
+  auto ink = [&](double x0, double y0, double x1, double y1) {
+    return img.inkIn(static_cast<int>(2 * x0 + 2), img.height - static_cast<int>(2 * y1 + 2),
+                     static_cast<int>(2 * x1 + 2), img.height - static_cast<int>(2 * y0 + 2));
+  };
+  const int area = 4 * 20 * 20;
+  EXPECT_EQ(ink(15, 15, 35, 35), area);  // solid
+  EXPECT_EQ(ink(45, 45, 55, 55), 0);     // its hole
+  const int lined = ink(120, 20, 180, 80);
+  EXPECT_GT(lined, 4 * 60 * 60 / 20);  // lines, not a fill
+  EXPECT_LT(lined, 4 * 60 * 60 / 2);
+  EXPECT_EQ(ink(100, 92, 200, 100), 0);  // nothing outside the boundaries
+  EXPECT_EQ(ink(0, 0, 200, 8), 0);
+}
+
 TEST_F(PlotTest, EpsHasItsBoundingBoxAndRendersTheBorder) {
   const sheetgen::Rect r = openFrame();
   Layout layout = windowLayout(r, "CorvantisEPS Plus.pc3", kA3Landscape);

@@ -351,6 +351,38 @@ doc.saveas(")" + path + R"(")
   EXPECT_EQ(ink(0, 0, 200, 8), 0);
 }
 
+TEST_F(PlotTest, DevicePlotsGoToTheConfiguredPrinterThroughLpWithoutAShell) {
+  // An "lp" first in the path that records its arguments and keeps a copy of the file.
+  std::filesystem::create_directories(tmp.path("bin"));
+  const std::string log = tmp.path("lp-args.txt");
+  {
+    std::ofstream script(tmp.path("bin/lp"));
+    script << "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" << log << "'\n"
+           << "for a; do last=\"$a\"; done\ncp \"$last\" '" << tmp.path("printed.pdf") << "'\n";
+  }
+  std::filesystem::permissions(tmp.path("bin/lp"), std::filesystem::perms::owner_all);
+  const std::string oldPath = getenv("PATH");
+  setenv("PATH", (tmp.path("bin") + ":" + oldPath).c_str(), 1);
+  cadhost::HostConfig config;
+  config.printer = "Office; rm -rf x";  // a name with shell characters is only an argument
+  auto other = cadhost::Application::create(config);
+  cadhost::Document d = other->documents().add();
+  d.modelSpace().addLightWeightPolyline({0, 0, 100, 100});
+  Layout l = d.activeLayout();
+  l.setConfigName("HP-GL2 Plotter.pc3");
+  l.setCanonicalMediaName(kA3Landscape);
+  d.plot().plotToDevice();
+  setenv("PATH", oldPath.c_str(), 1);
+  other->quit();
+  std::ifstream in(log);
+  std::string args((std::istreambuf_iterator<char>(in)), {});
+  EXPECT_EQ(args.rfind("-d\nOffice; rm -rf x\n--\n", 0), 0u) << args;
+  EXPECT_EQ(plottest::pdfInfo(tmp.path("printed.pdf")).pages, 1);
+  // The temporary PDF handed to lp is gone.
+  const std::string handed = args.substr(args.rfind("--\n") + 3);
+  EXPECT_FALSE(std::filesystem::exists(handed.substr(0, handed.size() - 1)));
+}
+
 TEST_F(PlotTest, EpsHasItsBoundingBoxAndRendersTheBorder) {
   const sheetgen::Rect r = openFrame();
   Layout layout = windowLayout(r, "CorvantisEPS Plus.pc3", kA3Landscape);

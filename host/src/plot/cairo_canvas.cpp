@@ -54,7 +54,7 @@ class CairoCanvas : public Canvas {
   // operations in the file.
   void polyline(const std::vector<P2>& points, bool closed, const Pen& pen) override {
     if (points.size() < 2) return;
-    if (pending_ && !(pen.color == pendingPen_.color && pen.width == pendingPen_.width)) flush();
+    if (pending_ && !pen.sameStroke(pendingPen_)) flush();
     pending_ = true;
     pendingPen_ = pen;
     path(points);
@@ -63,7 +63,7 @@ class CairoCanvas : public Canvas {
 
   void arc(P2 centre, double radius, double a0, double a1, const Pen& pen) override {
     if (!(radius > 0) || !std::isfinite(radius)) return;
-    if (pending_ && !(pen.color == pendingPen_.color && pen.width == pendingPen_.width)) flush();
+    if (pending_ && !pen.sameStroke(pendingPen_)) flush();
     pending_ = true;
     pendingPen_ = pen;
     // Device y runs down: angles change sign and turn the other way.
@@ -143,6 +143,9 @@ class CairoCanvas : public Canvas {
     if (!pending_) return;
     pending_ = false;
     cairo_set_line_width(cr_, std::max(pendingPen_.width, 0.05) * k_);
+    std::vector<double> dashes = pendingPen_.dashes;
+    for (double& d : dashes) d *= k_;
+    cairo_set_dash(cr_, dashes.data(), static_cast<int>(dashes.size()), 0);
     cairo_set_source_rgb(cr_, pendingPen_.color.r, pendingPen_.color.g, pendingPen_.color.b);
     cairo_stroke(cr_);
   }

@@ -20,6 +20,12 @@ struct Pen {
   Rgb color;
   int colorIndex = 7;   // the pen of a plotter that selects pens by number
   double width = 0.25;  // millimetres
+  // The line type: lengths on paper, alternately drawn and left out, starting with a drawn
+  // one; empty for a continuous line. Plotters that select pens by number draw it continuous.
+  std::vector<double> dashes;
+  bool sameStroke(const Pen& o) const {
+    return color == o.color && width == o.width && dashes == o.dashes;
+  }
 };
 
 // One line of text: its glyphs, laid out in `family`, are stretched so that the whole advance

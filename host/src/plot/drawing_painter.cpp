@@ -34,8 +34,10 @@ constexpr double kChordTolerance = 0.02;  // millimetres on paper
 constexpr double kMinPatternSpacing = 0.1;
 constexpr long kMaxPatternLines = 20'000;
 constexpr long kMaxPatternPieces = 200'000;
+constexpr double kMinDashPeriod = 0.5;  // millimetres on paper
 
 struct LayerInfo {
+  std::string lineType = "CONTINUOUS";  // upper case
   int color = 7;
   std::optional<std::int32_t> trueColor;
   int lineWeight = -3;
@@ -46,7 +48,27 @@ struct LayerInfo {
 struct Parent {
   std::string layer;
   Pen pen;
+  std::string lineType;  // upper case
 };
+
+// A line type's pattern (positive: drawn, negative: left out, 0: a dot) as lengths alternately
+// drawn and left out, starting with a drawn one; empty for a continuous line.
+std::vector<double> alternateDashes(const std::vector<double>& pattern, double scale) {
+  std::vector<double> out;
+  for (double v : pattern) {
+    const bool drawn = v >= 0;
+    const double len = std::fabs(v) * scale;
+    const bool expectDrawn = out.size() % 2 == 0;
+    if (drawn == expectDrawn)
+      out.push_back(len);
+    else if (out.empty())
+      out.insert(out.end(), {0.0, len});
+    else
+      out.back() += len;
+  }
+  if (out.size() % 2 == 1) out.push_back(0);
+  return out;
+}
 
 class Painter {
  public:
@@ -65,9 +87,20 @@ class Painter {
           if (model::findTag(e.tags, 420))
             info.trueColor = static_cast<std::int32_t>(model::tagInt(e.tags, 420));
           info.lineWeight = static_cast<int>(model::tagInt(e.tags, 370, -3));
+          if (const model::Tag* lt = model::findTag(e.tags, 6))
+            info.lineType = detail::toUpper(lt->value);
           const bool plottable = model::tagInt(e.tags, 290, 1) != 0;
           info.hidden = color < 0 || (model::tagInt(e.tags, 70) & 1) != 0 || !plottable;
           layers_[detail::toUpper(n->value)] = info;
+        }
+      } else if (name == "LTYPE") {
+        for (const Object& e : t.entries) {
+          const model::Tag* n = model::findTag(e.tags, 2);
+          if (!n) continue;
+          std::vector<double> pattern;
+          for (const model::Tag& tag : e.tags)
+            if (tag.code == 49) pattern.push_back(model::parseDouble(tag.value).value_or(0));
+          lineTypes_[detail::toUpper(n->value)] = std::move(pattern);
         }
       } else if (name == "STYLE") {
         for (const Object& e : t.entries) {
@@ -84,6 +117,8 @@ class Painter {
 
   void paint(const Object& e) { entity(e, geom::identityMatrix(), nullptr); }
 
+  void setLineTypeScale(double s) { lineTypeScale_ = s > 0 && std::isfinite(s) ? s : 1.0; }
+
  private:
   void entity(const Object& e, const Matrix4& m, const Parent* parent) {
     if (++visits_ > kMaxVisits) return;
@@ -91,9 +126,10 @@ class Painter {
     std::string layer = layerOf(e, parent);
     const LayerInfo* info = layerInfo(layer);
     if (info && info->hidden) return;
-    const Pen pen = penOf(e, info, parent);
-    const Matrix4 full = geom::multiply(options_.toPaper, m);
     drawScale_ = scaleOf(m);
+    const std::string lineType = lineTypeOf(e, info, parent);
+    const Pen pen = penOf(e, info, parent, lineType);
+    const Matrix4 full = geom::multiply(options_.toPaper, m);
 
     if (auto pieces = geom::curvePieces(e)) {
       Pen p = pen;
@@ -113,12 +149,12 @@ class Painter {
       return;
     }
     if (type == "MTEXT") return mtext(e, full, pen);
-    if (type == "INSERT" || type == "MINSERT") return insert(e, m, Parent{layer, pen});
+    if (type == "INSERT" || type == "MINSERT") return insert(e, m, Parent{layer, pen, lineType});
     if (type == "DIMENSION" || type == "ARC_DIMENSION" || type == "LARGE_RADIAL_DIMENSION") {
       // The dimension's picture is its anonymous block, in world coordinates.
       const model::Tag* n = model::findTag(e.tags, 2);
       const model::Block* block = n && ctx_.findBlock ? ctx_.findBlock(n->value) : nullptr;
-      if (block) blockEntities(*block, m, Parent{layer, pen});
+      if (block) blockEntities(*block, m, Parent{layer, pen, lineType});
       return;
     }
     if (type == "SPLINE") {
@@ -378,7 +414,9 @@ class Painter {
       const Point3 base = geom::transformPoint(full, ocs.toWcs({*bx, *by, z}));
       const Point3 dir = geom::transformVector(full, ocs.toWcs({std::cos(a), std::sin(a), 0}));
       const Point3 offset = geom::transformVector(full, ocs.toWcs({*ox, *oy, 0}));
-      patternLines(rings, {base.x, base.y}, {dir.x, dir.y}, {offset.x, offset.y}, dashes, pen);
+      Pen linePen = pen;
+      linePen.dashes.clear();
+      patternLines(rings, {base.x, base.y}, {dir.x, dir.y}, {offset.x, offset.y}, dashes, linePen);
     }
   }
 
@@ -462,7 +500,16 @@ class Painter {
     return it == layers_.end() ? nullptr : &it->second;
   }
 
-  Pen penOf(const Object& e, const LayerInfo* info, const Parent* parent) const {
+  std::string lineTypeOf(const Object& e, const LayerInfo* info, const Parent* parent) const {
+    const model::Tag* t = model::findTag(e.tags, 6);
+    const std::string name = detail::toUpper(t ? t->value : "BYLAYER");
+    if (name == "BYLAYER") return info ? info->lineType : "CONTINUOUS";
+    if (name == "BYBLOCK") return parent ? parent->lineType : "CONTINUOUS";
+    return name;
+  }
+
+  Pen penOf(const Object& e, const LayerInfo* info, const Parent* parent,
+            const std::string& lineType) const {
     Pen pen;
     const long long color = model::tagInt(e.tags, 62, 256);
     const model::Tag* trueColor = model::findTag(e.tags, 420);
@@ -488,6 +535,17 @@ class Painter {
     }
     if (!options_.plotLineWeights) pen.width = kDefaultLineWeight;
     if (options_.monochrome) pen.color = {0, 0, 0};
+    pen.dashes.clear();
+    auto it = lineTypes_.find(lineType);
+    if (it != lineTypes_.end() && !it->second.empty()) {
+      const double scale =
+          lineTypeScale_ * model::tagDouble(e.tags, 48, 1.0) * options_.mmPerUnit * drawScale_;
+      std::vector<double> dashes = alternateDashes(it->second, scale);
+      double period = 0;
+      for (double d : dashes) period += d;
+      // A pattern too fine to see on paper is drawn continuous.
+      if (period >= kMinDashPeriod && std::isfinite(period)) pen.dashes = std::move(dashes);
+    }
     return pen;
   }
 
@@ -512,6 +570,8 @@ class Painter {
   Canvas& canvas_;
   std::unordered_map<std::string, LayerInfo> layers_;
   std::unordered_map<std::string, std::string> families_;
+  std::unordered_map<std::string, std::vector<double>> lineTypes_;  // upper-case names
+  double lineTypeScale_ = 1;
   int depth_ = 0;
   long visits_ = 0;
   double drawScale_ = 1;  // the scale of the block references around the entity
@@ -523,6 +583,8 @@ void paintEntities(const model::Drawing& dwg, const geom::ExtentsContext& ctx,
                    const std::vector<const model::Object*>& entities, const PaintOptions& options,
                    Canvas& canvas) {
   Painter painter(dwg, ctx, options, canvas);
+  if (const model::HeaderVar* v = model::findHeaderVar(dwg, "$LTSCALE"))
+    painter.setLineTypeScale(model::tagDouble(v->tags, 40, 1.0));
   for (const model::Object* e : entities) painter.paint(*e);
 }
 

@@ -383,6 +383,52 @@ TEST_F(PlotTest, DevicePlotsGoToTheConfiguredPrinterThroughLpWithoutAShell) {
   EXPECT_FALSE(std::filesystem::exists(handed.substr(0, handed.size() - 1)));
 }
 
+TEST_F(PlotTest, LineTypesAreDrawnWithTheirDashesAtTheLineTypeScale) {
+  // A dashed line (1.27 drawn, 0.254 left out, times $LTSCALE 5) above a continuous one, and a
+  // dashed line by layer, written by ezdxf.
+  const std::string path = tmp.path("linetypes.dxf");
+  int exitCode = -1;
+  const std::string out = dxftest::runPython(R"(
+import ezdxf
+doc = ezdxf.new("R2010", setup=True)
+doc.header["$LTSCALE"] = 5
+doc.layers.add("HIDDENLINES", linetype="DASHED")
+msp = doc.modelspace()
+msp.add_line((10, 60), (190, 60), dxfattribs={"linetype": "DASHED"})
+msp.add_line((10, 40), (190, 40))
+msp.add_line((10, 20), (190, 20), dxfattribs={"layer": "HIDDENLINES"})
+doc.saveas(")" + path + R"(")
+)",
+                                             exitCode);
+  ASSERT_EQ(exitCode, 0) << out;
+  doc = app->documents().open(path);
+  Layout layout = doc.activeLayout();
+  layout.setConfigName(kPdf);
+  layout.setCanonicalMediaName("ISO_A4_(297.00_x_210.00_MM)");
+  layout.setWindowToPlot(pt(0, 0), pt(200, 100));
+  layout.setPlotType(4);
+  layout.setUseStandardScale(false);
+  layout.setCustomScale(1, 1);
+  const std::string pdf = tmp.path("linetypes.pdf");
+  doc.plot().plotToFile(pdf);
+  // Four pixels a millimetre: the gaps along the row of a line at height y.
+  const plottest::GreyImage img = plottest::renderWithGhostscript(pdf, 101.6, tmp.path(""));
+  auto gaps = [&](double y) {
+    const int row = img.height - static_cast<int>(4 * y);
+    int count = 0;
+    bool ink = true;
+    for (int x = 4 * 20; x < 4 * 180; ++x) {
+      const bool now = img.inkIn(x, row - 2, x + 1, row + 3) > 0;
+      if (ink && !now) ++count;
+      ink = now;
+    }
+    return count;
+  };
+  EXPECT_NEAR(gaps(60), 160 / 7.62, 2);  // one gap every 7.62 mm
+  EXPECT_EQ(gaps(40), 0);
+  EXPECT_NEAR(gaps(20), 160 / 7.62, 2);
+}
+
 TEST_F(PlotTest, EpsHasItsBoundingBoxAndRendersTheBorder) {
   const sheetgen::Rect r = openFrame();
   Layout layout = windowLayout(r, "CorvantisEPS Plus.pc3", kA3Landscape);

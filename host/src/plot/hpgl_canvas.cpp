@@ -28,7 +28,7 @@ class HpglCanvas : public Canvas {
     // A scratch context whose only job is to turn text into glyph outlines.
     scratch_ = cairo_recording_surface_create(CAIRO_CONTENT_ALPHA, nullptr);
     cr_ = cairo_create(scratch_);
-    cairo_set_tolerance(cr_, 0.5);
+    cairo_set_tolerance(cr_, 2.0);  // plotter units: 0.05 mm
   }
   ~HpglCanvas() override {
     cairo_destroy(cr_);

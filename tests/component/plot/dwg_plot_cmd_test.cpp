@@ -159,6 +159,20 @@ TEST_F(DwgPlotCmdTest, ThePdfPlotterReopensOnlyAnExistingDrawingAndNamesThePlotI
   EXPECT_TRUE(cad.AcadDoc->readOnly());
 }
 
+TEST_F(DwgPlotCmdTest, ThePdfPlotterTakesThePaperAsGivenAndTurnsTallWideWindows) {
+  rectangleDrawing(297, 420);
+  settings(kPdf, "ISO_A3_(420.00_x_297.00_MM)", "", "zoom");
+  plot("tall", 297, 420);  // narrower than high and wider than 280 mm: turned
+  EXPECT_EQ(layout().plotRotation(), 3);
+  EXPECT_EQ(layout().canonicalMediaName(), "ISO_A3_(420.00_x_297.00_MM)");
+  EXPECT_TRUE(layout().useStandardScale());
+  plot("narrow", 250, 420);
+  EXPECT_EQ(layout().plotRotation(), 0);
+  plot("wide", 420, 297);  // no fit test: the paper is used as given
+  EXPECT_EQ(layout().plotRotation(), 0);
+  EXPECT_EQ(plots(), (QStringList{"NARROW.pdf", "TALL.pdf", "WIDE.pdf"}));
+}
+
 TEST_F(DwgPlotCmdTest, SetLayoutPaperReportsTheSheetsOrientation) {
   cadhost::Document d = rectangleDrawing(10, 10);
   EXPECT_EQ(SetLayoutPaper(d, kPdf, "ISO_A3_(420.00_x_297.00_MM)"), "H");

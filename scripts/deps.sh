@@ -6,6 +6,7 @@ SHEETCUT_PACKAGES=(
   googletest libgtest-dev
   ghostscript fonts-noto-cjk poppler-utils hp2xx qt6-translations-l10n
   python3 python3-ezdxf vsftpd python3-pyftpdlib openssl
+  librecad-data
 )
 
 sheetcut_install_deps() {

@@ -14,7 +14,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPainter>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
@@ -30,12 +32,30 @@
 #include "sheetcut_app/dwg_id_format.h"
 #include "sheetcut_app/error_text.h"
 #include "sheetcut_app/format_editor.h"
+#include "sheetcut_app/path_delegate.h"
 #include "sheetcut_app/program_config.h"
 #include "sheetcut_app/program_pictures.h"
 
 namespace sheetcut::app {
 
 namespace {
+
+// The status text: one line, cut off with "…" where the bar is too short, so that neither a
+// failure's line break nor a long path can make the bar taller or the window wider.
+class StatusLabel : public QLabel {
+ public:
+  explicit StatusLabel(QWidget* parent) : QLabel(parent) {
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    const QRect room = contentsRect();
+    painter.drawText(room, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                     fontMetrics().elidedText(text(), Qt::ElideRight, room.width()));
+  }
+};
 
 // Tool names of the commands that a running split refuses.
 const QStringList kToolsLockedDuringRun = {
@@ -159,7 +179,7 @@ void MainWindow::buildBands() {
   bar->addAction(tool(QStringLiteral("tlExit"), QStringLiteral("退出")));
 
   // bndStatus.
-  tlTipTxt_ = new QLabel(this);
+  tlTipTxt_ = new StatusLabel(this);
   tlTipTxt_->setObjectName(QStringLiteral("tlTipTxt"));
   tlDate_ = new QLabel(this);
   tlDate_->setObjectName(QStringLiteral("tlDate"));
@@ -228,6 +248,12 @@ void MainWindow::InitGrid() {
   }
   gd_->horizontalHeader()->setSectionResizeMode(FileList::kFixed, QHeaderView::Fixed);
   gd_->horizontalHeader()->setSectionResizeMode(FileList::kStatus, QHeaderView::Fixed);
+  // The path column takes whatever room the window gives; a path too long for it loses the
+  // middle of its folder, so that the file name stays in sight.
+  gd_->horizontalHeader()->setSectionResizeMode(FileList::kPath, QHeaderView::Stretch);
+  gd_->setItemDelegateForColumn(FileList::kPath, new PathDelegate(gd_));
+  gd_->setTextElideMode(Qt::ElideMiddle);
+  gd_->setWordWrap(false);
 
   QFont font(QStringLiteral("宋体"), 9);
   font.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"),
@@ -438,12 +464,17 @@ QString MainWindow::GetDwgIDMask() const {
 }
 
 QString MainWindow::statusText() const {
-  return tlTipTxt_->text();
+  return status_;
 }
 
 void MainWindow::setStatus(const QString& text) {
-  tlTipTxt_->setText(text);
-  // A failure's reason can be longer than the status bar: the whole text shows on hover.
+  status_ = text;
+  // The bar shows the text on one line, the count and the reason of a failure first; the whole
+  // text, line break and all, shows on hover.
+  static const QRegularExpression lineBreak(QStringLiteral("[ \\t]*\\r?\\n"));
+  QString line = text;
+  line.replace(lineBreak, QStringLiteral(" "));
+  tlTipTxt_->setText(line);
   tlTipTxt_->setToolTip(text);
 }
 

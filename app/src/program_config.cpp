@@ -32,8 +32,11 @@ ConfigInfo loadConfigInfo(ProgramServices& api, const QString& iniPath, bool wit
     if (f == def) sel = int(info.formats.size()) - 1;
   }
   if (sel == -1) {
+    // A default that is not stored (the preset always, since it is never stored) is offered
+    // after the stored formats and stays selected, so that the next run uses it again. Only
+    // without any default does the first entry get the selection.
     info.formats << (def.isEmpty() ? kAnyFormat : def);
-    sel = 0;
+    sel = def.isEmpty() ? 0 : int(info.formats.size()) - 1;
   }
   info.selected = sel;
   return info;

@@ -1,9 +1,12 @@
 #include "sheetcut_app/split_run.h"
 
+#include <sheetcut/error.h>
+
 #include <QTime>
 
 #include "sheetcut_app/dwg_id_format.h"
 #include "sheetcut_app/error_text.h"
+#include "sheetcut_app/split_failure.h"
 
 namespace sheetcut::app {
 
@@ -90,12 +93,17 @@ void SplitRun::splitRows(const QString& outFolder, SaveMode mode) {
     list_.setPicture(row, QStringLiteral("doing"));
     list_.setStartTime(row, now());
     const QString folder = mode == SaveMode::OwnFolder ? list_.folderTag(row) : outFolder;
-    cad_.setChildFileSavePath(folder + list_.nameTag(row));
+    const QString childFolder = folder + list_.nameTag(row);
+    cad_.setChildFileSavePath(childFolder);
     try {
       cad_.SplitDwg(path, true);
     } catch (...) {
       list_.setPicture(row, QStringLiteral("err"));
-      throw;
+      // The status bar says first, in the program's words, what is wrong with the drawing or
+      // its folder, and then the component's detail.
+      const ErrorText error = errorText(std::current_exception());
+      throw sheetcut::Error(error.number,
+                            splitFailureReason(path, childFolder, error.description).toStdString());
     }
     list_.setPicture(row, QStringLiteral("ok"));
     list_.setEndTime(row, now());

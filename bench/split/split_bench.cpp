@@ -7,8 +7,8 @@
 //   --plot FORMAT: the split also plots each child it writes into OUTDIR (pdf, eps, plt or png),
 //                at scale "zoom" on the ISO sheet that the paper search matches.
 // The split runs through CAD as the program runs it: open, cluster, name, write every child,
-// undo, close. Prints one figure a line: children written, seconds, peak memory (MB, the
-// process's maximum resident set).
+// undo, close. Prints one figure a line: children written (the drawing files new in the output
+// folder, hidden or not), seconds, peak memory (MB, the process's maximum resident set).
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -26,6 +26,7 @@
 
 #include "sheetgen/sheet_set.h"
 #include "tarvik/cad.h"
+#include "tarvik/constants.h"
 
 namespace {
 
@@ -61,6 +62,13 @@ void generate(const std::string& path, int scale) {
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
     throw std::runtime_error("generating the drawing failed");
   }
+}
+
+// The drawing files of the folder, hidden ones too (a temporary file of a write in progress has
+// another extension).
+QStringList drawingFiles(const QDir& folder) {
+  return folder.entryList(QStringList{"*" + tarvik::kDrawingExtension},
+                          QDir::Files | QDir::Hidden | QDir::System);
 }
 
 int usage() {
@@ -125,7 +133,7 @@ int main(int argc, char** argv) {
     }
 
     const QDir out(QString::fromStdString(outDir));
-    const auto before = out.entryList({QStringLiteral("*.dxf")}, QDir::Files).size();
+    const QStringList before = drawingFiles(out);
     tarvik::CAD cad;
     const auto start = std::chrono::steady_clock::now();
     if (!cad.AcadAppIsRun(false, true)) throw std::runtime_error("cannot start the drawing host");
@@ -147,7 +155,10 @@ int main(int argc, char** argv) {
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
-    const auto children = out.entryList({QStringLiteral("*.dxf")}, QDir::Files).size() - before;
+    qsizetype children = 0;
+    for (const QString& name : drawingFiles(out)) {
+      if (!before.contains(name)) ++children;
+    }
     std::printf("%lld\n%.3f\n%.1f\n", static_cast<long long>(children), seconds, peakMegabytes());
   } catch (const std::exception& e) {
     std::fprintf(stderr, "split-bench: %s\n", e.what());

@@ -198,8 +198,11 @@ TEST_F(MainRoadTest, BlockedOutputFolderFailsItsRowOnly) {
   run(SaveMode::ChosenFolder);
   EXPECT_EQ(list.picture(0), "ok");
   EXPECT_NE(list.picture(1), "ok");
-  EXPECT_TRUE(status.startsWith("2拆分发生异常, 原因: \r\n")) << status.toStdString();
-  EXPECT_GT(status.size(), QString("2拆分发生异常, 原因: \r\n").size());
+  // The reason names the folder and what stands in its way before the component's detail.
+  const QString reason = "2拆分发生异常, 原因: \r\n无法创建输出文件夹\"" + out + "/B\"(\"" + out +
+                         "/B\"是文件, 不是文件夹): ";
+  EXPECT_TRUE(status.startsWith(reason)) << status.toStdString();
+  EXPECT_GT(status.size(), reason.size());
   EXPECT_EQ(namesIn(out + "/PLAN"), kPlanChildren);
   expectSourcesAndReportUnchanged();
 
@@ -211,6 +214,58 @@ TEST_F(MainRoadTest, BlockedOutputFolderFailsItsRowOnly) {
   EXPECT_EQ(namesIn(out + "/B"), QStringList{"B001-C002-1.dxf"});
   EXPECT_EQ(cad.acadApp, nullptr);
   expectSourcesAndReportUnchanged();
+}
+
+TEST_F(MainRoadTest, FailedDrawingsAreNamedForWhatIsWrongWithThem) {
+  // A real drawing, damaged at a known line: a group code that is no number.
+  QFile source(plan);
+  ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+  QList<QByteArray> lines = source.readAll().split('\n');
+  source.close();
+  const int entities = int(lines.indexOf("ENTITIES"));
+  ASSERT_GT(entities, 0);
+  // The same drawing cut short in its entities: it ends without its EOF tag.
+  const QByteArray cut = lines.mid(0, entities + 40).join('\n') + '\n';
+  // Codes and values alternate: the third group code after the value "ENTITIES", 1-based.
+  const int badLine = entities + 6;
+  lines[badLine - 1] = "1O";
+  const QByteArray damaged = lines.join('\n');
+
+  struct Case {
+    const char* name;
+    QByteArray bytes;
+    QString reason;
+  };
+  const Case cases[] = {
+      {"dwg.dxf", QByteArray("AC1032\0\0\0\0\0\x01\x02", 13),
+       "这是DWG格式的图纸, 本程序只能读取DXF图纸: "},
+      {"empty.dxf", QByteArray(), "图纸文件是空的: "},
+      {"notes.dxf", QByteArray("图纸目录\n1. A100-B500-00 总平面图\n"), "不是DXF图纸: "},
+      {"scan.dxf", QByteArray("%PDF-1.4\n%\xE2\xE3\xCF\xD3\n"), "不是DXF图纸: "},
+      {"damaged.dxf", damaged, QString("DXF图纸已损坏(第%1行): ").arg(badLine)},
+      {"cut.dxf", cut, QString("DXF图纸已损坏(第%1行): ").arg(entities + 40)},
+  };
+  for (const Case& c : cases) {
+    const QString path = root / QString("Bad/") + c.name;
+    QDir().mkpath(root / "Bad");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(c.bytes);
+    file.close();
+    list.clear();
+    list.addDrawing(path);
+    SplitRun split(list, api, *component, ini);
+    split.onStatus = [this](const QString& text) { status = text; };
+    split.StartSplit({SaveMode::OwnFolder, QString(), kFormat});
+    const QString start = "1拆分发生异常, 原因: \r\n" + c.reason;
+    EXPECT_TRUE(status.startsWith(start)) << c.name << ": " << status.toStdString();
+    // The component's own detail follows and names the drawing.
+    EXPECT_TRUE(status.contains(path)) << c.name << ": " << status.toStdString();
+    EXPECT_EQ(list.picture(0), "err") << c.name;
+    EXPECT_FALSE(QFileInfo::exists(root / "Bad/" + QFileInfo(path).baseName().toUpper())) << c.name;
+  }
+  // The reported line is where the component stopped reading.
+  EXPECT_TRUE(status.contains("line ")) << status.toStdString();
 }
 
 TEST_F(MainRoadTest, ThroughTheWindow) {

@@ -13,6 +13,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 #include <QSysInfo>
 #include <QTableView>
 #include <QToolButton>
@@ -21,6 +22,7 @@
 #include "sheetcut_app/about_dialog.h"
 #include "sheetcut_app/host_options_dialog.h"
 #include "sheetcut_app/main_window.h"
+#include "sheetcut_app/path_delegate.h"
 #include "sheetcut_app/program.h"
 
 using namespace sheetcut::app;
@@ -78,14 +80,77 @@ TEST_F(WindowTest, StartUpShowsTheTitledWindowWithAnEmptyList) {
   EXPECT_FALSE(program->GetSetting("使用上次设置").toBool());
   auto* grid = w->findChild<QTableView*>("gd");
   EXPECT_EQ(grid->model()->rowCount(), 18);
-  const int widths[] = {20, 20, 450, 80, 80};
-  for (int c = 0; c < 5; ++c) EXPECT_EQ(grid->columnWidth(c), widths[c]);
+  const int widths[] = {20, 20, 0, 80, 80};
+  for (int c : {0, 1, 3, 4}) EXPECT_EQ(grid->columnWidth(c), widths[c]);
   EXPECT_EQ(w->findChild<QComboBox*>("cbPaper")->currentText(), "任意 - 任意 - 任意");
   EXPECT_TRUE(w->findChild<QRadioButton*>("optSave0")->isChecked());
 
   AboutDialog about;
   EXPECT_EQ(about.windowTitle(), "关于本软件");
   EXPECT_TRUE(about.nameText().endsWith(" V3.0.117"));
+}
+
+TEST_F(WindowTest, ThePathColumnTakesTheRoomAndKeepsTheFileNameOfALongPath) {
+  auto program = start();
+  MainWindow* w = program->mainWindow();
+  auto* grid = w->findChild<QTableView*>("gd");
+  const QString longPath =
+      folder /
+      "Projects/2024 Harbour Extension/Stage 2/Drawings/Structure/Issued for tender/"
+      "S-Level 3 slab reinforcement.dxf";
+  w->fileList().addDrawing(longPath);
+
+  int lastWidth = 0;
+  for (int windowWidth : {500, 672, 1200}) {
+    w->resize(windowWidth, 480);
+    QApplication::processEvents();
+    const int others = 20 + 20 + 80 + 80;
+    // The path column fills the grid: no gap to the right, nothing cut off.
+    EXPECT_EQ(grid->columnWidth(2), grid->viewport()->width() - others) << windowWidth;
+    EXPECT_GT(grid->columnWidth(2), lastWidth);
+    lastWidth = grid->columnWidth(2);
+  }
+  // A path wider than the column loses the middle of its folder; the file name stays whole.
+  w->resize(500, 480);
+  QApplication::processEvents();
+  auto* paths = dynamic_cast<PathDelegate*>(grid->itemDelegateForColumn(2));
+  ASSERT_NE(paths, nullptr);
+  const QModelIndex cell = grid->model()->index(0, 2);
+  const QString shown = paths->shownText(cell, grid->columnWidth(2));
+  EXPECT_NE(shown, longPath);
+  EXPECT_TRUE(shown.contains("…"));
+  EXPECT_TRUE(shown.endsWith("/Issued for tender/S-Level 3 slab reinforcement.dxf") ||
+              shown.endsWith("/S-Level 3 slab reinforcement.dxf"))
+      << shown.toStdString();
+  EXPECT_TRUE(shown.startsWith(folder.path().left(4))) << shown.toStdString();
+  EXPECT_LE(grid->fontMetrics().horizontalAdvance(shown), grid->columnWidth(2));
+  w->resize(1900, 480);
+  QApplication::processEvents();
+  EXPECT_EQ(paths->shownText(cell, grid->columnWidth(2)), longPath);
+}
+
+TEST(PathElision, FolderGoesFirstThenTheName) {
+  QFont font(QStringLiteral("Noto Sans CJK SC"), 9);
+  const QFontMetrics metrics(font);
+  const QString path = "/data/工程/2024/Stage 2/Drawings/Issued/S-301 楼板配筋.dxf";
+  const QString name = "S-301 楼板配筋.dxf";
+  EXPECT_EQ(elidePath(path, metrics, metrics.horizontalAdvance(path)), path);
+  for (int room : {metrics.horizontalAdvance(path) - 1, metrics.horizontalAdvance(name) + 40,
+                   metrics.horizontalAdvance("…/" + name)}) {
+    const QString shown = elidePath(path, metrics, room);
+    EXPECT_TRUE(shown.endsWith("/" + name)) << room << " " << shown.toStdString();
+    EXPECT_TRUE(shown.contains("…")) << room;
+    EXPECT_LE(metrics.horizontalAdvance(shown), room) << shown.toStdString();
+  }
+  // Too narrow for the whole name: the name keeps its start and its extension.
+  const int narrow = metrics.horizontalAdvance(name) - 10;
+  const QString shown = elidePath(path, metrics, narrow);
+  EXPECT_FALSE(shown.contains("/"));
+  EXPECT_TRUE(shown.startsWith("S-") && shown.endsWith(".dxf")) << shown.toStdString();
+  EXPECT_LE(metrics.horizontalAdvance(shown), narrow);
+  // A bare name and an empty cell.
+  EXPECT_EQ(elidePath("plan.dxf", metrics, 1000), "plan.dxf");
+  EXPECT_EQ(elidePath("", metrics, 0), "");
 }
 
 TEST_F(WindowTest, SecondCopyAndMissingComponentEndAtStartUp) {
@@ -238,8 +303,25 @@ TEST_F(WindowTest, FailuresOfCommandsAreShownAndTheWindowGoesOn) {
   w->fileList().addDrawing(folder / "a.dxf");
   w->ab_ToolClick("tlStart");
   EXPECT_EQ(w->statusText(), "1拆分发生异常, 原因: \r\n无法启动AutoCAD");
-  EXPECT_EQ(w->findChild<QLabel*>("tlTipTxt")->toolTip(), w->statusText());
+  auto* bar = w->findChild<QLabel*>("tlTipTxt");
+  EXPECT_EQ(bar->toolTip(), w->statusText());
+  // The bar shows it on one line, the reason right after the count.
+  EXPECT_EQ(bar->text(), "1拆分发生异常, 原因: 无法启动AutoCAD");
   EXPECT_TRUE(action(w, "tlStart")->isEnabled());
+
+  // A long reason neither widens the window nor makes the bar taller.
+  const int barHeight = bar->sizeHint().height();
+  cad->startable = true;
+  cad->onSplit = [](const QString& path) {
+    throw sheetcut::Error(1, ("Cannot open the drawing \"" + path + "\": " + path +
+                              ": line 2: expected SECTION, found \"" + QString(300, 'x') + "\"")
+                                 .toStdString());
+  };
+  w->ab_ToolClick("tlStart");
+  QApplication::processEvents();
+  EXPECT_TRUE(w->statusText().startsWith("1拆分发生异常, 原因: \r\n"));
+  EXPECT_LT(w->minimumSizeHint().width(), 800);
+  EXPECT_EQ(bar->sizeHint().height(), barHeight);
 }
 
 TEST_F(WindowTest, FormatEditorStoresFormatsAndTheListFollowsOnClose) {
@@ -275,6 +357,47 @@ TEST_F(WindowTest, FormatEditorStoresFormatsAndTheListFollowsOnClose) {
   QApplication::sendEvent(editor, &escape);
   EXPECT_FALSE(editor->isVisible());
   EXPECT_EQ(combo->count(), 3);
+}
+
+TEST_F(WindowTest, TheFormatOfTheLastRunStaysChosenAfterARestartAndTheEditor) {
+  QStringList masks;
+  const auto runOnce = [&](MainWindow* w) {
+    w->fileList().clear();
+    w->fileList().addDrawing(folder / "a.dxf");
+    w->ab_ToolClick("tlStart");
+    masks << cad->mask;
+  };
+  const auto chosen = [](MainWindow* w) {
+    return w->findChild<QComboBox*>("cbPaper")->currentText();
+  };
+  {
+    auto program = start();
+    MainWindow* w = program->mainWindow();
+    api->SetINIKeyValue(w->iniPath(), "DwgIDFormat", "Format1", "字母 - 字母 - 数字");
+    api->SetINIKeyValue(w->iniPath(), "DwgIDFormat", "Format2", "数字 - 数字 - 任意");
+    // No default yet: the stored formats, then the preset, and the first one chosen.
+    w->LoadConfigInfo(false);
+    EXPECT_EQ(chosen(w), "字母 - 字母 - 数字");
+    auto* combo = w->findChild<QComboBox*>("cbPaper");
+    ASSERT_EQ(combo->count(), 3);
+    combo->setCurrentIndex(2);
+    runOnce(w);
+    EXPECT_EQ(api->GetINIKeyValue(w->iniPath(), "DwgIDFormat", "DefaultFormat"),
+              "任意 - 任意 - 任意");
+    // Opening and closing the editor keeps the choice.
+    w->ab_ToolClick("tlUserSet");
+    w->formatEditor()->close();
+    EXPECT_EQ(chosen(w), "任意 - 任意 - 任意");
+    program->QuitApp();
+  }
+  auto program = start();
+  MainWindow* w = program->mainWindow();
+  EXPECT_EQ(chosen(w), "任意 - 任意 - 任意");
+  w->ab_ToolClick("tlUserSet");
+  w->formatEditor()->close();
+  EXPECT_EQ(chosen(w), "任意 - 任意 - 任意");
+  runOnce(w);
+  EXPECT_EQ(masks, (QStringList{"*-*-*", "*-*-*"}));
 }
 
 TEST(HostOptionsDialog, RecordsAChoiceOnlyWhenConfirmed) {

@@ -68,14 +68,21 @@ TEST_F(ConfigTest, DefaultFormatSelectsItsEntryOrIsAppended) {
   EXPECT_EQ(info.formats, (QStringList{"字母 - 字母 - 数字", "数字 - 数字 - 任意", kAnyFormat}));
   EXPECT_EQ(info.selected, 0);
 
-  // Empty keys are skipped; a default missing from the list is offered after it.
+  // Empty keys are skipped; a default missing from the list is offered after it and stays
+  // the selected one.
   set("Format1", "");
   set("Format4", "任意 - 数字 - 数字");
   set("DefaultFormat", "字母 - 任意 - 字母");
   info = loadConfigInfo(api, ini, false);
   EXPECT_EQ(info.formats,
             (QStringList{"数字 - 数字 - 任意", "任意 - 数字 - 数字", "字母 - 任意 - 字母"}));
-  EXPECT_EQ(info.selected, 0);
+  EXPECT_EQ(info.selected, 2);
+
+  // The preset is never stored as a format, yet it stays the choice once a run used it.
+  set("DefaultFormat", kAnyFormat);
+  info = loadConfigInfo(api, ini, false);
+  EXPECT_EQ(info.formats, (QStringList{"数字 - 数字 - 任意", "任意 - 数字 - 数字", kAnyFormat}));
+  EXPECT_EQ(info.selected, 2);
 }
 
 TEST_F(ConfigTest, UnusableSaveModeStillLoadsTheFormats) {

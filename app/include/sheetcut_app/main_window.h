@@ -90,6 +90,7 @@ class MainWindow : public QMainWindow {
   QToolButton* cmdSelectFolder_ = nullptr;
   QTableView* gd_ = nullptr;
   QLabel* tlTipTxt_ = nullptr;
+  QString status_;  // the status text as set; the bar shows it on one line
   QLabel* tlDate_ = nullptr;
   QLabel* tlTime_ = nullptr;
   QPointer<FormatEditor> editor_;

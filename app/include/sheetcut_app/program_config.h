@@ -40,9 +40,9 @@ struct ConfigInfo {
 };
 
 // Reads the format list (Format1..Format10, empty keys skipped) and selects the last entry
-// equal to DefaultFormat; when none is, appends DefaultFormat (or "任意 - 任意 - 任意" when it
-// is empty) and selects the first entry. With withFolder also reads SPPath and SaveChildType;
-// a SaveChildType that names no mode is ignored.
+// equal to DefaultFormat; when none is, appends DefaultFormat and selects it, or, when
+// DefaultFormat is empty, appends "任意 - 任意 - 任意" and selects the first entry. With withFolder
+// also reads SPPath and SaveChildType; a SaveChildType that names no mode is ignored.
 ConfigInfo loadConfigInfo(ProgramServices& api, const QString& iniPath, bool withFolder);
 
 // The stored format list as the format editor keeps it: Format1.. up to the first empty key,

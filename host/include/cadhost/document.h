@@ -58,8 +58,10 @@ class Document {
   void endUndoMark();
 
   // Writes the set's entities as a new drawing file (overwriting `path`), with everything they
-  // need. The document is unchanged.
-  void wblock(const std::string& path, const SelectionSet& set);
+  // need. The document is unchanged. WriteMode::NoReplace never replaces a file: it fails with
+  // HostError(Exists) when the name is taken, also by another process at the same moment.
+  void wblock(const std::string& path, const SelectionSet& set,
+              WriteMode mode = WriteMode::Replace);
   void regen(int scope) const;
   // Writes the drawing to `path` in its own version and encoding; the document takes the name.
   void saveAs(const std::string& path);

@@ -200,9 +200,12 @@ void DocumentCore::eraseEntity(std::int32_t container, std::int32_t index) {
   undo.record([this, container, index] {
     flagsOf(container)[index] &= static_cast<std::uint8_t>(~kErased);
     liveValid_[container + 1] = 0;
+    if (container != EntityRef::kModelSpace) geometryChanged();
   });
   liveValid_[container + 1] = 0;
-  // An erased entity leaves the spatial index lazily: queries skip erased entities.
+  // An erased entity leaves the spatial index lazily: queries skip erased entities. An entity
+  // erased from a block definition changes every reference to the block.
+  if (container != EntityRef::kModelSpace) geometryChanged();
 }
 
 void DocumentCore::entitiesChanged(std::int32_t container, std::int32_t index) {

@@ -250,8 +250,8 @@ model::Drawing drawingOfEntities(DocumentCore& doc, std::vector<std::int32_t> en
 }
 
 void writeBlockFile(DocumentCore& doc, const std::string& path,
-                    const std::vector<std::int32_t>& entities) {
-  dxf::writeDxfFile(drawingOfEntities(doc, entities), path);
+                    const std::vector<std::int32_t>& entities, WriteMode mode) {
+  dxf::writeDxfFile(drawingOfEntities(doc, entities), path, mode);
 }
 
 }  // namespace cadhost::detail

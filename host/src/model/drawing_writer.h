@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cadhost/types.h"
 #include "model/drawing.h"
 
 namespace cadhost::detail {
@@ -25,6 +26,6 @@ model::Drawing drawingOfEntities(DocumentCore& doc, std::vector<std::int32_t> en
 
 // Writes drawingOfEntities(doc, entities) to `path` (temporary file, then renamed into place).
 void writeBlockFile(DocumentCore& doc, const std::string& path,
-                    const std::vector<std::int32_t>& entities);
+                    const std::vector<std::int32_t>& entities, WriteMode mode);
 
 }  // namespace cadhost::detail

@@ -155,3 +155,109 @@ TEST(InputBox, ReturnsTheTextOrNothing) {
     EXPECT_EQ(*tip, "");  // an empty prompt replaces the design text
   }
 }
+
+namespace {
+
+// Presses the keys, one after the other, on whatever has the box's keyboard focus.
+void pressKeys(QWidget* box, std::initializer_list<Qt::Key> keys) {
+  for (Qt::Key key : keys) {
+    QWidget* target = box->focusWidget() ? box->focusWidget() : box;
+    QTest::keyClick(target, key);
+  }
+}
+
+QString focusName(QWidget* box) {
+  return box->focusWidget() ? box->focusWidget()->objectName() : QString();
+}
+
+}  // namespace
+
+TEST(BoxKeyboard, ConfirmAnswersEnterEscapeAndSpace) {
+  struct Case {
+    std::initializer_list<Qt::Key> keys;
+    bool answer;
+  };
+  // Enter takes the focused button, the first one when the box opens; Tab reaches the second.
+  const Case cases[] = {
+      {{Qt::Key_Return}, true},
+      {{Qt::Key_Enter}, true},
+      {{Qt::Key_Escape}, false},
+      {{Qt::Key_Space}, true},
+      {{Qt::Key_Tab, Qt::Key_Space}, false},
+      {{Qt::Key_Tab, Qt::Key_Return}, false},
+      {{Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Return}, true},
+  };
+  for (const Case& c : cases) {
+    auto opened = std::make_shared<QString>();
+    whenModal<frmMsgBox>([c, opened](frmMsgBox* box) {
+      *opened = focusName(box);
+      pressKeys(box, c.keys);
+      if (box->isVisible()) {
+        ADD_FAILURE() << "the keys left the box open";
+        box->reject();
+      }
+    });
+    EXPECT_EQ(confirmBox("继续吗？", "YesNo"), c.answer) << c.keys.size() << " keys";
+    EXPECT_EQ(*opened, "labOK");
+  }
+}
+
+TEST(BoxKeyboard, AlertClosesOnEnterEscapeAndSpace) {
+  for (Qt::Key key : {Qt::Key_Return, Qt::Key_Escape, Qt::Key_Space}) {
+    auto closed = std::make_shared<bool>(false);
+    whenModal<frmMsgBox>([key, closed](frmMsgBox* box) {
+      // The hidden second button is never reached by Tab.
+      pressKeys(box, {Qt::Key_Tab});
+      EXPECT_EQ(focusName(box), "labOK");
+      pressKeys(box, {key});
+      *closed = !box->isVisible();
+      if (!*closed) box->reject();
+    });
+    alertBox("完成");
+    EXPECT_TRUE(*closed) << key;
+  }
+  // Keys that answer nothing leave the box open.
+  auto open = std::make_shared<bool>(false);
+  whenModal<frmMsgBox>([open](frmMsgBox* box) {
+    pressKeys(box, {Qt::Key_A, Qt::Key_Down});
+    *open = box->isVisible();
+    box->reject();
+  });
+  alertBox("完成");
+  EXPECT_TRUE(*open);
+}
+
+TEST(BoxKeyboard, InputBoxTakesEnterInTheFieldAndEscapeAnywhere) {
+  struct Case {
+    std::initializer_list<Qt::Key> keys;
+    QString answer;
+  };
+  const Case cases[] = {
+      {{Qt::Key_Return}, "默认x"},
+      {{Qt::Key_Enter}, "默认x"},
+      {{Qt::Key_Escape}, ""},
+      {{Qt::Key_Tab, Qt::Key_Space}, "默认x"},
+      {{Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Space}, ""},
+      {{Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Return}, ""},
+      {{Qt::Key_Tab, Qt::Key_Escape}, ""},
+  };
+  for (const Case& c : cases) {
+    auto opened = std::make_shared<QString>();
+    auto text = std::make_shared<QString>();
+    whenModal<frmInputBox>([c, opened, text](frmInputBox* box) {
+      *opened = focusName(box);
+      auto* memo = child<QPlainTextEdit>(box, "txtMemo");
+      memo->moveCursor(QTextCursor::End);
+      QTest::keyClicks(memo, "x");
+      pressKeys(box, c.keys);
+      *text = memo->toPlainText();
+      if (box->isVisible()) {
+        ADD_FAILURE() << "the keys left the box open";
+        box->reject();
+      }
+    });
+    EXPECT_EQ(inputBox("名称：", "默认"), c.answer) << c.keys.size() << " keys";
+    EXPECT_EQ(*opened, "txtMemo");
+    EXPECT_EQ(*text, "默认x");  // neither Enter nor Space reached the text
+  }
+}

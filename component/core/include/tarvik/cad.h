@@ -7,17 +7,24 @@
 #include <cadhost/application.h>
 #include <cadhost/document.h>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
 
 #include "tarvik/cad_events.h"
+#include "tarvik/cell_records.h"
+#include "tarvik/frame_records.h"
 #include "tarvik/layer_states.h"
 #include "tarvik/plot_settings.h"
 #include "tarvik/records.h"
 #include "tarvik/ui.h"
+#include "tarvik/xml_access.h"
 
 namespace tarvik {
+
+class RecognitionState;
+struct LineType;
 
 class CAD {
  public:
@@ -173,12 +180,83 @@ class CAD {
   void ClearPlotCfg();
 
   // ---- Template cells, block layouts and outlines --------------------------------------------
+  // The working cell list: cells 0..CellCount() of the template being defined or read.
+  // Loads the cell file of template ModName ("<ModPath>/mod/<ModName>.dat") into the working
+  // list and returns a copy; a missing file gives an empty list. A file that cannot be read or
+  // parsed raises sheetcut::Error naming the file and the record, with the list unchanged.
+  std::vector<CellType> ReadMod(const QString& ModName);
+  // Writes the working list's numbered cells (not label cells, not names holding "(已删") to
+  // the template's cell file, replacing it whole only once the new file is complete.
+  void SaveMod(const QString& ModName);
+  // Appends a cell with the given fields (the others empty or 0); returns its index.
+  int newCell(const std::optional<QString>& name = {}, std::optional<int> T = {},
+              const std::optional<QString>& s = {}, const std::optional<Variant>& P1 = {},
+              const std::optional<Variant>& P2 = {});
+  // Sets name, T and s of cell i, and P1, P2 when given; returns a copy of the cell.
+  // sheetcut::Error (subscript out of range) for an index outside the list.
+  CellType SetCell(int i, const QString& name = {}, int T = 0, const QString& s = {},
+                   const std::optional<Variant>& P1 = {}, const std::optional<Variant>& P2 = {});
+  CellType SetCell_NEW(int i, const CellType& newCell);
+  CellType Cell(int i) const;
+  // The index of the last cell (-1 for an empty list).
+  long CellCount() const { return CellNum - 1; }
+  // Orders and numbers the working list (see cell_sort.h); with SaveFlag the template's cell
+  // file is read first and written afterwards.
+  void ModSort(const QString& ModName, bool SaveFlag = false);
+  // Reads the template list again and sorts the working list once per template.
+  void ModsSort();
+  // Closed rectangular outlines in model space on the current layer. DrawRect ignores every
+  // failure; DrawCell raises sheetcut::Error on a host failure.
+  void DrawRect(const Variant& P1, const Variant& P2);
+  void DrawCell(const CellType& CE);
+  // Erases every entity on the layer named exactly layerName; failures are ignored.
+  void DelEntLa(const QString& layerName);
 
   // ---- Table and text recognition ------------------------------------------------------------
+  // The words of a text entity (element 0 empty, words from 1) with their X extents measured
+  // in drawing units, the text's height and its lower Y. Host failures raise sheetcut::Error.
+  std::vector<TextType> TextSplit(const cadhost::Entity& textobj);
+  // Joins collinear ruling lines of the line lists that continue one another.
+  void JoinLine();
+  // Analyses the active drawing as one table in header mode (State becomes 0 and stays so):
+  // the cells with their label and value roles stay in the working cell list, and the block
+  // layout "<drawing name less its last four characters>.bln" is written. Errors raise
+  // sheetcut::Error; a drawing name shorter than four characters is refused.
+  void AN_block();
 
   // ---- Drawing analysis ----------------------------------------------------------------------
 
   // ---- Frame definitions and drawing a frame -------------------------------------------------
+  // Remembers xmlFilePath for ComputeFrameSize and lists its subclasses, one text each:
+  // "second attribute=class name：first attribute". Empty when the file cannot be read; never
+  // raises.
+  void GetFrameType(const QString& xmlFilePath, QStringList& rtnCollection);
+  // The frame definitions of a frames element, ID = position. sheetcut::Error on bad content.
+  std::vector<FrameType> GetFrames(const XmlNode& oXFNode) const;
+  // The definition of subclass frmType (of the file GetFrameType named) that the border
+  // MinPoint..MaxPoint fits at XYScale, in drawing units and placed around the border; a
+  // non-standard frame (ID -1) when none fits. With ExtNum, ID and DirectFlag all given the
+  // points become zeros. A scale of 0 or less shows "请输入图纸比例" and returns zeros.
+  // Raises sheetcut::Error for a missing file, subclass or frames element and bad definitions.
+  FrameType ComputeFrameSize(const QString& frmType, std::vector<double>& MinPoint,
+                             std::vector<double>& MaxPoint, float XYScale, int DirectFlag,
+                             bool LabFlag, int ExtNum = -1, int ID = -1);
+  // Draws dwgFrame into AcadDoc's model space: the outline and inner border (one anonymous
+  // block reference) and the title-block drawings of "moddwg" at their anchors; at InsPoint
+  // with AutoFlag, else where the user picks (a cancelled pick draws nothing). Title blocks
+  // flagged 1 are filled from BlkMsgs when it holds values. The settings are restored and the
+  // temporary blocks deleted also when an error is raised.
+  void DrawFrame(FrameType& dwgFrame, const TitleBlockMsgs& BlkMsgs, bool AutoFlag);
+  // The drawing settings of AcadDoc ("" for the world coordinate system); never raises.
+  AcadEnv GetACADENV(cadhost::Document AcadDoc) const;
+  // Restores them in order, the coordinate system first; host refusals raise sheetcut::Error.
+  void SetACADENV(cadhost::Document AcadDoc, const AcadEnv& Env);
+  // Gives every segment of a polyline the width lineWidth.
+  void SetLineWidth(cadhost::Entity returnObj, double lineWidth);
+  // The filling of an inserted title block from the caller's values, called by DrawFrame; the
+  // template writing installs it. Without one, title blocks are left as inserted.
+  using TitleBlockFiller = std::function<void(cadhost::Entity&, const TitleBlockMsgs&)>;
+  void setTitleBlockFiller(TitleBlockFiller filler);
 
   // ---- Writing into templates ----------------------------------------------------------------
 
@@ -229,9 +307,8 @@ class CAD {
   friend class SplitRun;
   bool TolTest(double p, double q) const;
   bool RectOverlap(RectType& A, RectType& B) const;
-  // The drawing number nearest to a corner of the window, made fit for a file name (NUL
-  // characters left out): "" when none matches dwgIDMask (or nothing else is left), "NULL" when
-  // the chosen text cannot be read. Works on AcadDoc.
+  // The drawing number nearest to a corner of the window, made fit for a file name: "" when
+  // none matches dwgIDMask, "NULL" when the chosen text cannot be read. Works on AcadDoc.
   QString GetCornerText(const QString& file, const Point3d& MinPoint, const Point3d& MaxPoint);
   void ValidFileName(QString& s, bool IsPath) const;
   // Makes the locked layers (in paper space also the frozen ones) usable, recording them.
@@ -240,12 +317,84 @@ class CAD {
   void SetPlotItem(const QString& key, const QString& value);
 
   // ---- Template cells, block layouts and outlines: private members and state ----
+  friend class TemplatesTestAccess;  // the template tests reach the private members below
+  // Block layout "<ModPath>/mod/<name>.bln": the five corner texts, then cells. Saves replace
+  // the file whole only once the new one is complete. SaveBlockLayout writes the label cells
+  // of the working list that hold a text; SaveBlockLayoutEx writes every cell given.
+  void SaveBlockLayout(const QString& name);
+  void SaveBlockLayoutEx(const QString& name, const std::vector<CellType>& cells);
+  // The layout's cells; CornerTexts gets its five texts. A missing (or empty) file is an empty
+  // layout and is not created. sheetcut::Error naming file and record for a damaged file, with
+  // CornerTexts unchanged.
+  std::vector<CellType> ReadBlockLayout(const QString& name);
+  // Outlines (x1, y1)-(x2, y2) and appends a cell of that name with T = 1 to the working list;
+  // returns an empty record.
+  CellType DrawCellRect(const QString& name, const Variant& x1, const Variant& y1,
+                        const Variant& x2, const Variant& y2);
+  // Adds (or redefines) the UCS `name` at origin with its X axis at `angle` and makes it
+  // current. Host failures raise sheetcut::Error.
+  void SetFrameUCS(const Point3d& origin, double angle, const QString& name);
+  // A copy of the first template whose name equals `name` without regard to case, else an
+  // empty record.
+  BlkTYpe FindMod(const QString& name) const;
+  // Rebuilds the cell texts of every template's block layout from its cell file; called after
+  // every SaveMod.
+  void MakeCellXml();
+  // Path of a file of the template folder's "mod" folder (found without regard to case).
+  QString modFilePath(const QString& baseName, const QString& extension) const;
+
+  std::vector<CellType> Cells;        // working cell list; 0..CellNum-1 in use
+  long CellNum = 0;                   // cells in use; Cells holds at least this many
+  std::vector<TextType> CornerTexts;  // reference texts of a block layout, slots 0..4
 
   // ---- Table and text recognition: private members and state ----
+  friend class TableScan;
+  friend class TextCollection;
+  friend class CellXmlRebuild;  // the block layouts' key elements (MakeCellXml)
+  friend class RecognitionTestAccess;  // the recognition tests reach the members below
+  // The line lists and other working state of the recognition, made on first use.
+  RecognitionState& recognition();
+  // Files a ruling-line piece into the line lists (see line_lists.h); snaps p and q in place.
+  void AddGridLine(Point3d& p, Point3d& q);
+  // Rebuilds the table's cells from the line lists into the working cell list.
+  void BuildTableGrid();
+  // Appends the cell bounded by the given lines (-1: side without a line) unless it would hold
+  // a cell already listed, and fills its text.
+  void GetTblRows(long top, long left, long bottom, long right);
+  // Fills cell `index` of the working list from the collected words whose centres lie in it;
+  // returns the cell text. In header mode a cell whose words lie in one half is split.
+  QString TextsToXml(long index);
+  // Names and appends a cell for a lone horizontal line from the words on and beside it.
+  CellType AnCellTexts(const LineType& line);
+  // The table inside the window p-q (the whole drawing when p is missing) of the active
+  // drawing, in the coordinates of the named UCS when one is current. Host failures are
+  // passed over.
+  std::vector<CellType> AnWinTable(const std::optional<Point3d>& p = {},
+                                   const std::optional<Point3d>& q = {});
+  // The same scan with one selection of every kind; a missing active drawing raises.
+  std::vector<CellType> AnBlkTable(const std::optional<Point3d>& p = {},
+                                   const std::optional<Point3d>& q = {});
+  // Gives the empty cells that belong to each label cell the label's name and a record.
+  void AnHeaderXml();
+  // Text collection into Texts / CornerTexts (see text_collection.h).
+  void GetDwgTexts();
+  void GetBlkAttTexts(const cadhost::Entity& blockRef);
+  void FindCornerTexts();
+  QString JoinTextRecs(const CellType& cell);
+  double NearestLineEnd(const TextType& word, int side, long& lineIndex);
+  // The words inside the region L-R of the current (named) UCS, in reading order, joined.
+  QString GetFrameTexts(const Point3d& L, const Point3d& R);
+  // The reading-order exchange sort of word records.
+  void SortArr(std::vector<TextType>& arr) const;
+
+  std::shared_ptr<RecognitionState> recognition_;
 
   // ---- Drawing analysis: private members and state ----
 
   // ---- Frame definitions and drawing a frame: private members and state ----
+  FrameType CalcFramePoints(const FrameType& frm, const std::vector<double>& MinPoint,
+                            const std::vector<double>& MaxPoint, float XYScale, bool LabFlag) const;
+  TitleBlockFiller titleBlockFiller_;
 
   // ---- Writing into templates: private members and state ----
 

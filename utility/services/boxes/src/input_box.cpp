@@ -29,6 +29,8 @@ frmInputBox::frmInputBox(QWidget* owner)
   memo_->setGeometry(twips(240), twips(840), twips(3600), twips(825));
   memo_->setFrameShape(QFrame::NoFrame);
   memo_->setFont(skin::boxFont());
+  memo_->setTabChangesFocus(true);
+  setField(memo_);
 
   tip_ = new QLabel(QStringLiteral("请输入"), this);
   tip_->setObjectName(QStringLiteral("labTip"));

@@ -201,6 +201,7 @@ ButtonLabel::ButtonLabel(const QString& text, const char* name, QWidget* parent)
   setFont(boxFont());
   setMouseTracking(true);
   setCursor(Qt::PointingHandCursor);
+  setFocusPolicy(Qt::TabFocus);
   setColour(kTextNormal);
 }
 
@@ -215,6 +216,22 @@ void ButtonLabel::paintEvent(QPaintEvent*) {
   p.setPen(colour());
   p.setFont(font());
   p.drawText(rect(), Qt::AlignCenter | Qt::TextShowMnemonic, text());
+  if (hasFocus()) {
+    QPen dotted(colour(), 1, Qt::DotLine);
+    p.setPen(dotted);
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
+  }
+}
+
+void ButtonLabel::focusInEvent(QFocusEvent* event) {
+  QLabel::focusInEvent(event);
+  update();
+}
+
+void ButtonLabel::focusOutEvent(QFocusEvent* event) {
+  QLabel::focusOutEvent(event);
+  update();
 }
 
 }  // namespace mobrel::skin

@@ -61,7 +61,8 @@ class ButtonShape : public QWidget {
 };
 
 // A button caption: centred text whose "&" underlines the mnemonic letter, in the colour of
-// the palette's window text.
+// the palette's window text. It takes the keyboard focus by Tab, and shows it with a dotted
+// rectangle as a button does.
 class ButtonLabel : public QLabel {
  public:
   ButtonLabel(const QString& text, const char* name, QWidget* parent);
@@ -70,6 +71,8 @@ class ButtonLabel : public QLabel {
 
  protected:
   void paintEvent(QPaintEvent*) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
 };
 
 }  // namespace mobrel::skin

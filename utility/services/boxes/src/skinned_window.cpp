@@ -1,5 +1,6 @@
 #include "mobrel/skinned_window.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QShortcut>
@@ -87,6 +88,7 @@ SkinnedWindow::SkinnedWindow(const QString& title, int titleWidthTwips, QWidget*
     w->installEventFilter(this);
   }
   for (QWidget* w : dragHandles_) w->installEventFilter(this);
+  setTabOrder(okLabel_, cancelLabel_);
   LayoutSkin(this);
 }
 
@@ -115,6 +117,52 @@ void SkinnedWindow::placeButtons(int okLabelLeft, int okShapeLeft, int cancelLab
   cancelLabel_->setGeometry(twipsRect(cancelLabelLeft, 2205, 900, 255));
 }
 
+void SkinnedWindow::setField(QWidget* field) {
+  field_ = field;
+  field_->installEventFilter(this);
+  setTabOrder(field_, okLabel_);
+  setTabOrder(okLabel_, cancelLabel_);
+}
+
+void SkinnedWindow::enterPressed() {
+  if (focusWidget() == cancelLabel_ && cancelLabel_->isVisible()) {
+    cancelClicked();
+  } else {
+    okClicked();
+  }
+}
+
+void SkinnedWindow::keyPressEvent(QKeyEvent* event) {
+  if (event->modifiers() & ~Qt::KeypadModifier) {
+    QDialog::keyPressEvent(event);
+    return;
+  }
+  switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      enterPressed();
+      break;
+    case Qt::Key_Escape:
+      if (cancelLabel_->isVisible()) {
+        cancelClicked();
+      } else {
+        closeClicked();
+      }
+      break;
+    case Qt::Key_Space:
+      if (focusWidget() == okLabel_) {
+        okClicked();
+      } else if (focusWidget() == cancelLabel_) {
+        cancelClicked();
+      }
+      break;
+    default:
+      QDialog::keyPressEvent(event);
+      return;
+  }
+  event->accept();
+}
+
 void SkinnedWindow::resetButtons() {
   okLabel_->setColour(skin::kTextNormal);
   cancelLabel_->setColour(skin::kTextNormal);
@@ -125,6 +173,15 @@ void SkinnedWindow::resetButtons() {
 bool SkinnedWindow::eventFilter(QObject* watched, QEvent* event) {
   auto* widget = qobject_cast<QWidget*>(watched);
   const auto type = event->type();
+  if (widget != nullptr && widget == field_ && type == QEvent::KeyPress) {
+    // The field would take Enter as a line break; the box answers instead.
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+        !(key->modifiers() & ~Qt::KeypadModifier)) {
+      enterPressed();
+      return true;
+    }
+  }
   const bool leftButton =
       (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease) &&
       static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
@@ -177,6 +234,12 @@ void SkinnedWindow::showEvent(QShowEvent* event) {
             [this, label] { label == okLabel_ ? okClicked() : cancelClicked(); });
   }
   QDialog::showEvent(event);
+  // As a standard dialog, the window opens with the focus on its field or default button.
+  if (field_ != nullptr) {
+    field_->setFocus(Qt::OtherFocusReason);
+  } else {
+    okLabel_->setFocus(Qt::OtherFocusReason);
+  }
 }
 
 }  // namespace mobrel

@@ -17,6 +17,11 @@ class ButtonShape;
 // (shpOK, shpCancel). Every piece is a child widget named as above, so tests can find and
 // click them. Hovering a caption colours it, pressing it colours its outline; moving over the
 // window's background or its bottom edge resets both.
+//
+// The keyboard works as in a standard dialog: Enter answers with the focused button, or with
+// the first (default) button when the focus is elsewhere; Escape answers with the second
+// button, or with the close button when the second one is hidden; Space presses the focused
+// button; Tab moves between the field (if any) and the visible buttons.
 class SkinnedWindow : public QDialog {
  public:
   static constexpr int kWidth = 274;
@@ -40,14 +45,20 @@ class SkinnedWindow : public QDialog {
 
   // Places the buttons (captions and outlines, lefts in twips).
   void placeButtons(int okLabelLeft, int okShapeLeft, int cancelLabelLeft, int cancelShapeLeft);
+  // Makes `field` the widget that has the focus when the window shows, first in the Tab
+  // order, and one in which Enter answers with the first button.
+  void setField(QWidget* field);
 
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void showEvent(QShowEvent* event) override;
 
  private:
   void resetButtons();
+  // Answers as the Enter key does.
+  void enterPressed();
 
   QLabel* title_ = nullptr;
   skin::ButtonLabel* okLabel_ = nullptr;
@@ -57,6 +68,7 @@ class SkinnedWindow : public QDialog {
   QWidget* close_ = nullptr;
   QList<QWidget*> dragHandles_;
   QWidget* bottomEdge_ = nullptr;
+  QWidget* field_ = nullptr;
 };
 
 // Converts a design length in twips to pixels (15 twips to the pixel).

@@ -1,0 +1,138 @@
+#include "sheetcut_app/split_failure.h"
+
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <cerrno>
+
+namespace sheetcut::app {
+
+namespace {
+
+// Enough of the start of a file to tell what it is.
+constexpr qint64 kHeadBytes = 4096;
+
+QString quoted(const QString& path) {
+  return QStringLiteral("\"") + path + QStringLiteral("\"");
+}
+
+// The next line of `head` from `pos`, without its line break; false at the end.
+bool nextLine(const QByteArray& head, qsizetype& pos, QByteArray& line) {
+  if (pos >= head.size()) return false;
+  qsizetype end = head.indexOf('\n', pos);
+  if (end < 0) end = head.size();
+  line = head.mid(pos, end - pos);
+  if (line.endsWith('\r')) line.chop(1);
+  pos = end + 1;
+  return true;
+}
+
+// An ASCII DXF begins with group code 0 and SECTION (or EOF for a drawing of nothing); comments
+// (group code 999) may come first.
+bool startsLikeAsciiDxf(const QByteArray& head) {
+  qsizetype pos = head.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+  QByteArray code, value;
+  while (nextLine(head, pos, code)) {
+    bool isNumber = false;
+    const int number = code.trimmed().toInt(&isNumber);
+    if (!isNumber || !nextLine(head, pos, value)) return false;
+    if (number == 999) continue;
+    const QByteArray word = value.trimmed();
+    return number == 0 && (word == "SECTION" || word == "EOF");
+  }
+  return false;
+}
+
+// The line (or, in a binary drawing, the byte) where the component stopped reading, as the
+// program says it; empty when the detail names none.
+QString placeIn(const QString& detail) {
+  static const QRegularExpression line(QStringLiteral(":\\s*line (\\d+):"));
+  static const QRegularExpression byte(QStringLiteral(":\\s*byte offset (\\d+):"));
+  if (const auto m = line.match(detail); m.hasMatch()) {
+    return QStringLiteral("第%1行").arg(m.captured(1));
+  }
+  if (const auto m = byte.match(detail); m.hasMatch()) {
+    return QStringLiteral("第%1字节").arg(m.captured(1));
+  }
+  return QString();
+}
+
+// The component's detail says that reading the drawing failed.
+bool isReadFailure(const QString& detail) {
+  return !placeIn(detail).isEmpty() || detail.contains(QLatin1String("the file ends"));
+}
+
+}  // namespace
+
+DrawingKind drawingKindOf(const QString& path) {
+  QFile file(path);
+  if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
+    return DrawingKind::Unreadable;
+  }
+  const QByteArray head = file.read(kHeadBytes);
+  QByteArray bare = head;
+  if (bare.startsWith("\xEF\xBB\xBF")) bare.remove(0, 3);
+  if (bare.trimmed().isEmpty() && file.size() <= head.size()) return DrawingKind::Empty;
+  // A DWG file starts with its version: "AC1015", "AC1032" and the like.
+  if (head.size() >= 6 && head.startsWith("AC10") && head[4] >= '0' && head[4] <= '9') {
+    return DrawingKind::Dwg;
+  }
+  if (head.startsWith("AutoCAD Binary DXF")) return DrawingKind::Dxf;
+  return startsLikeAsciiDxf(head) ? DrawingKind::Dxf : DrawingKind::NotDxf;
+}
+
+QString whyFolderCannotBeCreated(const QString& folder) {
+  if (folder.isEmpty()) return QString();
+  QString path = QDir::cleanPath(folder);
+  if (QFileInfo(path).isDir()) return QString();
+  // Up from the folder to the first part of its path that exists.
+  while (!QFileInfo::exists(path)) {
+    const QString parent = QFileInfo(path).path();
+    if (parent == path) return QString();
+    path = parent;
+  }
+  if (!QFileInfo(path).isDir()) {
+    return quoted(path) + QStringLiteral("是文件, 不是文件夹");
+  }
+  if (::access(QFile::encodeName(path).constData(), W_OK | X_OK) != 0) {
+    if (errno == EROFS) return quoted(path) + QStringLiteral("所在的磁盘是只读的");
+    if (errno == EACCES || errno == EPERM) {
+      return QStringLiteral("没有在") + quoted(path) + QStringLiteral("中新建文件夹的权限");
+    }
+  }
+  return QString();
+}
+
+QString splitFailureReason(const QString& drawing, const QString& outputFolder,
+                           const QString& detail) {
+  QString reason;
+  switch (drawingKindOf(drawing)) {
+    case DrawingKind::Dwg:
+      reason = QStringLiteral("这是DWG格式的图纸, 本程序只能读取DXF图纸");
+      break;
+    case DrawingKind::Empty:
+      reason = QStringLiteral("图纸文件是空的");
+      break;
+    case DrawingKind::NotDxf:
+      reason = QStringLiteral("不是DXF图纸");
+      break;
+    case DrawingKind::Dxf:
+      if (isReadFailure(detail)) {
+        const QString place = placeIn(detail);
+        reason = QStringLiteral("DXF图纸已损坏") +
+                 (place.isEmpty() ? QString() : QStringLiteral("(") + place + QStringLiteral(")"));
+      } else if (const QString why = whyFolderCannotBeCreated(outputFolder); !why.isEmpty()) {
+        reason = QStringLiteral("无法创建输出文件夹") + quoted(outputFolder) + QStringLiteral("(") +
+                 why + QStringLiteral(")");
+      }
+      break;
+    case DrawingKind::Unreadable:
+      break;
+  }
+  return reason.isEmpty() ? detail : reason + QStringLiteral(": ") + detail;
+}
+
+}  // namespace sheetcut::app

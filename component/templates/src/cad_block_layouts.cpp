@@ -1,0 +1,24 @@
+// Block layout files of CAD.
+
+#include "tarvik/block_layout_file.h"
+#include "tarvik/cad.h"
+#include "tarvik/file_replace.h"
+
+namespace tarvik {
+
+void CAD::SaveBlockLayout(const QString& name) {
+  SaveBlockLayoutEx(name, layoutLabelCells(Cells, CellNum));
+}
+
+void CAD::SaveBlockLayoutEx(const QString& name, const std::vector<CellType>& cells) {
+  const QString path = modFilePath(name, QStringLiteral(".bln"));
+  replaceFile(path, encodeBlockLayout(CornerTexts, cells, path), "CAD.SaveBlockLayout");
+}
+
+std::vector<CellType> CAD::ReadBlockLayout(const QString& name) {
+  BlockLayout layout = readBlockLayoutFile(modFilePath(name, QStringLiteral(".bln")));
+  CornerTexts = std::move(layout.cornerTexts);
+  return std::move(layout.cells);
+}
+
+}  // namespace tarvik

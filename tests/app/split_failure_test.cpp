@@ -1,0 +1,90 @@
+// What the program says first about a drawing that could not be split: the kind of file it
+// is, the line where a damaged drawing stops, and what keeps its output folder from being made.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+
+#include "app_test_support.h"
+#include "sheetcut_app/split_failure.h"
+
+using namespace sheetcut::app;
+
+namespace {
+
+QString write(const apptest::Folder& folder, const QString& name, const QByteArray& bytes) {
+  const QString path = folder / name;
+  QFile file(path);
+  EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(bytes);
+  return path;
+}
+
+}  // namespace
+
+TEST(SplitFailure, TheStartOfAFileTellsWhatItIs) {
+  apptest::Folder folder;
+  const std::pair<QByteArray, DrawingKind> files[] = {
+      {"  0\nSECTION\n  2\nHEADER\n", DrawingKind::Dxf},
+      {"0\r\nSECTION\r\n", DrawingKind::Dxf},
+      {"\xEF\xBB\xBF"
+       "999\nmade by hand\n0\nSECTION\n",
+       DrawingKind::Dxf},
+      {"0\nEOF\n", DrawingKind::Dxf},
+      {QByteArray("AutoCAD Binary DXF\r\n\x1a\0", 22), DrawingKind::Dxf},
+      {QByteArray("AC1015\0\0\0\0", 10), DrawingKind::Dwg},
+      {"", DrawingKind::Empty},
+      {"\xEF\xBB\xBF \r\n\n", DrawingKind::Empty},
+      {"0\nLINE\n", DrawingKind::NotDxf},
+      {"2\nSECTION\n", DrawingKind::NotDxf},
+      {"0\n", DrawingKind::NotDxf},
+      {"ACAD drawing list\n", DrawingKind::NotDxf},
+      {"AC10\n", DrawingKind::NotDxf},
+  };
+  int i = 0;
+  for (const auto& [bytes, kind] : files) {
+    const QString path = write(folder, QString("f%1.dxf").arg(i++), bytes);
+    EXPECT_EQ(drawingKindOf(path), kind) << bytes.toStdString();
+  }
+  EXPECT_EQ(drawingKindOf(folder / "missing.dxf"), DrawingKind::Unreadable);
+  EXPECT_EQ(drawingKindOf(folder.path()), DrawingKind::Unreadable);
+}
+
+TEST(SplitFailure, ReasonComesBeforeTheDetailOnlyWhereItIsKnown) {
+  apptest::Folder folder;
+  const QString dxf = write(folder, "a.dxf", "0\nSECTION\n2\nENTITIES\n");
+  const QString out = folder / "A";
+  const QString detail = "Cannot open the drawing \"" + dxf + "\": " + dxf +
+                         ": line 17: expected SECTION, found \"LINE\"";
+  EXPECT_EQ(splitFailureReason(dxf, out, detail), "DXF图纸已损坏(第17行): " + detail);
+  const QString binary = dxf + ": byte offset 2048: unknown group code 1234";
+  EXPECT_EQ(splitFailureReason(dxf, out, binary), "DXF图纸已损坏(第2048字节): " + binary);
+  // A readable drawing whose folder can be made, and a drawing that is gone: the detail alone.
+  EXPECT_EQ(splitFailureReason(dxf, out, "the host stopped"), "the host stopped");
+  EXPECT_EQ(splitFailureReason(folder / "gone.dxf", out, "not found"), "not found");
+
+  // A file where a folder of the path should be, however deep below it the folder lies.
+  write(folder, "Out", "");
+  for (const QString& target : {folder / "Out", folder / "Out/PLAN", folder / "Out/x/PLAN"}) {
+    EXPECT_EQ(whyFolderCannotBeCreated(target), "\"" + folder / "Out" + "\"是文件, 不是文件夹");
+    EXPECT_EQ(splitFailureReason(dxf, target, "1 frame not written"),
+              "无法创建输出文件夹\"" + target + "\"(\"" + folder / "Out" +
+                  "\"是文件, 不是文件夹): 1 frame not written");
+  }
+  EXPECT_EQ(whyFolderCannotBeCreated(folder.path()), "");
+  EXPECT_EQ(whyFolderCannotBeCreated(folder / "New/Deeper"), "");
+  EXPECT_EQ(whyFolderCannotBeCreated(""), "");
+}
+
+TEST(SplitFailure, AFolderThatMayNotBeWrittenIsNamed) {
+  if (::geteuid() == 0) GTEST_SKIP() << "the superuser may write everywhere";
+  apptest::Folder folder;
+  const QString locked = folder / "Locked";
+  ASSERT_TRUE(QDir().mkpath(locked));
+  QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner);
+  EXPECT_EQ(whyFolderCannotBeCreated(locked + "/PLAN"),
+            "没有在\"" + locked + "\"中新建文件夹的权限");
+  QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}

@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "../model/host_fixture.h"
+#include "plot/fonts.h"
 #include "plot_files.h"
 #include "sheetgen/sheet_set.h"
 
@@ -111,6 +112,25 @@ TEST_F(PlotTest, PlottersOfferTheIsoSheetsInAFixedOrderAndRefuseUnknownSettings)
   EXPECT_EQ(extra.configName(), "Office Plotter.pc3");
   EXPECT_EQ(cadhost::plotterNames(config.plotterFolder).back(), "Office Plotter.pc3");
   other->quit();
+}
+
+TEST(PlotFonts, StyleFontsMapToInstalledCjkFamilies) {
+  using cadhost::plot::substituteFamily;
+  const std::string sans = cadhost::plot::kSansFamily, serif = cadhost::plot::kSerifFamily;
+  EXPECT_EQ(substituteFamily("txt.shx", "gbcbig.shx"), sans);
+  EXPECT_EQ(substituteFamily("", ""), sans);
+  EXPECT_EQ(substituteFamily("黑体", ""), sans);
+  EXPECT_EQ(substituteFamily("仿宋_GB2312", ""), serif);
+  EXPECT_EQ(substituteFamily("宋体", ""), serif);
+  EXPECT_EQ(substituteFamily("SimSun.ttf", ""), serif);
+  EXPECT_EQ(substituteFamily("romans.shx", "hztxt.shx"), serif);
+  // fontconfig finds both families among the installed fonts.
+  for (const std::string& family : {sans, serif}) {
+    const plottest::RunResult r = plottest::run({"fc-match", family});
+    EXPECT_NE(r.output.find("CJK"), std::string::npos) << family << ": " << r.output;
+  }
+  // A full-width character is about one em wide, as the text width model has it.
+  EXPECT_NEAR(cadhost::plot::advanceAtOneEm("图", sans), 1.0, 0.01);
 }
 
 TEST_F(PlotTest, PdfOfAFrameHasTheSheetSizeAndInkOnItsBorder) {

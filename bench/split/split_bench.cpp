@@ -1,12 +1,14 @@
-// split-bench [DRAWING MASK OUTDIR] | [--plain] [--scale N]: measures the split of a whole
-// drawing.
+// split-bench [--plot FORMAT] [DRAWING MASK OUTDIR] | [--plain] [--scale N]: measures the
+// split of a whole drawing.
 //   no argument: generates a realistic ASCII R2010 sheet set (50 frames, about 90,000
 //                entities and 8,750 dimensions with their blocks, about 34 MB) in a temporary
 //                folder and splits it into a temporary folder;
 //   --plain:     the plain sheet set instead (50 frames, about 100,000 entities, about 20 MB,
 //                no dimensions and no per-frame blocks);
 //   --scale N:   the same with N times the frames and entities;
-//   DRAWING MASK OUTDIR: splits DRAWING with the drawing-number mask MASK into OUTDIR.
+//   DRAWING MASK OUTDIR: splits DRAWING with the drawing-number mask MASK into OUTDIR;
+//   --plot FORMAT: the split also plots each child it writes into OUTDIR (pdf, eps, plt or png),
+//                at scale "zoom" on the ISO sheet that the paper search matches.
 // The split runs through CAD as the program runs it: open, cluster, name, write every child,
 // undo, close. Prints one figure a line: children written (the drawing files new in the output
 // folder, hidden or not), seconds, peak memory (MB, the process's maximum resident set); then,
@@ -19,11 +21,13 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <QFileInfo>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -79,14 +83,42 @@ QStringList drawingFiles(const QDir& folder) {
 }
 
 int usage() {
-  std::fprintf(stderr, "usage: split-bench [DRAWING MASK OUTDIR] | [--plain] [--scale N]\n");
+  std::fprintf(stderr,
+               "usage: split-bench [--plot pdf|eps|plt|png] [DRAWING MASK OUTDIR] | [--plain] "
+               "[--scale N]\n");
   return 2;
+}
+
+// The plot settings of `--plot FORMAT`: the plotter of that format, files into `outDir`.
+bool plotSettings(const std::string& format, const std::string& outDir,
+                  tarvik::PlotSettings& settings) {
+  const std::map<std::string, const char*> plotters{{"pdf", "CorvantisPDF Plus.pc3"},
+                                                    {"eps", "CorvantisEPS Plus.pc3"},
+                                                    {"plt", "HP-GL2 Plotter.pc3"},
+                                                    {"png", "PNG Raster.pc3"}};
+  const auto it = plotters.find(format);
+  if (it == plotters.end()) return false;
+  settings.set("驱动", it->second);
+  settings.set("样式", "acad.ctb");
+  settings.set("输出路径", QString::fromStdString(outDir));
+  settings.set("路径类型", "");
+  settings.set("输出类别", QString::fromStdString(format));
+  settings.set("纸张大小", "auto");
+  settings.set("纸张匹配失败", "");
+  settings.set("比例", "zoom");
+  settings.set("绘图类别", "");
+  return true;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
+  std::string plotFormat;
+  if (args.size() >= 2 && args[0] == "--plot") {
+    plotFormat = args[1];
+    args.erase(args.begin(), args.begin() + 2);
+  }
   bool plain = false;
   int scale = 1;
   const bool generated = args.size() != 3 || args[0].rfind("--", 0) == 0;
@@ -130,6 +162,11 @@ int main(int argc, char** argv) {
     if (!cad.AcadAppIsRun(false, true)) throw std::runtime_error("cannot start the drawing host");
     cad.dwgIDMask = QString::fromStdString(mask);
     cad.setChildFileSavePath(QString::fromStdString(outDir));
+    if (!plotFormat.empty()) {
+      tarvik::PlotSettings settings;
+      if (!plotSettings(plotFormat, outDir, settings)) return usage();
+      cad.SetPlotCfg(settings);
+    }
     try {
       cad.SplitDwg(QString::fromStdString(drawing), true);
     } catch (const std::exception& e) {
@@ -154,8 +191,10 @@ int main(int argc, char** argv) {
     const double peak = peakMegabytes();
     std::printf("%lld\n%.3f\n%.1f\n", static_cast<long long>(children), seconds, peak);
     double childBytes = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(outDir))
-      if (entry.is_regular_file()) childBytes += static_cast<double>(entry.file_size());
+    for (const QString& name : drawingFiles(out)) {
+      if (!before.contains(name))
+        childBytes += static_cast<double>(QFileInfo(out.filePath(name)).size());
+    }
     const double drawingMegabytes = static_cast<double>(std::filesystem::file_size(drawing)) / 1e6;
     std::printf("cpu: %.3f s\n", cpu);
     std::printf("drawing: %.1f MB\nchildren: %.1f MB (%.2f x drawing)\npeak: %.2f x drawing\n",

@@ -38,14 +38,6 @@ constexpr int kMaxNameClashes = 10000;
   throw sheetcut::Error(number, text.toStdString(), kSource);
 }
 
-// The plot step of a frame. Plotting is not part of this build yet, so a frame that asks for it
-// fails here, and the split goes on without the plot as it does for every failed plot.
-void plotFrame(const QString& name, const cadhost::Point3&, const cadhost::Point3&) {
-  throw sheetcut::Error(sheetcut::errnum::kGeneric,
-                        "Plotting is not available: \"" + name.toStdString() + "\" not plotted",
-                        "CAD.DwgPlotCmd");
-}
-
 // The name without the drawing extension.
 QString baseName(const QString& fileName) {
   return fileName.left(fileName.size() - kDrawingExtension.size());
@@ -259,10 +251,12 @@ void SplitRun::writeFrame(const RectType& frame) {
     ChildNames names(number, sourceName_, n_, fileNameLimit(outputFolder_));
     QString name = folderReady ? nextFreeName(outputFolder_, names) : names.next();
     if (!cad_.PlotCfg.isEmpty()) {
+      // The plot step: the frame's window by the plot settings, named like the child. It shows
+      // its own messages; a frame that cannot be plotted is still written.
+      Point3d plotMin = minPoint, plotMax = maxPoint;
       try {
-        plotFrame(baseName(name), p1, p2);
+        cad_.DwgPlotCmd(baseName(name), plotMin, plotMax);
       } catch (const sheetcut::Error&) {
-        // A frame that cannot be plotted is still written.
       }
     }
     selectFrame(p1, p2, false);

@@ -8,6 +8,7 @@
 #include "cadhost/block.h"
 #include "cadhost/fwd.h"
 #include "cadhost/layer.h"
+#include "cadhost/layout.h"
 #include "cadhost/selection_set.h"
 #include "cadhost/text_style.h"
 #include "cadhost/types.h"
@@ -32,6 +33,9 @@ class Document {
   UserCoordinateSystems userCoordinateSystems() const;
   SelectionSets selectionSets() const;
   Utility utility() const;
+  // The model layout's plot settings and the plot (the host plots model space only).
+  Layout activeLayout() const;
+  Plot plot() const;
 
   Layer activeLayer() const;
   void setActiveLayer(const Layer& layer);  // HostError(NotFound) when the layer is gone

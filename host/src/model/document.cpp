@@ -49,6 +49,12 @@ int Document::activeSpace() const {
 Block Document::modelSpace() const {
   return core()->blockProxy(detail::EntityRef::kModelSpace);
 }
+Layout Document::activeLayout() const {
+  return core()->layoutProxy();
+}
+Plot Document::plot() const {
+  return core()->plotProxy();
+}
 Blocks Document::blocks() const {
   return core()->blocksProxy();
 }

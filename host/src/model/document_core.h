@@ -27,6 +27,7 @@
 #include "cadhost/utility.h"
 #include "model/drawing.h"
 #include "model/undo_journal.h"
+#include "plot/plot_job.h"
 
 namespace cadhost::detail {
 
@@ -123,6 +124,7 @@ class DocumentCore : public std::enable_shared_from_this<DocumentCore> {
   void setCurrentUcs(const std::string& name);  // journalled
   std::string userVars[5];
   int backgroundPlot = 1;
+  plot::LayoutState plotLayout;  // the model layout's plot settings
   std::vector<SelectionSetData> selectionSets;
   std::uint64_t nextSetId = 1;
   SelectionSetData& selectionSet(std::uint64_t id);
@@ -151,6 +153,8 @@ class DocumentCore : public std::enable_shared_from_this<DocumentCore> {
   SelectionSets setsProxy() { return SelectionSets(weak_from_this()); }
   Utility utilityProxy() { return Utility(weak_from_this()); }
   Document documentProxy() { return Document(weak_from_this()); }
+  Layout layoutProxy() { return Layout(weak_from_this()); }
+  Plot plotProxy() { return Plot(weak_from_this()); }
 
   // What a proxy refers to (for members that take another object).
   static EntityRef refOf(const Entity& e) { return e.ref_; }

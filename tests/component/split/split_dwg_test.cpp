@@ -239,7 +239,8 @@ TEST_F(SplitTest, PlotSettingsDoNotStopTheWriteButAutoScaleNeedsTheAnalysis) {
   PlotSettings settings;
   for (const QString& key : kPlotCfgKeys) settings.set(key, "1");
   ASSERT_EQ(cad.SetPlotCfg(settings), "");
-  // The plot of the frame fails (no plotting here) and is passed over; the child is written.
+  // The settings name no known plotter: the plot shows its message and is passed over; the
+  // child is written.
   split(path("Proj/b.dxf"), path("Out"));
   EXPECT_EQ(fileNames(path("Out")), QStringList{"B001-C002-1.dxf"});
 

@@ -261,6 +261,34 @@ class CAD {
   // ---- Writing into templates ----------------------------------------------------------------
 
   // ---- Plotting ------------------------------------------------------------------------------
+  // Plots the window Pmin..Pmax (world coordinates) of AcadDoc by the plot settings, to the
+  // device or to the file "输出路径" + name + "." + "输出类别"; without a window the drawing's
+  // extents. Never raises: failures show the component's messages or are skipped. With the PDF
+  // configuration a name that is an existing drawing file is opened read-only in place of the
+  // current drawing; any other name plots the current drawing, which stays open.
+  void DwgPlotCmd(QString strFileName);
+  void DwgPlotCmd(QString strFileName, Point3d& Pmin, Point3d& Pmax);
+  // Take their arguments and do nothing.
+  void CrtPltFile(QString& FileName, double& DwgScale, std::optional<Point3d> Pmin = {},
+                  std::optional<Point3d> Pmax = {});
+  void LocalPrint(const QString& FileName = {}, std::optional<Point3d> Pmin = {},
+                  std::optional<Point3d> Pmax = {});
+  // Opens FileName read-only in place of the active drawing and plots its extents (20 units
+  // more to the left and below, 10 to the right and above) to OutputPath + the file's name in
+  // lower case with its extension replaced by ".eps"; closes it again. Skips host failures;
+  // never writes onto the drawing itself.
+  void ConvertEPS(const QString& FileName, QString OutputPath, const QString& paperName,
+                  const QString& PrintDriver = QStringLiteral("CorvantisPDF Plus.pc3"),
+                  const QString& sty = QStringLiteral("acad.ctb"));
+  // Converts the EPS file to outpdfPath + "/" + its name with the extension replaced by ".pdf",
+  // with the permissions asked for (always encrypted), an open password when one is given and
+  // the mark when asked. Returns "" on success, else the failure's description.
+  QString Eps2Pdf(const QString& epsFile, const QString& outpdfPath, bool IsPrint = true,
+                  bool IsCopy = false, bool IsEdit = false, const QString& OpenPwd = {},
+                  bool IsQXMark = false);
+  // Takes its arguments and does nothing.
+  void CrtPdfFile(const QString& FileName, const QString& OutputPath, const QString& PaperSize,
+                  const QString& PrintDriver = QStringLiteral("CorvantisEPS Plus.pc3"));
 
   // ---- Numeric helpers -----------------------------------------------------------------------
   // The larger / smaller of two values; the second one on a tie.
@@ -371,6 +399,16 @@ class CAD {
   // ---- Writing into templates: private members and state ----
 
   // ---- Plotting: private members and state ----
+  // The suggested paper of a window (see tarvik::PaperSizeName); "" beyond its range.
+  QString PaperSizeName(int a, int b) const;
+  QString SetLayoutPaper(const QString& driver, const QString& paper);
+  void plotWindow(QString strFileName, Point3d Pmin, Point3d Pmax);
+  // Shows the drawing-number dialog (frmDwg) and keeps its results below until the next one;
+  // true when it was confirmed.
+  bool showFrmDwg();
+  QString DlgDwgNo;
+  QString DlgDwgName;
+  double DlgScale = 0;
 
   // ---- Settings behind the properties ----
   QString WorkPath_;

@@ -204,7 +204,14 @@ std::int32_t blockForInsert(DocumentCore& doc, std::string_view nameOrFile) {
   b = doc.blockIndex(name);
   if (b != DocumentCore::kNoBlock && b != EntityRef::kModelSpace) return b;
   model::Drawing source = dxf::readDxfFile(path);
-  ImportedModel imported = importDrawing(doc, source);
+  ImportedModel imported;
+  try {
+    imported = importDrawing(doc, source);
+  } catch (const HostError& e) {
+    if (e.code() != HostError::Unsupported) throw;
+    throw HostError(HostError::Unsupported,
+                    "the drawing file \"" + path + "\" cannot be inserted: " + e.what());
+  }
   int flags = 0;
   for (const Object& e : imported.entities)
     if (model::typeOf(e) == "ATTDEF") flags |= 2;

@@ -4,6 +4,7 @@
 
 #include "model/block_ops.h"
 #include "model/document_core.h"
+#include "model/r12_forms.h"
 #include "model/subclass_markers.h"
 #include "model/tag_edit.h"
 #include "model/tags.h"
@@ -44,18 +45,38 @@ bool isLayoutName(std::string_view name) {
 class Importer {
  public:
   Importer(DocumentCore& doc, const model::Drawing& src)
-      : doc_(doc), src_(src), addMarkers_(doc.hasSubclassMarkers()) {}
+      : doc_(doc),
+        src_(src),
+        addMarkers_(doc.hasSubclassMarkers()),
+        toR12_(!doc.hasSubclassMarkers()) {}
 
   ImportedModel run() {
+    if (toR12_) checkR12();
     mergeTables();
     mergeBlocks();
     ImportedModel out;
     if (const model::HeaderVar* v = findHeader("$INSBASE")) out.base = pointTag(v->tags, 10);
     for (const Object& e : src_.entities) {
       if (model::tagInt(e.tags, 67) == 1) continue;  // paper space
-      out.entities.push_back(copy(e));
+      for (Object& o : copy(e)) out.entities.push_back(std::move(o));
     }
     return out;
+  }
+
+  // Refuses, before anything changes, a drawing with entities an R12 drawing cannot hold.
+  void checkR12() const {
+    auto check = [](const Object& e) {
+      if (!r12CanHold(model::typeOf(e)))
+        throw HostError(HostError::Unsupported, "it holds a " + std::string(model::typeOf(e)) +
+                                                    ", which an R12 drawing cannot hold");
+    };
+    for (const Object& e : src_.entities)
+      if (model::tagInt(e.tags, 67) != 1) check(e);
+    for (const model::Block& b : src_.blocks) {
+      const Tag* name = model::findTag(b.begin.tags, 2);
+      if (name && isLayoutName(name->value)) continue;
+      for (const Object& e : b.entities) check(e);
+    }
   }
 
  private:
@@ -115,15 +136,27 @@ class Importer {
     Object o = e;
     remap(o);
     if (addMarkers_) addSubclassMarkers(o);
+    if (toR12_) stripToR12(o);
     return o;
   }
 
-  Object copy(const Object& e) {
+  // An imported entity in the document's forms: in an R12 drawing one or more objects.
+  std::vector<Object> entityCopies(const Object& e) {
+    Object o = e;
+    remap(o);
+    if (toR12_) return toR12Entities(doc_, std::move(o));
+    if (addMarkers_) addSubclassMarkers(o);
+    std::vector<Object> out;
+    out.push_back(std::move(o));
+    return out;
+  }
+
+  std::vector<Object> copy(const Object& e) {
     Object o = e;
     // Definitions first, so that sub-entities pointing at their owner resolve.
     define(model::handleOf(o));
     for (const Object& s : o.subs) define(model::handleOf(s));
-    return entityCopy(o);
+    return entityCopies(o);
   }
 
   void mergeTables() {
@@ -139,6 +172,10 @@ class Importer {
           alias(model::handleOf(entry), model::handleOf(*existing));
           continue;
         }
+        if (toR12_) {
+          Object probe = entry;
+          if (!toR12TableEntry(probe, t.name)) continue;
+        }
         define(model::handleOf(entry));
         pending_.push_back({t.name, entry});
         if (!touched) doc_.beforeTableChange(t.name);
@@ -151,6 +188,7 @@ class Importer {
       Object e = entry;
       remap(e);
       if (addMarkers_) addTableRecordMarkers(e, tableName);
+      if (toR12_) toR12TableEntry(e, tableName);
       model::Table& target = doc_.tableOrCreate(tableName);
       if (doc_.hasSubclassMarkers()) {
         const Tag* owner = model::findTag(target.head.tags, 5);
@@ -198,7 +236,8 @@ class Importer {
       if (model::findTag(begin.tags, 3)) model::setTag(begin.tags, 3, finalName);
       Object end = entityCopy(b->end);
       std::vector<Object> entities;
-      for (const Object& e : b->entities) entities.push_back(entityCopy(e));
+      for (const Object& e : b->entities)
+        for (Object& o : entityCopies(e)) entities.push_back(std::move(o));
       const std::string rec = map_[std::string(recordHandle(name->value))];
       addImportedBlock(doc_, finalName, rec, std::move(begin), std::move(end), std::move(entities));
     }
@@ -228,6 +267,7 @@ class Importer {
   std::unordered_map<std::string, std::string> renames_;  // upper-case old name -> new name
   std::vector<std::pair<std::string, Object>> pending_;
   const bool addMarkers_;
+  const bool toR12_;
 };
 
 }  // namespace

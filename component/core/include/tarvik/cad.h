@@ -7,16 +7,19 @@
 #include <cadhost/application.h>
 #include <cadhost/document.h>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
 
 #include "tarvik/cad_events.h"
 #include "tarvik/cell_records.h"
+#include "tarvik/frame_records.h"
 #include "tarvik/layer_states.h"
 #include "tarvik/plot_settings.h"
 #include "tarvik/records.h"
 #include "tarvik/ui.h"
+#include "tarvik/xml_access.h"
 
 namespace tarvik {
 
@@ -211,6 +214,36 @@ class CAD {
   // ---- Drawing analysis ----------------------------------------------------------------------
 
   // ---- Frame definitions and drawing a frame -------------------------------------------------
+  // Remembers xmlFilePath for ComputeFrameSize and lists its subclasses, one text each:
+  // "second attribute=class name：first attribute". Empty when the file cannot be read; never
+  // raises.
+  void GetFrameType(const QString& xmlFilePath, QStringList& rtnCollection);
+  // The frame definitions of a frames element, ID = position. sheetcut::Error on bad content.
+  std::vector<FrameType> GetFrames(const XmlNode& oXFNode) const;
+  // The definition of subclass frmType (of the file GetFrameType named) that the border
+  // MinPoint..MaxPoint fits at XYScale, in drawing units and placed around the border; a
+  // non-standard frame (ID -1) when none fits. With ExtNum, ID and DirectFlag all given the
+  // points become zeros. A scale of 0 or less shows "请输入图纸比例" and returns zeros.
+  // Raises sheetcut::Error for a missing file, subclass or frames element and bad definitions.
+  FrameType ComputeFrameSize(const QString& frmType, std::vector<double>& MinPoint,
+                             std::vector<double>& MaxPoint, float XYScale, int DirectFlag,
+                             bool LabFlag, int ExtNum = -1, int ID = -1);
+  // Draws dwgFrame into AcadDoc's model space: the outline and inner border (one anonymous
+  // block reference) and the title-block drawings of "moddwg" at their anchors; at InsPoint
+  // with AutoFlag, else where the user picks (a cancelled pick draws nothing). Title blocks
+  // flagged 1 are filled from BlkMsgs when it holds values. The settings are restored and the
+  // temporary blocks deleted also when an error is raised.
+  void DrawFrame(FrameType& dwgFrame, const TitleBlockMsgs& BlkMsgs, bool AutoFlag);
+  // The drawing settings of AcadDoc ("" for the world coordinate system); never raises.
+  AcadEnv GetACADENV(cadhost::Document AcadDoc) const;
+  // Restores them in order, the coordinate system first; host refusals raise sheetcut::Error.
+  void SetACADENV(cadhost::Document AcadDoc, const AcadEnv& Env);
+  // Gives every segment of a polyline the width lineWidth.
+  void SetLineWidth(cadhost::Entity returnObj, double lineWidth);
+  // The filling of an inserted title block from the caller's values, called by DrawFrame; the
+  // template writing installs it. Without one, title blocks are left as inserted.
+  using TitleBlockFiller = std::function<void(cadhost::Entity&, const TitleBlockMsgs&)>;
+  void setTitleBlockFiller(TitleBlockFiller filler);
 
   // ---- Writing into templates ----------------------------------------------------------------
 
@@ -279,6 +312,9 @@ class CAD {
   // ---- Drawing analysis: private members and state ----
 
   // ---- Frame definitions and drawing a frame: private members and state ----
+  FrameType CalcFramePoints(const FrameType& frm, const std::vector<double>& MinPoint,
+                            const std::vector<double>& MaxPoint, float XYScale, bool LabFlag) const;
+  TitleBlockFiller titleBlockFiller_;
 
   // ---- Writing into templates: private members and state ----
 

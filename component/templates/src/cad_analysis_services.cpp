@@ -1,5 +1,5 @@
-// Services of the drawing analysis that the template code calls: the frame UCS, template
-// look-up by name, and the rebuild of the block layouts' cell texts.
+// Services of the drawing analysis that the template code calls: the frame UCS and template
+// look-up by name. The rebuild of the block layouts' cell texts lives with the recognition.
 
 #include <cmath>
 
@@ -29,11 +29,6 @@ BlkTYpe CAD::FindMod(const QString& name) const {
     if (entry.n.toLower() == wanted) return entry;
   }
   return {};
-}
-
-void CAD::MakeCellXml() {
-  // Does nothing yet: rebuilding the block layouts' cell texts from the cell files comes with
-  // the table recognition, which owns the cell-list XML.
 }
 
 }  // namespace tarvik

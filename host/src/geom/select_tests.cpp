@@ -7,6 +7,7 @@
 #include "cadhost/host_error.h"
 #include "geom/extents.h"
 #include "geom/matrix.h"
+#include "geom/text_box.h"
 #include "geom/transform.h"
 #include "model/tags.h"
 
@@ -265,6 +266,18 @@ bool SelectionArea::selects(const model::Object& entity, const Box& box) const {
 bool SelectionArea::selects(const model::Object& entity, const Box& box,
                             const ExtentsContext& ctx) const {
   if (box.isEmpty() || !box.overlapsXY(bounds_)) return false;
+  if (mode_ == SelectMode::WindowPolygon) {
+    // A text lies inside a polygon when its own outline does: a turned text whose box pokes
+    // out of a turned polygon still lies inside it.
+    if (const auto corners = textCorners(entity, ctx)) {
+      Shape shape;
+      shape.box = box;
+      for (int i = 0; i < 4; ++i) {
+        shape.segments.emplace_back((*corners)[i], (*corners)[(i + 1) % 4]);
+      }
+      return within(shape);
+    }
+  }
   if (mode_ == SelectMode::Window || model::typeOf(entity) != "INSERT") return selects(entity, box);
   const bool crossing = mode_ == SelectMode::Crossing || mode_ == SelectMode::CrossingPolygon;
   // Wholly inside the area: selected in every mode, no need to look at the parts.

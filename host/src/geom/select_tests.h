@@ -29,7 +29,8 @@ class SelectionArea {
   // Window modes: the entity lies wholly inside (edges inclusive, with a tolerance of 1e-9 of
   // the area's size). Crossing modes: the entity lies inside or crosses the boundary. Curves
   // (see outlineOf) are tested by their segments, block references (with `ctx`) by the parts of
-  // their block and their attributes, other entities by their box.
+  // their block and their attributes, texts in a window polygon (with `ctx`) by their outline,
+  // other entities by their box.
   // `box` is the entity's extents (extentsOf).
   bool selects(const model::Object& entity, const Box& box, const ExtentsContext& ctx) const;
   // The same without block lookup: block references are tested by their box.

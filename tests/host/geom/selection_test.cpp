@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <random>
 
 #include "cadhost/host_error.h"
@@ -94,6 +96,23 @@ TEST(Selection, Polygons) {
   EXPECT_TRUE(picks(crossing, entity("TEXT", {{10, "-5"}, {20, "-5"}, {40, "40"}, {1, "BIG"}})));
   EXPECT_FALSE(picks(crossing, entity("TEXT", {{10, "7"}, {20, "7"}, {40, "1"}, {1, "A"}})));
   EXPECT_TRUE(picks(window, entity("TEXT", {{10, "1"}, {20, "1"}, {40, "1"}, {1, "A"}})));
+}
+
+TEST(Selection, TurnedTextInATurnedWindowPolygon) {
+  // A text turned by 45 degrees inside a diamond that follows it: its box pokes out of the
+  // diamond at the corners, its outline does not.
+  const auto text = entity("TEXT", {{10, "0"}, {20, "0"}, {40, "2"}, {50, "45"}, {1, "ABCDEFGH"}});
+  const ExtentsContext ctx;
+  const Box box = *extentsOf(text, ctx);
+  const double r = std::sqrt(0.5);
+  const auto turned = [&](double x, double y) { return Point3{x * r - y * r, x * r + y * r, 0}; };
+  const auto around = SelectionArea::polygon(
+      SelectMode::WindowPolygon, {turned(-1, -1), turned(12, -1), turned(12, 3), turned(-1, 3)});
+  EXPECT_TRUE(around.selects(text, box, ctx));
+  EXPECT_FALSE(around.selects(text, box));  // by its box, without the text's outline
+  const auto shortOne = SelectionArea::polygon(
+      SelectMode::WindowPolygon, {turned(-1, -1), turned(6, -1), turned(6, 3), turned(-1, 3)});
+  EXPECT_FALSE(shortOne.selects(text, box, ctx));
 }
 
 TEST(Selection, BlockReferencesAreTestedByTheirParts) {

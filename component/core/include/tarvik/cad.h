@@ -23,6 +23,9 @@
 
 namespace tarvik {
 
+class RecognitionState;
+struct LineType;
+
 class CAD {
  public:
   // Does not touch the host, creates no folder and reads no template list. Takes currentUi()
@@ -210,6 +213,16 @@ class CAD {
   void DelEntLa(const QString& layerName);
 
   // ---- Table and text recognition ------------------------------------------------------------
+  // The words of a text entity (element 0 empty, words from 1) with their X extents measured
+  // in drawing units, the text's height and its lower Y. Host failures raise sheetcut::Error.
+  std::vector<TextType> TextSplit(const cadhost::Entity& textobj);
+  // Joins collinear ruling lines of the line lists that continue one another.
+  void JoinLine();
+  // Analyses the active drawing as one table in header mode (State becomes 0 and stays so):
+  // the cells with their label and value roles stay in the working cell list, and the block
+  // layout "<drawing name less its last four characters>.bln" is written. Errors raise
+  // sheetcut::Error; a drawing name shorter than four characters is refused.
+  void AN_block();
 
   // ---- Drawing analysis ----------------------------------------------------------------------
 
@@ -308,6 +321,46 @@ class CAD {
   std::vector<TextType> CornerTexts;  // reference texts of a block layout, slots 0..4
 
   // ---- Table and text recognition: private members and state ----
+  friend class TableScan;
+  friend class TextCollection;
+  friend class CellXmlRebuild;  // the block layouts' key elements (MakeCellXml)
+  friend class RecognitionTestAccess;  // the recognition tests reach the members below
+  // The line lists and other working state of the recognition, made on first use.
+  RecognitionState& recognition();
+  // Files a ruling-line piece into the line lists (see line_lists.h); snaps p and q in place.
+  void AddGridLine(Point3d& p, Point3d& q);
+  // Rebuilds the table's cells from the line lists into the working cell list.
+  void BuildTableGrid();
+  // Appends the cell bounded by the given lines (-1: side without a line) unless it would hold
+  // a cell already listed, and fills its text.
+  void GetTblRows(long top, long left, long bottom, long right);
+  // Fills cell `index` of the working list from the collected words whose centres lie in it;
+  // returns the cell text. In header mode a cell whose words lie in one half is split.
+  QString TextsToXml(long index);
+  // Names and appends a cell for a lone horizontal line from the words on and beside it.
+  CellType AnCellTexts(const LineType& line);
+  // The table inside the window p-q (the whole drawing when p is missing) of the active
+  // drawing, in the coordinates of the named UCS when one is current. Host failures are
+  // passed over.
+  std::vector<CellType> AnWinTable(const std::optional<Point3d>& p = {},
+                                   const std::optional<Point3d>& q = {});
+  // The same scan with one selection of every kind; a missing active drawing raises.
+  std::vector<CellType> AnBlkTable(const std::optional<Point3d>& p = {},
+                                   const std::optional<Point3d>& q = {});
+  // Gives the empty cells that belong to each label cell the label's name and a record.
+  void AnHeaderXml();
+  // Text collection into Texts / CornerTexts (see text_collection.h).
+  void GetDwgTexts();
+  void GetBlkAttTexts(const cadhost::Entity& blockRef);
+  void FindCornerTexts();
+  QString JoinTextRecs(const CellType& cell);
+  double NearestLineEnd(const TextType& word, int side, long& lineIndex);
+  // The words inside the region L-R of the current (named) UCS, in reading order, joined.
+  QString GetFrameTexts(const Point3d& L, const Point3d& R);
+  // The reading-order exchange sort of word records.
+  void SortArr(std::vector<TextType>& arr) const;
+
+  std::shared_ptr<RecognitionState> recognition_;
 
   // ---- Drawing analysis: private members and state ----
 

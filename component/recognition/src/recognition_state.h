@@ -1,0 +1,70 @@
+#pragma once
+
+// The recognition's working state on the CAD object, and small helpers of its host-driving
+// code.
+
+#include <cadhost/host_error.h>
+#include <sheetcut/error.h>
+
+#include <QString>
+#include <string>
+#include <utility>
+
+#include "tarvik/cad.h"
+#include "tarvik/recognition/line_lists.h"
+
+namespace tarvik {
+
+class RecognitionState {
+ public:
+  LineLists lines;
+};
+
+// Runs one step whose failure the recognition passes over: a host error or a component error
+// raised by a host-driving member. Returns false when it failed.
+template <class F>
+bool passOver(F&& f) {
+  try {
+    std::forward<F>(f)();
+    return true;
+  } catch (const cadhost::HostError&) {
+    return false;
+  } catch (const sheetcut::Error&) {
+    return false;
+  }
+}
+
+// The command line that makes the world coordinate system current.
+inline constexpr const char* kWorldUcsCommand = "(command \"UCS\" \"W\")\r";
+
+inline cadhost::Point3 hostPoint(const Point3d& p) {
+  return {p[0], p[1], p[2]};
+}
+inline Point3d plainPoint(const cadhost::Point3& p) {
+  return {p.x, p.y, p.z};
+}
+
+// Remembers the document's current UCS (by name; none while the world system is current) and
+// makes it current again when the guard ends, whatever happened meanwhile.
+class UcsRestore {
+ public:
+  explicit UcsRestore(cadhost::Document doc) : doc_(std::move(doc)) {
+    passOver([&] { name_ = doc_.activeUcs().name(); });
+  }
+  ~UcsRestore() {
+    if (name_.empty()) {
+      passOver([&] { doc_.sendCommand(kWorldUcsCommand); });
+    } else {
+      passOver([&] { doc_.setActiveUcs(doc_.userCoordinateSystems().item(name_)); });
+    }
+  }
+  UcsRestore(const UcsRestore&) = delete;
+  UcsRestore& operator=(const UcsRestore&) = delete;
+  const std::string& name() const { return name_; }
+
+ private:
+  cadhost::Document doc_;
+  std::string name_;
+};
+
+}  // namespace tarvik

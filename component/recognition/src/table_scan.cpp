@@ -1,0 +1,264 @@
+// The window and block table scans.
+
+#include "table_scan.h"
+
+#include <cadhost/application.h>
+
+#include <algorithm>
+
+#include "host_calls.h"
+#include "tarvik/recognition/table_grid.h"
+#include "tarvik/recognition/text_words.h"
+#include "tarvik/recognition/word_order.h"
+
+namespace tarvik {
+
+namespace {
+
+cadhost::Filter typeFilter(const char* types) {
+  return {cadhost::FilterItem{0, std::string(types)}};
+}
+
+cadhost::Filter blockFilter() {
+  cadhost::Filter f{{-4, std::string("<or")}};
+  for (const char* t : {"TEXT", "MTEXT", "LINE", "INSERT", "POLYLINE", "LWPOLYLINE", "ATTDEF"}) {
+    f.push_back({0, std::string(t)});
+  }
+  f.push_back({-4, std::string("or>")});
+  return f;
+}
+
+// The window p-q as a world polygon (q, (q.x, p.y), p, (p.x, q.y)) and its bounding box.
+struct Window {
+  std::vector<cadhost::Point3> polygon;
+  cadhost::Point3 lo, hi;
+};
+
+Window worldWindow(const cadhost::Document& doc, const Point3d& p, const Point3d& q) {
+  Window w;
+  const cadhost::Utility u = doc.utility();
+  for (const Point3d& c : {q, Point3d{q[0], p[1], 0}, p, Point3d{p[0], q[1], 0}}) {
+    cadhost::Point3 t = u.translateCoordinates(hostPoint(c), cadhost::CoordSys::User,
+                                               cadhost::CoordSys::World, false);
+    t.z = 0;
+    w.polygon.push_back(t);
+  }
+  w.lo = w.hi = w.polygon[0];
+  for (const cadhost::Point3& c : w.polygon) {
+    w.lo = {std::min(w.lo.x, c.x), std::min(w.lo.y, c.y), 0};
+    w.hi = {std::max(w.hi.x, c.x), std::max(w.hi.y, c.y), 0};
+  }
+  return w;
+}
+
+void selectWindow(CAD& cad, cadhost::SelectionSet& set, const std::optional<Point3d>& p,
+                  const std::optional<Point3d>& q, const Window* named,
+                  cadhost::SelectMode polygonMode, const cadhost::Filter& filter) {
+  if (!p) {
+    passOver([&] { set.select(cadhost::SelectMode::All, nullptr, nullptr, filter); });
+  } else if (named != nullptr) {
+    passOver([&] { cad.acadApp->zoomWindow(named->lo, named->hi); });
+    passOver([&] { set.selectByPolygon(polygonMode, named->polygon, filter); });
+  } else {
+    const cadhost::Point3 a = hostPoint(*p), b = hostPoint(q.value_or(*p));
+    passOver([&] { cad.acadApp->zoomWindow(a, b); });
+    passOver([&] { set.select(cadhost::SelectMode::Crossing, &a, &b, filter); });
+  }
+}
+
+void activate(cadhost::Document& doc, const std::string& name) {
+  if (!name.empty()) {
+    passOver([&] { doc.setActiveUcs(doc.userCoordinateSystems().item(name)); });
+  }
+}
+
+// Empties the line lists when the scan ends, on every path.
+struct LinesEmptied {
+  LineLists& lines;
+  ~LinesEmptied() { lines.reset(); }
+};
+
+}  // namespace
+
+void TableScan::addSegment(const cadhost::Document& doc, bool named, Point3d a, Point3d b) {
+  if (named) {
+    const cadhost::Utility u = doc.utility();
+    const auto toUser = [&](const Point3d& x) {
+      return plainPoint(u.translateCoordinates(hostPoint(x), cadhost::CoordSys::World,
+                                               cadhost::CoordSys::User, false));
+    };
+    if (!passOver([&] {
+          a = toUser(a);
+          b = toUser(b);
+        })) {
+      return;
+    }
+  }
+  cad_.AddGridLine(a, b);
+}
+
+void TableScan::addPolyline(const cadhost::Document& doc, bool named, const cadhost::Entity& e) {
+  std::vector<double> xy;
+  if (!passOver([&] { xy = e.coordinates(); })) return;
+  const long ub = static_cast<long>(xy.size()) - 1;
+  long i = 0;
+  for (; i + 3 <= ub; i += 2) {  // each vertex to the next
+    const auto at = [&](long k) { return xy[static_cast<std::size_t>(k)]; };
+    addSegment(doc, named, {at(i), at(i + 1), 0}, {at(i + 2), at(i + 3), 0});
+  }
+  bool closed = false;
+  passOver([&] { closed = e.closed(); });
+  if (closed && xy.size() >= 4) {
+    // From the first vertex to the last one visited.
+    const std::size_t last = static_cast<std::size_t>(i);
+    addSegment(doc, named, {xy[0], xy[1], 0}, {xy[last], xy[last + 1], 0});
+  }
+}
+
+void TableScan::addTextWords(cadhost::Document& doc, const std::string& ucsName,
+                             const cadhost::Entity& e) {
+  const bool named = !ucsName.empty();
+  if (named) passOver([&] { doc.sendCommand(kWorldUcsCommand); });
+  std::vector<TextType> words;
+  cadhost::Point3 ip;
+  {
+    TextLevelled levelled(e);
+    ip = levelled.insertionPoint();
+    if (!passOver([&] { words = splitTextWords(cad_, doc, e); })) words.clear();
+  }
+  double dx = 0, dy = 0;
+  if (named) {
+    activate(doc, ucsName);
+    passOver([&] {
+      const cadhost::Point3 u = doc.utility().translateCoordinates(ip, cadhost::CoordSys::World,
+                                                                   cadhost::CoordSys::User, false);
+      dx = u.x - ip.x;
+      dy = u.y - ip.y;
+    });
+  }
+  for (std::size_t k = 1; k < words.size(); ++k) {
+    TextType w = words[k];
+    w.XL += dx;
+    w.XR += dx;
+    w.Y += dy;
+    cad_.Texts.push_back(std::move(w));
+  }
+  cad_.TextNum = static_cast<long>(cad_.Texts.size());
+}
+
+std::vector<CellType> TableScan::scan(const std::optional<Point3d>& p,
+                                      const std::optional<Point3d>& q, bool blockMode) {
+  RecognitionState& state = cad_.recognition();
+  state.lines.reset();
+  LinesEmptied emptied{state.lines};
+  cad_.Texts.clear();
+  cad_.TextNum = 0;
+  cad_.Cells.clear();
+  cad_.CellNum = 0;
+
+  if (blockMode) {
+    if (!cad_.acadApp) {
+      throw sheetcut::Error(sheetcut::errnum::kGeneric, "The drawing host is not running",
+                            "CAD.AnBlkTable");
+    }
+    cad_.AcadDoc = hostCall("CAD.AnBlkTable", [&] { return cad_.acadApp->activeDocument(); });
+  } else if (cad_.acadApp) {
+    passOver([&] { cad_.AcadDoc = cad_.acadApp->activeDocument(); });
+  }
+  if (!cad_.acadApp || !cad_.AcadDoc) return {};
+  cadhost::Document doc = *cad_.AcadDoc;
+  UcsRestore restore(doc);
+  const std::string& ucsName = restore.name();
+  const bool named = !ucsName.empty();
+
+  std::optional<Window> window;
+  if (named && p) {
+    passOver([&] { window = worldWindow(doc, *p, q.value_or(*p)); });
+  }
+  if (named) passOver([&] { doc.sendCommand(kWorldUcsCommand); });
+  const Window* polygon = window ? &*window : nullptr;
+
+  cadhost::SelectionSet set;
+  if (blockMode) {
+    passOver([&] { doc.selectionSets().item("SS").remove(); });
+    if (!passOver([&] { set = doc.selectionSets().add("SS"); })) return {};
+  } else if (!passOver([&] { set = freshSelectionSet(doc, "SS"); })) {
+    return {};
+  }
+
+  const auto lineWork = [&](const cadhost::Entity& e, const std::string& kind) {
+    if (kind == "AcDbLine") {
+      passOver(
+          [&] { addSegment(doc, named, plainPoint(e.startPoint()), plainPoint(e.endPoint())); });
+    } else if (kind == "AcDbPolyline") {
+      addPolyline(doc, named, e);
+    }
+  };
+  const auto textWork = [&](const cadhost::Entity& e, const std::string& kind) {
+    if (kind != "AcDbText" && kind != "AcDbMText") return;
+    QString s;
+    if (!passOver([&] { s = QString::fromStdString(e.textString()); })) return;
+    if (s.trimmed().isEmpty()) return;
+    addTextWords(doc, ucsName, e);
+  };
+  const auto kindOf = [](const cadhost::Entity& e) {
+    std::string kind;
+    passOver([&] { kind = e.objectName(); });
+    return kind;
+  };
+
+  if (blockMode) {
+    selectWindow(cad_, set, p, q, polygon, cadhost::SelectMode::CrossingPolygon, blockFilter());
+    activate(doc, ucsName);
+    std::vector<cadhost::Entity> items;
+    passOver([&] { items = set.items(); });
+    for (const cadhost::Entity& e : items) {
+      const std::string kind = kindOf(e);
+      lineWork(e, kind);
+      textWork(e, kind);
+    }
+  } else {
+    selectWindow(cad_, set, p, q, polygon, cadhost::SelectMode::CrossingPolygon,
+                 typeFilter("LINE,LWPOLYLINE,POLYLINE"));
+    activate(doc, ucsName);
+    std::vector<cadhost::Entity> items;
+    passOver([&] { items = set.items(); });
+    for (const cadhost::Entity& e : items) lineWork(e, kindOf(e));
+    if (state.lines.HLineNum() == 0 || (state.lines.VLineNum() == 0 && cad_.State == 1)) {
+      cad_.Cells.clear();
+      cad_.CellNum = 0;
+      return {};
+    }
+    passOver([&] { set.clear(); });
+    passOver([&] { doc.sendCommand(kWorldUcsCommand); });
+    const auto mode =
+        cad_.State != 0 ? cadhost::SelectMode::WindowPolygon : cadhost::SelectMode::CrossingPolygon;
+    selectWindow(cad_, set, p, q, polygon, mode, typeFilter("TEXT,MTEXT"));
+    activate(doc, ucsName);
+    items.clear();
+    passOver([&] { items = set.items(); });
+    for (const cadhost::Entity& e : items) textWork(e, kindOf(e));
+  }
+
+  sortCellWords(cad_.Texts, 0, cad_.Texts.size());
+  buildTableGrid();
+  cad_.Cells.resize(static_cast<std::size_t>(cad_.CellNum));
+  return cad_.Cells;
+}
+
+void TableScan::buildTableGrid() {
+  RecognitionState& state = cad_.recognition();
+  const double b = cad_.BaseTol;
+  state.lines.JoinLine(b);
+  TableGridSink sink;
+  sink.cell = [&](const GridCell& c) {
+    CellType cell;
+    cell.P1 = Variant::point(c.left, c.top, 0);
+    cell.P2 = Variant::point(c.right, c.bottom, 0);
+    appendCell(std::move(cell));
+  };
+  sink.loneLine = [&](const LineType& line) { passOver([&] { anCellTexts(line); }); };
+  ::tarvik::buildTableGrid(state.lines, b, cad_.State == 0, sink);
+}
+
+}  // namespace tarvik

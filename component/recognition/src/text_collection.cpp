@@ -1,0 +1,238 @@
+#include "text_collection.h"
+
+#include <cadhost/application.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "host_calls.h"
+#include "tarvik/child_naming.h"
+#include "tarvik/recognition/text_words.h"
+#include "tarvik/recognition/word_order.h"
+
+namespace tarvik {
+
+namespace {
+
+double planeDistance(double x0, double y0, double x1, double y1) {
+  return std::hypot(x1 - x0, y1 - y0);
+}
+
+}  // namespace
+
+void TextCollection::appendRecord(const cadhost::Entity& e) {
+  cadhost::Point3 ip, lo, hi;
+  TextType t;
+  ip = e.insertionPoint();
+  e.getBoundingBox(lo, hi);
+  t.XL = ip.x;
+  t.XR = hi.x;
+  t.H = e.height();
+  t.Y = ip.y;
+  t.s = QString::fromStdString(e.textString());
+  cad_.Texts.resize(static_cast<std::size_t>(cad_.TextNum));
+  cad_.Texts.push_back(std::move(t));
+  ++cad_.TextNum;
+}
+
+void TextCollection::getDwgTexts() {
+  cad_.Texts.clear();
+  cad_.TextNum = 0;
+  if (!cad_.AcadDoc) return;
+  cadhost::Document doc = *cad_.AcadDoc;
+  cadhost::SelectionSet set;
+  if (!passOver([&] { set = freshSelectionSet(doc, "TSS"); })) return;
+  if (cad_.acadApp) {
+    passOver([&] { cad_.acadApp->setVisible(true); });
+    passOver([&] { cad_.acadApp->zoomExtents(); });
+  }
+  const cadhost::Filter filter{{-4, std::string("<and")}, {-4, std::string("<or")},
+                               {0, std::string("TEXT")},  {0, std::string("MTEXT")},
+                               {-4, std::string("or>")},  {50, 0.0},
+                               {-4, std::string("and>")}};
+  passOver([&] { set.select(cadhost::SelectMode::All, nullptr, nullptr, filter); });
+  std::vector<cadhost::Entity> items;
+  passOver([&] { items = set.items(); });
+  for (const cadhost::Entity& e : items) {
+    if (cad_.QuitFlag) break;
+    QString s;
+    if (!passOver([&] { s = QString::fromStdString(e.textString()); })) continue;
+    if (s.trimmed().isEmpty()) continue;
+    passOver([&] { appendRecord(e); });
+  }
+}
+
+void TextCollection::getBlkAttTexts(const cadhost::Entity& blockRef) {
+  const std::vector<cadhost::Entity> attributes =
+      hostCall("CAD.GetBlkAttTexts", [&] { return blockRef.getAttributes(); });
+  for (const cadhost::Entity& a : attributes) passOver([&] { appendRecord(a); });
+}
+
+void TextCollection::findCornerTexts() {
+  cad_.CornerTexts.assign(5, TextType{});
+  const long n = std::min<long>(cad_.TextNum, static_cast<long>(cad_.Texts.size()));
+  if (n <= 0) return;
+  const auto& t = cad_.Texts;
+  double minX = t[0].XL, maxX = t[0].XL, minY = t[0].Y, maxY = t[0].Y;
+  for (long i = 1; i < n; ++i) {
+    const TextType& r = t[static_cast<std::size_t>(i)];
+    minX = std::min(minX, r.XL);
+    maxX = std::max(maxX, r.XL);
+    minY = std::min(minY, r.Y);
+    maxY = std::max(maxY, r.Y);
+  }
+  const double corners[4][2] = {{minX, maxY}, {maxX, maxY}, {maxX, minY}, {minX, minY}};
+  for (int c = 0; c < 4; ++c) {
+    std::size_t best = 0;
+    double bestDist = planeDistance(corners[c][0], corners[c][1], t[0].XL, t[0].Y);
+    for (long i = 1; i < n; ++i) {
+      const TextType& r = t[static_cast<std::size_t>(i)];
+      const double d = planeDistance(corners[c][0], corners[c][1], r.XL, r.Y);
+      if (d < bestDist) {
+        bestDist = d;
+        best = static_cast<std::size_t>(i);
+      }
+    }
+    cad_.CornerTexts[static_cast<std::size_t>(c) + 1] = t[best];
+  }
+}
+
+QString TextCollection::joinTextRecs(const CellType& cell) {
+  const Point3d p1 = cell.P1.toPoint(), p2 = cell.P2.toPoint();
+  std::vector<TextType> words;
+  const long n = std::min<long>(cad_.TextNum, static_cast<long>(cad_.Texts.size()));
+  for (long i = 0; i < n; ++i) {
+    TextType& r = cad_.Texts[static_cast<std::size_t>(i)];
+    const double cx = (r.XL + r.XR) / 2, cy = r.Y + r.H / 2;
+    if (p1[0] < cx && cx < p2[0] && p1[1] < cy && cy < p2[1]) {
+      words.push_back(r);
+      r.s.clear();  // a text serves one cell only
+    }
+  }
+  if (words.empty()) return {};
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    for (std::size_t j = 0; j < i; ++j) {
+      const TextType& a = words[i];
+      const TextType& b = words[j];
+      const bool sameRowRight = b.Y + 0.7 * b.H > a.Y && b.Y - 0.3 * b.H < a.Y && b.XL > a.XL;
+      const bool rowBelow = b.Y + 0.7 * b.H < a.Y;
+      if (sameRowRight || rowBelow) std::swap(words[i], words[j]);
+    }
+  }
+  const bool marked = cell.name.contains(QLatin1String("|*|"));
+  QString text = words[0].s;
+  for (std::size_t k = 1; k < words.size(); ++k) {
+    const TextType& w = words[k];
+    const bool newRow = w.Y + 0.75 * w.H < words[k - 1].Y;
+    const int kind = strType(w.s);
+    if (newRow && marked && !text.contains(QLatin1String("|*|")) && strType(text) != kind &&
+        kind != 0) {
+      text += QLatin1String("|*|");
+    }
+    text += w.s;
+  }
+  return text;
+}
+
+double TextCollection::nearestLineEnd(const TextType& word, int side, long& lineIndex) const {
+  const auto& lines = cad_.recognition().lines.HLines();
+  const double wx = side == 1 ? word.XL : word.XR;
+  double best = 1000;
+  lineIndex = -1;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const Point3d& end = side == 1 ? lines[i].pt : lines[i].PF;
+    const double d = planeDistance(wx, word.Y, end[0], end[1]);
+    if (d < best) {
+      best = d;
+      lineIndex = static_cast<long>(i);
+    }
+  }
+  if (lineIndex != -1 &&
+      !(best < 2 * word.H &&
+        std::fabs(lines[static_cast<std::size_t>(lineIndex)].PF[1] - word.Y) < word.H / 5)) {
+    lineIndex = -1;
+  }
+  return best;
+}
+
+QString TextCollection::getFrameTexts(const Point3d& L, const Point3d& R) {
+  if (!cad_.acadApp) return {};
+  passOver([&] { cad_.AcadDoc = cad_.acadApp->activeDocument(); });
+  if (!cad_.AcadDoc) return {};
+  cadhost::Document doc = *cad_.AcadDoc;
+  UcsRestore restore(doc);
+  const std::string& name = restore.name();
+  const bool named = !name.empty();
+
+  std::vector<cadhost::Point3> polygon;
+  for (const Point3d& c : {L, Point3d{L[0], R[1], 0}, R, Point3d{R[0], L[1], 0}}) {
+    cadhost::Point3 w = hostPoint(c);
+    if (named) {
+      passOver([&] {
+        w = doc.utility().translateCoordinates(w, cadhost::CoordSys::User, cadhost::CoordSys::World,
+                                               false);
+      });
+    }
+    w.z = 0;
+    polygon.push_back(w);
+  }
+  cadhost::SelectionSet set;
+  if (!passOver([&] { set = freshSelectionSet(doc, "textSS"); })) return {};
+  struct Cleared {
+    cadhost::SelectionSet& set;
+    ~Cleared() {
+      passOver([&] { set.clear(); });
+    }
+  } cleared{set};
+  passOver([&] { doc.sendCommand(kWorldUcsCommand); });
+  cadhost::Point3 lo = polygon[0], hi = polygon[0];
+  for (const cadhost::Point3& c : polygon) {
+    lo = {std::min(lo.x, c.x), std::min(lo.y, c.y), 0};
+    hi = {std::max(hi.x, c.x), std::max(hi.y, c.y), 0};
+  }
+  passOver([&] { cad_.acadApp->zoomWindow(lo, hi); });
+  passOver([&] {
+    set.selectByPolygon(cadhost::SelectMode::CrossingPolygon, polygon,
+                        {cadhost::FilterItem{0, std::string("TEXT,MTEXT")}});
+  });
+  if (named) passOver([&] { doc.setActiveUcs(doc.userCoordinateSystems().item(name)); });
+  std::vector<cadhost::Entity> items;
+  passOver([&] { items = set.items(); });
+
+  const double loY = std::min(L[1], R[1]), hiY = std::max(L[1], R[1]);
+  std::vector<TextType> kept;
+  for (const cadhost::Entity& e : items) {
+    if (named) passOver([&] { doc.sendCommand(kWorldUcsCommand); });
+    std::vector<TextType> words;
+    cadhost::Point3 ip;
+    {
+      TextLevelled levelled(e);
+      ip = levelled.insertionPoint();
+      if (!passOver([&] { words = splitTextWords(cad_, doc, e); })) words.clear();
+    }
+    double dx = 0, dy = 0;
+    if (named) {
+      passOver([&] { doc.setActiveUcs(doc.userCoordinateSystems().item(name)); });
+      passOver([&] {
+        const cadhost::Point3 u = doc.utility().translateCoordinates(
+            ip, cadhost::CoordSys::World, cadhost::CoordSys::User, false);
+        dx = u.x - ip.x;
+        dy = u.y - ip.y;
+      });
+    }
+    for (std::size_t k = 1; k < words.size(); ++k) {
+      TextType w = words[k];
+      w.XL += dx;
+      w.XR += dx;
+      w.Y += dy;
+      const double cx = (w.XL + w.XR) / 2, cy = w.Y + w.H / 2;
+      if (L[0] < cx && cx < R[0] && loY < cy && cy < hiY) kept.push_back(std::move(w));
+    }
+  }
+  if (kept.size() > 1) SortArr(kept);
+  QString text;
+  for (const TextType& w : kept) text += w.s;
+  return text;
+}
+
+}  // namespace tarvik

@@ -1,8 +1,12 @@
-// split-bench [DRAWING MASK OUTDIR] | [--scale N]: measures the split of a whole drawing.
+// split-bench [--analyse TEMPLATEFOLDER] [DRAWING MASK OUTDIR] | [--scale N]: measures the
+// split of a whole drawing.
 //   no argument: generates an ASCII sheet set (50 frames, about 100,000 entities, about 20 MB)
 //                in a temporary folder and splits it into a temporary folder;
 //   --scale N:   the same with N times the frames and entities;
-//   DRAWING MASK OUTDIR: splits DRAWING with the drawing-number mask MASK into OUTDIR.
+//   DRAWING MASK OUTDIR: splits DRAWING with the drawing-number mask MASK into OUTDIR;
+//   --analyse TEMPLATEFOLDER: splits with analysis, TEMPLATEFOLDER as the template folder and
+//                OUTDIR as the work folder (the report is OUTDIR/AnRpt.txt). A folder without
+//                "db.xml" first gets the template of the generated sheets' title block.
 // The split runs through CAD as the program runs it: open, cluster, name, write every child,
 // undo, close. Prints one figure a line: children written, seconds, peak memory (MB, the
 // process's maximum resident set).
@@ -12,6 +16,7 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <QFile>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -60,13 +65,47 @@ void generate(const std::string& path, int scale) {
 }
 
 int usage() {
-  std::fprintf(stderr, "usage: split-bench [DRAWING MASK OUTDIR] | [--scale N]\n");
+  std::fprintf(
+      stderr,
+      "usage: split-bench [--analyse TEMPLATEFOLDER] [DRAWING MASK OUTDIR] | [--scale N]\n");
   return 2;
+}
+
+// The template of the generated title block: its drawing number cell and its scale cell, in
+// block units from its base point (the lower-right corner).
+void writeTitleTemplate(tarvik::CAD& cad, const QString& folder) {
+  QDir().mkpath(folder);
+  const QString list = folder + QStringLiteral("/db.xml");
+  if (!QFile::exists(list)) {
+    QFile file(list);
+    if (!file.open(QIODevice::WriteOnly)) throw std::runtime_error("cannot write db.xml");
+    file.write(QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<mods><mod name=\"%1\">"
+                              "<type>图签模板</type><ins>0,0</ins></mod></mods>\n")
+                   .arg(QString::fromUtf8(sheetgen::kTitleBlockName))
+                   .toUtf8());
+    file.close();
+    cad.setModPath(folder);
+    const QString name = QString::fromUtf8(sheetgen::kTitleBlockName);
+    cad.ReadMod(name);
+    cad.newCell(QStringLiteral("图号"), 1, QString(), tarvik::Variant::point(-50, 17, 0),
+                tarvik::Variant::point(0, 6, 0));
+    cad.newCell(QStringLiteral("比例"), 1, QString(), tarvik::Variant::point(-130, 24, 0),
+                tarvik::Variant::point(-50, 16, 0));
+    cad.SaveMod(name);
+  }
+  cad.setModPath(folder);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  std::string templates;
+  if (argc >= 3 && std::string(argv[1]) == "--analyse") {
+    templates = argv[2];
+    argv[2] = argv[0];
+    argv += 2;
+    argc -= 2;
+  }
   const bool generated = argc == 1 || argc == 3;
   if (argc != 1 && argc != 3 && argc != 4) return usage();
   if (argc == 3 && std::string(argv[1]) != "--scale") return usage();
@@ -92,14 +131,20 @@ int main(int argc, char** argv) {
     }
 
     const QDir out(QString::fromStdString(outDir));
-    const auto before = out.entryList(QDir::Files).size();
+    // Drawings only: the analysis report lands in the same folder.
+    const QStringList drawings{QStringLiteral("*.dxf")};
+    const auto before = out.entryList(drawings, QDir::Files).size();
     tarvik::CAD cad;
     const auto start = std::chrono::steady_clock::now();
     if (!cad.AcadAppIsRun(false, true)) throw std::runtime_error("cannot start the drawing host");
     cad.dwgIDMask = QString::fromStdString(mask);
     cad.setChildFileSavePath(QString::fromStdString(outDir));
+    if (!templates.empty()) {
+      writeTitleTemplate(cad, QString::fromStdString(templates));
+      cad.setWorkPath(QString::fromStdString(outDir));
+    }
     try {
-      cad.SplitDwg(QString::fromStdString(drawing), true);
+      cad.SplitDwg(QString::fromStdString(drawing), templates.empty());
     } catch (const std::exception& e) {
       // Frames that could not be written: reported, and the figures still count.
       std::fprintf(stderr, "split-bench: %s\n", e.what());
@@ -109,7 +154,7 @@ int main(int argc, char** argv) {
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
-    const auto children = out.entryList(QDir::Files).size() - before;
+    const auto children = out.entryList(drawings, QDir::Files).size() - before;
     std::printf("%lld\n%.3f\n%.1f\n", static_cast<long long>(children), seconds, peakMegabytes());
   } catch (const std::exception& e) {
     std::fprintf(stderr, "split-bench: %s\n", e.what());

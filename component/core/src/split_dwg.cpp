@@ -318,6 +318,7 @@ void SplitRun::restore(bool close) noexcept {
   if (restored_ || !haveDocument_) return;
   restored_ = true;
   try {
+    cad_.FlushReport();
     if (undoOpen_) {
       attempt([&] { doc_.endUndoMark(); });
       attempt([&] { doc_.sendCommand(kUndoCommand); });

@@ -12,6 +12,7 @@
 #include <optional>
 #include <vector>
 
+#include "tarvik/analysis_report.h"
 #include "tarvik/cad_events.h"
 #include "tarvik/cell_records.h"
 #include "tarvik/frame_records.h"
@@ -402,8 +403,10 @@ class CAD {
   // ---- Drawing analysis: private members and state ----
   friend class AnalysisTestAccess;  // the analysis tests reach the members below
   friend class FrameReport;
-  // Writes the running number of the split's last analysed frame into the report section.
+  // Writes the running number of the split's last analysed frame into the report section; it
+  // reaches the file with the next frame's keys, or by FlushReport.
   void WriteSplitCount(const QString& section, int n);
+  void FlushReport() { Report_.flush(); }
   // Writes the title-block attributes of the first title block of the drawing `path` (opened
   // beside the user's drawings and closed again) into the report.
   void ReadTitleBlkAtt(const QString& path);
@@ -425,6 +428,8 @@ class CAD {
 
   QStringList TitleBlkNames, TitleBlkAttTags, TitleBlkAttDescs;
   std::vector<LabCellType> LabCells;  // labels found by GetTextCell
+  ReportBuffer Report_;               // report keys of the analysis under way
+  int ReportHolds_ = 0;               // analyses under way; the last one out writes the keys
   QString ErrLogPath;                 // "ErrLog.txt" beside the component
 
   // ---- Frame definitions and drawing a frame: private members and state ----

@@ -1,5 +1,5 @@
-// split-bench [--plot FORMAT] [DRAWING MASK OUTDIR] | [--plain] [--scale N]: measures the
-// split of a whole drawing.
+// split-bench [--plot FORMAT] [--analyse TEMPLATEFOLDER] [DRAWING MASK OUTDIR] |
+//             [--plain] [--scale N]: measures the split of a whole drawing.
 //   no argument: generates a realistic ASCII R2010 sheet set (50 frames, about 90,000
 //                entities and 8,750 dimensions with their blocks, about 34 MB) in a temporary
 //                folder and splits it into a temporary folder;
@@ -8,7 +8,10 @@
 //   --scale N:   the same with N times the frames and entities;
 //   DRAWING MASK OUTDIR: splits DRAWING with the drawing-number mask MASK into OUTDIR;
 //   --plot FORMAT: the split also plots each child it writes into OUTDIR (pdf, eps, plt or png),
-//                at scale "zoom" on the ISO sheet that the paper search matches.
+//                at scale "zoom" on the ISO sheet that the paper search matches;
+//   --analyse TEMPLATEFOLDER: splits with analysis, TEMPLATEFOLDER as the template folder and
+//                OUTDIR as the work folder (the report is OUTDIR/AnRpt.txt). A folder without
+//                "db.xml" first gets the template of the generated sheets' title block.
 // The split runs through CAD as the program runs it: open, cluster, name, write every child,
 // undo, close. Prints one figure a line: children written (the drawing files new in the output
 // folder, hidden or not), seconds, peak memory (MB, the process's maximum resident set); then,
@@ -21,6 +24,7 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <chrono>
 #include <cstdio>
@@ -84,8 +88,8 @@ QStringList drawingFiles(const QDir& folder) {
 
 int usage() {
   std::fprintf(stderr,
-               "usage: split-bench [--plot pdf|eps|plt|png] [DRAWING MASK OUTDIR] | [--plain] "
-               "[--scale N]\n");
+               "usage: split-bench [--plot pdf|eps|plt|png] [--analyse TEMPLATEFOLDER] "
+               "[DRAWING MASK OUTDIR] | [--plain] [--scale N]\n");
   return 2;
 }
 
@@ -110,13 +114,38 @@ bool plotSettings(const std::string& format, const std::string& outDir,
   return true;
 }
 
+// The template of the generated title block: its drawing number cell and its scale cell, in
+// block units from its base point (the lower-right corner).
+void writeTitleTemplate(tarvik::CAD& cad, const QString& folder) {
+  QDir().mkpath(folder);
+  const QString list = folder + QStringLiteral("/db.xml");
+  if (!QFile::exists(list)) {
+    QFile file(list);
+    if (!file.open(QIODevice::WriteOnly)) throw std::runtime_error("cannot write db.xml");
+    file.write(QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<mods><mod name=\"%1\">"
+                              "<type>图签模板</type><ins>0,0</ins></mod></mods>\n")
+                   .arg(QString::fromUtf8(sheetgen::kTitleBlockName))
+                   .toUtf8());
+    file.close();
+    cad.setModPath(folder);
+    const QString name = QString::fromUtf8(sheetgen::kTitleBlockName);
+    cad.ReadMod(name);
+    cad.newCell(QStringLiteral("图号"), 1, QString(), tarvik::Variant::point(-50, 17, 0),
+                tarvik::Variant::point(0, 6, 0));
+    cad.newCell(QStringLiteral("比例"), 1, QString(), tarvik::Variant::point(-130, 24, 0),
+                tarvik::Variant::point(-50, 16, 0));
+    cad.SaveMod(name);
+  }
+  cad.setModPath(folder);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  std::string plotFormat;
-  if (args.size() >= 2 && args[0] == "--plot") {
-    plotFormat = args[1];
+  std::string plotFormat, templates;
+  while (args.size() >= 2 && (args[0] == "--plot" || args[0] == "--analyse")) {
+    (args[0] == "--plot" ? plotFormat : templates) = args[1];
     args.erase(args.begin(), args.begin() + 2);
   }
   bool plain = false;
@@ -167,8 +196,12 @@ int main(int argc, char** argv) {
       if (!plotSettings(plotFormat, outDir, settings)) return usage();
       cad.SetPlotCfg(settings);
     }
+    if (!templates.empty()) {
+      writeTitleTemplate(cad, QString::fromStdString(templates));
+      cad.setWorkPath(QString::fromStdString(outDir));
+    }
     try {
-      cad.SplitDwg(QString::fromStdString(drawing), true);
+      cad.SplitDwg(QString::fromStdString(drawing), templates.empty());
     } catch (const std::exception& e) {
       // Frames that could not be written: reported, and the figures still count.
       std::fprintf(stderr, "split-bench: %s\n", e.what());

@@ -46,6 +46,8 @@ class SplitRun {
   // Writes the selected frame under `name` (a free name a moment ago) or, when another writer
   // takes it first, under the next free name of `names`; a failure is recorded.
   void writeChild(ChildNames& names, QString name);
+  // The analysis branch: the frame is written under a GUID when its title block is read.
+  void analyseFrame(const Point3d& minPoint, const Point3d& maxPoint, bool folderReady);
   // Selects the frame's entities, window or crossing.
   void selectFrame(const cadhost::Point3& p1, const cadhost::Point3& p2, bool crossing);
   void renewSelectionSet();

@@ -150,12 +150,7 @@ CellType TableScan::anCellTexts(const LineType& line) {
   UcsRestore restore(doc);
   cadhost::SelectionSet set;
   if (!passOver([&] { set = freshSelectionSet(doc, "textSS"); })) return {};
-  struct Cleared {
-    cadhost::SelectionSet& set;
-    ~Cleared() {
-      passOver([&] { set.clear(); });
-    }
-  } cleared{set};
+  SelectionCleared cleared{set};
   passOver([&] { doc.sendCommand(kWorldUcsCommand); });
   const double w = line.pt[0] - line.PF[0];
   const cadhost::Point3 c1{line.PF[0] - w, line.PF[1], 0};

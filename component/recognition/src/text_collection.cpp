@@ -7,8 +7,8 @@
 
 #include "host_calls.h"
 #include "tarvik/child_naming.h"
-#include "tarvik/recognition/text_words.h"
 #include "tarvik/recognition/word_order.h"
+#include "ucs_words.h"
 
 namespace tarvik {
 
@@ -178,53 +178,22 @@ QString TextCollection::getFrameTexts(const Point3d& L, const Point3d& R) {
   }
   cadhost::SelectionSet set;
   if (!passOver([&] { set = freshSelectionSet(doc, "textSS"); })) return {};
-  struct Cleared {
-    cadhost::SelectionSet& set;
-    ~Cleared() {
-      passOver([&] { set.clear(); });
-    }
-  } cleared{set};
+  SelectionCleared cleared{set};
   passOver([&] { doc.sendCommand(kWorldUcsCommand); });
-  cadhost::Point3 lo = polygon[0], hi = polygon[0];
-  for (const cadhost::Point3& c : polygon) {
-    lo = {std::min(lo.x, c.x), std::min(lo.y, c.y), 0};
-    hi = {std::max(hi.x, c.x), std::max(hi.y, c.y), 0};
-  }
-  passOver([&] { cad_.acadApp->zoomWindow(lo, hi); });
+  const SelectionWindow window = windowOf(std::move(polygon));
+  passOver([&] { cad_.acadApp->zoomWindow(window.lo, window.hi); });
   passOver([&] {
-    set.selectByPolygon(cadhost::SelectMode::CrossingPolygon, polygon,
+    set.selectByPolygon(cadhost::SelectMode::CrossingPolygon, window.polygon,
                         {cadhost::FilterItem{0, std::string("TEXT,MTEXT")}});
   });
-  if (named) passOver([&] { doc.setActiveUcs(doc.userCoordinateSystems().item(name)); });
+  activateUcs(doc, name);
   std::vector<cadhost::Entity> items;
   passOver([&] { items = set.items(); });
 
   const double loY = std::min(L[1], R[1]), hiY = std::max(L[1], R[1]);
   std::vector<TextType> kept;
   for (const cadhost::Entity& e : items) {
-    if (named) passOver([&] { doc.sendCommand(kWorldUcsCommand); });
-    std::vector<TextType> words;
-    cadhost::Point3 ip;
-    {
-      TextLevelled levelled(e);
-      ip = levelled.insertionPoint();
-      if (!passOver([&] { words = splitTextWords(cad_, doc, e); })) words.clear();
-    }
-    double dx = 0, dy = 0;
-    if (named) {
-      passOver([&] { doc.setActiveUcs(doc.userCoordinateSystems().item(name)); });
-      passOver([&] {
-        const cadhost::Point3 u = doc.utility().translateCoordinates(
-            ip, cadhost::CoordSys::World, cadhost::CoordSys::User, false);
-        dx = u.x - ip.x;
-        dy = u.y - ip.y;
-      });
-    }
-    for (std::size_t k = 1; k < words.size(); ++k) {
-      TextType w = words[k];
-      w.XL += dx;
-      w.XR += dx;
-      w.Y += dy;
+    for (TextType& w : wordsInUcs(cad_, doc, name, e)) {
       const double cx = (w.XL + w.XR) / 2, cy = w.Y + w.H / 2;
       if (L[0] < cx && cx < R[0] && loY < cy && cy < hiY) kept.push_back(std::move(w));
     }

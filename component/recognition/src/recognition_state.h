@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "tarvik/attempt.h"
 #include "tarvik/cad.h"
 #include "tarvik/recognition/line_lists.h"
 
@@ -22,15 +23,12 @@ class RecognitionState {
   LineLists lines;
 };
 
-// Runs one step whose failure the recognition passes over: a host error or a component error
-// raised by a host-driving member. Returns false when it failed.
+// Runs one step whose failure the recognition passes over: a host error (as attempt) or a
+// component error raised by a host-driving member. Returns false when it failed.
 template <class F>
 bool passOver(F&& f) {
   try {
-    std::forward<F>(f)();
-    return true;
-  } catch (const cadhost::HostError&) {
-    return false;
+    return attempt(std::forward<F>(f));
   } catch (const sheetcut::Error&) {
     return false;
   }

@@ -6,7 +6,6 @@
 #include <cmath>
 
 #include "host_calls.h"
-#include "tarvik/child_naming.h"
 #include "tarvik/recognition/word_order.h"
 #include "ucs_words.h"
 
@@ -110,27 +109,14 @@ QString TextCollection::joinTextRecs(const CellType& cell) {
     }
   }
   if (words.empty()) return {};
-  for (std::size_t i = 0; i < words.size(); ++i) {
-    for (std::size_t j = 0; j < i; ++j) {
-      const TextType& a = words[i];
-      const TextType& b = words[j];
-      const bool sameRowRight = b.Y + 0.7 * b.H > a.Y && b.Y - 0.3 * b.H < a.Y && b.XL > a.XL;
-      const bool rowBelow = b.Y + 0.7 * b.H < a.Y;
-      if (sameRowRight || rowBelow) std::swap(words[i], words[j]);
-    }
+  sortCellWords(words, 0, words.size());
+  // Only a cell whose name holds the row mark "|*|" gets it between rows of another kind.
+  if (cell.name.contains(QLatin1String("|*|"))) {
+    double minX = 0, maxX = 0;
+    return joinCellWords(words, minX, maxX);
   }
-  const bool marked = cell.name.contains(QLatin1String("|*|"));
-  QString text = words[0].s;
-  for (std::size_t k = 1; k < words.size(); ++k) {
-    const TextType& w = words[k];
-    const bool newRow = w.Y + 0.75 * w.H < words[k - 1].Y;
-    const int kind = strType(w.s);
-    if (newRow && marked && !text.contains(QLatin1String("|*|")) && strType(text) != kind &&
-        kind != 0) {
-      text += QLatin1String("|*|");
-    }
-    text += w.s;
-  }
+  QString text;
+  for (const TextType& w : words) text += w.s;
   return text;
 }
 

@@ -4,8 +4,6 @@
 #include <libxml/tree.h>
 #include <sheetcut/error.h>
 
-#include <limits>
-
 #include "tarvik/xml_access.h"
 
 namespace tarvik {
@@ -23,43 +21,37 @@ xmlNode* actionElement(xmlDoc* doc) {
   return root;
 }
 
-}  // namespace
-
-ClsXml::ClsXml() : doc_(xmlNewDoc(reinterpret_cast<const xmlChar*>("1.0"))) {}
-
-ClsXml::~ClsXml() {
-  xmlFreeDoc(doc_);
+std::shared_ptr<xmlDoc> emptyDocument() {
+  return std::shared_ptr<xmlDoc>(xmlNewDoc(reinterpret_cast<const xmlChar*>("1.0")), xmlFreeDoc);
 }
 
+}  // namespace
+
+ClsXml::ClsXml() : doc_(emptyDocument()) {}
+
+ClsXml::~ClsXml() = default;
+
 void ClsXml::setXml(const QString& text) {
-  xmlFreeDoc(doc_);
-  record_ = nullptr;
-  const QByteArray data = text.toUtf8();
-  doc_ = data.size() < std::numeric_limits<int>::max()
-             ? xmlReadMemory(
-                   data.constData(), static_cast<int>(data.size()), nullptr, "UTF-8",
-                   XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_IGNORE_ENC)
-             : nullptr;
-  if (doc_ == nullptr) doc_ = xmlNewDoc(reinterpret_cast<const xmlChar*>("1.0"));
-  record_ = actionElement(doc_);
+  doc_ = loadXmlText(text);
+  if (!doc_) doc_ = emptyDocument();
+  record_ = actionElement(doc_.get());
 }
 
 std::optional<QString> ClsXml::getNodeAttribute(const QString& name) const {
   if (record_ == nullptr) return QString();
-  return XmlNode(nullptr, record_).getAttribute(name);
+  return XmlNode(doc_, record_).getAttribute(name);
 }
 
 QString ClsXml::getNodeValue(const QString& name) const {
   if (record_ == nullptr) return {};
-  return XmlNode(nullptr, record_).selectSingleNode(name).text();
+  return XmlNode(doc_, record_).selectSingleNode(name).text();
 }
 
 void ClsXml::createDocument(const QString& recordName) {
-  xmlFreeDoc(doc_);
-  doc_ = xmlNewDoc(reinterpret_cast<const xmlChar*>("1.0"));
-  record_ = xmlNewDocNode(doc_, nullptr, reinterpret_cast<const xmlChar*>("action"), nullptr);
+  doc_ = emptyDocument();
+  record_ = xmlNewDocNode(doc_.get(), nullptr, reinterpret_cast<const xmlChar*>("action"), nullptr);
   xmlSetProp(record_, reinterpret_cast<const xmlChar*>("name"), x(recordName.toUtf8()));
-  xmlDocSetRootElement(doc_, record_);
+  xmlDocSetRootElement(doc_.get(), record_);
 }
 
 void ClsXml::appendNode(const QString& name, const QString& value) {
@@ -68,16 +60,16 @@ void ClsXml::appendNode(const QString& name, const QString& value) {
   if (xmlValidateName(x(n), 0) != 0)
     throw sheetcut::Error(sheetcut::errnum::kGeneric,
                           "\"" + name.toStdString() + "\" is not an element name", "appendNode");
-  xmlNode* child = xmlNewDocNode(doc_, nullptr, x(n), nullptr);
+  xmlNode* child = xmlNewDocNode(doc_.get(), nullptr, x(n), nullptr);
   // A text node keeps the value literal: markup characters are escaped when written.
-  xmlAddChild(child, xmlNewDocText(doc_, x(value.toUtf8())));
+  xmlAddChild(child, xmlNewDocText(doc_.get(), x(value.toUtf8())));
   xmlAddChild(record_, child);
 }
 
 QString ClsXml::xml() const {
   xmlChar* out = nullptr;
   int size = 0;
-  xmlDocDumpMemoryEnc(doc_, &out, &size, "UTF-8");
+  xmlDocDumpMemoryEnc(doc_.get(), &out, &size, "UTF-8");
   QString text = QString::fromUtf8(reinterpret_cast<const char*>(out), size);
   xmlFree(out);
   return text;

@@ -131,17 +131,18 @@ std::vector<XmlNode> XmlNode::childElements() const {
 }
 
 std::vector<XmlNode> XmlNode::selectNodes(const QString& path) const {
+  const QStringList steps = path.split(u'/', Qt::SkipEmptyParts);
+  std::vector<XmlNode> out;
+  if (steps.isEmpty()) return out;
   std::vector<xmlNode*> current;
   if (node_ != nullptr) current.push_back(node_);
-  for (const QString& step : path.split(u'/', Qt::SkipEmptyParts)) {
+  for (const QString& step : steps) {
     std::vector<xmlNode*> next;
     for (xmlNode* n : current)
       for (xmlNode* c = n->children; c != nullptr; c = c->next)
         if (c->type == XML_ELEMENT_NODE && qualifiedName(c) == step) next.push_back(c);
     current = std::move(next);
   }
-  std::vector<XmlNode> out;
-  if (path.split(u'/', Qt::SkipEmptyParts).isEmpty()) return out;
   out.reserve(current.size());
   for (xmlNode* n : current) out.emplace_back(doc_, n);
   return out;

@@ -16,13 +16,6 @@ namespace tarvik {
 
 namespace {
 
-double x(const Variant& p) {
-  return p.coordinate(0);
-}
-double y(const Variant& p) {
-  return p.coordinate(1);
-}
-
 QString withoutBlanks(QString s) {
   return s.remove(QLatin1Char(' '));
 }
@@ -73,23 +66,30 @@ void TableScan::getTblRows(long top, long left, long bottom, long right) {
   appendCell(std::move(cell));
 }
 
-void TableScan::appendCell(CellType cell) {
-  const double left = x(cell.P1), top = y(cell.P1), right = x(cell.P2), bottom = y(cell.P2);
-  // A cell listed already inside the new rectangle keeps it out (the first cell included).
-  for (long k = 0; k < cad_.CellNum; ++k) {
-    const CellType& o = cad_.Cells[static_cast<std::size_t>(k)];
-    if (x(o.P1) >= left && y(o.P1) <= top && x(o.P2) <= right && y(o.P2) >= bottom) return;
-  }
+void TableScan::listCell(CellType cell) {
   cad_.Cells.resize(static_cast<std::size_t>(cad_.CellNum));
   cad_.Cells.push_back(std::move(cell));
   ++cad_.CellNum;
+}
+
+void TableScan::appendCell(CellType cell) {
+  const double left = cornerX(cell.P1), top = cornerY(cell.P1);
+  const double right = cornerX(cell.P2), bottom = cornerY(cell.P2);
+  // A cell listed already inside the new rectangle keeps it out (the first cell included).
+  for (long k = 0; k < cad_.CellNum; ++k) {
+    const CellType& o = cad_.Cells[static_cast<std::size_t>(k)];
+    if (cornerX(o.P1) >= left && cornerY(o.P1) <= top && cornerX(o.P2) <= right &&
+        cornerY(o.P2) >= bottom)
+      return;
+  }
+  listCell(std::move(cell));
   textsToXml(cad_.CellNum - 1);
 }
 
 QString TableScan::textsToXml(long index) {
   const auto cellAt = [&]() -> CellType& { return cad_.Cells.at(static_cast<std::size_t>(index)); };
-  const double left = x(cellAt().P1), top = y(cellAt().P1);
-  const double right = x(cellAt().P2), bottom = y(cellAt().P2);
+  const double left = cornerX(cellAt().P1), top = cornerY(cellAt().P1);
+  const double right = cornerX(cellAt().P2), bottom = cornerY(cellAt().P2);
   std::vector<TextType> words;
   for (long i = 0; i < cad_.TextNum && i < static_cast<long>(cad_.Texts.size()); ++i) {
     const TextType& w = cad_.Texts[static_cast<std::size_t>(i)];
@@ -119,9 +119,7 @@ QString TableScan::textsToXml(long index) {
     cell.name = label;
     cell.T = 1;
     cell.s = headerActionXml(label, false);
-    cad_.Cells.resize(static_cast<std::size_t>(cad_.CellNum));
-    cad_.Cells.push_back(std::move(labelPart));
-    ++cad_.CellNum;
+    listCell(std::move(labelPart));
   } else if (header && cx > maxX) {
     // Words in the left half: the right part becomes the value cell.
     CellType valuePart = cellAt();
@@ -132,9 +130,7 @@ QString TableScan::textsToXml(long index) {
     CellType& cell = cellAt();
     cell.P2.setCoordinate(0, maxX);
     cell.s.clear();
-    cad_.Cells.resize(static_cast<std::size_t>(cad_.CellNum));
-    cad_.Cells.push_back(std::move(valuePart));
-    ++cad_.CellNum;
+    listCell(std::move(valuePart));
   }
   CellType& cell = cellAt();
   if (cell.name.isEmpty()) {
@@ -150,12 +146,7 @@ CellType TableScan::anCellTexts(const LineType& line) {
   UcsRestore restore(doc);
   cadhost::SelectionSet set;
   if (!passOver([&] { set = freshSelectionSet(doc, "textSS"); })) return {};
-  struct Cleared {
-    cadhost::SelectionSet& set;
-    ~Cleared() {
-      passOver([&] { set.clear(); });
-    }
-  } cleared{set};
+  SelectionCleared cleared{set};
   passOver([&] { doc.sendCommand(kWorldUcsCommand); });
   const double w = line.pt[0] - line.PF[0];
   const cadhost::Point3 c1{line.PF[0] - w, line.PF[1], 0};
@@ -220,9 +211,7 @@ CellType TableScan::anCellTexts(const LineType& line) {
   cell.name = cellNameFromWords(label, value);
   cell.s = headerActionXml(cell.name, false);
   passOver([&] { cad_.DrawCell(cell); });
-  cad_.Cells.resize(static_cast<std::size_t>(cad_.CellNum));
-  cad_.Cells.push_back(std::move(cell));
-  ++cad_.CellNum;
+  listCell(std::move(cell));
   return {};
 }
 

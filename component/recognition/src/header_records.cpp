@@ -8,13 +8,6 @@ namespace tarvik {
 
 namespace {
 
-double x(const Variant& p) {
-  return p.coordinate(0);
-}
-double y(const Variant& p) {
-  return p.coordinate(1);
-}
-
 // The margin by which a value cell may reach above or below its label's row.
 constexpr double kRowMargin = 1.0;
 
@@ -31,14 +24,15 @@ void anHeaderXml(std::vector<CellType>& cells, long count) {
       return counter == 0 ? L.name : L.name + QString::number(counter);
     };
     const auto inRow = [&](const CellType& N) {
-      return y(N.P1) <= y(L.P1) + kRowMargin && y(N.P2) >= y(L.P2) - kRowMargin;
+      return cornerY(N.P1) <= cornerY(L.P1) + kRowMargin &&
+             cornerY(N.P2) >= cornerY(L.P2) - kRowMargin;
     };
     // Per-label state: the running edges, the count, and this label's own first column cell.
     long counter = 0;
     long columnCount = 0;
     long first = -1;
-    double leftEdge = x(L.P2);
-    double bottom = y(L.P2);
+    double leftEdge = cornerX(L.P2);
+    double bottom = cornerY(L.P2);
     const auto takeColumnCell = [&](long j, int sign) {
       CellType& N = at(j);
       N.name = L.name;
@@ -53,19 +47,20 @@ void anHeaderXml(std::vector<CellType>& cells, long count) {
         N.T = kLabelCellOrder;
         N.s.clear();
       }
-      bottom = y(N.P2);
+      bottom = cornerY(N.P2);
     };
     const auto isColumnCell = [&](const CellType& N) {
-      return N.T == 0 && tolTest(x(N.P1), x(L.P1)) && tolTest(x(N.P2), x(L.P2)) &&
-             tolTest(y(N.P1), bottom);
+      return N.T == 0 && tolTest(cornerX(N.P1), cornerX(L.P1)) &&
+             tolTest(cornerX(N.P2), cornerX(L.P2)) && tolTest(cornerY(N.P1), bottom);
     };
     for (long j = 0; j < count; ++j) {
       CellType& N = at(j);
-      if (N.T == 0 && (tolTest(x(N.P1), x(L.P2)) || tolTest(x(N.P1), leftEdge)) && inRow(N)) {
+      if (N.T == 0 && (tolTest(cornerX(N.P1), cornerX(L.P2)) || tolTest(cornerX(N.P1), leftEdge)) &&
+          inRow(N)) {
         N.name = numbered(counter);
         N.T = 1;
         N.s = record;
-        leftEdge = x(N.P2);
+        leftEdge = cornerX(N.P2);
         ++counter;
       } else if (isColumnCell(N)) {
         takeColumnCell(j, 1);
@@ -74,10 +69,10 @@ void anHeaderXml(std::vector<CellType>& cells, long count) {
     if (counter != 0) continue;
     columnCount = 0;
     first = -1;
-    bottom = y(L.P1);
+    bottom = cornerY(L.P1);
     for (long j = count - 1; j >= 0; --j) {
       CellType& N = at(j);
-      if (N.T == 0 && tolTest(x(N.P2), x(L.P1)) && inRow(N)) {
+      if (N.T == 0 && tolTest(cornerX(N.P2), cornerX(L.P1)) && inRow(N)) {
         N.name = numbered(counter);
         N.T = 1;
         N.s = record;

@@ -7,9 +7,12 @@
 #include <sheetcut/error.h>
 
 #include <QString>
+#include <algorithm>
 #include <string>
 #include <utility>
+#include <vector>
 
+#include "tarvik/attempt.h"
 #include "tarvik/cad.h"
 #include "tarvik/recognition/line_lists.h"
 
@@ -20,15 +23,12 @@ class RecognitionState {
   LineLists lines;
 };
 
-// Runs one step whose failure the recognition passes over: a host error or a component error
-// raised by a host-driving member. Returns false when it failed.
+// Runs one step whose failure the recognition passes over: a host error (as attempt) or a
+// component error raised by a host-driving member. Returns false when it failed.
 template <class F>
 bool passOver(F&& f) {
   try {
-    std::forward<F>(f)();
-    return true;
-  } catch (const cadhost::HostError&) {
-    return false;
+    return attempt(std::forward<F>(f));
   } catch (const sheetcut::Error&) {
     return false;
   }
@@ -44,6 +44,38 @@ inline Point3d plainPoint(const cadhost::Point3& p) {
   return {p.x, p.y, p.z};
 }
 
+// A selection window as a world polygon and its bounding box.
+struct SelectionWindow {
+  std::vector<cadhost::Point3> polygon;
+  cadhost::Point3 lo, hi;
+};
+
+// The window of `polygon` (not empty): the polygon and its bounding box.
+inline SelectionWindow windowOf(std::vector<cadhost::Point3> polygon) {
+  SelectionWindow w{std::move(polygon), {}, {}};
+  w.lo = w.hi = w.polygon[0];
+  for (const cadhost::Point3& c : w.polygon) {
+    w.lo = {std::min(w.lo.x, c.x), std::min(w.lo.y, c.y), 0};
+    w.hi = {std::max(w.hi.x, c.x), std::max(w.hi.y, c.y), 0};
+  }
+  return w;
+}
+
+// Makes the UCS `name` current; nothing for "" (the world system).
+inline void activateUcs(cadhost::Document& doc, const std::string& name) {
+  if (!name.empty()) {
+    passOver([&] { doc.setActiveUcs(doc.userCoordinateSystems().item(name)); });
+  }
+}
+
+// Empties a selection set when the guard ends, on every path.
+struct SelectionCleared {
+  cadhost::SelectionSet& set;
+  ~SelectionCleared() {
+    passOver([&] { set.clear(); });
+  }
+};
+
 // Remembers the document's current UCS (by name; none while the world system is current) and
 // makes it current again when the guard ends, whatever happened meanwhile.
 class UcsRestore {
@@ -55,7 +87,7 @@ class UcsRestore {
     if (name_.empty()) {
       passOver([&] { doc_.sendCommand(kWorldUcsCommand); });
     } else {
-      passOver([&] { doc_.setActiveUcs(doc_.userCoordinateSystems().item(name_)); });
+      activateUcs(doc_, name_);
     }
   }
   UcsRestore(const UcsRestore&) = delete;

@@ -8,8 +8,8 @@
 
 #include "host_calls.h"
 #include "tarvik/recognition/table_grid.h"
-#include "tarvik/recognition/text_words.h"
 #include "tarvik/recognition/word_order.h"
+#include "ucs_words.h"
 
 namespace tarvik {
 
@@ -29,30 +29,20 @@ cadhost::Filter blockFilter() {
 }
 
 // The window p-q as a world polygon (q, (q.x, p.y), p, (p.x, q.y)) and its bounding box.
-struct Window {
+SelectionWindow worldWindow(const cadhost::Document& doc, const Point3d& p, const Point3d& q) {
   std::vector<cadhost::Point3> polygon;
-  cadhost::Point3 lo, hi;
-};
-
-Window worldWindow(const cadhost::Document& doc, const Point3d& p, const Point3d& q) {
-  Window w;
   const cadhost::Utility u = doc.utility();
   for (const Point3d& c : {q, Point3d{q[0], p[1], 0}, p, Point3d{p[0], q[1], 0}}) {
     cadhost::Point3 t = u.translateCoordinates(hostPoint(c), cadhost::CoordSys::User,
                                                cadhost::CoordSys::World, false);
     t.z = 0;
-    w.polygon.push_back(t);
+    polygon.push_back(t);
   }
-  w.lo = w.hi = w.polygon[0];
-  for (const cadhost::Point3& c : w.polygon) {
-    w.lo = {std::min(w.lo.x, c.x), std::min(w.lo.y, c.y), 0};
-    w.hi = {std::max(w.hi.x, c.x), std::max(w.hi.y, c.y), 0};
-  }
-  return w;
+  return windowOf(std::move(polygon));
 }
 
 void selectWindow(CAD& cad, cadhost::SelectionSet& set, const std::optional<Point3d>& p,
-                  const std::optional<Point3d>& q, const Window* named,
+                  const std::optional<Point3d>& q, const SelectionWindow* named,
                   cadhost::SelectMode polygonMode, const cadhost::Filter& filter) {
   if (!p) {
     passOver([&] { set.select(cadhost::SelectMode::All, nullptr, nullptr, filter); });
@@ -63,12 +53,6 @@ void selectWindow(CAD& cad, cadhost::SelectionSet& set, const std::optional<Poin
     const cadhost::Point3 a = hostPoint(*p), b = hostPoint(q.value_or(*p));
     passOver([&] { cad.acadApp->zoomWindow(a, b); });
     passOver([&] { set.select(cadhost::SelectMode::Crossing, &a, &b, filter); });
-  }
-}
-
-void activate(cadhost::Document& doc, const std::string& name) {
-  if (!name.empty()) {
-    passOver([&] { doc.setActiveUcs(doc.userCoordinateSystems().item(name)); });
   }
 }
 
@@ -117,32 +101,7 @@ void TableScan::addPolyline(const cadhost::Document& doc, bool named, const cadh
 
 void TableScan::addTextWords(cadhost::Document& doc, const std::string& ucsName,
                              const cadhost::Entity& e) {
-  const bool named = !ucsName.empty();
-  if (named) passOver([&] { doc.sendCommand(kWorldUcsCommand); });
-  std::vector<TextType> words;
-  cadhost::Point3 ip;
-  {
-    TextLevelled levelled(e);
-    ip = levelled.insertionPoint();
-    if (!passOver([&] { words = splitTextWords(cad_, doc, e); })) words.clear();
-  }
-  double dx = 0, dy = 0;
-  if (named) {
-    activate(doc, ucsName);
-    passOver([&] {
-      const cadhost::Point3 u = doc.utility().translateCoordinates(ip, cadhost::CoordSys::World,
-                                                                   cadhost::CoordSys::User, false);
-      dx = u.x - ip.x;
-      dy = u.y - ip.y;
-    });
-  }
-  for (std::size_t k = 1; k < words.size(); ++k) {
-    TextType w = words[k];
-    w.XL += dx;
-    w.XR += dx;
-    w.Y += dy;
-    cad_.Texts.push_back(std::move(w));
-  }
+  for (TextType& w : wordsInUcs(cad_, doc, ucsName, e)) cad_.Texts.push_back(std::move(w));
   cad_.TextNum = static_cast<long>(cad_.Texts.size());
 }
 
@@ -171,12 +130,12 @@ std::vector<CellType> TableScan::scan(const std::optional<Point3d>& p,
   const std::string& ucsName = restore.name();
   const bool named = !ucsName.empty();
 
-  std::optional<Window> window;
+  std::optional<SelectionWindow> window;
   if (named && p) {
     passOver([&] { window = worldWindow(doc, *p, q.value_or(*p)); });
   }
   if (named) passOver([&] { doc.sendCommand(kWorldUcsCommand); });
-  const Window* polygon = window ? &*window : nullptr;
+  const SelectionWindow* polygon = window ? &*window : nullptr;
 
   cadhost::SelectionSet set;
   if (blockMode) {
@@ -209,7 +168,7 @@ std::vector<CellType> TableScan::scan(const std::optional<Point3d>& p,
 
   if (blockMode) {
     selectWindow(cad_, set, p, q, polygon, cadhost::SelectMode::CrossingPolygon, blockFilter());
-    activate(doc, ucsName);
+    activateUcs(doc, ucsName);
     std::vector<cadhost::Entity> items;
     passOver([&] { items = set.items(); });
     for (const cadhost::Entity& e : items) {
@@ -220,7 +179,7 @@ std::vector<CellType> TableScan::scan(const std::optional<Point3d>& p,
   } else {
     selectWindow(cad_, set, p, q, polygon, cadhost::SelectMode::CrossingPolygon,
                  typeFilter("LINE,LWPOLYLINE,POLYLINE"));
-    activate(doc, ucsName);
+    activateUcs(doc, ucsName);
     std::vector<cadhost::Entity> items;
     passOver([&] { items = set.items(); });
     for (const cadhost::Entity& e : items) lineWork(e, kindOf(e));
@@ -234,7 +193,7 @@ std::vector<CellType> TableScan::scan(const std::optional<Point3d>& p,
     const auto mode =
         cad_.State != 0 ? cadhost::SelectMode::WindowPolygon : cadhost::SelectMode::CrossingPolygon;
     selectWindow(cad_, set, p, q, polygon, mode, typeFilter("TEXT,MTEXT"));
-    activate(doc, ucsName);
+    activateUcs(doc, ucsName);
     items.clear();
     passOver([&] { items = set.items(); });
     for (const cadhost::Entity& e : items) textWork(e, kindOf(e));

@@ -28,10 +28,21 @@ class TableScan {
   void addSegment(const cadhost::Document& doc, bool named, Point3d a, Point3d b);
   void addPolyline(const cadhost::Document& doc, bool named, const cadhost::Entity& e);
   void addTextWords(cadhost::Document& doc, const std::string& ucsName, const cadhost::Entity& e);
+  // Lists `cell` after the first CellNum cells, dropping any beyond them.
+  void listCell(CellType cell);
+  // Lists `cell` unless a listed cell lies inside it, then gives it its texts.
   void appendCell(CellType cell);
 
   CAD& cad_;
 };
+
+// The X and Y of a cell corner.
+inline double cornerX(const Variant& p) {
+  return p.coordinate(0);
+}
+inline double cornerY(const Variant& p) {
+  return p.coordinate(1);
+}
 
 // The name of a cell for a lone line from the words left of it (label) and on or after its
 // start (value): a label ending in a role word names the cell alone; else "X" stands for the

@@ -6,9 +6,8 @@
 #include <cmath>
 
 #include "host_calls.h"
-#include "tarvik/child_naming.h"
-#include "tarvik/recognition/text_words.h"
 #include "tarvik/recognition/word_order.h"
+#include "ucs_words.h"
 
 namespace tarvik {
 
@@ -110,27 +109,14 @@ QString TextCollection::joinTextRecs(const CellType& cell) {
     }
   }
   if (words.empty()) return {};
-  for (std::size_t i = 0; i < words.size(); ++i) {
-    for (std::size_t j = 0; j < i; ++j) {
-      const TextType& a = words[i];
-      const TextType& b = words[j];
-      const bool sameRowRight = b.Y + 0.7 * b.H > a.Y && b.Y - 0.3 * b.H < a.Y && b.XL > a.XL;
-      const bool rowBelow = b.Y + 0.7 * b.H < a.Y;
-      if (sameRowRight || rowBelow) std::swap(words[i], words[j]);
-    }
+  sortCellWords(words, 0, words.size());
+  // Only a cell whose name holds the row mark "|*|" gets it between rows of another kind.
+  if (cell.name.contains(QLatin1String("|*|"))) {
+    double minX = 0, maxX = 0;
+    return joinCellWords(words, minX, maxX);
   }
-  const bool marked = cell.name.contains(QLatin1String("|*|"));
-  QString text = words[0].s;
-  for (std::size_t k = 1; k < words.size(); ++k) {
-    const TextType& w = words[k];
-    const bool newRow = w.Y + 0.75 * w.H < words[k - 1].Y;
-    const int kind = strType(w.s);
-    if (newRow && marked && !text.contains(QLatin1String("|*|")) && strType(text) != kind &&
-        kind != 0) {
-      text += QLatin1String("|*|");
-    }
-    text += w.s;
-  }
+  QString text;
+  for (const TextType& w : words) text += w.s;
   return text;
 }
 
@@ -178,53 +164,22 @@ QString TextCollection::getFrameTexts(const Point3d& L, const Point3d& R) {
   }
   cadhost::SelectionSet set;
   if (!passOver([&] { set = freshSelectionSet(doc, "textSS"); })) return {};
-  struct Cleared {
-    cadhost::SelectionSet& set;
-    ~Cleared() {
-      passOver([&] { set.clear(); });
-    }
-  } cleared{set};
+  SelectionCleared cleared{set};
   passOver([&] { doc.sendCommand(kWorldUcsCommand); });
-  cadhost::Point3 lo = polygon[0], hi = polygon[0];
-  for (const cadhost::Point3& c : polygon) {
-    lo = {std::min(lo.x, c.x), std::min(lo.y, c.y), 0};
-    hi = {std::max(hi.x, c.x), std::max(hi.y, c.y), 0};
-  }
-  passOver([&] { cad_.acadApp->zoomWindow(lo, hi); });
+  const SelectionWindow window = windowOf(std::move(polygon));
+  passOver([&] { cad_.acadApp->zoomWindow(window.lo, window.hi); });
   passOver([&] {
-    set.selectByPolygon(cadhost::SelectMode::CrossingPolygon, polygon,
+    set.selectByPolygon(cadhost::SelectMode::CrossingPolygon, window.polygon,
                         {cadhost::FilterItem{0, std::string("TEXT,MTEXT")}});
   });
-  if (named) passOver([&] { doc.setActiveUcs(doc.userCoordinateSystems().item(name)); });
+  activateUcs(doc, name);
   std::vector<cadhost::Entity> items;
   passOver([&] { items = set.items(); });
 
   const double loY = std::min(L[1], R[1]), hiY = std::max(L[1], R[1]);
   std::vector<TextType> kept;
   for (const cadhost::Entity& e : items) {
-    if (named) passOver([&] { doc.sendCommand(kWorldUcsCommand); });
-    std::vector<TextType> words;
-    cadhost::Point3 ip;
-    {
-      TextLevelled levelled(e);
-      ip = levelled.insertionPoint();
-      if (!passOver([&] { words = splitTextWords(cad_, doc, e); })) words.clear();
-    }
-    double dx = 0, dy = 0;
-    if (named) {
-      passOver([&] { doc.setActiveUcs(doc.userCoordinateSystems().item(name)); });
-      passOver([&] {
-        const cadhost::Point3 u = doc.utility().translateCoordinates(
-            ip, cadhost::CoordSys::World, cadhost::CoordSys::User, false);
-        dx = u.x - ip.x;
-        dy = u.y - ip.y;
-      });
-    }
-    for (std::size_t k = 1; k < words.size(); ++k) {
-      TextType w = words[k];
-      w.XL += dx;
-      w.XR += dx;
-      w.Y += dy;
+    for (TextType& w : wordsInUcs(cad_, doc, name, e)) {
       const double cx = (w.XL + w.XR) / 2, cy = w.Y + w.H / 2;
       if (L[0] < cx && cx < R[0] && loY < cy && cy < hiY) kept.push_back(std::move(w));
     }

@@ -39,6 +39,17 @@ using model::SectionKind;
 using model::Tag;
 using model::Tags;
 
+// Whether VERTEX or ATTRIB entities and a SEQEND follow the entity: a POLYLINE, or an INSERT
+// with 66 = 1.
+bool opensChain(const Object& e) {
+  const std::string_view type = model::typeOf(e);
+  return type == "POLYLINE" || (type == "INSERT" && model::tagInt(e.tags, 66) == 1);
+}
+
+bool endsWithSeqend(const Object& e) {
+  return !e.subs.empty() && model::typeOf(e.subs.back()) == "SEQEND";
+}
+
 // Walks the tags with one tag of look-ahead, decoding value texts to UTF-8.
 class Reader {
  public:
@@ -135,9 +146,8 @@ class Reader {
   // SEQEND after an INSERT with 66 = 1.
   void readEntity(Object& e) {
     readObject(e);
-    std::string_view type = model::typeOf(e);
-    bool chained = type == "POLYLINE" || (type == "INSERT" && model::tagInt(e.tags, 66) == 1);
-    if (type == "INSERT" && !chained && atZero("ATTRIB")) {
+    bool chained = opensChain(e);
+    if (!chained && model::typeOf(e) == "INSERT" && atZero("ATTRIB")) {
       // Attributes that follow a reference whose 66 flag is missing are its attributes.
       markAttributesFollow(e.tags);
       chained = true;
@@ -150,7 +160,7 @@ class Reader {
       readObject(e.subs.back());
       if (last) break;
     }
-    if (e.subs.empty() || model::typeOf(e.subs.back()) != "SEQEND") unclosedChains_ = true;
+    if (!endsWithSeqend(e)) unclosedChains_ = true;
   }
 
   void readEntities(std::vector<Object>& into, std::string_view endType, const std::string& inWhat,
@@ -165,10 +175,8 @@ class Reader {
         readObject(stray);
         continue;
       }
-      if (atZero("VERTEX") || atZero("ATTRIB"))
-        fail(position_, "a" + std::string(atZero("ATTRIB") ? "n ATTRIB" : " VERTEX") +
-                            " that follows no " +
-                            (atZero("ATTRIB") ? "block reference" : "POLYLINE"));
+      if (atZero("ATTRIB")) fail(position_, "an ATTRIB that follows no block reference");
+      if (atZero("VERTEX")) fail(position_, "a VERTEX that follows no POLYLINE");
       into.emplace_back();
       readEntity(into.back());
     }
@@ -269,6 +277,7 @@ class Reader {
       readObject(table.head);
       if (const Tag* n = model::findTag(table.head.tags, 2)) table.name = n->value;
       std::string tableWhat = "table " + table.name;
+      std::vector<std::uint64_t> nameless;  // the lines of entries without a name
       for (;;) {
         expectMore(tableWhat, tableAt);
         if (atZero("ENDTAB")) break;
@@ -278,10 +287,9 @@ class Reader {
         std::uint64_t entryAt = position_;
         table.entries.emplace_back();
         readObject(table.entries.back());
-        if (!model::findTag(table.entries.back().tags, 2)) nameless_.push_back(entryAt);
+        if (!model::findTag(table.entries.back().tags, 2)) nameless.push_back(entryAt);
       }
-      nameTableEntries(table, nameless_, tableWhat);
-      nameless_.clear();
+      nameTableEntries(table, nameless, tableWhat);
       // ENDTAB carries no tags of its own; skip any that a writer added.
       do advance();
       while (has_ && cur_.code != 0);
@@ -348,7 +356,6 @@ class Reader {
 
   TagSource& source_;
   std::string name_;
-  std::vector<std::uint64_t> nameless_;
   bool unclosedChains_ = false;
   model::Drawing drawing_;
   // Until the header names a version before AC1021, texts are taken as UTF-8.
@@ -379,11 +386,6 @@ void repairHandleSeed(model::Drawing& d) {
   if (handleSeed(d) <= used) model::setTag(seed->tags, 5, formatHandle(used + 1));
 }
 
-bool opensChain(const model::Object& e) {
-  const std::string_view type = model::typeOf(e);
-  return type == "POLYLINE" || (type == "INSERT" && model::tagInt(e.tags, 66) == 1);
-}
-
 // The SEQEND that closes the chain of `owner`, with the owner's layer (and, in a drawing
 // with handles, a new handle and the owner as its owner).
 model::Object seqendFor(const model::Object& owner, model::Drawing& d) {
@@ -404,8 +406,7 @@ model::Object seqendFor(const model::Object& owner, model::Drawing& d) {
 
 void closeChains(std::vector<model::Object>& entities, model::Drawing& d) {
   for (model::Object& e : entities)
-    if (opensChain(e) && (e.subs.empty() || model::typeOf(e.subs.back()) != "SEQEND"))
-      e.subs.push_back(seqendFor(e, d));
+    if (opensChain(e) && !endsWithSeqend(e)) e.subs.push_back(seqendFor(e, d));
 }
 
 model::Drawing readFrom(TagSource& source, const std::string& name, bool binary) {

@@ -16,19 +16,12 @@
 namespace tarvik {
 namespace {
 
-using frametest::kFrameDefs;
 using frametest::writeEncoded;
 
-class FrameDefinitions : public ::testing::Test {
+class FrameDefinitions : public frametest::FrameDefsTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(tmp.isValid());
-    cad.setUi(ui);
-    path = tmp.path() + "/frames.xml";
-    ASSERT_TRUE(writeEncoded(path, kFrameDefs));
-  }
   XmlNode framesOf(const QString& key) {
-    XmlNode sub = mXML::SelectNode(path, "frameDef/class/subclass", 0, key);
+    XmlNode sub = mXML::SelectNode(defsPath, "frameDef/class/subclass", 0, key);
     return sub.selectSingleNode("frames");
   }
   // A frames element of one entry made of `entry`.
@@ -37,16 +30,11 @@ class FrameDefinitions : public ::testing::Test {
     EXPECT_TRUE(writeEncoded(p, "<frames><f>" + entry + "</f></frames>", "UTF-8"));
     return mXML::SelectNode(p, "frames", 0, "");
   }
-
-  QTemporaryDir tmp;
-  std::shared_ptr<ScriptedUi> ui = std::make_shared<ScriptedUi>();
-  CAD cad;
-  QString path;
 };
 
 TEST_F(FrameDefinitions, ListsEverySubclassOfTheFile) {
   QStringList list{"stale"};
-  cad.GetFrameType(path, list);
+  cad.GetFrameType(defsPath, list);
   // Second attribute, class name, the full-width colon, first attribute; a third attribute is
   // not listed; comments between classes are no classes.
   EXPECT_EQ(list, QStringList({QString::fromUtf8("T1=Std：K1"), QString::fromUtf8("图框二=Std：K2"),
@@ -56,7 +44,7 @@ TEST_F(FrameDefinitions, ListsEverySubclassOfTheFile) {
 
 TEST_F(FrameDefinitions, ListingFailuresGiveAnEmptyListAndKeepThePath) {
   QStringList list;
-  cad.GetFrameType(path, list);
+  cad.GetFrameType(defsPath, list);
   cad.GetFrameType(tmp.path() + "/missing.xml", list);
   EXPECT_TRUE(list.isEmpty());
   // Sizing reads the file named last, which cannot be read.

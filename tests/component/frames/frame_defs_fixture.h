@@ -4,10 +4,15 @@
 // with subclasses, five sheets from A0 down to A4, margins, lengthening, line styles and
 // title-block entries.
 
+#include <gtest/gtest.h>
 #include <sheetcut/ansi_codepage.h>
+#include <tarvik/cad.h>
+#include <tarvik/scripted_ui.h>
 
 #include <QFile>
 #include <QString>
+#include <QTemporaryDir>
+#include <memory>
 #include <string>
 
 namespace tarvik::frametest {
@@ -75,5 +80,21 @@ inline bool writeEncoded(const QString& path, const std::string& text,
   return f.write(bytes.data(), static_cast<qint64>(bytes.size())) ==
          static_cast<qint64>(bytes.size());
 }
+
+// A CAD object with a scripted Ui, and kFrameDefs written to defsPath in a temporary folder.
+class FrameDefsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(tmp.isValid());
+    cad.setUi(ui);
+    defsPath = tmp.path() + "/frames.xml";
+    ASSERT_TRUE(writeEncoded(defsPath, kFrameDefs));
+  }
+
+  QTemporaryDir tmp;
+  std::shared_ptr<ScriptedUi> ui = std::make_shared<ScriptedUi>();
+  CAD cad;
+  QString defsPath;
+};
 
 }  // namespace tarvik::frametest

@@ -66,11 +66,10 @@ for b in doc.blocks:
         print('LEFT', b.name)
 )");
 
-class FrameDrawing : public ::testing::Test {
+class FrameDrawing : public frametest::FrameDefsTest {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(tmp.isValid());
-    cad.setUi(ui);
+    ASSERT_NO_FATAL_FAILURE(FrameDefsTest::SetUp());
     app = cadhost::Application::create();
     doc = app->documents().add();
     cad.acadApp = app;
@@ -80,10 +79,8 @@ class FrameDrawing : public ::testing::Test {
     const std::string out =
         python(kTitleBlocks, {templateSubFolder(tmp.path(), QStringLiteral("moddwg"))}, &ok);
     ASSERT_TRUE(ok) << out;
-    const QString defs = tmp.path() + "/frames.xml";
-    ASSERT_TRUE(frametest::writeEncoded(defs, frametest::kFrameDefs));
     QStringList list;
-    cad.GetFrameType(defs, list);
+    cad.GetFrameType(defsPath, list);
   }
   void TearDown() override {
     try {
@@ -122,9 +119,6 @@ class FrameDrawing : public ::testing::Test {
     return python(kReadBack, {path});
   }
 
-  QTemporaryDir tmp;
-  std::shared_ptr<ScriptedUi> ui = std::make_shared<ScriptedUi>();
-  CAD cad;
   std::shared_ptr<cadhost::Application> app;
   cadhost::Document doc;
 };

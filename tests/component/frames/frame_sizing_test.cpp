@@ -14,15 +14,12 @@
 namespace tarvik {
 namespace {
 
-class FrameSizing : public ::testing::Test {
+class FrameSizing : public frametest::FrameDefsTest {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(tmp.isValid());
-    cad.setUi(ui);
-    const QString path = tmp.path() + "/frames.xml";
-    ASSERT_TRUE(frametest::writeEncoded(path, frametest::kFrameDefs));
+    ASSERT_NO_FATAL_FAILURE(FrameDefsTest::SetUp());
     QStringList list;
-    cad.GetFrameType(path, list);
+    cad.GetFrameType(defsPath, list);
     ASSERT_EQ(list.size(), 3);
   }
   // Sizes a border of w x h drawing units with its lower-left corner at (x, y).
@@ -31,10 +28,6 @@ class FrameSizing : public ::testing::Test {
     std::vector<double> p0{x, y, 0}, p1{x + w, y + h, 0};
     return cad.ComputeFrameSize("K1", p0, p1, scale, direct, lab, extNum, id);
   }
-
-  QTemporaryDir tmp;
-  std::shared_ptr<ScriptedUi> ui = std::make_shared<ScriptedUi>();
-  CAD cad;
 };
 
 TEST_F(FrameSizing, ABorderOfTheInnerSizeTakesThatSheetScaledAndPlaced) {

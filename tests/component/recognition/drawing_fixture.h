@@ -3,6 +3,7 @@
 // Test drawings written by python3-ezdxf, a host to open them in, and a CAD object on it.
 
 #include <cadhost/application.h>
+#include <gtest/gtest.h>
 
 #include <QString>
 #include <QTemporaryDir>
@@ -33,6 +34,25 @@ struct Box {
   double l, t, r, b;
 };
 std::vector<Box> titleBlockCells();
+
+// A test suite whose drawings are written once, in SetUpTestSuite, into a folder that lives
+// as long as the suite. Each suite (the template argument) has a folder of its own.
+template <class Suite>
+class SuiteDrawings : public ::testing::Test {
+ protected:
+  static void TearDownTestSuite() { dir_.reset(); }
+  // The suite's folder, made on first use.
+  static const QTemporaryDir& dir() {
+    if (!dir_) dir_ = std::make_unique<QTemporaryDir>();
+    return *dir_;
+  }
+  static std::string file(const char* name) {
+    return dir().filePath(QString::fromUtf8(name)).toStdString();
+  }
+
+ private:
+  static inline std::unique_ptr<QTemporaryDir> dir_;
+};
 
 class Host {
  public:

@@ -6,12 +6,11 @@
 #include <tarvik/recognition/table_grid.h>
 
 #include <cmath>
+#include <numbers>
 #include <vector>
 
 namespace tarvik {
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
 
 void add(LineLists& l, double x0, double y0, double x1, double y1, double b = 1.0) {
   Point3d p{x0, y0, 0}, q{x1, y1, 0};
@@ -35,7 +34,7 @@ TEST(LineLists, LengthDirectionAndSnapping) {
   for (const auto& [deg, h, v] : std::vector<std::tuple<double, int, int>>{
            {0.2, 1, 0}, {1.0, 0, 0}, {83.0, 0, 0}, {84.0, 0, 1}}) {
     LineLists a;
-    const double r = deg * kPi / 180;
+    const double r = deg * std::numbers::pi / 180;
     add(a, 100, 100, 100 + 50 * std::cos(r), 100 + 50 * std::sin(r));
     EXPECT_EQ(a.HLineNum(), h) << deg;
     EXPECT_EQ(a.VLineNum(), v) << deg;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 
 #include "drawing_fixture.h"
 #include "qstring_printer.h"
@@ -15,8 +16,6 @@ namespace {
 using Access = RecognitionTestAccess;
 using recogtest::Box;
 using recogtest::Host;
-
-constexpr double kPi = 3.14159265358979323846;
 
 struct Scanned {
   Box box;
@@ -70,25 +69,15 @@ void expectTitleBlock(const std::vector<CellType>& cells, double ox, double oy) 
   EXPECT_EQ(find(got, want[0], ox, oy)->T, kLabelCellOrder);
 }
 
-class TableScanTest : public ::testing::Test {
+class TableScanTest : public recogtest::SuiteDrawings<TableScanTest> {
  protected:
   static void SetUpTestSuite() {
-    dir_ = new QTemporaryDir;
     const std::string upright = recogtest::titleBlockPython(1000, 500, 0);
     const std::string turned = recogtest::titleBlockPython(-300, 200, 30);
     ASSERT_EQ(recogtest::writeWithEzdxf(file("upright.dxf"), upright), "");
     ASSERT_EQ(recogtest::writeWithEzdxf(file("turned.dxf"), turned), "");
   }
-  static void TearDownTestSuite() {
-    delete dir_;
-    dir_ = nullptr;
-  }
-  static std::string file(const char* name) {
-    return dir_->filePath(QString::fromUtf8(name)).toStdString();
-  }
-  static QTemporaryDir* dir_;
 };
-QTemporaryDir* TableScanTest::dir_ = nullptr;
 
 TEST_F(TableScanTest, TitleBlockCellsAndTexts) {
   Host h;
@@ -122,7 +111,7 @@ TEST_F(TableScanTest, TurnedCopyGivesTheSameCellsInTheFrameSystem) {
   for (const cadhost::Entity& e : doc.modelSpace().entities()) {
     if (e.dxfType() == "TEXT" || e.dxfType() == "MTEXT") rotations.push_back(e.rotation());
   }
-  Access::setFrameUcs(h.cad, {-300, 200, 0}, 30 * kPi / 180, "FRAME");
+  Access::setFrameUcs(h.cad, {-300, 200, 0}, 30 * std::numbers::pi / 180, "FRAME");
   const auto cells = Access::anWinTable(h.cad, Point3d{-5, -5, 0}, Point3d{185, 45, 0});
   expectTitleBlock(cells, 0, 0);
   // The frame's system is current again and every text is turned as before.

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cmath>
+#include <numbers>
 
 #include "drawing_fixture.h"
 #include "qstring_printer.h"
@@ -19,12 +20,9 @@ namespace {
 using Access = RecognitionTestAccess;
 using recogtest::Host;
 
-constexpr double kPi = 3.14159265358979323846;
-
-class DrawingTest : public ::testing::Test {
+class DrawingTest : public recogtest::SuiteDrawings<DrawingTest> {
  protected:
   static void SetUpTestSuite() {
-    dir_ = new QTemporaryDir;
     ASSERT_EQ(recogtest::writeWithEzdxf(file("words.dxf"), R"(
 msp.add_text('AB   CD', dxfattribs={'insert': (0, 0), 'height': 2.5, 'width': 0.8})
 msp.add_text('   ', dxfattribs={'insert': (0, 20), 'height': 2.5})
@@ -52,13 +50,6 @@ msp.add_text('张三', dxfattribs={'insert': (5, -29.5), 'height': 3.5})
         recogtest::writeWithEzdxf(file("turned.dxf"), recogtest::titleBlockPython(-300, 200, 90)),
         "");
   }
-  static void TearDownTestSuite() {
-    delete dir_;
-    dir_ = nullptr;
-  }
-  static std::string file(const char* name) {
-    return dir_->filePath(QString::fromUtf8(name)).toStdString();
-  }
   static cadhost::Entity textAt(const cadhost::Document& doc, double x, double y) {
     for (const cadhost::Entity& e : doc.modelSpace().entities()) {
       if (e.dxfType() != "TEXT" && e.dxfType() != "MTEXT") continue;
@@ -68,9 +59,7 @@ msp.add_text('张三', dxfattribs={'insert': (5, -29.5), 'height': 3.5})
     ADD_FAILURE() << "no text at " << x << "," << y;
     return {};
   }
-  static QTemporaryDir* dir_;
 };
-QTemporaryDir* DrawingTest::dir_ = nullptr;
 
 TEST_F(DrawingTest, WordsOfATextAreMeasuredOnTheTextItself) {
   Host h;
@@ -203,7 +192,7 @@ TEST_F(DrawingTest, BlockTableAnalysisWritesItsLayout) {
   for (int i = 1; i <= 4; ++i) EXPECT_EQ(Access::cornerTexts(h.cad)[i].s, corners[i].s);
 
   // A drawing whose name is too short to lose an extension is refused.
-  const std::string shortName = dir_->filePath("abc").toStdString();
+  const std::string shortName = dir().filePath("abc").toStdString();
   QFile::copy(QString::fromStdString(file("tb1.dxf")), QString::fromStdString(shortName));
   h.open(shortName);
   EXPECT_THROW(h.cad.AN_block(), sheetcut::Error);
@@ -216,7 +205,7 @@ TEST_F(DrawingTest, FrameRegionTextsOfATurnedFrame) {
   for (const cadhost::Entity& e : doc.modelSpace().entities()) {
     if (e.dxfType() == "TEXT") rotations.push_back(e.rotation());
   }
-  Access::setFrameUcs(h.cad, {-300, 200, 0}, kPi / 2, "QX_UCS");
+  Access::setFrameUcs(h.cad, {-300, 200, 0}, std::numbers::pi / 2, "QX_UCS");
   EXPECT_EQ(Access::getFrameTexts(h.cad, {0, 40, 0}, {30, 30, 0}), "图号");
   EXPECT_EQ(Access::getFrameTexts(h.cad, {0, 20, 0}, {80, 30, 0}), "Scale1:100");
   // A border through a text keeps only the words whose centres lie inside.

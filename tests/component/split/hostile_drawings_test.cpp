@@ -18,7 +18,7 @@ namespace {
 using namespace splittest;
 using Counts = std::map<std::string, int>;
 
-class HostileDrawingsTest : public ::testing::Test {
+class HostileDrawingsTest : public HostedCadTest {
  protected:
   static void SetUpTestSuite() {
     folder_ = new QTemporaryDir;
@@ -34,14 +34,11 @@ class HostileDrawingsTest : public ::testing::Test {
   }
 
   void SetUp() override {
-    cad.setUi(std::make_shared<ScriptedUi>());
-    app = cadhost::Application::create();
-    cad.acadApp = app;
+    ASSERT_NO_FATAL_FAILURE(HostedCadTest::SetUp());
     cad.dwgIDMask = kMask;
-    ASSERT_TRUE(QDir().mkpath(folder_->path() + "/work"));
-    cad.setWorkPath(folder_->path() + "/work");
+    ASSERT_TRUE(QDir().mkpath(path("work")));
+    cad.setWorkPath(path("work"));
   }
-  void TearDown() override { app->quit(); }
 
   // Splits the drawing into a folder named after it; the children's entity counts by name.
   std::map<QString, Counts> split(const QString& name) {
@@ -61,8 +58,6 @@ class HostileDrawingsTest : public ::testing::Test {
   }
 
   static QTemporaryDir* folder_;
-  CAD cad;
-  std::shared_ptr<cadhost::Application> app;
 };
 
 QTemporaryDir* HostileDrawingsTest::folder_ = nullptr;

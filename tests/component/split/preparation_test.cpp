@@ -16,21 +16,7 @@ namespace {
 
 using namespace splittest;
 
-class PreparationTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_TRUE(tmp.isValid());
-    cad.setUi(std::make_shared<ScriptedUi>());
-    app = cadhost::Application::create();
-    cad.acadApp = app;
-  }
-  void TearDown() override { app->quit(); }
-  std::string spath(const char* name) const { return (tmp.path() + "/" + name).toStdString(); }
-
-  QTemporaryDir tmp;
-  CAD cad;
-  std::shared_ptr<cadhost::Application> app;
-};
+using PreparationTest = HostedCadTest;
 
 TEST_F(PreparationTest, TextSizeAveragesTheFirstElevenNonBlankTexts) {
   cadhost::Document doc = app->documents().add();

@@ -18,25 +18,19 @@ namespace {
 
 using namespace splittest;
 
-class SplitTest : public ::testing::Test {
+class SplitTest : public HostedCadTest {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(tmp.isValid());
+    ASSERT_NO_FATAL_FAILURE(HostedCadTest::SetUp());
     ui = std::make_shared<StoppingUi>();
     cad.setUi(ui);
     ui->cad = &cad;
-    app = cadhost::Application::create();
-    cad.acadApp = app;
     cad.dwgIDMask = kMask;
     ASSERT_TRUE(QDir().mkpath(path("work")));
     cad.setWorkPath(path("work"));
     ASSERT_TRUE(QDir().mkpath(path("Proj/Sub Dir")));
     ASSERT_TRUE(QDir().mkpath(path("Out")));
   }
-  void TearDown() override { app->quit(); }
-
-  QString path(const QString& relative) const { return tmp.path() + "/" + relative; }
-  std::string spath(const QString& relative) const { return path(relative).toStdString(); }
   void split(const QString& drawing, const QString& out) {
     cad.setChildFileSavePath(out);
     cad.SplitDwg(drawing, true);
@@ -68,10 +62,7 @@ class SplitTest : public ::testing::Test {
     return {};
   }
 
-  QTemporaryDir tmp;
   std::shared_ptr<StoppingUi> ui;
-  CAD cad;
-  std::shared_ptr<cadhost::Application> app;
   QByteArray planBytes, bBytes;
   int planStrips = 0;
 };

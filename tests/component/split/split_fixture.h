@@ -4,10 +4,12 @@
 // special drawings, a CAD object attached to a fresh host, and file checks.
 
 #include <cadhost/application.h>
+#include <gtest/gtest.h>
 
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <functional>
 #include <map>
 #include <memory>
@@ -55,6 +57,26 @@ std::string runPython(const QString& script, const QStringList& args);
 // 500 apart, `columns` a row, rows 400 apart downwards) per drawing number, each with a border, two
 // lines, a circle and the number as a TEXT near its lower-right corner.
 QString ezdxfFrames();
+
+// A CAD object with a scripted Ui attached to a fresh host, and a temporary folder; the host
+// quits after each test.
+class HostedCadTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(tmp.isValid());
+    cad.setUi(std::make_shared<tarvik::ScriptedUi>());
+    app = cadhost::Application::create();
+    cad.acadApp = app;
+  }
+  void TearDown() override { app->quit(); }
+
+  QString path(const QString& relative) const { return tmp.path() + "/" + relative; }
+  std::string spath(const QString& relative) const { return path(relative).toStdString(); }
+
+  QTemporaryDir tmp;
+  tarvik::CAD cad;
+  std::shared_ptr<cadhost::Application> app;
+};
 
 // A Ui that can ask for a stop after a number of event pumps, and watch the drawing meanwhile.
 class StoppingUi : public tarvik::ScriptedUi {

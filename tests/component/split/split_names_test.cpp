@@ -19,20 +19,14 @@ namespace {
 
 using namespace splittest;
 
-class SplitNamesTest : public ::testing::Test {
+class SplitNamesTest : public HostedCadTest {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(tmp.isValid());
-    cad.setUi(std::make_shared<ScriptedUi>());
-    app = cadhost::Application::create();
-    cad.acadApp = app;
+    ASSERT_NO_FATAL_FAILURE(HostedCadTest::SetUp());
     ASSERT_TRUE(QDir().mkpath(path("work")));
     cad.setWorkPath(path("work"));
     ASSERT_TRUE(QDir().mkpath(path("Proj")));
   }
-  void TearDown() override { app->quit(); }
-
-  QString path(const QString& relative) const { return tmp.path() + "/" + relative; }
   void split(const QString& drawing, const QString& out) {
     ASSERT_TRUE(QDir().mkpath(out));
     cad.setChildFileSavePath(out);
@@ -53,10 +47,6 @@ class SplitNamesTest : public ::testing::Test {
     doc.close(false);
     return out;
   }
-
-  QTemporaryDir tmp;
-  CAD cad;
-  std::shared_ptr<cadhost::Application> app;
 };
 
 // Draws one frame per number into a binary drawing, with texts small enough that the longest

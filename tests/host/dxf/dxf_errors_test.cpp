@@ -19,16 +19,7 @@ namespace {
 namespace dxf = cadhost::dxf;
 using cadhost::HostError;
 
-// The error that reading `bytes` from a file named `name` raises.
-HostError readError(const std::string& bytes, const std::string& name = "bad.dxf") {
-  try {
-    dxf::readDxf(bytes, name);
-  } catch (const HostError& e) {
-    return e;
-  }
-  ADD_FAILURE() << "no error for " << name;
-  return HostError(HostError::Io, "");
-}
+using dxftest::readError;
 
 bool mentions(const HostError& e, const std::string& part) {
   return std::string(e.what()).find(part) != std::string::npos;

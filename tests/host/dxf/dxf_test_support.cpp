@@ -1,5 +1,6 @@
 #include "dxf_test_support.h"
 
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -7,6 +8,8 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+
+#include "dxf/dxf_io.h"
 
 namespace dxftest {
 
@@ -19,6 +22,16 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
   std::error_code ec;
   std::filesystem::remove_all(dir_, ec);
+}
+
+cadhost::HostError readError(const std::string& bytes, const std::string& name) {
+  try {
+    cadhost::dxf::readDxf(bytes, name);
+  } catch (const cadhost::HostError& e) {
+    return e;
+  }
+  ADD_FAILURE() << "no error for " << name;
+  return cadhost::HostError(cadhost::HostError::Io, "");
 }
 
 std::string readBytes(const std::string& path) {

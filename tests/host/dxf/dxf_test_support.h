@@ -1,10 +1,13 @@
 #pragma once
 
-// Shared helpers of the DXF tests: a temporary folder, file bytes, and running python3-ezdxf.
+// Shared helpers of the DXF tests: a temporary folder, file bytes, the error of a bad read, and
+// running python3-ezdxf.
 
 #include <filesystem>
 #include <string>
 #include <string_view>
+
+#include "cadhost/host_error.h"
 
 namespace dxftest {
 
@@ -28,6 +31,10 @@ void writeBytes(const std::string& path, std::string_view bytes);
 // DXF text from "code value" lines: each line becomes a group-code line right-aligned in three
 // columns and a value line, joined with `eol`.
 std::string dxfText(std::string_view lines, std::string_view eol = "\n");
+
+// The error that reading `bytes` as the file `name` raises. Reading without an error is a
+// test failure, and gives an Io error with an empty message.
+cadhost::HostError readError(const std::string& bytes, const std::string& name);
 
 // Runs a Python script with the Debian python3 (which sees python3-ezdxf). Returns its standard
 // output; `exitCode` receives the exit status.

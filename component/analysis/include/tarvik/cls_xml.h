@@ -35,7 +35,7 @@ class ClsXml {
   QString xml() const;
 
  private:
-  _xmlDoc* doc_ = nullptr;
+  std::shared_ptr<_xmlDoc> doc_;
   _xmlNode* record_ = nullptr;
 };
 

@@ -13,9 +13,11 @@
 #include <vector>
 
 #include "tarvik/cad_events.h"
+#include "tarvik/catalog_msgs.h"
 #include "tarvik/cell_records.h"
 #include "tarvik/frame_records.h"
 #include "tarvik/layer_states.h"
+#include "tarvik/layout_placement.h"
 #include "tarvik/plot_settings.h"
 #include "tarvik/records.h"
 #include "tarvik/ui.h"
@@ -259,6 +261,49 @@ class CAD {
   void setTitleBlockFiller(TitleBlockFiller filler);
 
   // ---- Writing into templates ----------------------------------------------------------------
+  // Makes the text style StyName (added when missing) use the typeface shxFileName and the
+  // width factor HVScale, and makes it current. Host errors are ignored step by step.
+  void SetFont(const QString& shxFileName = QStringLiteral("仿宋_GB2312"), double HVScale = 0.7,
+               const QString& StyName = QStringLiteral("CHINESE"));
+  // Makes the layer "QXMOD" (added when missing, colour 6) and the text style "QXMOD" (typeface
+  // "宋体") current. Host errors are ignored step by step.
+  void SetLaFnt();
+  // Writes Cell.s as single-line text into row RowIdx of the cell (template coordinates times
+  // XYScale, in the active UCS): a text too wide for the cell is squeezed into a whole number
+  // of lines when at most 20 % longer, else wrapped into further rows; every line but a short
+  // last one is fitted between the margins, the last one aligned by strDuiQi ("L", "C", "R";
+  // an empty letter becomes "R" for a cell named "工程", else "C", and is stored back).
+  // Returns the number of lines; an empty text writes nothing and returns 0; a cell no wider
+  // than its margins gets one line. Host failures raise sheetcut::Error.
+  int Wri_Cell_Text(const CellType& Cell, double XYScale, QString& strDuiQi, int RowIdx = 1);
+  int Wri_Cell_Text(const CellType& Cell, double XYScale);
+  int Wri_Cell_Text_BLK(const CellType& Cell, double XYScale, QString& strDuiQi);
+  int Wri_Cell_Text_BLK(const CellType& Cell, double XYScale);
+  // Writes Cell.s as one multi-line text in the cell's middle row, attached by strDuiQi (chosen
+  // as above when empty); returns it. Host failures raise sheetcut::Error.
+  cadhost::Entity WirCell(const CellType& Cell, double XYScale, QString& strDuiQi);
+  cadhost::Entity WirCell(const CellType& Cell, double XYScale);
+  cadhost::Entity Wri_Cell_MText(const CellType& Cell, double XYScale, QString& strDuiQi);
+  cadhost::Entity Wri_Cell_MText(const CellType& Cell, double XYScale);
+  // Fills the inserted title block BlkRef: its template (by block name) is laid over it through
+  // the UCS "QZUCS", which stays active, and every cell with a non-blank value in Msgs (keyed
+  // by cell name) gets it in the style "CHINESE". sheetcut::Error, before anything is written,
+  // for a block without template or base point and for host failures; a cell that cannot be
+  // written is skipped.
+  void WriBlock(cadhost::Entity& BlkRef, const CatalogMsgs& Msgs);
+  // Writes a catalogue into the active drawing of acadApp, page after page 250 units apart
+  // from (0, 279): the first page from the template FirBlkName, the others from SecBlkName,
+  // their page-level cells from Msgs, the rows R001.. under the header R000 into the column
+  // cells. Raises sheetcut::Error only when there is no host or drawing.
+  void WriCatalog(const QString& FirBlkName, const QString& SecBlkName, const CatalogMsgs& Msgs);
+  // Single-line text in the box P1-P2 (drawing coordinates) placed by FS ("BL", "BC", "BR",
+  // "ML", "MC", "MR", "F"; any case; other texts leave it left at the lower margin). Host
+  // failures raise sheetcut::Error.
+  void Add2PText(const Point3d& P1, const Point3d& P2, const QString& txtStr, double XYScale = 1.0,
+                 const QString& FS = QStringLiteral("MC"));
+  // Multi-line text in the box P1-P2, attached by strDuiQi ("L", "C", "R"), in the active UCS.
+  void Add2PMtext(const Point3d& P1, const Point3d& P2, const QString& txtStr, double XYScale = 1.0,
+                  const QString& strDuiQi = QStringLiteral("C"));
 
   // ---- Plotting ------------------------------------------------------------------------------
 
@@ -323,7 +368,7 @@ class CAD {
   // ---- Table and text recognition: private members and state ----
   friend class TableScan;
   friend class TextCollection;
-  friend class CellXmlRebuild;  // the block layouts' key elements (MakeCellXml)
+  friend class CellXmlRebuild;         // the block layouts' key elements (MakeCellXml)
   friend class RecognitionTestAccess;  // the recognition tests reach the members below
   // The line lists and other working state of the recognition, made on first use.
   RecognitionState& recognition();
@@ -370,6 +415,12 @@ class CAD {
   TitleBlockFiller titleBlockFiller_;
 
   // ---- Writing into templates: private members and state ----
+  friend class WritingTestAccess;  // the writing tests reach the private members below
+  // Looks for the block layout of template i among the drawing's texts (inside the window
+  // P1-P2 when given) by its reference texts, and returns where it fits (scale and origin);
+  // places and labels nothing. Fills Texts and CornerTexts.
+  std::vector<LayoutPlacement> MatchBlnMod(int i, const std::optional<Point3d>& P1 = {},
+                                           const std::optional<Point3d>& P2 = {});
 
   // ---- Plotting: private members and state ----
 

@@ -15,6 +15,7 @@
 #include "tarvik/cad.h"
 #include "tarvik/child_naming.h"
 #include "tarvik/component_paths.h"
+#include "tarvik/constants.h"
 #include "tarvik/form_ctrl.h"
 #include "tarvik/strip_sizing.h"
 
@@ -233,9 +234,7 @@ void SplitRun::writeFrame(const RectType& frame) {
   const QString* scale = cad_.PlotCfg.find(kPlotScaleKey);
   const bool analysed = !onlySplit_ || (scale != nullptr && *scale == u"auto");
   if (analysed) {
-    // The frame is erased like a frame whose analysis failed, and reported.
-    selectFrame(p1, p2, true);
-    failures_.push_back({n_, {}, QStringLiteral("the split with analysis is not available")});
+    analyseFrame(minPoint, maxPoint, folderReady);
   } else {
     // The drawing number, else the source's name with the running number; never a file that
     // is there already.
@@ -266,6 +265,46 @@ void SplitRun::writeFrame(const RectType& frame) {
   }
   // The frame leaves the drawing so that later strips do not find it again.
   attempt([&] { set_.erase(); });
+}
+
+void SplitRun::analyseFrame(const Point3d& minPoint, const Point3d& maxPoint, bool folderReady) {
+  const cadhost::Point3 p1{minPoint[0], minPoint[1], 0};
+  const cadhost::Point3 p2{maxPoint[0], maxPoint[1], 0};
+  // The child is named by a fresh GUID; the analysis writes its report section under that name.
+  const QString guid = cad_.NewGuidStr();
+  const QString path = outputFolder_ + guid + kDrawingExtension;
+  const bool ok = cad_.FXDWG(path, minPoint, maxPoint, guid);
+  attempt([&] { doc_.sendCommand("ucs W "); });
+  if (!cad_.PlotCfg.isEmpty()) {
+    const QString* pathKind = cad_.PlotCfg.find(QStringLiteral("路径类型"));
+    const QString name =
+        pathKind != nullptr && *pathKind == u"WORK" ? guid : fallbackChildName(sourceName_, n_);
+    try {
+      plotFrame(name, p1, p2);
+    } catch (const sheetcut::Error&) {
+      // A frame that cannot be plotted is still written.
+    }
+  }
+  if (!ok) {
+    // No child for a frame whose title block was not recognised; the caller learns of it.
+    selectFrame(p1, p2, true);
+    failures_.push_back({n_, {}, QStringLiteral("its title block was not recognised")});
+    return;
+  }
+  selectFrame(p1, p2, false);
+  QString section = workPath_;
+  if (section.startsWith(kActiveDocMarker)) section.remove(0, kActiveDocMarker.size());
+  cad_.WriteSplitCount(section.toLower(), n_);
+  if (!folderReady) {
+    failures_.push_back(
+        {n_, guid, QStringLiteral("the folder \"%1\" cannot be created").arg(outputFolder_)});
+    return;
+  }
+  try {
+    doc_.wblock(path.toStdString(), set_);
+  } catch (const cadhost::HostError& e) {
+    failures_.push_back({n_, guid, QString::fromUtf8(e.what())});
+  }
 }
 
 void SplitRun::selectFrame(const cadhost::Point3& p1, const cadhost::Point3& p2, bool crossing) {

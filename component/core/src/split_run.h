@@ -42,6 +42,8 @@ class SplitRun {
   // Clusters the strip's entities into CAD.Frames; false when a stop was confirmed.
   bool clusterStrip();
   void writeFrame(const RectType& frame);
+  // The analysis branch: the frame is written under a GUID when its title block is read.
+  void analyseFrame(const Point3d& minPoint, const Point3d& maxPoint, bool folderReady);
   // Selects the frame's entities, window or crossing.
   void selectFrame(const cadhost::Point3& p1, const cadhost::Point3& p2, bool crossing);
   void renewSelectionSet();

@@ -141,8 +141,10 @@ class CAD {
   // back by undo and, when opened here, closed without saving. No file is ever replaced.
   // Raises sheetcut::Error when there is no host or output folder, when the drawing cannot be
   // opened, when the drawing cannot be prepared, and, after the other frames were written and
-  // the drawing restored, for frames that could not be written. IsOnlySplit false (the
-  // analysis split) is not available yet and raises after the drawing was restored.
+  // the drawing restored, for frames that could not be written. With IsOnlySplit false (or the
+  // plot scale "auto") each frame is analysed (FXDWG) and written under a new GUID with its
+  // report section; frames whose title block is not recognised get no child and are raised
+  // like the frames that could not be written.
   void SplitDwg(const QString& DwgPath = {}, bool IsOnlySplit = false);
   // Take their arguments and do nothing.
   void SplitDwg0(const QString& DwgPath = {}, bool IsCheck = false);
@@ -227,6 +229,41 @@ class CAD {
   void AN_block();
 
   // ---- Drawing analysis ----------------------------------------------------------------------
+  // The drawing number of the title block in the window P1-P2: the tag of an attribute
+  // definition whose prompt holds "图号" or "图纸编号", or the value of a block reference's
+  // attribute whose tag or prompt does; "" when none. Never raises.
+  QString GetTuHao(const Point3d& P1, const Point3d& P2);
+  // Copies the title-block names, attribute tags and their descriptions (index-parallel) that
+  // the title-block attribute report reads.
+  void SetBlkArr(const QStringList& eBlkName, const QStringList& eBlkAttTag,
+                 const QStringList& eBlkAttDesc);
+  // Finds the label of a label layout record in the active drawing (the window, else the whole
+  // drawing): the cells of the tables around each matching text go to the found-label list,
+  // and the result lists, comma-separated, the indices of those carrying the label's text, an
+  // index + 10000 first for a cell of the template's shape. Host failures are passed over.
+  QString GetTextCell(const CellType& Cell, const std::optional<Point3d>& MinPoint = {},
+                      const std::optional<Point3d>& MaxPoint = {});
+  // Analyses the frame blocks (block references named like a template) of the drawing
+  // FileName, or of the window MinPoint-MaxPoint of the active drawing (FileName then only
+  // names the report section), reading their title blocks into the analysis report
+  // ("AnRpt.txt" in WorkPath) and the sheet class under "图幅". True when a frame was read.
+  // Raises AnDwgFileBigen and AnDwgFileEnd; sheetcut::Error when no host is attached.
+  bool FXDWG(const QString& FileName = {}, std::optional<Point3d> MinPoint = {},
+             std::optional<Point3d> MaxPoint = {}, const QString& strGuid = {});
+  // Collects the texts of the window (or drawing) and the attributes of every frame block of
+  // the drawing, then reads every frame block and tries every label layout into the report
+  // (section: the drawing's file name). Raises AnDwgFileBigen and AnDwgFileEnd.
+  void NewFXDWG(const QString& FileName = {}, std::optional<Point3d> MinPoint = {},
+                std::optional<Point3d> MaxPoint = {}, bool IsCrtPlt = false);
+  // Takes its arguments and returns false.
+  bool ZN_FXDWG(const QString& FileName = {}, std::optional<Point3d> MinPoint = {},
+                std::optional<Point3d> MaxPoint = {});
+  // Analyse (FXDWG) or split with analysis (SplitDwg) every drawing of a folder, in name order,
+  // then, with AnSubFolder, of each sub-folder (symbolic links to folders are not followed).
+  // AnDwgDirBigen / AnDwgDirEnd around each folder; Quit stops at the next drawing. A folder
+  // that cannot be read and errors of the per-drawing step raise sheetcut::Error.
+  void FXdwgDir(const QString& DwgFolder);
+  void SplitdwgDir(const QString& DwgFolder);
 
   // ---- Frame definitions and drawing a frame -------------------------------------------------
   // Remembers xmlFilePath for ComputeFrameSize and lists its subclasses, one text each:
@@ -408,6 +445,32 @@ class CAD {
   std::shared_ptr<RecognitionState> recognition_;
 
   // ---- Drawing analysis: private members and state ----
+  friend class AnalysisTestAccess;  // the analysis tests reach the members below
+  friend class FrameReport;
+  // Writes the running number of the split's last analysed frame into the report section.
+  void WriteSplitCount(const QString& section, int n);
+  // Writes the title-block attributes of the first title block of the drawing `path` (opened
+  // beside the user's drawings and closed again) into the report.
+  void ReadTitleBlkAtt(const QString& path);
+  // Reads the cells of template idx for the frame at (X0, Y0) with the scales and rotation (or
+  // the given cells, in the frame's own coordinates) and writes them into the report section.
+  void WriFrameRpt(int idx, double X0, double Y0, double XScale, double YScale, double Angle,
+                   const std::vector<CellType>& Cells, const QString& GuidStr);
+  void WriFrameRpt0(int idx, double X0, double Y0, double XScale, double YScale, double Angle,
+                    const std::vector<CellType>& Cells);
+  // Reads the frame in the window by the label layout of template idx; true when it matched.
+  bool ReadFrameByLab(int idx, const std::optional<Point3d>& MinPoint,
+                      const std::optional<Point3d>& MaxPoint, const QString& GuidStr);
+  // Collects the texts of the window (the whole drawing without one) into Texts.
+  void GetWinTexts(const std::optional<Point3d>& MinPoint = {},
+                   const std::optional<Point3d>& MaxPoint = {});
+  // Appends a message to the error log under the current time (made unique within the second).
+  void WriteErrLog(const QString& message);
+  void folderBatch(const QString& DwgFolder, bool split);
+
+  QStringList TitleBlkNames, TitleBlkAttTags, TitleBlkAttDescs;
+  std::vector<LabCellType> LabCells;  // labels found by GetTextCell
+  QString ErrLogPath;                 // "ErrLog.txt" beside the component
 
   // ---- Frame definitions and drawing a frame: private members and state ----
   FrameType CalcFramePoints(const FrameType& frm, const std::vector<double>& MinPoint,

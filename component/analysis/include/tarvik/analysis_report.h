@@ -1,0 +1,56 @@
+#pragma once
+
+// The analysis report ("AnRpt.txt" in the work folder) and the rules of the frame analysis
+// that need no drawing: report keys, sheet classes, frame base points, filter texts.
+
+#include <QString>
+#include <functional>
+#include <optional>
+
+#include "tarvik/records.h"
+
+namespace tarvik {
+
+inline const QString kReportFileName = QStringLiteral("AnRpt.txt");
+inline const QString kErrLogFileName = QStringLiteral("ErrLog.txt");
+inline const QString kErrLogSection = QStringLiteral("ErrInfo");
+
+// Report keys.
+inline const QString kKeySheetClass = QStringLiteral("图幅");
+inline const QString kKeyTemplates = QStringLiteral("模版");
+inline const QString kKeyScale = QStringLiteral("_比例");
+inline const QString kKeyGuid = QStringLiteral("GUID");
+inline const QString kKeyFrameCount = QStringLiteral("SCount");
+
+// The key of row `counter` of the multi-row cells: "Line000" .. "Line999", then "Line1000",
+// "Line1001", ... (a counter never wraps onto an earlier row).
+QString reportLineKey(int counter);
+
+// The sheet size of a window of the given width and height at `scale`, in whole sheet units
+// (halves to the even neighbour). Nothing for a scale of 0, values that are not finite, or a
+// size outside the 32-bit range.
+struct SheetSize {
+  int W = 0;
+  int H = 0;
+};
+std::optional<SheetSize> sheetSizeOf(double width, double height, double scale);
+
+// The sheet class "A0" .. "A4" of a sheet size: an upright sheet wider than 280 is turned
+// first; a size that matches no class is "A3".
+QString sheetClass(SheetSize size);
+
+// Where the block definition's origin lands for a block reference: the insertion point less
+// the scaled origin, turned by the reference's rotation.
+Point3d frameBasePoint(const Point3d& insertion, double xScale, double yScale, double rotation,
+                       const Point3d& blockOrigin);
+
+// `text` with the host's wildcard characters escaped, so that a filter matches it literally.
+QString escapeWildcards(const QString& text);
+
+// `base` when it is free, else "base (2)", "base (3)", ... the first that `taken` refuses.
+QString uniqueKey(const QString& base, const std::function<bool(const QString&)>& taken);
+
+// Rounds half to even into a 32-bit integer; nothing when out of range or not finite.
+std::optional<int> roundToInt(double value);
+
+}  // namespace tarvik

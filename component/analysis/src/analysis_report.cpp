@@ -1,0 +1,73 @@
+// The analysis rules that need no drawing.
+
+#include "tarvik/analysis_report.h"
+
+#include <cmath>
+#include <limits>
+
+namespace tarvik {
+
+QString reportLineKey(int counter) {
+  // Three digits as long as they suffice; beyond that every digit, so no row replaces another.
+  return QStringLiteral("Line") + QString::number(counter).rightJustified(3, u'0');
+}
+
+std::optional<int> roundToInt(double value) {
+  if (!std::isfinite(value)) return std::nullopt;
+  const double r = std::nearbyint(value);
+  if (r < static_cast<double>(std::numeric_limits<int>::min()) ||
+      r > static_cast<double>(std::numeric_limits<int>::max())) {
+    return std::nullopt;
+  }
+  return static_cast<int>(r);
+}
+
+std::optional<SheetSize> sheetSizeOf(double width, double height, double scale) {
+  if (scale == 0 || !std::isfinite(scale)) return std::nullopt;
+  const std::optional<int> h = roundToInt(std::fabs(height) / scale);
+  const std::optional<int> w = roundToInt(std::fabs(width) / scale);
+  if (!h || !w) return std::nullopt;
+  return SheetSize{*w, *h};
+}
+
+QString sheetClass(SheetSize size) {
+  int W = size.W, H = size.H;
+  if (W < H && W > 280) std::swap(W, H);
+  const auto near = [](int v, int target) {
+    return std::abs(static_cast<long long>(v) - target) < 50;
+  };
+  if (near(H, 297)) return near(W, 210) ? QStringLiteral("A4") : QStringLiteral("A3");
+  if (near(H, 420)) return QStringLiteral("A2");
+  if (near(H, 594)) return QStringLiteral("A1");
+  if (near(H, 841)) return QStringLiteral("A0");
+  return QStringLiteral("A3");
+}
+
+Point3d frameBasePoint(const Point3d& insertion, double xScale, double yScale, double rotation,
+                       const Point3d& blockOrigin) {
+  const double dx = xScale * blockOrigin[0];
+  const double dy = yScale * blockOrigin[1];
+  const double c = std::cos(rotation), s = std::sin(rotation);
+  return {insertion[0] - (dx * c - dy * s), insertion[1] - (dx * s + dy * c), insertion[2]};
+}
+
+QString escapeWildcards(const QString& text) {
+  static const QString special = QStringLiteral("#@.*?~[]-,`");
+  QString out;
+  out.reserve(text.size() * 2);
+  for (const QChar c : text) {
+    if (special.contains(c)) out += u'`';
+    out += c;
+  }
+  return out;
+}
+
+QString uniqueKey(const QString& base, const std::function<bool(const QString&)>& taken) {
+  if (!taken(base)) return base;
+  for (int n = 2;; ++n) {
+    const QString key = QStringLiteral("%1 (%2)").arg(base).arg(n);
+    if (!taken(key)) return key;
+  }
+}
+
+}  // namespace tarvik

@@ -1,0 +1,252 @@
+// The analysis of a drawing by its frame blocks: FXDWG and NewFXDWG, with the text collection
+// NewFXDWG starts with.
+
+#include <cadhost/application.h>
+
+#include <QFileInfo>
+
+#include "analysis_steps.h"
+#include "host_calls.h"
+#include "mobrel/ini_file.h"
+#include "tarvik/analysis_report.h"
+#include "tarvik/cad.h"
+#include "tarvik/component_paths.h"
+#include "tarvik/recognition/number_text.h"
+
+namespace tarvik {
+
+namespace {
+
+QStringList templateNames(const std::vector<BlkTYpe>& list, int count) {
+  QStringList names;
+  for (int i = 1; i <= count && static_cast<std::size_t>(i) < list.size(); ++i) {
+    names << list[static_cast<std::size_t>(i)].n;
+  }
+  return names;
+}
+
+// Where the frame block's definition origin lands; the insertion point when the definition
+// cannot be read.
+Point3d basePointOf(cadhost::Document& doc, const cadhost::Entity& b) {
+  const cadhost::Point3 ip = b.insertionPoint();
+  Point3d pt = toPoint3d(ip);
+  step([&] {
+    const cadhost::Point3 origin = doc.blocks().item(b.name()).origin();
+    pt = frameBasePoint(pt, b.xScaleFactor(), b.yScaleFactor(), b.rotation(), toPoint3d(origin));
+  });
+  return pt;
+}
+
+}  // namespace
+
+bool CAD::FXDWG(const QString& FileName, std::optional<Point3d> MinPoint,
+                std::optional<Point3d> MaxPoint, const QString& strGuid) {
+  FrameScale = 0;
+  events_.raiseAnDwgFileBigen(FileName);
+  if (!acadApp) {
+    throw sheetcut::Error(
+        sheetcut::errnum::kGeneric,
+        "The drawing host is not running: \"" + FileName.toStdString() + "\" was not analysed",
+        "CAD.FXDWG");
+  }
+  step([&] { acadApp->setVisible(true); });
+
+  bool opened = false;
+  if (!FileName.isEmpty() && !MinPoint) {
+    try {
+      AcadDoc = acadApp->documents().open(FileName.toStdString(), true);
+    } catch (const cadhost::HostError&) {
+      return false;
+    }
+    opened = true;
+    SetBigFont();
+  } else {
+    step([&] { AcadDoc = acadApp->activeDocument(); });
+  }
+
+  RptPath = joinPath(WorkPath(), kReportFileName);
+  RptSection = FileName.toLower();
+  bool result = false;
+  if (AcadDoc) {
+    cadhost::Document doc = *AcadDoc;
+    if (!MinPoint) {
+      step([&] { acadApp->zoomExtents(); });
+      step([&] { doc.sendCommand(kWorldUcsCommand); });
+      step([&] { MinPoint = toPoint3d(pointValue(doc.getVariable("extmax"), "extmax")); });
+      step([&] { MaxPoint = toPoint3d(pointValue(doc.getVariable("extmin"), "extmin")); });
+    }
+    const Point3d p1 = MinPoint.value_or(Point3d{0, 0, 0});
+    const Point3d p2 = MaxPoint.value_or(p1);
+
+    cadhost::SelectionSet set;
+    std::vector<cadhost::Entity> blocks;
+    step([&] {
+      set = freshSelectionSet(doc, "BlkSS");
+      const cadhost::Point3 a = hostPoint(p1), b = hostPoint(p2);
+      step([&] { acadApp->zoomWindow(a, b); });
+      set.select(cadhost::SelectMode::Crossing, &a, &b,
+                 blockNameFilter(templateNames(ModList, ModNum)));
+      blocks = set.items();
+    });
+    for (const cadhost::Entity& b : blocks) {
+      ui().processEvents();
+      if (uConfirmStop_) return false;
+      QString blockName;
+      Point3d pt{0, 0, 0};
+      double xs = 0, ys = 0, rotation = 0;
+      if (!step([&] {
+            blockName = QString::fromStdString(b.name()).toLower();
+            pt = basePointOf(doc, b);
+            xs = b.xScaleFactor();
+            ys = b.yScaleFactor();
+            rotation = b.rotation();
+          })) {
+        continue;
+      }
+      for (int i = 1; i <= ModNum && static_cast<std::size_t>(i) < ModList.size(); ++i) {
+        if (uConfirmStop_ || QuitFlag) return false;
+        if (blockName != ModList[static_cast<std::size_t>(i)].n.toLower()) continue;
+        WriFrameRpt(i, pt[0], pt[1], xs, ys, rotation, {}, strGuid);
+        if (uConfirmStop_) return false;
+      }
+    }
+    for (int i = 1; i <= ModNum; ++i) {
+      if (QuitFlag) return false;
+      if (ReadFrameByLab(i, p1, p2, strGuid)) break;
+    }
+
+    if (FrameScale > 0) {
+      result = true;
+      const QString* scale = PlotCfg.find(kPlotScaleKey);
+      if (!PlotCfg.isEmpty() && scale != nullptr && *scale == u"auto") {
+        SetPlotItem(kPlotScaleKey, QStringLiteral("auto") + numberText(FrameScale));
+      }
+      step([&] { doc.sendCommand(kWorldUcsCommand); });
+      step([&] { acadApp->zoomWindow(hostPoint(p1), hostPoint(p2)); });
+      // A size that cannot be measured gives no sheet class.
+      const std::optional<SheetSize> size = sheetSizeOf(p2[0] - p1[0], p2[1] - p1[1], FrameScale);
+      if (size) {
+        mobrel::IniFile(RptPath).WriteIniKey(RptSection, kKeySheetClass, sheetClass(*size));
+      }
+    }
+    if (opened) {
+      step([&] { doc.close(false); });
+      AcadDoc.reset();
+    }
+  }
+  events_.raiseAnDwgFileEnd(FileName, RptPath);
+  return result;
+}
+
+void CAD::NewFXDWG(const QString& FileName, std::optional<Point3d> MinPoint,
+                   std::optional<Point3d> MaxPoint, bool IsCrtPlt) {
+  (void)IsCrtPlt;
+  events_.raiseAnDwgFileBigen(FileName);
+  if (!acadApp) return;
+  bool ok = true;
+  if (!FileName.isEmpty()) {
+    ok = step([&] { AcadDoc = acadApp->documents().open(FileName.toStdString(), true); });
+    if (ok) SetBigFont();
+  } else {
+    ok = step([&] { AcadDoc = acadApp->activeDocument(); });
+  }
+  if (!ok || !AcadDoc) return;
+  cadhost::Document doc = *AcadDoc;
+  QString docName;
+  if (!step([&] { docName = QString::fromStdString(doc.name()); })) return;
+  if (!MinPoint) {
+    step([&] { MinPoint = toPoint3d(pointValue(doc.getVariable("extmax"), "extmax")); });
+    step([&] { MaxPoint = toPoint3d(pointValue(doc.getVariable("extmin"), "extmin")); });
+  }
+  RptPath = joinPath(WorkPath(), kReportFileName);
+  RptSection = docName.toLower();
+  GetWinTexts(MinPoint, MaxPoint);
+
+  std::vector<cadhost::Entity> blocks;
+  step([&] {
+    cadhost::SelectionSet set = freshSelectionSet(doc, "BlkSS");
+    set.select(cadhost::SelectMode::All, nullptr, nullptr,
+               blockNameFilter(templateNames(ModList, ModNum)));
+    blocks = set.items();
+  });
+  for (const cadhost::Entity& b : blocks) {
+    ui().processEvents();
+    QString blockName;
+    Point3d pt{0, 0, 0};
+    double xs = 0, ys = 0, rotation = 0;
+    if (!step([&] {
+          blockName = QString::fromStdString(b.name()).toLower();
+          pt = basePointOf(doc, b);
+          xs = b.xScaleFactor();
+          ys = b.yScaleFactor();
+          rotation = b.rotation();
+        })) {
+      continue;
+    }
+    step([&] {
+      if (b.hasAttributes()) GetBlkAttTexts(b);
+    });
+    for (int i = 1; i <= ModNum && static_cast<std::size_t>(i) < ModList.size(); ++i) {
+      if (QuitFlag) return;
+      if (blockName != ModList[static_cast<std::size_t>(i)].n.toLower()) continue;
+      WriFrameRpt(i, pt[0], pt[1], xs, ys, rotation, {}, QString());
+    }
+  }
+  for (int i = 1; i <= ModNum; ++i) {
+    if (QuitFlag) return;
+    ReadFrameByLab(i, std::nullopt, std::nullopt, QString());
+  }
+  if (!FileName.isEmpty()) {
+    step([&] { doc.close(false); });
+    AcadDoc.reset();
+  }
+  events_.raiseAnDwgFileEnd(FileName, RptPath);
+}
+
+bool CAD::ZN_FXDWG(const QString& FileName, std::optional<Point3d> MinPoint,
+                   std::optional<Point3d> MaxPoint) {
+  (void)FileName;
+  (void)MinPoint;
+  (void)MaxPoint;
+  return false;
+}
+
+void CAD::GetWinTexts(const std::optional<Point3d>& MinPoint,
+                      const std::optional<Point3d>& MaxPoint) {
+  // Every text of the window is kept, however many there are.
+  Texts.clear();
+  TextNum = 0;
+  if (!acadApp || !AcadDoc) return;
+  cadhost::Document doc = *AcadDoc;
+  cadhost::SelectionSet set;
+  if (!step([&] { set = freshSelectionSet(doc, "TSS"); })) return;
+  step([&] { acadApp->setVisible(true); });
+  step([&] { acadApp->zoomExtents(); });
+  const cadhost::Filter filter{{0, std::string("TEXT,MTEXT")}};
+  if (MinPoint) {
+    const cadhost::Point3 a = hostPoint(*MinPoint), b = hostPoint(MaxPoint.value_or(*MinPoint));
+    step([&] { set.select(cadhost::SelectMode::Crossing, &a, &b, filter); });
+  } else {
+    step([&] { set.select(cadhost::SelectMode::All, nullptr, nullptr, filter); });
+  }
+  std::vector<cadhost::Entity> items;
+  step([&] { items = set.items(); });
+  for (const cadhost::Entity& e : items) {
+    if (QuitFlag) return;
+    step([&] {
+      const QString s = QString::fromStdString(e.textString());
+      if (s.trimmed().isEmpty()) return;
+      cadhost::Point3 lo, hi;
+      e.getBoundingBox(lo, hi);
+      Texts.push_back(TextType{lo.x, hi.x, e.height(), lo.y, s});
+      ++TextNum;
+    });
+  }
+}
+
+void CAD::WriteSplitCount(const QString& section, int n) {
+  mobrel::IniFile(joinPath(WorkPath(), kReportFileName))
+      .WriteIniKey(section, kKeyFrameCount, QString::number(n));
+}
+
+}  // namespace tarvik

@@ -1,0 +1,76 @@
+// The analysis rules that need no drawing.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <set>
+
+#include "qstring_printer.h"
+#include "tarvik/analysis_report.h"
+
+namespace {
+
+using namespace tarvik;
+
+TEST(AnalysisRulesTest, LineKeysKeepThreeDigitsAndNeverWrap) {
+  EXPECT_EQ(reportLineKey(0), "Line000");
+  EXPECT_EQ(reportLineKey(10), "Line010");
+  EXPECT_EQ(reportLineKey(999), "Line999");
+  EXPECT_EQ(reportLineKey(1000), "Line1000");
+  std::set<QString> keys;
+  for (int i = 0; i < 1200; ++i) keys.insert(reportLineKey(i));
+  EXPECT_EQ(keys.size(), 1200u);
+}
+
+TEST(AnalysisRulesTest, SheetClassesOfTheWorkedSizes) {
+  const auto cls = [](int w, int h) { return sheetClass({w, h}); };
+  EXPECT_EQ(cls(210, 297), "A4");
+  EXPECT_EQ(cls(297, 210), "A3");  // landscape A4 matches no rule
+  EXPECT_EQ(cls(297, 420), "A3");  // upright A3 is turned
+  EXPECT_EQ(cls(420, 297), "A3");
+  EXPECT_EQ(cls(594, 420), "A2");
+  EXPECT_EQ(cls(841, 594), "A1");
+  EXPECT_EQ(cls(1189, 841), "A0");
+  EXPECT_EQ(cls(260, 900), "A3");  // not turned (260 < 280), 59 from 841
+  EXPECT_EQ(cls(0, 0), "A3");
+  EXPECT_EQ(cls(std::numeric_limits<int>::min(), std::numeric_limits<int>::max()), "A3");
+}
+
+TEST(AnalysisRulesTest, SheetSizesRoundHalfToEvenAndRefuseWhatCannotBeMeasured) {
+  const auto size = sheetSizeOf(840.5, -593.5, 1);
+  ASSERT_TRUE(size);
+  EXPECT_EQ(size->W, 840);
+  EXPECT_EQ(size->H, 594);
+  EXPECT_EQ(sheetSizeOf(840, 594, 2)->W, 420);
+  EXPECT_FALSE(sheetSizeOf(840, 594, 0));
+  EXPECT_FALSE(sheetSizeOf(1e300, 594, 1e-300));
+  EXPECT_FALSE(sheetSizeOf(NAN, 594, 1));
+  EXPECT_FALSE(roundToInt(3e9));
+  EXPECT_EQ(*roundToInt(2.5), 2);
+  EXPECT_EQ(*roundToInt(-3.5), -4);
+}
+
+TEST(AnalysisRulesTest, FrameBasePointFollowsTheBlocksRotation) {
+  const auto near = [](const Point3d& a, const Point3d& b) {
+    return std::hypot(a[0] - b[0], a[1] - b[1]) < 1e-9;
+  };
+  // Unrotated and based at the origin: unchanged.
+  EXPECT_TRUE(near(frameBasePoint({100, 50, 0}, 2, 2, 0, {0, 0, 0}), {100, 50, 0}));
+  EXPECT_TRUE(near(frameBasePoint({100, 50, 0}, 2, 2, 1.2, {0, 0, 0}), {100, 50, 0}));
+  EXPECT_TRUE(near(frameBasePoint({100, 50, 0}, 2, 3, 0, {10, 5, 0}), {80, 35, 0}));
+  // Based at its lower-right corner (420, 0), scale 2, turned a quarter: the origin lies 840
+  // below the insertion point.
+  EXPECT_TRUE(
+      near(frameBasePoint({1000, 300, 0}, 2, 2, std::atan(1.0) * 2, {420, 0, 0}), {1000, -540, 0}));
+}
+
+TEST(AnalysisRulesTest, WildcardsInLabelsAreEscapedAndKeysMadeUnique) {
+  EXPECT_EQ(escapeWildcards("图号"), "图号");
+  EXPECT_EQ(escapeWildcards("A,B#@?~[x].*`-"), "A`,B`#`@`?`~`[x`]`.`*```-");
+  QStringList taken{"10:00:00", "10:00:00 (2)"};
+  EXPECT_EQ(uniqueKey("09:59:59", [&](const QString& k) { return taken.contains(k); }), "09:59:59");
+  EXPECT_EQ(uniqueKey("10:00:00", [&](const QString& k) { return taken.contains(k); }),
+            "10:00:00 (3)");
+}
+
+}  // namespace

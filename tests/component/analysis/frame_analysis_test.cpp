@@ -1,0 +1,199 @@
+// FXDWG over frame-block sheets, and the split with analysis.
+
+#include <gtest/gtest.h>
+
+#include <sheetcut/error.h>
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+
+#include "analysis_fixture.h"
+#include "analysis_test_access.h"
+#include "mobrel/ini_file.h"
+#include "qstring_printer.h"
+#include "tarvik/cad_events.h"
+
+namespace {
+
+using antest::Frame;
+using antest::Sheet;
+
+struct Recorder : tarvik::CADEvents {
+  QStringList log;
+  void AnDwgFileBigen(const QString& p) override { log << "begin " + p; }
+  void AnDwgFileEnd(const QString& p, const QString& r) override { log << "end " + p + " " + r; }
+  void AnDwgDirBigen(const QString& p) override { log << "dir " + p; }
+  void AnDwgDirEnd(const QString& p, const QString& r) override { log << "dirend " + p + "|" + r; }
+};
+
+class FrameAnalysisTest : public ::testing::Test, public antest::Host {
+ protected:
+  void SetUp() override {
+    QDir().mkpath(path("mods"));
+    antest::makeTemplates(cad, path("mods"), antest::standardSheets());
+    ASSERT_EQ(cad.ModCount(), 5);
+  }
+  QString report() const { return path("AnRpt.txt"); }
+  QString key(const QString& section, const QString& k) const {
+    return mobrel::IniFile(report()).GetIniKey(section, k);
+  }
+  static Frame frameOf(const Sheet& s, double scale = 1, double degrees = 0) {
+    Frame f;
+    f.sheet = s;
+    f.scale = scale;
+    f.degrees = degrees;
+    f.number = "JG-" + s.sheet + "-01";
+    f.name = "结构平面图" + s.sheet;
+    f.scaleText = scale == 1 ? "1:100" : "1:200";
+    f.note1 = "甲";
+    f.note2 = "乙";
+    return f;
+  }
+};
+
+TEST_F(FrameAnalysisTest, EverySheetIsReadWithItsClassCellsAndKeysInOrder) {
+  for (const double scale : {1.0, 2.0}) {
+    for (const Sheet& s : antest::standardSheets()) {
+      const QString file = path(QStringLiteral("%1-%2.dxf").arg(s.sheet).arg(scale));
+      ASSERT_EQ(antest::writeFrames(file.toStdString(), {frameOf(s, scale)}), "");
+      Recorder events;
+      cad.addEventHandler(&events);
+      EXPECT_TRUE(cad.FXDWG(file)) << file.toStdString();
+      cad.removeEventHandler(&events);
+      const QString section = file.toLower();
+      EXPECT_EQ(events.log, (QStringList{"begin " + file, "end " + file + " " + report()}));
+      EXPECT_EQ(key(section, "图幅"), s.sheet) << file.toStdString();
+      EXPECT_EQ(key(section, "模版"), "TK_" + s.sheet);
+      EXPECT_EQ(key(section, "_比例"), scale == 1 ? "1" : "2");
+      EXPECT_EQ(key(section, "图号"), "JG-" + s.sheet + "-01");
+      EXPECT_EQ(key(section, "图名"), "结构平面图" + s.sheet);
+      EXPECT_EQ(key(section, "比例"), scale == 1 ? "1:100" : "1:200");
+      EXPECT_EQ(key(section, "Line000"), "备注:甲");
+      EXPECT_EQ(key(section, "Line001"), "备注:乙");
+      EXPECT_EQ(antest::sectionKeys(report(), section),
+                (QStringList{"模版", "_比例", "GUID", "图号", "图名", "比例", "Line000", "Line001",
+                             "图幅"}));
+    }
+  }
+  // The drawings were opened for the analysis and closed again.
+  EXPECT_EQ(app->documents().count(), 0);
+}
+
+TEST_F(FrameAnalysisTest, ARotatedFrameBasedAtItsCornerReadsLikeAnUprightOne) {
+  const Sheet a3 = antest::standardSheets()[1];
+  Frame upright = frameOf(a3);
+  Frame turned = frameOf(a3, 2, 90);
+  turned.baseAtRight = true;  // the block's origin is not its base point
+  turned.x = 1000;
+  turned.y = 300;
+  ASSERT_EQ(antest::writeFrames(spath("up.dxf"), {upright}), "");
+  ASSERT_EQ(antest::writeFrames(spath("turned.dxf"), {turned}), "");
+  ASSERT_TRUE(cad.FXDWG(path("up.dxf")));
+  ASSERT_TRUE(cad.FXDWG(path("turned.dxf")));
+  for (const char* k : {"图幅", "模版", "图号", "图名", "Line000", "Line001"}) {
+    EXPECT_EQ(key(path("turned.dxf").toLower(), k), key(path("up.dxf").toLower(), k)) << k;
+  }
+  EXPECT_EQ(key(path("turned.dxf").toLower(), "_比例"), "2");
+}
+
+TEST_F(FrameAnalysisTest, NoFrameBlockNoTemplatesAndNoHost) {
+  const Sheet a3 = antest::standardSheets()[1];
+  Frame loose = frameOf(a3);
+  loose.asBlock = false;
+  ASSERT_EQ(antest::writeFrames(spath("loose.dxf"), {loose}), "");
+  Recorder events;
+  cad.addEventHandler(&events);
+  EXPECT_FALSE(cad.FXDWG(path("loose.dxf")));
+  EXPECT_EQ(events.log.size(), 2);
+  EXPECT_EQ(key(path("loose.dxf").toLower(), "图幅"), "");
+  // A drawing that cannot be opened: no end event.
+  events.log.clear();
+  EXPECT_FALSE(cad.FXDWG(path("missing.dxf")));
+  EXPECT_EQ(events.log, QStringList{"begin " + path("missing.dxf")});
+  cad.removeEventHandler(&events);
+  EXPECT_EQ(app->documents().count(), 0);
+
+  cad.acadApp.reset();
+  EXPECT_THROW(cad.FXDWG(path("loose.dxf")), sheetcut::Error);
+}
+
+TEST_F(FrameAnalysisTest, AnalysingTheSameDrawingTwiceAppendsTheTemplateAgain) {
+  const Sheet a2 = antest::standardSheets()[2];
+  Frame second = frameOf(a2);
+  second.x = 700;
+  second.number = "JG-A2-02";
+  ASSERT_EQ(antest::writeFrames(spath("two.dxf"), {frameOf(a2), second}), "");
+  ASSERT_TRUE(cad.FXDWG(path("two.dxf")));
+  const QString section = path("two.dxf").toLower();
+  EXPECT_EQ(key(section, "模版"), "TK_A2,TK_A2");
+  ASSERT_TRUE(cad.FXDWG(path("two.dxf")));
+  EXPECT_EQ(key(section, "模版"), "TK_A2,TK_A2,TK_A2,TK_A2");
+}
+
+TEST_F(FrameAnalysisTest, AutoPlotScaleTakesTheFrameScale) {
+  tarvik::PlotSettings settings;
+  for (const QString& k : tarvik::kPlotCfgKeys) settings.set(k, "1");
+  settings.set(tarvik::kPlotScaleKey, "auto");
+  ASSERT_EQ(cad.SetPlotCfg(settings), "");
+  const Sheet a1 = antest::standardSheets()[3];
+  ASSERT_EQ(antest::writeFrames(spath("a1.dxf"), {frameOf(a1, 2)}), "");
+  // The window analysis of an open drawing, as the plot calls it.
+  cadhost::Document doc = app->documents().open(spath("a1.dxf"));
+  ASSERT_TRUE(cad.FXDWG(path("win.dxf"), tarvik::Point3d{-10, -10, 0},
+                        tarvik::Point3d{2 * 841 + 10, 2 * 594 + 10, 0}, "GUID1"));
+  EXPECT_EQ(key(path("win.dxf").toLower(), "GUID"), "GUID1");
+  EXPECT_EQ(key(path("win.dxf").toLower(), "图幅"), "A1");
+  EXPECT_EQ(app->documents().count(), 1);  // the open drawing stays open
+  EXPECT_EQ(*tarvik::AnalysisTestAccess::plotCfg(cad).find(tarvik::kPlotScaleKey), "auto2");
+}
+
+// ---- Split with analysis ----------------------------------------------------------------------
+
+class SplitAnalysisTest : public FrameAnalysisTest {};
+
+TEST_F(SplitAnalysisTest, RecognisedFramesBecomeGuidChildrenWithTheirReportSections) {
+  const Sheet a3 = antest::standardSheets()[1];
+  Frame f1 = frameOf(a3), f2 = frameOf(a3, 1, 0), f3 = frameOf(a3);
+  f2.x = 600;
+  f2.number = "JG-A3-02";
+  f3.x = 1200;
+  f3.asBlock = false;  // not a frame block: not recognised
+  ASSERT_EQ(antest::writeFrames(spath("set.dxf"), {f1, f2, f3}), "");
+  QFile src(path("set.dxf"));
+  ASSERT_TRUE(src.open(QIODevice::ReadOnly));
+  const QByteArray before = src.readAll();
+  src.close();
+  QDir().mkpath(path("Out"));
+  cad.setChildFileSavePath(path("Out"));
+
+  QString error;
+  try {
+    cad.SplitDwg(path("set.dxf"), false);
+  } catch (const sheetcut::Error& e) {
+    error = QString::fromUtf8(e.what());
+  }
+  EXPECT_TRUE(error.contains("1 of the frames")) << error.toStdString();
+  EXPECT_TRUE(error.contains("not recognised")) << error.toStdString();
+
+  const QStringList children = QDir(path("Out")).entryList(QDir::Files, QDir::Name);
+  ASSERT_EQ(children.size(), 2);
+  QStringList numbers;
+  for (const QString& child : children) {
+    EXPECT_TRUE(QRegularExpression("^[0-9A-F]{32}\\.dxf$").match(child).hasMatch())
+        << child.toStdString();
+    const QString section = (path("Out") + "/" + child).toLower();
+    EXPECT_EQ(key(section, "GUID"), child.left(32));
+    EXPECT_EQ(key(section, "_比例"), "1");
+    EXPECT_EQ(key(section, "图幅"), "A3");
+    numbers << key(section, "图号");
+  }
+  numbers.sort();
+  EXPECT_EQ(numbers, (QStringList{"JG-A3-01", "JG-A3-02"}));
+  EXPECT_FALSE(key(path("set.dxf").toLower(), "SCount").isEmpty());
+
+  ASSERT_TRUE(src.open(QIODevice::ReadOnly));
+  EXPECT_EQ(src.readAll(), before);
+  EXPECT_EQ(app->documents().count(), 0);
+}
+
+}  // namespace

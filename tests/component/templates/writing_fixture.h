@@ -30,6 +30,11 @@ class WritingTestAccess {
                                                   const std::optional<Point3d>& P2 = {}) {
     return cad.MatchBlnMod(i, P1, P2);
   }
+  static void getDwgTexts(CAD& cad) { cad.GetDwgTexts(); }
+  static void readBln(CAD& cad, int i) { cad.ReadBln(i); }
+  static void wriBlnCells(CAD& cad, int i, double x0, double y0, double xs, double ys) {
+    cad.WriBlnCells(i, x0, y0, xs, ys);
+  }
   static void saveBlockLayoutEx(CAD& cad, const QString& name, const std::vector<CellType>& cells) {
     cad.SaveBlockLayoutEx(name, cells);
   }

@@ -341,6 +341,18 @@ class CAD {
   // Multi-line text in the box P1-P2, attached by strDuiQi ("L", "C", "R"), in the active UCS.
   void Add2PMtext(const Point3d& P1, const Point3d& P2, const QString& txtStr, double XYScale = 1.0,
                   const QString& strDuiQi = QStringLiteral("C"));
+  // Opens the drawing FileName read-only (closing the active one first), labels every template
+  // cell it finds, by template block references and by block layouts among its texts, with
+  // "[cell name]", and closes it without saving. AnDwgFileBigen, then AnDwgFileEnd with the
+  // drawing's report name (see report_names.h; an existing file of that name is deleted). A
+  // drawing that cannot be opened, or Quit, ends the call without the end event. Raises
+  // sheetcut::Error only when there is no host or the active drawing cannot be closed.
+  void WriteDwg(const QString& FileName);
+  // Analyses (FXDWG) every drawing of the folder in name order, between AnDwgDirBigen and
+  // AnDwgDirEnd (with the folder's report name, "" when no drawing was met), then with
+  // AnSubFolder the sub-folders through FXdwgDir. Quit stops at the next drawing without the
+  // end event. A folder that cannot be read raises sheetcut::Error before any event.
+  void WriteDwgDir(const QString& DwgFolder);
 
   // ---- Plotting ------------------------------------------------------------------------------
 
@@ -482,6 +494,16 @@ class CAD {
   // Looks for the block layout of template i among the drawing's texts (inside the window
   // P1-P2 when given) by its reference texts, and returns where it fits (scale and origin);
   // places and labels nothing. Fills Texts and CornerTexts.
+  // Labels the cells of template i at every place of the drawing's texts (Texts) where its
+  // block layout's reference texts lie in the same direction.
+  void ReadBln(int i);
+  // Loads template i's cells, maps them by the scales and origin into the drawing and labels
+  // each with "[name]". A template whose cells cannot be read labels nothing.
+  void WriBlnCells(int i, double X0, double Y0, double XScale, double YScale);
+  // A single-line text in model space at the cell's first corner, a fifth of the cell height
+  // up, 0.6 cell heights high unless `height` is given. Host refusals raise sheetcut::Error.
+  void AddCellText(const Point3d& first, const Point3d& opposite, const QString& text,
+                   std::optional<double> height = {});
   std::vector<LayoutPlacement> MatchBlnMod(int i, const std::optional<Point3d>& P1 = {},
                                            const std::optional<Point3d>& P2 = {});
 

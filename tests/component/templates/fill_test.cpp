@@ -4,10 +4,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <numbers>
 
+#include "frame_defs_fixture.h"
 #include "writing_fixture.h"
 
 namespace tarvik {
@@ -157,6 +159,22 @@ TEST_F(Filling, BlockWithoutTemplateFailsBeforeWriting) {
   EXPECT_TRUE(entities("TEXT").empty());
   EXPECT_THROW((CatalogMsgs{{"Key", "1"}, {"kEY", "2"}}), sheetcut::Error);
   EXPECT_FALSE(CatalogMsgs({{"ä", "1"}}).Item("Ä"));  // only ASCII letters fold
+}
+
+TEST_F(Filling, FramesDrawnWithValuesFillTheirTitleBlocks) {
+  addTemplate("OLB_TB", 0, 0, {{"图号", 10, 20, 100, 30, 1}, {"名称", 10, 30, 100, 40, 1}});
+  const QString defs = tmp.path() + "/frames.xml";
+  ASSERT_TRUE(frametest::writeEncoded(defs, frametest::kFrameDefs));
+  QStringList kinds;
+  cad.GetFrameType(defs, kinds);
+  std::vector<double> p0{100, 100}, p1{880, 674};
+  FrameType f = cad.ComputeFrameSize("K1", p0, p1, 2, 0, false);
+  cad.DrawFrame(f, {{"图号", "A-1"}, {"名称", "总图"}}, true);
+  std::vector<std::string> written;
+  for (const auto& t : entities("TEXT")) written.push_back(t.textString());
+  std::sort(written.begin(), written.end());
+  EXPECT_EQ(written, (std::vector<std::string>{"A-1", "总图"}));
+  EXPECT_TRUE(ezdxfAudit(save("frame.dxf")).empty());
 }
 
 class Catalogue : public Filling {

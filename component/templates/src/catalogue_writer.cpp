@@ -79,7 +79,8 @@ void CAD::WriCatalog(const QString& FirBlkName, const QString& SecBlkName,
                                    joinPath(dwgFolder, name + kDrawingExtension).toStdString(), 1,
                                    1, 1, 0);
     });
-    ok = recorded([&] { ReadMod(name); }) && ok;
+    // A cell file that cannot be read would leave the previous page's cells in the list.
+    if (!recorded([&] { ReadMod(name); })) break;
     if (!recorded([&] {
           const Point3d base = templateBasePoint(FindMod(name), name, kSource);
           SetFrameUCS({page[0] - base[0], page[1] - base[1], 0}, 0, kFillUcsName);

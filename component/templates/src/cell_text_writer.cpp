@@ -89,6 +89,7 @@ int CellTextWriter::writeLines(const CellType& cell, double scale, QString& lett
   // Moves characters from the end of the text to the front of the later lines until what is
   // left fits the lines before them. The line width is kept in single precision.
   std::vector<QString> lines(static_cast<std::size_t>(count) + 1);
+  bool firstEmpty = false;  // every character went to later lines (characters wider than L)
   if (count > 1) {
     const float lineWidth = static_cast<float>(t / split.n);
     QString rest = cell.s;
@@ -102,6 +103,7 @@ int CellTextWriter::writeLines(const CellType& cell, double scale, QString& lett
       const double now = rest.isEmpty() ? 0 : textWidth(text);
       if (now <= static_cast<double>(static_cast<float>(k - 1) * lineWidth)) --k;
     }
+    firstEmpty = rest.isEmpty();
   }
 
   for (int i = 1; i <= count; ++i) {
@@ -111,6 +113,9 @@ int CellTextWriter::writeLines(const CellType& cell, double scale, QString& lett
       const QString& line = lines[static_cast<std::size_t>(i)];
       if (line.isEmpty()) continue;  // the text ran out before this line
       text = space.addText(line.toStdString(), left, height);
+    } else if (firstEmpty) {
+      text.erase();  // no empty text stays behind
+      continue;
     }
     if (split.whole || i < count) {
       text.setAlignment(kAlignFit);

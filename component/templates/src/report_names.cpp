@@ -1,5 +1,7 @@
 #include "tarvik/report_names.h"
 
+#include <algorithm>
+
 #include "tarvik/component_paths.h"
 #include "tarvik/constants.h"
 

@@ -154,6 +154,13 @@ TEST_F(CellText, EmptyTextAndNarrowCellsAreSafe) {
   EXPECT_EQ(texts[0].textString(), kChinese.toStdString());
   EXPECT_EQ(texts[0].alignment(), 0);
 
+  // A character wider than the usable width goes whole to the second line; no empty text
+  // is left on the first.
+  EXPECT_EQ(cad.Wri_Cell_Text(cellBetween("a", 0, 50, 4, 58, 1, "工"), 1, letter), 2);
+  ASSERT_EQ(entities("TEXT").size(), 3u);
+  EXPECT_EQ(entities("TEXT").back().textString(), "工");
+  expectPoint(entities("TEXT").back().insertionPoint(), 1, 52.5 - 8);
+
   cad.AcadDoc.reset();
   EXPECT_THROW(cad.Wri_Cell_Text(cellBetween("a", 0, 0, 40, 8, 1, "x"), 1), sheetcut::Error);
   cad.AcadDoc = doc;

@@ -1,4 +1,6 @@
-// make-sample-sheets PATH [FRAMES [VERSION [CODEPAGE]]]: writes a generated sheet-set drawing.
+// make-sample-sheets [--realistic] PATH [FRAMES [VERSION [CODEPAGE]]]: writes a generated
+// sheet-set drawing; --realistic gives every frame dimensions, hatches, splines, multi-line
+// texts and a detail block of its own.
 
 #include <cstdio>
 #include <exception>
@@ -7,15 +9,22 @@
 #include "sheetgen/sheet_set.h"
 
 int main(int argc, char** argv) {
+  bool realistic = false;
+  if (argc > 1 && std::string(argv[1]) == "--realistic") {
+    realistic = true;
+    --argc;
+    ++argv;
+  }
   if (argc < 2 || argc > 5) {
     std::fprintf(stderr,
-                 "usage: make-sample-sheets PATH [FRAMES [VERSION [CODEPAGE]]]\n"
+                 "usage: make-sample-sheets [--realistic] PATH [FRAMES [VERSION [CODEPAGE]]]\n"
                  "  VERSION: AC1015 (R2000) ... AC1032 (R2018), default AC1024\n");
     return 2;
   }
   sheetgen::Options options;
   try {
     if (argc > 2) options.frames = std::stoi(argv[2]);
+    if (realistic) options = sheetgen::Options::realistic(options.frames);
     if (argc > 3) options.version = argv[3];
     if (argc > 4) options.codepage = argv[4];
     sheetgen::SheetSet set = sheetgen::writeSheetSetFile(argv[1], options);

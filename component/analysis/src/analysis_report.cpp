@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 
+#include "mobrel/ini_file.h"
+
 namespace tarvik {
 
 QString reportLineKey(int counter) {
@@ -68,6 +70,40 @@ QString uniqueKey(const QString& base, const std::function<bool(const QString&)>
     const QString key = QStringLiteral("%1 (%2)").arg(base).arg(n);
     if (!taken(key)) return key;
   }
+}
+
+ReportBuffer::~ReportBuffer() {
+  flush();
+}
+
+QString ReportBuffer::get(const QString& path, const QString& section, const QString& key) const {
+  if (path == path_) {
+    for (auto p = pending_.rbegin(); p != pending_.rend(); ++p) {
+      if (p->section.compare(section, Qt::CaseInsensitive) == 0 &&
+          p->key.compare(key, Qt::CaseInsensitive) == 0) {
+        return p->value.trimmed();
+      }
+    }
+  }
+  return mobrel::IniFile(path).GetIniKey(section, key);
+}
+
+void ReportBuffer::put(const QString& path, const QString& section, const QString& key,
+                       const QString& value) {
+  if (path != path_) {
+    flush();
+    path_ = path;
+  }
+  pending_.push_back({section, key, value});
+}
+
+void ReportBuffer::flush() {
+  if (pending_.empty()) return;
+  std::vector<mobrel::IniFile::KeyWrite> keys;
+  keys.reserve(pending_.size());
+  for (Pending& p : pending_) keys.push_back({p.section, p.key, p.value});
+  pending_.clear();
+  mobrel::IniFile(path_).WriteIniKeys(keys);
 }
 
 }  // namespace tarvik

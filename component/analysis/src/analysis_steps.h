@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <utility>
 
+#include "tarvik/analysis_report.h"
 #include "tarvik/records.h"
 
 namespace tarvik {
@@ -37,6 +38,22 @@ inline cadhost::Point3 hostPoint(const Point3d& p) {
 inline Point3d toPoint3d(const cadhost::Point3& p) {
   return {p.x, p.y, p.z};
 }
+
+// Keeps the report keys of an analysis together: they are written when the outermost hold ends
+// (or earlier, by FlushReport).
+class ReportHold {
+ public:
+  ReportHold(ReportBuffer& buffer, int& holds) : buffer_(buffer), holds_(holds) { ++holds_; }
+  ~ReportHold() {
+    if (--holds_ == 0) buffer_.flush();
+  }
+  ReportHold(const ReportHold&) = delete;
+  ReportHold& operator=(const ReportHold&) = delete;
+
+ private:
+  ReportBuffer& buffer_;
+  int& holds_;
+};
 
 // The frame-block filter: block references named like one of `names` (matched literally).
 cadhost::Filter blockNameFilter(const QStringList& names);

@@ -7,7 +7,6 @@
 
 #include "analysis_steps.h"
 #include "host_calls.h"
-#include "mobrel/ini_file.h"
 #include "tarvik/analysis_report.h"
 #include "tarvik/cad.h"
 #include "tarvik/component_paths.h"
@@ -42,6 +41,7 @@ Point3d basePointOf(cadhost::Document& doc, const cadhost::Entity& b) {
 bool CAD::FXDWG(const QString& FileName, std::optional<Point3d> MinPoint,
                 std::optional<Point3d> MaxPoint, const QString& strGuid) {
   FrameScale = 0;
+  ReportHold hold(Report_, ReportHolds_);
   events_.raiseAnDwgFileBigen(FileName);
   if (!acadApp) {
     throw sheetcut::Error(
@@ -126,7 +126,7 @@ bool CAD::FXDWG(const QString& FileName, std::optional<Point3d> MinPoint,
       // A size that cannot be measured gives no sheet class.
       const std::optional<SheetSize> size = sheetSizeOf(p2[0] - p1[0], p2[1] - p1[1], FrameScale);
       if (size) {
-        mobrel::IniFile(RptPath).WriteIniKey(RptSection, kKeySheetClass, sheetClass(*size));
+        Report_.put(RptPath, RptSection, kKeySheetClass, sheetClass(*size));
       }
     }
     if (opened) {
@@ -134,6 +134,7 @@ bool CAD::FXDWG(const QString& FileName, std::optional<Point3d> MinPoint,
       AcadDoc.reset();
     }
   }
+  Report_.flush();  // the report is complete when the end is announced
   events_.raiseAnDwgFileEnd(FileName, RptPath);
   return result;
 }
@@ -141,6 +142,7 @@ bool CAD::FXDWG(const QString& FileName, std::optional<Point3d> MinPoint,
 void CAD::NewFXDWG(const QString& FileName, std::optional<Point3d> MinPoint,
                    std::optional<Point3d> MaxPoint, bool IsCrtPlt) {
   (void)IsCrtPlt;
+  ReportHold hold(Report_, ReportHolds_);
   events_.raiseAnDwgFileBigen(FileName);
   if (!acadApp) return;
   bool ok = true;
@@ -200,6 +202,7 @@ void CAD::NewFXDWG(const QString& FileName, std::optional<Point3d> MinPoint,
     step([&] { doc.close(false); });
     AcadDoc.reset();
   }
+  Report_.flush();
   events_.raiseAnDwgFileEnd(FileName, RptPath);
 }
 
@@ -245,8 +248,7 @@ void CAD::GetWinTexts(const std::optional<Point3d>& MinPoint,
 }
 
 void CAD::WriteSplitCount(const QString& section, int n) {
-  mobrel::IniFile(joinPath(WorkPath(), kReportFileName))
-      .WriteIniKey(section, kKeyFrameCount, QString::number(n));
+  Report_.put(joinPath(WorkPath(), kReportFileName), section, kKeyFrameCount, QString::number(n));
 }
 
 }  // namespace tarvik

@@ -9,7 +9,7 @@
 #include <cmath>
 #include <map>
 
-#include "../../core/src/host_calls.h"
+#include "host_calls.h"
 #include "tarvik/attempt.h"
 #include "tarvik/cad.h"
 #include "tarvik/component_paths.h"

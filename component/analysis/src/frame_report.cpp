@@ -5,7 +5,6 @@
 
 #include "analysis_steps.h"
 #include "host_calls.h"
-#include "mobrel/ini_file.h"
 #include "tarvik/analysis_report.h"
 #include "tarvik/cad.h"
 #include "tarvik/recognition/number_text.h"
@@ -99,14 +98,18 @@ class FrameReport {
 
   void writeReport(const BlkTYpe& entry, const std::vector<CellType>& cells,
                    const std::optional<QString>& guid) {
-    mobrel::IniFile report(cad_.RptPath);
+    const QString path = cad_.RptPath;
     const QString section = cad_.RptSection;
-    const QString before = report.GetIniKey(section, kKeyTemplates);
+    ReportHold hold(cad_.Report_, cad_.ReportHolds_);
+    const auto put = [&](const QString& key, const QString& value) {
+      cad_.Report_.put(path, section, key, value);
+    };
+    const QString before = cad_.Report_.get(path, section, kKeyTemplates);
     const QString name = entry.n.toUpper();
-    report.WriteIniKey(section, kKeyTemplates, before.isEmpty() ? name : before + u',' + name);
+    put(kKeyTemplates, before.isEmpty() ? name : before + u',' + name);
     if (guid) {
-      report.WriteIniKey(section, kKeyScale, numberText(cad_.FrameScale));
-      report.WriteIniKey(section, kKeyGuid, *guid);
+      put(kKeyScale, numberText(cad_.FrameScale));
+      put(kKeyGuid, *guid);
     }
     std::vector<QStringList> rows;
     for (const CellType& cell : cells) {
@@ -114,7 +117,7 @@ class FrameReport {
       if (std::abs(static_cast<int>(cell.T)) > 1) {
         rows.push_back((cell.name + kRowBreak + cell.s).split(kRowBreak));
       } else if (!cell.s.isEmpty()) {
-        report.WriteIniKey(section, cell.name, cell.s);
+        put(cell.name, cell.s);
       }
     }
     if (rows.empty()) return;
@@ -126,7 +129,7 @@ class FrameReport {
         if (k < r.size()) line += u',' + r[0] + u':' + r[k];
       }
       if (line.trimmed().isEmpty()) continue;
-      report.WriteIniKey(section, reportLineKey(counter), line.mid(1));
+      put(reportLineKey(counter), line.mid(1));
       ++counter;
     }
   }

@@ -3,7 +3,7 @@
 #include <cadhost/document.h>
 #include <cadhost/entity.h>
 
-#include "../../core/src/host_calls.h"
+#include "host_calls.h"
 #include "tarvik/attempt.h"
 #include "tarvik/cad.h"
 

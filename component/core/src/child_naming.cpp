@@ -4,12 +4,15 @@
 #include "tarvik/child_naming.h"
 
 #include <sheetcut/ansi_codepage.h>
-#include <sheetcut/error.h>
+#include <unistd.h>
 
-#include <algorithm>
+#include <QTextBoundaryFinder>
+#include <climits>
 #include <cmath>
 #include <filesystem>
 #include <system_error>
+#include <tuple>
+#include <utility>
 
 #include "tarvik/cad.h"
 #include "tarvik/constants.h"
@@ -27,6 +30,14 @@ constexpr struct {
     {u'/', u'\uFF0F'}, {u'\\', u'\uFF3C'}, {u':', u'\uFF1A'}, {u'*', u'\uFF0A'},
     {u'?', u'\uFF1F'}, {u'"', u'\uFF07'},  {u'<', u'\uFF1C'}, {u'>', u'\uFF1E'},
 };
+
+// Stand in for characters that a file name must not show as they are.
+constexpr char16_t kHiddenCharacterMark = u'_';
+constexpr char16_t kFullWidthFullStop = u'\uFF0E';
+
+bool isControlOrBidi(char16_t c) {
+  return c <= 0x1F || c == 0x7F || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
 
 std::filesystem::path fsPath(const QString& path) {
   return std::filesystem::path(path.toStdString());
@@ -46,6 +57,15 @@ bool isFree(const QString& path) {
 void validFileName(QString& s, bool isPath) {
   if (isPath) return;
   for (const auto& r : kFileNameReplacements) s.replace(QChar(r.from), QChar(r.to));
+  makeNameVisible(s);
+}
+
+void makeNameVisible(QString& s) {
+  // Every character concerned is a single UTF-16 unit, never half of a surrogate pair.
+  for (QChar& c : s) {
+    if (isControlOrBidi(c.unicode())) c = QChar(kHiddenCharacterMark);
+  }
+  if (s.startsWith(u'.')) s[0] = QChar(kFullWidthFullStop);
 }
 
 int strType(const QString& s) {
@@ -81,33 +101,76 @@ int nearestToCorner(const std::vector<Point3d>& points, const Point3d& minPoint,
   return best;
 }
 
-QString fallbackChildName(const QString& sourceFileName, int n) {
+namespace {
+
+// The fallback name of frame n as a base and the "-n" at its end ("" when the running number
+// stands inside the name), so that a long name can be cut without losing the number.
+std::pair<QString, QString> fallbackParts(const QString& sourceFileName, int n) {
   const QString upper = sourceFileName.toUpper();
   const QString extension = kDrawingExtension.toUpper();
-  const QString suffix = u'-' + QString::number(n);
-  if (!upper.contains(extension)) return upper + suffix;
-  QString name = upper;
-  return name.replace(extension, suffix);
+  const QString number = u'-' + QString::number(n);
+  if (!upper.contains(extension)) return {upper, number};
+  if (!upper.endsWith(extension)) return {QString(upper).replace(extension, number), QString()};
+  return {upper.left(upper.size() - extension.size()).replace(extension, number), number};
 }
 
-QString freeChildPath(const QString& folder, const QStringList& choices) {
-  // The system reads a path only up to a NUL: every name tried would test the same file.
-  const QChar nul(u'\0');
-  if (folder.contains(nul) || std::any_of(choices.begin(), choices.end(),
-                                          [&](const QString& c) { return c.contains(nul); })) {
-    throw sheetcut::Error(sheetcut::errnum::kPathNotFound,
-                          "A file name in \"" + QString(folder).replace(nul, u'?').toStdString() +
-                              "\" holds a NUL character",
-                          "CAD.SplitDwg");
+}  // namespace
+
+QString fallbackChildName(const QString& sourceFileName, int n) {
+  const auto [base, suffix] = fallbackParts(sourceFileName, n);
+  return base + suffix;
+}
+
+int fileNameLimit(const QString& folder) {
+  const long limit = ::pathconf(folder.toStdString().c_str(), _PC_NAME_MAX);
+  return limit > 0 && limit < INT_MAX ? static_cast<int>(limit) : 255;
+}
+
+QString fittedFileName(const QString& base, const QString& suffix, int limit) {
+  const QString tail = suffix + kDrawingExtension;
+  const qsizetype room = limit - tail.toUtf8().size();
+  if (base.toUtf8().size() <= room) return base + tail;
+  // Cut between user-perceived characters: never inside a surrogate pair or before a
+  // combining mark.
+  QTextBoundaryFinder characters(QTextBoundaryFinder::Grapheme, base);
+  qsizetype kept = 0;
+  qsizetype bytes = 0;
+  for (qsizetype end = characters.toNextBoundary(); end > 0; end = characters.toNextBoundary()) {
+    bytes += base.mid(kept, end - kept).toUtf8().size();
+    if (bytes > room) break;
+    kept = end;
   }
-  for (const QString& name : choices) {
-    const QString path = folder + name + kDrawingExtension;
-    if (isFree(path)) return path;
+  return base.left(kept) + tail;
+}
+
+ChildNames::ChildNames(const QString& number, const QString& sourceFileName, int n, int limit)
+    : numbered_(!number.isEmpty()), limit_(limit) {
+  if (numbered_) {
+    base_ = number;
+    suffix_ = u'-' + QString::number(n);
+  } else {
+    std::tie(base_, suffix_) = fallbackParts(sourceFileName, n);
+    makeNameVisible(base_);
   }
-  const QString base = choices.isEmpty() ? QString() : choices.last();
-  for (long k = 2;; ++k) {
-    const QString path = folder + base + u'-' + QString::number(k) + kDrawingExtension;
-    if (isFree(path)) return path;
+}
+
+QString ChildNames::next() {
+  const long k = ++tried_;
+  if (numbered_) {
+    // number, number-n, number-n-2, ...
+    if (k == 1) return fittedFileName(base_, QString(), limit_);
+    if (k == 2) return fittedFileName(base_, suffix_, limit_);
+    return fittedFileName(base_, suffix_ + u'-' + QString::number(k - 1), limit_);
+  }
+  // fallback, fallback-2, fallback-3, ...
+  if (k == 1) return fittedFileName(base_, suffix_, limit_);
+  return fittedFileName(base_, suffix_ + u'-' + QString::number(k), limit_);
+}
+
+QString nextFreeName(const QString& folder, ChildNames& names) {
+  for (;;) {
+    const QString name = names.next();
+    if (isFree(folder + name)) return name;
   }
 }
 

@@ -63,8 +63,6 @@ QString CAD::GetCornerText(const QString& file, const Point3d& MinPoint, const P
     });
   }
   ValidFileName(text, false);
-  // No file name can hold a NUL, and a path cut short at one would name another file.
-  text.remove(QChar(u'\0'));
   return text;
 }
 

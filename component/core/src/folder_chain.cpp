@@ -21,7 +21,7 @@ namespace {
 QString chainName(const QString& part, const QString& drawNo) {
   QString name = part;
   validFileName(name, false);
-  if (name == u"." || name == u"..") {
+  if (part == u"." || part == u"..") {
     fail(sheetcut::errnum::kGeneric,
          QStringLiteral("The drawing number \"%1\" has the part \"%2\", which cannot name a folder")
              .arg(drawNo, part));

@@ -24,6 +24,20 @@ void ScriptedUi::showMessage(const QString& title, const QString& text) {
   messages_.push_back({title, text});
 }
 
+std::optional<DrawingNumberEntry> ScriptedUi::askDrawingNumber(const DrawingNumberCheck& check) {
+  ++drawingNumberDialogs_;
+  if (drawingNumberScripts_.empty()) return std::nullopt;
+  const DrawingNumberScript script = std::move(drawingNumberScripts_.front());
+  drawingNumberScripts_.pop_front();
+  for (const auto& attempt : script) {
+    if (!attempt) return std::nullopt;
+    const QString refusal = check(*attempt);
+    if (refusal.isEmpty()) return attempt;
+    showMessage(QStringLiteral("Tarvik"), refusal);
+  }
+  return std::nullopt;
+}
+
 void ScriptedUi::unloadNote() {
   if (noteLoads_ > 0) --noteLoads_;
 }

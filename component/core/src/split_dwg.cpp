@@ -4,7 +4,6 @@
 #include <cadhost/document.h>
 #include <sheetcut/error.h>
 
-#include <QFileInfo>
 #include <cmath>
 #include <filesystem>
 #include <system_error>
@@ -31,17 +30,17 @@ const cadhost::Filter kStripFilter{{0, std::string("LINE,POLYLINE,LWPOLYLINE,LWP
 // Takes back the undo group the split ran in.
 constexpr const char* kUndoCommand = "(command \"U\" )\r";
 constexpr std::size_t kFailuresNamed = 20;
+// Names a child gives up after other writers took them between the look and the write: far
+// more than any number of splits side by side needs.
+constexpr int kMaxNameClashes = 10000;
 
 [[noreturn]] void fail(long number, const QString& text) {
   throw sheetcut::Error(number, text.toStdString(), kSource);
 }
 
-// The plot step of a frame. Plotting is not part of this build yet, so a frame that asks for it
-// fails here, and the split goes on without the plot as it does for every failed plot.
-void plotFrame(const QString& name, const cadhost::Point3&, const cadhost::Point3&) {
-  throw sheetcut::Error(sheetcut::errnum::kGeneric,
-                        "Plotting is not available: \"" + name.toStdString() + "\" not plotted",
-                        "CAD.DwgPlotCmd");
+// The name without the drawing extension.
+QString baseName(const QString& fileName) {
+  return fileName.left(fileName.size() - kDrawingExtension.size());
 }
 
 bool validExtents(const cadhost::Point3& min, const cadhost::Point3& max) {
@@ -175,12 +174,20 @@ bool SplitRun::prepare() {
 SplitRun::Outcome SplitRun::splitStrips() {
   const int strips = cad_.SplitSpeed();
   const double height = (extMax_.y - extMin_.y) / strips;
+  // The lower edge of strip k, 0 being the top of the drawing.
+  const auto edge = [&](int k) {
+    // The last strip ends exactly at the bottom, whatever the rounding of the heights.
+    if (k == strips) return extMin_.y;
+    const double y = extMax_.y - k * height;
+    if (std::isfinite(y)) return y;
+    // Extents further apart than a double holds (entities near both ends of its range).
+    const double below = static_cast<double>(k) / strips;
+    return extMax_.y * (1 - below) + extMin_.y * below;
+  };
   for (int k = 1; k <= strips; ++k) {
     if (cad_.ConfirmStop()) return Outcome::Stopped;
-    // The last strip ends exactly at the bottom, whatever the rounding of the heights.
-    const double bottom = k == strips ? extMin_.y : extMax_.y - k * height;
-    const cadhost::Point3 lowerLeft{extMin_.x, bottom, 0};
-    const cadhost::Point3 upperRight{extMax_.x, extMax_.y - (k - 1) * height, 0};
+    const cadhost::Point3 lowerLeft{extMin_.x, edge(k), 0};
+    const cadhost::Point3 upperRight{extMax_.x, edge(k - 1), 0};
     attempt([&] { cad_.acadApp->zoomWindow(lowerLeft, upperRight); });
     attempt(
         [&] { set_.select(cadhost::SelectMode::Crossing, &lowerLeft, &upperRight, kStripFilter); });
@@ -239,32 +246,46 @@ void SplitRun::writeFrame(const RectType& frame) {
     // The drawing number, else the source's name with the running number; never a file that
     // is there already.
     const QString number = cad_.GetCornerText({}, minPoint, maxPoint);
-    const QStringList choices = number.isEmpty()
-                                    ? QStringList{fallbackChildName(sourceName_, n_)}
-                                    : QStringList{number, number + u'-' + QString::number(n_)};
-    const QString path = folderReady ? freeChildPath(outputFolder_, choices) : QString();
-    const QString name = path.isEmpty() ? choices.first() : QFileInfo(path).completeBaseName();
+    ChildNames names(number, sourceName_, n_, fileNameLimit(outputFolder_));
+    QString name = folderReady ? nextFreeName(outputFolder_, names) : names.next();
     if (!cad_.PlotCfg.isEmpty()) {
+      // The plot step: the frame's window by the plot settings, named like the child. It shows
+      // its own messages; a frame that cannot be plotted is still written.
+      Point3d plotMin = minPoint, plotMax = maxPoint;
       try {
-        plotFrame(name, p1, p2);
+        cad_.DwgPlotCmd(baseName(name), plotMin, plotMax);
       } catch (const sheetcut::Error&) {
-        // A frame that cannot be plotted is still written.
       }
     }
     selectFrame(p1, p2, false);
     if (!folderReady) {
       failures_.push_back(
-          {n_, name, QStringLiteral("the folder \"%1\" cannot be created").arg(outputFolder_)});
+          {n_, baseName(name),
+           QStringLiteral("the folder \"%1\" cannot be created").arg(outputFolder_)});
     } else {
-      try {
-        doc_.wblock(path.toStdString(), set_);
-      } catch (const cadhost::HostError& e) {
-        failures_.push_back({n_, name, QString::fromUtf8(e.what())});
-      }
+      writeChild(names, name);
     }
   }
   // The frame leaves the drawing so that later strips do not find it again.
   attempt([&] { set_.erase(); });
+}
+
+void SplitRun::writeChild(ChildNames& names, QString name) {
+  // Free when looked at is not enough: another split writing into the folder may take the name
+  // before this one does. The write takes the name only when nothing is there, and on a clash
+  // the next name is tried.
+  for (int clashes = 0;; ++clashes) {
+    try {
+      doc_.wblock((outputFolder_ + name).toStdString(), set_, cadhost::WriteMode::NoReplace);
+      return;
+    } catch (const cadhost::HostError& e) {
+      if (e.code() != cadhost::HostError::Exists || clashes == kMaxNameClashes) {
+        failures_.push_back({n_, baseName(name), QString::fromUtf8(e.what())});
+        return;
+      }
+    }
+    name = nextFreeName(outputFolder_, names);
+  }
 }
 
 void SplitRun::analyseFrame(const Point3d& minPoint, const Point3d& maxPoint, bool folderReady) {
@@ -279,8 +300,10 @@ void SplitRun::analyseFrame(const Point3d& minPoint, const Point3d& maxPoint, bo
     const QString* pathKind = cad_.PlotCfg.find(QStringLiteral("路径类型"));
     const QString name =
         pathKind != nullptr && *pathKind == u"WORK" ? guid : fallbackChildName(sourceName_, n_);
+    // The plot step, as for a frame named by its drawing number.
+    Point3d plotMin = minPoint, plotMax = maxPoint;
     try {
-      plotFrame(name, p1, p2);
+      cad_.DwgPlotCmd(name, plotMin, plotMax);
     } catch (const sheetcut::Error&) {
       // A frame that cannot be plotted is still written.
     }
@@ -301,7 +324,7 @@ void SplitRun::analyseFrame(const Point3d& minPoint, const Point3d& maxPoint, bo
     return;
   }
   try {
-    doc_.wblock(path.toStdString(), set_);
+    doc_.wblock(path.toStdString(), set_, cadhost::WriteMode::NoReplace);
   } catch (const cadhost::HostError& e) {
     failures_.push_back({n_, guid, QString::fromUtf8(e.what())});
   }
@@ -318,6 +341,7 @@ void SplitRun::restore(bool close) noexcept {
   if (restored_ || !haveDocument_) return;
   restored_ = true;
   try {
+    cad_.FlushReport();
     if (undoOpen_) {
       attempt([&] { doc_.endUndoMark(); });
       attempt([&] { doc_.sendCommand(kUndoCommand); });

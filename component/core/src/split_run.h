@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tarvik/cad.h"
+#include "tarvik/child_naming.h"
 #include "tarvik/records.h"
 
 namespace tarvik {
@@ -42,6 +43,9 @@ class SplitRun {
   // Clusters the strip's entities into CAD.Frames; false when a stop was confirmed.
   bool clusterStrip();
   void writeFrame(const RectType& frame);
+  // Writes the selected frame under `name` (a free name a moment ago) or, when another writer
+  // takes it first, under the next free name of `names`; a failure is recorded.
+  void writeChild(ChildNames& names, QString name);
   // The analysis branch: the frame is written under a GUID when its title block is read.
   void analyseFrame(const Point3d& minPoint, const Point3d& maxPoint, bool folderReady);
   // Selects the frame's entities, window or crossing.

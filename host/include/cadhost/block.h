@@ -9,6 +9,7 @@
 
 #include "cadhost/entity.h"
 #include "cadhost/fwd.h"
+#include "cadhost/layout.h"
 #include "cadhost/types.h"
 
 namespace cadhost {
@@ -21,6 +22,9 @@ class Block {
   Point3 origin() const;  // base point
   bool isXRef() const;
   bool isLayout() const;  // model space or a paper-space layout block
+  // The plot layout of model space (the document's active layout); HostError(Unsupported) for
+  // other blocks.
+  Layout layout() const;
   // Binds an external reference: its drawing is loaded and merged, the block becomes local.
   // Names are merged as they are (`prefixNames` is accepted and not used).
   void bind(bool prefixNames);

@@ -8,6 +8,7 @@
 #include "cadhost/entity.h"
 #include "cadhost/host_error.h"
 #include "cadhost/layer.h"
+#include "cadhost/layout.h"
 #include "cadhost/selection_set.h"
 #include "cadhost/text_style.h"
 #include "cadhost/types.h"

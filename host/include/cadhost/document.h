@@ -8,6 +8,7 @@
 #include "cadhost/block.h"
 #include "cadhost/fwd.h"
 #include "cadhost/layer.h"
+#include "cadhost/layout.h"
 #include "cadhost/selection_set.h"
 #include "cadhost/text_style.h"
 #include "cadhost/types.h"
@@ -32,6 +33,9 @@ class Document {
   UserCoordinateSystems userCoordinateSystems() const;
   SelectionSets selectionSets() const;
   Utility utility() const;
+  // The model layout's plot settings and the plot (the host plots model space only).
+  Layout activeLayout() const;
+  Plot plot() const;
 
   Layer activeLayer() const;
   void setActiveLayer(const Layer& layer);  // HostError(NotFound) when the layer is gone
@@ -54,8 +58,10 @@ class Document {
   void endUndoMark();
 
   // Writes the set's entities as a new drawing file (overwriting `path`), with everything they
-  // need. The document is unchanged.
-  void wblock(const std::string& path, const SelectionSet& set);
+  // need. The document is unchanged. WriteMode::NoReplace never replaces a file: it fails with
+  // HostError(Exists) when the name is taken, also by another process at the same moment.
+  void wblock(const std::string& path, const SelectionSet& set,
+              WriteMode mode = WriteMode::Replace);
   void regen(int scope) const;
   // Writes the drawing to `path` in its own version and encoding; the document takes the name.
   void saveAs(const std::string& path);

@@ -34,4 +34,8 @@ enum class SelectMode { Window = 0, Crossing = 1, All = 5, WindowPolygon = 6, Cr
 
 enum class CoordSys { World = 0, User = 1, Display = 2 };
 
+// What writing a drawing file does when the target name is taken: replace what is there, or
+// fail with HostError(Exists).
+enum class WriteMode { Replace, NoReplace };
+
 }  // namespace cadhost

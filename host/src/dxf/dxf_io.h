@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "cadhost/types.h"
 #include "dxf/text_codec.h"
 #include "model/drawing.h"
 
@@ -21,8 +22,10 @@ model::Drawing readDxf(std::string_view bytes, const std::string& nameForMessage
 
 // Writes the drawing in its version, code page and form (ASCII or binary). The file goes to a
 // temporary file beside `path` that is then renamed into place; on failure (Io) nothing is
-// left behind.
-void writeDxfFile(const model::Drawing& drawing, const std::string& path);
+// left behind. WriteMode::NoReplace fails with HostError(Exists) when anything is at `path`,
+// also when another process takes the name while this one writes.
+void writeDxfFile(const model::Drawing& drawing, const std::string& path,
+                  WriteMode mode = WriteMode::Replace);
 std::string writeDxf(const model::Drawing& drawing);
 
 // A new empty drawing: R2018, UTF-8, millimetres, with the tables, blocks and objects that a

@@ -1,5 +1,20 @@
 // Reads a DXF tag stream into a model::Drawing: sections, header variables, tables, blocks,
 // entities with their sub-entity chains, objects; other sections kept raw.
+//
+// Some programs write small structural slips that a reader can mend without guessing; the
+// drawing is then held (and written back) well-formed:
+// - header variables after a stray ENDSEC that closes the HEADER early belong to the header
+//   (group code 9 means a header variable and nothing else);
+// - a section that the next (0, SECTION) or (0, EOF) follows without its ENDSEC ends there
+//   (no object of any section is called SECTION or EOF);
+// - a POLYLINE, or an INSERT with attributes (66 = 1), whose chain is not closed by a SEQEND
+//   gets one where the chain ends (the next tag is an entity that cannot be part of it);
+// - an INSERT followed by ATTRIBs without its 66 flag gets the flag (an ATTRIB belongs to the
+//   reference before it and nothing else);
+// - a SEQEND that closes no chain is left out (it holds nothing);
+// - the one LAYER entry without a name, in a layer table that has no layer "0", is layer "0"
+//   (every drawing has that layer, and no other entry can be it).
+// Anything else that breaks the structure is refused with the file and line.
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,6 +26,7 @@
 
 #include "cadhost/host_error.h"
 #include "dxf/dxf_io.h"
+#include "dxf/printable.h"
 #include "dxf/tag_source.h"
 #include "dxf/text_codec.h"
 #include "model/tags.h"
@@ -31,12 +47,20 @@ class Reader {
   model::Drawing read() {
     advance();
     if (!has_) throw HostError(HostError::BadFile, name_ + ": the file is empty");
+    bool headerJustEnded = false;
     for (;;) {
       if (!has_) fail(lastPosition_, "the file ends without an EOF tag");
       if (cur_.code == 999) {  // a comment between sections
         advance();
         continue;
       }
+      if (cur_.code == 9 && headerJustEnded) {
+        // Header variables after a stray ENDSEC: the header goes on.
+        readHeader("section HEADER", position_);
+        if (atZero("ENDSEC")) advance();
+        continue;
+      }
+      headerJustEnded = false;
       if (cur_.code != 0) fail(position_, "expected a section, found group code " + codeText());
       if (cur_.value == "EOF") break;
       if (cur_.value != "SECTION")
@@ -47,6 +71,7 @@ class Reader {
       std::string name = cur_.value;
       advance();
       readSection(name, sectionAt);
+      headerJustEnded = name == "HEADER";
     }
     TextLayout layout = layoutOf(source_);
     drawing_.crlf = layout.crlf;
@@ -55,6 +80,8 @@ class Reader {
   }
 
   void setBinary() { drawing_.binary = true; }
+  // Whether a POLYLINE or an attributed INSERT was read without the SEQEND of its chain.
+  bool unclosedChains() const { return unclosedChains_; }
 
  private:
   [[noreturn]] void fail(std::uint64_t position, const std::string& what) const {
@@ -62,7 +89,7 @@ class Reader {
   }
 
   std::string codeText() const { return std::to_string(cur_.code); }
-  std::string valueText() const { return cur_.value.substr(0, 40); }
+  std::string valueText() const { return printableExcerpt(cur_.value); }
 
   void advance() {
     RawTag raw;
@@ -81,6 +108,10 @@ class Reader {
   }
 
   bool atZero(std::string_view type) const { return has_ && cur_.code == 0 && cur_.value == type; }
+
+  // The end of a section: its ENDSEC, or the next section or the end of file where a writer
+  // left the ENDSEC out.
+  bool atSectionEnd() const { return atZero("ENDSEC") || atZero("SECTION") || atZero("EOF"); }
 
   // Fails unless there is a tag; `inWhat` names the open section.
   void expectMore(const std::string& inWhat, std::uint64_t openedAt) const {
@@ -106,6 +137,11 @@ class Reader {
     readObject(e);
     std::string_view type = model::typeOf(e);
     bool chained = type == "POLYLINE" || (type == "INSERT" && model::tagInt(e.tags, 66) == 1);
+    if (type == "INSERT" && !chained && atZero("ATTRIB")) {
+      // Attributes that follow a reference whose 66 flag is missing are its attributes.
+      markAttributesFollow(e.tags);
+      chained = true;
+    }
     if (!chained) return;
     while (has_ && cur_.code == 0 &&
            (cur_.value == "VERTEX" || cur_.value == "ATTRIB" || cur_.value == "SEQEND")) {
@@ -114,6 +150,7 @@ class Reader {
       readObject(e.subs.back());
       if (last) break;
     }
+    if (e.subs.empty() || model::typeOf(e.subs.back()) != "SEQEND") unclosedChains_ = true;
   }
 
   void readEntities(std::vector<Object>& into, std::string_view endType, const std::string& inWhat,
@@ -121,7 +158,17 @@ class Reader {
     for (;;) {
       expectMore(inWhat, openedAt);
       if (cur_.code != 0) fail(position_, "expected an entity, found group code " + codeText());
-      if (cur_.value == endType || cur_.value == "ENDSEC") return;
+      if (cur_.value == endType || atSectionEnd()) return;
+      if (atZero("SEQEND")) {
+        // A SEQEND that closes no chain ends nothing: left out.
+        Object stray;
+        readObject(stray);
+        continue;
+      }
+      if (atZero("VERTEX") || atZero("ATTRIB"))
+        fail(position_, "a" + std::string(atZero("ATTRIB") ? "n ATTRIB" : " VERTEX") +
+                            " that follows no " +
+                            (atZero("ATTRIB") ? "block reference" : "POLYLINE"));
       into.emplace_back();
       readEntity(into.back());
     }
@@ -152,14 +199,14 @@ class Reader {
       raw.name = name;
       for (;;) {
         expectMore(what, at);
-        if (atZero("ENDSEC")) break;
+        if (atSectionEnd()) break;
         raw.tags.push_back(std::move(cur_));
         advance();
       }
       drawing_.raw.push_back(std::move(raw));
       drawing_.sectionOrder.push_back(SectionKind::Raw);
     }
-    advance();  // past ENDSEC
+    if (atZero("ENDSEC")) advance();
   }
 
   // A section kind that appears twice is read into the same place and written once.
@@ -172,7 +219,7 @@ class Reader {
   void readHeader(const std::string& what, std::uint64_t at) {
     for (;;) {
       expectMore(what, at);
-      if (atZero("ENDSEC")) return;
+      if (atSectionEnd()) return;
       if (cur_.code != 9)
         fail(position_, "expected a header variable, found group code " + codeText());
       model::HeaderVar var;
@@ -205,7 +252,7 @@ class Reader {
   void readObjects(std::vector<Object>& into, const std::string& what, std::uint64_t at) {
     for (;;) {
       expectMore(what, at);
-      if (atZero("ENDSEC")) return;
+      if (atSectionEnd()) return;
       if (cur_.code != 0) fail(position_, "expected an object, found group code " + codeText());
       into.emplace_back();
       readObject(into.back());
@@ -215,7 +262,7 @@ class Reader {
   void readTables(const std::string& what, std::uint64_t at) {
     for (;;) {
       expectMore(what, at);
-      if (atZero("ENDSEC")) return;
+      if (atSectionEnd()) return;
       if (!atZero("TABLE")) fail(position_, "expected TABLE, found \"" + valueText() + "\"");
       std::uint64_t tableAt = position_;
       model::Table table;
@@ -225,12 +272,16 @@ class Reader {
       for (;;) {
         expectMore(tableWhat, tableAt);
         if (atZero("ENDTAB")) break;
-        if (atZero("ENDSEC") || atZero("TABLE")) fail(position_, tableWhat + " has no ENDTAB");
+        if (atSectionEnd() || atZero("TABLE")) fail(position_, tableWhat + " has no ENDTAB");
         if (cur_.code != 0)
           fail(position_, "expected a table entry, found group code " + codeText());
+        std::uint64_t entryAt = position_;
         table.entries.emplace_back();
         readObject(table.entries.back());
+        if (!model::findTag(table.entries.back().tags, 2)) nameless_.push_back(entryAt);
       }
+      nameTableEntries(table, nameless_, tableWhat);
+      nameless_.clear();
       // ENDTAB carries no tags of its own; skip any that a writer added.
       do advance();
       while (has_ && cur_.code != 0);
@@ -241,7 +292,7 @@ class Reader {
   void readBlocks(const std::string& what, std::uint64_t at) {
     for (;;) {
       expectMore(what, at);
-      if (atZero("ENDSEC")) return;
+      if (atSectionEnd()) return;
       if (!atZero("BLOCK")) fail(position_, "expected BLOCK, found \"" + valueText() + "\"");
       std::uint64_t blockAt = position_;
       model::Block block;
@@ -254,8 +305,51 @@ class Reader {
     }
   }
 
+  // A table entry needs its name (group code 2). The one nameless entry of a layer table that
+  // has no layer "0" is that layer; any other nameless entry is refused. `nameless` holds the
+  // lines of the entries without a name, in order.
+  void nameTableEntries(model::Table& table, const std::vector<std::uint64_t>& nameless,
+                        const std::string& tableWhat) const {
+    if (nameless.empty()) return;
+    const bool layers = table.name == "LAYER";
+    bool hasZero = false;
+    for (const Object& e : table.entries)
+      if (const Tag* n = model::findTag(e.tags, 2)) hasZero = hasZero || n->value == "0";
+    if (!layers || hasZero || nameless.size() > 1)
+      fail(nameless.front(), tableWhat + ": a table entry without its name (group code 2)");
+    for (Object& e : table.entries)
+      if (!model::findTag(e.tags, 2)) return insertName(e.tags, "0");
+  }
+
+  // Sets 66 = 1 on a block reference, where writers put it: before the block name.
+  static void markAttributesFollow(model::Tags& tags) {
+    if (model::Tag* flag = model::findTag(tags, 66)) {
+      flag->value = "1";
+      return;
+    }
+    std::size_t at = tags.size();
+    for (std::size_t i = 1; i < tags.size(); ++i)
+      if (tags[i].code == 2) {
+        at = i;
+        break;
+      }
+    tags.insert(tags.begin() + static_cast<std::ptrdiff_t>(at), Tag{66, "1"});
+  }
+
+  // The name goes where writers put it: after the last subclass marker, or else after the
+  // type and handle.
+  static void insertName(model::Tags& tags, const std::string& name) {
+    std::size_t at = 1;
+    for (std::size_t i = 0; i < tags.size(); ++i)
+      if (tags[i].code == 100) at = i + 1;
+    if (at == 1 && tags.size() > 1 && (tags[1].code == 5 || tags[1].code == 105)) at = 2;
+    tags.insert(tags.begin() + static_cast<std::ptrdiff_t>(at), Tag{2, name});
+  }
+
   TagSource& source_;
   std::string name_;
+  std::vector<std::uint64_t> nameless_;
+  bool unclosedChains_ = false;
   model::Drawing drawing_;
   // Until the header names a version before AC1021, texts are taken as UTF-8.
   std::unique_ptr<TextDecoder> decoder_;
@@ -285,11 +379,44 @@ void repairHandleSeed(model::Drawing& d) {
   if (handleSeed(d) <= used) model::setTag(seed->tags, 5, formatHandle(used + 1));
 }
 
+bool opensChain(const model::Object& e) {
+  const std::string_view type = model::typeOf(e);
+  return type == "POLYLINE" || (type == "INSERT" && model::tagInt(e.tags, 66) == 1);
+}
+
+// The SEQEND that closes the chain of `owner`, with the owner's layer (and, in a drawing
+// with handles, a new handle and the owner as its owner).
+model::Object seqendFor(const model::Object& owner, model::Drawing& d) {
+  const bool subclassed = d.version >= "AC1012";
+  const std::string_view ownerHandle = model::handleOf(owner);
+  model::Object end;
+  end.tags.push_back(Tag{0, "SEQEND"});
+  if (!ownerHandle.empty()) {
+    end.tags.push_back(Tag{5, allocateHandle(d)});
+    if (subclassed) end.tags.push_back(Tag{330, std::string(ownerHandle)});
+  }
+  if (subclassed) end.tags.push_back(Tag{100, "AcDbEntity"});
+  if (model::tagInt(owner.tags, 67) == 1) end.tags.push_back(Tag{67, "1"});
+  const Tag* layer = model::findTag(owner.tags, 8);
+  end.tags.push_back(Tag{8, layer ? layer->value : "0"});
+  return end;
+}
+
+void closeChains(std::vector<model::Object>& entities, model::Drawing& d) {
+  for (model::Object& e : entities)
+    if (opensChain(e) && (e.subs.empty() || model::typeOf(e.subs.back()) != "SEQEND"))
+      e.subs.push_back(seqendFor(e, d));
+}
+
 model::Drawing readFrom(TagSource& source, const std::string& name, bool binary) {
   Reader reader(source, name);
   if (binary) reader.setBinary();
   model::Drawing d = reader.read();
   repairHandleSeed(d);
+  if (reader.unclosedChains()) {
+    closeChains(d.entities, d);
+    for (model::Block& b : d.blocks) closeChains(b.entities, d);
+  }
   return d;
 }
 

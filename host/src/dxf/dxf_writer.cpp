@@ -1,6 +1,7 @@
 // Writes a model::Drawing as ASCII or binary DXF, in the drawing's version and code page.
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -270,9 +271,25 @@ std::string folderOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
-std::string baseOf(const std::string& path) {
-  size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
+// Gives the written file `tmp` the name `path` unless something is there already, in one step
+// that no other process can get between (so two writers never replace each other's file).
+// Returns true when `tmp` became `path`; false when it was linked there and is still to be
+// removed. HostError(Exists) when `path` is taken.
+template <typename IoError>
+bool placeWithoutReplacing(const std::string& tmp, const std::string& path,
+                           const IoError& ioError) {
+  if (::renameat2(AT_FDCWD, tmp.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0)
+    return true;
+  int err = errno;
+  // File systems that do not know the flag: a hard link fails just as atomically on a taken
+  // name.
+  if (err == EINVAL || err == ENOSYS || err == EOPNOTSUPP) {
+    if (::link(tmp.c_str(), path.c_str()) == 0) return false;
+    err = errno;
+  }
+  if (err == EEXIST)
+    throw HostError(HostError::Exists, "cannot write the drawing " + path + ": the file exists");
+  throw ioError(err);
 }
 
 }  // namespace
@@ -283,17 +300,20 @@ std::string writeDxf(const model::Drawing& drawing) {
   return sink.take();
 }
 
-void writeDxfFile(const model::Drawing& drawing, const std::string& path) {
+void writeDxfFile(const model::Drawing& drawing, const std::string& path, WriteMode mode) {
   auto ioError = [&](int err) {
     return HostError(HostError::Io, "cannot write the drawing " + path + ": " + std::strerror(err));
   };
-  std::string tmp = folderOf(path) + "/." + baseOf(path) + ".XXXXXX";
+  // A short name of fixed length: whatever the target's name, the temporary one fits beside it.
+  std::string tmp = folderOf(path) + "/.cadhost-XXXXXX";
   int fd = ::mkstemp(tmp.data());
   if (fd < 0) throw ioError(errno);
   // Keep the mode of a file that is replaced; a new file is readable by everyone.
   struct stat st {};
-  mode_t mode = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
-  ::fchmod(fd, mode);
+  mode_t fileMode =
+      mode == WriteMode::Replace && ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
+  ::fchmod(fd, fileMode);
+  bool placed = false;
   try {
     Sink sink([&](std::string_view block) {
       while (!block.empty()) {
@@ -311,12 +331,18 @@ void writeDxfFile(const model::Drawing& drawing, const std::string& path) {
       throw ioError(errno);
     }
     fd = -1;
-    if (::rename(tmp.c_str(), path.c_str()) != 0) throw ioError(errno);
+    if (mode == WriteMode::Replace) {
+      if (::rename(tmp.c_str(), path.c_str()) != 0) throw ioError(errno);
+      placed = true;
+    } else {
+      placed = placeWithoutReplacing(tmp, path, ioError);
+    }
   } catch (...) {
     if (fd >= 0) ::close(fd);
-    ::unlink(tmp.c_str());
+    if (!placed) ::unlink(tmp.c_str());
     throw;
   }
+  if (!placed) ::unlink(tmp.c_str());
 }
 
 }  // namespace cadhost::dxf

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "cadhost/host_error.h"
+#include "dxf/printable.h"
 #include "model/tags.h"
 
 namespace cadhost::dxf {
@@ -50,7 +51,7 @@ class AsciiSource : public TagSource {
       // A blank line at the very end of a file is not a tag.
       if (text.empty() && atEnd()) return false;
       fail(name_, describe(codeLineNo),
-           "the group code \"" + std::string(text.substr(0, 40)) + "\" is not a number");
+           "the group code \"" + printableExcerpt(text) + "\" is not a number");
     }
     std::string_view value;
     if (!nextLine(value))

@@ -17,15 +17,17 @@ namespace cadhost::geom {
 
 namespace {
 
-constexpr int kMaxDepth = 16;
-// Block entities visited for one box at the most: nested references multiply, and a drawing
-// built to explode must not hang the host. Beyond it the box stays what it has so far.
-constexpr long kMaxVisits = 20'000'000;
+// Exact boxes of rotated references walk their block's expansion while it has at most this
+// many entities and is at most this deep; beyond that the block's box is rotated instead.
+constexpr std::uint64_t kExactExpansion = 4096;
+constexpr std::size_t kMaxDepth = 16;
+constexpr std::uint64_t kSaturated = std::uint64_t{1} << 60;
 
 struct Walk {
   const ExtentsContext& ctx;
-  std::vector<const model::Block*> open;  // blocks being expanded, outermost first
-  long visits = 0;
+  BlockBoxes& boxes;
+  std::vector<const model::Block*> open;  // blocks being walked exactly, outermost first
+  bool exact = true;                      // false: references never walk their blocks
 };
 
 void addEntity(const model::Object& e, BoxBuilder& out, Walk& walk);
@@ -42,15 +44,50 @@ const model::Block* findBlock(const Walk& walk, const model::Object& e) {
   return walk.ctx.findBlock(name->value);
 }
 
-// The block's entities (attribute definitions excluded) under the transform `m`.
-Box blockContents(const model::Block& block, const Matrix4& m, Walk& walk) {
-  BoxBuilder inner(m);
-  if (walk.open.size() >= kMaxDepth || isOpen(walk, &block)) return inner.result();
-  walk.open.push_back(&block);
-  for (const model::Object& child : block.entities) {
-    if (++walk.visits > kMaxVisits) break;
-    if (model::typeOf(child) != "ATTDEF") addEntity(child, inner, walk);
+bool erasedInBlock(const ExtentsContext& ctx, const model::Block& block, std::size_t index) {
+  return ctx.erasedInBlock && ctx.erasedInBlock(block, index);
+}
+
+bool referencesBlock(std::string_view type) {
+  return type == "INSERT" || type == "MINSERT" || type == "DIMENSION" || type == "ARC_DIMENSION" ||
+         type == "LARGE_RADIAL_DIMENSION";
+}
+
+// True when each axis of the result depends on one axis of the input only (translations,
+// scales, mirrors, rotations by multiples of 90 degrees): the image of a box is then a box.
+bool keepsAxes(const Matrix4& m) {
+  for (int r = 0; r < 3; ++r) {
+    const double a = std::fabs(m[r * 4]), b = std::fabs(m[r * 4 + 1]), c = std::fabs(m[r * 4 + 2]);
+    const double tiny = 1e-12 * std::max({a, b, c});
+    if ((a > tiny) + (b > tiny) + (c > tiny) > 1) return false;
   }
+  return true;
+}
+
+Box transformedBox(const Box& b, const Matrix4& m) {
+  Box out;
+  if (b.isEmpty()) return out;
+  for (int i = 0; i < 8; ++i)
+    out.extend(transformPoint(m, {(i & 1) ? b.max.x : b.min.x, (i & 2) ? b.max.y : b.min.y,
+                                  (i & 4) ? b.max.z : b.min.z}));
+  return out;
+}
+
+// The block's entities (attribute definitions excluded) under the transform `m`: its cached
+// box transformed, or, for a transform that turns the axes and a small block, its entities
+// walked one by one.
+Box blockContents(const model::Block& block, const Matrix4& m, Walk& walk) {
+  if (isOpen(walk, &block)) return {};
+  const BlockBoxes::Entry* entry = walk.boxes.entryFor(block, walk.ctx);
+  if (!entry || entry->box.isEmpty()) return {};
+  if (!walk.exact || keepsAxes(m) || entry->expanded > kExactExpansion ||
+      walk.open.size() >= kMaxDepth)
+    return transformedBox(entry->box, m);
+  BoxBuilder inner(m);
+  walk.open.push_back(&block);
+  for (std::size_t i = 0; i < block.entities.size(); ++i)
+    if (model::typeOf(block.entities[i]) != "ATTDEF" && !erasedInBlock(walk.ctx, block, i))
+      addEntity(block.entities[i], inner, walk);
   walk.open.pop_back();
   return inner.result();
 }
@@ -168,9 +205,74 @@ std::optional<Box> extentsOf(const model::Object& entity, const ExtentsContext& 
   return transformedExtentsOf(entity, identityMatrix(), ctx);
 }
 
+const BlockBoxes::Entry* BlockBoxes::entryFor(const model::Block& block,
+                                              const ExtentsContext& ctx) {
+  if (auto it = entries_.find(&block); it != entries_.end())
+    return it->second.done ? &it->second : nullptr;
+  // Depth first over the blocks that references name, each computed once all it references
+  // are; a block met again while still open is a cycle and left out.
+  struct Open {
+    const model::Block* block;
+    std::size_t next;
+  };
+  std::vector<Open> stack{{&block, 0}};
+  entries_[&block];
+  while (!stack.empty()) {
+    const model::Block* current = stack.back().block;
+    std::size_t& next = stack.back().next;
+    const model::Block* child = nullptr;
+    while (!child && next < current->entities.size()) {
+      const model::Object& e = current->entities[next++];
+      if (!referencesBlock(model::typeOf(e)) || !ctx.findBlock) continue;
+      const model::Tag* name = model::findTag(e.tags, 2);
+      const model::Block* named = name ? ctx.findBlock(name->value) : nullptr;
+      if (named && !entries_.contains(named)) child = named;
+    }
+    if (child) {
+      entries_[child];
+      stack.push_back({child, 0});
+      continue;
+    }
+    compute(*current, entries_[current], ctx);
+    stack.pop_back();
+  }
+  return &entries_[&block];
+}
+
+void BlockBoxes::compute(const model::Block& block, Entry& entry, const ExtentsContext& ctx) {
+  Walk walk{ctx, *this, {}};
+  BoxBuilder out(identityMatrix());
+  std::uint64_t expanded = 0;
+  for (std::size_t i = 0; i < block.entities.size(); ++i) {
+    const model::Object& child = block.entities[i];
+    const std::string_view type = model::typeOf(child);
+    if (type == "ATTDEF" || erasedInBlock(ctx, block, i)) continue;
+    addEntity(child, out, walk);
+    expanded += 1 + child.subs.size();
+    if (referencesBlock(type))
+      if (const model::Block* named = findBlock(walk, child))
+        if (auto it = entries_.find(named); it != entries_.end() && it->second.done)
+          expanded += it->second.expanded;
+    expanded = std::min(expanded, kSaturated);
+  }
+  entry.box = out.result();
+  entry.expanded = expanded;
+  entry.done = true;
+}
+
 std::optional<Box> transformedExtentsOf(const model::Object& entity, const Matrix4& m,
                                         const ExtentsContext& ctx) {
-  Walk walk{ctx, {}};
+  BlockBoxes local;
+  Walk walk{ctx, ctx.blockBoxes ? *ctx.blockBoxes : local, {}};
+  BoxBuilder out(m);
+  addEntity(entity, out, walk);
+  return finish(out.result());
+}
+
+std::optional<Box> boundsOf(const model::Object& entity, const Matrix4& m,
+                            const ExtentsContext& ctx) {
+  BlockBoxes local;
+  Walk walk{ctx, ctx.blockBoxes ? *ctx.blockBoxes : local, {}, false};
   BoxBuilder out(m);
   addEntity(entity, out, walk);
   return finish(out.result());

@@ -155,7 +155,10 @@ bool addHatchBoundary(const model::Object& hatch, BoxBuilder& out) {
   return true;
 }
 
-void addSpline(const model::Object& spline, BoxBuilder& out) {
+namespace {
+
+// The sampled curve; nullopt when the knots, control points and weights do not make one.
+std::optional<std::vector<Point3>> sampleSpline(const model::Object& spline) {
   const model::Tags& tags = spline.tags;
   const int degree = static_cast<int>(model::tagInt(tags, 71, 3));
   std::vector<double> knots, weights;
@@ -169,13 +172,10 @@ void addSpline(const model::Object& spline, BoxBuilder& out) {
   const std::size_t n = controls.size();
   const bool valid = degree >= 1 && n > static_cast<std::size_t>(degree) &&
                      knots.size() == n + degree + 1 && (weights.empty() || weights.size() == n);
-  if (!valid) {
-    for (const Point3& p : controls) out.point(p);
-    for (const Point3& p : pointTags(tags, 11)) out.point(p);
-    return;
-  }
+  if (!valid) return std::nullopt;
   // de Boor in homogeneous coordinates, sampled evenly on every non-empty knot span.
   constexpr int kSamples = 32;
+  std::vector<Point3> points;
   std::vector<std::array<double, 4>> d(degree + 1);
   for (std::size_t span = degree; span < n; ++span) {
     const double a = knots[span], b = knots[span + 1];
@@ -195,11 +195,27 @@ void addSpline(const model::Object& spline, BoxBuilder& out) {
           for (int q = 0; q < 4; ++q) d[j][q] = (1 - alpha) * d[j - 1][q] + alpha * d[j][q];
         }
       const auto& p = d[degree];
-      if (p[3] != 0) out.point({p[0] / p[3], p[1] / p[3], p[2] / p[3]});
+      if (p[3] != 0) points.push_back({p[0] / p[3], p[1] / p[3], p[2] / p[3]});
     }
   }
-  if (out.result().isEmpty())
-    for (const Point3& p : controls) out.point(p);
+  return points.empty() ? controls : points;
+}
+
+}  // namespace
+
+std::vector<Point3> splinePoints(const model::Object& spline) {
+  if (auto points = sampleSpline(spline)) return *points;
+  const std::vector<Point3> fits = pointTags(spline.tags, 11);
+  return fits.size() >= 2 ? fits : pointTags(spline.tags, 10);
+}
+
+void addSpline(const model::Object& spline, BoxBuilder& out) {
+  if (auto points = sampleSpline(spline)) {
+    for (const Point3& p : *points) out.point(p);
+    return;
+  }
+  for (const Point3& p : pointTags(spline.tags, 10)) out.point(p);
+  for (const Point3& p : pointTags(spline.tags, 11)) out.point(p);
 }
 
 void addImage(const model::Object& image, BoxBuilder& out) {

@@ -2,6 +2,8 @@
 
 // Extents of entity types that the host carries as raw tags: HATCH, SPLINE, IMAGE.
 
+#include <vector>
+
 #include "geom/box_builder.h"
 #include "model/drawing.h"
 
@@ -14,6 +16,9 @@ bool addHatchBoundary(const model::Object& hatch, BoxBuilder& out);
 // A SPLINE through its curve, sampled from the knots, control points and weights; the box of
 // its control and fit points when that data is incomplete.
 void addSpline(const model::Object& spline, BoxBuilder& out);
+// The curve of a SPLINE as points, sampled as above; its fit points, else its control points,
+// when the curve data is incomplete.
+std::vector<Point3> splinePoints(const model::Object& spline);
 
 // IMAGE and WIPEOUT: the parallelogram of the insertion point 10 and the pixel vectors 11 and
 // 12 times the image size 13 / 23.

@@ -79,42 +79,94 @@ Shape shapeOf(const model::Object& entity, const Box& box) {
   return shape;
 }
 
-constexpr int kMaxDepth = 16;
-
-// The parts of a block reference: every entity of its block (attribute definitions excluded,
-// nested references opened in turn) under the reference's transform, and its attributes.
-// False when the parts cannot be listed (a missing block, a MINSERT array, too deep).
-bool partsOfInsert(const model::Object& insert, const Matrix4& outer, const ExtentsContext& ctx,
-                   std::vector<const model::Block*>& open, std::vector<Shape>& parts) {
-  const model::Tag* name = model::findTag(insert.tags, 2);
-  const model::Block* block = name && ctx.findBlock ? ctx.findBlock(name->value) : nullptr;
-  if (!block || open.size() >= kMaxDepth) return false;
-  if (model::tagInt(insert.tags, 70, 1) > 1 || model::tagInt(insert.tags, 71, 1) > 1) return false;
-  const bool cycle = std::find(open.begin(), open.end(), block) != open.end();
-  const Matrix4 m = multiply(outer, insertMatrix(insert, *block));
-  if (!cycle) {
-    open.push_back(block);
-    for (const model::Object& child : block->entities) {
-      const std::string_view type = model::typeOf(child);
-      if (type == "ATTDEF") continue;
-      if (type == "INSERT" && partsOfInsert(child, m, ctx, open, parts)) continue;
-      Shape shape;
-      if (auto box = transformedExtentsOf(child, m, ctx))
-        shape.box = *box;
-      else
-        continue;
-      addOutline(outlineOf(child), &m, shape);
-      parts.push_back(std::move(shape));
-    }
-    open.pop_back();
-  }
-  for (const model::Object& sub : insert.subs)
-    if (model::typeOf(sub) == "ATTRIB" && !(model::tagInt(sub.tags, 70) & 1))
-      if (auto box = transformedExtentsOf(sub, outer, ctx)) parts.push_back(Shape{{}, *box});
-  return true;
-}
+constexpr std::size_t kMaxDepth = 16;
+// Parts looked at for one block reference at the most; beyond it the reference is tested by
+// its box. A reference whose parts are boxed inside or outside the area costs one test
+// however many parts it holds, so only a reference laid along the area's edge gets here.
+constexpr long kMaxParts = 50'000;
 
 }  // namespace
+
+// Decides a block reference by its parts: every entity of its block (attribute definitions
+// excluded, nested references opened in turn) under the reference's transform, and its
+// attributes. A nested reference is first tested by its box: wholly inside or wholly outside
+// decides all of its parts at once; only one that crosses the area's edge is opened. Stops at
+// the first part that decides the reference (crossing: one that touches the area; window
+// polygon: one that is not within it).
+class SelectionArea::PartsWalk {
+ public:
+  enum class Result { Open, Decided, CannotList, TooMany };
+
+  PartsWalk(const SelectionArea& area, const ExtentsContext& ctx)
+      : area_(area),
+        ctx_(ctx),
+        crossing_(area.mode_ == SelectMode::Crossing || area.mode_ == SelectMode::CrossingPolygon) {
+  }
+
+  bool crossing() const { return crossing_; }
+
+  // Open: no part decided the reference; Decided: one did; CannotList: a missing block, a
+  // MINSERT array or too deep; TooMany: the part cap was reached.
+  Result reference(const model::Object& insert, const Matrix4& outer) {
+    const model::Tag* name = model::findTag(insert.tags, 2);
+    const model::Block* block = name && ctx_.findBlock ? ctx_.findBlock(name->value) : nullptr;
+    if (!block || open_.size() >= kMaxDepth) return Result::CannotList;
+    if (model::tagInt(insert.tags, 70, 1) > 1 || model::tagInt(insert.tags, 71, 1) > 1)
+      return Result::CannotList;
+    const bool cycle = std::find(open_.begin(), open_.end(), block) != open_.end();
+    const Matrix4 m = multiply(outer, insertMatrix(insert, *block));
+    if (!cycle) {
+      open_.push_back(block);
+      for (std::size_t i = 0; i < block->entities.size(); ++i) {
+        if (ctx_.erasedInBlock && ctx_.erasedInBlock(*block, i)) continue;
+        const Result r = part(block->entities[i], m);
+        if (r != Result::Open) return r;
+      }
+      open_.pop_back();
+    }
+    for (const model::Object& sub : insert.subs)
+      if (model::typeOf(sub) == "ATTRIB" && !(model::tagInt(sub.tags, 70) & 1))
+        if (auto box = transformedExtentsOf(sub, outer, ctx_))
+          if (decides(Shape{{}, *box})) return Result::Decided;
+    return Result::Open;
+  }
+
+ private:
+  bool decides(const Shape& shape) const {
+    return crossing_ ? area_.touches(shape) : !area_.within(shape);
+  }
+
+  Result part(const model::Object& child, const Matrix4& m) {
+    const std::string_view type = model::typeOf(child);
+    if (type == "ATTDEF") return Result::Open;
+    if (++visited_ > kMaxParts) return Result::TooMany;
+    if (type == "INSERT") {
+      const auto bounds = boundsOf(child, m, ctx_);
+      if (!bounds) return Result::Open;  // no parts
+      const bool inside =
+          area_.polygon_.empty() ? area_.boxInside(*bounds) : area_.within(Shape{{}, *bounds});
+      if (inside) return crossing_ ? Result::Decided : Result::Open;
+      if (!bounds->overlapsXY(area_.bounds_)) return crossing_ ? Result::Open : Result::Decided;
+      const Result r = reference(child, m);
+      if (r != Result::CannotList) return r;
+    }
+    Shape shape;
+    if (auto box = transformedExtentsOf(child, m, ctx_))
+      shape.box = *box;
+    else
+      return Result::Open;
+    addOutline(outlineOf(child), &m, shape);
+    return decides(shape) ? Result::Decided : Result::Open;
+  }
+
+  const SelectionArea& area_;
+  const ExtentsContext& ctx_;
+  const bool crossing_;
+  std::vector<const model::Block*> open_;
+  long visited_ = 0;
+};
+
+namespace {}  // namespace
 
 SelectionArea SelectionArea::rectangle(SelectMode mode, const Point3& p1, const Point3& p2) {
   if (mode != SelectMode::Window && mode != SelectMode::Crossing)
@@ -126,9 +178,13 @@ SelectionArea SelectionArea::rectangle(SelectMode mode, const Point3& p1, const 
   SelectionArea a;
   a.mode_ = mode;
   const Box b = boxOf(p1, p2);
-  a.tolerance_ = kRelativeTolerance * std::max(b.max.x - b.min.x, b.max.y - b.min.y);
-  a.bounds_.extend(Point3{b.min.x - a.tolerance_, b.min.y - a.tolerance_, 0});
-  a.bounds_.extend(Point3{b.max.x + a.tolerance_, b.max.y + a.tolerance_, 0});
+  // Each side is widened by a share of its own length: a strip a mile long but one text high
+  // must not reach the next strip. Scaled before subtracting, so that no extent overflows.
+  const double tolX = kRelativeTolerance * b.max.x - kRelativeTolerance * b.min.x;
+  const double tolY = kRelativeTolerance * b.max.y - kRelativeTolerance * b.min.y;
+  a.tolerance_ = std::max(tolX, tolY);
+  a.bounds_.extend(Point3{b.min.x - tolX, b.min.y - tolY, 0});
+  a.bounds_.extend(Point3{b.max.x + tolX, b.max.y + tolY, 0});
   return a;
 }
 
@@ -278,18 +334,25 @@ bool SelectionArea::selects(const model::Object& entity, const Box& box,
       return within(shape);
     }
   }
-  if (mode_ == SelectMode::Window || model::typeOf(entity) != "INSERT") return selects(entity, box);
+  if (model::typeOf(entity) != "INSERT") return selects(entity, box);
   const bool crossing = mode_ == SelectMode::Crossing || mode_ == SelectMode::CrossingPolygon;
-  // Wholly inside the area: selected in every mode, no need to look at the parts.
+  // Wholly inside the area: selected in every mode, no need to look at the parts. A window
+  // looks at the parts of a reference whose box crosses its edge: the box of a reference turned
+  // by an odd angle can be larger than its parts.
   if (polygon_.empty() ? boxInside(box) : within(Shape{{}, box})) return true;
-  std::vector<const model::Block*> open;
-  std::vector<Shape> parts;
-  if (!partsOfInsert(entity, identityMatrix(), ctx, open, parts)) return selects(entity, box);
-  for (const Shape& part : parts) {
-    if (crossing && touches(part)) return true;
-    if (!crossing && !within(part)) return false;
+  PartsWalk walk(*this, ctx);
+  switch (walk.reference(entity, identityMatrix())) {
+    case PartsWalk::Result::Decided:
+      return crossing;
+    case PartsWalk::Result::Open:
+      return !crossing;
+    case PartsWalk::Result::CannotList:
+    case PartsWalk::Result::TooMany:
+      break;
   }
-  return !crossing;
+  // The reference's box stands for its parts: crossing selects it when the box touches the
+  // area, the window modes when the box lies within.
+  return selects(entity, box);
 }
 
 }  // namespace cadhost::geom

@@ -30,8 +30,10 @@ class SelectionArea {
   // the area's size). Crossing modes: the entity lies inside or crosses the boundary. Curves
   // (see outlineOf) are tested by their segments, block references (with `ctx`) by the parts of
   // their block and their attributes, texts in a window polygon (with `ctx`) by their outline,
-  // other entities by their box.
-  // `box` is the entity's extents (extentsOf).
+  // other entities by their box. A block reference whose parts cannot be listed (a MINSERT
+  // array, a missing block) or that needs more than 50,000 parts looked at is tested by its box.
+  // `box` is the entity's extents (extentsOf). A rectangle's tolerance follows its width across
+  // and its height up and down, so a long thin strip reaches no further up than it is high.
   bool selects(const model::Object& entity, const Box& box, const ExtentsContext& ctx) const;
   // The same without block lookup: block references are tested by their box.
   bool selects(const model::Object& entity, const Box& box) const;
@@ -43,6 +45,8 @@ class SelectionArea {
   };
 
  private:
+  class PartsWalk;
+
   SelectionArea() = default;
   bool polygonContains(double x, double y) const;
   bool segmentTouchesArea(const Point3& a, const Point3& b) const;

@@ -56,20 +56,63 @@ bool elementMatches(const Element& e, char32_t folded) {
   return false;
 }
 
-// Greedy match with one backtracking point per '*' (linear space, O(n*m) worst case).
-bool alternativeMatches(const std::vector<Element>& els, const std::u32string& text) {
+// The code point that starts at s[i] and the number of bytes it takes (an invalid byte is
+// U+FFFD, one byte long).
+char32_t decodeAt(std::string_view s, std::size_t i, std::size_t& length) {
+  const unsigned char b = static_cast<unsigned char>(s[i]);
+  length = 1;
+  int extra = 0;
+  char32_t cp = 0;
+  if (b < 0x80) return b;
+  if ((b & 0xE0) == 0xC0 && b >= 0xC2) {
+    extra = 1;
+    cp = b & 0x1F;
+  } else if ((b & 0xF0) == 0xE0) {
+    extra = 2;
+    cp = b & 0x0F;
+  } else if ((b & 0xF8) == 0xF0 && b <= 0xF4) {
+    extra = 3;
+    cp = b & 0x07;
+  } else {
+    return 0xFFFD;
+  }
+  if (i + static_cast<std::size_t>(extra) >= s.size()) return 0xFFFD;
+  for (int k = 1; k <= extra; ++k) {
+    const unsigned char c = static_cast<unsigned char>(s[i + k]);
+    if ((c & 0xC0) != 0x80) return 0xFFFD;
+    cp = (cp << 6) | (c & 0x3F);
+  }
+  const bool overlong = (extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000);
+  if (overlong || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0xFFFD;
+  length = static_cast<std::size_t>(extra) + 1;
+  return cp;
+}
+
+// Greedy match over the UTF-8 bytes, decoding as it goes, with one backtracking point per
+// '*': no copy of the text, at most (text length x pattern length) steps, and an alternative
+// without '*' (a fixed number of characters) fails on the text's length alone when that
+// cannot hold so many characters.
+bool alternativeMatches(const Alternative& alt, std::string_view text) {
+  const std::vector<Element>& els = alt.elements;
+  if (!alt.hasRun && (text.size() < els.size() || text.size() > 4 * els.size())) return false;
+  constexpr std::size_t kNone = static_cast<std::size_t>(-1);
   std::size_t p = 0, t = 0;
-  std::size_t starP = std::u32string::npos, starT = 0;
+  std::size_t starP = kNone, starT = 0;
   while (t < text.size()) {
     if (p < els.size() && els[p].kind == Element::AnyRun) {
       starP = p++;
       starT = t;
-    } else if (p < els.size() && elementMatches(els[p], text[t])) {
+      continue;
+    }
+    std::size_t length = 1;
+    const char32_t c = foldCase(decodeAt(text, t, length));
+    if (p < els.size() && elementMatches(els[p], c)) {
       ++p;
-      ++t;
-    } else if (starP != std::u32string::npos) {
+      t += length;
+    } else if (starP != kNone) {
       p = starP + 1;
-      t = ++starT;
+      decodeAt(text, starT, length);
+      t = starT += length;
     } else {
       return false;
     }
@@ -136,46 +179,8 @@ char32_t foldCase(char32_t c) {
 std::u32string decodeUtf8(std::string_view s) {
   std::u32string out;
   out.reserve(s.size());
-  std::size_t i = 0;
-  while (i < s.size()) {
-    const unsigned char b = static_cast<unsigned char>(s[i]);
-    int extra = 0;
-    char32_t cp = 0;
-    if (b < 0x80) {
-      out.push_back(b);
-      ++i;
-      continue;
-    } else if ((b & 0xE0) == 0xC0 && b >= 0xC2) {
-      extra = 1;
-      cp = b & 0x1F;
-    } else if ((b & 0xF0) == 0xE0) {
-      extra = 2;
-      cp = b & 0x0F;
-    } else if ((b & 0xF8) == 0xF0 && b <= 0xF4) {
-      extra = 3;
-      cp = b & 0x07;
-    } else {
-      out.push_back(0xFFFD);
-      ++i;
-      continue;
-    }
-    bool ok = i + static_cast<std::size_t>(extra) < s.size();
-    for (int k = 1; ok && k <= extra; ++k) {
-      const unsigned char c = static_cast<unsigned char>(s[i + k]);
-      if ((c & 0xC0) != 0x80)
-        ok = false;
-      else
-        cp = (cp << 6) | (c & 0x3F);
-    }
-    const bool overlong = (extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000);
-    if (!ok || overlong || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-      out.push_back(0xFFFD);
-      ++i;
-      continue;
-    }
-    out.push_back(cp);
-    i += extra + 1;
-  }
+  for (std::size_t i = 0, length = 1; i < s.size(); i += length)
+    out.push_back(decodeAt(s, i, length));
   return out;
 }
 
@@ -219,6 +224,7 @@ WildcardPattern::WildcardPattern(std::string_view pattern) {
         break;
       case U'*':
         e.kind = Element::AnyRun;
+        alt.hasRun = true;
         if (!alt.elements.empty() && alt.elements.back().kind == Element::AnyRun) {
           ++i;
           continue;
@@ -251,11 +257,9 @@ WildcardPattern::WildcardPattern(std::string_view pattern) {
 
 bool WildcardPattern::matches(std::string_view text) const {
   if (alternatives_.empty()) return false;
-  std::u32string folded = decodeUtf8(text);
-  for (char32_t& c : folded) c = foldCase(c);
   bool any = false;
   for (const Alternative& a : alternatives_)
-    if (alternativeMatches(a.elements, folded) != a.negated) {
+    if (alternativeMatches(a, text) != a.negated) {
       any = true;
       break;
     }

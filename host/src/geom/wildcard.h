@@ -1,6 +1,7 @@
 #pragma once
 
-// The host's wildcard patterns, matched over UTF-8 code points without regard to case:
+// The host's wildcard patterns, matched over UTF-8 code points without regard to case (decoded
+// from the text's bytes as the match goes, so a long text costs only what the match reads):
 //   #      one ASCII digit            @      one ASCII letter
 //   .      one character that is neither a letter nor a digit (any script)
 //   *      any run of characters, including none
@@ -36,6 +37,7 @@ class WildcardPattern {
   struct Alternative {
     std::vector<Element> elements;
     bool negated = false;
+    bool hasRun = false;  // holds a '*'; without one it matches exactly elements.size() characters
   };
 
  private:

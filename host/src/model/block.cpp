@@ -47,6 +47,14 @@ bool Block::isLayout() const {
          (n.size() >= 12 && detail::equalsNoCase(n.substr(0, 12), "*Paper_Space"));
 }
 
+Layout Block::layout() const {
+  auto c = container(doc_, index_);
+  if (index_ != EntityRef::kModelSpace)
+    throw HostError(HostError::Unsupported,
+                    "the block \"" + c->blockName(index_) + "\" has no plot layout");
+  return c->layoutProxy();
+}
+
 void Block::bind(bool) {
   detail::bindXref(*container(doc_, index_), index_);
 }

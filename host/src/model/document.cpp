@@ -49,6 +49,12 @@ int Document::activeSpace() const {
 Block Document::modelSpace() const {
   return core()->blockProxy(detail::EntityRef::kModelSpace);
 }
+Layout Document::activeLayout() const {
+  return core()->layoutProxy();
+}
+Plot Document::plot() const {
+  return core()->plotProxy();
+}
 Blocks Document::blocks() const {
   return core()->blocksProxy();
 }
@@ -125,12 +131,12 @@ void Document::endUndoMark() {
   core()->undo.end();
 }
 
-void Document::wblock(const std::string& path, const SelectionSet& set) {
+void Document::wblock(const std::string& path, const SelectionSet& set, WriteMode mode) {
   auto c = core();
   if (DocumentCore::coreOf(set) != c)
     throw HostError(HostError::Refused, "the selection set belongs to another drawing");
   const auto& data = c->selectionSet(DocumentCore::idOf(set));
-  detail::writeBlockFile(*c, path, data.members);
+  detail::writeBlockFile(*c, path, data.members, mode);
 }
 
 void Document::regen(int) const {

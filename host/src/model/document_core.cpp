@@ -4,6 +4,7 @@
 
 #include "dxf/dxf_io.h"
 #include "model/geometry_cache.h"
+#include "model/reference_index.h"
 #include "model/tags.h"
 #include "model/text_util.h"
 
@@ -93,17 +94,21 @@ void DocumentCore::setBlockErased(std::int32_t b, bool isErased) {
   blockErased_[b] = isErased ? 1 : 0;
   undo.record([this, b, old] {
     blockErased_[b] = old;
+    structureChanged();
     geometryChanged();
   });
+  structureChanged();
   geometryChanged();
 }
 
 void DocumentCore::setBlockBegin(std::int32_t b, model::Object begin) {
   undo.record([this, b, old = dwg.blocks[b].begin] {
     dwg.blocks[b].begin = old;
+    structureChanged();
     geometryChanged();
   });
   dwg.blocks[b].begin = std::move(begin);
+  structureChanged();
   geometryChanged();
 }
 
@@ -119,8 +124,10 @@ std::int32_t DocumentCore::appendBlock(model::Block block) {
   blockErased_.push_back(0);
   undo.record([this, b] {
     blockErased_[b] = 1;
+    structureChanged();
     geometryChanged();
   });
+  structureChanged();
   geometryChanged();
   return b;
 }
@@ -200,9 +207,12 @@ void DocumentCore::eraseEntity(std::int32_t container, std::int32_t index) {
   undo.record([this, container, index] {
     flagsOf(container)[index] &= static_cast<std::uint8_t>(~kErased);
     liveValid_[container + 1] = 0;
+    if (container != EntityRef::kModelSpace) geometryChanged();
   });
   liveValid_[container + 1] = 0;
-  // An erased entity leaves the spatial index lazily: queries skip erased entities.
+  // An erased entity leaves the spatial index lazily: queries skip erased entities. An entity
+  // erased from a block definition changes every reference to the block.
+  if (container != EntityRef::kModelSpace) geometryChanged();
 }
 
 void DocumentCore::entitiesChanged(std::int32_t container, std::int32_t index) {
@@ -296,6 +306,7 @@ model::Table& DocumentCore::tableOrCreate(const std::string& name) {
   }
   t.head.tags.push_back(Tag{70, "0"});
   dwg.tables.push_back(std::move(t));
+  structureChanged();
   return dwg.tables.back();
 }
 
@@ -345,15 +356,19 @@ void DocumentCore::beforeTableChange(std::string_view tableName) {
     if (t) {
       undo.record([this, name, copy = *t] {
         if (model::Table* cur = table(name)) *cur = copy;
+        structureChanged();
         layersChanged();
         geometryChanged();
       });
     } else {
       undo.record([this, name] {
         std::erase_if(dwg.tables, [&](const model::Table& x) { return x.name == name; });
+        structureChanged();
       });
     }
   }
+  // The entries change after this call: the index is rebuilt on its next use.
+  structureChanged();
   if (equalsNoCase(name, "LAYER")) layersChanged();
   if (equalsNoCase(name, "STYLE")) geometryChanged();  // text widths
 }
@@ -370,6 +385,7 @@ model::Object& DocumentCore::addTableEntry(const std::string& tableName, Tags ty
   }
   for (auto& tag : typeTags) e.tags.push_back(std::move(tag));
   t.entries.push_back(std::move(e));
+  structureChanged();
   // Keep the table's entry count (70) in step.
   if (model::findTag(t.head.tags, 70))
     model::setTag(t.head.tags, 70, std::to_string(t.entries.size()));
@@ -410,6 +426,17 @@ SelectionSetData& DocumentCore::selectionSet(std::uint64_t id) {
   for (auto& s : selectionSets)
     if (s.id == id) return s;
   throw HostError(HostError::Dead, "the selection set was deleted");
+}
+
+// ---- references
+
+const ReferenceIndex& DocumentCore::references() {
+  if (!references_) references_ = std::make_unique<ReferenceIndex>(dwg, blockErased_);
+  return *references_;
+}
+
+void DocumentCore::structureChanged() {
+  references_.reset();
 }
 
 // ---- geometry

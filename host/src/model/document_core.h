@@ -27,10 +27,12 @@
 #include "cadhost/utility.h"
 #include "model/drawing.h"
 #include "model/undo_journal.h"
+#include "plot/plot_job.h"
 
 namespace cadhost::detail {
 
 class GeometryCache;
+class ReferenceIndex;
 
 struct SelectionSetData {
   std::uint64_t id = 0;
@@ -122,10 +124,16 @@ class DocumentCore : public std::enable_shared_from_this<DocumentCore> {
   void setCurrentUcs(const std::string& name);  // journalled
   std::string userVars[5];
   int backgroundPlot = 1;
+  plot::LayoutState plotLayout;  // the model layout's plot settings
   std::vector<SelectionSetData> selectionSets;
   std::uint64_t nextSetId = 1;
   SelectionSetData& selectionSet(std::uint64_t id);
   UndoJournal undo;
+
+  // ---- where named and handled items are (tables, blocks, objects), rebuilt after a table
+  // or a block definition changed
+  const ReferenceIndex& references();
+  void structureChanged();
 
   // ---- geometry of model space (boxes, spatial index), rebuilt when stale
   GeometryCache& geometry();
@@ -145,6 +153,8 @@ class DocumentCore : public std::enable_shared_from_this<DocumentCore> {
   SelectionSets setsProxy() { return SelectionSets(weak_from_this()); }
   Utility utilityProxy() { return Utility(weak_from_this()); }
   Document documentProxy() { return Document(weak_from_this()); }
+  Layout layoutProxy() { return Layout(weak_from_this()); }
+  Plot plotProxy() { return Plot(weak_from_this()); }
 
   // What a proxy refers to (for members that take another object).
   static EntityRef refOf(const Entity& e) { return e.ref_; }
@@ -175,6 +185,7 @@ class DocumentCore : public std::enable_shared_from_this<DocumentCore> {
   mutable std::vector<std::string> hiddenLayers_;  // upper-case names
   mutable bool layerStateValid_ = false;
   std::unique_ptr<GeometryCache> geometry_;
+  std::unique_ptr<ReferenceIndex> references_;
   std::unordered_map<std::string, EntityRef> handles_;
   bool handlesBuilt_ = false;
 };

@@ -1,5 +1,7 @@
 #include "model/geometry_cache.h"
 
+#include <functional>
+
 #include "model/document_core.h"
 #include "model/tags.h"
 #include "model/text_util.h"
@@ -15,6 +17,16 @@ GeometryCache::GeometryCache(DocumentCore& doc) : doc_(doc) {
     auto it = styleWidths_.find(toUpper(style));
     if (it == styleWidths_.end()) return std::nullopt;
     return it->second;
+  };
+  ctx_.blockBoxes = &blockBoxes_;
+  ctx_.erasedInBlock = [this](const model::Block& block, std::size_t index) {
+    const auto& blocks = doc_.dwg.blocks;
+    const std::less<const model::Block*> before;
+    if (blocks.empty() || before(&block, blocks.data()) ||
+        !before(&block, blocks.data() + blocks.size()))
+      return false;  // not a block of this drawing
+    const auto b = static_cast<std::int32_t>(&block - blocks.data());
+    return doc_.erased(b, static_cast<std::int32_t>(index));
   };
 }
 
@@ -33,6 +45,7 @@ void GeometryCache::ensureBuilt() {
     return;
   }
   blocksByName_.clear();
+  blockBoxes_.clear();
   for (size_t b = 0; b < doc_.dwg.blocks.size(); ++b) {
     if (doc_.blockErased(static_cast<std::int32_t>(b))) continue;
     if (const model::Tag* t = model::findTag(doc_.dwg.blocks[b].begin.tags, 2))

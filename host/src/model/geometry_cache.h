@@ -2,7 +2,8 @@
 
 // The boxes of the model-space entities and the spatial index over them, built on first use
 // and kept current: a changed or new model-space entity is re-boxed on the next query; a change
-// to a block definition (which moves every reference to it) rebuilds everything.
+// to a block definition (which moves every reference to it) rebuilds everything, the boxes of
+// the block definitions included.
 
 #include <cstdint>
 #include <optional>
@@ -22,7 +23,10 @@ class GeometryCache {
  public:
   explicit GeometryCache(DocumentCore& doc);
 
-  void invalidate() { built_ = false; }
+  void invalidate() {
+    built_ = false;
+    blockBoxes_.clear();
+  }
   void entityChanged(std::int32_t index);
 
   // The box of a model-space entity; nullopt when it has no finite extent.
@@ -48,6 +52,7 @@ class GeometryCache {
   geom::SpatialIndex index_;
   std::unordered_map<std::string, std::int32_t> blocksByName_;  // upper-case names
   std::unordered_map<std::string, double> styleWidths_;
+  geom::BlockBoxes blockBoxes_;
   geom::ExtentsContext ctx_;
 };
 

@@ -161,7 +161,7 @@ QStringList sectionKeys(const QString& iniPath, const QString& section) {
 }
 
 Host::Host() : app(cadhost::Application::create()) {
-  cad.setUi(std::make_shared<tarvik::ScriptedUi>());
+  cad.setUi(ui);
   cad.acadApp = app;
   cad.setWorkPath(dir.path());
 }

@@ -59,6 +59,7 @@ class Host {
   Host();
   ~Host();
   std::shared_ptr<cadhost::Application> app;
+  std::shared_ptr<tarvik::ScriptedUi> ui = std::make_shared<tarvik::ScriptedUi>();
   tarvik::CAD cad;
   QTemporaryDir dir;
   QString path(const QString& name) const { return dir.filePath(name); }

@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <cmath>
 #include <set>
 
+#include "mobrel/ini_file.h"
 #include "qstring_printer.h"
 #include "tarvik/analysis_report.h"
 
@@ -71,6 +74,32 @@ TEST(AnalysisRulesTest, WildcardsInLabelsAreEscapedAndKeysMadeUnique) {
   EXPECT_EQ(uniqueKey("09:59:59", [&](const QString& k) { return taken.contains(k); }), "09:59:59");
   EXPECT_EQ(uniqueKey("10:00:00", [&](const QString& k) { return taken.contains(k); }),
             "10:00:00 (3)");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(AnalysisRulesTest, PendingReportKeysReadBackAndReachTheFileInOrder) {
+  QTemporaryDir dir;
+  const QString a = dir.filePath("a.txt"), b = dir.filePath("b.txt");
+  {
+    tarvik::ReportBuffer buffer;
+    buffer.put(a, "s1", "模版", "X");
+    buffer.put(a, "S1", "k", "1");
+    buffer.put(a, "s1", "模版", "X,Y");  // replaced in place
+    EXPECT_EQ(buffer.get(a, "S1", "模版"), "X,Y");
+    EXPECT_FALSE(QFile::exists(a));
+    buffer.put(b, "t", "k", "2");  // another file: the first one is written
+    EXPECT_EQ(mobrel::IniFile(a).GetIniKey("s1", "模版"), "X,Y");
+    EXPECT_EQ(buffer.get(a, "s1", "k"), "1");
+    EXPECT_FALSE(QFile::exists(b));
+  }
+  // The last keys are written when the buffer goes.
+  EXPECT_EQ(mobrel::IniFile(b).GetIniKey("t", "k"), "2");
+  QFile file(a);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(QString::fromUtf8(file.readAll()), "[s1]\r\n模版=X,Y\r\nk=1\r\n");
 }
 
 }  // namespace

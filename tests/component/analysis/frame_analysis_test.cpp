@@ -197,3 +197,35 @@ TEST_F(SplitAnalysisTest, RecognisedFramesBecomeGuidChildrenWithTheirReportSecti
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(FrameAnalysisTest, NewAnalysisCollectsEveryTextAndReadsEveryFrameBlock) {
+  const Sheet a3 = antest::standardSheets()[1];
+  Frame first = frameOf(a3), second = frameOf(a3);
+  first.attributes = true;
+  second.x = 600;
+  // More texts than the old fixed list held, and one of spaces only.
+  const std::string many = R"(
+for i in range(10050):
+    msp.add_text('t%d' % i, dxfattribs={'insert': (2000 + (i % 100) * 20, (i // 100) * 10), 'height': 2})
+msp.add_text('   ', dxfattribs={'insert': (2000, -50), 'height': 2})
+)";
+  ASSERT_EQ(antest::writeFrames(spath("New.dxf"), {first, second}, many), "");
+  Recorder events;
+  cad.addEventHandler(&events);
+  cad.NewFXDWG(path("New.dxf"));
+  cad.removeEventHandler(&events);
+  EXPECT_EQ(events.log,
+            (QStringList{"begin " + path("New.dxf"), "end " + path("New.dxf") + " " + report()}));
+  // The section is the file name alone.
+  EXPECT_EQ(key("new.dxf", "模版"), "TK_A3,TK_A3");
+  EXPECT_EQ(key("new.dxf", "图号"), "JG-A3-01");  // the second frame's cell texts
+  EXPECT_EQ(app->documents().count(), 0);
+  // The window texts (the cell texts of both frames: 3 + 5, the 10050 but not the blank one)
+  // and the first frame's three attributes.
+  EXPECT_EQ(tarvik::AnalysisTestAccess::textNum(cad), 8 + 10050 + 3);
+  EXPECT_FALSE(cad.ZN_FXDWG(path("New.dxf")));
+}
+
+}  // namespace

@@ -88,6 +88,25 @@ TEST(CellTexts, HeaderModeSplitsCellsByTheHalfTheirWordsSitIn) {
   EXPECT_EQ(Access::cells(cad)[1].T, 1);
 }
 
+TEST(CellTexts, ANewCellThatWouldHoldAListedOneIsLeftOut) {
+  CAD cad;
+  for (double y : {20.0, 0.0}) Access::addGridLine(cad, {0, y, 0}, {30, y, 0});
+  for (double x : {0.0, 30.0}) Access::addGridLine(cad, {x, 0, 0}, {x, 20, 0});
+  // The first cell of the list counts as well.
+  setCells(cad, {cell(5, 15, 10, 5, 3, "first")});
+  Access::getTblRows(cad, 0, 0, 1, 1);
+  EXPECT_EQ(Access::cellNum(cad), 1);
+  setCells(cad, {cell(50, 15, 60, 5, 3, "elsewhere")});
+  Access::getTblRows(cad, 0, 0, 1, 1);
+  ASSERT_EQ(Access::cellNum(cad), 2);
+  EXPECT_EQ(Access::cells(cad)[1].P1.toPoint(), (Point3d{0, 20, 0}));
+  EXPECT_EQ(Access::cells(cad)[1].P2.toPoint(), (Point3d{30, 0, 0}));
+  EXPECT_EQ(Access::cells(cad)[1].T, 0);  // no words in it
+  // A missing left line: the left X comes from the top line's start.
+  Access::getTblRows(cad, 0, -1, 1, 1);
+  EXPECT_EQ(Access::cellNum(cad), 2);  // the same rectangle again: left out
+}
+
 TEST(HeaderRecords, RowsColumnsAndTheLeftNeighbour) {
   CAD cad;
   const QString record = headerActionXml("设计", true);
@@ -177,7 +196,9 @@ TEST_F(CellXml, KeysHeightsAndPositions) {
             QStringLiteral("<Root> <Text> <S>N</S> <H>4</H> </Text> <Text> <S>M</S> <H>1.5"
                            "</H> </Text></Root>")),
        cell(90, 50, 120, 40, kLabelCellOrder, "R&D",
-            QStringLiteral("<Root> <Text> <S>R&D</S> <H>2</H> </Text></Root>"))});
+            QStringLiteral("<Root> <Text> <S>R&D</S> <H>2</H> </Text></Root>")),
+       cell(120, 50, 150, 40, kLabelCellOrder, "坏",
+            QStringLiteral("<Root> <Text> <S>坏</S> <H>0.5</H> </Root>"))});
   Access::saveBlockLayoutEx(
       cad, "T2",
       {cell(0, 10, 10, 0, kLabelCellOrder, "设计图",
@@ -188,7 +209,7 @@ TEST_F(CellXml, KeysHeightsAndPositions) {
   cad.SaveMod("T1");  // writes T1's cells, then rebuilds every layout's keys
 
   const std::vector<CellType> t1 = Access::readBlockLayout(cad, "T1");
-  ASSERT_EQ(t1.size(), 4u);
+  ASSERT_EQ(t1.size(), 5u);
   EXPECT_EQ(Access::cornerTexts(cad)[1].s, "corner");
   // 号 occurs once: the key at once; its smallest height among texts holding it is 2.5; the
   // template cell 1 lies below it (T > 0, its top on the layout cell's bottom).
@@ -208,6 +229,10 @@ TEST_F(CellXml, KeysHeightsAndPositions) {
   EXPECT_EQ(t1[2].T, 0);
   // An old unescaped record still gives its height.
   EXPECT_TRUE(t1[3].s.startsWith("<Root><KEY><Text></Text> <Height> 2</Height>"));
+  // A text that does not parse gives no height of its own, not the previous cell's.
+  EXPECT_TRUE(t1[4].s.startsWith(
+      "<Root><KEY><Text>坏</Text> <Height> 10000000</Height><CellLine></CellLine></KEY>"))
+      << t1[4].s.toStdString();
   // T2: 设, 计 and 图 all occur twice, so 设 is the key; no text holds it: 10000000.
   const std::vector<CellType> t2 = Access::readBlockLayout(cad, "T2");
   ASSERT_EQ(t2.size(), 1u);
@@ -218,7 +243,7 @@ TEST_F(CellXml, KeysHeightsAndPositions) {
   // Running it again replaces the key element instead of adding one.
   cad.SaveMod("T1");
   const std::vector<CellType> again = Access::readBlockLayout(cad, "T1");
-  ASSERT_EQ(again.size(), 4u);
+  ASSERT_EQ(again.size(), 5u);
   EXPECT_EQ(again[0].s, t1[0].s);
   EXPECT_EQ(again[0].s.count("<KEY>"), 1);
 }

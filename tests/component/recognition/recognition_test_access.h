@@ -24,6 +24,10 @@ class RecognitionTestAccess {
     return cad.AnWinTable(p, q);
   }
   static QString textsToXml(CAD& cad, long index) { return cad.TextsToXml(index); }
+  static void addGridLine(CAD& cad, Point3d p, Point3d q) { cad.AddGridLine(p, q); }
+  static void getTblRows(CAD& cad, long top, long left, long bottom, long right) {
+    cad.GetTblRows(top, left, bottom, right);
+  }
   static void anHeaderXml(CAD& cad) { cad.AnHeaderXml(); }
   static void getDwgTexts(CAD& cad) { cad.GetDwgTexts(); }
   static void getBlkAttTexts(CAD& cad, const cadhost::Entity& e) { cad.GetBlkAttTexts(e); }

@@ -157,12 +157,17 @@ TEST_F(SplitTest, OutputFolderBlockedByAFileFailsAfterTheOtherDrawing) {
 }
 
 TEST_F(SplitTest, FrameThatCannotBeWrittenIsReportedAfterTheOthers) {
+  // A folder so deep that only a long name makes a path too long for the system.
+  QString deep = path("Out");
+  while (deep.toUtf8().size() < 3800) deep += "/" + QString(200, u'd');
+  ASSERT_TRUE(QDir().mkpath(deep));
   const std::string longNumber = "A" + std::string(300, 'x') + "-B-2";
   writeNamedFrames(spath("Proj/n.dxf"), {{'T', "A1-B1-1"}, {'T', longNumber}, {'T', "C1-D1-3"}});
-  const QString error = errorOf([&] { split(path("Proj/n.dxf"), path("Out")); });
+  const QString error = errorOf([&] { split(path("Proj/n.dxf"), deep); });
   EXPECT_TRUE(error.startsWith("1 of the frames")) << error.toStdString();
-  EXPECT_TRUE(error.contains("frame 2")) << error.toStdString();
-  EXPECT_EQ(fileNames(path("Out")), (QStringList{"A1-B1-1.dxf", "C1-D1-3.dxf"}));
+  EXPECT_TRUE(error.contains("frame 2 \"Axxx")) << error.toStdString();
+  EXPECT_TRUE(error.contains("File name too long")) << error.toStdString();
+  EXPECT_EQ(fileNames(deep), (QStringList{"A1-B1-1.dxf", "C1-D1-3.dxf"}));
   EXPECT_EQ(app->documents().count(), 0);
 }
 
@@ -184,7 +189,7 @@ TEST_F(SplitTest, CornerSearchReadsTextsMultiLineTextsAndAttributeTags) {
             (QStringList{"A1-B2-3.dxf", "A中-B文-5.dxf", "KINDS-3.dxf", "TAG-B-1.dxf"}));
 }
 
-TEST_F(SplitTest, NulInADrawingNumberIsLeftOut) {
+TEST_F(SplitTest, NulInADrawingNumberBecomesAnUnderscore) {
   writeB(spath("Proj/b.dxf"));
   QByteArray bytes = fileBytes(path("Proj/b.dxf"));
   ASSERT_TRUE(bytes.contains("B001-C002-1"));
@@ -200,7 +205,7 @@ TEST_F(SplitTest, NulInADrawingNumberIsLeftOut) {
   user.close();
 
   split(path("Proj/b.dxf"), path("Out"));
-  EXPECT_EQ(fileNames(path("Out")), (QStringList{"B001-C002-1", "B001-C002-1zz.dxf"}));
+  EXPECT_EQ(fileNames(path("Out")), (QStringList{"B001-C002-1", "B001-C002-1_zz.dxf"}));
   EXPECT_EQ(fileBytes(path("Out/B001-C002-1")), "user");
 }
 
@@ -235,7 +240,8 @@ TEST_F(SplitTest, PlotSettingsDoNotStopTheWriteButAutoScaleNeedsTheAnalysis) {
   PlotSettings settings;
   for (const QString& key : kPlotCfgKeys) settings.set(key, "1");
   ASSERT_EQ(cad.SetPlotCfg(settings), "");
-  // The plot of the frame fails (no plotting here) and is passed over; the child is written.
+  // The settings name no known plotter: the plot shows its message and is passed over; the
+  // child is written.
   split(path("Proj/b.dxf"), path("Out"));
   EXPECT_EQ(fileNames(path("Out")), QStringList{"B001-C002-1.dxf"});
 

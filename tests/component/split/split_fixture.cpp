@@ -113,6 +113,29 @@ sys.exit(1 if bad else 0)
   return python.exitCode() == 0 ? std::string() : "ezdxf audit: " + out;
 }
 
+std::string runPython(const QString& script, const QStringList& args) {
+  QProcess python;
+  python.start(QStringLiteral("/usr/bin/python3"), QStringList{"-c", script} + args);
+  if (!python.waitForFinished(120000)) return "python3 did not finish";
+  const std::string out =
+      python.readAllStandardOutput().toStdString() + python.readAllStandardError().toStdString();
+  return python.exitStatus() == QProcess::NormalExit && python.exitCode() == 0 ? std::string()
+                                                                               : "python3: " + out;
+}
+
+QString ezdxfFrames() {
+  return QStringLiteral(R"(
+def frames(msp, numbers, columns=1000, height=3.5):
+    for i, number in enumerate(numbers):
+        x, y = 500 * (i % columns), -400 * (i // columns)
+        msp.add_lwpolyline([(x, y), (x + 420, y), (x + 420, y + 297), (x, y + 297)], close=True)
+        msp.add_line((x + 10, y + 10), (x + 200, y + 150))
+        msp.add_line((x + 240, y + 60), (x + 410, y + 60))
+        msp.add_circle((x + 100, y + 200), 30)
+        msp.add_text(number, height=height).set_placement((x + 300, y + 12))
+)");
+}
+
 void StoppingUi::processEvents() {
   ScriptedUi::processEvents();
   if (onPump) onPump();

@@ -47,6 +47,15 @@ QStringList fileNames(const QString& folder);
 // Runs python3-ezdxf's readfile and audit on each file; "" when all pass, else the report.
 std::string ezdxfAudit(const QStringList& paths);
 
+// Runs a Python script (with python3-ezdxf at hand) with `args` as sys.argv[1:]; "" when it
+// succeeds, else its output.
+std::string runPython(const QString& script, const QStringList& args);
+
+// Python source of the function frames(msp, numbers, columns) that draws one A3 frame (420 x 297,
+// 500 apart, `columns` a row, rows 400 apart downwards) per drawing number, each with a border, two
+// lines, a circle and the number as a TEXT near its lower-right corner.
+QString ezdxfFrames();
+
 // A Ui that can ask for a stop after a number of event pumps, and watch the drawing meanwhile.
 class StoppingUi : public tarvik::ScriptedUi {
  public:

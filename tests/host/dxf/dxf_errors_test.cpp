@@ -1,10 +1,14 @@
 // Bad input fails with a HostError that names the file and the place; writing never leaves a
-// half-written file behind.
+// half-written file behind, and a write that must not replace a file never does.
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <atomic>
 #include <filesystem>
+#include <thread>
+#include <vector>
 
 #include "cadhost/host_error.h"
 #include "dxf/dxf_io.h"
@@ -116,6 +120,88 @@ TEST(DxfErrors, WritingReplacesAtomicallyAndFailsCleanly) {
     ++files;
   }
   EXPECT_EQ(files, 2);  // out.dxf and the folder, no temporary file
+}
+
+// The entries of a folder by name.
+std::vector<std::string> entries(const std::filesystem::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(DxfErrors, NoReplaceWriteKeepsWhatIsThereAndTakesLongNames) {
+  dxftest::TempDir dir;
+  cadhost::model::Drawing d = dxf::newDrawing();
+  const std::string fresh = dir.path("fresh.dxf");
+  dxf::writeDxfFile(d, fresh, cadhost::WriteMode::NoReplace);
+  EXPECT_EQ(dxftest::readBytes(fresh), dxf::writeDxf(d));
+  struct stat st {};
+  stat(fresh.c_str(), &st);
+  EXPECT_EQ(st.st_mode & 0777, 0644u);
+
+  // A file, a folder and a dangling link each keep the name; nothing else is left.
+  const std::string taken = dir.path("taken.dxf");
+  dxftest::writeBytes(taken, "user data");
+  std::filesystem::create_directory(dir.path("folder.dxf"));
+  std::filesystem::create_symlink(dir.path("nowhere.dxf"), dir.path("link.dxf"));
+  for (const char* name : {"taken.dxf", "folder.dxf", "link.dxf"}) {
+    try {
+      dxf::writeDxfFile(d, dir.path(name), cadhost::WriteMode::NoReplace);
+      ADD_FAILURE() << "wrote over " << name;
+    } catch (const HostError& e) {
+      EXPECT_EQ(e.code(), HostError::Exists) << e.what();
+      EXPECT_TRUE(mentions(e, dir.path(name))) << e.what();
+    }
+  }
+  EXPECT_EQ(dxftest::readBytes(taken), "user data");
+  EXPECT_FALSE(std::filesystem::exists(dir.path("nowhere.dxf")));
+  EXPECT_EQ(entries(dir.dir()),
+            (std::vector<std::string>{"folder.dxf", "fresh.dxf", "link.dxf", "taken.dxf"}));
+
+  // The temporary file needs no more room than the name itself: 251 bytes and ".dxf" fit in
+  // both modes.
+  const std::string longest = dir.path(std::string(251, 'x') + ".dxf");
+  dxf::writeDxfFile(d, longest, cadhost::WriteMode::NoReplace);
+  dxf::writeDxfFile(d, longest);
+  EXPECT_EQ(dxftest::readBytes(longest), dxf::writeDxf(d));
+  EXPECT_EQ(entries(dir.dir()).size(), 5u);
+}
+
+TEST(DxfErrors, NoReplaceWritersRacingForOneNameNeverReplaceEachOther) {
+  dxftest::TempDir dir;
+  // Drawings that differ, so the file shows which writer won.
+  std::vector<cadhost::model::Drawing> drawings;
+  for (int i = 0; i < 8; ++i) {
+    drawings.push_back(dxf::newDrawing());
+    drawings.back().header.push_back({"$USERI1", {{70, std::to_string(i)}}});
+  }
+  for (int round = 0; round < 20; ++round) {
+    const std::string target = dir.path("race" + std::to_string(round) + ".dxf");
+    std::atomic<int> ready{0}, won{0}, refused{0};
+    std::vector<int> winner(drawings.size(), 0);
+    std::vector<std::thread> writers;
+    for (std::size_t i = 0; i < drawings.size(); ++i) {
+      writers.emplace_back([&, i] {
+        ++ready;
+        while (ready < static_cast<int>(drawings.size())) std::this_thread::yield();
+        try {
+          dxf::writeDxfFile(drawings[i], target, cadhost::WriteMode::NoReplace);
+          ++won;
+          winner[i] = 1;
+        } catch (const HostError& e) {
+          if (e.code() == HostError::Exists) ++refused;
+        }
+      });
+    }
+    for (std::thread& t : writers) t.join();
+    ASSERT_EQ(won, 1);
+    EXPECT_EQ(refused, static_cast<int>(drawings.size()) - 1);
+    const auto first = std::find(winner.begin(), winner.end(), 1) - winner.begin();
+    EXPECT_EQ(dxftest::readBytes(target), dxf::writeDxf(drawings[static_cast<std::size_t>(first)]));
+  }
+  EXPECT_EQ(entries(dir.dir()).size(), 20u);  // no temporary file left
 }
 
 // Inputs the fuzzer found: each reads or fails with a HostError, and what was read writes

@@ -267,5 +267,51 @@ TEST(Extents, InsertsAndAttributes) {
   expectBoxXY(extentsOf(entity("DIMENSION", {{2, "*D1"}, {10, "0"}, {20, "0"}}), ctx), 5, 6, 7, 8);
 }
 
+// Block boxes are computed once per block from the boxes of the blocks they reference: a
+// chain that expands to 10^8 entities boxes at once, and exactly.
+TEST(Extents, NestedFanOutIsBoxedFromTheBlockBoxes) {
+  Blocks blocks;
+  blocks.add("L0", 0, 0, {entity("LINE", {{10, "0"}, {20, "0"}, {11, "10"}, {21, "10"}})});
+  for (int level = 1; level <= 8; ++level) {
+    std::vector<model::Object> refs;
+    for (int i = 0; i < 10; ++i)
+      refs.push_back(entity("INSERT", {{2, "L" + std::to_string(level - 1)},
+                                       {10, std::to_string(i * 0.5)},
+                                       {20, std::to_string(-i * 0.25)}}));
+    blocks.add("L" + std::to_string(level), 0, 0, std::move(refs));
+  }
+  ExtentsContext ctx = blocks.context();
+  BlockBoxes cache;
+  ctx.blockBoxes = &cache;
+  // Each level adds 9 x 0.5 to the right and 9 x 0.25 below.
+  for (int j = 0; j < 20; ++j)
+    expectBoxXY(
+        extentsOf(entity("INSERT", {{2, "L8"}, {10, std::to_string(100 * j)}, {20, "0"}}), ctx),
+        100 * j, -18, 100 * j + 46, 10);
+  // Scaled and turned by 90 degrees: still exact.
+  expectBoxXY(extentsOf(entity("INSERT", {{2, "L8"}, {41, "2"}, {42, "2"}, {50, "90"}}), ctx), -20,
+              0, 36, 92);
+  // The cache answers for the blocks until it is cleared.
+  blocks.byName["L0"].entities[0] = entity("LINE", {{10, "0"}, {20, "0"}, {11, "20"}, {21, "10"}});
+  expectBoxXY(extentsOf(entity("INSERT", {{2, "L1"}}), ctx), 0, -2.25, 14.5, 10);
+  cache.clear();
+  expectBoxXY(extentsOf(entity("INSERT", {{2, "L1"}}), ctx), 0, -2.25, 24.5, 10);
+}
+
+// A reference turned by another angle is exact while its block expands to a few thousand
+// entities; beyond that it gets its block's box turned, which holds the exact box.
+TEST(Extents, TurnedReferencesOfLargeBlocksGetTheTurnedBlockBox) {
+  Blocks blocks;
+  blocks.add("Round", 0, 0, {entity("CIRCLE", {{10, "0"}, {20, "0"}, {40, "1"}})});
+  std::vector<model::Object> many;
+  for (int i = 0; i < 5000; ++i) many.push_back(entity("INSERT", {{2, "Round"}}));
+  blocks.add("Many", 0, 0, std::move(many));
+  const ExtentsContext ctx = blocks.context();
+  expectBoxXY(extentsOf(entity("INSERT", {{2, "Round"}, {50, "45"}}), ctx), -1, -1, 1, 1);
+  expectBoxXY(extentsOf(entity("INSERT", {{2, "Many"}, {50, "90"}}), ctx), -1, -1, 1, 1);
+  const double r = std::sqrt(2.0);
+  expectBoxXY(extentsOf(entity("INSERT", {{2, "Many"}, {50, "45"}}), ctx), -r, -r, r, r);
+}
+
 }  // namespace
 }  // namespace cadhost::geom

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
 
 #include <random>
 
@@ -80,6 +81,20 @@ TEST(Selection, CrossingTestsLineWorkExactly) {
   EXPECT_FALSE(picks(crossing, entity("CIRCLE", {{10, "0"}, {20, "0"}, {40, "100"}})));
 }
 
+TEST(Selection, AFarWideStripReachesNoFurtherUpOrDown) {
+  // One text high, as wide as a drawing with an entity far off: its tolerance up and down
+  // follows its height, not its width.
+  for (const double far : {1e12, 1e308}) {
+    for (const SelectMode mode : {SelectMode::Crossing, SelectMode::Window}) {
+      const auto strip = SelectionArea::rectangle(mode, {-far, 100, 0}, {far, 103.5, 0});
+      EXPECT_TRUE(picks(strip, line(0, 101, 420, 101))) << far;
+      EXPECT_FALSE(picks(strip, line(0, 90, 420, 90))) << far;
+      EXPECT_FALSE(picks(strip, line(0, 103.6, 420, 110))) << far;
+      EXPECT_EQ(picks(strip, line(-100, 102, far, 102)), true) << far;
+    }
+  }
+}
+
 TEST(Selection, Polygons) {
   const std::vector<Point3> triangle = {{0, 0, 0}, {10, 0, 0}, {0, 10, 0}};
   const auto window = SelectionArea::polygon(SelectMode::WindowPolygon, triangle);
@@ -149,6 +164,90 @@ TEST(Selection, BlockReferencesAreTestedByTheirParts) {
                  entity("SEQEND")};
   EXPECT_TRUE(inside.selects(insert, *extentsOf(insert, ctx), ctx));
   EXPECT_TRUE(crossingDiamond.selects(insert, *extentsOf(insert, ctx), ctx));
+}
+
+// Nested references are decided by their boxes where these lie inside or outside the area,
+// and opened only where they cross its edge.
+TEST(Selection, NestedReferencesArePrunedByTheirBoxes) {
+  std::map<std::string, model::Block> blocks;
+  auto add = [&](const std::string& name, std::vector<model::Object> content) {
+    model::Block& b = blocks[name];
+    b.begin = entity("BLOCK", {{2, name}, {10, "0"}, {20, "0"}});
+    b.entities = std::move(content);
+  };
+  // An L of two lines (the corner at the origin, arms 10 long), and a row of three Ls.
+  add("L", {entity("LINE", {{10, "0"}, {20, "0"}, {11, "10"}, {21, "0"}}),
+            entity("LINE", {{10, "0"}, {20, "0"}, {11, "0"}, {21, "10"}})});
+  add("ROW", {entity("INSERT", {{2, "L"}, {10, "0"}, {20, "0"}}),
+              entity("INSERT", {{2, "L"}, {10, "20"}, {20, "0"}}),
+              entity("INSERT", {{2, "L"}, {10, "40"}, {20, "0"}})});
+  ExtentsContext ctx;
+  ctx.findBlock = [&](std::string_view name) -> const model::Block* {
+    auto it = blocks.find(std::string(name));
+    return it == blocks.end() ? nullptr : &it->second;
+  };
+  const auto row = entity("INSERT", {{2, "ROW"}, {10, "0"}, {20, "0"}});
+  const Box box = *extentsOf(row, ctx);  // 0..50 x 0..10
+  auto crossing = [&](double x0, double y0, double x1, double y1) {
+    return SelectionArea::rectangle(SelectMode::Crossing, {x0, y0, 0}, {x1, y1, 0})
+        .selects(row, box, ctx);
+  };
+  EXPECT_TRUE(crossing(19, -1, 21, 11));  // the second L inside
+  EXPECT_TRUE(crossing(45, -1, 55, 1));   // the last arm, across the area's edge
+  EXPECT_FALSE(crossing(25, 5, 35, 9));   // inside two Ls' boxes, beside their arms
+  EXPECT_FALSE(crossing(12, 2, 18, 20));  // between two Ls
+  auto windowPolygon = [&](double x0, double y0, double x1, double y1) {
+    return SelectionArea::polygon(SelectMode::WindowPolygon,
+                                  {{x0, y0, 0}, {x1, y0, 0}, {x1, y1, 0}, {x0, y1, 0}})
+        .selects(row, box, ctx);
+  };
+  EXPECT_TRUE(windowPolygon(-1, -1, 51, 11));
+  EXPECT_FALSE(windowPolygon(-1, -1, 45, 11));  // the last L sticks out
+}
+
+// A reference whose parts all lie along the area's edge is looked into up to a cap, and
+// beyond it tested by its box: a crossing area inside its box selects it then.
+TEST(Selection, ManyPartsFallBackToTheBoxTest) {
+  auto blockOfLines = [](int lines) {
+    model::Block b;
+    b.begin = entity("BLOCK", {{2, "COMB"}, {10, "0"}, {20, "0"}});
+    // Teeth from y = 0 to 1 every 0.01 along x, and one tooth from y = 9 to 10 at the end.
+    for (int i = 0; i < lines; ++i)
+      b.entities.push_back(entity(
+          "LINE",
+          {{10, std::to_string(i * 0.01)}, {20, "0"}, {11, std::to_string(i * 0.01)}, {21, "1"}}));
+    b.entities.push_back(entity("LINE", {{10, "0"}, {20, "9"}, {11, "0"}, {21, "10"}}));
+    return b;
+  };
+  const auto comb = entity("INSERT", {{2, "COMB"}});
+  // A crossing area between the teeth and the last tooth: no part touches it.
+  const auto area = SelectionArea::rectangle(SelectMode::Crossing, {-1, 4, 0}, {1, 6, 0});
+  for (const auto& [lines, selected] : {std::pair{40'000, false}, std::pair{60'000, true}}) {
+    const model::Block block = blockOfLines(lines);
+    ExtentsContext ctx;
+    ctx.findBlock = [&](std::string_view) { return &block; };
+    EXPECT_EQ(area.selects(comb, *extentsOf(comb, ctx), ctx), selected) << lines;
+  }
+}
+
+// The box of a reference turned by an odd angle to a large block holds its parts loosely; a
+// window decides such a reference by its parts.
+TEST(Selection, WindowLooksIntoTurnedReferencesOfLargeBlocks) {
+  model::Block round, many;
+  round.begin = entity("BLOCK", {{2, "ROUND"}, {10, "0"}, {20, "0"}});
+  round.entities = {entity("CIRCLE", {{10, "0"}, {20, "0"}, {40, "1"}})};
+  many.begin = entity("BLOCK", {{2, "MANY"}, {10, "0"}, {20, "0"}});
+  for (int i = 0; i < 5000; ++i) many.entities.push_back(entity("INSERT", {{2, "ROUND"}}));
+  ExtentsContext ctx;
+  ctx.findBlock = [&](std::string_view name) { return name == "ROUND" ? &round : &many; };
+  const auto turned = entity("INSERT", {{2, "MANY"}, {50, "45"}});
+  const Box box = *extentsOf(turned, ctx);
+  EXPECT_GT(box.max.x, 1.4);
+  const auto window = SelectionArea::rectangle(SelectMode::Window, {-1.1, -1.1, 0}, {1.1, 1.1, 0});
+  EXPECT_FALSE(window.selects(turned, box));
+  EXPECT_TRUE(window.selects(turned, box, ctx));
+  EXPECT_FALSE(SelectionArea::rectangle(SelectMode::Window, {-1.1, -1.1, 0}, {0.9, 1.1, 0})
+                   .selects(turned, box, ctx));
 }
 
 TEST(Selection, BadAreasAreRefused) {

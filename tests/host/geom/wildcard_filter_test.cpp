@@ -88,6 +88,27 @@ TEST(Wildcard, CompiledPatternAndBadText) {
   EXPECT_FALSE(wildcardMatch("*a*a*a*a*a*a*a*a*b", std::string(2000, 'a')));
 }
 
+// The match reads the text's bytes as it goes: fixed-length alternatives are decided on the
+// length where it cannot hold their characters, backtracking steps over whole characters.
+TEST(Wildcard, LongAndMultibyteTexts) {
+  const std::string fourByte = "\xF0\xA0\x80\x80";  // U+20000, one character in four bytes
+  EXPECT_TRUE(wildcardMatch("????", fourByte + fourByte + fourByte + fourByte));
+  EXPECT_FALSE(wildcardMatch("???", fourByte + fourByte + fourByte + fourByte));
+  EXPECT_TRUE(wildcardMatch("?", "\xFF"));
+  EXPECT_FALSE(wildcardMatch("??", "\xFF"));
+
+  std::string big;
+  for (int i = 0; i < 200000; ++i) big += "%%c中";
+  const WildcardPattern types("LINE,POLYLINE,LWPOLYLINE,INSERT");
+  EXPECT_FALSE(types.matches(big));
+  EXPECT_TRUE(WildcardPattern("~LINE,POLYLINE").matches(big));
+  EXPECT_TRUE(WildcardPattern("*中").matches(big));
+  EXPECT_TRUE(WildcardPattern("%%C中*c中").matches(big));
+  EXPECT_FALSE(WildcardPattern("*中%").matches(big));
+  EXPECT_TRUE(WildcardPattern("*c中%%c中").matches(big));
+  EXPECT_TRUE(WildcardPattern("*.").matches(big + "!"));
+}
+
 TEST(Filter, TypeTextLayerAndGenericCodes) {
   const auto text = entity("TEXT", {{8, "Frame"}, {1, "DWG-001"}, {40, "2.5"}, {62, "3"}});
   const auto mtext = entity("MTEXT", {{8, "0"}, {3, "first "}, {3, "second "}, {1, "last"}});

@@ -183,6 +183,31 @@ TEST_F(BlocksTest, ExplodeAppendsTransformedCopiesInDefinitionOrder) {
   EXPECT_NO_THROW(doc.blocks().item("OUTER").erase());
 }
 
+// The boxes of block definitions are kept between queries: a change to a block, and its undo,
+// moves every reference to it, also through other blocks.
+TEST_F(BlocksTest, ReferenceBoxesFollowChangesOfTheirBlocks) {
+  cadhost::Block inner = doc.blocks().add(pt(0, 0), "INNER");
+  inner.addLightWeightPolyline({0, 0, 10, 0});
+  cadhost::Block outer = doc.blocks().add(pt(0, 0), "OUTER");
+  outer.insertBlock(pt(100, 0), "INNER", 1, 1, 1, 0);
+  Entity ref = doc.modelSpace().insertBlock(pt(0, 0), "OUTER", 2, 2, 2, 0);
+  Point3 mn, mx;
+  ref.getBoundingBox(mn, mx);
+  expectNear(mx, pt(220, 0));
+  doc.startUndoMark();
+  inner.addLightWeightPolyline({0, 0, 0, 30});
+  doc.endUndoMark();
+  ref.getBoundingBox(mn, mx);
+  expectNear(mx, pt(220, 60));
+  expectNear(std::get<Point3>(doc.getVariable("EXTMAX")), pt(220, 60));
+  doc.sendCommand("U ");
+  ref.getBoundingBox(mn, mx);
+  expectNear(mx, pt(220, 0));
+  // Erased from the block, the polyline no longer counts: the reference is empty.
+  inner.item(0).erase();
+  EXPECT_HOST_ERROR(ref.getBoundingBox(mn, mx), Unsupported);
+}
+
 TEST_F(BlocksTest, BindLoadsAnExternalReference) {
   dxftest::writeBytes(tmp.path("xref.dxf"), dxftest::dxfText(R"(0 SECTION
 2 ENTITIES

@@ -132,3 +132,22 @@ TEST(IniFile, LongValuesAreCutAtWholeCharacters) {
   ini.WriteIniKey("s", "cjk", chinese);
   EXPECT_EQ(ini.GetIniKey("s", "cjk"), chinese.left(512));
 }
+
+TEST(IniFile, SeveralKeysAtOnceLandAsIfWrittenOneByOne) {
+  TestFolder dir;
+  const std::string start = "[Main]\r\nPath=/data\r\n\r\n[Other]\r\nk=v\r\n";
+  writeBytes(dir.path() / "one.ini", start);
+  writeBytes(dir.path() / "all.ini", start);
+  IniFile one(dir / "one.ini"), all(dir / "all.ini");
+  const std::vector<IniFile::KeyWrite> keys{{"main", "Size", "3"},
+                                            {"Third", "x", "1"},
+                                            {"MAIN", "PATH", "/new"},
+                                            {"main", "Size", "4"},
+                                            {"main", "Line\r\n", "a\nb"}};
+  for (const auto& k : keys) ASSERT_TRUE(one.WriteIniKey(k.section, k.key, k.value));
+  ASSERT_TRUE(all.WriteIniKeys(keys));
+  EXPECT_EQ(readBytes(dir.path() / "all.ini"), readBytes(dir.path() / "one.ini"));
+  ASSERT_TRUE(all.WriteIniKeys({}));
+  EXPECT_EQ(readBytes(dir.path() / "all.ini"), readBytes(dir.path() / "one.ini"));
+  EXPECT_FALSE(IniFile(dir / "no/x.ini").WriteIniKeys({{"a", "b", "c"}}));
+}

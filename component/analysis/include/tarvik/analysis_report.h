@@ -6,6 +6,7 @@
 #include <QString>
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "tarvik/records.h"
 
@@ -52,5 +53,31 @@ QString uniqueKey(const QString& base, const std::function<bool(const QString&)>
 
 // Rounds half to even into a 32-bit integer; nothing when out of range or not finite.
 std::optional<int> roundToInt(double value);
+
+// Keys of the analysis report waiting to be written. The keys of one analysed drawing or frame
+// reach the file in one write (in the order they were put, so the file ends as if each had been
+// written alone), before the analysis announces its end. Pending keys are written at the latest
+// when the buffer goes.
+class ReportBuffer {
+ public:
+  ReportBuffer() = default;
+  ReportBuffer(const ReportBuffer&) = delete;
+  ReportBuffer& operator=(const ReportBuffer&) = delete;
+  ~ReportBuffer();
+
+  // The value the key will have in the file `path` once the pending keys are written.
+  QString get(const QString& path, const QString& section, const QString& key) const;
+  // Queues a key; keys pending for another file are written first.
+  void put(const QString& path, const QString& section, const QString& key, const QString& value);
+  // Writes the pending keys; a failing write is not reported (as for single keys).
+  void flush();
+
+ private:
+  struct Pending {
+    QString section, key, value;
+  };
+  QString path_;
+  std::vector<Pending> pending_;
+};
 
 }  // namespace tarvik

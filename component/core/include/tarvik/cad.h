@@ -12,6 +12,7 @@
 #include <optional>
 #include <vector>
 
+#include "tarvik/analysis_report.h"
 #include "tarvik/cad_events.h"
 #include "tarvik/catalog_msgs.h"
 #include "tarvik/cell_records.h"
@@ -355,6 +356,34 @@ class CAD {
   void WriteDwgDir(const QString& DwgFolder);
 
   // ---- Plotting ------------------------------------------------------------------------------
+  // Plots the window Pmin..Pmax (world coordinates) of AcadDoc by the plot settings, to the
+  // device or to the file "输出路径" + name + "." + "输出类别"; without a window the drawing's
+  // extents. Never raises: failures show the component's messages or are skipped. With the PDF
+  // configuration a name that is an existing drawing file is opened read-only in place of the
+  // current drawing; any other name plots the current drawing, which stays open.
+  void DwgPlotCmd(QString strFileName);
+  void DwgPlotCmd(QString strFileName, Point3d& Pmin, Point3d& Pmax);
+  // Take their arguments and do nothing.
+  void CrtPltFile(QString& FileName, double& DwgScale, std::optional<Point3d> Pmin = {},
+                  std::optional<Point3d> Pmax = {});
+  void LocalPrint(const QString& FileName = {}, std::optional<Point3d> Pmin = {},
+                  std::optional<Point3d> Pmax = {});
+  // Opens FileName read-only in place of the active drawing and plots its extents (20 units
+  // more to the left and below, 10 to the right and above) to OutputPath + the file's name in
+  // lower case with its extension replaced by ".eps"; closes it again. Skips host failures;
+  // never writes onto the drawing itself.
+  void ConvertEPS(const QString& FileName, QString OutputPath, const QString& paperName,
+                  const QString& PrintDriver = QStringLiteral("CorvantisPDF Plus.pc3"),
+                  const QString& sty = QStringLiteral("acad.ctb"));
+  // Converts the EPS file to outpdfPath + "/" + its name with the extension replaced by ".pdf",
+  // with the permissions asked for (always encrypted), an open password when one is given and
+  // the mark when asked. Returns "" on success, else the failure's description.
+  QString Eps2Pdf(const QString& epsFile, const QString& outpdfPath, bool IsPrint = true,
+                  bool IsCopy = false, bool IsEdit = false, const QString& OpenPwd = {},
+                  bool IsQXMark = false);
+  // Takes its arguments and does nothing.
+  void CrtPdfFile(const QString& FileName, const QString& OutputPath, const QString& PaperSize,
+                  const QString& PrintDriver = QStringLiteral("CorvantisEPS Plus.pc3"));
 
   // ---- Numeric helpers -----------------------------------------------------------------------
   // The larger / smaller of two values; the second one on a tie.
@@ -373,9 +402,8 @@ class CAD {
   friend class SplitRun;
   bool TolTest(double p, double q) const;
   bool RectOverlap(RectType& A, RectType& B) const;
-  // The drawing number nearest to a corner of the window, made fit for a file name (NUL
-  // characters left out): "" when none matches dwgIDMask (or nothing else is left), "NULL" when
-  // the chosen text cannot be read. Works on AcadDoc.
+  // The drawing number nearest to a corner of the window, made fit for a file name: "" when
+  // none matches dwgIDMask, "NULL" when the chosen text cannot be read. Works on AcadDoc.
   QString GetCornerText(const QString& file, const Point3d& MinPoint, const Point3d& MaxPoint);
   void ValidFileName(QString& s, bool IsPath) const;
   // Makes the locked layers (in paper space also the frozen ones) usable, recording them.
@@ -459,8 +487,10 @@ class CAD {
   // ---- Drawing analysis: private members and state ----
   friend class AnalysisTestAccess;  // the analysis tests reach the members below
   friend class FrameReport;
-  // Writes the running number of the split's last analysed frame into the report section.
+  // Writes the running number of the split's last analysed frame into the report section; it
+  // reaches the file with the next frame's keys, or by FlushReport.
   void WriteSplitCount(const QString& section, int n);
+  void FlushReport() { Report_.flush(); }
   // Writes the title-block attributes of the first title block of the drawing `path` (opened
   // beside the user's drawings and closed again) into the report.
   void ReadTitleBlkAtt(const QString& path);
@@ -482,6 +512,8 @@ class CAD {
 
   QStringList TitleBlkNames, TitleBlkAttTags, TitleBlkAttDescs;
   std::vector<LabCellType> LabCells;  // labels found by GetTextCell
+  ReportBuffer Report_;               // report keys of the analysis under way
+  int ReportHolds_ = 0;               // analyses under way; the last one out writes the keys
   QString ErrLogPath;                 // "ErrLog.txt" beside the component
 
   // ---- Frame definitions and drawing a frame: private members and state ----
@@ -508,6 +540,16 @@ class CAD {
                                            const std::optional<Point3d>& P2 = {});
 
   // ---- Plotting: private members and state ----
+  // The suggested paper of a window (see tarvik::PaperSizeName); "" beyond its range.
+  QString PaperSizeName(int a, int b) const;
+  QString SetLayoutPaper(const QString& driver, const QString& paper);
+  void plotWindow(QString strFileName, Point3d Pmin, Point3d Pmax);
+  // Shows the drawing-number dialog (frmDwg) and keeps its results below until the next one;
+  // true when it was confirmed.
+  bool showFrmDwg();
+  QString DlgDwgNo;
+  QString DlgDwgName;
+  double DlgScale = 0;
 
   // ---- Settings behind the properties ----
   QString WorkPath_;

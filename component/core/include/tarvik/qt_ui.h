@@ -23,6 +23,8 @@ class QtUi : public Ui {
   void unloadNote() override;
   void viewNote(const QString& text) override;
   void hideNote() override;
+  // Shows frmDwg (see the plot folder).
+  std::optional<DrawingNumberEntry> askDrawingNumber(const DrawingNumberCheck& check) override;
 
   // The notice window while loaded, else nullptr.
   frmNote* noteWindow() const { return note_.get(); }

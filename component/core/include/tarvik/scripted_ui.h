@@ -41,6 +41,16 @@ class ScriptedUi : public Ui {
   void viewNote(const QString& text) override;
   void hideNote() override;
 
+  // The drawing-number dialog: each dialog takes the next script, a list of what the user does
+  // in turn: an entry confirmed (checked; a refusal is recorded as a message and the next
+  // attempt follows), or nullopt for cancel. No script left, or its end reached: cancel.
+  using DrawingNumberScript = std::vector<std::optional<DrawingNumberEntry>>;
+  void queueDrawingNumber(DrawingNumberScript script) {
+    drawingNumberScripts_.push_back(std::move(script));
+  }
+  int drawingNumberDialogs() const { return drawingNumberDialogs_; }
+  std::optional<DrawingNumberEntry> askDrawingNumber(const DrawingNumberCheck& check) override;
+
  private:
   std::deque<bool> answers_;
   bool defaultAnswer_ = true;
@@ -51,6 +61,8 @@ class ScriptedUi : public Ui {
   QString noteText_;
   int noteLoads_ = 0;
   int eventPumps_ = 0;
+  std::deque<DrawingNumberScript> drawingNumberScripts_;
+  int drawingNumberDialogs_ = 0;
 };
 
 }  // namespace tarvik

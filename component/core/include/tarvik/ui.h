@@ -5,9 +5,20 @@
 // implementation is used when one exists, and tests install a scripted one.
 
 #include <QString>
+#include <functional>
 #include <memory>
+#include <optional>
 
 namespace tarvik {
+
+// What the drawing-number dialog of a window plot holds: drawing number, name and scale, as
+// typed.
+struct DrawingNumberEntry {
+  QString number, name, scale;
+};
+// The dialog's check when the user confirms: "" accepts the entry; any other text is shown as a
+// message and the dialog stays open.
+using DrawingNumberCheck = std::function<QString(const DrawingNumberEntry&)>;
 
 class Ui {
  public:
@@ -26,6 +37,11 @@ class Ui {
   virtual void unloadNote() = 0;
   virtual void viewNote(const QString& text) = 0;
   virtual void hideNote() = 0;
+
+  // The modal drawing-number dialog: returns the first entry that passes `check` (each refusal
+  // shown as an information message titled "Tarvik"), nullopt when the user cancels. Without a
+  // window to ask in, the dialog is cancelled at once.
+  virtual std::optional<DrawingNumberEntry> askDrawingNumber(const DrawingNumberCheck& check);
 };
 
 // Installs the interface new CAD objects take; nullptr returns to the default choice.

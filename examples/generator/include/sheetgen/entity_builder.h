@@ -19,10 +19,21 @@ class EntityBuilder {
  public:
   explicit EntityBuilder(cadhost::model::Drawing& drawing);
 
-  void addLayer(const std::string& name, int color);
-  void addTextStyle(const std::string& name, const std::string& font, const std::string& bigFont,
-                    double widthFactor);
-  // A block definition; entities added while it is open go into it.
+  // Table entries; each returns its handle.
+  std::string addLayer(const std::string& name, int color,
+                       const std::string& linetype = "Continuous");
+  // A line type of dashes (positive lengths) and gaps (negative lengths).
+  std::string addLinetype(const std::string& name, const std::string& description,
+                          const std::vector<double>& pattern);
+  std::string addTextStyle(const std::string& name, const std::string& font,
+                           const std::string& bigFont, double widthFactor);
+  // A dimension style with its text style and arrow block (both must exist).
+  std::string addDimStyle(const std::string& name, const std::string& textStyle,
+                          const std::string& arrowBlock, double textHeight, double arrowSize);
+  // The handle of an existing entry ("" when there is none).
+  std::string entryHandle(const std::string& tableName, const std::string& name);
+  // A block definition; entities added while it is open go into it. A name starting with "*"
+  // makes an anonymous block.
   void beginBlock(const std::string& name, bool hasAttributes);
   void endBlock();
 
@@ -34,18 +45,33 @@ class EntityBuilder {
   void mtext(const std::string& layer, const std::string& style, Point p, double height,
              double width, const std::string& value);
   void polyline(const std::string& layer, const std::vector<Point>& points, bool closed);
+  void pointEntity(const std::string& layer, Point p);
+  void solid(const std::string& layer, Point a, Point b, Point c, Point d);
+  // A cubic B-spline through its control points (clamped, uniform knots).
+  void spline(const std::string& layer, const std::vector<Point>& controlPoints);
+  // A hatch of a predefined 45-degree line pattern inside one closed polyline boundary.
+  void hatch(const std::string& layer, const std::string& pattern,
+             const std::vector<Point>& boundary, double scale);
+  // A horizontal linear dimension from a to b whose line lies at dimLineY, drawn by the
+  // (already defined) anonymous block `block`. `arrowOverride`, when not empty, names the
+  // arrow block that replaces the style's at both ends (extended-data override).
+  void linearDimension(const std::string& layer, const std::string& block,
+                       const std::string& dimStyle, Point a, Point b, double dimLineY,
+                       const std::string& arrowOverride);
   void attdef(const std::string& layer, const std::string& style, Point p, double height,
               const std::string& tag, const std::string& prompt, const std::string& value);
-  // A reference with one attribute per (tag, value), placed at the insertion point.
+  // A reference with one attribute per (tag, value); the first attribute sits at the insertion
+  // point plus `attributeOffset`, the next ones below it.
   void insert(const std::string& layer, const std::string& block, Point p,
               const std::vector<std::pair<std::string, std::string>>& attributes,
-              const std::string& style, double height);
+              const std::string& style, double height, double scale = 1,
+              Point attributeOffset = {-150, 40});
 
  private:
   using Tags = cadhost::model::Tags;
   cadhost::model::Object& add(const char* type, const std::string& layer, const char* subclass);
   cadhost::model::Table& table(const std::string& name);
-  void addEntry(const std::string& tableName, Tags tags);
+  std::string addEntry(const std::string& tableName, Tags tags, int handleCode = 5);
 
   cadhost::model::Drawing& d_;
   std::string owner_;  // block record of the container entities go into

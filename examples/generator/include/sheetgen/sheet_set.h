@@ -2,8 +2,12 @@
 
 // Generated sheet-set drawings: N drawing frames in a grid in model space, each with a border,
 // inner lines, a title-block reference with Chinese texts and attributes, a drawing number
-// near its lower-right corner, and filler geometry. Used by tests, benchmarks and the sample
-// drawing of the program.
+// near its lower-right corner, and filler geometry. A realistic set (Options::realistic) also
+// gives every frame what real sheets carry: dimensions, each drawn by an anonymous block of
+// its own (some with arrows overridden), hatches, splines on a dashed layer, multi-line texts,
+// and attributed references of a detail block that only this frame uses (which nests a shared
+// block); the drawing also holds a block, a layer and a line type that nothing uses. Used by
+// tests, benchmarks and the sample drawing of the program.
 
 #include <cstddef>
 #include <string>
@@ -26,6 +30,16 @@ struct Options {
   double width = 420, height = 297;   // A3 landscape
   double gap = 60;                    // between frames
   unsigned seed = 1;                  // for the filler positions
+  // Per frame, on top of the plain content (all 0 in a plain set).
+  int dimensionsPerFrame = 0;  // each with its anonymous block "*D<n>"
+  int hatchesPerFrame = 0;
+  int splinesPerFrame = 0;
+  int mtextsPerFrame = 0;
+  int detailRefsPerFrame = 0;  // references of the frame's own block "DETAIL-<number>"
+
+  // A set like a real one: `frames` A3 frames of about 0.7 MB of ASCII R2010 each (about 175
+  // dimensions per frame).
+  static Options realistic(int frames);
 };
 
 struct SheetSet {
@@ -35,11 +49,21 @@ struct SheetSet {
   std::size_t entityCount = 0;       // model-space entities (an INSERT with its attributes is one)
 };
 
-// Model-space entities of one frame besides the filler.
+// Model-space entities of one plain frame besides the filler.
 constexpr int kFixedEntitiesPerFrame = 7;
+// Model-space entities of one frame with these options.
+int entitiesPerFrame(const Options& options);
 // The name of the title block and the tag of its attribute.
 inline constexpr const char* kTitleBlockName = "TITLE-A3";
 inline constexpr const char* kTitleAttributeTag = "TITLE";
+// Blocks of a realistic set: the style's arrow, the overriding arrow, the block that detail
+// blocks nest, and one that nothing references.
+inline constexpr const char* kArrowBlockName = "_ArchTick";
+inline constexpr const char* kOverrideArrowBlockName = "_Oblique";
+inline constexpr const char* kSharedBlockName = "BOLT";
+inline constexpr const char* kUnusedBlockName = "LEGEND-OLD";
+// The name of frame `index`'s own detail block.
+std::string detailBlockName(int index);
 
 SheetSet generateSheetSet(const Options& options);
 // Generates and writes the drawing (ASCII); the result keeps the frames and numbers only.

@@ -103,6 +103,16 @@ bool IniFile::WriteIniKey(const QString& section, const QString& key, const QStr
   });
 }
 
+bool IniFile::WriteIniKeys(const std::vector<KeyWrite>& keys) {
+  if (keys.empty()) return true;
+  return editFile(INIFileName, [&](IniDocument& doc) {
+    for (const KeyWrite& k : keys) {
+      doc.setValue(oneLine(k.section), oneLine(k.key), oneLine(k.value));
+    }
+    return true;
+  });
+}
+
 bool IniFile::DelIniKey(const QString& section, const QString& key) {
   if (!QFileInfo::exists(INIFileName)) return true;
   return editFile(INIFileName,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <vector>
 
 namespace mobrel {
 
@@ -30,6 +31,13 @@ class IniFile {
   // folder). CR and LF in the section, key or value are written as spaces. Returns false when
   // the file could not be written; the file is then as it was.
   bool WriteIniKey(const QString& section, const QString& key, const QString& value);
+
+  // Writes the keys in order as WriteIniKey would one by one, with one read and one write of
+  // the file.
+  struct KeyWrite {
+    QString section, key, value;
+  };
+  bool WriteIniKeys(const std::vector<KeyWrite>& keys);
 
   // Removes the key's line. A missing file, section or key changes nothing.
   bool DelIniKey(const QString& section, const QString& key);

@@ -1,0 +1,254 @@
+// CAD::DwgPlotCmd: one window of the current drawing through the host's layout, by the plot
+// settings; and the plot members that do nothing.
+
+#include <cadhost/application.h>
+#include <cadhost/document.h>
+#include <cadhost/layout.h>
+
+#include <QFileInfo>
+#include <cmath>
+
+#include "tarvik/attempt.h"
+#include "tarvik/cad.h"
+#include "tarvik/constants.h"
+#include "tarvik/paper_rules.h"
+
+namespace tarvik {
+
+namespace {
+
+const QString kTitle = QStringLiteral("Tarvik");
+const QString kNoPaperTitle = QStringLiteral("纸张匹配失败");
+
+QString setting(const PlotSettings& cfg, const char* key) {
+  const QString* v = cfg.find(QString::fromUtf8(key));
+  return v ? *v : QString();
+}
+
+// The first medium of the layout's plotter that takes the window w x h, unrotated (rotation
+// 0) before rotated (3); "" when none does.
+QString searchMedia(cadhost::Layout& layout, double w, double h, int& rotation) {
+  std::vector<std::string> names;
+  attemptGet(names, [&] { return layout.getCanonicalMediaNames(); });
+  for (const std::string& name : names) {
+    double pw = 0, ph = 0;
+    attempt([&] { layout.setCanonicalMediaName(name); });
+    attempt([&] { layout.getPaperSize(pw, ph); });
+    if (paperFits(pw, ph, w, h)) {
+      rotation = 0;
+      return QString::fromStdString(name);
+    }
+    if (paperFits(pw, ph, h, w)) {
+      rotation = 3;
+      return QString::fromStdString(name);
+    }
+  }
+  return {};
+}
+
+// A name that can be opened as a drawing: an existing file with the drawing extension.
+bool isDrawingFile(const QString& name) {
+  const QFileInfo info(name);
+  return info.isFile() && name.endsWith(kDrawingExtension, Qt::CaseInsensitive);
+}
+
+}  // namespace
+
+void CAD::DwgPlotCmd(QString strFileName) {
+  if (!acadApp) return;
+  Point3d Pmin{}, Pmax{};
+  attempt([&] { acadApp->zoomExtents(); });
+  cadhost::Document doc;
+  if (AcadDoc) {
+    doc = *AcadDoc;
+  } else if (!attemptGet(doc, [&] { return acadApp->activeDocument(); })) {
+    return;
+  }
+  auto point = [&](const char* name, Point3d& out) {
+    cadhost::Value v;
+    if (!attemptGet(v, [&] { return doc.getVariable(name); })) return;
+    if (const auto* p = std::get_if<cadhost::Point3>(&v)) out = {p->x, p->y, p->z};
+  };
+  point("extmax", Pmax);
+  point("extmin", Pmin);
+  plotWindow(std::move(strFileName), Pmin, Pmax);
+}
+
+void CAD::DwgPlotCmd(QString strFileName, Point3d& Pmin, Point3d& Pmax) {
+  plotWindow(std::move(strFileName), Pmin, Pmax);
+}
+
+void CAD::plotWindow(QString strFileName, Point3d Pmin, Point3d Pmax) {
+  if (PlotCfg.isEmpty() || !acadApp) return;
+  const QString driver = setting(PlotCfg, "驱动");
+  const QString scaleText = setting(PlotCfg, "比例");
+  const QString paperSetting = setting(PlotCfg, "纸张大小");
+  const QString mismatch = setting(PlotCfg, "纸张匹配失败");
+
+  // The scale: drawing units a paper millimetre.
+  const PlotScale scale = parsePlotScale(scaleText);
+  if (scale.kind == PlotScale::AutoNone) return;
+  if (scale.kind == PlotScale::Bad) {
+    ui_->showMessage(
+        kTitle,
+        QStringLiteral("打印比例\"%1\"不是大于零的数字, 未打印: %2").arg(scaleText, strFileName));
+    return;
+  }
+  if (scale.kind == PlotScale::AutoOnce && scaleText.startsWith(u"auto"))
+    SetPlotItem(kPlotScaleKey, QStringLiteral("auto"));
+  const double W = std::fabs(Pmax[0] - Pmin[0]) / scale.scale;
+  const double H = std::fabs(Pmax[1] - Pmin[1]) / scale.scale;
+  const bool pdfPlotter = driver == kPdfPlotterName;
+
+  if (pdfPlotter) {
+    // The named drawing is plotted from a fresh read-only copy; a name that is no drawing
+    // file (a child's name, a GUID) plots the current drawing, which stays open.
+    if (isDrawingFile(strFileName)) {
+      int count = 0;
+      attemptGet(count, [&] { return acadApp->documents().count(); });
+      if (count != 0) attempt([&] { acadApp->activeDocument().close(false); });
+      attempt([&] { acadApp->documents().open(strFileName.toStdString(), true); });
+      AcadDoc.reset();
+      cadhost::Document active;
+      if (attemptGet(active, [&] { return acadApp->activeDocument(); })) AcadDoc = active;
+      SetBigFont();
+    }
+    strFileName = strFileName.mid(strFileName.lastIndexOf(u'/') + 1).toUpper();
+    strFileName.remove(kDrawingExtension.toUpper());
+  }
+  if (!AcadDoc) {
+    cadhost::Document active;
+    if (!attemptGet(active, [&] { return acadApp->activeDocument(); })) return;
+    AcadDoc = active;
+  }
+  cadhost::Document doc = *AcadDoc;
+
+  cadhost::Layout layout;
+  if (!attemptGet(layout, [&] { return doc.activeLayout(); })) return;
+  attempt([&] { layout.refreshPlotDeviceInfo(); });
+  if (!attempt([&] { layout.setConfigName(driver.toStdString()); }))
+    ui_->showMessage(kTitle, QStringLiteral("设置【打印驱动】出错: ") + driver);
+  attempt([&] { layout.setPlotWithPlotStyles(true); });
+
+  // Style table by the drawing's style mode: colour-dependent (1) or named (0).
+  const auto [colourTable, namedTable] = styleTableSlots(setting(PlotCfg, "样式"));
+  cadhost::Value mode;
+  bool styleOk = attemptGet(mode, [&] { return doc.getVariable("PSTYLEMODE"); });
+  const auto* modeNumber = std::get_if<std::int32_t>(&mode);
+  if (styleOk && modeNumber) {
+    auto apply = [&](const QString& table) {
+      const std::string name = table == u"无" ? std::string() : table.toStdString();
+      styleOk = attempt([&] { layout.setStyleSheet(name); });
+    };
+    if (*modeNumber == 0 && !namedTable.isEmpty())
+      apply(namedTable);
+    else if (*modeNumber == 1 && !colourTable.isEmpty())
+      apply(colourTable);
+  }
+  if (!styleOk) ui_->showMessage(kTitle, QStringLiteral("设置【打印样式】出错") + strFileName);
+
+  attempt([&] { layout.setPaperUnits(1); });
+  attempt([&] { doc.regen(1); });
+  int rotation = 0;
+
+  // The paper.
+  QString paper;
+  double pw = 0, ph = 0;
+  bool searchAll = false, fitToPaper = false;
+  const bool autoPaper = paperSetting.toLower() == u"auto";
+  if (pdfPlotter && !autoPaper) {
+    // The PDF plotter takes the paper as given. ("auto" names no paper: it is searched for.)
+    if (W < H && W > 280) rotation = 3;
+    paper = paperSetting;
+  } else if (autoPaper) {
+    paper = searchMedia(layout, W, H, rotation);
+  } else {
+    attempt([&] { layout.setCanonicalMediaName(paperSetting.toStdString()); });
+    attempt([&] { layout.getPaperSize(pw, ph); });
+    if (paperFits(pw, ph, W, H)) paper = paperSetting, rotation = 0;
+    if (paperFits(pw, ph, H, W)) paper = paperSetting, rotation = 3;
+  }
+  while (paper.isEmpty()) {
+    if (autoPaper || searchAll) {
+      const auto suggestion =
+          PaperSizeName(static_cast<int>(std::nearbyint(H)), static_cast<int>(std::nearbyint(W)));
+      ui_->showMessage(kNoPaperTitle,
+                       QStringLiteral("没有找到与当前图纸范围匹配的纸张!\r\n系统分析图纸大小为: ") +
+                           QString::number(static_cast<long long>(H)) + QStringLiteral("×") +
+                           QString::number(static_cast<long long>(W)) +
+                           QStringLiteral(", 请自定义纸张! \r\n建议大小: ") + suggestion +
+                           QStringLiteral(",页边距设为10mm!"));
+      return;
+    }
+    if (mismatch == u"匹配") {
+      searchAll = true;
+      paper = searchMedia(layout, W, H, rotation);
+    } else if (mismatch == u"缩放") {
+      fitToPaper = true;
+      paper = paperSetting;
+      if ((W < H && pw > ph) || (W > H && pw < ph)) rotation = 3;
+    } else {
+      return;
+    }
+  }
+  attempt([&] { layout.setCanonicalMediaName(paper.toStdString()); });
+  attempt([&] { layout.setPlotRotation(rotation); });
+
+  // The scale on the paper.
+  if (fitToPaper || scaleText == u"zoom") {
+    attempt([&] { layout.setUseStandardScale(true); });
+    attempt([&] { layout.setStandardScale(0); });
+  } else {
+    attempt([&] { layout.setUseStandardScale(false); });
+    attempt([&] { layout.setCustomScale(1, scale.scale); });
+    attempt([&] { layout.setPaperUnits(1); });
+    attempt([&] { doc.regen(1); });
+  }
+  attempt([&] { layout.setPlotOrigin({1, 1, 0}); });
+  attempt([&] { layout.setCenterPlot(false); });
+
+  // The window in display coordinates.
+  cadhost::Point3 a{Pmin[0], Pmin[1], Pmin[2]}, b{Pmax[0], Pmax[1], Pmax[2]};
+  attempt([&] {
+    cadhost::Utility u = doc.utility();
+    a = u.translateCoordinates(a, cadhost::CoordSys::World, cadhost::CoordSys::Display, false);
+    b = u.translateCoordinates(b, cadhost::CoordSys::World, cadhost::CoordSys::Display, false);
+  });
+  const cadhost::Point3 lowerLeft{Min(a.x, b.x), Min(a.y, b.y), 0};
+  const cadhost::Point3 upperRight{Max(a.x, b.x), Max(a.y, b.y), 0};
+  if (!attempt([&] { layout.setWindowToPlot(lowerLeft, upperRight); }))
+    ui_->showMessage(kTitle, QStringLiteral("设置【范围】打印出错") + strFileName);
+  if (!attempt([&] { layout.setPlotType(4); }))
+    ui_->showMessage(kTitle, QStringLiteral("设置【窗口打印模式】出错") + strFileName);
+  attempt([&] { doc.regen(1); });
+  attempt([&] { doc.setVariable("BACKGROUNDPLOT", std::int32_t{0}); });
+
+  const QString folder = setting(PlotCfg, "输出路径");
+  if (folder.size() < 3) {
+    attempt([&] { doc.plot().plotToDevice(); });
+  } else {
+    const QString file = folder + strFileName + u'.' + setting(PlotCfg, "输出类别");
+    attempt([&] { doc.plot().plotToFile(file.toStdString()); });
+  }
+}
+
+QString CAD::PaperSizeName(int a, int b) const {
+  return tarvik::PaperSizeName(a, b).value_or(QString());
+}
+
+QString CAD::SetLayoutPaper(const QString& driver, const QString& paper) {
+  if (!AcadDoc) return QStringLiteral("Z");
+  return tarvik::SetLayoutPaper(*AcadDoc, driver, paper);
+}
+
+void CAD::CrtPltFile(QString& FileName, double& DwgScale, std::optional<Point3d> Pmin,
+                     std::optional<Point3d> Pmax) {
+  (void)FileName, (void)DwgScale, (void)Pmin, (void)Pmax;
+}
+
+void CAD::LocalPrint(const QString& FileName, std::optional<Point3d> Pmin,
+                     std::optional<Point3d> Pmax) {
+  (void)FileName, (void)Pmin, (void)Pmax;
+}
+
+}  // namespace tarvik

@@ -1,0 +1,91 @@
+#include "model/reference_index.h"
+
+#include "model/tags.h"
+#include "model/text_util.h"
+
+namespace cadhost::detail {
+
+namespace {
+
+// The handle of a table entry: 105 for dimension styles (whose 5 is an arrow block name).
+std::string_view entryHandle(const model::Object& e) {
+  if (model::typeOf(e) == "DIMSTYLE") {
+    const model::Tag* t = model::findTag(e.tags, 105);
+    return t ? std::string_view(t->value) : std::string_view();
+  }
+  return model::handleOf(e);
+}
+
+const std::string* nameOf(const model::Object& o) {
+  const model::Tag* t = model::findTag(o.tags, 2);
+  return t ? &t->value : nullptr;
+}
+
+}  // namespace
+
+ReferenceIndex::ReferenceIndex(const model::Drawing& dwg,
+                               const std::vector<std::uint8_t>& blockErased) {
+  auto add = [&](std::string_view h, ItemRef ref) {
+    if (!h.empty()) handles_.emplace(std::string(h), ref);
+  };
+  entries_.resize(dwg.tables.size());
+  for (size_t t = 0; t < dwg.tables.size(); ++t) {
+    const model::Table& table = dwg.tables[t];
+    const auto ti = static_cast<std::int32_t>(t);
+    tables_.emplace(toUpper(table.name), ti);
+    add(model::handleOf(table.head), {ItemRef::kTableHead, ti, -1});
+    entries_[t].reserve(table.entries.size());
+    for (size_t e = 0; e < table.entries.size(); ++e) {
+      const auto ei = static_cast<std::int32_t>(e);
+      add(entryHandle(table.entries[e]), {ItemRef::kTableEntry, ti, ei});
+      if (const std::string* name = nameOf(table.entries[e]))
+        entries_[t].emplace(toUpper(*name), ei);
+    }
+  }
+  blocks_.reserve(dwg.blocks.size());
+  for (size_t b = 0; b < dwg.blocks.size(); ++b) {
+    if (b < blockErased.size() && blockErased[b]) continue;
+    const auto bi = static_cast<std::int32_t>(b);
+    add(model::handleOf(dwg.blocks[b].begin), {ItemRef::kBlock, bi, -1});
+    add(model::handleOf(dwg.blocks[b].end), {ItemRef::kBlock, bi, -1});
+    if (const std::string* name = nameOf(dwg.blocks[b].begin)) blocks_.emplace(toUpper(*name), bi);
+  }
+  blockRecords_.assign(dwg.blocks.size(), -1);
+  const std::int32_t records = table("BLOCK_RECORD");
+  for (size_t b = 0; b < dwg.blocks.size(); ++b)
+    if (const std::string* name = nameOf(dwg.blocks[b].begin))
+      blockRecords_[b] = entry(records, *name);
+  handles_.reserve(handles_.size() + dwg.objects.size());
+  for (size_t o = 0; o < dwg.objects.size(); ++o)
+    add(model::handleOf(dwg.objects[o]), {ItemRef::kObject, static_cast<std::int32_t>(o), -1});
+}
+
+ItemRef ReferenceIndex::find(std::string_view handle) const {
+  auto it = handles_.find(std::string(handle));
+  return it == handles_.end() ? ItemRef{} : it->second;
+}
+
+std::int32_t ReferenceIndex::table(std::string_view name) const {
+  auto it = tables_.find(toUpper(name));
+  return it == tables_.end() ? -1 : it->second;
+}
+
+std::int32_t ReferenceIndex::entry(std::int32_t table, std::string_view name) const {
+  if (table < 0 || table >= static_cast<std::int32_t>(entries_.size())) return -1;
+  const auto& names = entries_[static_cast<size_t>(table)];
+  auto it = names.find(toUpper(name));
+  return it == names.end() ? -1 : it->second;
+}
+
+std::int32_t ReferenceIndex::blockRecord(std::int32_t block) const {
+  return block >= 0 && block < static_cast<std::int32_t>(blockRecords_.size())
+             ? blockRecords_[static_cast<size_t>(block)]
+             : -1;
+}
+
+std::int32_t ReferenceIndex::block(std::string_view name) const {
+  auto it = blocks_.find(toUpper(name));
+  return it == blocks_.end() ? -1 : it->second;
+}
+
+}  // namespace cadhost::detail

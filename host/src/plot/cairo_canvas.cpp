@@ -1,0 +1,174 @@
+// The cairo back end: PDF, EPS (with its bounding box) and PNG sheets.
+
+#include <cairo-pdf.h>
+#include <cairo-ps.h>
+#include <cairo.h>
+
+#include <cmath>
+
+#include "cadhost/host_error.h"
+#include "plot/canvas.h"
+#include "plot/fonts.h"
+
+namespace cadhost::plot {
+
+namespace {
+
+constexpr double kPointsPerMm = 72.0 / 25.4;
+constexpr double kPngDotsPerMm = 100.0 / 25.4;  // 100 dpi
+
+class CairoCanvas : public Canvas {
+ public:
+  CairoCanvas(OutputKind kind, const std::string& path, double width, double height)
+      : kind_(kind), path_(path), height_(height) {
+    if (kind == OutputKind::Png) {
+      k_ = kPngDotsPerMm;
+      surface_ =
+          cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(std::ceil(width * k_)),
+                                     static_cast<int>(std::ceil(height * k_)));
+    } else {
+      k_ = kPointsPerMm;
+      if (kind == OutputKind::Eps) {
+        surface_ = cairo_ps_surface_create(path.c_str(), width * k_, height * k_);
+        cairo_ps_surface_set_eps(surface_, 1);
+      } else {
+        surface_ = cairo_pdf_surface_create(path.c_str(), width * k_, height * k_);
+      }
+    }
+    cr_ = cairo_create(surface_);
+    cairo_set_line_cap(cr_, CAIRO_LINE_CAP_ROUND);
+    cairo_set_line_join(cr_, CAIRO_LINE_JOIN_ROUND);
+    // White paper: the PNG's background, and in an EPS it makes the bounding box the sheet.
+    if (kind != OutputKind::Pdf) {
+      cairo_set_source_rgb(cr_, 1, 1, 1);
+      cairo_paint(cr_);
+    }
+  }
+
+  ~CairoCanvas() override {
+    cairo_destroy(cr_);
+    cairo_surface_destroy(surface_);
+  }
+
+  // Line work of one pen is collected into one path and stroked once: far fewer drawing
+  // operations in the file.
+  void polyline(const std::vector<P2>& points, bool closed, const Pen& pen) override {
+    if (points.size() < 2) return;
+    if (pending_ && !pen.sameStroke(pendingPen_)) flush();
+    pending_ = true;
+    pendingPen_ = pen;
+    path(points);
+    if (closed) cairo_close_path(cr_);
+  }
+
+  void arc(P2 centre, double radius, double a0, double a1, const Pen& pen) override {
+    if (!(radius > 0) || !std::isfinite(radius)) return;
+    if (pending_ && !pen.sameStroke(pendingPen_)) flush();
+    pending_ = true;
+    pendingPen_ = pen;
+    // Device y runs down: angles change sign and turn the other way.
+    cairo_new_sub_path(cr_);
+    const double cx = k_ * centre.x, cy = k_ * (height_ - centre.y), r = k_ * radius;
+    if (a1 >= a0)
+      cairo_arc_negative(cr_, cx, cy, r, -a0, -a1);
+    else
+      cairo_arc(cr_, cx, cy, r, -a0, -a1);
+  }
+
+  void fill(const std::vector<std::vector<P2>>& rings, const Pen& pen) override {
+    flush();
+    for (const auto& ring : rings) {
+      if (ring.size() < 3) continue;
+      path(ring);
+      cairo_close_path(cr_);
+    }
+    cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_EVEN_ODD);
+    cairo_set_source_rgb(cr_, pen.color.r, pen.color.g, pen.color.b);
+    cairo_fill(cr_);
+  }
+
+  // Glyphs keep their shapes at the text's height; the run is spread (or closed up) along the
+  // baseline so that it spans the width of the host's text model. Texts of one height and
+  // direction share one font size on the page.
+  void text(const TextRun& run, const Pen& pen) override {
+    flush();
+    const double height = std::hypot(run.up.x, run.up.y);
+    const double width = std::hypot(run.advance.x, run.advance.y);
+    if (!(height > 0) || !(width > 0) || !std::isfinite(height) || !std::isfinite(width)) return;
+    GlyphRun glyphs = layoutGlyphs(run.utf8, run.family);
+    if (glyphs.glyphs.empty() || !(glyphs.advance > 0)) return;
+    const double ux = run.advance.x / width * height, uy = run.advance.y / width * height;
+    cairo_matrix_t m;
+    cairo_matrix_init(&m, k_ * ux / 100.0, -k_ * uy / 100.0, -k_ * run.up.x / 100.0,
+                      k_ * run.up.y / 100.0, k_ * run.origin.x, k_ * (height_ - run.origin.y));
+    const double det = m.xx * m.yy - m.xy * m.yx;
+    if (!std::isfinite(det) || std::fabs(det) < 1e-12) return;
+    // In glyph units (100 an em, an em being the text height) the run must end at `target`.
+    const double target = width / height * 100.0;
+    const double gap = (target - glyphs.advance) / static_cast<double>(glyphs.glyphs.size());
+    for (std::size_t i = 0; i < glyphs.glyphs.size(); ++i)
+      glyphs.glyphs[i].x += gap * static_cast<double>(i);
+    cairo_save(cr_);
+    cairo_set_matrix(cr_, &m);
+    selectFont(cr_, run.family);
+    cairo_set_source_rgb(cr_, pen.color.r, pen.color.g, pen.color.b);
+    cairo_show_text_glyphs(cr_, run.utf8.c_str(), static_cast<int>(run.utf8.size()),
+                           glyphs.glyphs.data(), static_cast<int>(glyphs.glyphs.size()),
+                           glyphs.clusters.data(), static_cast<int>(glyphs.clusters.size()),
+                           glyphs.clusterFlags);
+    cairo_restore(cr_);
+  }
+
+  void finish() override {
+    flush();
+    cairo_surface_flush(surface_);
+    cairo_status_t status = cairo_status(cr_);
+    if (status == CAIRO_STATUS_SUCCESS && kind_ == OutputKind::Png)
+      status = cairo_surface_write_to_png(surface_, path_.c_str());
+    cairo_surface_finish(surface_);
+    if (status == CAIRO_STATUS_SUCCESS) status = cairo_surface_status(surface_);
+    if (status != CAIRO_STATUS_SUCCESS)
+      throw HostError(HostError::Io, "cannot write the plot file " + path_ + ": " +
+                                         cairo_status_to_string(status));
+  }
+
+ private:
+  void path(const std::vector<P2>& points) {
+    cairo_move_to(cr_, k_ * points[0].x, k_ * (height_ - points[0].y));
+    for (std::size_t i = 1; i < points.size(); ++i)
+      cairo_line_to(cr_, k_ * points[i].x, k_ * (height_ - points[i].y));
+  }
+
+  void flush() {
+    if (!pending_) return;
+    pending_ = false;
+    cairo_set_line_width(cr_, std::max(pendingPen_.width, 0.05) * k_);
+    std::vector<double> dashes = pendingPen_.dashes;
+    for (double& d : dashes) d *= k_;
+    cairo_set_dash(cr_, dashes.data(), static_cast<int>(dashes.size()), 0);
+    cairo_set_source_rgb(cr_, pendingPen_.color.r, pendingPen_.color.g, pendingPen_.color.b);
+    cairo_stroke(cr_);
+  }
+
+  OutputKind kind_;
+  std::string path_;
+  double height_;
+  double k_ = 1;
+  cairo_surface_t* surface_ = nullptr;
+  cairo_t* cr_ = nullptr;
+  bool pending_ = false;  // a path of pendingPen_ waits to be stroked
+  Pen pendingPen_;
+};
+
+}  // namespace
+
+std::unique_ptr<Canvas> makeCairoCanvas(OutputKind kind, const std::string& path, double width,
+                                        double height) {
+  return std::make_unique<CairoCanvas>(kind, path, width, height);
+}
+
+double textAdvance(const std::string& utf8, const std::string& family) {
+  return advanceAtOneEm(utf8, family);
+}
+
+}  // namespace cadhost::plot

@@ -1,0 +1,63 @@
+#pragma once
+
+// What a plot draws on: polylines, filled areas and text in paper millimetres (origin at the
+// sheet's lower-left corner, y up). Back ends: cairo (PDF, EPS, PNG) and the HP-GL/2 writer.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "plot/colors.h"
+#include "plot/plotters.h"
+
+namespace cadhost::plot {
+
+struct P2 {
+  double x = 0, y = 0;
+};
+
+struct Pen {
+  Rgb color;
+  int colorIndex = 7;   // the pen of a plotter that selects pens by number
+  double width = 0.25;  // millimetres
+  // The line type: lengths on paper, alternately drawn and left out, starting with a drawn
+  // one; empty for a continuous line. Plotters that select pens by number draw it continuous.
+  std::vector<double> dashes;
+  bool sameStroke(const Pen& o) const {
+    return color == o.color && width == o.width && dashes == o.dashes;
+  }
+};
+
+// One line of text: its glyphs, laid out in `family`, are stretched so that the whole advance
+// runs from `origin` to origin + `advance`; `up` is one em (the text height) across it.
+struct TextRun {
+  std::string utf8;
+  std::string family;
+  P2 origin, advance, up;
+};
+
+class Canvas {
+ public:
+  virtual ~Canvas() = default;
+  virtual void polyline(const std::vector<P2>& points, bool closed, const Pen& pen) = 0;
+  // A circular arc about `centre`, from angle a0 to a1 (radians, counter-clockwise from the
+  // paper's x axis; a1 < a0 runs clockwise). The default draws it in chords.
+  virtual void arc(P2 centre, double radius, double a0, double a1, const Pen& pen);
+  // The rings together, filled by the even-odd rule.
+  virtual void fill(const std::vector<std::vector<P2>>& rings, const Pen& pen) = 0;
+  virtual void text(const TextRun& run, const Pen& pen) = 0;
+  // Completes the file; HostError(Io) when it cannot be written.
+  virtual void finish() = 0;
+};
+
+// A canvas writing `path` (which must not be the final name: the caller renames it) for a sheet
+// of width x height millimetres.
+std::unique_ptr<Canvas> makeCairoCanvas(OutputKind kind, const std::string& path, double width,
+                                        double height);
+std::unique_ptr<Canvas> makeHpglCanvas(const std::string& path, double width, double height);
+
+// The advance of `utf8` in `family` at one em, and whether the family has a glyph for every
+// character of it.
+double textAdvance(const std::string& utf8, const std::string& family);
+
+}  // namespace cadhost::plot

@@ -1,0 +1,591 @@
+#include "plot/drawing_painter.h"
+
+#include <cmath>
+#include <numbers>
+#include <optional>
+#include <string>
+#include <unordered_map>
+
+#include "geom/curves.h"
+#include "geom/matrix.h"
+#include "geom/raw_extents.h"
+#include "geom/text_box.h"
+#include "geom/text_metrics.h"
+#include "geom/transform.h"
+#include "model/tags.h"
+#include "model/text_util.h"
+#include "plot/fonts.h"
+
+namespace cadhost::plot {
+
+namespace {
+
+using geom::CurvePiece;
+using model::Object;
+
+constexpr int kMaxDepth = 16;
+constexpr long kMaxVisits = 5'000'000;
+constexpr int kMaxArrayCells = 10'000;
+constexpr double kDefaultLineWeight = 0.25;  // millimetres
+constexpr double kDegree = std::numbers::pi / 180.0;
+constexpr double kChordTolerance = 0.02;  // millimetres on paper
+// Pattern lines closer than this on paper are not drawn (they would fill the area), nor
+// patterns of more lines or pieces than these.
+constexpr double kMinPatternSpacing = 0.1;
+constexpr long kMaxPatternLines = 20'000;
+constexpr long kMaxPatternPieces = 200'000;
+constexpr double kMinDashPeriod = 0.5;  // millimetres on paper
+
+struct LayerInfo {
+  std::string lineType = "CONTINUOUS";  // upper case
+  int color = 7;
+  std::optional<std::int32_t> trueColor;
+  int lineWeight = -3;
+  bool hidden = false;
+};
+
+// What an entity inherits from the block reference (or dimension) that draws it.
+struct Parent {
+  std::string layer;
+  Pen pen;
+  std::string lineType;  // upper case
+};
+
+// A line type's pattern (positive: drawn, negative: left out, 0: a dot) as lengths alternately
+// drawn and left out, starting with a drawn one; empty for a continuous line.
+std::vector<double> alternateDashes(const std::vector<double>& pattern, double scale) {
+  std::vector<double> out;
+  for (double v : pattern) {
+    const bool drawn = v >= 0;
+    const double len = std::fabs(v) * scale;
+    const bool expectDrawn = out.size() % 2 == 0;
+    if (drawn == expectDrawn)
+      out.push_back(len);
+    else if (out.empty())
+      out.insert(out.end(), {0.0, len});
+    else
+      out.back() += len;
+  }
+  if (out.size() % 2 == 1) out.push_back(0);
+  return out;
+}
+
+class Painter {
+ public:
+  Painter(const model::Drawing& dwg, const geom::ExtentsContext& ctx, const PaintOptions& options,
+          Canvas& canvas)
+      : dwg_(dwg), ctx_(ctx), options_(options), canvas_(canvas) {
+    for (const model::Table& t : dwg.tables) {
+      const std::string name = detail::toUpper(t.name);
+      if (name == "LAYER") {
+        for (const Object& e : t.entries) {
+          const model::Tag* n = model::findTag(e.tags, 2);
+          if (!n) continue;
+          LayerInfo info;
+          const long long color = model::tagInt(e.tags, 62, 7);
+          info.color = static_cast<int>(std::llabs(color) % 257);
+          if (model::findTag(e.tags, 420))
+            info.trueColor = static_cast<std::int32_t>(model::tagInt(e.tags, 420));
+          info.lineWeight = static_cast<int>(model::tagInt(e.tags, 370, -3));
+          if (const model::Tag* lt = model::findTag(e.tags, 6))
+            info.lineType = detail::toUpper(lt->value);
+          const bool plottable = model::tagInt(e.tags, 290, 1) != 0;
+          info.hidden = color < 0 || (model::tagInt(e.tags, 70) & 1) != 0 || !plottable;
+          layers_[detail::toUpper(n->value)] = info;
+        }
+      } else if (name == "LTYPE") {
+        for (const Object& e : t.entries) {
+          const model::Tag* n = model::findTag(e.tags, 2);
+          if (!n) continue;
+          std::vector<double> pattern;
+          for (const model::Tag& tag : e.tags)
+            if (tag.code == 49) pattern.push_back(model::parseDouble(tag.value).value_or(0));
+          lineTypes_[detail::toUpper(n->value)] = std::move(pattern);
+        }
+      } else if (name == "STYLE") {
+        for (const Object& e : t.entries) {
+          const model::Tag* n = model::findTag(e.tags, 2);
+          if (!n) continue;
+          const model::Tag* font = model::findTag(e.tags, 3);
+          const model::Tag* big = model::findTag(e.tags, 4);
+          families_[detail::toUpper(n->value)] = substituteFamily(
+              font ? std::string_view(font->value) : "", big ? std::string_view(big->value) : "");
+        }
+      }
+    }
+  }
+
+  void paint(const Object& e) { entity(e, geom::identityMatrix(), nullptr); }
+
+  void setLineTypeScale(double s) { lineTypeScale_ = s > 0 && std::isfinite(s) ? s : 1.0; }
+
+ private:
+  void entity(const Object& e, const Matrix4& m, const Parent* parent) {
+    if (++visits_ > kMaxVisits) return;
+    const std::string_view type = model::typeOf(e);
+    std::string layer = layerOf(e, parent);
+    const LayerInfo* info = layerInfo(layer);
+    if (info && info->hidden) return;
+    drawScale_ = scaleOf(m);
+    const std::string lineType = lineTypeOf(e, info, parent);
+    const Pen pen = penOf(e, info, parent, lineType);
+    const Matrix4 full = geom::multiply(options_.toPaper, m);
+
+    if (auto pieces = geom::curvePieces(e)) {
+      Pen p = pen;
+      if (type == "LWPOLYLINE") {
+        const double w = model::tagDouble(e.tags, 43);
+        if (w > 0) p.width = std::max(p.width, w * options_.mmPerUnit * scaleOf(m));
+      }
+      if (pieces->size() == 1 && (*pieces)[0].kind == CurvePiece::Arc &&
+          circularArc((*pieces)[0].arc, full, p))
+        return;
+      curves(*pieces, full, p, type == "CIRCLE");
+      return;
+    }
+    if (type == "TEXT" || type == "ATTRIB" || (type == "ATTDEF" && parent == nullptr)) {
+      if (type == "ATTRIB" && (model::tagInt(e.tags, 70) & 1)) return;
+      singleLineText(e, full, pen);
+      return;
+    }
+    if (type == "MTEXT") return mtext(e, full, pen);
+    if (type == "INSERT" || type == "MINSERT") return insert(e, m, Parent{layer, pen, lineType});
+    if (type == "DIMENSION" || type == "ARC_DIMENSION" || type == "LARGE_RADIAL_DIMENSION") {
+      // The dimension's picture is its anonymous block, in world coordinates.
+      const model::Tag* n = model::findTag(e.tags, 2);
+      const model::Block* block = n && ctx_.findBlock ? ctx_.findBlock(n->value) : nullptr;
+      if (block) blockEntities(*block, m, Parent{layer, pen, lineType});
+      return;
+    }
+    if (type == "SPLINE") {
+      std::vector<P2> pts;
+      for (const Point3& q : geom::splinePoints(e)) pts.push_back(toP2(full, q));
+      canvas_.polyline(pts, false, pen);
+      return;
+    }
+    if (type == "SOLID" || type == "TRACE") return solid(e, full, pen);
+    if (type == "3DFACE") {
+      std::vector<P2> pts;
+      for (const Point3& q : geom::pointTags(e.tags, 10)) pts.push_back(toP2(full, q));
+      for (int code : {11, 12, 13})
+        if (model::findTag(e.tags, code)) pts.push_back(toP2(full, geom::pointTag(e.tags, code)));
+      canvas_.polyline(pts, true, pen);
+      return;
+    }
+    if (type == "HATCH") return hatch(e, full, pen);
+  }
+
+  void blockEntities(const model::Block& block, const Matrix4& m, const Parent& parent) {
+    if (depth_ >= kMaxDepth) return;
+    ++depth_;
+    for (const Object& child : block.entities) {
+      if (visits_ > kMaxVisits) break;
+      entity(child, m, &parent);
+    }
+    --depth_;
+  }
+
+  void insert(const Object& e, const Matrix4& m, const Parent& parent) {
+    const model::Tag* n = model::findTag(e.tags, 2);
+    const model::Block* block = n && ctx_.findBlock ? ctx_.findBlock(n->value) : nullptr;
+    if (block) {
+      const long long columns = std::max(1LL, model::tagInt(e.tags, 70, 1));
+      const long long rows = std::max(1LL, model::tagInt(e.tags, 71, 1));
+      if (columns * rows <= kMaxArrayCells) {
+        for (long long r = 0; r < rows; ++r)
+          for (long long c = 0; c < columns; ++c)
+            blockEntities(*block,
+                          geom::multiply(m, geom::insertMatrix(e, *block, static_cast<int>(c),
+                                                               static_cast<int>(r))),
+                          parent);
+      }
+    }
+    for (const Object& sub : e.subs)
+      if (model::typeOf(sub) == "ATTRIB") entity(sub, m, &parent);
+  }
+
+  void curves(const std::vector<CurvePiece>& pieces, const Matrix4& full, const Pen& pen,
+              bool closed) {
+    std::vector<P2> chain;
+    Point3 last{};
+    bool have = false;
+    for (const CurvePiece& piece : pieces) {
+      const std::vector<Point3> pts = chords(piece);
+      if (pts.empty()) continue;
+      if (have && !(pts.front() == last)) {
+        canvas_.polyline(chain, false, pen);
+        chain.clear();
+      }
+      for (std::size_t i = chain.empty() ? 0 : 1; i < pts.size(); ++i)
+        chain.push_back(toP2(full, pts[i]));
+      last = pts.back();
+      have = true;
+    }
+    canvas_.polyline(chain, closed, pen);
+  }
+
+  // An arc (or circle) that stays circular on paper goes to the canvas as an arc; false for
+  // an elliptic one.
+  bool circularArc(const geom::EllipseArc& arc, const Matrix4& full, const Pen& pen) {
+    const Point3 c = geom::transformPoint(full, arc.c);
+    const Point3 u = geom::transformVector(full, arc.u), v = geom::transformVector(full, arc.v);
+    const double ru = std::hypot(u.x, u.y), rv = std::hypot(v.x, v.y);
+    if (!(ru > 0) || std::fabs(ru - rv) > 1e-9 * ru ||
+        std::fabs(u.x * v.x + u.y * v.y) > 1e-9 * ru * ru)
+      return false;
+    const double base = std::atan2(u.y, u.x);
+    const double turn = u.x * v.y - u.y * v.x > 0 ? 1.0 : -1.0;  // mirrored arcs run clockwise
+    canvas_.arc({c.x, c.y}, ru, base + turn * arc.t0, base + turn * arc.t1, pen);
+    return true;
+  }
+
+  // The points of a piece: a segment's ends, an arc's chords fine enough on paper (within
+  // kChordTolerance millimetres of the arc).
+  std::vector<Point3> chords(const CurvePiece& piece) const {
+    if (piece.kind == CurvePiece::Segment) return {piece.a, piece.b};
+    const geom::EllipseArc& arc = piece.arc;
+    const double radius =
+        std::max(geom::length(arc.u), geom::length(arc.v)) * options_.mmPerUnit * drawScale_;
+    const double span = arc.t1 - arc.t0;
+    if (!std::isfinite(radius) || !std::isfinite(span)) return {};
+    int n = 1;
+    if (radius > kChordTolerance) {
+      const double step = 2 * std::acos(1 - kChordTolerance / radius);
+      n = static_cast<int>(std::ceil(std::fabs(span) / step));
+    }
+    n = std::clamp(n, 1, 1440);
+    std::vector<Point3> pts;
+    pts.reserve(static_cast<std::size_t>(n) + 1);
+    for (int i = 0; i <= n; ++i) pts.push_back(arc.at(arc.t0 + span * i / n));
+    return pts;
+  }
+
+  void singleLineText(const Object& e, const Matrix4& full, const Pen& pen) {
+    const auto corners = geom::textCorners(e, ctx_);
+    if (!corners) return;
+    const model::Tag* value = model::findTag(e.tags, model::typeOf(e) == "ATTDEF" ? 2 : 1);
+    if (!value) return;
+    const std::string text = geom::plainSingleLineText(value->value);
+    const P2 a = toP2(full, (*corners)[0]), b = toP2(full, (*corners)[1]),
+             d = toP2(full, (*corners)[3]);
+    canvas_.text({text, familyOf(e), a, {b.x - a.x, b.y - a.y}, {d.x - a.x, d.y - a.y}}, pen);
+  }
+
+  void mtext(const Object& e, const Matrix4& full, const Pen& pen) {
+    const auto corners = geom::textCorners(e, ctx_);
+    if (!corners) return;
+    std::string contents;
+    for (const model::Tag& t : e.tags)
+      if (t.code == 3) contents += t.value;
+    if (const model::Tag* t = model::findTag(e.tags, 1)) contents += t->value;
+    const double h = std::max(0.0, model::tagDouble(e.tags, 40));
+    if (!(h > 0)) return;
+    const auto lines =
+        geom::wrapMTextLines(geom::plainMText(contents), h, 1.0, model::tagDouble(e.tags, 41));
+    const double spacing = geom::mtextLineSpacing(h, model::tagDouble(e.tags, 44, 1.0));
+    const Point3 bl = (*corners)[0], br = (*corners)[1], tl = (*corners)[3];
+    const double boxWidth = geom::length(geom::subtract(br, bl));
+    const Point3 ydir = geom::normalized(geom::subtract(tl, bl));
+    Point3 xdir = geom::normalized(geom::subtract(br, bl));
+    if (boxWidth <= 0) return;
+    long long attach = model::tagInt(e.tags, 71, 1);
+    if (attach < 1 || attach > 9) attach = 1;
+    const int column = static_cast<int>((attach - 1) % 3);
+    const std::string family = familyOf(e);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      const double w = geom::textWidth(lines[i], h, 1.0);
+      if (!(w > 0)) continue;
+      const double offset = column == 0 ? 0 : column == 1 ? (boxWidth - w) / 2 : boxWidth - w;
+      const Point3 origin =
+          geom::add(tl, geom::add(geom::scale(xdir, offset),
+                                  geom::scale(ydir, -(h + spacing * static_cast<double>(i)))));
+      const P2 a = toP2(full, origin), b = toP2(full, geom::add(origin, geom::scale(xdir, w))),
+               d = toP2(full, geom::add(origin, geom::scale(ydir, h)));
+      canvas_.text({lines[i], family, a, {b.x - a.x, b.y - a.y}, {d.x - a.x, d.y - a.y}}, pen);
+    }
+  }
+
+  void solid(const Object& e, const Matrix4& full, const Pen& pen) {
+    const geom::Ocs ocs = geom::Ocs::fromExtrusion(geom::extrusionOf(e.tags));
+    auto at = [&](int code, int fallback) {
+      const int c = model::findTag(e.tags, code) ? code : fallback;
+      return toP2(full, ocs.toWcs(geom::pointTag(e.tags, c)));
+    };
+    canvas_.fill({{at(10, 10), at(11, 11), at(13, 12), at(12, 12)}}, pen);
+  }
+
+  // Hatches bounded by polylines, lines and arcs: solid fills, and pattern lines clipped to
+  // the boundary (even-odd) with their dashes.
+  void hatch(const Object& e, const Matrix4& full, const Pen& pen) {
+    const bool solid = model::tagInt(e.tags, 70) == 1;
+    const model::Tags& tags = e.tags;
+    std::size_t pos = 0;
+    while (pos < tags.size() && tags[pos].code != 91) ++pos;
+    const geom::Ocs ocs = geom::Ocs::fromExtrusion(geom::extrusionOf(tags));
+    const double z = model::tagDouble(tags, 30);
+    auto num = [&](int code) -> std::optional<double> {
+      if (pos >= tags.size() || tags[pos].code != code) return std::nullopt;
+      return model::parseDouble(tags[pos++].value);
+    };
+    auto count = [&](int code) -> int {
+      auto v = num(code);
+      return v && *v >= 0 && *v < 1e6 ? static_cast<int>(*v) : -1;
+    };
+    const int paths = count(91);
+    if (paths < 0) return;
+    std::vector<std::vector<P2>> rings;
+    auto add = [&](std::vector<P2>& ring, const Point3& p) {
+      ring.push_back(toP2(full, ocs.toWcs(p)));
+    };
+    for (int p = 0; p < paths; ++p) {
+      const int flags = count(92);
+      if (flags < 0) return;
+      std::vector<P2> ring;
+      if (flags & 2) {
+        num(72), num(73);
+        const int n = count(93);
+        if (n < 0) return;
+        std::vector<std::pair<Point3, double>> vs;
+        for (int i = 0; i < n; ++i) {
+          auto x = num(10), y = num(20);
+          if (!x || !y) return;
+          vs.push_back({{*x, *y, z}, num(42).value_or(0)});
+        }
+        for (std::size_t i = 0; i < vs.size(); ++i) {
+          add(ring, vs[i].first);
+          if (auto arc = geom::bulgeArc(vs[i].first, vs[(i + 1) % vs.size()].first, vs[i].second)) {
+            CurvePiece piece;
+            piece.kind = CurvePiece::Arc;
+            piece.arc = *arc;
+            for (const Point3& q : chords(piece)) add(ring, q);
+          }
+        }
+      } else {
+        const int edges = count(93);
+        if (edges < 0) return;
+        for (int i = 0; i < edges; ++i) {
+          const int kind = count(72);
+          auto x = num(10), y = num(20);
+          if (!x || !y) return;
+          if (kind == 1) {
+            auto x2 = num(11), y2 = num(21);
+            if (!x2 || !y2) return;
+            add(ring, {*x, *y, z});
+            add(ring, {*x2, *y2, z});
+          } else if (kind == 2) {
+            auto r = num(40), s = num(50), en = num(51), ccw = num(73);
+            if (!r || !s || !en || !ccw) return;
+            double t0 = *s * kDegree, t1 = *en * kDegree;
+            if (*ccw == 0) std::tie(t0, t1) = std::pair(-t1, -t0);
+            t1 = geom::normalizeFrom(t1, t0);
+            if (t1 <= t0) t1 += 2 * std::numbers::pi;
+            CurvePiece piece;
+            piece.kind = CurvePiece::Arc;
+            piece.arc = {{*x, *y, z}, {*r, 0, 0}, {0, *r, 0}, t0, t1};
+            std::vector<Point3> pts = chords(piece);
+            if (*ccw == 0) std::reverse(pts.begin(), pts.end());
+            for (const Point3& q : pts) add(ring, q);
+          } else {
+            return;  // elliptic and spline edges: not drawn
+          }
+        }
+      }
+      if (num(97)) {
+        while (pos < tags.size() && tags[pos].code == 330) ++pos;
+      }
+      rings.push_back(std::move(ring));
+    }
+    if (solid) return canvas_.fill(rings, pen);
+    // The pattern's line families: angle, base point, offset between lines and dashes, stored
+    // already scaled and turned.
+    while (pos < tags.size() && tags[pos].code != 78) ++pos;
+    const int families = count(78);
+    for (int f = 0; f < families; ++f) {
+      auto angle = num(53), bx = num(43), by = num(44), ox = num(45), oy = num(46);
+      const int dashCount = count(79);
+      if (!angle || !bx || !by || !ox || !oy || dashCount < 0) return;
+      std::vector<double> dashes;
+      for (int i = 0; i < dashCount; ++i) {
+        auto d = num(49);
+        if (!d) return;
+        dashes.push_back(*d);
+      }
+      const double a = *angle * kDegree;
+      const Point3 base = geom::transformPoint(full, ocs.toWcs({*bx, *by, z}));
+      const Point3 dir = geom::transformVector(full, ocs.toWcs({std::cos(a), std::sin(a), 0}));
+      const Point3 offset = geom::transformVector(full, ocs.toWcs({*ox, *oy, 0}));
+      Pen linePen = pen;
+      linePen.dashes.clear();
+      patternLines(rings, {base.x, base.y}, {dir.x, dir.y}, {offset.x, offset.y}, dashes, linePen);
+    }
+  }
+
+  // One family of pattern lines through `base` along `dir` (its length: paper millimetres a
+  // drawing unit), repeated every `offset`, clipped to the rings by the even-odd rule.
+  void patternLines(const std::vector<std::vector<P2>>& rings, P2 base, P2 dir, P2 offset,
+                    const std::vector<double>& dashes, const Pen& pen) {
+    const double unit = std::hypot(dir.x, dir.y);
+    if (!(unit > 0) || !std::isfinite(unit)) return;
+    const P2 d{dir.x / unit, dir.y / unit}, n{-d.y, d.x};
+    const double spacing = offset.x * n.x + offset.y * n.y;
+    if (!(std::fabs(spacing) >= kMinPatternSpacing)) return;
+    double lo = HUGE_VAL, hi = -HUGE_VAL;
+    for (const auto& ring : rings)
+      for (const P2& p : ring) {
+        const double v = (p.x - base.x) * n.x + (p.y - base.y) * n.y;
+        lo = std::min(lo, v), hi = std::max(hi, v);
+      }
+    if (!(hi >= lo) || !(std::fabs(hi - lo) / std::fabs(spacing) <= kMaxPatternLines)) return;
+    // The lines k with lo <= k * spacing <= hi.
+    const long first = std::min(static_cast<long>(std::ceil(lo / spacing)),
+                                static_cast<long>(std::ceil(hi / spacing)));
+    const long last = std::max(static_cast<long>(std::floor(lo / spacing)),
+                               static_cast<long>(std::floor(hi / spacing)));
+    if (last - first > kMaxPatternLines) return;
+    double period = 0;
+    for (double v : dashes) period += std::fabs(v) * unit;
+    long pieces = 0;
+    for (long k = first; k <= last; ++k) {
+      const P2 o{base.x + offset.x * static_cast<double>(k),
+                 base.y + offset.y * static_cast<double>(k)};
+      // Where the line crosses the rings' edges, in distance along it from o.
+      std::vector<double> cuts;
+      for (const auto& ring : rings)
+        for (std::size_t i = 0; i < ring.size(); ++i) {
+          const P2 p = ring[i], q = ring[(i + 1) % ring.size()];
+          const double sp = (p.x - o.x) * n.x + (p.y - o.y) * n.y;
+          const double sq = (q.x - o.x) * n.x + (q.y - o.y) * n.y;
+          if ((sp > 0) == (sq > 0)) continue;
+          const double t = sp / (sp - sq);
+          cuts.push_back((p.x + (q.x - p.x) * t - o.x) * d.x + (p.y + (q.y - p.y) * t - o.y) * d.y);
+        }
+      std::sort(cuts.begin(), cuts.end());
+      for (std::size_t i = 0; i + 1 < cuts.size(); i += 2) {
+        const double ta = cuts[i], tb = cuts[i + 1];
+        auto emit = [&](double s, double e) {
+          if (++pieces > kMaxPatternPieces) return;
+          canvas_.polyline({{o.x + d.x * s, o.y + d.y * s}, {o.x + d.x * e, o.y + d.y * e}}, false,
+                           pen);
+        };
+        if (!(period > 0)) {
+          emit(ta, tb);
+          continue;
+        }
+        // Walk the dashes from the repetition of the pattern that holds ta.
+        double t = std::floor(ta / period) * period;
+        while (t < tb && pieces <= kMaxPatternPieces) {
+          for (double v : dashes) {
+            const double len = std::fabs(v) * unit;
+            if (v >= 0) {
+              const double s = std::max(t, ta), e = std::min(t + len, tb);
+              if (e >= s && s <= tb && e >= ta) emit(s, e);
+            }
+            t += len;
+            if (t >= tb) break;
+          }
+        }
+      }
+    }
+  }
+
+  std::string layerOf(const Object& e, const Parent* parent) const {
+    const model::Tag* t = model::findTag(e.tags, 8);
+    std::string layer = t ? t->value : "0";
+    if (parent && layer == "0") return parent->layer;
+    return layer;
+  }
+
+  const LayerInfo* layerInfo(const std::string& layer) const {
+    auto it = layers_.find(detail::toUpper(layer));
+    return it == layers_.end() ? nullptr : &it->second;
+  }
+
+  std::string lineTypeOf(const Object& e, const LayerInfo* info, const Parent* parent) const {
+    const model::Tag* t = model::findTag(e.tags, 6);
+    const std::string name = detail::toUpper(t ? t->value : "BYLAYER");
+    if (name == "BYLAYER") return info ? info->lineType : "CONTINUOUS";
+    if (name == "BYBLOCK") return parent ? parent->lineType : "CONTINUOUS";
+    return name;
+  }
+
+  Pen penOf(const Object& e, const LayerInfo* info, const Parent* parent,
+            const std::string& lineType) const {
+    Pen pen;
+    const long long color = model::tagInt(e.tags, 62, 256);
+    const model::Tag* trueColor = model::findTag(e.tags, 420);
+    if (color == 0 && parent) {
+      pen = parent->pen;
+    } else if (trueColor) {
+      pen.color = plot::trueColor(static_cast<std::int32_t>(model::tagInt(e.tags, 420)));
+      pen.colorIndex = color >= 1 && color <= 255 ? static_cast<int>(color) : 7;
+    } else if (color >= 1 && color <= 255) {
+      pen.colorIndex = static_cast<int>(color);
+      pen.color = aciColor(pen.colorIndex);
+    } else {
+      pen.colorIndex = info ? info->color : 7;
+      pen.color =
+          info && info->trueColor ? plot::trueColor(*info->trueColor) : aciColor(pen.colorIndex);
+    }
+    const long long weight = model::tagInt(e.tags, 370, -1);
+    if (weight == -2 && parent) {
+      pen.width = parent->pen.width;
+    } else {
+      const long long w = weight == -1 ? (info ? info->lineWeight : -3) : weight;
+      pen.width = w >= 0 ? static_cast<double>(w) / 100.0 : kDefaultLineWeight;
+    }
+    if (!options_.plotLineWeights) pen.width = kDefaultLineWeight;
+    if (options_.monochrome) pen.color = {0, 0, 0};
+    pen.dashes.clear();
+    auto it = lineTypes_.find(lineType);
+    if (it != lineTypes_.end() && !it->second.empty()) {
+      const double scale =
+          lineTypeScale_ * model::tagDouble(e.tags, 48, 1.0) * options_.mmPerUnit * drawScale_;
+      std::vector<double> dashes = alternateDashes(it->second, scale);
+      double period = 0;
+      for (double d : dashes) period += d;
+      // A pattern too fine to see on paper is drawn continuous.
+      if (period >= kMinDashPeriod && std::isfinite(period)) pen.dashes = std::move(dashes);
+    }
+    return pen;
+  }
+
+  std::string familyOf(const Object& e) const {
+    const model::Tag* style = model::findTag(e.tags, 7);
+    auto it = families_.find(detail::toUpper(style ? style->value : "Standard"));
+    return it == families_.end() ? std::string(kSansFamily) : it->second;
+  }
+
+  static double scaleOf(const Matrix4& m) {
+    return std::sqrt(std::fabs(m[0] * m[5] - m[1] * m[4]));
+  }
+
+  static P2 toP2(const Matrix4& m, const Point3& p) {
+    const Point3 q = geom::transformPoint(m, p);
+    return {q.x, q.y};
+  }
+
+  const model::Drawing& dwg_;
+  const geom::ExtentsContext& ctx_;
+  const PaintOptions& options_;
+  Canvas& canvas_;
+  std::unordered_map<std::string, LayerInfo> layers_;
+  std::unordered_map<std::string, std::string> families_;
+  std::unordered_map<std::string, std::vector<double>> lineTypes_;  // upper-case names
+  double lineTypeScale_ = 1;
+  int depth_ = 0;
+  long visits_ = 0;
+  double drawScale_ = 1;  // the scale of the block references around the entity
+};
+
+}  // namespace
+
+void paintEntities(const model::Drawing& dwg, const geom::ExtentsContext& ctx,
+                   const std::vector<const model::Object*>& entities, const PaintOptions& options,
+                   Canvas& canvas) {
+  Painter painter(dwg, ctx, options, canvas);
+  if (const model::HeaderVar* v = model::findHeaderVar(dwg, "$LTSCALE"))
+    painter.setLineTypeScale(model::tagDouble(v->tags, 40, 1.0));
+  for (const model::Object* e : entities) painter.paint(*e);
+}
+
+}  // namespace cadhost::plot

@@ -1,0 +1,349 @@
+// Layout and Plot: the plot settings of a drawing's model layout and the plot itself.
+
+#include "cadhost/layout.h"
+
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+
+#include "cadhost/host_error.h"
+#include "model/document_core.h"
+#include "model/geometry_cache.h"
+#include "model/tags.h"
+#include "model/text_util.h"
+#include "plot/plot_job.h"
+#include "plot/plotters.h"
+
+extern char** environ;
+
+namespace cadhost {
+
+using detail::DocumentCore;
+
+namespace {
+
+constexpr double kMmPerInch = 25.4;
+
+HostConfig configOf(const DocumentCore& doc) {
+  if (auto app = doc.app.lock()) return app->config;
+  return {};
+}
+
+std::optional<plot::PlotterConfig> plotterOf(const DocumentCore& doc) {
+  return plot::findPlotter(doc.plotLayout.configName, configOf(doc).plotterFolder);
+}
+
+const plot::Media* mediumOf(const plot::PlotterConfig& plotter, std::string_view name) {
+  for (const plot::Media& m : plotter.media)
+    if (detail::equalsNoCase(m.canonicalName, name)) return &m;
+  return nullptr;
+}
+
+bool finite(const Point3& p) {
+  return std::isfinite(p.x) && std::isfinite(p.y);
+}
+
+// The request for the document's current settings: plotter, medium and the area to plot with
+// the model-space entities on it.
+plot::PlotRequest makeRequest(DocumentCore& doc) {
+  const plot::LayoutState& l = doc.plotLayout;
+  auto plotter = plotterOf(doc);
+  if (!plotter)
+    throw HostError(HostError::Refused, "no plotter configuration is set for \"" + doc.path +
+                                            "\" (\"" + l.configName + "\")");
+  const plot::Media* medium = mediumOf(*plotter, l.mediaName);
+  if (!medium) throw HostError(HostError::Refused, "no paper size is set for the plot");
+  plot::PlotRequest r;
+  r.drawing = &doc.dwg;
+  r.plotter = *plotter;
+  r.media = *medium;
+  r.layout = l;
+  detail::GeometryCache& cache = doc.geometry();
+  geom::Box area;
+  if (l.plotType == plot::kWindow && l.hasWindow) {
+    area.extend(l.windowMin);
+    area.extend(l.windowMax);
+  } else {
+    area = cache.visibleExtents();
+    if (l.plotType == plot::kLimits) {
+      const model::HeaderVar* mn = doc.header("$LIMMIN");
+      const model::HeaderVar* mx = doc.header("$LIMMAX");
+      if (mn && mx) {
+        geom::Box limits;
+        limits.extend(Point3{model::tagDouble(mn->tags, 10), model::tagDouble(mn->tags, 20), 0});
+        limits.extend(Point3{model::tagDouble(mx->tags, 10), model::tagDouble(mx->tags, 20), 0});
+        area = limits;
+      }
+    }
+  }
+  if (area.isEmpty()) area.extend(Point3{});
+  area.min.z = -1e300;
+  area.max.z = 1e300;
+  r.area = area;
+  r.context = &cache.context();
+  std::vector<std::uint32_t> hits = cache.query(area);
+  std::sort(hits.begin(), hits.end());
+  for (std::uint32_t i : hits) {
+    const auto index = static_cast<std::int32_t>(i);
+    if (doc.erased(detail::EntityRef::kModelSpace, index) || doc.paperSpace(index)) continue;
+    r.entities.push_back(&doc.dwg.entities[i]);
+  }
+  return r;
+}
+
+std::string spoolFolderOf(const HostConfig& config) {
+  if (!config.spoolFolder.empty()) return config.spoolFolder;
+  return (std::filesystem::temp_directory_path() / "cadhost-spool").string();
+}
+
+// Runs a program with an argument vector (no shell) and waits; true when it exits with 0.
+bool runProgram(const std::vector<std::string>& args) {
+  std::vector<char*> argv;
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return false;
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+}  // namespace
+
+// ---- Layout -----------------------------------------------------------------------------------
+
+std::string Layout::name() const {
+  DocumentCore::lock(doc_);
+  return "Model";
+}
+
+void Layout::refreshPlotDeviceInfo() {
+  DocumentCore::lock(doc_);
+}
+
+std::string Layout::configName() const {
+  return DocumentCore::lock(doc_)->plotLayout.configName;
+}
+
+void Layout::setConfigName(std::string_view name) {
+  auto c = DocumentCore::lock(doc_);
+  auto plotter = plot::findPlotter(name, configOf(*c).plotterFolder);
+  if (!plotter)
+    throw HostError(HostError::NotFound,
+                    "unknown plotter configuration \"" + std::string(name) + "\"");
+  c->plotLayout.configName = plotter->name;
+  if (!mediumOf(*plotter, c->plotLayout.mediaName))
+    c->plotLayout.mediaName = plotter->media.empty() ? "" : plotter->media.front().canonicalName;
+}
+
+bool Layout::plotWithPlotStyles() const {
+  return DocumentCore::lock(doc_)->plotLayout.plotWithPlotStyles;
+}
+
+void Layout::setPlotWithPlotStyles(bool value) {
+  DocumentCore::lock(doc_)->plotLayout.plotWithPlotStyles = value;
+}
+
+std::string Layout::styleSheet() const {
+  return DocumentCore::lock(doc_)->plotLayout.styleSheet;
+}
+
+void Layout::setStyleSheet(std::string_view name) {
+  auto c = DocumentCore::lock(doc_);
+  if (name.empty()) {
+    c->plotLayout.styleSheet.clear();
+    return;
+  }
+  auto table = plot::findStyleTable(name);
+  if (!table)
+    throw HostError(HostError::NotFound, "unknown plot style table \"" + std::string(name) + "\"");
+  c->plotLayout.styleSheet = table->name;
+}
+
+int Layout::paperUnits() const {
+  return DocumentCore::lock(doc_)->plotLayout.paperUnits;
+}
+
+void Layout::setPaperUnits(int units) {
+  auto c = DocumentCore::lock(doc_);
+  if (units < 0 || units > 2)
+    throw HostError(HostError::Refused,
+                    "paper units " + std::to_string(units) + " are not 0, 1 or 2");
+  c->plotLayout.paperUnits = units;
+}
+
+std::string Layout::canonicalMediaName() const {
+  return DocumentCore::lock(doc_)->plotLayout.mediaName;
+}
+
+void Layout::setCanonicalMediaName(std::string_view name) {
+  auto c = DocumentCore::lock(doc_);
+  auto plotter = plotterOf(*c);
+  const plot::Media* m = plotter ? mediumOf(*plotter, name) : nullptr;
+  if (!m)
+    throw HostError(HostError::NotFound, "the plotter \"" + c->plotLayout.configName +
+                                             "\" has no paper \"" + std::string(name) + "\"");
+  c->plotLayout.mediaName = m->canonicalName;
+}
+
+void Layout::getPaperSize(double& width, double& height) const {
+  auto c = DocumentCore::lock(doc_);
+  auto plotter = plotterOf(*c);
+  const plot::Media* m = plotter ? mediumOf(*plotter, c->plotLayout.mediaName) : nullptr;
+  if (!m) throw HostError(HostError::NotFound, "no paper size is set");
+  const double f = c->plotLayout.paperUnits == 0 ? 1.0 / kMmPerInch : 1.0;
+  width = m->width * f;
+  height = m->height * f;
+}
+
+std::vector<std::string> Layout::getCanonicalMediaNames() const {
+  auto c = DocumentCore::lock(doc_);
+  std::vector<std::string> names;
+  if (auto plotter = plotterOf(*c))
+    for (const plot::Media& m : plotter->media) names.push_back(m.canonicalName);
+  return names;
+}
+
+int Layout::plotRotation() const {
+  return DocumentCore::lock(doc_)->plotLayout.rotation;
+}
+
+void Layout::setPlotRotation(int rotation) {
+  auto c = DocumentCore::lock(doc_);
+  if (rotation < 0 || rotation > 3)
+    throw HostError(HostError::Refused,
+                    "plot rotation " + std::to_string(rotation) + " is not 0..3");
+  c->plotLayout.rotation = rotation;
+}
+
+bool Layout::useStandardScale() const {
+  return DocumentCore::lock(doc_)->plotLayout.useStandardScale;
+}
+
+void Layout::setUseStandardScale(bool value) {
+  DocumentCore::lock(doc_)->plotLayout.useStandardScale = value;
+}
+
+int Layout::standardScale() const {
+  return DocumentCore::lock(doc_)->plotLayout.standardScale;
+}
+
+void Layout::setStandardScale(int scale) {
+  auto c = DocumentCore::lock(doc_);
+  if (scale != 0 && scale != 16)
+    throw HostError(HostError::Refused,
+                    "standard scale " + std::to_string(scale) + " is not known");
+  c->plotLayout.standardScale = scale;
+  if (scale == 16) c->plotLayout.customNumerator = c->plotLayout.customDenominator = 1;
+}
+
+void Layout::setCustomScale(double numerator, double denominator) {
+  auto c = DocumentCore::lock(doc_);
+  if (!(numerator > 0) || !(denominator > 0) || !std::isfinite(numerator) ||
+      !std::isfinite(denominator))
+    throw HostError(HostError::Refused, "a custom scale needs two numbers above 0");
+  c->plotLayout.customNumerator = numerator;
+  c->plotLayout.customDenominator = denominator;
+}
+
+void Layout::getCustomScale(double& numerator, double& denominator) const {
+  auto c = DocumentCore::lock(doc_);
+  numerator = c->plotLayout.customNumerator;
+  denominator = c->plotLayout.customDenominator;
+}
+
+Point3 Layout::plotOrigin() const {
+  return DocumentCore::lock(doc_)->plotLayout.origin;
+}
+
+void Layout::setPlotOrigin(const Point3& origin) {
+  auto c = DocumentCore::lock(doc_);
+  if (!finite(origin)) throw HostError(HostError::Refused, "the plot origin is not finite");
+  c->plotLayout.origin = {origin.x, origin.y, 0};
+}
+
+bool Layout::centerPlot() const {
+  return DocumentCore::lock(doc_)->plotLayout.centerPlot;
+}
+
+void Layout::setCenterPlot(bool value) {
+  DocumentCore::lock(doc_)->plotLayout.centerPlot = value;
+}
+
+void Layout::setWindowToPlot(const Point3& lowerLeft, const Point3& upperRight) {
+  auto c = DocumentCore::lock(doc_);
+  if (!finite(lowerLeft) || !finite(upperRight) || lowerLeft.x == upperRight.x ||
+      lowerLeft.y == upperRight.y)
+    throw HostError(HostError::Refused, "the plot window has no area");
+  plot::LayoutState& l = c->plotLayout;
+  l.windowMin = {std::min(lowerLeft.x, upperRight.x), std::min(lowerLeft.y, upperRight.y), 0};
+  l.windowMax = {std::max(lowerLeft.x, upperRight.x), std::max(lowerLeft.y, upperRight.y), 0};
+  l.hasWindow = true;
+}
+
+void Layout::getWindowToPlot(Point3& lowerLeft, Point3& upperRight) const {
+  auto c = DocumentCore::lock(doc_);
+  lowerLeft = c->plotLayout.windowMin;
+  upperRight = c->plotLayout.windowMax;
+}
+
+int Layout::plotType() const {
+  return DocumentCore::lock(doc_)->plotLayout.plotType;
+}
+
+void Layout::setPlotType(int type) {
+  auto c = DocumentCore::lock(doc_);
+  if (type < 0 || type > 5 || type == plot::kView)
+    throw HostError(HostError::Refused, "plot type " + std::to_string(type) + " cannot be plotted");
+  if (type == plot::kWindow && !c->plotLayout.hasWindow)
+    throw HostError(HostError::Refused, "a window plot needs a window");
+  c->plotLayout.plotType = type;
+}
+
+// ---- Plot -------------------------------------------------------------------------------------
+
+bool Plot::plotToFile(const std::string& path) {
+  auto c = DocumentCore::lock(doc_);
+  if (path.empty()) throw HostError(HostError::Refused, "the plot file has no name");
+  plot::renderToFile(makeRequest(*c), path);
+  return true;
+}
+
+bool Plot::plotToDevice() {
+  auto c = DocumentCore::lock(doc_);
+  plot::PlotRequest request = makeRequest(*c);
+  request.plotter.kind = plot::OutputKind::Pdf;  // printers take the PDF
+  const HostConfig config = configOf(*c);
+  static std::atomic<unsigned> serial{0};
+  const std::string stem =
+      (c->path.empty() ? c->untitledName : std::filesystem::path(c->path).stem().string()) + "-" +
+      std::to_string(getpid()) + "-" + std::to_string(++serial);
+  if (config.printer.empty()) {
+    const std::string folder = spoolFolderOf(config);
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    plot::renderToFile(request, folder + "/" + stem + ".pdf");
+    return true;
+  }
+  const std::string file = (std::filesystem::temp_directory_path() / (stem + ".pdf")).string();
+  plot::renderToFile(request, file);
+  const bool sent = runProgram({"lp", "-d", config.printer, "--", file});
+  std::error_code ignored;
+  std::filesystem::remove(file, ignored);
+  if (!sent)
+    throw HostError(HostError::Io, "the printer \"" + config.printer + "\" did not take the plot");
+  return true;
+}
+
+std::vector<std::string> plotterNames(const std::string& plotterFolder) {
+  return plot::plotterNames(plotterFolder);
+}
+
+}  // namespace cadhost

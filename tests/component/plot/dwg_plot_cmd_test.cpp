@@ -1,0 +1,187 @@
+// CAD::DwgPlotCmd through the host: scale, paper choice and rotation, the PDF plotter's flow,
+// output to file or device, and the messages of what cannot be plotted.
+
+#include <QFileInfo>
+
+#include "tarvik/paper_rules.h"
+
+#include "plot_files.h"
+#include "plot_fixture.h"
+#include "qstring_printer.h"
+
+namespace tarvik {
+namespace {
+
+using plottest::PlotFixture;
+
+const QString kEps = QStringLiteral("CorvantisEPS Plus.pc3");
+const QString kPdf = QStringLiteral("CorvantisPDF Plus.pc3");
+const QString kA3Portrait = QStringLiteral("ISO_A3_(297.00_x_420.00_MM)");
+const QString kA2Landscape = QStringLiteral("ISO_A2_(594.00_x_420.00_MM)");
+
+class DwgPlotCmdTest : public PlotFixture {
+ protected:
+  void plot(const QString& name, double w, double h) {
+    Point3d a{0, 0, 0}, b{w, h, 0};
+    cad.DwgPlotCmd(name, a, b);
+  }
+  cadhost::Layout layout() { return cad.AcadDoc->activeLayout(); }
+};
+
+TEST_F(DwgPlotCmdTest, ANamedPaperIsUsedUnrotatedOrTurnedWhenItFitsBothWays) {
+  rectangleDrawing(260, 380);
+  settings(kEps, kA3Portrait, "", "1", "eps");
+  plot("tall", 260, 380);
+  EXPECT_EQ(plots(), QStringList{"tall.eps"});
+  EXPECT_EQ(layout().canonicalMediaName(), kA3Portrait.toStdString());
+  EXPECT_EQ(layout().plotRotation(), 0);
+  EXPECT_FALSE(layout().useStandardScale());
+  double n = 0, d = 0;
+  layout().getCustomScale(n, d);
+  EXPECT_EQ(n / d, 1.0);
+  EXPECT_EQ(layout().plotOrigin(), (cadhost::Point3{1, 1, 0}));
+  EXPECT_EQ(layout().plotType(), 4);
+  EXPECT_EQ(layout().styleSheet(), "acad.ctb");
+
+  plot("square", 250, 250);  // fits both ways: used turned
+  EXPECT_EQ(layout().plotRotation(), 3);
+  EXPECT_TRUE(QFileInfo::exists(path("plots/square.eps")));
+  EXPECT_TRUE(ui->messages().empty());
+}
+
+TEST_F(DwgPlotCmdTest, AutoPaperTakesTheFirstMediumWithThirtyMillimetresToSpare) {
+  rectangleDrawing(42000, 29700);
+  settings(kEps, "AUTO", "", "auto100", "eps");
+  plot("sheet", 42000, 29700);  // 420 x 297 mm at 1:100
+  EXPECT_EQ(layout().canonicalMediaName(), kA2Landscape.toStdString());
+  EXPECT_EQ(layout().plotRotation(), 0);
+  double n = 0, d = 0;
+  layout().getCustomScale(n, d);
+  EXPECT_EQ(d / n, 100.0);
+  ASSERT_TRUE(QFile::remove(path("plots/sheet.eps")));
+  // "auto" and a scale serve one plot: the next one waits for a new scale.
+  plot("sheet", 42000, 29700);
+  EXPECT_TRUE(plots().isEmpty());
+
+  // A window that no medium takes: the message with the suggested size, nothing plotted.
+  settings(kEps, "auto", "", "zoom", "eps");
+  plot("huge", 2000, 1300);
+  ASSERT_EQ(ui->messages().size(), 1u);
+  EXPECT_EQ(ui->messages()[0].title, "纸张匹配失败");
+  EXPECT_EQ(ui->messages()[0].text,
+            "没有找到与当前图纸范围匹配的纸张!\r\n系统分析图纸大小为: 1300×2000, 请自定义纸张! "
+            "\r\n建议大小: 1320×2020mm,页边距设为10mm!");
+  EXPECT_TRUE(plots().isEmpty());
+}
+
+TEST_F(DwgPlotCmdTest, APaperThatDoesNotFitIsMatchedScaledOrNotPlotted) {
+  rectangleDrawing(420, 297);
+  settings(kEps, kA3Portrait, "匹配", "1", "eps");
+  plot("match", 420, 297);
+  EXPECT_EQ(layout().canonicalMediaName(), kA2Landscape.toStdString());
+  EXPECT_TRUE(QFileInfo::exists(path("plots/match.eps")));
+
+  settings(kEps, kA3Portrait, "缩放", "1", "eps");
+  plot("scaled", 420, 297);
+  EXPECT_EQ(layout().canonicalMediaName(), kA3Portrait.toStdString());
+  EXPECT_EQ(layout().plotRotation(), 3);  // a landscape window on a portrait sheet
+  EXPECT_TRUE(layout().useStandardScale());
+  EXPECT_EQ(layout().standardScale(), 0);
+  EXPECT_TRUE(QFileInfo::exists(path("plots/scaled.eps")));
+
+  settings(kEps, kA3Portrait, "", "1", "eps");
+  plot("none", 420, 297);
+  EXPECT_FALSE(QFileInfo::exists(path("plots/none.eps")));
+  EXPECT_TRUE(ui->messages().empty());
+}
+
+TEST_F(DwgPlotCmdTest, AScaleThatIsNoPositiveNumberIsRefusedWithAMessage) {
+  rectangleDrawing(100, 100);
+  for (const char* scale : {"abc", "0", "-5", ""}) {
+    SCOPED_TRACE(scale);
+    settings(kEps, "auto", "", scale, "eps");
+    const std::size_t before = ui->messages().size();
+    plot("bad", 100, 100);
+    ASSERT_EQ(ui->messages().size(), before + 1);
+    EXPECT_TRUE(ui->messages().back().text.contains(scale))
+        << ui->messages().back().text.toStdString();
+  }
+  settings(kEps, "auto", "", "auto", "eps");
+  plot("later", 100, 100);  // the frame's scale is not known yet: silently nothing
+  EXPECT_EQ(ui->messages().size(), 4u);
+  EXPECT_TRUE(plots().isEmpty());
+}
+
+TEST_F(DwgPlotCmdTest, UnknownPlotterAndStylesAreReportedAndTheDeviceIsTheSpoolFolder) {
+  rectangleDrawing(100, 100);
+  settings("Vendor.pc3", "auto", "", "1", "eps");
+  plot("x", 100, 100);
+  ASSERT_FALSE(ui->messages().empty());
+  EXPECT_EQ(ui->messages()[0].text, "设置【打印驱动】出错: Vendor.pc3");
+
+  // An output folder shorter than three characters plots to the device.
+  settings(kEps, "auto", "", "1", "eps", "");
+  plot("device", 100, 100);
+  const QStringList spooled = QDir(path("spool")).entryList(QDir::Files);
+  ASSERT_EQ(spooled.size(), 1);
+  EXPECT_TRUE(spooled[0].endsWith(".pdf"));
+  EXPECT_TRUE(plots().isEmpty());
+
+  // The extents when no window is given.
+  settings(kEps, "auto", "", "1", "eps");
+  cad.DwgPlotCmd("extents");
+  EXPECT_TRUE(QFileInfo::exists(path("plots/extents.eps")));
+  cadhost::Point3 ll, ur;
+  layout().getWindowToPlot(ll, ur);
+  EXPECT_NEAR(ur.x - ll.x, 100, 1e-9);
+}
+
+TEST_F(DwgPlotCmdTest, ThePdfPlotterReopensOnlyAnExistingDrawingAndNamesThePlotInCapitals) {
+  cadhost::Document caller = rectangleDrawing(420, 297, "caller.dxf");
+  settings(kPdf, kA2Landscape, "", "zoom");
+  // A bare name (a child's name, a GUID) plots the current drawing, which stays open.
+  plot("a001-b002-01", 420, 297);
+  EXPECT_EQ(plots(), QStringList{"A001-B002-01.pdf"});
+  ASSERT_TRUE(cad.AcadDoc.has_value());
+  EXPECT_TRUE(*cad.AcadDoc == caller);
+  EXPECT_EQ(app->documents().count(), 1);
+  const plottest::PdfInfo info = plottest::pdfInfo(path("plots/A001-B002-01.pdf").toStdString());
+  EXPECT_NEAR(info.width, 594 * 72 / 25.4, 0.5);
+
+  // A drawing file is opened read-only in place of the caller's.
+  rectangleDrawing(200, 100, "Other Plan.dxf");
+  cad.AcadDoc = caller;
+  app->documents().item(0).activeLayout();
+  plot(path("Other Plan.dxf"), 200, 100);
+  EXPECT_TRUE(QFileInfo::exists(path("plots/OTHER PLAN.pdf"))) << plots().join(", ").toStdString();
+  ASSERT_TRUE(cad.AcadDoc.has_value());
+  EXPECT_EQ(cad.AcadDoc->fullName(), path("Other Plan.dxf").toStdString());
+  EXPECT_TRUE(cad.AcadDoc->readOnly());
+}
+
+TEST_F(DwgPlotCmdTest, ThePdfPlotterTakesThePaperAsGivenAndTurnsTallWideWindows) {
+  rectangleDrawing(297, 420);
+  settings(kPdf, "ISO_A3_(420.00_x_297.00_MM)", "", "zoom");
+  plot("tall", 297, 420);  // narrower than high and wider than 280 mm: turned
+  EXPECT_EQ(layout().plotRotation(), 3);
+  EXPECT_EQ(layout().canonicalMediaName(), "ISO_A3_(420.00_x_297.00_MM)");
+  EXPECT_TRUE(layout().useStandardScale());
+  plot("narrow", 250, 420);
+  EXPECT_EQ(layout().plotRotation(), 0);
+  plot("wide", 420, 297);  // no fit test: the paper is used as given
+  EXPECT_EQ(layout().plotRotation(), 0);
+  EXPECT_EQ(plots(), (QStringList{"NARROW.pdf", "TALL.pdf", "WIDE.pdf"}));
+}
+
+TEST_F(DwgPlotCmdTest, SetLayoutPaperReportsTheSheetsOrientation) {
+  cadhost::Document d = rectangleDrawing(10, 10);
+  EXPECT_EQ(SetLayoutPaper(d, kPdf, "ISO_A3_(420.00_x_297.00_MM)"), "H");
+  EXPECT_EQ(d.modelSpace().layout().configName(), kPdf.toStdString());
+  EXPECT_EQ(SetLayoutPaper(d, kPdf, kA3Portrait), "Z");
+  EXPECT_EQ(d.activeLayout().canonicalMediaName(), kA3Portrait.toStdString());
+  // An unknown medium keeps the last one.
+  EXPECT_EQ(SetLayoutPaper(d, kPdf, "Letter"), "Z");
+}
+
+}  // namespace
+}  // namespace tarvik

@@ -10,6 +10,10 @@ namespace tarvik {
 CAD::CAD() : WorkPath_(componentFolder()), ModPath_(WorkPath_), AcadAppVersion_(kHostAppName) {
   ui_ = currentUi();
   ui_->loadNote();
+  // Frames drawn with values get their title blocks filled by the template writing.
+  titleBlockFiller_ = [this](cadhost::Entity& ref, const TitleBlockMsgs& msgs) {
+    WriBlock(ref, CatalogMsgs(msgs));
+  };
 }
 
 CAD::~CAD() {

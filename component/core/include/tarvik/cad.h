@@ -14,9 +14,11 @@
 
 #include "tarvik/analysis_report.h"
 #include "tarvik/cad_events.h"
+#include "tarvik/catalog_msgs.h"
 #include "tarvik/cell_records.h"
 #include "tarvik/frame_records.h"
 #include "tarvik/layer_states.h"
+#include "tarvik/layout_placement.h"
 #include "tarvik/plot_settings.h"
 #include "tarvik/records.h"
 #include "tarvik/ui.h"
@@ -297,6 +299,61 @@ class CAD {
   void setTitleBlockFiller(TitleBlockFiller filler);
 
   // ---- Writing into templates ----------------------------------------------------------------
+  // Makes the text style StyName (added when missing) use the typeface shxFileName and the
+  // width factor HVScale, and makes it current. Host errors are ignored step by step.
+  void SetFont(const QString& shxFileName = QStringLiteral("仿宋_GB2312"), double HVScale = 0.7,
+               const QString& StyName = QStringLiteral("CHINESE"));
+  // Makes the layer "QXMOD" (added when missing, colour 6) and the text style "QXMOD" (typeface
+  // "宋体") current. Host errors are ignored step by step.
+  void SetLaFnt();
+  // Writes Cell.s as single-line text into row RowIdx of the cell (template coordinates times
+  // XYScale, in the active UCS): a text too wide for the cell is squeezed into a whole number
+  // of lines when at most 20 % longer, else wrapped into further rows; every line but a short
+  // last one is fitted between the margins, the last one aligned by strDuiQi ("L", "C", "R";
+  // an empty letter becomes "R" for a cell named "工程", else "C", and is stored back).
+  // Returns the number of lines; an empty text writes nothing and returns 0; a cell no wider
+  // than its margins gets one line. Host failures raise sheetcut::Error.
+  int Wri_Cell_Text(const CellType& Cell, double XYScale, QString& strDuiQi, int RowIdx = 1);
+  int Wri_Cell_Text(const CellType& Cell, double XYScale);
+  int Wri_Cell_Text_BLK(const CellType& Cell, double XYScale, QString& strDuiQi);
+  int Wri_Cell_Text_BLK(const CellType& Cell, double XYScale);
+  // Writes Cell.s as one multi-line text in the cell's middle row, attached by strDuiQi (chosen
+  // as above when empty); returns it. Host failures raise sheetcut::Error.
+  cadhost::Entity WirCell(const CellType& Cell, double XYScale, QString& strDuiQi);
+  cadhost::Entity WirCell(const CellType& Cell, double XYScale);
+  cadhost::Entity Wri_Cell_MText(const CellType& Cell, double XYScale, QString& strDuiQi);
+  cadhost::Entity Wri_Cell_MText(const CellType& Cell, double XYScale);
+  // Fills the inserted title block BlkRef: its template (by block name) is laid over it through
+  // the UCS "QZUCS", which stays active, and every cell with a non-blank value in Msgs (keyed
+  // by cell name) gets it in the style "CHINESE". sheetcut::Error, before anything is written,
+  // for a block without template or base point and for host failures; a cell that cannot be
+  // written is skipped.
+  void WriBlock(cadhost::Entity& BlkRef, const CatalogMsgs& Msgs);
+  // Writes a catalogue into the active drawing of acadApp, page after page 250 units apart
+  // from (0, 279): the first page from the template FirBlkName, the others from SecBlkName,
+  // their page-level cells from Msgs, the rows R001.. under the header R000 into the column
+  // cells. Raises sheetcut::Error only when there is no host or drawing.
+  void WriCatalog(const QString& FirBlkName, const QString& SecBlkName, const CatalogMsgs& Msgs);
+  // Single-line text in the box P1-P2 (drawing coordinates) placed by FS ("BL", "BC", "BR",
+  // "ML", "MC", "MR", "F"; any case; other texts leave it left at the lower margin). Host
+  // failures raise sheetcut::Error.
+  void Add2PText(const Point3d& P1, const Point3d& P2, const QString& txtStr, double XYScale = 1.0,
+                 const QString& FS = QStringLiteral("MC"));
+  // Multi-line text in the box P1-P2, attached by strDuiQi ("L", "C", "R"), in the active UCS.
+  void Add2PMtext(const Point3d& P1, const Point3d& P2, const QString& txtStr, double XYScale = 1.0,
+                  const QString& strDuiQi = QStringLiteral("C"));
+  // Opens the drawing FileName read-only (closing the active one first), labels every template
+  // cell it finds, by template block references and by block layouts among its texts, with
+  // "[cell name]", and closes it without saving. AnDwgFileBigen, then AnDwgFileEnd with the
+  // drawing's report name (see report_names.h; an existing file of that name is deleted). A
+  // drawing that cannot be opened, or Quit, ends the call without the end event. Raises
+  // sheetcut::Error only when there is no host or the active drawing cannot be closed.
+  void WriteDwg(const QString& FileName);
+  // Analyses (FXDWG) every drawing of the folder in name order, between AnDwgDirBigen and
+  // AnDwgDirEnd (with the folder's report name, "" when no drawing was met), then with
+  // AnSubFolder the sub-folders through FXdwgDir. Quit stops at the next drawing without the
+  // end event. A folder that cannot be read raises sheetcut::Error before any event.
+  void WriteDwgDir(const QString& DwgFolder);
 
   // ---- Plotting ------------------------------------------------------------------------------
   // Plots the window Pmin..Pmax (world coordinates) of AcadDoc by the plot settings, to the
@@ -388,7 +445,7 @@ class CAD {
   // ---- Table and text recognition: private members and state ----
   friend class TableScan;
   friend class TextCollection;
-  friend class CellXmlRebuild;  // the block layouts' key elements (MakeCellXml)
+  friend class CellXmlRebuild;         // the block layouts' key elements (MakeCellXml)
   friend class RecognitionTestAccess;  // the recognition tests reach the members below
   // The line lists and other working state of the recognition, made on first use.
   RecognitionState& recognition();
@@ -465,6 +522,22 @@ class CAD {
   TitleBlockFiller titleBlockFiller_;
 
   // ---- Writing into templates: private members and state ----
+  friend class WritingTestAccess;  // the writing tests reach the private members below
+  // Looks for the block layout of template i among the drawing's texts (inside the window
+  // P1-P2 when given) by its reference texts, and returns where it fits (scale and origin);
+  // places and labels nothing. Fills Texts and CornerTexts.
+  // Labels the cells of template i at every place of the drawing's texts (Texts) where its
+  // block layout's reference texts lie in the same direction.
+  void ReadBln(int i);
+  // Loads template i's cells, maps them by the scales and origin into the drawing and labels
+  // each with "[name]". A template whose cells cannot be read labels nothing.
+  void WriBlnCells(int i, double X0, double Y0, double XScale, double YScale);
+  // A single-line text in model space at the cell's first corner, a fifth of the cell height
+  // up, 0.6 cell heights high unless `height` is given. Host refusals raise sheetcut::Error.
+  void AddCellText(const Point3d& first, const Point3d& opposite, const QString& text,
+                   std::optional<double> height = {});
+  std::vector<LayoutPlacement> MatchBlnMod(int i, const std::optional<Point3d>& P1 = {},
+                                           const std::optional<Point3d>& P2 = {});
 
   // ---- Plotting: private members and state ----
   // The suggested paper of a window (see tarvik::PaperSizeName); "" beyond its range.

@@ -1,0 +1,155 @@
+// Writing a multi-page catalogue from the page templates and the caller's rows.
+
+#include <cadhost/application.h>
+#include <cadhost/host_error.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "host_calls.h"
+#include "tarvik/cad.h"
+#include "tarvik/component_paths.h"
+#include "tarvik/constants.h"
+#include "title_block_filling.h"
+
+namespace tarvik {
+
+namespace {
+
+constexpr double kFirstPageX = 0;
+constexpr double kFirstPageY = 279;
+constexpr double kPageOffset = 250;
+constexpr int kLastRow = 999;  // the last row a three-digit key can address
+const QString kPageNumberCell = QStringLiteral("第X页");
+const QString kPageCountCell = QStringLiteral("共X页");
+const QString kPageCountPlaceholder = QStringLiteral("{总页码}");
+
+// Columns 0 and 3 are centred, the others left-aligned.
+QString columnAlignment(int column) {
+  return column == 0 || column == 3 ? QStringLiteral("C") : QStringLiteral("L");
+}
+
+// Runs one step whose failure the catalogue records instead of stopping.
+template <class F>
+bool recorded(F&& f) {
+  try {
+    std::forward<F>(f)();
+    return true;
+  } catch (const cadhost::HostError&) {
+    return false;
+  } catch (const sheetcut::Error&) {
+    return false;
+  }
+}
+
+}  // namespace
+
+void CAD::WriCatalog(const QString& FirBlkName, const QString& SecBlkName,
+                     const CatalogMsgs& Msgs) {
+  constexpr const char* kSource = "CAD.WriCatalog";
+  if (!acadApp) {
+    throw sheetcut::Error(sheetcut::errnum::kGeneric, "No host application is connected", kSource);
+  }
+  hostCall(kSource, [&] {
+    AcadDoc = acadApp->activeDocument();
+    acadApp->setVisible(true);
+  });
+  State = 1;
+  cadhost::Document doc = *AcadDoc;
+  Point3d page{kFirstPageX, kFirstPageY, 0};
+  SetFont(kFillTypeface, kFillWidthFactor, kFillStyleName);
+
+  const std::optional<QString> headerText = Msgs.Item(QStringLiteral("R000"));
+  std::optional<QString> rowText = Msgs.Item(CatalogMsgs::rowKey(1));
+  if (!headerText || !rowText) return;
+  const QStringList header = CatalogMsgs::fields(*headerText);
+  QStringList row = CatalogMsgs::fields(*rowText);
+  int r = 1;
+  bool more = true;  // a row is waiting and nothing has failed
+  int pages = 0;
+  std::vector<cadhost::Entity> pageCountTexts;
+  const QString dwgFolder = templateSubFolder(ModPath_, kModDwgFolder);
+
+  while (more) {
+    // Insert the page and lay its template over it.
+    const QString name = pages == 0 ? FirBlkName : SecBlkName;
+    ++pages;
+    bool ok = recorded([&] {
+      doc.modelSpace().insertBlock({page[0], page[1], page[2]},
+                                   joinPath(dwgFolder, name + kDrawingExtension).toStdString(), 1,
+                                   1, 1, 0);
+    });
+    // A cell file that cannot be read would leave the previous page's cells in the list.
+    if (!recorded([&] { ReadMod(name); })) break;
+    if (!recorded([&] {
+          const Point3d base = templateBasePoint(FindMod(name), name, kSource);
+          SetFrameUCS({page[0] - base[0], page[1] - base[1], 0}, 0, kFillUcsName);
+        })) {
+      ok = false;
+    }
+
+    // Page-level cells once per page; the column table and the rows per page come from this
+    // page's template alone, so a column of another template never writes into this one.
+    std::vector<long> columns(static_cast<std::size_t>(header.size()), -1);
+    int rowsPerPage = 0;
+    for (long i = 0; i < CellNum; ++i) {
+      CellType& cell = Cells[static_cast<std::size_t>(i)];
+      if (std::abs(cell.T) <= 1) {
+        QString letter;
+        if (cell.name == kPageNumberCell) {
+          cell.s = QString::number(pages);
+          recorded([&] { Wri_Cell_MText(cell, 1, letter); });
+        } else if (cell.name == kPageCountCell) {
+          cell.s = kPageCountPlaceholder;
+          recorded([&] { pageCountTexts.push_back(Wri_Cell_MText(cell, 1, letter)); });
+        } else if (const std::optional<QString> value = Msgs.Item(cell.name)) {
+          cell.s = *value;
+          if (!cell.s.trimmed().isEmpty()) recorded([&] { Wri_Cell_MText(cell, 1, letter); });
+        }
+        ok = true;  // a page-level cell's failure is cleared after it
+        continue;
+      }
+      const auto column = std::find(header.begin(), header.end(), cell.name);
+      if (column == header.end()) continue;
+      columns[static_cast<std::size_t>(column - header.begin())] = i;
+      rowsPerPage = std::max(rowsPerPage, std::abs(static_cast<int>(cell.T)));
+    }
+    if (rowsPerPage == 0) break;  // a page without columns can take no row
+    more = ok;
+
+    // Rows from the first position of the page while they start on it; a row takes as many
+    // positions as its longest field has lines, a missing field counts as empty.
+    int position = 1;
+    while (more && position <= rowsPerPage) {
+      int used = 0;
+      for (qsizetype c = 0; c < header.size(); ++c) {
+        const long cellIndex = columns[static_cast<std::size_t>(c)];
+        if (cellIndex < 0 || c >= row.size() || row[c].isEmpty()) continue;
+        CellType& cell = Cells[static_cast<std::size_t>(cellIndex)];
+        cell.s = row[c];
+        QString letter = columnAlignment(static_cast<int>(c));
+        int lines = 0;
+        if (!recorded([&] { lines = Wri_Cell_Text(cell, 1, letter, position); })) more = false;
+        used = std::max(used, lines);
+      }
+      ++r;
+      position += used;
+      rowText = r <= kLastRow ? Msgs.Item(CatalogMsgs::rowKey(r)) : std::nullopt;
+      if (!rowText) {
+        more = false;
+      } else {
+        row = CatalogMsgs::fields(*rowText);
+      }
+    }
+    page[0] += kPageOffset;
+  }
+
+  for (cadhost::Entity& text : pageCountTexts) {
+    recorded([&] {
+      text.setTextString(QString::number(pages).toStdString());
+      text.update();
+    });
+  }
+}
+
+}  // namespace tarvik

@@ -1,0 +1,172 @@
+#include "cell_text_writer.h"
+
+#include <cadhost/entity.h>
+#include <cadhost/host_error.h>
+
+#include <cmath>
+#include <vector>
+
+#include "tarvik/attempt.h"
+
+namespace tarvik {
+
+namespace {
+
+constexpr double kMargin = 1.0;
+// A text up to this much longer than a whole number of lines is squeezed into them.
+constexpr double kSqueezeTolerance = 1.2;
+
+constexpr int kAlignCenter = 1;
+constexpr int kAlignRight = 2;
+constexpr int kAlignFit = 5;
+constexpr int kAttachMiddleLeft = 4;
+constexpr int kAttachMiddleCenter = 5;
+constexpr int kAttachMiddleRight = 6;
+
+double textWidth(const cadhost::Entity& text) {
+  cadhost::Point3 lo, hi;
+  text.getBoundingBox(lo, hi);
+  return hi.x - lo.x;
+}
+
+// Length in UTF-16 units of the last code point of s (0 for "").
+qsizetype lastCodePointLength(const QString& s) {
+  if (s.isEmpty()) return 0;
+  if (s.size() >= 2 && s.back().isLowSurrogate() && s.at(s.size() - 2).isHighSurrogate()) return 2;
+  return 1;
+}
+
+cadhost::Point3 at(double x, double y) {
+  return {x, y, 0};
+}
+
+}  // namespace
+
+double singleLineTextHeight(double h) {
+  return h <= 9 ? 3.0 : h <= 15 ? 4.0 : 5.0;
+}
+
+double multiLineTextHeight(double h) {
+  return h <= 9 ? 3.0 : h <= 15 ? 5.0 : 7.0;
+}
+
+LineSplit splitIntoLines(double t, double w) {
+  LineSplit split;
+  if (!(w > 0) || !(t > 0)) return split;
+  double n = t / w;
+  const double whole = std::floor(n);
+  if (n > 1 && n / kSqueezeTolerance <= whole) n = whole;
+  split.n = n;
+  split.whole = n == std::floor(n);
+  split.count = static_cast<int>(split.whole ? n : std::floor(n) + 1);
+  return split;
+}
+
+void chooseAlignment(const CellType& cell, QString& letter) {
+  if (letter.isEmpty())
+    letter = cell.name == QStringLiteral("工程") ? QStringLiteral("R") : QStringLiteral("C");
+}
+
+int CellTextWriter::writeLines(const CellType& cell, double scale, QString& letter, int row) {
+  const double x1 = cell.P1.coordinate(0), y1 = cell.P1.coordinate(1);
+  const double x2 = cell.P2.coordinate(0), y2 = cell.P2.coordinate(1);
+  const double h = std::abs(y2 - y1);
+  const double height = singleLineTextHeight(h) * scale;
+  const double w = ((x2 - x1) - 2 * kMargin) * scale;
+  const double y = cell.T > 0 ? (y1 - (y1 - y2) * (row - 0.5)) * scale - height / 2
+                              : (y1 + (y1 - y2) * (row - 1.5)) * scale - height / 2;
+  cadhost::Point3 left = at((x1 + kMargin) * scale, y);
+  cadhost::Point3 right = at((x2 - kMargin) * scale, y);
+  chooseAlignment(cell, letter);
+  if (cell.s.isEmpty()) return 0;
+
+  cadhost::Block space = doc_.modelSpace();
+  cadhost::Entity text = space.addText(cell.s.toStdString(), left, height);
+  const double t = textWidth(text);
+  const LineSplit split = splitIntoLines(t, w);
+  const int count = split.count;
+
+  // Moves characters from the end of the text to the front of the later lines until what is
+  // left fits the lines before them. The line width is kept in single precision.
+  std::vector<QString> lines(static_cast<std::size_t>(count) + 1);
+  bool firstEmpty = false;  // every character went to later lines (characters wider than L)
+  if (count > 1) {
+    const float lineWidth = static_cast<float>(t / split.n);
+    QString rest = cell.s;
+    int k = count;
+    while (k > 1 && !rest.isEmpty()) {
+      const qsizetype len = lastCodePointLength(rest);
+      lines[static_cast<std::size_t>(k)].prepend(rest.right(len));
+      rest.chop(len);
+      text.setTextString(rest.toStdString());
+      text.update();
+      const double now = rest.isEmpty() ? 0 : textWidth(text);
+      if (now <= static_cast<double>(static_cast<float>(k - 1) * lineWidth)) --k;
+    }
+    firstEmpty = rest.isEmpty();
+  }
+
+  for (int i = 1; i <= count; ++i) {
+    if (i > 1) {
+      left.y -= h * scale;
+      right.y -= h * scale;
+      const QString& line = lines[static_cast<std::size_t>(i)];
+      if (line.isEmpty()) continue;  // the text ran out before this line
+      text = space.addText(line.toStdString(), left, height);
+    } else if (firstEmpty) {
+      text.erase();  // no empty text stays behind
+      continue;
+    }
+    if (split.whole || i < count) {
+      text.setAlignment(kAlignFit);
+      text.setTextAlignmentPoint(right);
+    } else if (letter == QStringLiteral("C")) {
+      text.setAlignment(kAlignCenter);
+      text.setTextAlignmentPoint(at((x1 + x2) / 2 * scale, left.y));
+    } else if (letter == QStringLiteral("R")) {
+      text.setAlignment(kAlignRight);
+      text.setTextAlignmentPoint(right);
+    }
+    toUserCoordinates(text, false);
+  }
+  return count;
+}
+
+cadhost::Entity CellTextWriter::writeMText(const CellType& cell, double scale, QString& letter) {
+  const double x1 = cell.P1.coordinate(0), y1 = cell.P1.coordinate(1);
+  const double x2 = cell.P2.coordinate(0), y2 = cell.P2.coordinate(1);
+  const double height = multiLineTextHeight(std::abs(y2 - y1)) * scale;
+  const double w = ((x2 - x1) - 2 * kMargin) * scale;
+  cadhost::Point3 q = at((x1 + kMargin) * scale, (y1 + y2) / 2 * scale);
+  chooseAlignment(cell, letter);
+
+  cadhost::Entity text = doc_.modelSpace().addMText(q, w, cell.s.toStdString());
+  text.setHeight(height);
+  int attachment = 0;
+  if (letter == QStringLiteral("C")) {
+    attachment = kAttachMiddleCenter;
+    q.x = (x1 + x2) / 2 * scale;
+  } else if (letter == QStringLiteral("R")) {
+    attachment = kAttachMiddleRight;
+    q.x = (x2 - kMargin) * scale;
+  } else if (letter == QStringLiteral("L")) {
+    attachment = kAttachMiddleLeft;
+  }
+  if (attachment != 0) {
+    text.setAttachmentPoint(attachment);
+    text.setInsertionPoint(q);
+  }
+  toUserCoordinates(text, true);
+  return text;
+}
+
+void CellTextWriter::toUserCoordinates(cadhost::Entity& text, bool resetRotation) {
+  cadhost::Ucs ucs;
+  if (attemptGet(ucs, [&] { return doc_.activeUcs(); })) {
+    if (attempt([&] { text.transformBy(ucs.getUcsMatrix()); }) && resetRotation)
+      (void)attempt([&] { text.setRotation(0); });
+  }
+  (void)attempt([&] { text.update(); });
+}
+
+}  // namespace tarvik

@@ -229,3 +229,21 @@ msp.add_text('   ', dxfattribs={'insert': (2000, -50), 'height': 2})
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(FrameAnalysisTest, AStopEndsTheAnalysisAtOnceWithoutItsEndEvent) {
+  const Sheet a3 = antest::standardSheets()[1];
+  ASSERT_EQ(antest::writeFrames(spath("stop.dxf"), {frameOf(a3)}), "");
+  Recorder events;
+  cad.addEventHandler(&events);
+  cad.Quit();
+  EXPECT_FALSE(cad.FXDWG(path("stop.dxf")));
+  EXPECT_EQ(events.log, QStringList{"begin " + path("stop.dxf")});
+  EXPECT_EQ(key(path("stop.dxf").toLower(), "图幅"), "");
+  // The drawing opened for the analysis is left open, as the stop found it.
+  EXPECT_EQ(app->documents().count(), 1);
+  cad.removeEventHandler(&events);
+}
+
+}  // namespace

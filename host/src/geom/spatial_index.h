@@ -22,6 +22,9 @@ class SpatialIndex {
   // Removes `id`; unknown ids are ignored.
   void remove(Id id);
   void clear();
+  // Makes room for ids below `n` at once, so that filling a large index does not grow it step
+  // by step (and leave up to half of it unused).
+  void reserve(std::size_t n) { slots_.reserve(n); }
 
   std::size_t size() const { return count_; }
   bool contains(Id id) const { return id < slots_.size() && slots_[id].present; }

@@ -21,6 +21,11 @@ DocumentCore::DocumentCore(std::weak_ptr<AppCore> owner, model::Drawing drawing,
       path(std::move(filePath)),
       untitledName(std::move(untitled)),
       readOnly(ro) {
+  // The reader grows its vectors by doubling; the drawing lives as long as the document, so
+  // the slack is given back once.
+  dwg.entities.shrink_to_fit();
+  dwg.blocks.shrink_to_fit();
+  for (model::Block& b : dwg.blocks) b.entities.shrink_to_fit();
   flags_.resize(dwg.blocks.size() + 1);
   flags_[0].assign(dwg.entities.size(), 0);
   for (size_t i = 0; i < dwg.entities.size(); ++i)
@@ -200,15 +205,30 @@ EntityRef DocumentCore::appendEntity(std::int32_t container, Object obj) {
 }
 
 void DocumentCore::eraseEntity(std::int32_t container, std::int32_t index) {
-  auto& f = flagsOf(container)[index];
-  if (f & kErased) return;
-  f |= kErased;
-  ++eraseCount;
-  undo.record([this, container, index] {
-    flagsOf(container)[index] &= static_cast<std::uint8_t>(~kErased);
-    liveValid_[container + 1] = 0;
-    if (container != EntityRef::kModelSpace) geometryChanged();
-  });
+  eraseEntities(container, {index});
+}
+
+void DocumentCore::eraseEntities(std::int32_t container, const std::vector<std::int32_t>& indices) {
+  std::vector<std::int32_t> erasedNow;
+  erasedNow.reserve(indices.size());
+  for (std::int32_t index : indices) {
+    auto& f = flagsOf(container)[index];
+    if (f & kErased) continue;
+    f |= kErased;
+    ++eraseCount;
+    erasedNow.push_back(index);
+  }
+  if (erasedNow.empty()) return;
+  // One journal entry for the whole batch: erasing a selection of many thousand entities must
+  // not cost an undo action each.
+  if (undo.recording()) {
+    undo.record([this, container, erasedNow = std::move(erasedNow)] {
+      for (std::int32_t index : erasedNow)
+        flagsOf(container)[index] &= static_cast<std::uint8_t>(~kErased);
+      liveValid_[container + 1] = 0;
+      if (container != EntityRef::kModelSpace) geometryChanged();
+    });
+  }
   liveValid_[container + 1] = 0;
   // An erased entity leaves the spatial index lazily: queries skip erased entities. An entity
   // erased from a block definition changes every reference to the block.

@@ -91,7 +91,7 @@ std::int32_t DocumentCore::blockIndex(std::string_view name) const {
 std::string DocumentCore::blockName(std::int32_t container) const {
   if (container == EntityRef::kModelSpace) return "*Model_Space";
   const Tag* t = model::findTag(dwg.blocks[container].begin.tags, 2);
-  return t ? t->value : std::string();
+  return t ? t->value.str() : std::string();
 }
 
 void DocumentCore::setBlockErased(std::int32_t b, bool isErased) {
@@ -366,7 +366,7 @@ std::string DocumentCore::tableEntryName(std::string_view tableName, int i,
     throw HostError(HostError::NotFound,
                     std::string("no ") + what + " at index " + std::to_string(i));
   const Tag* name = model::findTag(t->entries[i].tags, 2);
-  return name ? name->value : std::string();
+  return name ? name->value.str() : std::string();
 }
 
 void DocumentCore::beforeTableChange(std::string_view tableName) {
@@ -400,7 +400,7 @@ model::Object& DocumentCore::addTableEntry(const std::string& tableName, Tags ty
   e.tags.push_back(Tag{5, newHandle()});
   if (hasSubclassMarkers()) {
     const Tag* owner = model::findTag(t.head.tags, 5);
-    e.tags.push_back(Tag{330, owner ? owner->value : std::string("0")});
+    e.tags.push_back(Tag{330, owner ? owner->value.str() : std::string("0")});
     e.tags.push_back(Tag{100, "AcDbSymbolTableRecord"});
   }
   for (auto& tag : typeTags) e.tags.push_back(std::move(tag));

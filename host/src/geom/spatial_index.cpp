@@ -109,9 +109,11 @@ void SpatialIndex::rebuild() const {
     columns_ = rows_ = 0;
     return;
   }
-  // About one cell per box, square cells; a flat or empty extent gets a strip of cells.
+  // About one cell per two boxes (a cell is a list of its own: more cells cost memory, not
+  // query time), square cells; a flat or empty extent gets a strip of cells.
   const double w = gridBox_.max.x - gridBox_.min.x, h = gridBox_.max.y - gridBox_.min.y;
-  const double target = static_cast<double>(std::min(count_, kMaxCells));
+  const double target =
+      static_cast<double>(std::max<std::size_t>(1, std::min(count_ / 2, kMaxCells)));
   cellSize_ = (w > 0 && h > 0) ? std::sqrt(w * h / target) : std::max(w, h) / target;
   if (!(cellSize_ > 0) || !std::isfinite(cellSize_)) cellSize_ = 1;
   // Clamped as doubles: a huge extent must not reach the integer conversion.

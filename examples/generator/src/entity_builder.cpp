@@ -69,7 +69,7 @@ std::string EntityBuilder::entryHandle(const std::string& tableName, const std::
     const Tag* n = cadhost::model::findTag(e.tags, 2);
     if (!n || n->value != name) continue;
     const Tag* h = cadhost::model::findTag(e.tags, tableName == "DIMSTYLE" ? 105 : 5);
-    return h ? h->value : std::string();
+    return h ? h->value.str() : std::string();
   }
   return {};
 }

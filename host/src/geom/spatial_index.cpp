@@ -19,7 +19,10 @@ void SpatialIndex::insert(Id id, const Box& box) {
     unplace(id);
   else
     ++count_;
-  slot.box = box;
+  slot.x0 = box.min.x;
+  slot.y0 = box.min.y;
+  slot.x1 = box.max.x;
+  slot.y1 = box.max.y;
   slot.present = true;
   slot.placed = false;
   // Place at once while the grid still fits; otherwise the next query rebuilds it.
@@ -65,7 +68,7 @@ bool SpatialIndex::cellRange(const Box& box, long& x0, long& y0, long& x1, long&
 void SpatialIndex::place(Id id) const {
   const Slot& slot = slots_[id];
   long x0, y0, x1, y1;
-  if (!cellRange(slot.box, x0, y0, x1, y1)) return;
+  if (!cellRange(slot.box(), x0, y0, x1, y1)) return;
   if ((x1 - x0 + 1) * (y1 - y0 + 1) > kMaxCellsPerBox) {
     large_.push_back(id);
   } else {
@@ -87,7 +90,7 @@ void SpatialIndex::unplace(Id id) const {
     }
   };
   long x0, y0, x1, y1;
-  if (!cellRange(slot.box, x0, y0, x1, y1)) return;
+  if (!cellRange(slot.box(), x0, y0, x1, y1)) return;
   if ((x1 - x0 + 1) * (y1 - y0 + 1) > kMaxCellsPerBox) return drop(large_);
   for (long y = y0; y <= y1; ++y)
     for (long x = x0; x <= x1; ++x) drop(cells_[y * columns_ + x]);
@@ -100,15 +103,17 @@ void SpatialIndex::rebuild() const {
   large_.clear();
   gridBox_ = Box{};
   for (const Slot& s : slots_)
-    if (s.present) gridBox_.extend(s.box);
+    if (s.present) gridBox_.extend(s.box());
   for (const Slot& s : slots_) s.placed = false;
   if (count_ == 0) {
     columns_ = rows_ = 0;
     return;
   }
-  // About one cell per box, square cells; a flat or empty extent gets a strip of cells.
+  // About one cell per two boxes (a cell is a list of its own: more cells cost memory, not
+  // query time), square cells; a flat or empty extent gets a strip of cells.
   const double w = gridBox_.max.x - gridBox_.min.x, h = gridBox_.max.y - gridBox_.min.y;
-  const double target = static_cast<double>(std::min(count_, kMaxCells));
+  const double target =
+      static_cast<double>(std::max<std::size_t>(1, std::min(count_ / 2, kMaxCells)));
   cellSize_ = (w > 0 && h > 0) ? std::sqrt(w * h / target) : std::max(w, h) / target;
   if (!(cellSize_ > 0) || !std::isfinite(cellSize_)) cellSize_ = 1;
   // Clamped as doubles: a huge extent must not reach the integer conversion.
@@ -140,7 +145,7 @@ std::vector<SpatialIndex::Id> SpatialIndex::query(const Box& area) const {
   auto consider = [&](Id id) {
     if (seen_[id] == stamp_) return;
     seen_[id] = stamp_;
-    if (slots_[id].box.overlapsXY(area)) out.push_back(id);
+    if (slots_[id].overlapsXY(area)) out.push_back(id);
   };
   long x0, y0, x1, y1;
   if (cellRange(area, x0, y0, x1, y1))

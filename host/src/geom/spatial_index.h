@@ -22,6 +22,9 @@ class SpatialIndex {
   // Removes `id`; unknown ids are ignored.
   void remove(Id id);
   void clear();
+  // Makes room for ids below `n` at once, so that filling a large index does not grow it step
+  // by step (and leave up to half of it unused).
+  void reserve(std::size_t n) { slots_.reserve(n); }
 
   std::size_t size() const { return count_; }
   bool contains(Id id) const { return id < slots_.size() && slots_[id].present; }
@@ -30,10 +33,16 @@ class SpatialIndex {
   std::vector<Id> query(const Box& area) const;
 
  private:
+  // The XY extent of one id (the index is planar: keeping z would cost a third more).
   struct Slot {
-    Box box;
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
     bool present = false;
     mutable bool placed = false;  // entered in the grid or in the large list
+
+    Box box() const { return Box{{x0, y0, 0}, {x1, y1, 0}}; }
+    bool overlapsXY(const Box& b) const {
+      return x0 <= b.max.x && b.min.x <= x1 && y0 <= b.max.y && b.min.y <= y1;
+    }
   };
   void rebuild() const;
   void place(Id id) const;

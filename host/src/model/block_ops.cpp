@@ -305,7 +305,7 @@ void bindXref(DocumentCore& doc, std::int32_t block) {
     throw HostError(HostError::Refused,
                     "the block " + doc.blockName(block) + " is not an external reference");
   const Tag* pathTag = model::findTag(begin.tags, 1);
-  std::string path = pathTag ? pathTag->value : std::string();
+  std::string path = pathTag ? pathTag->value.str() : std::string();
   std::replace(path.begin(), path.end(), '\\', '/');
   std::filesystem::path p(path);
   if (p.is_relative() && !doc.path.empty()) p = std::filesystem::path(doc.path).parent_path() / p;

@@ -21,6 +21,11 @@ DocumentCore::DocumentCore(std::weak_ptr<AppCore> owner, model::Drawing drawing,
       path(std::move(filePath)),
       untitledName(std::move(untitled)),
       readOnly(ro) {
+  // The reader grows its vectors by doubling; the drawing lives as long as the document, so
+  // the slack is given back once.
+  dwg.entities.shrink_to_fit();
+  dwg.blocks.shrink_to_fit();
+  for (model::Block& b : dwg.blocks) b.entities.shrink_to_fit();
   flags_.resize(dwg.blocks.size() + 1);
   flags_[0].assign(dwg.entities.size(), 0);
   for (size_t i = 0; i < dwg.entities.size(); ++i)
@@ -86,7 +91,7 @@ std::int32_t DocumentCore::blockIndex(std::string_view name) const {
 std::string DocumentCore::blockName(std::int32_t container) const {
   if (container == EntityRef::kModelSpace) return "*Model_Space";
   const Tag* t = model::findTag(dwg.blocks[container].begin.tags, 2);
-  return t ? t->value : std::string();
+  return t ? t->value.str() : std::string();
 }
 
 void DocumentCore::setBlockErased(std::int32_t b, bool isErased) {
@@ -200,15 +205,30 @@ EntityRef DocumentCore::appendEntity(std::int32_t container, Object obj) {
 }
 
 void DocumentCore::eraseEntity(std::int32_t container, std::int32_t index) {
-  auto& f = flagsOf(container)[index];
-  if (f & kErased) return;
-  f |= kErased;
-  ++eraseCount;
-  undo.record([this, container, index] {
-    flagsOf(container)[index] &= static_cast<std::uint8_t>(~kErased);
-    liveValid_[container + 1] = 0;
-    if (container != EntityRef::kModelSpace) geometryChanged();
-  });
+  eraseEntities(container, {index});
+}
+
+void DocumentCore::eraseEntities(std::int32_t container, const std::vector<std::int32_t>& indices) {
+  std::vector<std::int32_t> erasedNow;
+  erasedNow.reserve(indices.size());
+  for (std::int32_t index : indices) {
+    auto& f = flagsOf(container)[index];
+    if (f & kErased) continue;
+    f |= kErased;
+    ++eraseCount;
+    erasedNow.push_back(index);
+  }
+  if (erasedNow.empty()) return;
+  // One journal entry for the whole batch: erasing a selection of many thousand entities must
+  // not cost an undo action each.
+  if (undo.recording()) {
+    undo.record([this, container, erasedNow = std::move(erasedNow)] {
+      for (std::int32_t index : erasedNow)
+        flagsOf(container)[index] &= static_cast<std::uint8_t>(~kErased);
+      liveValid_[container + 1] = 0;
+      if (container != EntityRef::kModelSpace) geometryChanged();
+    });
+  }
   liveValid_[container + 1] = 0;
   // An erased entity leaves the spatial index lazily: queries skip erased entities. An entity
   // erased from a block definition changes every reference to the block.
@@ -346,7 +366,7 @@ std::string DocumentCore::tableEntryName(std::string_view tableName, int i,
     throw HostError(HostError::NotFound,
                     std::string("no ") + what + " at index " + std::to_string(i));
   const Tag* name = model::findTag(t->entries[i].tags, 2);
-  return name ? name->value : std::string();
+  return name ? name->value.str() : std::string();
 }
 
 void DocumentCore::beforeTableChange(std::string_view tableName) {
@@ -380,7 +400,7 @@ model::Object& DocumentCore::addTableEntry(const std::string& tableName, Tags ty
   e.tags.push_back(Tag{5, newHandle()});
   if (hasSubclassMarkers()) {
     const Tag* owner = model::findTag(t.head.tags, 5);
-    e.tags.push_back(Tag{330, owner ? owner->value : std::string("0")});
+    e.tags.push_back(Tag{330, owner ? owner->value.str() : std::string("0")});
     e.tags.push_back(Tag{100, "AcDbSymbolTableRecord"});
   }
   for (auto& tag : typeTags) e.tags.push_back(std::move(tag));

@@ -90,6 +90,8 @@ class DocumentCore : public std::enable_shared_from_this<DocumentCore> {
   EntityRef appendEntity(std::int32_t container, model::Object obj);  // journalled
   std::uint64_t eraseCount = 0;  // grows with every erasure (and undone addition)
   void eraseEntity(std::int32_t container, std::int32_t index);  // journalled
+  // Erases the entities at `indices` (those not erased yet) as one journal entry.
+  void eraseEntities(std::int32_t container, const std::vector<std::int32_t>& indices);
   std::string newHandle();
   // The entity (in any container, sub-entities included) that carries this handle.
   const EntityRef* findEntity(std::string_view handle);

@@ -10,17 +10,20 @@
 #include <string_view>
 #include <vector>
 
+#include "model/tag_text.h"
+
 namespace cadhost::model {
 
 // One group code and its value text. Text values are UTF-8, with \U+XXXX and \M+ escapes
 // decoded; numbers keep the text they were read with (binary DXF numbers are formatted in the
-// shortest form that reads back the same).
+// shortest form that reads back the same). 24 bytes: a drawing holds millions of tags.
 struct Tag {
   std::int16_t code = 0;
-  std::string value;
+  TagText value;
 
   bool operator==(const Tag&) const = default;
 };
+static_assert(sizeof(Tag) == 24);
 
 using Tags = std::vector<Tag>;
 

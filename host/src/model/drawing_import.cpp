@@ -113,7 +113,7 @@ class Importer {
         } else if (auto it = map_.find(t.value); it != map_.end()) {
           t.value = it->second;
         } else if (t.code == 1005) {
-          t.value.assign(1, '0');
+          t.value = "0";
         } else if (t.code != 330) {
           continue;
         }

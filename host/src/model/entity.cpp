@@ -30,7 +30,7 @@ struct Target {
   // The value of the first tag with `code`, or `fallback`.
   std::string text(int code, const char* fallback = "") const {
     const Tag* t = model::findTag(obj().tags, code);
-    return t ? t->value : std::string(fallback);
+    return t ? t->value.str() : std::string(fallback);
   }
   // The entity for changing: journalled first.
   Object& modify() const {

@@ -60,6 +60,7 @@ void GeometryCache::ensureBuilt() {
   const auto& objs = doc_.dwg.entities;
   boxes_.assign(objs.size(), std::nullopt);
   index_.clear();
+  index_.reserve(objs.size());
   dirty_.clear();
   built_ = true;
   for (size_t i = 0; i < objs.size(); ++i) rebox(static_cast<std::int32_t>(i));

@@ -41,7 +41,7 @@ void stripTags(Tags& tags) {
 
 std::string layerOf(const Object& o) {
   const Tag* t = model::findTag(o.tags, 8);
-  return t ? t->value : std::string("0");
+  return t ? t->value.str() : std::string("0");
 }
 
 // The head every converted entity carries: type, handle, layer, and the colour, line type and
@@ -58,7 +58,7 @@ Object polylineFromLightweight(DocumentCore& doc, const Object& lw) {
   const std::string elevation = formatNumber(model::tagDouble(src, 38));
   Object pl;
   const Tag* own = model::findTag(src, 5);
-  pl.tags = headOf(lw, "POLYLINE", own ? own->value : doc.newHandle());
+  pl.tags = headOf(lw, "POLYLINE", own ? own->value.str() : doc.newHandle());
   pl.tags.push_back(Tag{66, "1"});
   pl.tags.push_back(Tag{10, "0.0"});
   pl.tags.push_back(Tag{20, "0.0"});
@@ -123,7 +123,7 @@ std::vector<Object> textsFromMText(DocumentCore& doc, const Object& mt) {
     const double x = -w * column / 2.0;
     const double y = top - h - spacing * static_cast<double>(i);
     Object t;
-    t.tags = headOf(mt, "TEXT", out.empty() && own ? own->value : doc.newHandle());
+    t.tags = headOf(mt, "TEXT", out.empty() && own ? own->value.str() : doc.newHandle());
     t.tags.push_back(Tag{10, formatNumber(base.x + x * c - y * s)});
     t.tags.push_back(Tag{20, formatNumber(base.y + x * s + y * c)});
     t.tags.push_back(Tag{30, formatNumber(base.z)});

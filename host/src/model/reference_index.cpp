@@ -16,7 +16,7 @@ std::string_view entryHandle(const model::Object& e) {
   return model::handleOf(e);
 }
 
-const std::string* nameOf(const model::Object& o) {
+const model::TagText* nameOf(const model::Object& o) {
   const model::Tag* t = model::findTag(o.tags, 2);
   return t ? &t->value : nullptr;
 }
@@ -38,7 +38,7 @@ ReferenceIndex::ReferenceIndex(const model::Drawing& dwg,
     for (size_t e = 0; e < table.entries.size(); ++e) {
       const auto ei = static_cast<std::int32_t>(e);
       add(entryHandle(table.entries[e]), {ItemRef::kTableEntry, ti, ei});
-      if (const std::string* name = nameOf(table.entries[e]))
+      if (const model::TagText* name = nameOf(table.entries[e]))
         entries_[t].emplace(toUpper(*name), ei);
     }
   }
@@ -48,12 +48,13 @@ ReferenceIndex::ReferenceIndex(const model::Drawing& dwg,
     const auto bi = static_cast<std::int32_t>(b);
     add(model::handleOf(dwg.blocks[b].begin), {ItemRef::kBlock, bi, -1});
     add(model::handleOf(dwg.blocks[b].end), {ItemRef::kBlock, bi, -1});
-    if (const std::string* name = nameOf(dwg.blocks[b].begin)) blocks_.emplace(toUpper(*name), bi);
+    if (const model::TagText* name = nameOf(dwg.blocks[b].begin))
+      blocks_.emplace(toUpper(*name), bi);
   }
   blockRecords_.assign(dwg.blocks.size(), -1);
   const std::int32_t records = table("BLOCK_RECORD");
   for (size_t b = 0; b < dwg.blocks.size(); ++b)
-    if (const std::string* name = nameOf(dwg.blocks[b].begin))
+    if (const model::TagText* name = nameOf(dwg.blocks[b].begin))
       blockRecords_[b] = entry(records, *name);
   handles_.reserve(handles_.size() + dwg.objects.size());
   for (size_t o = 0; o < dwg.objects.size(); ++o)

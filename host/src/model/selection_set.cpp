@@ -101,7 +101,7 @@ void SelectionSet::update() const {
 
 void SelectionSet::erase() {
   SetTarget t = setOf(doc_, id_);
-  for (std::int32_t i : t.set->members) t.doc->eraseEntity(EntityRef::kModelSpace, i);
+  t.doc->eraseEntities(EntityRef::kModelSpace, t.set->members);
   t.set->members.clear();
   t.set->memberSet.clear();
 }

@@ -52,7 +52,7 @@ Object& changing(const StyleEntry& s, const std::string& name) {
 
 std::string text(const Object& e, int code) {
   const Tag* t = model::findTag(e.tags, code);
-  return t ? t->value : std::string();
+  return t ? t->value.str() : std::string();
 }
 
 // The font description is kept where the drawing format keeps it: in the style's "ACAD" xdata,

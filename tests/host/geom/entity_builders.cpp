@@ -33,7 +33,7 @@ model::Object quadraticSpline() {
 
 std::string tagText(const model::Object& o, int code, int nth) {
   const model::Tag* t = model::findTag(o.tags, code, nth);
-  return t ? t->value : std::string();
+  return t ? t->value.str() : std::string();
 }
 
 }  // namespace cadhost::geom::testing

@@ -1,5 +1,7 @@
 // Undo groups and the command strings that drawing programs send.
 
+#include <algorithm>
+
 #include "host_fixture.h"
 
 namespace {
@@ -95,6 +97,31 @@ TEST_F(UndoTest, NestedMarksFormOneGroup) {
   EXPECT_EQ(ms.count(), 4);
   doc.sendCommand(kUndo);
   EXPECT_EQ(ms.count(), 6);
+}
+
+// Erasing a selection set is taken back as a whole, and only what that erasure took: a member
+// erased before the group stays erased.
+TEST_F(UndoTest, UndoOfASetErasureRestoresOnlyWhatItErased) {
+  const std::vector<std::string> before = handles();
+  cadhost::SelectionSet set = doc.selectionSets().add("SSSS");
+  Point3 a = pt(-1, -1), b = pt(46, 6);
+  set.select(SelectMode::Window, &a, &b);
+  ASSERT_EQ(set.count(), 5);
+  const std::string first = ms.item(0).handle();
+  ms.item(0).erase();  // outside any group: not undone later
+
+  doc.startUndoMark();
+  set.erase();
+  set.erase();  // an empty set changes nothing
+  doc.endUndoMark();
+  EXPECT_EQ(ms.count(), 1);
+
+  doc.sendCommand(kUndo);
+  const std::vector<std::string> after = handles();
+  EXPECT_EQ(after, std::vector<std::string>(before.begin() + 1, before.end()));
+  EXPECT_EQ(std::find(after.begin(), after.end(), first), after.end());
+  set.select(SelectMode::Window, &a, &b);
+  EXPECT_EQ(set.count(), 4);
 }
 
 TEST_F(UndoTest, UcsCommandsReturnToTheWorld) {

@@ -387,8 +387,13 @@ void DocumentCore::beforeTableChange(std::string_view tableName) {
       });
     }
   }
-  // The entries change after this call: the index is rebuilt on its next use.
-  structureChanged();
+  // The entries change after this call: the index is renewed on its next use. The blocks find
+  // their records through the block record table, so a change there renews everything.
+  if (equalsNoCase(name, "BLOCK_RECORD")) {
+    structureChanged();
+  } else {
+    tableEntriesChanged();
+  }
   if (equalsNoCase(name, "LAYER")) layersChanged();
   if (equalsNoCase(name, "STYLE")) geometryChanged();  // text widths
 }
@@ -405,7 +410,11 @@ model::Object& DocumentCore::addTableEntry(const std::string& tableName, Tags ty
   }
   for (auto& tag : typeTags) e.tags.push_back(std::move(tag));
   t.entries.push_back(std::move(e));
-  structureChanged();
+  if (equalsNoCase(tableName, "BLOCK_RECORD")) {
+    structureChanged();
+  } else {
+    tableEntriesChanged();
+  }
   // Keep the table's entry count (70) in step.
   if (model::findTag(t.head.tags, 70))
     model::setTag(t.head.tags, 70, std::to_string(t.entries.size()));
@@ -451,12 +460,21 @@ SelectionSetData& DocumentCore::selectionSet(std::uint64_t id) {
 // ---- references
 
 const ReferenceIndex& DocumentCore::references() {
-  if (!references_) references_ = std::make_unique<ReferenceIndex>(dwg, blockErased_);
+  if (!references_) {
+    references_ = std::make_unique<ReferenceIndex>(dwg, blockErased_);
+  } else if (referenceTablesStale_) {
+    references_->refreshTables(dwg);
+  }
+  referenceTablesStale_ = false;
   return *references_;
 }
 
 void DocumentCore::structureChanged() {
   references_.reset();
+}
+
+void DocumentCore::tableEntriesChanged() {
+  referenceTablesStale_ = true;
 }
 
 // ---- geometry

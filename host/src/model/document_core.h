@@ -132,10 +132,12 @@ class DocumentCore : public std::enable_shared_from_this<DocumentCore> {
   SelectionSetData& selectionSet(std::uint64_t id);
   UndoJournal undo;
 
-  // ---- where named and handled items are (tables, blocks, objects), rebuilt after a table
-  // or a block definition changed
+  // ---- where named and handled items are (tables, blocks, objects), rebuilt after a block
+  // definition or the block record table changed; after another table changed only its table
+  // part is renewed
   const ReferenceIndex& references();
   void structureChanged();
+  void tableEntriesChanged();
 
   // ---- geometry of model space (boxes, spatial index), rebuilt when stale
   GeometryCache& geometry();
@@ -188,6 +190,7 @@ class DocumentCore : public std::enable_shared_from_this<DocumentCore> {
   mutable bool layerStateValid_ = false;
   std::unique_ptr<GeometryCache> geometry_;
   std::unique_ptr<ReferenceIndex> references_;
+  bool referenceTablesStale_ = false;
   std::unordered_map<std::string, EntityRef> handles_;
   bool handlesBuilt_ = false;
 };

@@ -25,23 +25,10 @@ const model::TagText* nameOf(const model::Object& o) {
 
 ReferenceIndex::ReferenceIndex(const model::Drawing& dwg,
                                const std::vector<std::uint8_t>& blockErased) {
+  refreshTables(dwg);
   auto add = [&](std::string_view h, ItemRef ref) {
     if (!h.empty()) handles_.emplace(std::string(h), ref);
   };
-  entries_.resize(dwg.tables.size());
-  for (size_t t = 0; t < dwg.tables.size(); ++t) {
-    const model::Table& table = dwg.tables[t];
-    const auto ti = static_cast<std::int32_t>(t);
-    tables_.emplace(toUpper(table.name), ti);
-    add(model::handleOf(table.head), {ItemRef::kTableHead, ti, -1});
-    entries_[t].reserve(table.entries.size());
-    for (size_t e = 0; e < table.entries.size(); ++e) {
-      const auto ei = static_cast<std::int32_t>(e);
-      add(entryHandle(table.entries[e]), {ItemRef::kTableEntry, ti, ei});
-      if (const model::TagText* name = nameOf(table.entries[e]))
-        entries_[t].emplace(toUpper(*name), ei);
-    }
-  }
   blocks_.reserve(dwg.blocks.size());
   for (size_t b = 0; b < dwg.blocks.size(); ++b) {
     if (b < blockErased.size() && blockErased[b]) continue;
@@ -61,8 +48,34 @@ ReferenceIndex::ReferenceIndex(const model::Drawing& dwg,
     add(model::handleOf(dwg.objects[o]), {ItemRef::kObject, static_cast<std::int32_t>(o), -1});
 }
 
+void ReferenceIndex::refreshTables(const model::Drawing& dwg) {
+  tableHandles_.clear();
+  tables_.clear();
+  entries_.assign(dwg.tables.size(), {});
+  auto add = [&](std::string_view h, ItemRef ref) {
+    if (!h.empty()) tableHandles_.emplace(std::string(h), ref);
+  };
+  for (size_t t = 0; t < dwg.tables.size(); ++t) {
+    const model::Table& table = dwg.tables[t];
+    const auto ti = static_cast<std::int32_t>(t);
+    tables_.emplace(toUpper(table.name), ti);
+    add(model::handleOf(table.head), {ItemRef::kTableHead, ti, -1});
+    entries_[t].reserve(table.entries.size());
+    for (size_t e = 0; e < table.entries.size(); ++e) {
+      const auto ei = static_cast<std::int32_t>(e);
+      add(entryHandle(table.entries[e]), {ItemRef::kTableEntry, ti, ei});
+      if (const model::TagText* name = nameOf(table.entries[e]))
+        entries_[t].emplace(toUpper(*name), ei);
+    }
+  }
+}
+
 ItemRef ReferenceIndex::find(std::string_view handle) const {
-  auto it = handles_.find(std::string(handle));
+  const std::string key(handle);
+  // A handle names one item; where a damaged drawing gives two items one handle, the table
+  // entry is found, as when both were kept in one index built from the tables first.
+  if (auto it = tableHandles_.find(key); it != tableHandles_.end()) return it->second;
+  auto it = handles_.find(key);
   return it == handles_.end() ? ItemRef{} : it->second;
 }
 

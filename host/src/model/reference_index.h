@@ -3,8 +3,10 @@
 // Where the items of a drawing that others name are: table entries by table and name, block
 // definitions by name, and table heads, table entries, block definitions and objects by handle
 // (entities are found through DocumentCore::findEntity, which keeps up with added entities).
-// Built once from the whole drawing; the document drops it whenever a table or a block
-// definition changes, so that a lookup costs the same however large the drawing is.
+// Built once from the whole drawing; the document drops it whenever a block definition or the
+// block record table changes, and renews only the table part when another table changes (a
+// UCS defined for each frame must not cost a walk over every block and object), so that a
+// lookup costs the same however large the drawing is.
 
 #include <cstdint>
 #include <string>
@@ -28,6 +30,10 @@ class ReferenceIndex {
   // `blockErased[b]` marks deleted block definitions: they are not found by name.
   ReferenceIndex(const model::Drawing& dwg, const std::vector<std::uint8_t>& blockErased);
 
+  // Indexes the tables again after their entries changed; blocks and objects stay as they are.
+  // The block record table must be unchanged: the blocks' records are not looked up again.
+  void refreshTables(const model::Drawing& dwg);
+
   // The table head, table entry, block (its BLOCK or ENDBLK) or object with this handle.
   ItemRef find(std::string_view handle) const;
   // Names without regard to case; -1 when missing.
@@ -38,7 +44,8 @@ class ReferenceIndex {
   std::int32_t blockRecord(std::int32_t block) const;
 
  private:
-  std::unordered_map<std::string, ItemRef> handles_;
+  std::unordered_map<std::string, ItemRef> tableHandles_;  // table heads and entries
+  std::unordered_map<std::string, ItemRef> handles_;       // blocks and objects
   std::unordered_map<std::string, std::int32_t> tables_;
   std::vector<std::unordered_map<std::string, std::int32_t>> entries_;
   std::unordered_map<std::string, std::int32_t> blocks_;

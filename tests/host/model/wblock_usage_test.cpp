@@ -199,6 +199,38 @@ TEST_F(WblockUsageTest, BlocksChangedInTheSessionAreFoundByTheNextWblock) {
   EXPECT_NE(out.find("first errors 0\nsecond errors 0"), std::string::npos) << out;
 }
 
+// Table entries added between two Wblocks (a layer, a text style, a UCS defined for a frame, as
+// the analysis does for each frame) are found by the next one, with the blocks found before.
+TEST_F(WblockUsageTest, TableEntriesAddedInTheSessionAreFoundByTheNextWblock) {
+  cadhost::Block ms = doc.modelSpace();
+  doc.blocks().add(pt(0, 0), "MARK").addText("m", pt(0, 0), 1);
+  ms.insertBlock(pt(10, 10), "MARK", 1, 1, 1, 0);
+  cadhost::SelectionSet set = doc.selectionSets().add("TABLES");
+  set.select(SelectMode::All);
+  doc.wblock(tmp.path("before.dxf"), set);
+
+  for (int i = 0; i < 3; ++i) {
+    doc.userCoordinateSystems().add(pt(i, 0), pt(i + 1, 0), pt(i, 1), "FRAME_UCS");
+  }
+  doc.setActiveLayer(doc.layers().add("LATER"));
+  ms.addText("on a new layer", pt(20, 20), 2.5);
+  ms.insertBlock(pt(30, 30), "MARK", 1, 1, 1, 0);
+  set.clear();
+  set.select(SelectMode::All);
+  doc.wblock(tmp.path("after.dxf"), set);
+
+  cadhost::Document after = app->documents().open(tmp.path("after.dxf"), true);
+  EXPECT_NO_THROW(after.layers().item("LATER"));
+  EXPECT_TRUE(holds(blockNames(after), "MARK"));
+  EXPECT_EQ(after.modelSpace().count(), 3);
+  after.close(false);
+  // The layer entry itself is in the file (a reader may make up a missing layer on its own).
+  const std::string out = python("import ezdxf\ndoc = ezdxf.readfile('" + tmp.path("after.dxf") +
+                                 "')\nprint('layer', 'LATER' in doc.layers)\n"
+                                 "print('errors', len(doc.audit().errors))\n");
+  EXPECT_NE(out.find("layer True\nerrors 0"), std::string::npos) << out;
+}
+
 // What one frame of an independent library's drawing leaves behind: the other frame's image
 // (the shared image definition keeps only the reactor of the written image), its dimension
 // with its overriding arrow block and its dimension style.

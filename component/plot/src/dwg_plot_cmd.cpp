@@ -46,10 +46,13 @@ QString searchMedia(cadhost::Layout& layout, double w, double h, int& rotation) 
   return {};
 }
 
-// A name that can be opened as a drawing: an existing file with the drawing extension.
+// A name that can be opened as a drawing: the full path of an existing file with the drawing
+// extension. A bare name (a child's, or the file name of the drawing on screen) is never looked
+// up in the working folder, where it could find another drawing.
 bool isDrawingFile(const QString& name) {
   const QFileInfo info(name);
-  return info.isFile() && name.endsWith(kDrawingExtension, Qt::CaseInsensitive);
+  return info.isAbsolute() && info.isFile() &&
+         name.endsWith(kDrawingExtension, Qt::CaseInsensitive);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <cadhost/document.h>
 #include <sheetcut/error.h>
 
+#include <cmath>
 #include <exception>
 
 #include "tarvik/analysis_report.h"
@@ -52,6 +53,13 @@ class UndoGroup {
 }  // namespace
 
 QString CAD::WindowsPlot(const Point3d& MinPoint, const Point3d& MaxPoint) {
+  for (const double v :
+       {MinPoint[0], MinPoint[1], MinPoint[2], MaxPoint[0], MaxPoint[1], MaxPoint[2]}) {
+    if (!std::isfinite(v)) {
+      ui_->showMessage(kTitle, QStringLiteral("窗口的角点不是有限的数, 未打印窗口"));
+      return {};
+    }
+  }
   cadhost::Document doc;
   if (!acadApp || !attemptGet(doc, [&] { return acadApp->activeDocument(); })) {
     ui_->showMessage(kTitle, QStringLiteral("没有打开的图形, 未打印窗口"));

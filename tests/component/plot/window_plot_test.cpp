@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <limits>
 
 #include "analysis_fixture.h"
 #include "analysis_test_access.h"
@@ -197,6 +198,18 @@ TEST_F(WindowPlotTest, AnUnrecognisedWindowIsDescribedInTheDialogReportedInOrder
   EXPECT_EQ(key(section(a4), "_比例"), "50");
   EXPECT_EQ(plotScale(), "50");
   expectUndone(d, entities, systems);
+
+  // A window drawing that cannot be written is reported; the plot is still made.
+  cad.setChildFileSavePath(path("missing"));
+  ui->queueDrawingNumber({DrawingNumberEntry{"a-b-c", "n", "100"}});
+  const QString unwritten = cad.WindowsPlot({0, 0, 0}, {42000, 29700, 0});
+  ASSERT_EQ(ui->messages().size(), 2u);
+  EXPECT_TRUE(ui->messages()[1].text.startsWith("窗口图形未能写出: " + path("missing/") +
+                                                unwritten + ".dxf"))
+      << ui->messages()[1].text.toStdString();
+  EXPECT_TRUE(files("plots").contains(unwritten + ".pdf"));
+  EXPECT_FALSE(QDir(path("missing")).exists());
+  expectUndone(d, entities, systems);
 }
 
 TEST_F(WindowPlotTest, ACancelledDialogWritesAndPlotsNothing) {
@@ -237,11 +250,19 @@ TEST_F(WindowPlotTest, OtherPathKindsNameThePlotAfterTheDrawingAndWriteNoWindowD
   expectUndone(d, entities, systems);
 }
 
-TEST_F(WindowPlotTest, WithoutADrawingNothingIsAsked) {
+TEST_F(WindowPlotTest, WithoutADrawingOrWithAWindowBeyondNumbersNothingIsAsked) {
   settings(kPdf, "zoom", "WORK");
   EXPECT_EQ(cad.WindowsPlot({0, 0, 0}, {420, 297, 0}), "");
   EXPECT_EQ(ui->drawingNumberDialogs(), 0);
   EXPECT_EQ(ui->messages().size(), 1u);
+  cadhost::Document d = userDrawing("plan.dxf", {frame(antest::standardSheets()[1], 1, true)});
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  EXPECT_EQ(cad.WindowsPlot({0, nan, 0}, {420, 297, 0}), "");
+  EXPECT_EQ(cad.WindowsPlot({0, 0, 0}, {inf, 297, 0}), "");
+  EXPECT_EQ(ui->drawingNumberDialogs(), 0);
+  EXPECT_EQ(ui->messages().size(), 3u);
+  EXPECT_FALSE(QFile::exists(report()));
   cad.acadApp.reset();
   EXPECT_EQ(cad.WindowsPlot({0, 0, 0}, {420, 297, 0}), "");
   EXPECT_TRUE(files("plots").isEmpty());

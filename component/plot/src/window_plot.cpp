@@ -73,9 +73,10 @@ QString CAD::WindowsPlot(const Point3d& MinPoint, const Point3d& MaxPoint) {
   const bool haveSet = attemptGet(set, [&] { return doc.selectionSets().add("SSSS"); });
 
   const QString work = NewGuidStr();
-  QString fullName;
+  QString fullName, fileName;
   attemptGet(fullName, [&] { return QString::fromStdString(doc.fullName()); });
-  const QString fileName = fullName.mid(fullName.lastIndexOf(u'/') + 1);
+  // The file name of the drawing; a drawing never saved has the host's name for it.
+  attemptGet(fileName, [&] { return QString::fromStdString(doc.name()); });
   const QString windowPath = ChildFileSavePath() + work + kDrawingExtension;
 
   bool found = false;

@@ -248,6 +248,17 @@ TEST_F(WindowPlotTest, OtherPathKindsNameThePlotAfterTheDrawingAndWriteNoWindowD
   EXPECT_EQ(cad.WindowsPlot({-5, -5, 0}, {425, 302, 0}), path("plan.dxf"));
   EXPECT_TRUE(files("plots").contains("PLAN.pdf")) << files("plots").join(",").toStdString();
   expectUndone(d, entities, systems);
+
+  // A drawing never saved is plotted under the host's name for it.
+  d.close(false);
+  cadhost::Document untitled = app->documents().add();
+  untitled.modelSpace().addLightWeightPolyline({0, 0, 420, 0, 420, 297, 0, 297, 0, 0});
+  settings(kEps, "1", "", "eps");
+  ui->queueDrawingNumber({DrawingNumberEntry{"a-b-c", "n", "1"}});
+  const QString work = cad.WindowsPlot({0, 0, 0}, {420, 297, 0});
+  EXPECT_TRUE(kGuid.match(work).hasMatch());
+  EXPECT_TRUE(files("plots").contains(QString::fromStdString(untitled.name()) + ".eps"))
+      << files("plots").join(",").toStdString();
 }
 
 TEST_F(WindowPlotTest, WithoutADrawingOrWithAWindowBeyondNumbersNothingIsAsked) {

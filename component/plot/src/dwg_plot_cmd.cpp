@@ -46,10 +46,24 @@ QString searchMedia(cadhost::Layout& layout, double w, double h, int& rotation) 
   return {};
 }
 
-// A name that can be opened as a drawing: an existing file with the drawing extension.
+// A name that can be opened as a drawing: the full path of an existing file with the drawing
+// extension. A bare name (a child's, or the file name of the drawing on screen) is never looked
+// up in the working folder, where it could find another drawing.
 bool isDrawingFile(const QString& name) {
   const QFileInfo info(name);
-  return info.isFile() && name.endsWith(kDrawingExtension, Qt::CaseInsensitive);
+  return info.isAbsolute() && info.isFile() &&
+         name.endsWith(kDrawingExtension, Qt::CaseInsensitive);
+}
+
+// A side for the suggested paper, whose rule works in 16 bits: a larger one (beyond any
+// integer) gives no suggestion.
+int paperSide(double mm) {
+  return mm < 32767 ? static_cast<int>(std::nearbyint(mm)) : 32767;
+}
+
+// The integer part of a size in millimetres, however large.
+QString wholeMillimetres(double mm) {
+  return QString::number(std::trunc(mm), 'f', 0);
 }
 
 }  // namespace
@@ -98,6 +112,10 @@ void CAD::plotWindow(QString strFileName, Point3d Pmin, Point3d Pmax) {
     SetPlotItem(kPlotScaleKey, QStringLiteral("auto"));
   const double W = std::fabs(Pmax[0] - Pmin[0]) / scale.scale;
   const double H = std::fabs(Pmax[1] - Pmin[1]) / scale.scale;
+  if (!std::isfinite(W) || !std::isfinite(H)) {
+    ui_->showMessage(kTitle, QStringLiteral("打印范围不是有限的大小, 未打印: ") + strFileName);
+    return;
+  }
   const bool pdfPlotter = driver == kPdfPlotterName;
 
   if (pdfPlotter) {
@@ -170,12 +188,10 @@ void CAD::plotWindow(QString strFileName, Point3d Pmin, Point3d Pmax) {
   }
   while (paper.isEmpty()) {
     if (autoPaper || searchAll) {
-      const auto suggestion =
-          PaperSizeName(static_cast<int>(std::nearbyint(H)), static_cast<int>(std::nearbyint(W)));
+      const auto suggestion = PaperSizeName(paperSide(H), paperSide(W));
       ui_->showMessage(kNoPaperTitle,
                        QStringLiteral("没有找到与当前图纸范围匹配的纸张!\r\n系统分析图纸大小为: ") +
-                           QString::number(static_cast<long long>(H)) + QStringLiteral("×") +
-                           QString::number(static_cast<long long>(W)) +
+                           wholeMillimetres(H) + QStringLiteral("×") + wholeMillimetres(W) +
                            QStringLiteral(", 请自定义纸张! \r\n建议大小: ") + suggestion +
                            QStringLiteral(",页边距设为10mm!"));
       return;

@@ -2,6 +2,7 @@
 // output to file or device, and the messages of what cannot be plotted.
 
 #include <QFileInfo>
+#include <limits>
 
 #include "tarvik/paper_rules.h"
 
@@ -109,6 +110,27 @@ TEST_F(DwgPlotCmdTest, AScaleThatIsNoPositiveNumberIsRefusedWithAMessage) {
   settings(kEps, "auto", "", "auto", "eps");
   plot("later", 100, 100);  // the frame's scale is not known yet: silently nothing
   EXPECT_EQ(ui->messages().size(), 4u);
+  EXPECT_TRUE(plots().isEmpty());
+}
+
+TEST_F(DwgPlotCmdTest, AWindowBeyondEveryPaperOrBeyondNumbersIsNotPlotted) {
+  rectangleDrawing(100, 100);
+  // 10^15 mm a side: the sizes in full, no suggested paper (beyond its 16-bit rule).
+  settings(kEps, "auto", "", "0.000001", "eps");
+  plot("vast", 1e9, 1e9);
+  ASSERT_EQ(ui->messages().size(), 1u);
+  EXPECT_EQ(ui->messages()[0].text,
+            "没有找到与当前图纸范围匹配的纸张!\r\n系统分析图纸大小为: 1000000000000000×"
+            "1000000000000000, 请自定义纸张! \r\n建议大小: ,页边距设为10mm!");
+  // A size that is no finite number.
+  settings(kEps, "auto", "", "1e-300", "eps");
+  plot("endless", 1e300, 10);
+  ASSERT_EQ(ui->messages().size(), 2u);
+  EXPECT_EQ(ui->messages()[1].text, "打印范围不是有限的大小, 未打印: endless");
+  Point3d a{0, 0, 0}, b{std::numeric_limits<double>::quiet_NaN(), 10, 0};
+  settings(kEps, "auto", "", "1", "eps");
+  cad.DwgPlotCmd("nan", a, b);
+  EXPECT_EQ(ui->messages().size(), 3u);
   EXPECT_TRUE(plots().isEmpty());
 }
 

@@ -359,10 +359,20 @@ class CAD {
   // Plots the window Pmin..Pmax (world coordinates) of AcadDoc by the plot settings, to the
   // device or to the file "输出路径" + name + "." + "输出类别"; without a window the drawing's
   // extents. Never raises: failures show the component's messages or are skipped. With the PDF
-  // configuration a name that is an existing drawing file is opened read-only in place of the
+  // configuration the full path of an existing drawing file is opened read-only in place of the
   // current drawing; any other name plots the current drawing, which stays open.
   void DwgPlotCmd(QString strFileName);
   void DwgPlotCmd(QString strFileName, Point3d& Pmin, Point3d& Pmax);
+  // Plots the window MinPoint..MaxPoint of the active drawing as a sheet of its own named by a
+  // new GUID, the work name. A frame the analysis (FXDWG) recognises there is reported by it;
+  // otherwise the drawing-number dialog asks for number, name and scale, which go into the
+  // analysis report (section: ChildFileSavePath + work name + the drawing extension, in lower
+  // case) with the sheet size, and the scale becomes the plot scale. The plot is named by the
+  // work name when "路径类型" is "WORK" (the window's entities are then also written out as
+  // that drawing), else by the drawing's file name. Everything changed in the drawing is
+  // undone at the end; the files stay. Returns the drawing's path when a frame was recognised,
+  // the work name after the dialog, "" when it was cancelled. Never raises.
+  QString WindowsPlot(const Point3d& MinPoint, const Point3d& MaxPoint);
   // Take their arguments and do nothing.
   void CrtPltFile(QString& FileName, double& DwgScale, std::optional<Point3d> Pmin = {},
                   std::optional<Point3d> Pmax = {});

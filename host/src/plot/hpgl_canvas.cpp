@@ -43,7 +43,10 @@ class HpglCanvas : public Canvas {
       if (i > 1) out_ += ',';
       out_ += coord(points[i]);
     }
-    if (closed) out_ += "," + coord(points[0]);
+    if (closed) {
+      out_ += ',';
+      out_ += coord(points[0]);
+    }
     out_ += ';';
   }
 

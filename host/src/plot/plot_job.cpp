@@ -20,10 +20,12 @@ namespace {
 std::string temporarySibling(const std::string& path) {
   static std::mt19937_64 random{std::random_device{}()};
   const std::filesystem::path p(path);
-  char suffix[32];
-  std::snprintf(suffix, sizeof suffix, ".%d.%08llx.tmp", static_cast<int>(getpid()),
+  // A short name of its own: a plot named after a long drawing number must not fail for want
+  // of room for a longer temporary name.
+  char name[48];
+  std::snprintf(name, sizeof name, ".cadplot-%d-%08llx.tmp", static_cast<int>(getpid()),
                 static_cast<unsigned long long>(random() & 0xffffffffULL));
-  return (p.parent_path() / ("." + p.filename().string() + suffix)).string();
+  return (p.parent_path() / name).string();
 }
 
 }  // namespace

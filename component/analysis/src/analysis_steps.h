@@ -1,33 +1,18 @@
 #pragma once
 
-// Steps of the analysis that go on after a failure: a failing host call or a value of the wrong
-// kind skips the step, and the analysis carries on with the next one.
+// What the analysis's steps share. A step that fails (a failing host call or a value of the wrong
+// kind) is skipped with attemptStep, and the analysis carries on with the next one.
 
 #include <cadhost/document.h>
-#include <cadhost/host_error.h>
-#include <sheetcut/error.h>
 
 #include <QString>
 #include <QStringList>
-#include <utility>
 
 #include "tarvik/analysis_report.h"
+#include "tarvik/attempt.h"
 #include "tarvik/records.h"
 
 namespace tarvik {
-
-// Runs f(); false when it failed with a host error or a component error.
-template <class F>
-bool step(F&& f) {
-  try {
-    std::forward<F>(f)();
-    return true;
-  } catch (const cadhost::HostError&) {
-    return false;
-  } catch (const sheetcut::Error&) {
-    return false;
-  }
-}
 
 // The command line that makes the world coordinate system current.
 inline constexpr const char* kWorldUcsCommand = "(command \"UCS\" \"W\")\r";

@@ -66,7 +66,7 @@ bool CAD::ReadFrameByLab(int idx, const std::optional<Point3d>& MinPoint,
   if (!QFileInfo(modFilePath(name, QStringLiteral(".bln"))).isFile()) return false;
   LabCells.clear();
   std::vector<CellType> labels;
-  if (!step([&] { labels = ReadBlockLayout(name); }) || labels.empty()) return false;
+  if (!attemptStep([&] { labels = ReadBlockLayout(name); }) || labels.empty()) return false;
   const std::size_t n = labels.size() - 1;
   std::vector<QString> matches(labels.size());
 
@@ -169,7 +169,7 @@ bool CAD::ReadFrameByLab(int idx, const std::optional<Point3d>& MinPoint,
     o = {o[0] + left * std::cos(angle), o[1] + left * std::sin(angle), o[2]};
 
     std::vector<CellType> cells;
-    step([&] { cells = ReadMod(name); });
+    attemptStep([&] { cells = ReadMod(name); });
     if (chain) {
       // The cells that the multi-line label's parts head are laid side by side, each as wide
       // as its label was found.

@@ -14,6 +14,7 @@
 #include "tarvik/attempt.h"
 #include "tarvik/cad.h"
 #include "tarvik/constants.h"
+#include "tarvik/folder_entries.h"
 #include "tarvik/layout_placement.h"
 #include "tarvik/report_names.h"
 
@@ -27,13 +28,6 @@ QString trimSpaces(const QString& s) {
   while (begin < end && s.at(begin) == u' ') ++begin;
   while (end > begin && s.at(end - 1) == u' ') --end;
   return s.mid(begin, end - begin);
-}
-
-QFileInfoList sortedEntries(const QDir& dir, QDir::Filters filters) {
-  QFileInfoList list = dir.entryInfoList(filters | QDir::Hidden | QDir::System, QDir::NoSort);
-  std::sort(list.begin(), list.end(),
-            [](const QFileInfo& a, const QFileInfo& b) { return a.fileName() < b.fileName(); });
-  return list;
 }
 
 }  // namespace

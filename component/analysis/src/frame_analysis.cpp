@@ -36,6 +36,24 @@ Point3d basePointOf(cadhost::Document& doc, const cadhost::Entity& b) {
   return pt;
 }
 
+// Where a frame block reference sits: its name (in lower case), base point, scales and rotation.
+struct FramePlacement {
+  QString name;
+  Point3d base{0, 0, 0};
+  double xs = 0, ys = 0, rotation = 0;
+};
+
+// Reads where b sits; false when the host cannot tell, and the block is passed over.
+bool readPlacement(cadhost::Document& doc, const cadhost::Entity& b, FramePlacement& out) {
+  return attemptStep([&] {
+    out.name = QString::fromStdString(b.name()).toLower();
+    out.base = basePointOf(doc, b);
+    out.xs = b.xScaleFactor();
+    out.ys = b.yScaleFactor();
+    out.rotation = b.rotation();
+  });
+}
+
 }  // namespace
 
 bool CAD::FXDWG(const QString& FileName, std::optional<Point3d> MinPoint,
@@ -53,9 +71,7 @@ bool CAD::FXDWG(const QString& FileName, std::optional<Point3d> MinPoint,
 
   bool opened = false;
   if (!FileName.isEmpty() && !MinPoint) {
-    try {
-      AcadDoc = acadApp->documents().open(FileName.toStdString(), true);
-    } catch (const cadhost::HostError&) {
+    if (!attempt([&] { AcadDoc = acadApp->documents().open(FileName.toStdString(), true); })) {
       return false;
     }
     opened = true;
@@ -91,22 +107,12 @@ bool CAD::FXDWG(const QString& FileName, std::optional<Point3d> MinPoint,
     for (const cadhost::Entity& b : blocks) {
       ui().processEvents();
       if (uConfirmStop_) return false;
-      QString blockName;
-      Point3d pt{0, 0, 0};
-      double xs = 0, ys = 0, rotation = 0;
-      if (!attemptStep([&] {
-            blockName = QString::fromStdString(b.name()).toLower();
-            pt = basePointOf(doc, b);
-            xs = b.xScaleFactor();
-            ys = b.yScaleFactor();
-            rotation = b.rotation();
-          })) {
-        continue;
-      }
+      FramePlacement f;
+      if (!readPlacement(doc, b, f)) continue;
       for (int i = 1; i <= ModNum && static_cast<std::size_t>(i) < ModList.size(); ++i) {
         if (uConfirmStop_ || QuitFlag) return false;
-        if (blockName != ModList[static_cast<std::size_t>(i)].n.toLower()) continue;
-        WriFrameRpt(i, pt[0], pt[1], xs, ys, rotation, {}, strGuid);
+        if (f.name != ModList[static_cast<std::size_t>(i)].n.toLower()) continue;
+        WriFrameRpt(i, f.base[0], f.base[1], f.xs, f.ys, f.rotation, {}, strGuid);
         if (uConfirmStop_) return false;
       }
     }
@@ -173,25 +179,15 @@ void CAD::NewFXDWG(const QString& FileName, std::optional<Point3d> MinPoint,
   });
   for (const cadhost::Entity& b : blocks) {
     ui().processEvents();
-    QString blockName;
-    Point3d pt{0, 0, 0};
-    double xs = 0, ys = 0, rotation = 0;
-    if (!attemptStep([&] {
-          blockName = QString::fromStdString(b.name()).toLower();
-          pt = basePointOf(doc, b);
-          xs = b.xScaleFactor();
-          ys = b.yScaleFactor();
-          rotation = b.rotation();
-        })) {
-      continue;
-    }
+    FramePlacement f;
+    if (!readPlacement(doc, b, f)) continue;
     attemptStep([&] {
       if (b.hasAttributes()) GetBlkAttTexts(b);
     });
     for (int i = 1; i <= ModNum && static_cast<std::size_t>(i) < ModList.size(); ++i) {
       if (QuitFlag) return;
-      if (blockName != ModList[static_cast<std::size_t>(i)].n.toLower()) continue;
-      WriFrameRpt(i, pt[0], pt[1], xs, ys, rotation, {}, QString());
+      if (f.name != ModList[static_cast<std::size_t>(i)].n.toLower()) continue;
+      WriFrameRpt(i, f.base[0], f.base[1], f.xs, f.ys, f.rotation, {}, QString());
     }
   }
   for (int i = 1; i <= ModNum; ++i) {

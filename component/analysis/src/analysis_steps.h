@@ -7,9 +7,12 @@
 
 #include <QString>
 #include <QStringList>
+#include <cmath>
+#include <optional>
 
 #include "tarvik/analysis_report.h"
 #include "tarvik/attempt.h"
+#include "tarvik/cell_records.h"
 #include "tarvik/records.h"
 
 namespace tarvik {
@@ -22,6 +25,15 @@ inline cadhost::Point3 hostPoint(const Point3d& p) {
 }
 inline Point3d toPoint3d(const cadhost::Point3& p) {
   return {p.x, p.y, p.z};
+}
+
+// Height / width of a cell's corners; nothing for a cell without width. A corner that is not a
+// point raises its sheetcut::Error.
+inline std::optional<double> cellAspect(const CellType& c) {
+  const double w = c.P2.coordinate(0) - c.P1.coordinate(0);
+  const double h = c.P1.coordinate(1) - c.P2.coordinate(1);
+  if (w == 0 || !std::isfinite(w) || !std::isfinite(h)) return std::nullopt;
+  return h / w;
 }
 
 // Keeps the report keys of an analysis together: they are written when the outermost hold ends

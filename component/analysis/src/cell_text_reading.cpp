@@ -24,14 +24,6 @@ const xmlNode* childElement(const xmlNode* parent, const char* name) {
   return nullptr;
 }
 
-// Height / width of a cell's corners; nothing for a cell without width.
-std::optional<double> aspect(const Variant& P1, const Variant& P2) {
-  const double w = P2.coordinate(0) - P1.coordinate(0);
-  const double h = P1.coordinate(1) - P2.coordinate(1);
-  if (w == 0 || !std::isfinite(w) || !std::isfinite(h)) return std::nullopt;
-  return h / w;
-}
-
 std::int16_t labelNumber(const QString& name) {
   bool ok = false;
   const int v = name.trimmed().toInt(&ok);
@@ -82,7 +74,7 @@ QString CAD::GetTextCell(const CellType& Cell, const std::optional<Point3d>& Min
 
   const std::optional<double> labelAspect = [&]() -> std::optional<double> {
     try {
-      return aspect(Cell.P1, Cell.P2);
+      return cellAspect(Cell);
     } catch (const sheetcut::Error&) {
       return std::nullopt;
     }
@@ -139,7 +131,7 @@ QString CAD::GetTextCell(const CellType& Cell, const std::optional<Point3d>& Min
           const long k = static_cast<long>(LabCells.size());
           LabCells.push_back(found);
           if (p.name != Cell.name) return;
-          const std::optional<double> foundAspect = aspect(p.P1, p.P2);
+          const std::optional<double> foundAspect = cellAspect(p);
           const bool sameShape =
               labelAspect && foundAspect && std::fabs(*labelAspect - *foundAspect) <= 0.01;
           if (sameShape) {

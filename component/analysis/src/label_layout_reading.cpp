@@ -13,14 +13,6 @@ namespace tarvik {
 
 namespace {
 
-// Height / width of a template cell; nothing for a cell without width.
-std::optional<double> cellAspect(const CellType& c) {
-  const double w = c.P2.coordinate(0) - c.P1.coordinate(0);
-  const double h = c.P1.coordinate(1) - c.P2.coordinate(1);
-  if (w == 0 || !std::isfinite(w) || !std::isfinite(h)) return std::nullopt;
-  return h / w;
-}
-
 // The found entry a match text points at (its first number, less the shape mark).
 std::optional<std::size_t> matchIndex(const QString& match, std::size_t found) {
   bool ok = false;

@@ -1,33 +1,21 @@
 #pragma once
 
-// Steps of the analysis that go on after a failure: a failing host call or a value of the wrong
-// kind skips the step, and the analysis carries on with the next one.
+// What the analysis's steps share. A step that fails (a failing host call or a value of the wrong
+// kind) is skipped with attemptStep, and the analysis carries on with the next one.
 
 #include <cadhost/document.h>
-#include <cadhost/host_error.h>
-#include <sheetcut/error.h>
 
 #include <QString>
 #include <QStringList>
-#include <utility>
+#include <cmath>
+#include <optional>
 
 #include "tarvik/analysis_report.h"
+#include "tarvik/attempt.h"
+#include "tarvik/cell_records.h"
 #include "tarvik/records.h"
 
 namespace tarvik {
-
-// Runs f(); false when it failed with a host error or a component error.
-template <class F>
-bool step(F&& f) {
-  try {
-    std::forward<F>(f)();
-    return true;
-  } catch (const cadhost::HostError&) {
-    return false;
-  } catch (const sheetcut::Error&) {
-    return false;
-  }
-}
 
 // The command line that makes the world coordinate system current.
 inline constexpr const char* kWorldUcsCommand = "(command \"UCS\" \"W\")\r";
@@ -37,6 +25,15 @@ inline cadhost::Point3 hostPoint(const Point3d& p) {
 }
 inline Point3d toPoint3d(const cadhost::Point3& p) {
   return {p.x, p.y, p.z};
+}
+
+// Height / width of a cell's corners; nothing for a cell without width. A corner that is not a
+// point raises its sheetcut::Error.
+inline std::optional<double> cellAspect(const CellType& c) {
+  const double w = c.P2.coordinate(0) - c.P1.coordinate(0);
+  const double h = c.P1.coordinate(1) - c.P2.coordinate(1);
+  if (w == 0 || !std::isfinite(w) || !std::isfinite(h)) return std::nullopt;
+  return h / w;
 }
 
 // Keeps the report keys of an analysis together: they are written when the outermost hold ends

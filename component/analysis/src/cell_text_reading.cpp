@@ -24,14 +24,6 @@ const xmlNode* childElement(const xmlNode* parent, const char* name) {
   return nullptr;
 }
 
-// Height / width of a cell's corners; nothing for a cell without width.
-std::optional<double> aspect(const Variant& P1, const Variant& P2) {
-  const double w = P2.coordinate(0) - P1.coordinate(0);
-  const double h = P1.coordinate(1) - P2.coordinate(1);
-  if (w == 0 || !std::isfinite(w) || !std::isfinite(h)) return std::nullopt;
-  return h / w;
-}
-
 std::int16_t labelNumber(const QString& name) {
   bool ok = false;
   const int v = name.trimmed().toInt(&ok);
@@ -59,30 +51,30 @@ QString CAD::GetTextCell(const CellType& Cell, const std::optional<Point3d>& Min
   const double templateHeight = nodeText(childElement(key, "Height")).trimmed().toDouble(&heightOk);
   QString result;
   if (!acadApp) return result;
-  step([&] { AcadDoc = acadApp->activeDocument(); });
+  attemptStep([&] { AcadDoc = acadApp->activeDocument(); });
   if (!AcadDoc) return result;
   cadhost::Document doc = *AcadDoc;
 
-  step([&] { acadApp->setVisible(true); });
+  attemptStep([&] { acadApp->setVisible(true); });
   const cadhost::Filter filter{
       {0, std::string("TEXT,MTEXT")},
       {1, (QStringLiteral("*") + escapeWildcards(label) + QStringLiteral("*")).toStdString()}};
   cadhost::SelectionSet set;
-  step([&] { set = freshSelectionSet(doc, "TSS"); });
-  step([&] { doc.sendCommand(kWorldUcsCommand); });
+  attemptStep([&] { set = freshSelectionSet(doc, "TSS"); });
+  attemptStep([&] { doc.sendCommand(kWorldUcsCommand); });
   if (!MinPoint) {
-    step([&] { set.select(cadhost::SelectMode::All, nullptr, nullptr, filter); });
+    attemptStep([&] { set.select(cadhost::SelectMode::All, nullptr, nullptr, filter); });
   } else {
     const cadhost::Point3 a = hostPoint(*MinPoint), b = hostPoint(MaxPoint.value_or(*MinPoint));
-    step([&] { acadApp->zoomWindow(a, b); });
-    step([&] { set.select(cadhost::SelectMode::Crossing, &a, &b, filter); });
+    attemptStep([&] { acadApp->zoomWindow(a, b); });
+    attemptStep([&] { set.select(cadhost::SelectMode::Crossing, &a, &b, filter); });
   }
   std::vector<cadhost::Entity> items;
-  step([&] { items = set.items(); });
+  attemptStep([&] { items = set.items(); });
 
   const std::optional<double> labelAspect = [&]() -> std::optional<double> {
     try {
-      return aspect(Cell.P1, Cell.P2);
+      return cellAspect(Cell);
     } catch (const sheetcut::Error&) {
       return std::nullopt;
     }
@@ -90,12 +82,12 @@ QString CAD::GetTextCell(const CellType& Cell, const std::optional<Point3d>& Min
 
   for (const cadhost::Entity& e : items) {
     if (QuitFlag) break;
-    step([&] {
+    attemptStep([&] {
       QString t = QString::fromStdString(e.textString());
       if (e.objectName() != "AcDbText") t = GetMTextStr(t);
       t.remove(u' ');
       if (!Cell.name.contains(t)) return;
-      step([&] { doc.sendCommand(kWorldUcsCommand); });
+      attemptStep([&] { doc.sendCommand(kWorldUcsCommand); });
       const cadhost::Point3 ip = e.insertionPoint();
 
       // A text inside a cell found before belongs to that cell.
@@ -120,7 +112,7 @@ QString CAD::GetTextCell(const CellType& Cell, const std::optional<Point3d>& Min
       const std::vector<CellType> cells =
           AnWinTable(Point3d{v[0], v[1], 0}, Point3d{-v[0], -v[1], 0});
       for (const CellType& p : cells) {
-        step([&] {
+        attemptStep([&] {
           if (p.T != kLabelCellOrder) return;
           const double x1 = p.P1.coordinate(0), y1 = p.P1.coordinate(1);
           const double x2 = p.P2.coordinate(0), y2 = p.P2.coordinate(1);
@@ -139,7 +131,7 @@ QString CAD::GetTextCell(const CellType& Cell, const std::optional<Point3d>& Min
           const long k = static_cast<long>(LabCells.size());
           LabCells.push_back(found);
           if (p.name != Cell.name) return;
-          const std::optional<double> foundAspect = aspect(p.P1, p.P2);
+          const std::optional<double> foundAspect = cellAspect(p);
           const bool sameShape =
               labelAspect && foundAspect && std::fabs(*labelAspect - *foundAspect) <= 0.01;
           if (sameShape) {
@@ -154,9 +146,9 @@ QString CAD::GetTextCell(const CellType& Cell, const std::optional<Point3d>& Min
     if (hasShapeMatch(result)) break;
   }
 
-  step([&] { set.clear(); });
-  step([&] { doc.sendCommand(kWorldUcsCommand); });
-  step([&] { doc.userCoordinateSystems().item("QX_UCS").erase(); });
+  attemptStep([&] { set.clear(); });
+  attemptStep([&] { doc.sendCommand(kWorldUcsCommand); });
+  attemptStep([&] { doc.userCoordinateSystems().item("QX_UCS").erase(); });
   return result;
 }
 

@@ -2,25 +2,13 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <algorithm>
 
 #include "analysis_steps.h"
 #include "tarvik/cad.h"
 #include "tarvik/constants.h"
+#include "tarvik/folder_entries.h"
 
 namespace tarvik {
-
-namespace {
-
-// The entries of a folder in name order, so that a run over the same folder repeats.
-QFileInfoList sortedEntries(const QDir& dir, QDir::Filters filters) {
-  QFileInfoList list = dir.entryInfoList(filters | QDir::Hidden | QDir::System, QDir::NoSort);
-  std::sort(list.begin(), list.end(),
-            [](const QFileInfo& a, const QFileInfo& b) { return a.fileName() < b.fileName(); });
-  return list;
-}
-
-}  // namespace
 
 void CAD::FXdwgDir(const QString& DwgFolder) {
   folderBatch(DwgFolder, false);

@@ -29,11 +29,29 @@ QStringList templateNames(const std::vector<BlkTYpe>& list, int count) {
 Point3d basePointOf(cadhost::Document& doc, const cadhost::Entity& b) {
   const cadhost::Point3 ip = b.insertionPoint();
   Point3d pt = toPoint3d(ip);
-  step([&] {
+  attemptStep([&] {
     const cadhost::Point3 origin = doc.blocks().item(b.name()).origin();
     pt = frameBasePoint(pt, b.xScaleFactor(), b.yScaleFactor(), b.rotation(), toPoint3d(origin));
   });
   return pt;
+}
+
+// Where a frame block reference sits: its name (in lower case), base point, scales and rotation.
+struct FramePlacement {
+  QString name;
+  Point3d base{0, 0, 0};
+  double xs = 0, ys = 0, rotation = 0;
+};
+
+// Reads where b sits; false when the host cannot tell, and the block is passed over.
+bool readPlacement(cadhost::Document& doc, const cadhost::Entity& b, FramePlacement& out) {
+  return attemptStep([&] {
+    out.name = QString::fromStdString(b.name()).toLower();
+    out.base = basePointOf(doc, b);
+    out.xs = b.xScaleFactor();
+    out.ys = b.yScaleFactor();
+    out.rotation = b.rotation();
+  });
 }
 
 }  // namespace
@@ -49,19 +67,17 @@ bool CAD::FXDWG(const QString& FileName, std::optional<Point3d> MinPoint,
         "The drawing host is not running: \"" + FileName.toStdString() + "\" was not analysed",
         "CAD.FXDWG");
   }
-  step([&] { acadApp->setVisible(true); });
+  attemptStep([&] { acadApp->setVisible(true); });
 
   bool opened = false;
   if (!FileName.isEmpty() && !MinPoint) {
-    try {
-      AcadDoc = acadApp->documents().open(FileName.toStdString(), true);
-    } catch (const cadhost::HostError&) {
+    if (!attempt([&] { AcadDoc = acadApp->documents().open(FileName.toStdString(), true); })) {
       return false;
     }
     opened = true;
     SetBigFont();
   } else {
-    step([&] { AcadDoc = acadApp->activeDocument(); });
+    attemptStep([&] { AcadDoc = acadApp->activeDocument(); });
   }
 
   RptPath = joinPath(WorkPath(), kReportFileName);
@@ -70,20 +86,20 @@ bool CAD::FXDWG(const QString& FileName, std::optional<Point3d> MinPoint,
   if (AcadDoc) {
     cadhost::Document doc = *AcadDoc;
     if (!MinPoint) {
-      step([&] { acadApp->zoomExtents(); });
-      step([&] { doc.sendCommand(kWorldUcsCommand); });
-      step([&] { MinPoint = toPoint3d(pointValue(doc.getVariable("extmax"), "extmax")); });
-      step([&] { MaxPoint = toPoint3d(pointValue(doc.getVariable("extmin"), "extmin")); });
+      attemptStep([&] { acadApp->zoomExtents(); });
+      attemptStep([&] { doc.sendCommand(kWorldUcsCommand); });
+      attemptStep([&] { MinPoint = toPoint3d(pointValue(doc.getVariable("extmax"), "extmax")); });
+      attemptStep([&] { MaxPoint = toPoint3d(pointValue(doc.getVariable("extmin"), "extmin")); });
     }
     const Point3d p1 = MinPoint.value_or(Point3d{0, 0, 0});
     const Point3d p2 = MaxPoint.value_or(p1);
 
     cadhost::SelectionSet set;
     std::vector<cadhost::Entity> blocks;
-    step([&] {
+    attemptStep([&] {
       set = freshSelectionSet(doc, "BlkSS");
       const cadhost::Point3 a = hostPoint(p1), b = hostPoint(p2);
-      step([&] { acadApp->zoomWindow(a, b); });
+      attemptStep([&] { acadApp->zoomWindow(a, b); });
       set.select(cadhost::SelectMode::Crossing, &a, &b,
                  blockNameFilter(templateNames(ModList, ModNum)));
       blocks = set.items();
@@ -91,22 +107,12 @@ bool CAD::FXDWG(const QString& FileName, std::optional<Point3d> MinPoint,
     for (const cadhost::Entity& b : blocks) {
       ui().processEvents();
       if (uConfirmStop_) return false;
-      QString blockName;
-      Point3d pt{0, 0, 0};
-      double xs = 0, ys = 0, rotation = 0;
-      if (!step([&] {
-            blockName = QString::fromStdString(b.name()).toLower();
-            pt = basePointOf(doc, b);
-            xs = b.xScaleFactor();
-            ys = b.yScaleFactor();
-            rotation = b.rotation();
-          })) {
-        continue;
-      }
+      FramePlacement f;
+      if (!readPlacement(doc, b, f)) continue;
       for (int i = 1; i <= ModNum && static_cast<std::size_t>(i) < ModList.size(); ++i) {
         if (uConfirmStop_ || QuitFlag) return false;
-        if (blockName != ModList[static_cast<std::size_t>(i)].n.toLower()) continue;
-        WriFrameRpt(i, pt[0], pt[1], xs, ys, rotation, {}, strGuid);
+        if (f.name != ModList[static_cast<std::size_t>(i)].n.toLower()) continue;
+        WriFrameRpt(i, f.base[0], f.base[1], f.xs, f.ys, f.rotation, {}, strGuid);
         if (uConfirmStop_) return false;
       }
     }
@@ -121,8 +127,8 @@ bool CAD::FXDWG(const QString& FileName, std::optional<Point3d> MinPoint,
       if (!PlotCfg.isEmpty() && scale != nullptr && *scale == u"auto") {
         SetPlotItem(kPlotScaleKey, QStringLiteral("auto") + numberText(FrameScale));
       }
-      step([&] { doc.sendCommand(kWorldUcsCommand); });
-      step([&] { acadApp->zoomWindow(hostPoint(p1), hostPoint(p2)); });
+      attemptStep([&] { doc.sendCommand(kWorldUcsCommand); });
+      attemptStep([&] { acadApp->zoomWindow(hostPoint(p1), hostPoint(p2)); });
       // A size that cannot be measured gives no sheet class.
       const std::optional<SheetSize> size = sheetSizeOf(p2[0] - p1[0], p2[1] - p1[1], FrameScale);
       if (size) {
@@ -130,7 +136,7 @@ bool CAD::FXDWG(const QString& FileName, std::optional<Point3d> MinPoint,
       }
     }
     if (opened) {
-      step([&] { doc.close(false); });
+      attemptStep([&] { doc.close(false); });
       AcadDoc.reset();
     }
   }
@@ -147,25 +153,25 @@ void CAD::NewFXDWG(const QString& FileName, std::optional<Point3d> MinPoint,
   if (!acadApp) return;
   bool ok = true;
   if (!FileName.isEmpty()) {
-    ok = step([&] { AcadDoc = acadApp->documents().open(FileName.toStdString(), true); });
+    ok = attemptStep([&] { AcadDoc = acadApp->documents().open(FileName.toStdString(), true); });
     if (ok) SetBigFont();
   } else {
-    ok = step([&] { AcadDoc = acadApp->activeDocument(); });
+    ok = attemptStep([&] { AcadDoc = acadApp->activeDocument(); });
   }
   if (!ok || !AcadDoc) return;
   cadhost::Document doc = *AcadDoc;
   QString docName;
-  if (!step([&] { docName = QString::fromStdString(doc.name()); })) return;
+  if (!attemptStep([&] { docName = QString::fromStdString(doc.name()); })) return;
   if (!MinPoint) {
-    step([&] { MinPoint = toPoint3d(pointValue(doc.getVariable("extmax"), "extmax")); });
-    step([&] { MaxPoint = toPoint3d(pointValue(doc.getVariable("extmin"), "extmin")); });
+    attemptStep([&] { MinPoint = toPoint3d(pointValue(doc.getVariable("extmax"), "extmax")); });
+    attemptStep([&] { MaxPoint = toPoint3d(pointValue(doc.getVariable("extmin"), "extmin")); });
   }
   RptPath = joinPath(WorkPath(), kReportFileName);
   RptSection = docName.toLower();
   GetWinTexts(MinPoint, MaxPoint);
 
   std::vector<cadhost::Entity> blocks;
-  step([&] {
+  attemptStep([&] {
     cadhost::SelectionSet set = freshSelectionSet(doc, "BlkSS");
     set.select(cadhost::SelectMode::All, nullptr, nullptr,
                blockNameFilter(templateNames(ModList, ModNum)));
@@ -173,25 +179,15 @@ void CAD::NewFXDWG(const QString& FileName, std::optional<Point3d> MinPoint,
   });
   for (const cadhost::Entity& b : blocks) {
     ui().processEvents();
-    QString blockName;
-    Point3d pt{0, 0, 0};
-    double xs = 0, ys = 0, rotation = 0;
-    if (!step([&] {
-          blockName = QString::fromStdString(b.name()).toLower();
-          pt = basePointOf(doc, b);
-          xs = b.xScaleFactor();
-          ys = b.yScaleFactor();
-          rotation = b.rotation();
-        })) {
-      continue;
-    }
-    step([&] {
+    FramePlacement f;
+    if (!readPlacement(doc, b, f)) continue;
+    attemptStep([&] {
       if (b.hasAttributes()) GetBlkAttTexts(b);
     });
     for (int i = 1; i <= ModNum && static_cast<std::size_t>(i) < ModList.size(); ++i) {
       if (QuitFlag) return;
-      if (blockName != ModList[static_cast<std::size_t>(i)].n.toLower()) continue;
-      WriFrameRpt(i, pt[0], pt[1], xs, ys, rotation, {}, QString());
+      if (f.name != ModList[static_cast<std::size_t>(i)].n.toLower()) continue;
+      WriFrameRpt(i, f.base[0], f.base[1], f.xs, f.ys, f.rotation, {}, QString());
     }
   }
   for (int i = 1; i <= ModNum; ++i) {
@@ -199,7 +195,7 @@ void CAD::NewFXDWG(const QString& FileName, std::optional<Point3d> MinPoint,
     ReadFrameByLab(i, std::nullopt, std::nullopt, QString());
   }
   if (!FileName.isEmpty()) {
-    step([&] { doc.close(false); });
+    attemptStep([&] { doc.close(false); });
     AcadDoc.reset();
   }
   Report_.flush();
@@ -222,21 +218,21 @@ void CAD::GetWinTexts(const std::optional<Point3d>& MinPoint,
   if (!acadApp || !AcadDoc) return;
   cadhost::Document doc = *AcadDoc;
   cadhost::SelectionSet set;
-  if (!step([&] { set = freshSelectionSet(doc, "TSS"); })) return;
-  step([&] { acadApp->setVisible(true); });
-  step([&] { acadApp->zoomExtents(); });
+  if (!attemptStep([&] { set = freshSelectionSet(doc, "TSS"); })) return;
+  attemptStep([&] { acadApp->setVisible(true); });
+  attemptStep([&] { acadApp->zoomExtents(); });
   const cadhost::Filter filter{{0, std::string("TEXT,MTEXT")}};
   if (MinPoint) {
     const cadhost::Point3 a = hostPoint(*MinPoint), b = hostPoint(MaxPoint.value_or(*MinPoint));
-    step([&] { set.select(cadhost::SelectMode::Crossing, &a, &b, filter); });
+    attemptStep([&] { set.select(cadhost::SelectMode::Crossing, &a, &b, filter); });
   } else {
-    step([&] { set.select(cadhost::SelectMode::All, nullptr, nullptr, filter); });
+    attemptStep([&] { set.select(cadhost::SelectMode::All, nullptr, nullptr, filter); });
   }
   std::vector<cadhost::Entity> items;
-  step([&] { items = set.items(); });
+  attemptStep([&] { items = set.items(); });
   for (const cadhost::Entity& e : items) {
     if (QuitFlag) return;
-    step([&] {
+    attemptStep([&] {
       const QString s = QString::fromStdString(e.textString());
       if (s.trimmed().isEmpty()) return;
       cadhost::Point3 lo, hi;

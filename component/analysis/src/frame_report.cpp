@@ -39,12 +39,12 @@ class FrameReport {
     }
     const BlkTYpe entry = cad_.ModList[static_cast<std::size_t>(idx_)];
     std::vector<CellType> cells;
-    if (!guid) step([&] { cad_.SetFrameUCS(pt_, angle_, QStringLiteral("QX_UCS")); });
+    if (!guid) attemptStep([&] { cad_.SetFrameUCS(pt_, angle_, QStringLiteral("QX_UCS")); });
     if (given.empty()) {
-      step([&] { cells = cad_.ReadMod(entry.n); });
+      attemptStep([&] { cells = cad_.ReadMod(entry.n); });
       if (guid) {
         Point3d o = pt_;
-        step([&] {
+        attemptStep([&] {
           cadhost::Document doc = requireDocument(cad_, "CAD.WriFrameRpt");
           const cadhost::Utility u = doc.utility();
           const double quarterTurn = 2 * std::atan(1.0);
@@ -53,11 +53,11 @@ class FrameReport {
           p = u.polarPoint(p, angle_, -xScale_ * offset(entry, 0));
           o = toPoint3d(p);
         });
-        step([&] { cad_.SetFrameUCS(o, angle_, QStringLiteral("QZUCS")); });
+        attemptStep([&] { cad_.SetFrameUCS(o, angle_, QStringLiteral("QZUCS")); });
       }
     } else {
       cells = given;
-      if (guid) step([&] { cad_.SetFrameUCS(pt_, angle_, QStringLiteral("QX_UCS")); });
+      if (guid) attemptStep([&] { cad_.SetFrameUCS(pt_, angle_, QStringLiteral("QX_UCS")); });
     }
     if (!readCells(cells)) return;
     writeReport(entry, cells, guid);
@@ -75,7 +75,7 @@ class FrameReport {
         if (cad_.ConfirmStop()) return false;
         if (j == 1) continue;
         if (j == 0) {
-          step([&] {
+          attemptStep([&] {
             A = {cell.P1.coordinate(0) * xScale_, cell.P1.coordinate(1) * yScale_, 0};
             B = {cell.P2.coordinate(0) * xScale_, cell.P2.coordinate(1) * yScale_, 0};
             h = A[1] - B[1];
@@ -89,7 +89,7 @@ class FrameReport {
             B[1] = A[1];
             A[1] = B[1] + h;
           }
-          step([&] { cell.s = cell.s + kRowBreak + cad_.GetFrameTexts(A, B); });
+          attemptStep([&] { cell.s = cell.s + kRowBreak + cad_.GetFrameTexts(A, B); });
         }
       }
     }

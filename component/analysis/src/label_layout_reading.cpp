@@ -13,14 +13,6 @@ namespace tarvik {
 
 namespace {
 
-// Height / width of a template cell; nothing for a cell without width.
-std::optional<double> cellAspect(const CellType& c) {
-  const double w = c.P2.coordinate(0) - c.P1.coordinate(0);
-  const double h = c.P1.coordinate(1) - c.P2.coordinate(1);
-  if (w == 0 || !std::isfinite(w) || !std::isfinite(h)) return std::nullopt;
-  return h / w;
-}
-
 // The found entry a match text points at (its first number, less the shape mark).
 std::optional<std::size_t> matchIndex(const QString& match, std::size_t found) {
   bool ok = false;
@@ -66,7 +58,7 @@ bool CAD::ReadFrameByLab(int idx, const std::optional<Point3d>& MinPoint,
   if (!QFileInfo(modFilePath(name, QStringLiteral(".bln"))).isFile()) return false;
   LabCells.clear();
   std::vector<CellType> labels;
-  if (!step([&] { labels = ReadBlockLayout(name); }) || labels.empty()) return false;
+  if (!attemptStep([&] { labels = ReadBlockLayout(name); }) || labels.empty()) return false;
   const std::size_t n = labels.size() - 1;
   std::vector<QString> matches(labels.size());
 
@@ -169,7 +161,7 @@ bool CAD::ReadFrameByLab(int idx, const std::optional<Point3d>& MinPoint,
     o = {o[0] + left * std::cos(angle), o[1] + left * std::sin(angle), o[2]};
 
     std::vector<CellType> cells;
-    step([&] { cells = ReadMod(name); });
+    attemptStep([&] { cells = ReadMod(name); });
     if (chain) {
       // The cells that the multi-line label's parts head are laid side by side, each as wide
       // as its label was found.

@@ -37,17 +37,17 @@ QString CAD::GetTuHao(const Point3d& P1, const Point3d& P2) {
   if (!AcadDoc) return {};
   cadhost::Document doc = *AcadDoc;
   cadhost::SelectionSet set;
-  if (!step([&] { set = freshSelectionSet(doc, "BlkSS"); })) return {};
+  if (!attemptStep([&] { set = freshSelectionSet(doc, "BlkSS"); })) return {};
   const cadhost::Point3 a = hostPoint(P1), b = hostPoint(P2);
-  step([&] {
+  attemptStep([&] {
     set.select(cadhost::SelectMode::Crossing, &a, &b, {{0, std::string("INSERT,ATTDEF")}});
   });
   std::vector<cadhost::Entity> items;
-  step([&] { items = set.items(); });
+  attemptStep([&] { items = set.items(); });
   QString result;
   for (const cadhost::Entity& e : items) {
     bool found = false;
-    step([&] {
+    attemptStep([&] {
       if (e.objectName() == "AcDbAttributeDefinition") {
         if (namesDrawingNumber(QString::fromStdString(e.promptString()))) {
           result = QString::fromStdString(e.tagString());
@@ -57,10 +57,10 @@ QString CAD::GetTuHao(const Point3d& P1, const Point3d& P2) {
       }
       if (!e.hasAttributes()) return;
       std::map<QString, QString> prompts;  // a repeated tag keeps its first prompt
-      step([&] {
+      attemptStep([&] {
         const cadhost::Block def = doc.blocks().item(e.name());
         for (const cadhost::Entity& d : def.entities()) {
-          step([&] {
+          attemptStep([&] {
             if (d.objectName() != "AcDbAttributeDefinition") return;
             prompts.emplace(QString::fromStdString(d.tagString()),
                             QString::fromStdString(d.promptString()));
@@ -79,7 +79,7 @@ QString CAD::GetTuHao(const Point3d& P1, const Point3d& P2) {
     });
     if (found) break;
   }
-  step([&] { set.remove(); });
+  attemptStep([&] { set.remove(); });
   return result;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "host_calls.h"
+#include "tarvik/analysis_report.h"
 #include "tarvik/attempt.h"
 #include "tarvik/cad.h"
 #include "tarvik/outlines.h"
@@ -70,7 +71,8 @@ void CAD::DelEntLa(const QString& layerName) {
   (void)attempt([&] { sets.item("SSht").remove(); });
   cadhost::SelectionSet set;
   if (!attemptGet(set, [&] { return sets.add("SSht"); })) return;
-  const cadhost::Filter filter{{8, exactLayerPattern(layerName).toStdString()}};
+  // The layer named exactly so: "A.1", "#", "@" or "," stand for themselves.
+  const cadhost::Filter filter{{8, escapeWildcards(layerName).toStdString()}};
   if (!attempt([&] { set.select(cadhost::SelectMode::All, nullptr, nullptr, filter); })) return;
   (void)attempt([&] { set.erase(); });
 }

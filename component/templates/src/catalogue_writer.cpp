@@ -1,12 +1,12 @@
 // Writing a multi-page catalogue from the page templates and the caller's rows.
 
 #include <cadhost/application.h>
-#include <cadhost/host_error.h>
 
 #include <algorithm>
 #include <cstdlib>
 
 #include "host_calls.h"
+#include "tarvik/attempt.h"
 #include "tarvik/cad.h"
 #include "tarvik/component_paths.h"
 #include "tarvik/constants.h"
@@ -27,19 +27,6 @@ const QString kPageCountPlaceholder = QStringLiteral("{总页码}");
 // Columns 0 and 3 are centred, the others left-aligned.
 QString columnAlignment(int column) {
   return column == 0 || column == 3 ? QStringLiteral("C") : QStringLiteral("L");
-}
-
-// Runs one step whose failure the catalogue records instead of stopping.
-template <class F>
-bool recorded(F&& f) {
-  try {
-    std::forward<F>(f)();
-    return true;
-  } catch (const cadhost::HostError&) {
-    return false;
-  } catch (const sheetcut::Error&) {
-    return false;
-  }
 }
 
 }  // namespace
@@ -74,14 +61,14 @@ void CAD::WriCatalog(const QString& FirBlkName, const QString& SecBlkName,
     // Insert the page and lay its template over it.
     const QString name = pages == 0 ? FirBlkName : SecBlkName;
     ++pages;
-    bool ok = recorded([&] {
+    bool ok = attemptStep([&] {
       doc.modelSpace().insertBlock({page[0], page[1], page[2]},
                                    joinPath(dwgFolder, name + kDrawingExtension).toStdString(), 1,
                                    1, 1, 0);
     });
     // A cell file that cannot be read would leave the previous page's cells in the list.
-    if (!recorded([&] { ReadMod(name); })) break;
-    if (!recorded([&] {
+    if (!attemptStep([&] { ReadMod(name); })) break;
+    if (!attemptStep([&] {
           const Point3d base = templateBasePoint(FindMod(name), name, kSource);
           SetFrameUCS({page[0] - base[0], page[1] - base[1], 0}, 0, kFillUcsName);
         })) {
@@ -98,13 +85,13 @@ void CAD::WriCatalog(const QString& FirBlkName, const QString& SecBlkName,
         QString letter;
         if (cell.name == kPageNumberCell) {
           cell.s = QString::number(pages);
-          recorded([&] { Wri_Cell_MText(cell, 1, letter); });
+          attemptStep([&] { Wri_Cell_MText(cell, 1, letter); });
         } else if (cell.name == kPageCountCell) {
           cell.s = kPageCountPlaceholder;
-          recorded([&] { pageCountTexts.push_back(Wri_Cell_MText(cell, 1, letter)); });
+          attemptStep([&] { pageCountTexts.push_back(Wri_Cell_MText(cell, 1, letter)); });
         } else if (const std::optional<QString> value = Msgs.Item(cell.name)) {
           cell.s = *value;
-          if (!cell.s.trimmed().isEmpty()) recorded([&] { Wri_Cell_MText(cell, 1, letter); });
+          if (!cell.s.trimmed().isEmpty()) attemptStep([&] { Wri_Cell_MText(cell, 1, letter); });
         }
         ok = true;  // a page-level cell's failure is cleared after it
         continue;
@@ -129,7 +116,7 @@ void CAD::WriCatalog(const QString& FirBlkName, const QString& SecBlkName,
         cell.s = row[c];
         QString letter = columnAlignment(static_cast<int>(c));
         int lines = 0;
-        if (!recorded([&] { lines = Wri_Cell_Text(cell, 1, letter, position); })) more = false;
+        if (!attemptStep([&] { lines = Wri_Cell_Text(cell, 1, letter, position); })) more = false;
         used = std::max(used, lines);
       }
       ++r;
@@ -145,7 +132,7 @@ void CAD::WriCatalog(const QString& FirBlkName, const QString& SecBlkName,
   }
 
   for (cadhost::Entity& text : pageCountTexts) {
-    recorded([&] {
+    attemptStep([&] {
       text.setTextString(QString::number(pages).toStdString());
       text.update();
     });

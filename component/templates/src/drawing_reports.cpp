@@ -2,7 +2,6 @@
 // names, by template block references and by block layouts found among its texts.
 
 #include <cadhost/application.h>
-#include <cadhost/host_error.h>
 #include <sheetcut/error.h>
 
 #include <QDir>
@@ -15,6 +14,7 @@
 #include "tarvik/attempt.h"
 #include "tarvik/cad.h"
 #include "tarvik/constants.h"
+#include "tarvik/folder_entries.h"
 #include "tarvik/layout_placement.h"
 #include "tarvik/report_names.h"
 
@@ -22,32 +22,12 @@ namespace tarvik {
 
 namespace {
 
-// Runs one step whose failure the report run passes over.
-template <class F>
-bool passOver(F&& f) {
-  try {
-    std::forward<F>(f)();
-    return true;
-  } catch (const cadhost::HostError&) {
-    return false;
-  } catch (const sheetcut::Error&) {
-    return false;
-  }
-}
-
 // s without the spaces at its ends (other white space stays).
 QString trimSpaces(const QString& s) {
   qsizetype begin = 0, end = s.size();
   while (begin < end && s.at(begin) == u' ') ++begin;
   while (end > begin && s.at(end - 1) == u' ') --end;
   return s.mid(begin, end - begin);
-}
-
-QFileInfoList sortedEntries(const QDir& dir, QDir::Filters filters) {
-  QFileInfoList list = dir.entryInfoList(filters | QDir::Hidden | QDir::System, QDir::NoSort);
-  std::sort(list.begin(), list.end(),
-            [](const QFileInfo& a, const QFileInfo& b) { return a.fileName() < b.fileName(); });
-  return list;
 }
 
 }  // namespace
@@ -69,11 +49,11 @@ void CAD::WriteDwg(const QString& FileName) {
     return;
   (void)attemptGet(doc, [&] { return acadApp->activeDocument(); });
   AcadDoc = doc;
-  passOver([&] { SetBigFont(); });
-  passOver([&] { DwgInit(); });
+  attemptStep([&] { SetBigFont(); });
+  attemptStep([&] { DwgInit(); });
   const QString report = drawingReportPath(WorkPath_, FileName);
   if (QFileInfo(report).isFile()) QFile::remove(report);
-  passOver([&] { GetDwgTexts(); });
+  attemptStep([&] { GetDwgTexts(); });
 
   // Block references named like a template.
   cadhost::Filter filter{
@@ -83,7 +63,7 @@ void CAD::WriteDwg(const QString& FileName) {
   filter.push_back({-4, std::string("or>")});
   filter.push_back({-4, std::string("and>")});
   std::vector<cadhost::Entity> refs;
-  passOver([&] {
+  attemptStep([&] {
     cadhost::SelectionSet set = freshSelectionSet(doc, "BlkSS");
     set.select(cadhost::SelectMode::All, nullptr, nullptr, filter);
     refs = set.items();
@@ -91,24 +71,24 @@ void CAD::WriteDwg(const QString& FileName) {
   for (const cadhost::Entity& ref : refs) {
     ui().processEvents();
     cadhost::Point3 at;
-    passOver([&] { at = ref.insertionPoint(); });
-    passOver([&] {
+    attemptStep([&] { at = ref.insertionPoint(); });
+    attemptStep([&] {
       if (ref.hasAttributes()) GetBlkAttTexts(ref);
     });
     QString name;
     double xScale = 1, yScale = 1;
-    passOver([&] { name = QString::fromStdString(ref.name()).toLower(); });
-    passOver([&] { xScale = ref.xScaleFactor(); });
-    passOver([&] { yScale = ref.yScaleFactor(); });
+    attemptStep([&] { name = QString::fromStdString(ref.name()).toLower(); });
+    attemptStep([&] { xScale = ref.xScaleFactor(); });
+    attemptStep([&] { yScale = ref.yScaleFactor(); });
     for (int i = 1; i <= ModNum; ++i) {
       if (QuitFlag) return;
       if (ModList[static_cast<std::size_t>(i)].n.toLower() == name)
-        passOver([&] { WriBlnCells(i, at.x, at.y, xScale, yScale); });
+        attemptStep([&] { WriBlnCells(i, at.x, at.y, xScale, yScale); });
     }
   }
   for (int i = 1; i <= ModNum; ++i) {
     if (QuitFlag) return;
-    passOver([&] { ReadBln(i); });
+    attemptStep([&] { ReadBln(i); });
   }
   (void)attempt([&] { doc.close(false); });
   AcadDoc.reset();
@@ -180,10 +160,10 @@ void CAD::ReadBln(int i) {
 void CAD::WriBlnCells(int i, double X0, double Y0, double XScale, double YScale) {
   if (i < 1 || i > ModNum || static_cast<std::size_t>(i) >= ModList.size()) return;
   // Cells that cannot be read are not labelled: the list of another template would be.
-  if (!passOver([&] { ReadMod(ModList[static_cast<std::size_t>(i)].n); })) return;
+  if (!attemptStep([&] { ReadMod(ModList[static_cast<std::size_t>(i)].n); })) return;
   for (long k = 0; k < CellNum; ++k) {
     CellType& cell = Cells[static_cast<std::size_t>(k)];
-    passOver([&] {
+    attemptStep([&] {
       cell.P1.setCoordinate(0, cell.P1.coordinate(0) * XScale + X0);
       cell.P1.setCoordinate(1, cell.P1.coordinate(1) * YScale + Y0);
       cell.P2.setCoordinate(0, cell.P2.coordinate(0) * XScale + X0);

@@ -12,15 +12,4 @@ cadhost::Entity addClosedOutline(cadhost::Block space, const std::vector<double>
   return outline;
 }
 
-QString exactLayerPattern(const QString& name) {
-  static const QString special = QStringLiteral("#@.*?~[]-,`");
-  QString pattern;
-  pattern.reserve(name.size() * 2);
-  for (const QChar c : name) {
-    if (special.contains(c)) pattern += u'`';
-    pattern += c;
-  }
-  return pattern;
-}
-
 }  // namespace tarvik

@@ -3,11 +3,11 @@
 #include "title_block_filling.h"
 
 #include <cadhost/entity.h>
-#include <cadhost/host_error.h>
 
 #include <cmath>
 
 #include "host_calls.h"
+#include "tarvik/attempt.h"
 #include "tarvik/cad.h"
 
 namespace tarvik {
@@ -45,12 +45,10 @@ void CAD::WriBlock(cadhost::Entity& BlkRef, const CatalogMsgs& Msgs) {
     if (!value) continue;
     cell.s = *value;
     if (cell.s.trimmed().isEmpty()) continue;
-    try {
+    attemptStep([&] {
       QString letter;
       Wri_Cell_Text(cell, scale, letter, 1);
-    } catch (const sheetcut::Error&) {
-    } catch (const cadhost::HostError&) {
-    }
+    });
   }
 }
 

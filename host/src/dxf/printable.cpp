@@ -1,36 +1,17 @@
 #include "dxf/printable.h"
 
+#include "model/utf8.h"
+
 namespace cadhost::dxf {
 namespace {
 
-// The length of the valid UTF-8 sequence starting at `s[i]` (2 to 4), or 0.
+// The length of the valid UTF-8 sequence starting at `s[i]` (2 to 4), or 0: also 0 for a C1
+// control, which is not printable either.
 std::size_t multibyteLength(std::string_view s, std::size_t i) {
-  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-  const unsigned char b = byte(i);
-  std::size_t n = 0;
-  unsigned lowest = 0;
-  if (b >= 0xC2 && b <= 0xDF) {
-    n = 2;
-    lowest = 0x80;
-  } else if (b >= 0xE0 && b <= 0xEF) {
-    n = 3;
-    lowest = 0x800;
-  } else if (b >= 0xF0 && b <= 0xF4) {
-    n = 4;
-    lowest = 0x10000;
-  } else {
-    return 0;
-  }
-  if (i + n > s.size()) return 0;
-  unsigned cp = b & (0x7F >> n);
-  for (std::size_t k = 1; k < n; ++k) {
-    if ((byte(i + k) & 0xC0) != 0x80) return 0;
-    cp = (cp << 6) | (byte(i + k) & 0x3F);
-  }
-  if (cp < lowest || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
-  // C1 controls are not printable either.
-  if (cp >= 0x80 && cp <= 0x9F) return 0;
-  return n;
+  std::size_t length = 1;
+  const char32_t cp = model::decodeUtf8At(s, i, length);
+  if (length < 2 || (cp >= 0x80 && cp <= 0x9F)) return 0;
+  return length;
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "geom/wildcard.h"
 
+#include "model/utf8.h"
+
 namespace cadhost::geom {
 
 namespace {
@@ -56,38 +58,6 @@ bool elementMatches(const Element& e, char32_t folded) {
   return false;
 }
 
-// The code point that starts at s[i] and the number of bytes it takes (an invalid byte is
-// U+FFFD, one byte long).
-char32_t decodeAt(std::string_view s, std::size_t i, std::size_t& length) {
-  const unsigned char b = static_cast<unsigned char>(s[i]);
-  length = 1;
-  int extra = 0;
-  char32_t cp = 0;
-  if (b < 0x80) return b;
-  if ((b & 0xE0) == 0xC0 && b >= 0xC2) {
-    extra = 1;
-    cp = b & 0x1F;
-  } else if ((b & 0xF0) == 0xE0) {
-    extra = 2;
-    cp = b & 0x0F;
-  } else if ((b & 0xF8) == 0xF0 && b <= 0xF4) {
-    extra = 3;
-    cp = b & 0x07;
-  } else {
-    return 0xFFFD;
-  }
-  if (i + static_cast<std::size_t>(extra) >= s.size()) return 0xFFFD;
-  for (int k = 1; k <= extra; ++k) {
-    const unsigned char c = static_cast<unsigned char>(s[i + k]);
-    if ((c & 0xC0) != 0x80) return 0xFFFD;
-    cp = (cp << 6) | (c & 0x3F);
-  }
-  const bool overlong = (extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000);
-  if (overlong || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0xFFFD;
-  length = static_cast<std::size_t>(extra) + 1;
-  return cp;
-}
-
 // Greedy match over the UTF-8 bytes, decoding as it goes, with one backtracking point per
 // '*': no copy of the text, at most (text length x pattern length) steps, and an alternative
 // without '*' (a fixed number of characters) fails on the text's length alone when that
@@ -105,13 +75,13 @@ bool alternativeMatches(const Alternative& alt, std::string_view text) {
       continue;
     }
     std::size_t length = 1;
-    const char32_t c = foldCase(decodeAt(text, t, length));
+    const char32_t c = foldCase(model::decodeUtf8At(text, t, length));
     if (p < els.size() && elementMatches(els[p], c)) {
       ++p;
       t += length;
     } else if (starP != kNone) {
       p = starP + 1;
-      decodeAt(text, starT, length);
+      model::decodeUtf8At(text, starT, length);
       t = starT += length;
     } else {
       return false;
@@ -180,7 +150,7 @@ std::u32string decodeUtf8(std::string_view s) {
   std::u32string out;
   out.reserve(s.size());
   for (std::size_t i = 0, length = 1; i < s.size(); i += length)
-    out.push_back(decodeAt(s, i, length));
+    out.push_back(model::decodeUtf8At(s, i, length));
   return out;
 }
 

@@ -7,13 +7,11 @@
 #include <sheetcut/error.h>
 #include <tarvik/cad.h>
 
-#include <QProcess>
-#include <QTemporaryDir>
 #include <cmath>
-#include <sstream>
 
 #include "qstring_printer.h"
 #include "templates_test_access.h"
+#include "writing_fixture.h"
 
 namespace tarvik {
 namespace {
@@ -33,46 +31,22 @@ for e in doc.modelspace().query('LWPOLYLINE'):
     pts = ' '.join('%g,%g' % (round(p[0], 3) + 0.0, round(p[1], 3) + 0.0) for p in e.get_points('xy'))
     print('%s%s: %s' % (e.dxf.layer, '' if e.closed else ' (open)', pts))
 )");
-  QProcess python;
-  python.start(QStringLiteral("/usr/bin/python3"), QStringList{"-c", script, path});
-  if (!python.waitForFinished(120000)) return {"python3 did not finish"};
-  std::vector<std::string> lines;
-  std::istringstream out(python.readAllStandardOutput().toStdString() +
-                         python.readAllStandardError().toStdString());
-  for (std::string line; std::getline(out, line);) lines.push_back(line);
-  return lines;
+  return runEzdxf(script, {path});
 }
 
-class Outlines : public ::testing::Test {
+class Outlines : public WritingTest {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(tmp.isValid());
-    app = cadhost::Application::create();
-    doc = app->documents().add();
-    cad.acadApp = app;
-    cad.AcadDoc = doc;
+    WritingTest::SetUp();
+    if (HasFatalFailure()) return;
     doc.setActiveLayer(doc.layers().add("CELLS"));
   }
-  void TearDown() override {
-    cad.AcadDoc.reset();
-    cad.acadApp.reset();
-    app->quit();
-  }
-  std::vector<std::string> saved() {
-    const QString path = tmp.path() + "/outlines.dxf";
-    doc.saveAs(path.toStdString());
-    return ezdxfOutlines(path);
-  }
+  std::vector<std::string> saved() { return ezdxfOutlines(save(QStringLiteral("outlines.dxf"))); }
   std::vector<std::string> layersOfModelSpace() const {
     std::vector<std::string> out;
     for (const cadhost::Entity& e : doc.modelSpace().entities()) out.push_back(e.layer());
     return out;
   }
-
-  QTemporaryDir tmp;
-  std::shared_ptr<cadhost::Application> app;
-  cadhost::Document doc;
-  CAD cad;
 };
 
 using Lines = std::vector<std::string>;

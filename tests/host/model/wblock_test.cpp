@@ -197,10 +197,6 @@ TEST_F(WblockTest, EraseAfterWriteAndUndoAsTheSplitDoes) {
   EXPECT_EQ(app->documents().open(tmp.path("F2.dxf")).modelSpace().count(), 0);
 }
 
-}  // namespace
-
-namespace {
-
 // Wblock lends the source's entities to the child while writing it instead of copying them:
 // the file is the same as the copied child's, and the source is whole afterwards.
 TEST_F(WblockTest, LentEntitiesComeBackAndTheChildEqualsACopy) {

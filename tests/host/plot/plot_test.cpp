@@ -47,6 +47,18 @@ class PlotTest : public HostTest {
     return layout;
   }
 
+  // The active layout set to plot the window (0, 0)-(w, h) at 1:1 onto a sheet of the PDF plotter.
+  Layout oneToOneLayout(const char* media, double w, double h) {
+    Layout layout = doc.activeLayout();
+    layout.setConfigName(kPdf);
+    layout.setCanonicalMediaName(media);
+    layout.setWindowToPlot(pt(0, 0), pt(w, h));
+    layout.setPlotType(4);
+    layout.setUseStandardScale(false);
+    layout.setCustomScale(1, 1);
+    return layout;
+  }
+
   std::vector<std::string> folderEntries() const {
     std::vector<std::string> names;
     for (const auto& e : std::filesystem::directory_iterator(tmp.path("")))
@@ -191,13 +203,7 @@ TEST_F(PlotTest, ScaleToFitWithAQuarterTurnFillsALandscapeSheetWithAPortraitFram
 TEST_F(PlotTest, ChineseTextIsDrawnWithCjkGlyphsAtTheWidthOfTheTextModel) {
   doc.modelSpace().addText("图纸目录", pt(20, 100), 10);
   doc.modelSpace().addLightWeightPolyline({0, 0, 200, 0, 200, 200, 0, 200, 0, 0});
-  Layout layout = doc.activeLayout();
-  layout.setConfigName(kPdf);
-  layout.setCanonicalMediaName("ISO_A4_(210.00_x_297.00_MM)");
-  layout.setWindowToPlot(pt(0, 0), pt(200, 200));
-  layout.setPlotType(4);
-  layout.setUseStandardScale(false);
-  layout.setCustomScale(1, 1);
+  oneToOneLayout("ISO_A4_(210.00_x_297.00_MM)", 200, 200);
   const std::string pdf = tmp.path("title.pdf");
   doc.plot().plotToFile(pdf);
 
@@ -233,13 +239,7 @@ TEST_F(PlotTest, ColoursFollowTheStyleTableAndHiddenLayersAreNotPlotted) {
   doc.setActiveLayer(hidden);
   doc.modelSpace().addLightWeightPolyline({10, 50, 190, 50});
   hidden.setLayerOn(false);
-  Layout layout = doc.activeLayout();
-  layout.setConfigName(kPdf);
-  layout.setCanonicalMediaName("ISO_A4_(210.00_x_297.00_MM)");
-  layout.setWindowToPlot(pt(0, 0), pt(200, 200));
-  layout.setPlotType(4);
-  layout.setUseStandardScale(false);
-  layout.setCustomScale(1, 1);
+  Layout layout = oneToOneLayout("ISO_A4_(210.00_x_297.00_MM)", 200, 200);
   // The darkest pixel of the sheet's rows at 50 and 100 mm from its foot (one pixel a mm).
   auto darkest = [&](const std::string& pdf, int ymm) {
     const plottest::GreyImage img = plottest::renderWithGhostscript(pdf, 25.4, tmp.path(""));
@@ -306,13 +306,7 @@ TEST_F(PlotTest, ArcsRunCounterClockwiseFromTheirStartAngle) {
 0 ENDSEC
 0 EOF
 )");
-  Layout layout = doc.activeLayout();
-  layout.setConfigName(kPdf);
-  layout.setCanonicalMediaName("ISO_A4_(210.00_x_297.00_MM)");
-  layout.setWindowToPlot(pt(0, 0), pt(200, 200));
-  layout.setPlotType(4);
-  layout.setUseStandardScale(false);
-  layout.setCustomScale(1, 1);
+  oneToOneLayout("ISO_A4_(210.00_x_297.00_MM)", 200, 200);
   const std::string pdf = tmp.path("arcs.pdf");
   doc.plot().plotToFile(pdf);
   // Two pixels a millimetre; the centre lies at (100, 100) mm, 297 - 100 mm from the top.
@@ -346,13 +340,7 @@ doc.saveas(")" + path + R"(")
                                              exitCode);
   ASSERT_EQ(exitCode, 0) << out;
   doc = app->documents().open(path);
-  Layout layout = doc.activeLayout();
-  layout.setConfigName(kPdf);
-  layout.setCanonicalMediaName("ISO_A4_(297.00_x_210.00_MM)");
-  layout.setWindowToPlot(pt(0, 0), pt(200, 100));
-  layout.setPlotType(4);
-  layout.setUseStandardScale(false);
-  layout.setCustomScale(1, 1);
+  oneToOneLayout("ISO_A4_(297.00_x_210.00_MM)", 200, 100);
   const std::string pdf = tmp.path("hatch.pdf");
   doc.plot().plotToFile(pdf);
   // Two pixels a millimetre; drawing (x, y) is pixel (2x + 2, height - 2y - 2) (origin 1, 1).
@@ -422,13 +410,7 @@ doc.saveas(")" + path + R"(")
                                              exitCode);
   ASSERT_EQ(exitCode, 0) << out;
   doc = app->documents().open(path);
-  Layout layout = doc.activeLayout();
-  layout.setConfigName(kPdf);
-  layout.setCanonicalMediaName("ISO_A4_(297.00_x_210.00_MM)");
-  layout.setWindowToPlot(pt(0, 0), pt(200, 100));
-  layout.setPlotType(4);
-  layout.setUseStandardScale(false);
-  layout.setCustomScale(1, 1);
+  oneToOneLayout("ISO_A4_(297.00_x_210.00_MM)", 200, 100);
   const std::string pdf = tmp.path("linetypes.pdf");
   doc.plot().plotToFile(pdf);
   // Four pixels a millimetre: the gaps along the row of a line at height y.

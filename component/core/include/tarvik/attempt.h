@@ -1,9 +1,11 @@
 #pragma once
 
 // Runs one host call with its failure ignored: the place where the component goes on after a
-// host error by design. Only host errors are swallowed; anything else still propagates.
+// host error by design. Only host errors are swallowed (and, for attemptStep, the component's own
+// errors); anything else still propagates.
 
 #include <cadhost/host_error.h>
+#include <sheetcut/error.h>
 
 #include <utility>
 
@@ -27,6 +29,17 @@ bool attemptGet(T& out, F&& f) {
     out = std::forward<F>(f)();
     return true;
   } catch (const cadhost::HostError&) {
+    return false;
+  }
+}
+
+// Runs f() as one step of a longer run that goes on after it: a host error or a component error
+// (sheetcut::Error, raised by a host-driving member) skips the step. Returns false when it failed.
+template <class F>
+bool attemptStep(F&& f) {
+  try {
+    return attempt(std::forward<F>(f));
+  } catch (const sheetcut::Error&) {
     return false;
   }
 }

@@ -1,11 +1,10 @@
 #pragma once
 
-// Rectangular outlines of cells in the drawing, and the layer filter that erases them again.
+// Rectangular outlines of cells in the drawing.
 
 #include <cadhost/block.h>
 #include <cadhost/entity.h>
 
-#include <QString>
 #include <vector>
 
 namespace tarvik {
@@ -16,9 +15,5 @@ std::vector<double> outlineVertices(double x1, double y1, double x2, double y2);
 
 // Adds a closed lightweight polyline through `xy` to `space` (current layer and properties).
 cadhost::Entity addClosedOutline(cadhost::Block space, const std::vector<double>& xy);
-
-// A layer-name filter value that matches `name` only: every character the host's wildcards
-// give a meaning to is escaped, so "A.1", "#", "@" or "," stand for themselves.
-QString exactLayerPattern(const QString& name);
 
 }  // namespace tarvik

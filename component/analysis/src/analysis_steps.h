@@ -10,22 +10,13 @@
 #include <cmath>
 #include <optional>
 
+#include "host_calls.h"
 #include "tarvik/analysis_report.h"
 #include "tarvik/attempt.h"
 #include "tarvik/cell_records.h"
 #include "tarvik/records.h"
 
 namespace tarvik {
-
-// The command line that makes the world coordinate system current.
-inline constexpr const char* kWorldUcsCommand = "(command \"UCS\" \"W\")\r";
-
-inline cadhost::Point3 hostPoint(const Point3d& p) {
-  return {p[0], p[1], p[2]};
-}
-inline Point3d toPoint3d(const cadhost::Point3& p) {
-  return {p.x, p.y, p.z};
-}
 
 // Height / width of a cell's corners; nothing for a cell without width. A corner that is not a
 // point raises its sheetcut::Error.

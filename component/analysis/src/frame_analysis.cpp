@@ -28,10 +28,10 @@ QStringList templateNames(const std::vector<BlkTYpe>& list, int count) {
 // cannot be read.
 Point3d basePointOf(cadhost::Document& doc, const cadhost::Entity& b) {
   const cadhost::Point3 ip = b.insertionPoint();
-  Point3d pt = toPoint3d(ip);
+  Point3d pt = plainPoint(ip);
   attemptStep([&] {
     const cadhost::Point3 origin = doc.blocks().item(b.name()).origin();
-    pt = frameBasePoint(pt, b.xScaleFactor(), b.yScaleFactor(), b.rotation(), toPoint3d(origin));
+    pt = frameBasePoint(pt, b.xScaleFactor(), b.yScaleFactor(), b.rotation(), plainPoint(origin));
   });
   return pt;
 }
@@ -88,8 +88,8 @@ bool CAD::FXDWG(const QString& FileName, std::optional<Point3d> MinPoint,
     if (!MinPoint) {
       attemptStep([&] { acadApp->zoomExtents(); });
       attemptStep([&] { doc.sendCommand(kWorldUcsCommand); });
-      attemptStep([&] { MinPoint = toPoint3d(pointValue(doc.getVariable("extmax"), "extmax")); });
-      attemptStep([&] { MaxPoint = toPoint3d(pointValue(doc.getVariable("extmin"), "extmin")); });
+      attemptStep([&] { MinPoint = plainPoint(pointValue(doc.getVariable("extmax"), "extmax")); });
+      attemptStep([&] { MaxPoint = plainPoint(pointValue(doc.getVariable("extmin"), "extmin")); });
     }
     const Point3d p1 = MinPoint.value_or(Point3d{0, 0, 0});
     const Point3d p2 = MaxPoint.value_or(p1);
@@ -163,8 +163,8 @@ void CAD::NewFXDWG(const QString& FileName, std::optional<Point3d> MinPoint,
   QString docName;
   if (!attemptStep([&] { docName = QString::fromStdString(doc.name()); })) return;
   if (!MinPoint) {
-    attemptStep([&] { MinPoint = toPoint3d(pointValue(doc.getVariable("extmax"), "extmax")); });
-    attemptStep([&] { MaxPoint = toPoint3d(pointValue(doc.getVariable("extmin"), "extmin")); });
+    attemptStep([&] { MinPoint = plainPoint(pointValue(doc.getVariable("extmax"), "extmax")); });
+    attemptStep([&] { MaxPoint = plainPoint(pointValue(doc.getVariable("extmin"), "extmin")); });
   }
   RptPath = joinPath(WorkPath(), kReportFileName);
   RptSection = docName.toLower();

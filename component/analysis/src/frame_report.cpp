@@ -51,7 +51,7 @@ class FrameReport {
           cadhost::Point3 p =
               u.polarPoint(hostPoint(pt_), angle_ - quarterTurn, xScale_ * offset(entry, 1));
           p = u.polarPoint(p, angle_, -xScale_ * offset(entry, 0));
-          o = toPoint3d(p);
+          o = plainPoint(p);
         });
         attemptStep([&] { cad_.SetFrameUCS(o, angle_, QStringLiteral("QZUCS")); });
       }

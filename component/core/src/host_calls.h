@@ -14,6 +14,17 @@
 
 namespace tarvik {
 
+// The command line that makes the world coordinate system current.
+inline constexpr const char* kWorldUcsCommand = "(command \"UCS\" \"W\")\r";
+
+// A component point as the host's, and back.
+inline cadhost::Point3 hostPoint(const Point3d& p) {
+  return {p[0], p[1], p[2]};
+}
+inline Point3d plainPoint(const cadhost::Point3& p) {
+  return {p.x, p.y, p.z};
+}
+
 // Runs f() and returns its result; a cadhost::HostError becomes a sheetcut::Error.
 template <class F>
 decltype(auto) hostCall(const char* source, F&& f) {

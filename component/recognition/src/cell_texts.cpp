@@ -145,26 +145,26 @@ CellType TableScan::anCellTexts(const LineType& line) {
   cadhost::Document doc = *cad_.AcadDoc;
   UcsRestore restore(doc);
   cadhost::SelectionSet set;
-  if (!passOver([&] { set = freshSelectionSet(doc, "textSS"); })) return {};
+  if (!attemptStep([&] { set = freshSelectionSet(doc, "textSS"); })) return {};
   SelectionCleared cleared{set};
-  passOver([&] { doc.sendCommand(kWorldUcsCommand); });
+  attemptStep([&] { doc.sendCommand(kWorldUcsCommand); });
   const double w = line.pt[0] - line.PF[0];
   const cadhost::Point3 c1{line.PF[0] - w, line.PF[1], 0};
   const cadhost::Point3 c2{line.pt[0] + w, line.PF[1] + 2, 0};
-  if (cad_.acadApp) passOver([&] { cad_.acadApp->zoomWindow(c1, c2); });
-  passOver([&] {
+  if (cad_.acadApp) attemptStep([&] { cad_.acadApp->zoomWindow(c1, c2); });
+  attemptStep([&] {
     set.select(cadhost::SelectMode::Crossing, &c1, &c2,
                {cadhost::FilterItem{0, std::string("TEXT,MTEXT")}});
   });
-  passOver([&] { doc.setActiveUcs(doc.userCoordinateSystems().item("QX_UCS")); });
+  attemptStep([&] { doc.setActiveUcs(doc.userCoordinateSystems().item("QX_UCS")); });
   std::vector<cadhost::Entity> items;
-  passOver([&] { items = set.items(); });
+  attemptStep([&] { items = set.items(); });
   if (items.empty()) return {};
 
   std::vector<TextType> kept;
   for (const cadhost::Entity& e : items) {
     std::vector<TextType> words;
-    if (!passOver([&] { words = splitTextWords(cad_, doc, e); })) continue;
+    if (!attemptStep([&] { words = splitTextWords(cad_, doc, e); })) continue;
     for (std::size_t k = 1; k < words.size(); ++k) {
       if (words[k].Y + 0.2 * words[k].H > line.PF[1]) kept.push_back(words[k]);
     }
@@ -210,7 +210,7 @@ CellType TableScan::anCellTexts(const LineType& line) {
   cell.T = 1;
   cell.name = cellNameFromWords(label, value);
   cell.s = headerActionXml(cell.name, false);
-  passOver([&] { cad_.DrawCell(cell); });
+  attemptStep([&] { cad_.DrawCell(cell); });
   listCell(std::move(cell));
   return {};
 }

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "host_calls.h"
 #include "tarvik/attempt.h"
 #include "tarvik/cad.h"
 #include "tarvik/recognition/line_lists.h"
@@ -22,27 +23,6 @@ class RecognitionState {
  public:
   LineLists lines;
 };
-
-// Runs one step whose failure the recognition passes over: a host error (as attempt) or a
-// component error raised by a host-driving member. Returns false when it failed.
-template <class F>
-bool passOver(F&& f) {
-  try {
-    return attempt(std::forward<F>(f));
-  } catch (const sheetcut::Error&) {
-    return false;
-  }
-}
-
-// The command line that makes the world coordinate system current.
-inline constexpr const char* kWorldUcsCommand = "(command \"UCS\" \"W\")\r";
-
-inline cadhost::Point3 hostPoint(const Point3d& p) {
-  return {p[0], p[1], p[2]};
-}
-inline Point3d plainPoint(const cadhost::Point3& p) {
-  return {p.x, p.y, p.z};
-}
 
 // A selection window as a world polygon and its bounding box.
 struct SelectionWindow {
@@ -64,7 +44,7 @@ inline SelectionWindow windowOf(std::vector<cadhost::Point3> polygon) {
 // Makes the UCS `name` current; nothing for "" (the world system).
 inline void activateUcs(cadhost::Document& doc, const std::string& name) {
   if (!name.empty()) {
-    passOver([&] { doc.setActiveUcs(doc.userCoordinateSystems().item(name)); });
+    attemptStep([&] { doc.setActiveUcs(doc.userCoordinateSystems().item(name)); });
   }
 }
 
@@ -72,7 +52,7 @@ inline void activateUcs(cadhost::Document& doc, const std::string& name) {
 struct SelectionCleared {
   cadhost::SelectionSet& set;
   ~SelectionCleared() {
-    passOver([&] { set.clear(); });
+    attemptStep([&] { set.clear(); });
   }
 };
 
@@ -81,11 +61,11 @@ struct SelectionCleared {
 class UcsRestore {
  public:
   explicit UcsRestore(cadhost::Document doc) : doc_(std::move(doc)) {
-    passOver([&] { name_ = doc_.activeUcs().name(); });
+    attemptStep([&] { name_ = doc_.activeUcs().name(); });
   }
   ~UcsRestore() {
     if (name_.empty()) {
-      passOver([&] { doc_.sendCommand(kWorldUcsCommand); });
+      attemptStep([&] { doc_.sendCommand(kWorldUcsCommand); });
     } else {
       activateUcs(doc_, name_);
     }

@@ -45,14 +45,14 @@ void selectWindow(CAD& cad, cadhost::SelectionSet& set, const std::optional<Poin
                   const std::optional<Point3d>& q, const SelectionWindow* named,
                   cadhost::SelectMode polygonMode, const cadhost::Filter& filter) {
   if (!p) {
-    passOver([&] { set.select(cadhost::SelectMode::All, nullptr, nullptr, filter); });
+    attemptStep([&] { set.select(cadhost::SelectMode::All, nullptr, nullptr, filter); });
   } else if (named != nullptr) {
-    passOver([&] { cad.acadApp->zoomWindow(named->lo, named->hi); });
-    passOver([&] { set.selectByPolygon(polygonMode, named->polygon, filter); });
+    attemptStep([&] { cad.acadApp->zoomWindow(named->lo, named->hi); });
+    attemptStep([&] { set.selectByPolygon(polygonMode, named->polygon, filter); });
   } else {
     const cadhost::Point3 a = hostPoint(*p), b = hostPoint(q.value_or(*p));
-    passOver([&] { cad.acadApp->zoomWindow(a, b); });
-    passOver([&] { set.select(cadhost::SelectMode::Crossing, &a, &b, filter); });
+    attemptStep([&] { cad.acadApp->zoomWindow(a, b); });
+    attemptStep([&] { set.select(cadhost::SelectMode::Crossing, &a, &b, filter); });
   }
 }
 
@@ -71,7 +71,7 @@ void TableScan::addSegment(const cadhost::Document& doc, bool named, Point3d a, 
       return plainPoint(u.translateCoordinates(hostPoint(x), cadhost::CoordSys::World,
                                                cadhost::CoordSys::User, false));
     };
-    if (!passOver([&] {
+    if (!attemptStep([&] {
           a = toUser(a);
           b = toUser(b);
         })) {
@@ -83,7 +83,7 @@ void TableScan::addSegment(const cadhost::Document& doc, bool named, Point3d a, 
 
 void TableScan::addPolyline(const cadhost::Document& doc, bool named, const cadhost::Entity& e) {
   std::vector<double> xy;
-  if (!passOver([&] { xy = e.coordinates(); })) return;
+  if (!attemptStep([&] { xy = e.coordinates(); })) return;
   const long ub = static_cast<long>(xy.size()) - 1;
   long i = 0;
   for (; i + 3 <= ub; i += 2) {  // each vertex to the next
@@ -91,7 +91,7 @@ void TableScan::addPolyline(const cadhost::Document& doc, bool named, const cadh
     addSegment(doc, named, {at(i), at(i + 1), 0}, {at(i + 2), at(i + 3), 0});
   }
   bool closed = false;
-  passOver([&] { closed = e.closed(); });
+  attemptStep([&] { closed = e.closed(); });
   if (closed && xy.size() >= 4) {
     // From the first vertex to the last one visited.
     const std::size_t last = static_cast<std::size_t>(i);
@@ -122,7 +122,7 @@ std::vector<CellType> TableScan::scan(const std::optional<Point3d>& p,
     }
     cad_.AcadDoc = hostCall("CAD.AnBlkTable", [&] { return cad_.acadApp->activeDocument(); });
   } else if (cad_.acadApp) {
-    passOver([&] { cad_.AcadDoc = cad_.acadApp->activeDocument(); });
+    attemptStep([&] { cad_.AcadDoc = cad_.acadApp->activeDocument(); });
   }
   if (!cad_.acadApp || !cad_.AcadDoc) return {};
   cadhost::Document doc = *cad_.AcadDoc;
@@ -132,22 +132,22 @@ std::vector<CellType> TableScan::scan(const std::optional<Point3d>& p,
 
   std::optional<SelectionWindow> window;
   if (named && p) {
-    passOver([&] { window = worldWindow(doc, *p, q.value_or(*p)); });
+    attemptStep([&] { window = worldWindow(doc, *p, q.value_or(*p)); });
   }
-  if (named) passOver([&] { doc.sendCommand(kWorldUcsCommand); });
+  if (named) attemptStep([&] { doc.sendCommand(kWorldUcsCommand); });
   const SelectionWindow* polygon = window ? &*window : nullptr;
 
   cadhost::SelectionSet set;
   if (blockMode) {
-    passOver([&] { doc.selectionSets().item("SS").remove(); });
-    if (!passOver([&] { set = doc.selectionSets().add("SS"); })) return {};
-  } else if (!passOver([&] { set = freshSelectionSet(doc, "SS"); })) {
+    attemptStep([&] { doc.selectionSets().item("SS").remove(); });
+    if (!attemptStep([&] { set = doc.selectionSets().add("SS"); })) return {};
+  } else if (!attemptStep([&] { set = freshSelectionSet(doc, "SS"); })) {
     return {};
   }
 
   const auto lineWork = [&](const cadhost::Entity& e, const std::string& kind) {
     if (kind == "AcDbLine") {
-      passOver(
+      attemptStep(
           [&] { addSegment(doc, named, plainPoint(e.startPoint()), plainPoint(e.endPoint())); });
     } else if (kind == "AcDbPolyline") {
       addPolyline(doc, named, e);
@@ -156,13 +156,13 @@ std::vector<CellType> TableScan::scan(const std::optional<Point3d>& p,
   const auto textWork = [&](const cadhost::Entity& e, const std::string& kind) {
     if (kind != "AcDbText" && kind != "AcDbMText") return;
     QString s;
-    if (!passOver([&] { s = QString::fromStdString(e.textString()); })) return;
+    if (!attemptStep([&] { s = QString::fromStdString(e.textString()); })) return;
     if (s.trimmed().isEmpty()) return;
     addTextWords(doc, ucsName, e);
   };
   const auto kindOf = [](const cadhost::Entity& e) {
     std::string kind;
-    passOver([&] { kind = e.objectName(); });
+    attemptStep([&] { kind = e.objectName(); });
     return kind;
   };
 
@@ -170,7 +170,7 @@ std::vector<CellType> TableScan::scan(const std::optional<Point3d>& p,
     selectWindow(cad_, set, p, q, polygon, cadhost::SelectMode::CrossingPolygon, blockFilter());
     activateUcs(doc, ucsName);
     std::vector<cadhost::Entity> items;
-    passOver([&] { items = set.items(); });
+    attemptStep([&] { items = set.items(); });
     for (const cadhost::Entity& e : items) {
       const std::string kind = kindOf(e);
       lineWork(e, kind);
@@ -181,21 +181,21 @@ std::vector<CellType> TableScan::scan(const std::optional<Point3d>& p,
                  typeFilter("LINE,LWPOLYLINE,POLYLINE"));
     activateUcs(doc, ucsName);
     std::vector<cadhost::Entity> items;
-    passOver([&] { items = set.items(); });
+    attemptStep([&] { items = set.items(); });
     for (const cadhost::Entity& e : items) lineWork(e, kindOf(e));
     if (state.lines.HLineNum() == 0 || (state.lines.VLineNum() == 0 && cad_.State == 1)) {
       cad_.Cells.clear();
       cad_.CellNum = 0;
       return {};
     }
-    passOver([&] { set.clear(); });
-    passOver([&] { doc.sendCommand(kWorldUcsCommand); });
+    attemptStep([&] { set.clear(); });
+    attemptStep([&] { doc.sendCommand(kWorldUcsCommand); });
     const auto mode =
         cad_.State != 0 ? cadhost::SelectMode::WindowPolygon : cadhost::SelectMode::CrossingPolygon;
     selectWindow(cad_, set, p, q, polygon, mode, typeFilter("TEXT,MTEXT"));
     activateUcs(doc, ucsName);
     items.clear();
-    passOver([&] { items = set.items(); });
+    attemptStep([&] { items = set.items(); });
     for (const cadhost::Entity& e : items) textWork(e, kindOf(e));
   }
 
@@ -216,7 +216,7 @@ void TableScan::buildTableGrid() {
     cell.P2 = Variant::point(c.right, c.bottom, 0);
     appendCell(std::move(cell));
   };
-  sink.loneLine = [&](const LineType& line) { passOver([&] { anCellTexts(line); }); };
+  sink.loneLine = [&](const LineType& line) { attemptStep([&] { anCellTexts(line); }); };
   ::tarvik::buildTableGrid(state.lines, b, cad_.State == 0, sink);
 }
 

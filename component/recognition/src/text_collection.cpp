@@ -40,31 +40,31 @@ void TextCollection::getDwgTexts() {
   if (!cad_.AcadDoc) return;
   cadhost::Document doc = *cad_.AcadDoc;
   cadhost::SelectionSet set;
-  if (!passOver([&] { set = freshSelectionSet(doc, "TSS"); })) return;
+  if (!attemptStep([&] { set = freshSelectionSet(doc, "TSS"); })) return;
   if (cad_.acadApp) {
-    passOver([&] { cad_.acadApp->setVisible(true); });
-    passOver([&] { cad_.acadApp->zoomExtents(); });
+    attemptStep([&] { cad_.acadApp->setVisible(true); });
+    attemptStep([&] { cad_.acadApp->zoomExtents(); });
   }
   const cadhost::Filter filter{{-4, std::string("<and")}, {-4, std::string("<or")},
                                {0, std::string("TEXT")},  {0, std::string("MTEXT")},
                                {-4, std::string("or>")},  {50, 0.0},
                                {-4, std::string("and>")}};
-  passOver([&] { set.select(cadhost::SelectMode::All, nullptr, nullptr, filter); });
+  attemptStep([&] { set.select(cadhost::SelectMode::All, nullptr, nullptr, filter); });
   std::vector<cadhost::Entity> items;
-  passOver([&] { items = set.items(); });
+  attemptStep([&] { items = set.items(); });
   for (const cadhost::Entity& e : items) {
     if (cad_.QuitFlag) break;
     QString s;
-    if (!passOver([&] { s = QString::fromStdString(e.textString()); })) continue;
+    if (!attemptStep([&] { s = QString::fromStdString(e.textString()); })) continue;
     if (s.trimmed().isEmpty()) continue;
-    passOver([&] { appendRecord(e); });
+    attemptStep([&] { appendRecord(e); });
   }
 }
 
 void TextCollection::getBlkAttTexts(const cadhost::Entity& blockRef) {
   const std::vector<cadhost::Entity> attributes =
       hostCall("CAD.GetBlkAttTexts", [&] { return blockRef.getAttributes(); });
-  for (const cadhost::Entity& a : attributes) passOver([&] { appendRecord(a); });
+  for (const cadhost::Entity& a : attributes) attemptStep([&] { appendRecord(a); });
 }
 
 void TextCollection::findCornerTexts() {
@@ -143,7 +143,7 @@ double TextCollection::nearestLineEnd(const TextType& word, int side, long& line
 
 QString TextCollection::getFrameTexts(const Point3d& L, const Point3d& R) {
   if (!cad_.acadApp) return {};
-  passOver([&] { cad_.AcadDoc = cad_.acadApp->activeDocument(); });
+  attemptStep([&] { cad_.AcadDoc = cad_.acadApp->activeDocument(); });
   if (!cad_.AcadDoc) return {};
   cadhost::Document doc = *cad_.AcadDoc;
   UcsRestore restore(doc);
@@ -154,7 +154,7 @@ QString TextCollection::getFrameTexts(const Point3d& L, const Point3d& R) {
   for (const Point3d& c : {L, Point3d{L[0], R[1], 0}, R, Point3d{R[0], L[1], 0}}) {
     cadhost::Point3 w = hostPoint(c);
     if (named) {
-      passOver([&] {
+      attemptStep([&] {
         w = doc.utility().translateCoordinates(w, cadhost::CoordSys::User, cadhost::CoordSys::World,
                                                false);
       });
@@ -163,18 +163,18 @@ QString TextCollection::getFrameTexts(const Point3d& L, const Point3d& R) {
     polygon.push_back(w);
   }
   cadhost::SelectionSet set;
-  if (!passOver([&] { set = freshSelectionSet(doc, "textSS"); })) return {};
+  if (!attemptStep([&] { set = freshSelectionSet(doc, "textSS"); })) return {};
   SelectionCleared cleared{set};
-  passOver([&] { doc.sendCommand(kWorldUcsCommand); });
+  attemptStep([&] { doc.sendCommand(kWorldUcsCommand); });
   const SelectionWindow window = windowOf(std::move(polygon));
-  passOver([&] { cad_.acadApp->zoomWindow(window.lo, window.hi); });
-  passOver([&] {
+  attemptStep([&] { cad_.acadApp->zoomWindow(window.lo, window.hi); });
+  attemptStep([&] {
     set.selectByPolygon(cadhost::SelectMode::CrossingPolygon, window.polygon,
                         {cadhost::FilterItem{0, std::string("TEXT,MTEXT")}});
   });
   activateUcs(doc, name);
   std::vector<cadhost::Entity> items;
-  passOver([&] { items = set.items(); });
+  attemptStep([&] { items = set.items(); });
 
   const double loY = std::min(L[1], R[1]), hiY = std::max(L[1], R[1]);
   std::vector<TextType> kept;

@@ -7,19 +7,19 @@ namespace tarvik {
 std::vector<TextType> wordsInUcs(const CAD& cad, cadhost::Document& doc, const std::string& ucsName,
                                  const cadhost::Entity& text) {
   const bool named = !ucsName.empty();
-  if (named) passOver([&] { doc.sendCommand(kWorldUcsCommand); });
+  if (named) attemptStep([&] { doc.sendCommand(kWorldUcsCommand); });
   std::vector<TextType> words;
   cadhost::Point3 ip;
   {
     TextLevelled levelled(text);
     ip = levelled.insertionPoint();
-    if (!passOver([&] { words = splitTextWords(cad, doc, text); })) words.clear();
+    if (!attemptStep([&] { words = splitTextWords(cad, doc, text); })) words.clear();
   }
   if (!words.empty()) words.erase(words.begin());
   if (!named) return words;
   activateUcs(doc, ucsName);
   double dx = 0, dy = 0;
-  passOver([&] {
+  attemptStep([&] {
     const cadhost::Point3 u = doc.utility().translateCoordinates(ip, cadhost::CoordSys::World,
                                                                  cadhost::CoordSys::User, false);
     dx = u.x - ip.x;

@@ -13,14 +13,6 @@
 
 namespace tarvik {
 
-namespace {
-
-cadhost::Point3 hostPoint(const Point3d& p) {
-  return {p[0], p[1], p[2]};
-}
-
-}  // namespace
-
 void CAD::DrawRect(const Variant& P1, const Variant& P2) {
   // Every failure skips the drawing: no document, or corners that are not points.
   if (!AcadDoc) return;

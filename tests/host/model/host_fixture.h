@@ -26,6 +26,14 @@ inline void PrintTo(const Entity& e, std::ostream* os) {
 
 namespace hosttest {
 
+// Runs a python3-ezdxf script that must succeed; returns what it printed.
+inline std::string python(const std::string& script) {
+  int code = -1;
+  std::string out = dxftest::runPython(script, code);
+  EXPECT_EQ(code, 0) << out;
+  return out;
+}
+
 inline cadhost::Point3 pt(double x, double y, double z = 0) {
   return cadhost::Point3{x, y, z};
 }

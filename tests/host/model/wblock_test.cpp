@@ -21,13 +21,6 @@ using cadhost::Entity;
 using cadhost::Point3;
 using cadhost::SelectMode;
 
-std::string python(const std::string& script) {
-  int code = -1;
-  std::string out = dxftest::runPython(script, code);
-  EXPECT_EQ(code, 0) << out;
-  return out;
-}
-
 // Frame A (0..100 square) holds one entity of every kind the child must carry; frame B (far to
 // the right) holds entities that are tied to frame A's by a group and that own objects, and a
 // group of its own.

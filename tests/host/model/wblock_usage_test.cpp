@@ -17,13 +17,6 @@ using namespace hosttest;
 using cadhost::Point3;
 using cadhost::SelectMode;
 
-std::string python(const std::string& script) {
-  int code = -1;
-  std::string out = dxftest::runPython(script, code);
-  EXPECT_EQ(code, 0) << out;
-  return out;
-}
-
 // For every child: audit errors, blocks it holds that its entities do not need, blocks they
 // need that it lacks, and whether the unused entries of the source came along. The needed
 // blocks are found independently of the host: references by name, the blocks of dimensions,

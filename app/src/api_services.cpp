@@ -2,9 +2,7 @@
 
 #include <mobrel/api.h>
 
-#include <QDesktopServices>
-#include <QUrl>
-
+#include "sheetcut_app/desktop_opener.h"
 #include "sheetcut_app/program_services.h"
 
 namespace sheetcut::app {
@@ -57,15 +55,16 @@ class ApiServices : public ProgramServices {
     api_.ShowErr(error, subName);
   }
 
-  bool openFolder(const QString& folder) override {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+  void openFolder(const QString& folder, std::function<void()> onNoProgram) override {
+    opener_.open(folder, std::move(onNoProgram));
   }
-  bool openDocument(const QString& file) override {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+  void openDocument(const QString& file, std::function<void()> onNoProgram) override {
+    opener_.open(file, std::move(onNoProgram));
   }
 
  private:
   mobrel::API api_;
+  DesktopOpener opener_;
 };
 
 }  // namespace

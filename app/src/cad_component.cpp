@@ -1,6 +1,10 @@
 // The component's CAD object behind the interface the split run uses.
 
 #include <tarvik/cad.h>
+#include <tarvik/constants.h>
+
+#include <QDir>
+#include <QSet>
 
 #include "sheetcut_app/split_component.h"
 
@@ -10,6 +14,13 @@ namespace {
 
 // The host's window state for a minimised window.
 constexpr int kMinimised = 2;
+
+// The drawing files in a folder (none when it does not exist).
+QSet<QString> drawingsIn(const QString& folder) {
+  const QStringList names =
+      QDir(folder).entryList({QStringLiteral("*") + tarvik::kDrawingExtension}, QDir::Files);
+  return QSet<QString>(names.begin(), names.end());
+}
 
 class CadComponent : public SplitComponent {
  public:
@@ -27,8 +38,13 @@ class CadComponent : public SplitComponent {
   }
   void setDwgIDMask(const QString& mask) override { cad_.dwgIDMask = mask; }
   void setChildFileSavePath(const QString& folder) override { cad_.setChildFileSavePath(folder); }
-  void SplitDwg(const QString& path, bool IsOnlySplit) override {
+  int SplitDwg(const QString& path, bool IsOnlySplit) override {
+    // The component writes each frame as a new file of its output folder and never replaces
+    // one, so the files that were not there before are the drawings of this split.
+    const QString folder = cad_.ChildFileSavePath();
+    const QSet<QString> before = drawingsIn(folder);
     cad_.SplitDwg(path, IsOnlySplit);
+    return int(drawingsIn(folder).subtract(before).size());
   }
   void CloseAutoCAD() override { cad_.CloseAutoCAD(); }
   void releaseHost() override {

@@ -40,4 +40,8 @@ QString GetDwgIDMask(const QString& formatText) {
   return masks.join(QLatin1Char('-'));
 }
 
+bool isFormat(const QString& text) {
+  return !GetDwgIDMask(text).isEmpty();
+}
+
 }  // namespace sheetcut::app

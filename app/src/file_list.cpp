@@ -44,6 +44,7 @@ bool FileList::addDrawing(const QString& path) {
   addBlankRow();
   const int row = model_.rowCount() - 1;
   setText(row, kPath, path);
+  model_.item(row, kPath)->setToolTip(path);
   model_.item(row, kStatus)->setData(outputNameOf(path.mid(slash + 1)), Qt::UserRole);
   model_.item(row, kPath)->setData(path.left(slash + 1), Qt::UserRole);
   return true;
@@ -81,8 +82,10 @@ QString FileList::picture(int row) const {
 void FileList::setPicture(int row, const QString& key) {
   QStandardItem* item = model_.item(row, kStatus);
   if (!item) return;
+  const Picture picture = pictures_.value(key);
   item->setData(key, kPictureRole);
-  item->setData(pictures_.value(key), Qt::DecorationRole);
+  item->setData(picture.icon, Qt::DecorationRole);
+  item->setToolTip(picture.tip);
 }
 
 void FileList::setStartTime(int row, const QString& time) {

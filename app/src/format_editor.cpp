@@ -15,9 +15,9 @@
 
 namespace sheetcut::app {
 
-FormatEditor::FormatEditor(ProgramServices& api, const QString& iniPath,
-                           std::function<void()> onClosed, QWidget* parent)
-    : QDialog(parent), api_(api), store_(api, iniPath), onClosed_(std::move(onClosed)) {
+FormatEditor::FormatEditor(ProgramServices& api, ConfigFile& config, std::function<void()> onClosed,
+                           QWidget* parent)
+    : QDialog(parent), api_(api), store_(config), onClosed_(std::move(onClosed)) {
   setObjectName(QStringLiteral("frmFormat"));
   setWindowTitle(QStringLiteral("图号格式设置"));
   setModal(false);
@@ -63,8 +63,10 @@ FormatEditor::FormatEditor(ProgramServices& api, const QString& iniPath,
   layout->addLayout(left);
   layout->addLayout(right, 1);
 
-  connect(cmdAdd, &QPushButton::clicked, this, [this] { guarded(&FormatEditor::cmdAdd_Click); });
-  connect(cmdDel, &QPushButton::clicked, this, [this] { guarded(&FormatEditor::cmdDel_Click); });
+  connect(cmdAdd, &QPushButton::clicked, this,
+          [this] { guarded(QStringLiteral("cmdAdd_Click"), &FormatEditor::cmdAdd_Click); });
+  connect(cmdDel, &QPushButton::clicked, this,
+          [this] { guarded(QStringLiteral("cmdDel_Click"), &FormatEditor::cmdDel_Click); });
   connect(cmdClose, &QPushButton::clicked, this, [this] { close(); });
 
   InitFormatForm();
@@ -89,6 +91,7 @@ void FormatEditor::cmdAdd_Click() {
       lstFormat_->addItem(format);
       break;
     case FormatStore::AddResult::Duplicate:
+    case FormatStore::AddResult::NotKept:  // the user has been told that settings are not kept
       break;
     case FormatStore::AddResult::Full:
       api_.Alert(QStringLiteral("最多只能保存%1个图号格式,请先删除不用的格式").arg(kMaxFormats),
@@ -104,16 +107,21 @@ void FormatEditor::cmdDel_Click() {
                     QString())) {
     return;
   }
-  store_.remove(s);
-  delete lstFormat_->takeItem(s);
+  if (store_.remove(s)) {
+    delete lstFormat_->takeItem(s);
+  } else {
+    // The file could not be changed: the list shows what it holds.
+    lstFormat_->clear();
+    lstFormat_->addItems(store_.formats());
+  }
 }
 
-void FormatEditor::guarded(void (FormatEditor::*handler)()) {
+void FormatEditor::guarded(const QString& name, void (FormatEditor::*handler)()) {
   try {
     (this->*handler)();
   } catch (...) {
     const ErrorText error = errorText(std::current_exception());
-    api_.ShowErr(error.number, error.description, QString());
+    api_.ShowErr(error.number, error.description, name);
   }
 }
 

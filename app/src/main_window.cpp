@@ -18,6 +18,7 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTableView>
@@ -26,6 +27,8 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <functional>
 
 #include "sheetcut_app/about_dialog.h"
 #include "sheetcut_app/app_version.h"
@@ -67,7 +70,8 @@ const QStringList kToolsLockedDuringRun = {
 MainWindow::MainWindow(MainWindowParts parts)
     : parts_(std::move(parts)),
       iniPath_(parts_.settings.GetSetting(setting::kConfigFile).toString()),
-      run_(list_, parts_.api, parts_.cad, iniPath_) {
+      config_(parts_.api, iniPath_),
+      run_(list_, parts_.api, parts_.cad, config_) {
   setObjectName(QStringLiteral("frmMain"));
   setWindowIcon(programIcon());
   buildBands();
@@ -231,6 +235,9 @@ void MainWindow::InitGrid() {
   list_.addPicture(QStringLiteral("ok"), QIcon(icoFolder + statusPictureFile(StatusPicture::Ok)));
   list_.addPicture(QStringLiteral("err"),
                    QIcon(icoFolder + statusPictureFile(StatusPicture::Failure)));
+  list_.addPicture(QStringLiteral("none"),
+                   QIcon(icoFolder + statusPictureFile(StatusPicture::NoFrame)),
+                   QStringLiteral("没有找到图框, 没有拆分出图纸"));
 
   gd_->setModel(&list_.model());
   gd_->verticalHeader()->hide();
@@ -299,7 +306,7 @@ void MainWindow::dispatch(const QString& name) {
   } else if (name == QLatin1String("tlUserSet")) {
     OpenFormatEditor();
   } else if (name == QLatin1String("tlDelete")) {
-    DeleteCurrentRow();
+    DeleteSelectedRows();
   } else if (name == QLatin1String("tlAbout")) {
     ShowAbout();
   } else if (name == QLatin1String("tlHelp")) {
@@ -345,7 +352,14 @@ void MainWindow::AddFolder() {
         parts_.api.FindFolderFiles(folder, QStringLiteral("*") + tarvik::kDrawingExtension);
     step = 6;
     if (entries.isEmpty() || entries.first().trimmed().isEmpty()) {
-      parts_.api.Alert(QStringLiteral("该文件夹下没有发现DWG文件"), QString());
+      // Drawings that this program cannot read are not "no drawings".
+      const QStringList dwg = parts_.api.FindFolderFiles(folder, QStringLiteral("*.dwg"));
+      const bool hasDwg = !dwg.isEmpty() && !dwg.first().trimmed().isEmpty();
+      parts_.api.Alert(
+          hasDwg
+              ? QStringLiteral("该文件夹下发现了DWG图纸, 但本程序无法读取DWG图纸, 只能读取DXF图纸")
+              : QStringLiteral("该文件夹下没有发现DWG文件"),
+          QString());
       return;
     }
     step = 8;
@@ -364,27 +378,39 @@ void MainWindow::ClearList() {
     return;
   }
   list_.clear();
+  // Nothing of the old list stays: no selection, the grid at its start, the status bar as at
+  // start-up.
+  gd_->selectionModel()->clear();
+  gd_->scrollToTop();
+  gd_->horizontalScrollBar()->setValue(0);
+  setStatus(kProgramTitle);
 }
 
-void MainWindow::DeleteCurrentRow() {
-  const QModelIndex current = gd_->currentIndex();
-  if (!current.isValid() || list_.isEmpty()) return;
-  list_.removeRow(current.row());
+void MainWindow::DeleteSelectedRows() {
+  if (list_.isEmpty()) return;
+  // Only rows shown as selected: the grid's current row may be one that nobody picked.
+  QList<int> rows;
+  for (const QModelIndex& index : gd_->selectionModel()->selectedRows()) rows << index.row();
+  std::sort(rows.begin(), rows.end(), std::greater<int>());
+  for (int row : rows) list_.removeRow(row);
 }
 
 void MainWindow::SelectOutFolder() {
   if (run_.running()) return;
-  const QString start = parts_.api.GetINIKeyValue(iniPath_, ini::kUserSet, ini::kOutFolder);
+  const QString start = config_.read(ini::kUserSet, ini::kOutFolder);
   const QString folder =
       parts_.api.SelectFolder(this, QStringLiteral("请选择一个文件夹"), start, true);
   if (folder.isEmpty()) return;
   txtFolder_->setText(folder);
-  parts_.api.SetINIKeyValue(iniPath_, ini::kUserSet, ini::kOutFolder, folder);
+  config_.write(ini::kUserSet, ini::kOutFolder, folder);
 }
 
 void MainWindow::OpenFormatEditor() {
+  // A closed editor is made anew, as if loaded again: its choosers start on 字母, 字母, 数字
+  // and its list is read from the file.
+  if (editor_ && !editor_->isVisible()) delete editor_.data();
   if (!editor_) {
-    editor_ = new FormatEditor(parts_.api, iniPath_, [this] { LoadConfigInfo(false); });
+    editor_ = new FormatEditor(parts_.api, config_, [this] { LoadConfigInfo(false); });
   }
   editor_->show();
   editor_->raise();
@@ -399,9 +425,12 @@ void MainWindow::ShowHelp() {
   const QString help = parts_.programFolder + QStringLiteral("/help.pdf");
   if (!QFileInfo::exists(help)) {
     parts_.api.Alert(help + QStringLiteral("不存在!"), QString());
-  } else if (!parts_.api.openDocument(help)) {
-    parts_.api.Alert(QStringLiteral("没有可以打开帮助文件的程序: ") + help, QString());
+    return;
   }
+  parts_.api.openDocument(help, [self = QPointer<MainWindow>(this), help] {
+    if (self)
+      self->parts_.api.Alert(QStringLiteral("没有可以打开帮助文件的程序: ") + help, QString());
+  });
 }
 
 void MainWindow::openOutputFolder(int row) {
@@ -410,9 +439,13 @@ void MainWindow::openOutputFolder(int row) {
                              ? folderWithSlash(txtFolder_->text()) + list_.nameTag(row)
                              : list_.folderTag(row) + list_.nameTag(row);
   if (parts_.api.FolderExist(folder)) {
-    if (!parts_.api.openFolder(folder)) {
-      parts_.api.Alert(QStringLiteral("没有可以打开文件夹的程序: ") + folder, QString());
-    }
+    parts_.api.openFolder(folder, [self = QPointer<MainWindow>(this), folder] {
+      if (self)
+        self->parts_.api.Alert(QStringLiteral("没有可以打开文件夹的程序: ") + folder, QString());
+    });
+  } else if (list_.picture(row) == QLatin1String("none")) {
+    // The split found no frame, so it made no folder.
+    parts_.api.Alert(list_.path(row) + QStringLiteral("中没有找到图框, 没有拆分出图纸"), QString());
   } else {
     parts_.api.Alert(folder + QStringLiteral("不存在!可能是转换过程中出现异常"), QString());
   }
@@ -450,13 +483,16 @@ void MainWindow::LoadConfigInfo(bool flag) {
   } catch (...) {
     return;  // an unreadable file leaves the window as it is
   }
+  const QString chosen = cbPaper_->currentText();
   cbPaper_->clear();
   if (flag) {
     txtFolder_->setText(info.outFolder);
     if (info.saveMode) optSave_[int(*info.saveMode)]->setChecked(true);
   }
   cbPaper_->addItems(info.formats);
-  cbPaper_->setCurrentIndex(info.selected);
+  // The user's choice outweighs the stored default: the next run is to use what is shown.
+  const int kept = chosen.isEmpty() ? -1 : int(info.formats.indexOf(chosen));
+  cbPaper_->setCurrentIndex(kept >= 0 ? kept : info.selected);
 }
 
 QString MainWindow::GetDwgIDMask() const {

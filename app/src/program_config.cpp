@@ -1,6 +1,7 @@
 #include "sheetcut_app/program_config.h"
 
 #include "sheetcut_app/dwg_id_format.h"
+#include "sheetcut_app/error_text.h"
 
 namespace sheetcut::app {
 
@@ -16,6 +17,40 @@ std::optional<SaveMode> saveModeOf(const QString& text) {
 
 }  // namespace
 
+ConfigFile::ConfigFile(ProgramServices& api, QString path) : api_(api), path_(std::move(path)) {}
+
+QString ConfigFile::read(const QString& section, const QString& key) {
+  return api_.GetINIKeyValue(path_, section, key);
+}
+
+bool ConfigFile::write(const QString& section, const QString& key, const QString& value) {
+  try {
+    api_.SetINIKeyValue(path_, section, key, value);
+    return true;
+  } catch (...) {
+    notKept();
+    return false;
+  }
+}
+
+bool ConfigFile::remove(const QString& section, const QString& key) {
+  try {
+    api_.DeleteINIKey(path_, section, key);
+    return true;
+  } catch (...) {
+    notKept();
+    return false;
+  }
+}
+
+void ConfigFile::notKept() {
+  if (failed_) return;
+  failed_ = true;
+  api_.Alert(QStringLiteral("程序的设置无法保存, 下次启动时不会保留。原因: \r\n") +
+                 errorText(std::current_exception()).description,
+             QString());
+}
+
 ConfigInfo loadConfigInfo(ProgramServices& api, const QString& iniPath, bool withFolder) {
   ConfigInfo info;
   if (withFolder) {
@@ -23,11 +58,13 @@ ConfigInfo loadConfigInfo(ProgramServices& api, const QString& iniPath, bool wit
     info.outFolder = api.GetINIKeyValue(iniPath, ini::kUserSet, ini::kOutFolder);
     info.saveMode = saveModeOf(api.GetINIKeyValue(iniPath, ini::kUserSet, ini::kSaveMode));
   }
-  const QString def = api.GetINIKeyValue(iniPath, ini::kFormats, ini::kDefaultFormat);
+  QString def = api.GetINIKeyValue(iniPath, ini::kFormats, ini::kDefaultFormat);
+  // A default that is no format would name every frame by its position: the preset instead.
+  if (!def.isEmpty() && !isFormat(def)) def = kAnyFormat;
   int sel = -1;
   for (int k = 1; k <= kMaxFormats; ++k) {
     const QString f = api.GetINIKeyValue(iniPath, ini::kFormats, ini::formatKey(k));
-    if (f.isEmpty()) continue;
+    if (!isFormat(f)) continue;
     info.formats << f;
     if (f == def) sel = int(info.formats.size()) - 1;
   }
@@ -42,15 +79,16 @@ ConfigInfo loadConfigInfo(ProgramServices& api, const QString& iniPath, bool wit
   return info;
 }
 
-FormatStore::FormatStore(ProgramServices& api, QString iniPath)
-    : api_(api), iniPath_(std::move(iniPath)) {}
+FormatStore::FormatStore(ConfigFile& config) : config_(config) {}
 
 QStringList FormatStore::load() {
   formats_.clear();
+  keys_.clear();
   for (int k = 1; k <= kMaxFormats; ++k) {
-    const QString f = api_.GetINIKeyValue(iniPath_, ini::kFormats, ini::formatKey(k));
-    if (f.isEmpty()) break;
+    const QString f = config_.read(ini::kFormats, ini::formatKey(k));
+    if (!isFormat(f)) continue;
     formats_ << f;
+    keys_ << k;
   }
   return formats_;
 }
@@ -59,19 +97,45 @@ FormatStore::AddResult FormatStore::add(const QString& format) {
   if (formats_.contains(format)) return AddResult::Duplicate;
   // Every reader stops at Format10: an eleventh entry would be written where nobody reads it.
   if (formats_.size() >= kMaxFormats) return AddResult::Full;
-  api_.SetINIKeyValue(iniPath_, ini::kFormats, ini::formatKey(int(formats_.size()) + 1), format);
+  if (!keys_.isEmpty() && keys_.last() == kMaxFormats && !closeGaps()) return AddResult::NotKept;
+  const int key = keys_.isEmpty() ? 1 : keys_.last() + 1;
+  if (!config_.write(ini::kFormats, ini::formatKey(key), format)) return AddResult::NotKept;
   formats_ << format;
+  keys_ << key;
   return AddResult::Added;
 }
 
-void FormatStore::remove(int index) {
-  if (index < 0 || index >= formats_.size()) return;
-  api_.DeleteINIKey(iniPath_, ini::kFormats, ini::formatKey(index + 1));
-  for (int g = index + 1; g < formats_.size(); ++g) {
-    api_.DeleteINIKey(iniPath_, ini::kFormats, ini::formatKey(g + 1));
-    api_.SetINIKeyValue(iniPath_, ini::kFormats, ini::formatKey(g), formats_[g]);
+bool FormatStore::remove(int index) {
+  if (index < 0 || index >= formats_.size()) return true;
+  // Each later format takes the key of the one before it.
+  bool kept = config_.remove(ini::kFormats, ini::formatKey(keys_[index]));
+  for (qsizetype g = index + 1; kept && g < formats_.size(); ++g) {
+    kept = config_.remove(ini::kFormats, ini::formatKey(keys_[g])) &&
+           config_.write(ini::kFormats, ini::formatKey(keys_[g - 1]), formats_[g]);
+  }
+  if (!kept) {
+    load();
+    return false;
   }
   formats_.removeAt(index);
+  keys_.removeLast();
+  return true;
+}
+
+bool FormatStore::closeGaps() {
+  // Entry i moves to key i + 1, never above its own key, so no format is overwritten before
+  // it moved.
+  for (qsizetype i = 0; i < formats_.size(); ++i) {
+    const int key = int(i) + 1;
+    if (keys_[i] == key) continue;
+    if (!config_.write(ini::kFormats, ini::formatKey(key), formats_[i]) ||
+        !config_.remove(ini::kFormats, ini::formatKey(keys_[i]))) {
+      load();
+      return false;
+    }
+    keys_[i] = key;
+  }
+  return true;
 }
 
 }  // namespace sheetcut::app

@@ -31,6 +31,8 @@ QString statusPictureFile(StatusPicture kind) {
       return QStringLiteral("ok.gif");
     case StatusPicture::Failure:
       return QStringLiteral("faliure.gif");
+    case StatusPicture::NoFrame:
+      return QStringLiteral("noframe.gif");
   }
   return {};
 }
@@ -66,6 +68,12 @@ QImage drawStatusPicture(StatusPicture kind, int size) {
       p.setPen(mark);
       p.drawLine(QPointF(5.4, 5.4), QPointF(10.6, 10.6));
       p.drawLine(QPointF(10.6, 5.4), QPointF(5.4, 10.6));
+      break;
+    }
+    case StatusPicture::NoFrame: {  // an amber badge with a dash: nothing to split
+      badge(p, QColor(226, 160, 32));
+      p.setPen(mark);
+      p.drawLine(QPointF(4.8, 8.0), QPointF(11.2, 8.0));
       break;
     }
   }

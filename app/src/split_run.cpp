@@ -26,10 +26,21 @@ class RunningFlag {
   bool& flag_;
 };
 
+// The closing status text: the drawings split, and apart from them those without a frame.
+QString doneText(int split, int withoutFrame) {
+  if (withoutFrame == 0) {
+    return QString::number(split) + QStringLiteral("张图纸拆分完毕,双击可查看拆分后的文件列表!");
+  }
+  QString text = QString::number(split) + QStringLiteral("张图纸拆分完毕,") +
+                 QString::number(withoutFrame) + QStringLiteral("张图纸中没有找到图框");
+  text.append(split > 0 ? QStringLiteral(",双击可查看拆分后的文件列表!") : QStringLiteral("!"));
+  return text;
+}
+
 }  // namespace
 
-SplitRun::SplitRun(FileList& list, ProgramServices& api, SplitComponent& cad, QString iniPath)
-    : list_(list), api_(api), cad_(cad), iniPath_(std::move(iniPath)) {}
+SplitRun::SplitRun(FileList& list, ProgramServices& api, SplitComponent& cad, ConfigFile& config)
+    : list_(list), api_(api), cad_(cad), config_(config) {}
 
 void SplitRun::StartSplit(const RunChoices& choices) {
   if (running_ || list_.isEmpty()) return;
@@ -43,24 +54,24 @@ void SplitRun::StartSplit(const RunChoices& choices) {
       outFolder = choices.folder;
       if (!chooseOutFolder(outFolder)) return;
       outFolder = folderWithSlash(outFolder);
-      api_.SetINIKeyValue(iniPath_, ini::kUserSet, ini::kSaveMode, QStringLiteral("1"));
+      config_.write(ini::kUserSet, ini::kSaveMode, QStringLiteral("1"));
     } else {
-      api_.SetINIKeyValue(iniPath_, ini::kUserSet, ini::kSaveMode, QStringLiteral("0"));
+      config_.write(ini::kUserSet, ini::kSaveMode, QStringLiteral("0"));
     }
     if (!cad_.AcadAppIsRun(false, false)) {
       fail(rows, kNoHost);
       return;
     }
-    api_.SetINIKeyValue(iniPath_, ini::kFormats, ini::kDefaultFormat, choices.formatText);
+    config_.write(ini::kFormats, ini::kDefaultFormat, choices.formatText);
     waitCursor(true);
     cad_.showHost(true);
     cad_.setDwgIDMask(GetDwgIDMask(choices.formatText));
-    splitRows(outFolder, choices.mode);
+    const int withoutFrame = splitRows(outFolder, choices.mode);
     if (stopRequested_) {
       waitCursor(false);
       return;
     }
-    status(QString::number(rows) + QStringLiteral("张图纸拆分完毕,双击可查看拆分后的文件列表!"));
+    status(doneText(rows - withoutFrame, withoutFrame));
     waitCursor(false);
     cad_.CloseAutoCAD();
   } catch (...) {
@@ -80,14 +91,15 @@ bool SplitRun::chooseOutFolder(QString& folder) {
   api_.Alert(problem, QString());
   folder = api_.SelectFolder(owner, QStringLiteral("转换文件的存放路径"), QString(), true);
   if (folder.isEmpty()) return false;
-  api_.SetINIKeyValue(iniPath_, ini::kUserSet, ini::kOutFolder, folder);
+  config_.write(ini::kUserSet, ini::kOutFolder, folder);
   if (onFolderChosen) onFolderChosen(folder);
   return true;
 }
 
-void SplitRun::splitRows(const QString& outFolder, SaveMode mode) {
+int SplitRun::splitRows(const QString& outFolder, SaveMode mode) {
+  int withoutFrame = 0;
   for (int row = 0; row < list_.drawingCount(); ++row) {
-    if (stopRequested_) return;
+    if (stopRequested_) break;
     const QString path = list_.path(row);
     status(QStringLiteral("正在转换:") + path);
     list_.setPicture(row, QStringLiteral("doing"));
@@ -95,8 +107,9 @@ void SplitRun::splitRows(const QString& outFolder, SaveMode mode) {
     const QString folder = mode == SaveMode::OwnFolder ? list_.folderTag(row) : outFolder;
     const QString childFolder = folder + list_.nameTag(row);
     cad_.setChildFileSavePath(childFolder);
+    int written = 0;
     try {
-      cad_.SplitDwg(path, true);
+      written = cad_.SplitDwg(path, true);
     } catch (...) {
       list_.setPicture(row, QStringLiteral("err"));
       // The status bar says first, in the program's words, what is wrong with the drawing or
@@ -105,9 +118,13 @@ void SplitRun::splitRows(const QString& outFolder, SaveMode mode) {
       throw sheetcut::Error(error.number,
                             splitFailureReason(path, childFolder, error.description).toStdString());
     }
-    list_.setPicture(row, QStringLiteral("ok"));
+    // No frame, no split drawing and no folder: not a failure of the drawing, yet nothing to
+    // show for it.
+    if (written == 0) ++withoutFrame;
+    list_.setPicture(row, written > 0 ? QStringLiteral("ok") : QStringLiteral("none"));
     list_.setEndTime(row, now());
   }
+  return withoutFrame;
 }
 
 void SplitRun::fail(int rows, const QString& description) {

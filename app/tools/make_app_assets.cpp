@@ -1,5 +1,5 @@
 // make-app-assets FOLDER: writes the program's status pictures (FOLDER/ico/go.gif, ok.gif,
-// faliure.gif) and its user's guide (FOLDER/help.pdf).
+// faliure.gif, noframe.gif) and its user's guide (FOLDER/help.pdf).
 
 #include <QDir>
 #include <QGuiApplication>
@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "make-app-assets: cannot create %s\n", qPrintable(icoFolder));
       return 1;
     }
-    for (StatusPicture kind : {StatusPicture::Doing, StatusPicture::Ok, StatusPicture::Failure}) {
+    for (StatusPicture kind : kStatusPictures) {
       if (!writePicture(icoFolder, kind)) {
         std::fprintf(stderr, "make-app-assets: cannot write %s in %s\n",
                      qPrintable(statusPictureFile(kind)), qPrintable(icoFolder));

@@ -45,6 +45,7 @@ void FakeServices::SetINIKeyValue(const QString& iniPath, const QString& sect, c
 }
 
 void FakeServices::DeleteINIKey(const QString& iniPath, const QString& sect, const QString& key) {
+  if (iniWritesFail) throw sheetcut::Error(75, "无法写入 " + iniPath.toStdString());
   mobrel::IniFile(iniPath).DelIniKey(sect, key);
 }
 
@@ -69,14 +70,14 @@ void FakeServices::ShowErr(long number, const QString& description, const QStrin
   errors << QStringLiteral("%1[%2]%3").arg(subName).arg(number).arg(description);
 }
 
-bool FakeServices::openFolder(const QString& folder) {
+void FakeServices::openFolder(const QString& folder, std::function<void()> onNoProgram) {
   openedFolders << folder;
-  return openerWorks;
+  if (!openerWorks) onNoProgram();
 }
 
-bool FakeServices::openDocument(const QString& file) {
+void FakeServices::openDocument(const QString& file, std::function<void()> onNoProgram) {
   openedDocuments << file;
-  return openerWorks;
+  if (!openerWorks) onNoProgram();
 }
 
 bool FakeComponent::AcadAppIsRun(bool, bool) {
@@ -85,10 +86,11 @@ bool FakeComponent::AcadAppIsRun(bool, bool) {
   return host;
 }
 
-void FakeComponent::SplitDwg(const QString& path, bool) {
+int FakeComponent::SplitDwg(const QString& path, bool) {
   splitPaths << path;
   childFolders << childFolder;
   if (onSplit) onSplit(path);
+  return withoutFrames.contains(path) ? 0 : 1;
 }
 
 void FakeComponent::CloseAutoCAD() {

@@ -31,8 +31,8 @@ class FakeServices : public sheetcut::app::ProgramServices {
   std::deque<QString> folderAnswers;    // SelectFolder; empty: cancelled
   std::deque<bool> confirmAnswers;      // Confirm; empty: yes
   std::function<void()> onAlert;        // runs inside Alert, after it was recorded
-  bool iniWritesFail = false;           // INI changes raise, as for a read-only folder
-  bool openerWorks = true;              // a file browser and a viewer are installed
+  bool iniWritesFail = false;  // INI changes raise, as the library's do for a read-only folder
+  bool openerWorks = true;     // a file browser and a viewer are installed
 
   QStringList alerts, confirms, folderDialogTitles, openedFolders, openedDocuments, errors;
   int onTopCalls = 0;
@@ -50,8 +50,8 @@ class FakeServices : public sheetcut::app::ProgramServices {
   void Alert(const QString& text, const QString&) override;
   bool Confirm(const QString& text, const QString&, const QString&) override;
   void ShowErr(long number, const QString& description, const QString& subName) override;
-  bool openFolder(const QString& folder) override;
-  bool openDocument(const QString& file) override;
+  void openFolder(const QString& folder, std::function<void()> onNoProgram) override;
+  void openDocument(const QString& file, std::function<void()> onNoProgram) override;
 
   QString lastFilter;
 };
@@ -62,6 +62,7 @@ class FakeComponent : public sheetcut::app::SplitComponent {
  public:
   bool startable = true;
   std::function<void(const QString& path)> onSplit;
+  QStringList withoutFrames;  // drawings in which the split finds no frame
 
   bool host = false;
   bool minimised = false;
@@ -75,7 +76,7 @@ class FakeComponent : public sheetcut::app::SplitComponent {
   void showHost(bool minimise) override { minimised = minimise; }
   void setDwgIDMask(const QString& m) override { mask = m; }
   void setChildFileSavePath(const QString& folder) override { childFolder = folder; }
-  void SplitDwg(const QString& path, bool IsOnlySplit) override;
+  int SplitDwg(const QString& path, bool IsOnlySplit) override;
   void CloseAutoCAD() override;
   void releaseHost() override { ++releases; }
 };

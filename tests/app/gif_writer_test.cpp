@@ -22,7 +22,7 @@ QImage decode(const QByteArray& gif) {
 }  // namespace
 
 TEST(GifWriter, StatusPicturesReadBackPixelForPixel) {
-  for (StatusPicture kind : {StatusPicture::Doing, StatusPicture::Ok, StatusPicture::Failure}) {
+  for (StatusPicture kind : kStatusPictures) {
     const QImage drawn = drawStatusPicture(kind, 16);
     const QImage read = decode(encodeGif(drawn));
     ASSERT_EQ(read.size(), drawn.size());

@@ -17,6 +17,7 @@
 
 #include "acceptance_drawings.h"
 #include "app_test_support.h"
+#include "dxf/dxf_io.h"
 #include "sheet_fixture.h"
 #include "sheetcut_app/main_window.h"
 #include "sheetcut_app/program.h"
@@ -61,7 +62,8 @@ class MainRoadTest : public ::testing::Test {
     list.clear();
     list.addDrawing(plan);
     list.addDrawing(b);
-    SplitRun split(list, api, *component, ini);
+    ConfigFile config(api, ini);
+    SplitRun split(list, api, *component, config);
     split.onStatus = [this](const QString& text) { status = text; };
     split.StartSplit({mode, out, kFormat});
   }
@@ -191,6 +193,35 @@ TEST_F(MainRoadTest, OwnFolderModeWritesBesideEachDrawing) {
   expectSourcesAndReportUnchanged();
 }
 
+TEST_F(MainRoadTest, DrawingsWithoutAFrameAreNotCalledSplit) {
+  // An empty model space, and one holding a text but no line work.
+  const QString empty = root / "Proj/empty.dxf";
+  const QString note = root / "Proj/note.dxf";
+  cadhost::dxf::writeDxfFile(acceptance::newDrawing("AC1024", "ANSI_936"), empty.toStdString());
+  cadhost::model::Drawing d = acceptance::newDrawing("AC1024", "ANSI_936");
+  sheetgen::EntityBuilder builder(d);
+  acceptance::addLayersAndStyle(builder);
+  builder.text("TEXT", acceptance::kStyle, {10, 10}, acceptance::kTextHeight, "A100-B500-00");
+  cadhost::dxf::writeDxfFile(d, note.toStdString());
+  // A folder left by an earlier run counts only what this run adds to it.
+  QDir().mkpath(out + "/NOTE");
+  QFile(out + "/NOTE/old.dxf").open(QIODevice::WriteOnly);
+
+  list.clear();
+  for (const QString& path : {empty, plan, note}) list.addDrawing(path);
+  ConfigFile config(api, ini);
+  SplitRun split(list, api, *component, config);
+  split.onStatus = [this](const QString& text) { status = text; };
+  split.StartSplit({SaveMode::ChosenFolder, out, kFormat});
+  EXPECT_EQ(status, "1张图纸拆分完毕,2张图纸中没有找到图框,双击可查看拆分后的文件列表!");
+  EXPECT_EQ(list.picture(0), "none");
+  EXPECT_EQ(list.picture(1), "ok");
+  EXPECT_EQ(list.picture(2), "none");
+  EXPECT_FALSE(QFileInfo::exists(out + "/EMPTY"));
+  EXPECT_EQ(namesIn(out + "/NOTE"), QStringList{"old.dxf"});
+  EXPECT_EQ(namesIn(out + "/PLAN"), kPlanChildren);
+}
+
 TEST_F(MainRoadTest, BlockedOutputFolderFailsItsRowOnly) {
   QFile blocker(out + "/B");
   ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
@@ -254,7 +285,8 @@ TEST_F(MainRoadTest, FailedDrawingsAreNamedForWhatIsWrongWithThem) {
     file.close();
     list.clear();
     list.addDrawing(path);
-    SplitRun split(list, api, *component, ini);
+    ConfigFile config(api, ini);
+    SplitRun split(list, api, *component, config);
     split.onStatus = [this](const QString& text) { status = text; };
     split.StartSplit({SaveMode::OwnFolder, QString(), kFormat});
     const QString start = "1拆分发生异常, 原因: \r\n" + c.reason;
@@ -349,7 +381,8 @@ TEST(Sample, TheRepositorysSheetSetSplitsIntoItsNumberedSheets) {
   apptest::FakeServices api;
   FileList list;
   list.addDrawing(sample);
-  SplitRun split(list, api, *component, out / "cfg.ini");
+  ConfigFile config(api, out / "cfg.ini");
+  SplitRun split(list, api, *component, config);
   split.StartSplit({SaveMode::ChosenFolder, out.path(), kFormat});
   QStringList numbers;
   for (int i = 0; i < 4; ++i)

@@ -10,9 +10,11 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QStyle>
 #include <QSysInfo>
 #include <QTableView>
@@ -224,6 +226,60 @@ TEST_F(WindowTest, AddingFilesAndFoldersListsExactPathsOnce) {
   EXPECT_EQ(list.rowCount(), 18);
 }
 
+TEST_F(WindowTest, FoldersOfDwgDrawingsAreToldApartFromFoldersWithoutDrawings) {
+  auto program = start();
+  MainWindow* w = program->mainWindow();
+  QDir().mkpath(folder / "Empty");
+  folder.touch("Dwg/plan.dwg");
+  folder.touch("Dwg/B.DWG");
+  api->folderAnswers = {folder / "Dwg", folder / "Empty"};
+  w->ab_ToolClick("tlAddFolder");
+  w->ab_ToolClick("tlAddFolder");
+  EXPECT_EQ(api->alerts,
+            (QStringList{"该文件夹下发现了DWG图纸, 但本程序无法读取DWG图纸, 只能读取DXF图纸",
+                         "该文件夹下没有发现DWG文件"}));
+  EXPECT_TRUE(w->fileList().isEmpty());
+}
+
+TEST_F(WindowTest, ClearingLeavesNothingBehindAndDeleteTakesOnlySelectedRows) {
+  auto program = start();
+  MainWindow* w = program->mainWindow();
+  auto* grid = w->findChild<QTableView*>("gd");
+  FileList& list = w->fileList();
+  QStringList names;
+  for (int i = 0; i < 60; ++i) names << QStringLiteral("d%1.dxf").arg(i, 2, 10, QChar('0'));
+  api->fileAnswers.push_back({folder.path() + "/", names});
+  w->ab_ToolClick("tlAddFile");
+  // The whole path shows on hover, however the column shortens it.
+  EXPECT_EQ(list.model().index(3, 2).data(Qt::ToolTipRole).toString(), folder / "d03.dxf");
+  grid->selectRow(40);
+  grid->scrollToBottom();
+  ASSERT_GT(grid->verticalScrollBar()->value(), 0);
+  cad->withoutFrames = QStringList{folder / "d05.dxf"};
+  w->ab_ToolClick("tlStart");
+  ASSERT_TRUE(w->statusText().startsWith("59张图纸拆分完毕"));
+  EXPECT_EQ(list.model().index(5, 1).data(Qt::ToolTipRole).toString(),
+            "没有找到图框, 没有拆分出图纸");
+
+  w->ab_ToolClick("tlClear");
+  EXPECT_EQ(w->statusText(), "Corvantis图形拆分工具");
+  EXPECT_EQ(grid->verticalScrollBar()->value(), 0);
+  EXPECT_TRUE(grid->selectionModel()->selectedRows().isEmpty());
+
+  // Nothing shown as selected: 删除 removes nothing, whatever the grid's current row.
+  api->fileAnswers.push_back({folder.path() + "/", {"a.dxf", "b.dxf", "c.dxf"}});
+  w->ab_ToolClick("tlAddFile");
+  grid->setCurrentIndex(list.model().index(0, 2));
+  grid->selectionModel()->clearSelection();
+  w->ab_ToolClick("tlDelete");
+  EXPECT_EQ(list.drawingCount(), 3);
+  grid->selectRow(1);
+  w->ab_ToolClick("tlDelete");
+  EXPECT_EQ(list.drawingCount(), 2);
+  EXPECT_EQ(list.path(0), folder / "a.dxf");
+  EXPECT_EQ(list.path(1), folder / "c.dxf");
+}
+
 TEST_F(WindowTest, DuringARunTheListAndTheChoicesAreLockedAndExitWaits) {
   auto program = start();
   MainWindow* w = program->mainWindow();
@@ -276,6 +332,12 @@ TEST_F(WindowTest, DoubleClickAndHelpOpenWithoutAShellAndSayWhenTheyCannot) {
   api->openerWorks = false;
   w->openOutputFolder(0);
   EXPECT_EQ(api->alerts.last(), "没有可以打开文件夹的程序: " + output);
+  // A drawing without a frame made no folder: that is what double-clicking it says.
+  const QString frameless = folder / "blank.dxf";
+  w->fileList().addDrawing(frameless);
+  w->fileList().setPicture(1, "none");
+  w->openOutputFolder(1);
+  EXPECT_EQ(api->alerts.last(), frameless + "中没有找到图框, 没有拆分出图纸");
   w->ab_ToolClick("tlHelp");
   EXPECT_EQ(api->alerts.last(), folder / "help.pdf" + "不存在!");
   folder.touch("help.pdf");
@@ -287,15 +349,18 @@ TEST_F(WindowTest, DoubleClickAndHelpOpenWithoutAShellAndSayWhenTheyCannot) {
 TEST_F(WindowTest, FailuresOfCommandsAreShownAndTheWindowGoesOn) {
   auto program = start();
   MainWindow* w = program->mainWindow();
+  // Settings that cannot be stored: said once, in the program's words, and nothing stops.
   api->iniWritesFail = true;
   api->folderAnswers = {folder / "Out"};
   w->findChild<QToolButton*>("cmdSelectFolder")->click();
-  EXPECT_EQ(api->errors, QStringList{"SelectOutFolder[75]无法写入 " + w->iniPath()});
+  EXPECT_EQ(w->findChild<QLineEdit*>("txtFolder")->text(), folder / "Out");
   w->ab_ToolClick("tlUserSet");
   w->formatEditor()->findChild<QPushButton*>("cmdAdd")->click();
-  EXPECT_EQ(api->errors.size(), 2);
   EXPECT_EQ(w->formatEditor()->list()->count(), 0);
   w->formatEditor()->close();
+  EXPECT_TRUE(api->errors.isEmpty());
+  EXPECT_EQ(api->alerts, QStringList{"程序的设置无法保存, 下次启动时不会保留。原因: \r\n无法写入 " +
+                                     w->iniPath()});
 
   // A failed run names its reason in the status bar, whole in its tooltip.
   api->iniWritesFail = false;
@@ -347,16 +412,65 @@ TEST_F(WindowTest, FormatEditorStoresFormatsAndTheListFollowsOnClose) {
   auto* combo = w->findChild<QComboBox*>("cbPaper");
   ASSERT_EQ(combo->count(), 2);
   EXPECT_EQ(combo->itemText(0), "任意 - 字母 - 数字");
-  EXPECT_EQ(combo->currentIndex(), 0);
+  // The preset chosen before the editor opened is still chosen.
+  EXPECT_EQ(combo->currentText(), "任意 - 任意 - 任意");
 
-  // Escape closes it the same way.
+  // Reopened, the editor starts on 字母, 字母, 数字 again; Escape closes it like its close box.
   w->ab_ToolClick("tlUserSet");
+  editor = w->formatEditor();
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(editor->chooser(i)->currentText(), i < 2 ? "字母" : "数字") << i;
+  }
+  EXPECT_EQ(editor->list()->count(), 1);
   editor->chooser(1)->setCurrentIndex(2);
   editor->cmdAdd_Click();
   QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
   QApplication::sendEvent(editor, &escape);
   EXPECT_FALSE(editor->isVisible());
   EXPECT_EQ(combo->count(), 3);
+  w->ab_ToolClick("tlUserSet");
+  EXPECT_EQ(w->formatEditor()->chooser(1)->currentText(), "字母");
+  w->formatEditor()->close();
+}
+
+TEST_F(WindowTest, TheFormatChosenInTheListIsTheOneTheNextRunUses) {
+  QFile file(folder / "cfg.ini");
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  // A gap before the formats, a text that is no format and a default that is none either.
+  file.write(
+      "[DwgIDFormat]\r\nFormat2=字母 - 数字 - 数字\r\nFormat3=garbage###\r\n"
+      "Format4=数字 - 数字 - 任意\r\nDefaultFormat=garbage###\r\n");
+  file.close();
+  auto program = start();
+  MainWindow* w = program->mainWindow();
+  auto* combo = w->findChild<QComboBox*>("cbPaper");
+  QStringList entries;
+  for (int i = 0; i < combo->count(); ++i) entries << combo->itemText(i);
+  EXPECT_EQ(entries,
+            (QStringList{"字母 - 数字 - 数字", "数字 - 数字 - 任意", "任意 - 任意 - 任意"}));
+  EXPECT_EQ(combo->currentText(), "任意 - 任意 - 任意");
+
+  // The editor lists what the list offers; a format the user picks survives the editor.
+  combo->setCurrentIndex(0);
+  w->ab_ToolClick("tlUserSet");
+  EXPECT_EQ(w->formatEditor()->list()->count(), 2);
+  w->formatEditor()->close();
+  EXPECT_EQ(combo->currentText(), "字母 - 数字 - 数字");
+  w->fileList().addDrawing(folder / "a.dxf");
+  w->ab_ToolClick("tlStart");
+  EXPECT_EQ(cad->mask, "@*-#*-#*");
+  EXPECT_EQ(api->GetINIKeyValue(w->iniPath(), "DwgIDFormat", "DefaultFormat"),
+            "字母 - 数字 - 数字");
+
+  // Once the chosen format is deleted, the stored default is chosen again.
+  combo->setCurrentIndex(1);
+  w->ab_ToolClick("tlUserSet");
+  FormatEditor* editor = w->formatEditor();
+  editor->list()->setCurrentRow(1);
+  editor->cmdDel_Click();
+  editor->close();
+  EXPECT_EQ(combo->currentText(), "字母 - 数字 - 数字");
+  EXPECT_EQ(combo->count(), 1);
 }
 
 TEST_F(WindowTest, TheFormatOfTheLastRunStaysChosenAfterARestartAndTheEditor) {
@@ -375,12 +489,12 @@ TEST_F(WindowTest, TheFormatOfTheLastRunStaysChosenAfterARestartAndTheEditor) {
     MainWindow* w = program->mainWindow();
     api->SetINIKeyValue(w->iniPath(), "DwgIDFormat", "Format1", "字母 - 字母 - 数字");
     api->SetINIKeyValue(w->iniPath(), "DwgIDFormat", "Format2", "数字 - 数字 - 任意");
-    // No default yet: the stored formats, then the preset, and the first one chosen.
+    // No default yet: the stored formats, then the preset, which stays chosen.
     w->LoadConfigInfo(false);
-    EXPECT_EQ(chosen(w), "字母 - 字母 - 数字");
+    EXPECT_EQ(chosen(w), "任意 - 任意 - 任意");
     auto* combo = w->findChild<QComboBox*>("cbPaper");
     ASSERT_EQ(combo->count(), 3);
-    combo->setCurrentIndex(2);
+    EXPECT_EQ(combo->currentIndex(), 2);
     runOnce(w);
     EXPECT_EQ(api->GetINIKeyValue(w->iniPath(), "DwgIDFormat", "DefaultFormat"),
               "任意 - 任意 - 任意");

@@ -24,6 +24,7 @@ class ConfigTest : public ::testing::Test {
   apptest::Folder folder;
   apptest::FakeServices api;
   QString ini = folder / "cfg.ini";
+  ConfigFile config{api, ini};
 };
 
 }  // namespace
@@ -102,7 +103,7 @@ TEST_F(ConfigTest, UnusableSaveModeStillLoadsTheFormats) {
 }
 
 TEST_F(ConfigTest, FormatStoreAddsOnceDeletesWithoutGapsAndRefusesAnEleventh) {
-  FormatStore store(api, ini);
+  FormatStore store(config);
   EXPECT_EQ(store.add("字母 - 字母 - 数字"), FormatStore::AddResult::Added);
   EXPECT_EQ(store.add("字母 - 字母 - 数字"), FormatStore::AddResult::Duplicate);
   EXPECT_EQ(get("Format2"), "");
@@ -115,7 +116,7 @@ TEST_F(ConfigTest, FormatStoreAddsOnceDeletesWithoutGapsAndRefusesAnEleventh) {
   EXPECT_EQ(get("Format2"), "任意 - 任意 - 字母");
   EXPECT_EQ(get("Format3"), "");
   EXPECT_EQ(get("DefaultFormat"), "字母 - 字母 - 数字");
-  EXPECT_EQ(FormatStore(api, ini).load(), store.formats());
+  EXPECT_EQ(FormatStore(config).load(), store.formats());
 
   const QStringList words = formatSectionWords();
   for (int i = 0; store.formats().size() < kMaxFormats; ++i) {
@@ -129,6 +130,78 @@ TEST_F(ConfigTest, FormatStoreAddsOnceDeletesWithoutGapsAndRefusesAnEleventh) {
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   EXPECT_EQ(file.readAll(), before);
   EXPECT_EQ(store.formats().size(), kMaxFormats);
+}
+
+TEST_F(ConfigTest, TextsThatAreNoFormatAreNeitherOfferedNorListed) {
+  set("Format1", "字母 - 字母 - 数字");
+  set("Format2", "garbage###");
+  set("Format3", "字母-字母-数字");
+  set("Format4", "数字 - 数字 - 任意");
+  set("DefaultFormat", "garbage###");
+  ConfigInfo info = loadConfigInfo(api, ini, false);
+  // The preset takes the default's place, and is what the next run would use.
+  EXPECT_EQ(info.formats, (QStringList{"字母 - 字母 - 数字", "数字 - 数字 - 任意", kAnyFormat}));
+  EXPECT_EQ(info.formats[info.selected], kAnyFormat);
+  FormatStore store(config);
+  EXPECT_EQ(store.load(), (QStringList{"字母 - 字母 - 数字", "数字 - 数字 - 任意"}));
+
+  // A default that names a stored format still selects it.
+  set("DefaultFormat", "数字 - 数字 - 任意");
+  info = loadConfigInfo(api, ini, false);
+  EXPECT_EQ(info.selected, 1);
+}
+
+TEST_F(ConfigTest, FormatStoreReadsAroundGapsAndWritesAfterTheLastKey) {
+  set("Format2", "字母 - 字母 - 数字");
+  set("Format3", "数字 - 数字 - 任意");
+  FormatStore store(config);
+  EXPECT_EQ(store.load(), (QStringList{"字母 - 字母 - 数字", "数字 - 数字 - 任意"}));
+  EXPECT_EQ(store.add("任意 - 任意 - 字母"), FormatStore::AddResult::Added);
+  EXPECT_EQ(store.add("任意 - 数字 - 字母"), FormatStore::AddResult::Added);
+  EXPECT_EQ(get("Format1"), "");
+  EXPECT_EQ(get("Format2"), "字母 - 字母 - 数字");
+  EXPECT_EQ(get("Format3"), "数字 - 数字 - 任意");
+  EXPECT_EQ(get("Format4"), "任意 - 任意 - 字母");
+  EXPECT_EQ(get("Format5"), "任意 - 数字 - 字母");
+  EXPECT_EQ(FormatStore(config).load(), store.formats());
+
+  // Deleting moves the later formats onto the keys before them; no new gap opens.
+  ASSERT_TRUE(store.remove(1));
+  EXPECT_EQ(get("Format2"), "字母 - 字母 - 数字");
+  EXPECT_EQ(get("Format3"), "任意 - 任意 - 字母");
+  EXPECT_EQ(get("Format4"), "任意 - 数字 - 字母");
+  EXPECT_EQ(get("Format5"), "");
+  EXPECT_EQ(FormatStore(config).load(), store.formats());
+
+  // With the last key taken, the formats first move down to Format1.
+  set("Format10", "数字 - 任意 - 字母");
+  store.load();
+  ASSERT_EQ(store.formats().size(), 4);
+  EXPECT_EQ(store.add("数字 - 数字 - 数字"), FormatStore::AddResult::Added);
+  const QStringList expected{"字母 - 字母 - 数字", "任意 - 任意 - 字母", "任意 - 数字 - 字母",
+                             "数字 - 任意 - 字母", "数字 - 数字 - 数字"};
+  for (int k = 1; k <= kMaxFormats; ++k) {
+    EXPECT_EQ(get(ini::formatKey(k)), k <= 5 ? expected[k - 1] : QString()) << k;
+  }
+  EXPECT_EQ(FormatStore(config).load(), expected);
+}
+
+TEST_F(ConfigTest, ChangesThatCannotBeWrittenAreToldOnceAndStopNothing) {
+  set("Format1", "字母 - 字母 - 数字");
+  FormatStore store(config);
+  store.load();
+  api.iniWritesFail = true;
+  EXPECT_EQ(store.add("数字 - 数字 - 任意"), FormatStore::AddResult::NotKept);
+  EXPECT_EQ(store.formats(), QStringList{"字母 - 字母 - 数字"});
+  EXPECT_FALSE(store.remove(0));
+  EXPECT_EQ(store.formats(), QStringList{"字母 - 字母 - 数字"});
+  EXPECT_FALSE(config.write(ini::kUserSet, ini::kOutFolder, "/data"));
+  EXPECT_TRUE(config.failed());
+  ASSERT_EQ(api.alerts.size(), 1);
+  EXPECT_TRUE(api.alerts[0].startsWith("程序的设置无法保存")) << api.alerts[0].toStdString();
+  EXPECT_TRUE(api.alerts[0].endsWith("无法写入 " + ini)) << api.alerts[0].toStdString();
+  EXPECT_TRUE(api.errors.isEmpty());
+  EXPECT_EQ(get("Format1"), "字母 - 字母 - 数字");
 }
 
 TEST(AppVersion, NumbersWithoutLeadingZeros) {

@@ -34,7 +34,8 @@ class SplitRunTest : public ::testing::Test {
   apptest::FakeServices api;
   apptest::FakeComponent cad;
   FileList list;
-  SplitRun run{list, api, cad, ini};
+  ConfigFile config{api, ini};
+  SplitRun run{list, api, cad, config};
   QStringList statuses;
   QString chosenFolder;
   QList<bool> cursor;
@@ -107,13 +108,42 @@ TEST_F(SplitRunTest, HostThatCannotStartIsReportedAsAFailure) {
   EXPECT_EQ(cfg("DwgIDFormat", "DefaultFormat"), "");
 }
 
-TEST_F(SplitRunTest, UnwritableSettingsFailTheRunBeforeTheHost) {
-  addDrawings(1);
+TEST_F(SplitRunTest, UnwritableSettingsAreToldOnceAndTheRunGoesOn) {
+  addDrawings(2);
   api.iniWritesFail = true;
+  const QString picked = folder / "Picked";
+  QDir().mkpath(picked);
+  api.folderAnswers.push_back(picked);
+  run.StartSplit({SaveMode::ChosenFolder, "", "字母 - 字母 - 数字"});
+  EXPECT_EQ(status(), "2张图纸拆分完毕,双击可查看拆分后的文件列表!");
+  EXPECT_EQ(cad.splitPaths.size(), 2);
+  EXPECT_EQ(chosenFolder, picked);
+  // The folder alert, then one notice for the three settings that were not kept.
+  ASSERT_EQ(api.alerts.size(), 2);
+  EXPECT_EQ(api.alerts[1], "程序的设置无法保存, 下次启动时不会保留。原因: \r\n无法写入 " + ini);
   run.StartSplit({SaveMode::OwnFolder, "", "字母 - 字母 - 数字"});
-  EXPECT_EQ(status(), "1拆分发生异常, 原因: \r\n无法写入 " + ini);
-  EXPECT_EQ(cad.connects, 0);
-  EXPECT_TRUE(cursor.isEmpty());
+  EXPECT_EQ(api.alerts.size(), 2);
+  EXPECT_EQ(cad.splitPaths.size(), 4);
+  EXPECT_FALSE(QFile::exists(ini));
+}
+
+TEST_F(SplitRunTest, DrawingsWithoutAFrameAreCountedApartAndTheRunGoesOn) {
+  addDrawings(3);
+  cad.withoutFrames = QStringList{list.path(1)};
+  run.StartSplit({SaveMode::OwnFolder, "", "字母 - 字母 - 数字"});
+  EXPECT_EQ(cad.splitPaths.size(), 3);
+  EXPECT_EQ(list.picture(0), "ok");
+  EXPECT_EQ(list.picture(1), "none");
+  EXPECT_NE(list.endTime(1), "");
+  EXPECT_EQ(list.picture(2), "ok");
+  EXPECT_EQ(status(), "2张图纸拆分完毕,1张图纸中没有找到图框,双击可查看拆分后的文件列表!");
+  EXPECT_EQ(cad.closes, 1);
+
+  // Nothing split at all: nothing to look at either.
+  cad.withoutFrames = QStringList{list.path(0), list.path(1), list.path(2)};
+  run.StartSplit({SaveMode::OwnFolder, "", "字母 - 字母 - 数字"});
+  EXPECT_EQ(status(), "0张图纸拆分完毕,3张图纸中没有找到图框!");
+  for (int row = 0; row < 3; ++row) EXPECT_EQ(list.picture(row), "none");
 }
 
 TEST_F(SplitRunTest, FailureOnTheSecondOfFiveStopsTheRun) {

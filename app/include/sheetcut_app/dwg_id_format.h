@@ -15,6 +15,8 @@ QStringList formatSectionWords();
 QString composeFormat(const QString& first, const QString& second, const QString& third);
 // The mask of a format text ("字母 - 数字 - 任意" gives "@*-#*-*"); "" for any other text.
 QString GetDwgIDMask(const QString& formatText);
+// True for a text the choosers can compose: three section words joined by " - ".
+bool isFormat(const QString& text);
 
 // The format offered when none is stored.
 inline const QString kAnyFormat = QStringLiteral("任意 - 任意 - 任意");

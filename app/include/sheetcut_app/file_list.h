@@ -11,7 +11,8 @@
 //   column 4  "结束时间"  end of its split
 //
 // Tags are kept in Qt::UserRole, the picture's key in kPictureRole and its icon in
-// Qt::DecorationRole.
+// Qt::DecorationRole. The path's tooltip is the whole path, however the column shortens it;
+// a picture's tooltip says what it means.
 
 #include <QHash>
 #include <QIcon>
@@ -31,8 +32,11 @@ class FileList {
 
   QStandardItemModel& model() { return model_; }
 
-  // Registers the icon shown for a picture key ("doing", "ok", "err").
-  void addPicture(const QString& key, const QIcon& icon) { pictures_.insert(key, icon); }
+  // Registers the icon shown for a picture key ("doing", "ok", "err", "none") and the tooltip
+  // that says what it means.
+  void addPicture(const QString& key, const QIcon& icon, const QString& tip = QString()) {
+    pictures_.insert(key, {icon, tip});
+  }
 
   // No drawing listed: no row, or the first row's path is "".
   bool isEmpty() const;
@@ -71,8 +75,12 @@ class FileList {
   QString text(int row, int column) const;
   QString tag(int row, int column) const;
 
+  struct Picture {
+    QIcon icon;
+    QString tip;
+  };
   QStandardItemModel model_;
-  QHash<QString, QIcon> pictures_;
+  QHash<QString, Picture> pictures_;
 };
 
 // The path of a folder-lister entry: everything before its last four "/"-separated fields.

@@ -2,7 +2,8 @@
 
 // frmFormat, the drawing-number format editor: compose a format from three section choosers,
 // add it to the stored list or delete one. Not modal, kept above other windows; closing it
-// (its close box, "关闭" or Escape) lets the main window reload its format list.
+// (its close box, "关闭" or Escape) lets the main window reload its format list. Each opening
+// makes a new editor, so that it starts on 字母, 字母, 数字 with the stored list.
 
 #include <QDialog>
 #include <functional>
@@ -18,7 +19,7 @@ namespace sheetcut::app {
 
 class FormatEditor : public QDialog {
  public:
-  FormatEditor(ProgramServices& api, const QString& iniPath, std::function<void()> onClosed,
+  FormatEditor(ProgramServices& api, ConfigFile& config, std::function<void()> onClosed,
                QWidget* parent = nullptr);
 
   void cmdAdd_Click();
@@ -34,8 +35,8 @@ class FormatEditor : public QDialog {
 
  private:
   void InitFormatForm();
-  // Runs a button's handler; a failure (an INI file that cannot be written) is shown.
-  void guarded(void (FormatEditor::*handler)());
+  // Runs a button's handler; a failure is shown with the handler's name.
+  void guarded(const QString& name, void (FormatEditor::*handler)());
 
   ProgramServices& api_;
   FormatStore store_;

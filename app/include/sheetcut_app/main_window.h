@@ -11,6 +11,7 @@
 
 #include "sheetcut_app/file_list.h"
 #include "sheetcut_app/format_editor.h"
+#include "sheetcut_app/program_config.h"
 #include "sheetcut_app/program_services.h"
 #include "sheetcut_app/run_settings.h"
 #include "sheetcut_app/split_component.h"
@@ -43,7 +44,7 @@ class MainWindow : public QMainWindow {
   // disturb a running split are refused while it runs.
   void ab_ToolClick(const QString& name);
   // Fills the format list, and with flag also the output folder and the save mode, from
-  // "cfg.ini".
+  // "cfg.ini". The format chosen in the list stays chosen when the new list still holds it.
   void LoadConfigInfo(bool flag);
   QString GetDwgIDMask() const;
   // Opens the output folder of a row (the grid's double-click).
@@ -67,7 +68,7 @@ class MainWindow : public QMainWindow {
   void AddFile();
   void AddFolder();
   void ClearList();
-  void DeleteCurrentRow();
+  void DeleteSelectedRows();
   void SelectOutFolder();
   void OpenFormatEditor();
   void ShowAbout();
@@ -80,6 +81,7 @@ class MainWindow : public QMainWindow {
 
   MainWindowParts parts_;
   QString iniPath_;
+  ConfigFile config_;
   FileList list_;
   SplitRun run_;
   bool quitAfterRun_ = false;

@@ -30,6 +30,31 @@ enum class SaveMode { OwnFolder = 0, ChosenFolder = 1 };
 
 inline constexpr int kMaxFormats = 10;
 
+// cfg.ini as the program reads and changes it. A change that cannot be written (a read-only
+// program folder, a full disk) stops nothing: the first time, the user is told that the
+// settings cannot be kept and why; later failures stay quiet, the program goes on with what
+// it has in memory.
+class ConfigFile {
+ public:
+  ConfigFile(ProgramServices& api, QString path);
+
+  const QString& path() const { return path_; }
+  // "" when the file, section or key is missing.
+  QString read(const QString& section, const QString& key);
+  // False when the change was not kept.
+  bool write(const QString& section, const QString& key, const QString& value);
+  bool remove(const QString& section, const QString& key);
+  // True once a change was not kept (and the user told).
+  bool failed() const { return failed_; }
+
+ private:
+  void notKept();
+
+  ProgramServices& api_;
+  QString path_;
+  bool failed_ = false;
+};
+
 // What the main window shows from the file.
 struct ConfigInfo {
   bool hasFolderSettings = false;  // folder and mode were read (see loadConfigInfo)
@@ -39,32 +64,40 @@ struct ConfigInfo {
   int selected = 0;                  // the entry to select
 };
 
-// Reads the format list (Format1..Format10, empty keys skipped) and selects the last entry
-// equal to DefaultFormat; when none is, appends DefaultFormat and selects it, or, when
-// DefaultFormat is empty, appends "任意 - 任意 - 任意" and selects the first entry. With withFolder
-// also reads SPPath and SaveChildType; a SaveChildType that names no mode is ignored.
+// Reads the format list (Format1..Format10; empty keys and texts that are no format skipped)
+// and selects the last entry equal to DefaultFormat; when none is, appends DefaultFormat and
+// selects it, or, when DefaultFormat is empty, appends "任意 - 任意 - 任意" and selects the first
+// entry. A DefaultFormat that is no format counts as "任意 - 任意 - 任意". With withFolder also
+// reads SPPath and SaveChildType; a SaveChildType that names no mode is ignored.
 ConfigInfo loadConfigInfo(ProgramServices& api, const QString& iniPath, bool withFolder);
 
-// The stored format list as the format editor keeps it: Format1.. up to the first empty key,
-// without gaps.
+// The stored format list as the format editor keeps it: the keys Format1..Format10 that hold a
+// format, in key order. New formats go under the key after the last one; deleting moves the
+// later formats one key down, so that no new gap opens.
 class FormatStore {
  public:
-  FormatStore(ProgramServices& api, QString iniPath);
+  explicit FormatStore(ConfigFile& config);
 
-  enum class AddResult { Added, Duplicate, Full };
+  enum class AddResult { Added, Duplicate, Full, NotKept };
 
   // Reads the list from the file.
   QStringList load();
   const QStringList& formats() const { return formats_; }
-  // Appends a format under the next key; an equal entry or a full list writes nothing.
+  // Appends a format under the next key; an equal entry or a full list writes nothing. When
+  // the last key is Format10 but the list has room, the formats first move down to
+  // Format1.. without gaps.
   AddResult add(const QString& format);
-  // Removes entry `index` (from 0) and moves the later keys down, so they stay gap-free.
-  void remove(int index);
+  // Removes entry `index` (from 0). False when the file could not be changed; the list is
+  // then read again from it.
+  bool remove(int index);
 
  private:
-  ProgramServices& api_;
-  QString iniPath_;
+  // Moves the formats to Format1..FormatN; false when a change was not kept.
+  bool closeGaps();
+
+  ConfigFile& config_;
   QStringList formats_;
+  QList<int> keys_;  // the key number of each entry of formats_
 };
 
 }  // namespace sheetcut::app

@@ -8,7 +8,9 @@
 
 namespace sheetcut::app {
 
-enum class StatusPicture { Doing, Ok, Failure };
+enum class StatusPicture { Doing, Ok, Failure, NoFrame };
+inline constexpr StatusPicture kStatusPictures[] = {StatusPicture::Doing, StatusPicture::Ok,
+                                                    StatusPicture::Failure, StatusPicture::NoFrame};
 
 // A status picture of size x size pixels on a transparent background.
 QImage drawStatusPicture(StatusPicture kind, int size);

@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 class QWidget;
@@ -52,9 +53,10 @@ class ProgramServices {
   virtual void ShowErr(long number, const QString& description, const QString& subName) = 0;
 
   // ---- Desktop: open a folder in the file browser, a document in its viewer ----
-  // Never through a shell command line. False when nothing could open it.
-  virtual bool openFolder(const QString& folder) = 0;
-  virtual bool openDocument(const QString& file) = 0;
+  // Never through a shell command line. `onNoProgram` runs, at once or when the desktop's
+  // opener has answered, when no program could open it.
+  virtual void openFolder(const QString& folder, std::function<void()> onNoProgram) = 0;
+  virtual void openDocument(const QString& file, std::function<void()> onNoProgram) = 0;
 };
 
 // The utility library's API object behind the interface, with the desktop's opener.

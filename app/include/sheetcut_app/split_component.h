@@ -23,8 +23,9 @@ class SplitComponent {
   virtual void showHost(bool minimised) = 0;
   virtual void setDwgIDMask(const QString& mask) = 0;
   virtual void setChildFileSavePath(const QString& folder) = 0;
-  // Splits one drawing; a failure is raised as an exception.
-  virtual void SplitDwg(const QString& path, bool IsOnlySplit) = 0;
+  // Splits one drawing into the output folder and answers how many split drawings it wrote
+  // there: 0 when the drawing holds no frame. A failure is raised as an exception.
+  virtual int SplitDwg(const QString& path, bool IsOnlySplit) = 0;
   // Closes the host's drawings without saving and quits it (unless it was attached to).
   virtual void CloseAutoCAD() = 0;
   // Lets go of the host application and document without closing them.

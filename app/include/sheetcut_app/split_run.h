@@ -2,7 +2,10 @@
 
 // The split run: checks the output folder, stores the choices in "cfg.ini", connects the
 // component to the host and splits every listed drawing in turn, showing each row's picture
-// and times and a status text. Holds no widget, so a test can drive it headless.
+// and times and a status text. A drawing in which the component finds no frame gets the
+// picture "none" and the run goes on; the closing status text counts such drawings apart.
+// Choices that cannot be stored stop nothing (see ConfigFile). Holds no widget, so a test can
+// drive it headless.
 
 #include <QString>
 #include <functional>
@@ -25,7 +28,7 @@ struct RunChoices {
 
 class SplitRun {
  public:
-  SplitRun(FileList& list, ProgramServices& api, SplitComponent& cad, QString iniPath);
+  SplitRun(FileList& list, ProgramServices& api, SplitComponent& cad, ConfigFile& config);
 
   QWidget* owner = nullptr;                            // parent of the dialogs it shows
   std::function<void(const QString&)> onStatus;        // the status bar's text
@@ -41,7 +44,8 @@ class SplitRun {
 
  private:
   bool chooseOutFolder(QString& folder);
-  void splitRows(const QString& outFolder, SaveMode mode);
+  // Answers how many rows had no frame.
+  int splitRows(const QString& outFolder, SaveMode mode);
   void fail(int rows, const QString& description);
   void status(const QString& text);
   void waitCursor(bool on);
@@ -50,7 +54,7 @@ class SplitRun {
   FileList& list_;
   ProgramServices& api_;
   SplitComponent& cad_;
-  QString iniPath_;
+  ConfigFile& config_;
   bool running_ = false;
   bool stopRequested_ = false;
   bool waitCursor_ = false;

@@ -82,7 +82,10 @@ TEST(ApiServices, IniMembersRaiseWhenTheyCannotWrite) {
     ADD_FAILURE() << "no error raised";
   } catch (const sheetcut::Error& e) {
     EXPECT_EQ(e.number(), 75);
-    EXPECT_NE(e.description().find("no-such-folder/cfg.ini"), std::string::npos);
+    // Which file, and why, in the program's language.
+    EXPECT_EQ(QString::fromStdString(e.description()),
+              "无法写入设置文件\"" + dir.filePath("no-such-folder/cfg.ini") + "\": \"" +
+                  dir.filePath("no-such-folder") + "\"不存在");
     EXPECT_EQ(e.source(), "API.SetINIKeyValue");
   }
 }

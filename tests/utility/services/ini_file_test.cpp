@@ -42,6 +42,44 @@ TEST(IniFile, ReadOnlyFileIsNotReplaced) {
   EXPECT_EQ(entryCount(dir.path()), 1u);
 }
 
+TEST(IniFile, AWriteThatFailsSaysWhy) {
+  TestFolder dir;
+  IniFile missing(dir / "no/cfg.ini");
+  EXPECT_FALSE(missing.WriteIniKey("a", "b", "c"));
+  EXPECT_EQ(missing.writeFailure(), "\"" + (dir / "no") + "\"不存在");
+
+  writeBytes(dir.path() / "blocker", "");
+  IniFile blocked(dir / "blocker/cfg.ini");
+  EXPECT_FALSE(blocked.WriteIniKeys({{"a", "b", "c"}}));
+  EXPECT_TRUE(blocked.writeFailure().contains("有一个文件挡住了文件夹"))
+      << blocked.writeFailure().toStdString();
+
+  writeBytes(dir.path() / "cfg.ini", "[a]\r\nk=v\r\n");
+  fs::permissions(dir.path() / "cfg.ini", fs::perms::owner_read);
+  IniFile readOnly(dir / "cfg.ini");
+  EXPECT_FALSE(readOnly.DelIniKey("a", "k"));
+  EXPECT_EQ(readOnly.writeFailure(), "\"" + (dir / "cfg.ini") + "\"是只读文件");
+  fs::permissions(dir.path() / "cfg.ini", fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_TRUE(readOnly.WriteIniKey("a", "k", "w"));
+  EXPECT_EQ(readOnly.writeFailure(), "");
+}
+
+TEST(IniFile, AFolderThatMayNotBeWrittenIsNamed) {
+  // The superuser writes into a read-only folder all the same.
+  TestFolder dir;
+  const fs::path locked = dir.path() / "locked";
+  fs::create_directory(locked);
+  fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
+  IniFile inLocked(dir / "locked/cfg.ini");
+  if (inLocked.WriteIniKey("a", "b", "c")) {
+    fs::permissions(locked, fs::perms::owner_all);
+    GTEST_SKIP() << "this user may write into a read-only folder";
+  }
+  EXPECT_EQ(inLocked.writeFailure(), "没有在\"" + (dir / "locked") + "\"中写文件的权限");
+  EXPECT_EQ(entryCount(locked), 0u);
+  fs::permissions(locked, fs::perms::owner_all);
+}
+
 TEST(IniFile, NewFileAndPlacementOfKeysAndSections) {
   TestFolder dir;
   IniFile ini(dir / "cfg.ini");

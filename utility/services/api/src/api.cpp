@@ -56,11 +56,13 @@ void plainBox(const QString& text) {
   }
 }
 
-// A change of an INI file that could not be written is an error, not a lost setting.
-void requireWritten(bool written, const QString& iniFile) {
+// A change of an INI file that could not be written is an error, not a lost setting; it names
+// the file and why.
+void requireWritten(bool written, const IniFile& ini) {
   if (!written) {
-    throw sheetcut::Error(kPathFileAccessError,
-                          "cannot write the INI file \"" + iniFile.toStdString() + "\"");
+    const QString text = QStringLiteral("无法写入设置文件\"") + ini.INIFileName +
+                         QStringLiteral("\": ") + ini.writeFailure();
+    throw sheetcut::Error(kPathFileAccessError, text.toStdString());
   }
 }
 
@@ -135,18 +137,23 @@ QString API::GetINIKeyValue(const QString& IniFilePath, const QString& Sect,
 void API::SetINIKeyValue(const QString& IniFilePath, const QString& Sect, const QString& KeyStr,
                          const QString& KeyValue) {
   guarded("SetINIKeyValue", [&] {
-    requireWritten(IniFile(IniFilePath).WriteIniKey(Sect, KeyStr, KeyValue), IniFilePath);
+    IniFile ini(IniFilePath);
+    requireWritten(ini.WriteIniKey(Sect, KeyStr, KeyValue), ini);
   });
 }
 
 void API::DeleteINIKey(const QString& IniFilePath, const QString& Sect, const QString& KeyStr) {
-  guarded("DeleteINIKey",
-          [&] { requireWritten(IniFile(IniFilePath).DelIniKey(Sect, KeyStr), IniFilePath); });
+  guarded("DeleteINIKey", [&] {
+    IniFile ini(IniFilePath);
+    requireWritten(ini.DelIniKey(Sect, KeyStr), ini);
+  });
 }
 
 void API::DeleteINISect(const QString& IniFilePath, const QString& Sect) {
-  guarded("DeleteINISect",
-          [&] { requireWritten(IniFile(IniFilePath).DelIniSec(Sect), IniFilePath); });
+  guarded("DeleteINISect", [&] {
+    IniFile ini(IniFilePath);
+    requireWritten(ini.DelIniSec(Sect), ini);
+  });
 }
 
 QString API::GetWindowsPath() {

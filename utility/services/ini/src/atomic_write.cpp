@@ -15,11 +15,15 @@ namespace fs = std::filesystem;
 
 FolderLock::FolderLock(const std::string& folder) {
   fd_ = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd_ < 0) return;
+  if (fd_ < 0) {
+    error_ = errno;
+    return;
+  }
   int rc;
   do rc = ::flock(fd_, LOCK_EX);
   while (rc != 0 && errno == EINTR);
   if (rc != 0) {
+    error_ = errno;
     ::close(fd_);
     fd_ = -1;
   }
@@ -51,7 +55,10 @@ bool writeFileAtomically(const std::string& path, const std::string& bytes) {
   fs::path target(path);
   if (fs::is_symlink(target, ec)) {
     target = fs::weakly_canonical(target, ec);
-    if (ec) return false;
+    if (ec) {
+      errno = ec.value();
+      return false;
+    }
   }
   fs::path folder = target.parent_path();
   std::string pattern = (folder.empty() ? std::string() : folder.string() + "/") + "." +
@@ -65,9 +72,19 @@ bool writeFileAtomically(const std::string& path, const std::string& bytes) {
   struct stat old {};
   const mode_t mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
   bool ok = writeAll(fd, bytes) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  if (ok) ok = ::rename(temp.c_str(), target.c_str()) == 0;
-  if (!ok) ::unlink(temp.c_str());
+  int failure = ok ? 0 : errno;
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    failure = errno;
+  }
+  if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
+    ok = false;
+    failure = errno;
+  }
+  if (!ok) {
+    ::unlink(temp.c_str());
+    errno = failure;  // why the step that failed did, not what the clean-up met
+  }
   return ok;
 }
 

@@ -13,15 +13,18 @@ class FolderLock {
   FolderLock(const FolderLock&) = delete;
   FolderLock& operator=(const FolderLock&) = delete;
   bool locked() const { return fd_ >= 0; }
+  // The system's error number when the folder could not be opened or locked, else 0.
+  int error() const { return error_; }
 
  private:
   int fd_ = -1;
+  int error_ = 0;
 };
 
 // Writes the bytes to a temporary file beside the target and renames it onto the target, so
 // that a crash leaves either the old or the new file. An existing file keeps its permissions;
 // a symbolic link is followed and its target replaced. Returns false (and leaves no temporary
-// file) on any failure.
+// file) on any failure, with errno telling why the step that failed did.
 bool writeFileAtomically(const std::string& path, const std::string& bytes);
 
 }  // namespace mobrel

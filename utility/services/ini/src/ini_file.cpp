@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <QFileInfo>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -69,19 +71,53 @@ bool isWritable(const std::string& file) {
          ::access(file.c_str(), W_OK) == 0;
 }
 
+QString quoted(const QString& path) {
+  return QStringLiteral("\"") + path + QStringLiteral("\"");
+}
+
+// The system's reason for a failed step on `place` (a file or a folder), in the user's words
+// where it is a common one.
+QString systemReason(int error, const QString& place) {
+  switch (error) {
+    case ENOENT:
+      return quoted(place) + QStringLiteral("不存在");
+    case ENOTDIR:
+      return quoted(place) + QStringLiteral("的路径中有一个文件挡住了文件夹");
+    case EACCES:
+    case EPERM:
+      return QStringLiteral("没有在") + quoted(place) + QStringLiteral("中写文件的权限");
+    case EROFS:
+      return quoted(place) + QStringLiteral("所在的磁盘是只读的");
+    case ENOSPC:
+    case EDQUOT:
+      return quoted(place) + QStringLiteral("所在的磁盘已满");
+    default:
+      return quoted(place) + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error));
+  }
+}
+
+// Reads, edits and writes back the file under the folder's lock. Answers "" when the file was
+// written or needed no change, else why it was not.
 template <typename Edit>
-bool editFile(const QString& path, Edit edit) {
-  if (path.isEmpty()) return false;
+QString editFile(const QString& path, Edit edit) {
+  if (path.isEmpty()) return QStringLiteral("没有给出设置文件的路径");
   const std::string file = path.toStdString();
-  FolderLock lock(std::filesystem::path(file).parent_path().string());
-  if (!lock.locked()) return false;  // a missing folder is not created
+  const std::string parent = std::filesystem::path(file).parent_path().string();
+  const QString folder = QString::fromStdString(parent.empty() ? std::string(".") : parent);
+  FolderLock lock(parent);
+  // A missing folder is not created.
+  if (!lock.locked()) return systemReason(lock.error(), folder);
   // A file that is there but cannot be read or written stays as it is: the rename would
   // otherwise replace a read-only file.
   const std::optional<std::string> bytes = readBytes(path);
-  if (QFileInfo::exists(path) && (!bytes || !isWritable(file))) return false;
+  if (QFileInfo::exists(path)) {
+    if (!bytes) return QStringLiteral("无法读取") + quoted(path);
+    if (!isWritable(file)) return quoted(path) + QStringLiteral("是只读文件");
+  }
   IniDocument doc = IniDocument::parse(bytes.value_or(std::string()));
-  if (!edit(doc)) return true;  // nothing to change
-  return writeFileAtomically(file, doc.bytes());
+  if (!edit(doc)) return QString();  // nothing to change
+  if (writeFileAtomically(file, doc.bytes())) return QString();
+  return systemReason(errno, folder);
 }
 
 }  // namespace
@@ -97,32 +133,39 @@ QString IniFile::GetIniKey(const QString& section, const QString& key) const {
 }
 
 bool IniFile::WriteIniKey(const QString& section, const QString& key, const QString& value) {
-  return editFile(INIFileName, [&](IniDocument& doc) {
+  writeFailure_ = editFile(INIFileName, [&](IniDocument& doc) {
     doc.setValue(oneLine(section), oneLine(key), oneLine(value));
     return true;
   });
+  return writeFailure_.isEmpty();
 }
 
 bool IniFile::WriteIniKeys(const std::vector<KeyWrite>& keys) {
+  writeFailure_.clear();
   if (keys.empty()) return true;
-  return editFile(INIFileName, [&](IniDocument& doc) {
+  writeFailure_ = editFile(INIFileName, [&](IniDocument& doc) {
     for (const KeyWrite& k : keys) {
       doc.setValue(oneLine(k.section), oneLine(k.key), oneLine(k.value));
     }
     return true;
   });
+  return writeFailure_.isEmpty();
 }
 
 bool IniFile::DelIniKey(const QString& section, const QString& key) {
+  writeFailure_.clear();
   if (!QFileInfo::exists(INIFileName)) return true;
-  return editFile(INIFileName,
-                  [&](IniDocument& doc) { return doc.removeKey(oneLine(section), oneLine(key)); });
+  writeFailure_ = editFile(
+      INIFileName, [&](IniDocument& doc) { return doc.removeKey(oneLine(section), oneLine(key)); });
+  return writeFailure_.isEmpty();
 }
 
 bool IniFile::DelIniSec(const QString& section) {
+  writeFailure_.clear();
   if (!QFileInfo::exists(INIFileName)) return true;
-  return editFile(INIFileName,
-                  [&](IniDocument& doc) { return doc.removeSection(oneLine(section)); });
+  writeFailure_ =
+      editFile(INIFileName, [&](IniDocument& doc) { return doc.removeSection(oneLine(section)); });
+  return writeFailure_.isEmpty();
 }
 
 }  // namespace mobrel

@@ -65,7 +65,7 @@ class API {
                          QStringList& dirArr, bool SearchSubDirs = false);
 
   // INI files; each call reads or changes the file at once. A change that cannot be written
-  // raises sheetcut::Error naming the file, which is then as it was.
+  // raises sheetcut::Error naming the file and why (in Chinese), and the file is as it was.
   QString GetINIKeyValue(const QString& IniFilePath, const QString& Sect, const QString& KeyStr);
   void SetINIKeyValue(const QString& IniFilePath, const QString& Sect, const QString& KeyStr,
                       const QString& KeyValue);

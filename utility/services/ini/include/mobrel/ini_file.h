@@ -29,7 +29,7 @@ class IniFile {
 
   // Adds or replaces the key, creating the section and the file when missing (not a missing
   // folder). CR and LF in the section, key or value are written as spaces. Returns false when
-  // the file could not be written; the file is then as it was.
+  // the file could not be written (writeFailure says why); the file is then as it was.
   bool WriteIniKey(const QString& section, const QString& key, const QString& value);
 
   // Writes the keys in order as WriteIniKey would one by one, with one read and one write of
@@ -44,6 +44,14 @@ class IniFile {
 
   // Removes the section header and every line up to the next section.
   bool DelIniSec(const QString& section);
+
+  // Why the last change made through this object was not written, in Chinese like the
+  // program's messages: the file or folder that refused it and the system's reason. "" when
+  // it was written.
+  QString writeFailure() const { return writeFailure_; }
+
+ private:
+  QString writeFailure_;
 };
 
 }  // namespace mobrel

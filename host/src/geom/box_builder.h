@@ -5,6 +5,7 @@
 #include "cadhost/types.h"
 #include "geom/box.h"
 #include "geom/curves.h"
+#include "geom/spline_fit.h"
 
 namespace cadhost::geom {
 
@@ -16,6 +17,8 @@ class BoxBuilder {
   // Bounded through the extreme points of the transformed arc, not its control box.
   void arc(const EllipseArc& arc);
   void piece(const CurvePiece& piece);
+  // Bounded through the extreme points of the transformed curve, not its control points.
+  void bezier(const CubicBezier& curve);
   void box(const Box& b) { box_.extend(b); }
 
   const Matrix4& matrix() const { return m_; }

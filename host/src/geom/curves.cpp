@@ -14,12 +14,7 @@ namespace {
 constexpr double kTwoPi = 2 * std::numbers::pi;
 constexpr double kDegree = std::numbers::pi / 180.0;
 
-struct Vertex {
-  Point3 p;  // OCS (2D polylines) or WCS
-  double bulge = 0;
-};
-
-void addPolylinePieces(const std::vector<Vertex>& vs, bool closed, const Ocs& ocs,
+void addPolylinePieces(const std::vector<PolylineVertex>& vs, bool closed, const Ocs& ocs,
                        std::vector<CurvePiece>& out) {
   if (vs.empty()) return;
   if (vs.size() == 1) {
@@ -29,8 +24,8 @@ void addPolylinePieces(const std::vector<Vertex>& vs, bool closed, const Ocs& oc
   }
   const std::size_t n = closed ? vs.size() : vs.size() - 1;
   for (std::size_t i = 0; i < n; ++i) {
-    const Vertex& a = vs[i];
-    const Vertex& b = vs[(i + 1) % vs.size()];
+    const PolylineVertex& a = vs[i];
+    const PolylineVertex& b = vs[(i + 1) % vs.size()];
     if (auto arc = bulgeArc(a.p, b.p, a.bulge)) {
       CurvePiece piece;
       piece.kind = CurvePiece::Arc;
@@ -42,46 +37,61 @@ void addPolylinePieces(const std::vector<Vertex>& vs, bool closed, const Ocs& oc
   }
 }
 
-std::vector<CurvePiece> lwpolylinePieces(const model::Object& e) {
-  std::vector<Vertex> vs;
+PolylineShape lwpolylineShape(const model::Object& e) {
+  PolylineShape shape;
   const double elevation = model::tagDouble(e.tags, 38);
+  const double width = model::tagDouble(e.tags, 43);
   for (const model::Tag& t : e.tags) {
-    if (t.code == 10)
-      vs.push_back({{model::parseDouble(t.value).value_or(0), 0, elevation}, 0});
-    else if (vs.empty())
+    if (t.code == 10) {
+      PolylineVertex v;
+      v.p = {model::parseDouble(t.value).value_or(0), 0, elevation};
+      v.startWidth = v.endWidth = width;
+      shape.vertices.push_back(v);
+    } else if (shape.vertices.empty()) {
       continue;
-    else if (t.code == 20)
-      vs.back().p.y = model::parseDouble(t.value).value_or(0);
-    else if (t.code == 42)
-      vs.back().bulge = model::parseDouble(t.value).value_or(0);
+    } else if (t.code == 20) {
+      shape.vertices.back().p.y = model::parseDouble(t.value).value_or(0);
+    } else if (t.code == 40) {
+      shape.vertices.back().startWidth = model::parseDouble(t.value).value_or(0);
+    } else if (t.code == 41) {
+      shape.vertices.back().endWidth = model::parseDouble(t.value).value_or(0);
+    } else if (t.code == 42) {
+      shape.vertices.back().bulge = model::parseDouble(t.value).value_or(0);
+    }
   }
-  std::vector<CurvePiece> out;
-  addPolylinePieces(vs, model::tagInt(e.tags, 70) & 1, Ocs::fromExtrusion(extrusionOf(e.tags)),
-                    out);
-  return out;
+  shape.closed = model::tagInt(e.tags, 70) & 1;
+  shape.ocs = Ocs::fromExtrusion(extrusionOf(e.tags));
+  return shape;
 }
 
-std::vector<CurvePiece> polylinePieces(const model::Object& e) {
+PolylineShape polylineShape(const model::Object& e) {
+  PolylineShape shape;
   const long long flags = model::tagInt(e.tags, 70);
-  const bool in3d = flags & (8 | 16 | 64);
+  shape.flat = !(flags & (8 | 16 | 64));
   bool hasFitVertices = false;
   for (const model::Object& s : e.subs)
     if (model::typeOf(s) == "VERTEX" && (model::tagInt(s.tags, 70) & 8)) hasFitVertices = true;
-  std::vector<Vertex> vs;
   const double elevation = model::tagDouble(e.tags, 30);
+  // The polyline's own widths hold for vertices that give none.
+  const double startWidth = model::tagDouble(e.tags, 40), endWidth = model::tagDouble(e.tags, 41);
   for (const model::Object& s : e.subs) {
     if (model::typeOf(s) != "VERTEX") continue;
     const long long vf = model::tagInt(s.tags, 70);
     if ((vf & 128) && !(vf & 64)) continue;     // a polyface face record: no coordinates
     if ((vf & 16) && hasFitVertices) continue;  // a spline frame point, not on the curve
-    Point3 p = pointTag(s.tags, 10);
-    if (!in3d) p.z = elevation;
-    vs.push_back({p, in3d ? 0.0 : model::tagDouble(s.tags, 42)});
+    PolylineVertex v;
+    v.p = pointTag(s.tags, 10);
+    if (shape.flat) {
+      v.p.z = elevation;
+      v.bulge = model::tagDouble(s.tags, 42);
+      v.startWidth = model::tagDouble(s.tags, 40, startWidth);
+      v.endWidth = model::tagDouble(s.tags, 41, endWidth);
+    }
+    shape.vertices.push_back(v);
   }
-  std::vector<CurvePiece> out;
-  const Ocs ocs = in3d ? Ocs{} : Ocs::fromExtrusion(extrusionOf(e.tags));
-  addPolylinePieces(vs, flags & 1, ocs, out);
-  return out;
+  shape.closed = flags & 1;
+  if (shape.flat) shape.ocs = Ocs::fromExtrusion(extrusionOf(e.tags));
+  return shape;
 }
 
 CurvePiece circularPiece(const model::Object& e, double t0, double t1) {
@@ -161,14 +171,25 @@ std::optional<EllipseArc> bulgeArc(const Point3& a, const Point3& b, double bulg
   return arc;
 }
 
+std::optional<PolylineShape> polylineShapeOf(const model::Object& e) {
+  const std::string_view type = model::typeOf(e);
+  if (type == "LWPOLYLINE") return lwpolylineShape(e);
+  if (type == "POLYLINE") return polylineShape(e);
+  return std::nullopt;
+}
+
 std::optional<std::vector<CurvePiece>> curvePieces(const model::Object& e) {
   const std::string_view type = model::typeOf(e);
   if (type == "LINE") {
     return std::vector<CurvePiece>{
         {CurvePiece::Segment, pointTag(e.tags, 10), pointTag(e.tags, 11), {}}};
   }
-  if (type == "LWPOLYLINE") return lwpolylinePieces(e);
-  if (type == "POLYLINE") return polylinePieces(e);
+  if (type == "LWPOLYLINE" || type == "POLYLINE") {
+    const PolylineShape shape = type == "POLYLINE" ? polylineShape(e) : lwpolylineShape(e);
+    std::vector<CurvePiece> out;
+    addPolylinePieces(shape.vertices, shape.closed, shape.ocs, out);
+    return out;
+  }
   if (type == "CIRCLE") return std::vector<CurvePiece>{circularPiece(e, 0, kTwoPi)};
   if (type == "ARC") {
     const double t0 = model::tagDouble(e.tags, 50) * kDegree;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cadhost/types.h"
+#include "geom/matrix.h"
 #include "model/drawing.h"
 
 namespace cadhost::geom {
@@ -24,6 +25,23 @@ struct CurvePiece {
   Point3 a, b;     // Segment
   EllipseArc arc;  // Arc
 };
+
+// A polyline's vertices with their bulges (group 42) and the widths at the start and end of
+// the segment that leaves each (groups 40 and 41, else the polyline's constant width 43 or its
+// own 40 and 41); a 3D polyline or mesh keeps only the points.
+struct PolylineVertex {
+  Point3 p;  // OCS for a flat polyline, else WCS
+  double bulge = 0, startWidth = 0, endWidth = 0;
+};
+struct PolylineShape {
+  std::vector<PolylineVertex> vertices;  // on the curve: no spline frame points, no faces
+  bool closed = false;
+  bool flat = true;  // not a 3D polyline or mesh
+  Ocs ocs;           // the plane of a flat polyline
+};
+
+// The shape of a LWPOLYLINE or POLYLINE; nullopt for other types.
+std::optional<PolylineShape> polylineShapeOf(const model::Object& entity);
 
 // The pieces of LINE, LWPOLYLINE, POLYLINE, CIRCLE, ARC and ELLIPSE; nullopt for other types.
 // Polyline arcs come from the bulges (group 42), in the polyline's OCS.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "geom/matrix.h"
+#include "geom/spline_fit.h"
 #include "model/tags.h"
 
 namespace cadhost::geom {
@@ -205,6 +206,13 @@ std::optional<std::vector<Point3>> sampleSpline(const model::Object& spline) {
 
 std::vector<Point3> splinePoints(const model::Object& spline) {
   if (auto points = sampleSpline(spline)) return *points;
+  if (auto curve = fitPointCurve(spline)) {
+    // About a thousandth of the curve's size.
+    BoxBuilder box(identityMatrix());
+    for (const CubicBezier& piece : *curve) box.bezier(piece);
+    const Box b = box.result();
+    return flattenBeziers(*curve, 1e-3 * length(subtract(b.max, b.min)));
+  }
   const std::vector<Point3> fits = pointTags(spline.tags, 11);
   return fits.size() >= 2 ? fits : pointTags(spline.tags, 10);
 }
@@ -212,6 +220,10 @@ std::vector<Point3> splinePoints(const model::Object& spline) {
 void addSpline(const model::Object& spline, BoxBuilder& out) {
   if (auto points = sampleSpline(spline)) {
     for (const Point3& p : *points) out.point(p);
+    return;
+  }
+  if (auto curve = fitPointCurve(spline)) {
+    for (const CubicBezier& piece : *curve) out.bezier(piece);
     return;
   }
   for (const Point3& p : pointTags(spline.tags, 10)) out.point(p);

@@ -13,11 +13,12 @@ namespace cadhost::geom {
 // vertices with bulges). Returns false when the boundary data is not as expected.
 bool addHatchBoundary(const model::Object& hatch, BoxBuilder& out);
 
-// A SPLINE through its curve, sampled from the knots, control points and weights; the box of
-// its control and fit points when that data is incomplete.
+// A SPLINE through its curve, sampled from the knots, control points and weights, or bounded
+// exactly through the curve of its fit points when it has no control data; the box of its
+// control and fit points when neither makes a curve.
 void addSpline(const model::Object& spline, BoxBuilder& out);
-// The curve of a SPLINE as points, sampled as above; its fit points, else its control points,
-// when the curve data is incomplete.
+// The curve of a SPLINE as points, sampled as above (the fit-point curve within a thousandth of
+// its size); its fit points, else its control points, when no curve can be made.
 std::vector<Point3> splinePoints(const model::Object& spline);
 
 // IMAGE and WIPEOUT: the parallelogram of the insertion point 10 and the pixel vectors 11 and

@@ -9,6 +9,7 @@
 #include "cadhost/host_error.h"
 #include "plot/canvas.h"
 #include "plot/fonts.h"
+#include "plot/png_file.h"
 
 namespace cadhost::plot {
 
@@ -76,15 +77,12 @@ class CairoCanvas : public Canvas {
   }
 
   void fill(const std::vector<std::vector<P2>>& rings, const Pen& pen) override {
-    flush();
-    for (const auto& ring : rings) {
-      if (ring.size() < 3) continue;
-      path(ring);
-      cairo_close_path(cr_);
-    }
-    cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_EVEN_ODD);
-    cairo_set_source_rgb(cr_, pen.color.r, pen.color.g, pen.color.b);
-    cairo_fill(cr_);
+    fillRings(rings, pen, CAIRO_FILL_RULE_EVEN_ODD);
+  }
+
+  // One path, so that neighbouring rings show no seam between them.
+  void fillUnion(const std::vector<std::vector<P2>>& rings, const Pen& pen) override {
+    fillRings(rings, pen, CAIRO_FILL_RULE_WINDING);
   }
 
   // Glyphs keep their shapes at the text's height; the run is spread (or closed up) along the
@@ -123,8 +121,7 @@ class CairoCanvas : public Canvas {
     flush();
     cairo_surface_flush(surface_);
     cairo_status_t status = cairo_status(cr_);
-    if (status == CAIRO_STATUS_SUCCESS && kind_ == OutputKind::Png)
-      status = cairo_surface_write_to_png(surface_, path_.c_str());
+    if (status == CAIRO_STATUS_SUCCESS && kind_ == OutputKind::Png) writePng(surface_, path_, k_);
     cairo_surface_finish(surface_);
     if (status == CAIRO_STATUS_SUCCESS) status = cairo_surface_status(surface_);
     if (status != CAIRO_STATUS_SUCCESS)
@@ -137,6 +134,19 @@ class CairoCanvas : public Canvas {
     cairo_move_to(cr_, k_ * points[0].x, k_ * (height_ - points[0].y));
     for (std::size_t i = 1; i < points.size(); ++i)
       cairo_line_to(cr_, k_ * points[i].x, k_ * (height_ - points[i].y));
+  }
+
+  void fillRings(const std::vector<std::vector<P2>>& rings, const Pen& pen,
+                 cairo_fill_rule_t rule) {
+    flush();
+    for (const auto& ring : rings) {
+      if (ring.size() < 3) continue;
+      path(ring);
+      cairo_close_path(cr_);
+    }
+    cairo_set_fill_rule(cr_, rule);
+    cairo_set_source_rgb(cr_, pen.color.r, pen.color.g, pen.color.b);
+    cairo_fill(cr_);
   }
 
   void flush() {

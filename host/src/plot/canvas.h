@@ -45,6 +45,8 @@ class Canvas {
   virtual void arc(P2 centre, double radius, double a0, double a1, const Pen& pen);
   // The rings together, filled by the even-odd rule.
   virtual void fill(const std::vector<std::vector<P2>>& rings, const Pen& pen) = 0;
+  // Every area that one of the rings encloses (the rings all run the same way round).
+  virtual void fillUnion(const std::vector<std::vector<P2>>& rings, const Pen& pen) = 0;
   virtual void text(const TextRun& run, const Pen& pen) = 0;
   // Completes the file; HostError(Io) when it cannot be written.
   virtual void finish() = 0;

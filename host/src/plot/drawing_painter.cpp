@@ -8,7 +8,9 @@
 
 #include "geom/curves.h"
 #include "geom/matrix.h"
+#include "geom/polyline_band.h"
 #include "geom/raw_extents.h"
+#include "geom/spline_fit.h"
 #include "geom/text_box.h"
 #include "geom/text_metrics.h"
 #include "geom/transform.h"
@@ -132,15 +134,14 @@ class Painter {
     const Matrix4 full = geom::multiply(options_.toPaper, m);
 
     if (auto pieces = geom::curvePieces(e)) {
-      Pen p = pen;
-      if (type == "LWPOLYLINE") {
-        const double w = model::tagDouble(e.tags, 43);
-        if (w > 0) p.width = std::max(p.width, w * options_.mmPerUnit * scaleOf(m));
-      }
+      // A polyline with widths is a filled band; its centre line is drawn with the pen too,
+      // so that no part of it is thinner than the pen.
+      if (auto shape = geom::polylineShapeOf(e); shape && geom::hasWidth(*shape))
+        band(*shape, full, pen);
       if (pieces->size() == 1 && (*pieces)[0].kind == CurvePiece::Arc &&
-          circularArc((*pieces)[0].arc, full, p))
+          circularArc((*pieces)[0].arc, full, pen))
         return;
-      curves(*pieces, full, p, type == "CIRCLE");
+      curves(*pieces, full, pen, type == "CIRCLE");
       return;
     }
     if (type == "TEXT" || type == "ATTRIB" || (type == "ATTDEF" && parent == nullptr)) {
@@ -159,7 +160,16 @@ class Painter {
     }
     if (type == "SPLINE") {
       std::vector<P2> pts;
-      for (const Point3& q : geom::splinePoints(e)) pts.push_back(toP2(full, q));
+      if (auto curve = geom::fitPointCurve(e)) {
+        // Flattened on paper: an affine map takes each piece to the piece of the mapped
+        // control points.
+        for (geom::CubicBezier& piece : *curve)
+          for (Point3& q : piece.p) q = geom::transformPoint(full, q);
+        for (const Point3& q : geom::flattenBeziers(*curve, kChordTolerance))
+          pts.push_back({q.x, q.y});
+      } else {
+        for (const Point3& q : geom::splinePoints(e)) pts.push_back(toP2(full, q));
+      }
       canvas_.polyline(pts, false, pen);
       return;
     }
@@ -222,6 +232,20 @@ class Painter {
       have = true;
     }
     canvas_.polyline(chain, closed, pen);
+  }
+
+  void band(const geom::PolylineShape& shape, const Matrix4& full, const Pen& pen) {
+    // The chord tolerance on paper, in the polyline's own units.
+    const double unitsPerMm = 1.0 / (options_.mmPerUnit * drawScale_);
+    if (!std::isfinite(unitsPerMm) || !(unitsPerMm > 0)) return;
+    std::vector<std::vector<P2>> rings;
+    for (const std::vector<Point3>& ring :
+         geom::polylineBand(shape, kChordTolerance * unitsPerMm)) {
+      std::vector<P2>& onPaper = rings.emplace_back();
+      onPaper.reserve(ring.size());
+      for (const Point3& q : ring) onPaper.push_back(toP2(full, q));
+    }
+    if (!rings.empty()) canvas_.fillUnion(rings, pen);
   }
 
   // An arc (or circle) that stays circular on paper goes to the canvas as an arc; false for

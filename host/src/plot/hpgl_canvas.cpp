@@ -1,10 +1,11 @@
 // The HP-GL/2 back end: pen-up / pen-down vectors at 40 plotter units a millimetre, the pen
-// chosen by the colour index. Text is drawn as the outlines of its glyphs; fills as their
-// boundaries.
+// chosen by the colour index and given the line's width. Text is drawn as the outlines of its
+// glyphs; filled areas as polygons filled solid.
 
 #include <cairo.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -19,6 +20,12 @@ namespace {
 
 constexpr double kUnitsPerMm = 40.0;
 constexpr int kPens = 8;
+
+std::array<long, kPens> filledArray(long value) {
+  std::array<long, kPens> a;
+  a.fill(value);
+  return a;
+}
 
 class HpglCanvas : public Canvas {
  public:
@@ -50,8 +57,18 @@ class HpglCanvas : public Canvas {
     out_ += ';';
   }
 
+  // The rings as the subpolygons of one polygon, filled by the even-odd rule.
   void fill(const std::vector<std::vector<P2>>& rings, const Pen& pen) override {
-    for (const auto& ring : rings) polyline(ring, true, pen);
+    std::vector<const std::vector<P2>*> polygon;
+    for (const auto& ring : rings)
+      if (ring.size() >= 3) polygon.push_back(&ring);
+    fillPolygon(polygon, pen);
+  }
+
+  // Each ring a polygon of its own: the union needs no fill rule from the reader.
+  void fillUnion(const std::vector<std::vector<P2>>& rings, const Pen& pen) override {
+    for (const auto& ring : rings)
+      if (ring.size() >= 3) fillPolygon({&ring}, pen);
   }
 
   void text(const TextRun& run, const Pen& pen) override {
@@ -114,19 +131,48 @@ class HpglCanvas : public Canvas {
   static std::string coord(const P2& p) {
     return std::to_string(units(p.x)) + "," + std::to_string(units(p.y));
   }
+  // Polygon mode: the first ring starts at the pen's position, PM1 closes a ring and opens the
+  // next, PM2 closes the last; FP fills them (even-odd).
+  void fillPolygon(const std::vector<const std::vector<P2>*>& rings, const Pen& pen) {
+    if (rings.empty()) return;
+    selectPen(pen);
+    for (std::size_t r = 0; r < rings.size(); ++r) {
+      const std::vector<P2>& ring = *rings[r];
+      out_ += "PU" + coord(ring[0]) + ";";
+      if (r == 0) out_ += "PM0;";
+      out_ += "PD";
+      for (std::size_t i = 1; i <= ring.size(); ++i) {
+        if (i > 1) out_ += ',';
+        out_ += coord(ring[i % ring.size()]);
+      }
+      out_ += r + 1 < rings.size() ? ";PM1;" : ";PM2;";
+    }
+    out_ += "FP0;PU;";
+  }
+
   void selectPen(const Pen& pen) {
     // Eight pens, as plotters (and HP-GL readers) commonly have: colours 1 to 8 are their own
     // pens, higher colour indices wrap round.
     const int index = pen.colorIndex < 1 || pen.colorIndex > 255 ? 7 : pen.colorIndex;
     const int n = (index - 1) % kPens + 1;
-    if (n == pen_) return;
-    pen_ = n;
-    out_ += "SP" + std::to_string(n) + ";";
+    if (n != pen_) {
+      pen_ = n;
+      out_ += "SP" + std::to_string(n) + ";";
+    }
+    // The pen's width in millimetres, to a hundredth, set again only when it changes.
+    const double width = std::isfinite(pen.width) ? std::clamp(pen.width, 0.0, 100.0) : 0.0;
+    const long hundredths = std::lround(width * 100);
+    if (widths_[n - 1] == hundredths) return;
+    widths_[n - 1] = hundredths;
+    char text[32];
+    std::snprintf(text, sizeof text, "PW%ld.%02ld,%d;", hundredths / 100, hundredths % 100, n);
+    out_ += text;
   }
 
   std::string path_;
   std::string out_;
   int pen_ = 1;
+  std::array<long, kPens> widths_ = filledArray(-1);  // hundredths of a millimetre; -1 unset
   cairo_surface_t* scratch_ = nullptr;
   cairo_t* cr_ = nullptr;
 };

@@ -2,9 +2,9 @@
 # when any is missing, and says which.
 SHEETCUT_PACKAGES=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev libxml2-dev libcurl4-openssl-dev libcairo2-dev uuid-dev zlib1g-dev
+  qt6-base-dev libxml2-dev libcurl4-openssl-dev libcairo2-dev libpango1.0-dev uuid-dev zlib1g-dev
   googletest libgtest-dev
-  ghostscript fonts-noto-cjk poppler-utils hp2xx qt6-translations-l10n
+  ghostscript fonts-noto-cjk fonts-dejavu-core poppler-utils hp2xx qt6-translations-l10n
   python3 python3-ezdxf vsftpd python3-pyftpdlib openssl
   librecad-data
 )

@@ -17,18 +17,6 @@ namespace {
 
 constexpr double kDegree = std::numbers::pi / 180.0;
 
-double widthFactorOf(const model::Object& e, const ExtentsContext& ctx) {
-  if (const model::Tag* t = model::findTag(e.tags, 41))
-    if (auto v = model::parseDouble(t->value); v && *v > 0) return *v;
-  if (ctx.styleWidthFactor) {
-    const model::Tag* style = model::findTag(e.tags, 7);
-    if (auto w = ctx.styleWidthFactor(style ? std::string_view(style->value) : "Standard");
-        w && *w > 0)
-      return *w;
-  }
-  return 1.0;
-}
-
 // Corners of the local box [x0, x1] x [y0, y1], placed at `origin` along the unit directions.
 std::array<Point3, 4> place(const Point3& origin, const Point3& xdir, const Point3& ydir, double x0,
                             double x1, double y0, double y1) {
@@ -116,6 +104,18 @@ std::array<Point3, 4> mtextCorners(const model::Object& e) {
 }
 
 }  // namespace
+
+double widthFactorOf(const model::Object& e, const ExtentsContext& ctx) {
+  if (const model::Tag* t = model::findTag(e.tags, 41))
+    if (auto v = model::parseDouble(t->value); v && *v > 0) return *v;
+  if (ctx.styleWidthFactor) {
+    const model::Tag* style = model::findTag(e.tags, 7);
+    if (auto w = ctx.styleWidthFactor(style ? std::string_view(style->value) : "Standard");
+        w && *w > 0)
+      return *w;
+  }
+  return 1.0;
+}
 
 std::optional<std::array<Point3, 4>> textCorners(const model::Object& entity,
                                                  const ExtentsContext& ctx) {

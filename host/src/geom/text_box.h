@@ -11,6 +11,9 @@
 
 namespace cadhost::geom {
 
+// The width factor of a TEXT, ATTDEF or ATTRIB: its own (group 41), else its style's, else 1.
+double widthFactorOf(const model::Object& entity, const ExtentsContext& ctx);
+
 // The four WCS corners of the box of a TEXT, ATTDEF, ATTRIB or MTEXT (bottom-left,
 // bottom-right, top-right, top-left in the text's own direction); nullopt for other types.
 // TEXT / ATTRIB: the value (group 1); ATTDEF: the tag it shows (group 2).

@@ -13,13 +13,6 @@ constexpr double kSpace = 0.5;
 constexpr double kRegular = 0.65;
 constexpr double kMTextLineSpacing = 5.0 / 3.0;
 
-bool isFullWidth(char32_t c) {
-  return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) ||
-         (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
-         (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
-         (c >= 0xFFE0 && c <= 0xFFE6) || c >= 0x20000;
-}
-
 using model::appendUtf8;
 
 std::string encode(const std::u32string& s) {
@@ -35,6 +28,13 @@ std::size_t skipArgument(std::string_view s, std::size_t i) {
 }
 
 }  // namespace
+
+bool isFullWidth(char32_t c) {
+  return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) ||
+         (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
+         (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
+         (c >= 0xFFE0 && c <= 0xFFE6) || c >= 0x20000;
+}
 
 double characterWidth(char32_t c) {
   if (c < 0x20) return 0;

@@ -22,6 +22,9 @@ namespace cadhost::geom {
 // Width of one code point, in units of the text height.
 double characterWidth(char32_t c);
 
+// Whether a code point is one of the full-width characters above.
+bool isFullWidth(char32_t c);
+
 // Width of a plain (already decoded) UTF-8 text of this height and width factor.
 double textWidth(std::string_view text, double height, double widthFactor = 1.0);
 

@@ -3,13 +3,16 @@
 #include <cairo-pdf.h>
 #include <cairo-ps.h>
 #include <cairo.h>
+#include <pango/pangocairo.h>
 
 #include <cmath>
+#include <mutex>
 
 #include "cadhost/host_error.h"
 #include "plot/canvas.h"
 #include "plot/fonts.h"
 #include "plot/png_file.h"
+#include "plot/text_layout.h"
 
 namespace cadhost::plot {
 
@@ -85,35 +88,25 @@ class CairoCanvas : public Canvas {
     fillRings(rings, pen, CAIRO_FILL_RULE_WINDING);
   }
 
-  // Glyphs keep their shapes at the text's height; the run is spread (or closed up) along the
-  // baseline so that it spans the width of the host's text model. Texts of one height and
-  // direction share one font size on the page.
+  // Each group of the layout is shown in its font under the map from its glyph space to the
+  // page, with its text, so that the PDF's text can be searched and copied.
   void text(const TextRun& run, const Pen& pen) override {
     flush();
-    const double height = std::hypot(run.up.x, run.up.y);
-    const double width = std::hypot(run.advance.x, run.advance.y);
-    if (!(height > 0) || !(width > 0) || !std::isfinite(height) || !std::isfinite(width)) return;
-    GlyphRun glyphs = layoutGlyphs(run.utf8, run.family);
-    if (glyphs.glyphs.empty() || !(glyphs.advance > 0)) return;
-    const double ux = run.advance.x / width * height, uy = run.advance.y / width * height;
-    cairo_matrix_t m;
-    cairo_matrix_init(&m, k_ * ux / 100.0, -k_ * uy / 100.0, -k_ * run.up.x / 100.0,
-                      k_ * run.up.y / 100.0, k_ * run.origin.x, k_ * (height_ - run.origin.y));
-    const double det = m.xx * m.yy - m.xy * m.yx;
-    if (!std::isfinite(det) || std::fabs(det) < 1e-12) return;
-    // In glyph units (100 an em, an em being the text height) the run must end at `target`.
-    const double target = width / height * 100.0;
-    const double gap = (target - glyphs.advance) / static_cast<double>(glyphs.glyphs.size());
-    for (std::size_t i = 0; i < glyphs.glyphs.size(); ++i)
-      glyphs.glyphs[i].x += gap * static_cast<double>(i);
+    if (!run.layout) return;
+    std::lock_guard lock(fontLock());
     cairo_save(cr_);
-    cairo_set_matrix(cr_, &m);
-    selectFont(cr_, run.family);
     cairo_set_source_rgb(cr_, pen.color.r, pen.color.g, pen.color.b);
-    cairo_show_text_glyphs(cr_, run.utf8.c_str(), static_cast<int>(run.utf8.size()),
-                           glyphs.glyphs.data(), static_cast<int>(glyphs.glyphs.size()),
-                           glyphs.clusters.data(), static_cast<int>(glyphs.clusters.size()),
-                           glyphs.clusterFlags);
+    for (const TextLayout::Group& g : run.layout->groups) {
+      const Affine a = glyphsToPaper(run, g);
+      cairo_matrix_t m;
+      cairo_matrix_init(&m, k_ * a.xx, -k_ * a.yx, k_ * a.xy, -k_ * a.yy, k_ * a.x0,
+                        k_ * (height_ - a.y0));
+      const double det = m.xx * m.yy - m.xy * m.yx;
+      if (!std::isfinite(det) || std::fabs(det) < 1e-12) continue;
+      cairo_set_matrix(cr_, &m);
+      cairo_move_to(cr_, 0, 0);
+      pango_cairo_show_glyph_item(cr_, g.text.c_str(), const_cast<PangoGlyphItem*>(&g.glyphs));
+    }
     cairo_restore(cr_);
   }
 
@@ -175,10 +168,6 @@ class CairoCanvas : public Canvas {
 std::unique_ptr<Canvas> makeCairoCanvas(OutputKind kind, const std::string& path, double width,
                                         double height) {
   return std::make_unique<CairoCanvas>(kind, path, width, height);
-}
-
-double textAdvance(const std::string& utf8, const std::string& family) {
-  return advanceAtOneEm(utf8, family);
 }
 
 }  // namespace cadhost::plot

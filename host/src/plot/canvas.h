@@ -28,12 +28,13 @@ struct Pen {
   }
 };
 
-// One line of text: its glyphs, laid out in `family`, are stretched so that the whole advance
-// runs from `origin` to origin + `advance`; `up` is one em (the text height) across it.
+class TextLayout;
+
+// One line of laid-out text on the paper: the layout's unit (the text height) is `xUnit` along
+// the baseline (the width factor included) and `up` across it, its origin at `origin`.
 struct TextRun {
-  std::string utf8;
-  std::string family;
-  P2 origin, advance, up;
+  std::shared_ptr<const TextLayout> layout;
+  P2 origin, xUnit, up;
 };
 
 class Canvas {
@@ -57,9 +58,5 @@ class Canvas {
 std::unique_ptr<Canvas> makeCairoCanvas(OutputKind kind, const std::string& path, double width,
                                         double height);
 std::unique_ptr<Canvas> makeHpglCanvas(const std::string& path, double width, double height);
-
-// The advance of `utf8` in `family` at one em, and whether the family has a glyph for every
-// character of it.
-double textAdvance(const std::string& utf8, const std::string& family);
 
 }  // namespace cadhost::plot

@@ -17,6 +17,8 @@
 #include "model/tags.h"
 #include "model/text_util.h"
 #include "plot/fonts.h"
+#include "plot/mtext_lines.h"
+#include "plot/text_layout.h"
 
 namespace cadhost::plot {
 
@@ -284,17 +286,44 @@ class Painter {
     return pts;
   }
 
+  // The text is laid out in its font at its height and width factor, and placed in the box of
+  // the host's text model by its alignment: left, centred or right at the box's anchor; fit
+  // and aligned texts are stretched to the box.
   void singleLineText(const Object& e, const Matrix4& full, const Pen& pen) {
     const auto corners = geom::textCorners(e, ctx_);
     if (!corners) return;
     const model::Tag* value = model::findTag(e.tags, model::typeOf(e) == "ATTDEF" ? 2 : 1);
     if (!value) return;
-    const std::string text = geom::plainSingleLineText(value->value);
+    const auto layout = layOutText(geom::plainSingleLineText(value->value), familyOf(e));
+    if (!(layout->width > 0)) return;
     const P2 a = toP2(full, (*corners)[0]), b = toP2(full, (*corners)[1]),
              d = toP2(full, (*corners)[3]);
-    canvas_.text({text, familyOf(e), a, {b.x - a.x, b.y - a.y}, {d.x - a.x, d.y - a.y}}, pen);
+    const P2 along{b.x - a.x, b.y - a.y}, up{d.x - a.x, d.y - a.y};
+    const double box = std::hypot(along.x, along.y), height = std::hypot(up.x, up.y);
+    if (!(box > 0) || !(height > 0) || !std::isfinite(box) || !std::isfinite(height)) return;
+    const P2 dir{along.x / box, along.y / box};
+    const long long halign = model::tagInt(e.tags, 72);
+    const bool anchored = model::findTag(e.tags, 11) != nullptr;
+    if ((halign == 3 || halign == 5) && anchored) {
+      const double unit = box / layout->width;
+      canvas_.text({layout, a, {dir.x * unit, dir.y * unit}, up}, pen);
+      return;
+    }
+    const double unit = height * geom::widthFactorOf(e, ctx_);
+    const double width = layout->width * unit;
+    double where = 0;  // the fraction of the box's width left of the text
+    if (anchored && (halign == 1 || halign == 4)) where = 0.5;
+    if (anchored && halign == 2) where = 1;
+    if (model::tagInt(e.tags, 71) & 2) where = 1 - where;  // backward: the box runs the other way
+    const double shift = (box - width) * where;
+    canvas_.text(
+        {layout, {a.x + dir.x * shift, a.y + dir.y * shift}, {dir.x * unit, dir.y * unit}, up},
+        pen);
   }
 
+  // Paragraphs with their inline heights, wrapped at the reference width by the widths of the
+  // glyphs drawn; each line stands below the one before by the line spacing of its tallest
+  // text, and is placed left, centred or right of the insertion point by the attachment.
   void mtext(const Object& e, const Matrix4& full, const Pen& pen) {
     const auto corners = geom::textCorners(e, ctx_);
     if (!corners) return;
@@ -303,29 +332,45 @@ class Painter {
       if (t.code == 3) contents += t.value;
     if (const model::Tag* t = model::findTag(e.tags, 1)) contents += t->value;
     const double h = std::max(0.0, model::tagDouble(e.tags, 40));
-    if (!(h > 0)) return;
+    if (!(h > 0) || !std::isfinite(h)) return;
+    const std::string family = familyOf(e);
     const auto lines =
-        geom::wrapMTextLines(geom::plainMText(contents), h, 1.0, model::tagDouble(e.tags, 41));
-    const double spacing = geom::mtextLineSpacing(h, model::tagDouble(e.tags, 44, 1.0));
+        wrapMText(mtextParagraphs(contents, h), h, model::tagDouble(e.tags, 41),
+                  [&](char32_t c, double height) { return characterAdvance(c, family) * height; });
+    const double spacingFactor = model::tagDouble(e.tags, 44, 1.0);
     const Point3 bl = (*corners)[0], br = (*corners)[1], tl = (*corners)[3];
-    const double boxWidth = geom::length(geom::subtract(br, bl));
     const Point3 ydir = geom::normalized(geom::subtract(tl, bl));
-    Point3 xdir = geom::normalized(geom::subtract(br, bl));
-    if (boxWidth <= 0) return;
+    const Point3 xdir = geom::normalized(geom::subtract(br, bl));
+    if (!(geom::length(xdir) > 0) || !(geom::length(ydir) > 0)) return;
     long long attach = model::tagInt(e.tags, 71, 1);
     if (attach < 1 || attach > 9) attach = 1;
-    const int column = static_cast<int>((attach - 1) % 3);
-    const std::string family = familyOf(e);
+    const int column = static_cast<int>((attach - 1) % 3), row = static_cast<int>((attach - 1) / 3);
+    // Baselines below the top edge.
+    std::vector<double> drops;
+    double drop = 0;
     for (std::size_t i = 0; i < lines.size(); ++i) {
-      const double w = geom::textWidth(lines[i], h, 1.0);
-      if (!(w > 0)) continue;
-      const double offset = column == 0 ? 0 : column == 1 ? (boxWidth - w) / 2 : boxWidth - w;
-      const Point3 origin =
-          geom::add(tl, geom::add(geom::scale(xdir, offset),
-                                  geom::scale(ydir, -(h + spacing * static_cast<double>(i)))));
-      const P2 a = toP2(full, origin), b = toP2(full, geom::add(origin, geom::scale(xdir, w))),
-               d = toP2(full, geom::add(origin, geom::scale(ydir, h)));
-      canvas_.text({lines[i], family, a, {b.x - a.x, b.y - a.y}, {d.x - a.x, d.y - a.y}}, pen);
+      drop += i == 0 ? lines[i].height : geom::mtextLineSpacing(lines[i].height, spacingFactor);
+      drops.push_back(drop);
+    }
+    const Point3 insertion = geom::pointTag(e.tags, 10);
+    const Point3 top = geom::add(insertion, geom::scale(ydir, drop * row / 2.0));
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      std::vector<std::shared_ptr<const TextLayout>> layouts;
+      double width = 0;
+      for (const MTextRun& run : lines[i].runs) {
+        layouts.push_back(layOutText(run.text, family));
+        width += layouts.back()->width * run.height;
+      }
+      if (!(width > 0) || !std::isfinite(width)) continue;
+      Point3 origin = geom::add(
+          top, geom::add(geom::scale(xdir, -width * column / 2.0), geom::scale(ydir, -drops[i])));
+      for (std::size_t r = 0; r < layouts.size(); ++r) {
+        const double rh = lines[i].runs[r].height;
+        const P2 a = toP2(full, origin), b = toP2(full, geom::add(origin, geom::scale(xdir, rh))),
+                 d = toP2(full, geom::add(origin, geom::scale(ydir, rh)));
+        canvas_.text({layouts[r], a, {b.x - a.x, b.y - a.y}, {d.x - a.x, d.y - a.y}}, pen);
+        origin = geom::add(origin, geom::scale(xdir, layouts[r]->width * rh));
+      }
     }
   }
 

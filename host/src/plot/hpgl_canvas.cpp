@@ -3,16 +3,18 @@
 // glyphs; filled areas as polygons filled solid.
 
 #include <cairo.h>
+#include <pango/pangocairo.h>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <mutex>
 
 #include "cadhost/host_error.h"
 #include "plot/canvas.h"
-#include "plot/fonts.h"
+#include "plot/text_layout.h"
 
 namespace cadhost::plot {
 
@@ -72,26 +74,27 @@ class HpglCanvas : public Canvas {
   }
 
   void text(const TextRun& run, const Pen& pen) override {
-    const double advance = advanceAtOneEm(run.utf8, run.family);
-    if (!(advance > 0)) return;
-    const double a = 100.0 * advance;
-    // Glyph space (100 units an em, y down) to plotter units (y up).
-    cairo_matrix_t m;
-    cairo_matrix_init(&m, kUnitsPerMm * run.advance.x / a, kUnitsPerMm * run.advance.y / a,
-                      -kUnitsPerMm * run.up.x / 100.0, -kUnitsPerMm * run.up.y / 100.0,
-                      kUnitsPerMm * run.origin.x, kUnitsPerMm * run.origin.y);
-    const double det = m.xx * m.yy - m.xy * m.yx;
-    if (!std::isfinite(det) || std::fabs(det) < 1e-12) return;
-    cairo_save(cr_);
-    cairo_set_matrix(cr_, &m);
-    selectFont(cr_, run.family);
-    cairo_new_path(cr_);
-    cairo_move_to(cr_, 0, 0);
-    cairo_text_path(cr_, run.utf8.c_str());
-    cairo_identity_matrix(cr_);
-    cairo_path_t* path = cairo_copy_path_flat(cr_);
-    cairo_new_path(cr_);
-    cairo_restore(cr_);
+    if (!run.layout) return;
+    cairo_path_t* path = nullptr;
+    {
+      std::lock_guard lock(fontLock());
+      cairo_new_path(cr_);
+      for (const TextLayout::Group& g : run.layout->groups) {
+        // Glyph space to plotter units.
+        const Affine a = glyphsToPaper(run, g);
+        cairo_matrix_t m;
+        cairo_matrix_init(&m, kUnitsPerMm * a.xx, kUnitsPerMm * a.yx, kUnitsPerMm * a.xy,
+                          kUnitsPerMm * a.yy, kUnitsPerMm * a.x0, kUnitsPerMm * a.y0);
+        const double det = m.xx * m.yy - m.xy * m.yx;
+        if (!std::isfinite(det) || std::fabs(det) < 1e-12) continue;
+        cairo_set_matrix(cr_, &m);
+        cairo_move_to(cr_, 0, 0);
+        pango_cairo_glyph_string_path(cr_, g.glyphs.item->analysis.font, g.glyphs.glyphs);
+      }
+      cairo_identity_matrix(cr_);
+      path = cairo_copy_path_flat(cr_);
+      cairo_new_path(cr_);
+    }
     std::vector<P2> ring;
     auto flush = [&] {
       if (ring.size() >= 2) polyline(ring, true, pen);

@@ -7,6 +7,7 @@
 
 #include "../model/host_fixture.h"
 #include "plot/fonts.h"
+#include "plot/text_layout.h"
 #include "plot_files.h"
 #include "sheetgen/sheet_set.h"
 
@@ -141,8 +142,8 @@ TEST(PlotFonts, StyleFontsMapToInstalledCjkFamilies) {
     const plottest::RunResult r = plottest::run({"fc-match", family});
     EXPECT_NE(r.output.find("CJK"), std::string::npos) << family << ": " << r.output;
   }
-  // A full-width character is about one em wide, as the text width model has it.
-  EXPECT_NEAR(cadhost::plot::advanceAtOneEm("图", sans), 1.0, 0.01);
+  // A full-width character is one text height wide, as the text width model has it.
+  EXPECT_NEAR(cadhost::plot::characterAdvance(U'图', sans), 1.0, 0.01);
 }
 
 TEST_F(PlotTest, PdfOfAFrameHasTheSheetSizeAndInkOnItsBorder) {

@@ -1,0 +1,330 @@
+// Plotted text measured on the rendered page: the height of capitals and ideographs, narrow
+// letters, symbols that the style's font lacks, MTEXT wrapping and inline heights, and the
+// agreement of the PDF and HP-GL outputs.
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+
+#include "../model/host_fixture.h"
+#include "plot/fonts.h"
+#include "plot/mtext_lines.h"
+#include "plot/text_layout.h"
+#include "plot_files.h"
+
+namespace {
+
+using namespace hosttest;
+using cadhost::Layout;
+using cadhost::plot::MTextRun;
+
+constexpr double kPxPerMm = 10;  // renders at 254 dpi
+
+// The rows and columns of ink inside a box of the image.
+struct Ink {
+  int top = -1, bottom = -1, left = -1, right = -1;
+  bool any() const { return top >= 0; }
+  double heightMm() const { return (bottom - top + 1) / kPxPerMm; }
+  double widthMm() const { return (right - left + 1) / kPxPerMm; }
+};
+
+Ink inkIn(const plottest::GreyImage& img, int x0, int y0, int x1, int y1) {
+  Ink ink;
+  for (int y = std::max(0, y0); y < std::min(img.height, y1); ++y)
+    for (int x = std::max(0, x0); x < std::min(img.width, x1); ++x) {
+      if (!img.dark(x, y)) continue;
+      if (ink.top < 0) ink.top = y, ink.left = x, ink.right = x;
+      ink.bottom = y;
+      ink.left = std::min(ink.left, x), ink.right = std::max(ink.right, x);
+    }
+  return ink;
+}
+
+// Columns of ink between two rows, counted as separate shapes along x: gaps of paper between
+// inked columns.
+int gapsBetween(const plottest::GreyImage& img, const Ink& ink) {
+  int gaps = 0;
+  bool inked = true;
+  for (int x = ink.left; x <= ink.right; ++x) {
+    const bool now = img.inkIn(x, ink.top, x + 1, ink.bottom + 1) > 0;
+    if (inked && !now) ++gaps;
+    inked = now;
+  }
+  return gaps;
+}
+
+class PlotTextTest : public HostTest {
+ protected:
+  // Plots the window (0, 0)-(200, 200) at 1:1 on an A4 sheet to `name` with `plotter`.
+  std::string plot(const std::string& name, const char* plotter = "CorvantisPDF Plus.pc3") {
+    Layout layout = doc.activeLayout();
+    layout.setConfigName(plotter);
+    layout.setCanonicalMediaName("ISO_A4_(210.00_x_297.00_MM)");
+    layout.setWindowToPlot(pt(0, 0), pt(200, 200));
+    layout.setPlotType(4);
+    layout.setUseStandardScale(false);
+    layout.setCustomScale(1, 1);
+    const std::string path = tmp.path(name);
+    doc.plot().plotToFile(path);
+    return path;
+  }
+
+  plottest::GreyImage render(const std::string& pdf) {
+    return plottest::renderWithGhostscript(pdf, 25.4 * kPxPerMm, tmp.path(""));
+  }
+
+  cadhost::Entity text(const std::string& s, double x, double y, const char* style = "Standard") {
+    cadhost::Entity e = doc.modelSpace().addText(s, pt(x, y), 10);
+    e.setStyleName(style);
+    return e;
+  }
+
+  // The image row of a drawing's y, found from a horizontal reference line drawn at that y
+  // from x = 2 to x = 18: the middle of its ink.
+  static double lineRow(const plottest::GreyImage& img, int approxRow) {
+    const Ink ink = inkIn(img, 40, approxRow - 40, 160, approxRow + 40);
+    return ink.any() ? (ink.top + ink.bottom) / 2.0 : -1;
+  }
+};
+
+TEST_F(PlotTextTest, CapitalsAndIdeographsStandTheTextHeightAndNarrowLettersStayApart) {
+  cadhost::TextStyle shape = doc.textStyles().add("SHAPE");
+  shape.setFontFile("txt.shx");
+  cadhost::TextStyle big = doc.textStyles().add("BIG");
+  big.setFontFile("txt.shx");
+  big.setBigFontFile("gbcbig.shx");
+  cadhost::TextStyle tt = doc.textStyles().add("TT");
+  tt.setFontFile("simsun.ttf");
+  cadhost::TextStyle narrow = doc.textStyles().add("NARROW");
+  narrow.setFontFile("simsun.ttf");
+  narrow.setWidth(0.7);
+  cadhost::Layer red = doc.layers().add("LINES");
+  red.setColor(1);
+  const char* styles[] = {"SHAPE", "BIG", "TT", "NARROW"};
+  for (int i = 0; i < 4; ++i) {
+    const double y = 20 + 40 * i;
+    doc.setActiveLayer(red);
+    doc.modelSpace().addLightWeightPolyline({2, y, 18, y});
+    doc.modelSpace().addLightWeightPolyline({2, y + 10, 18, y + 10});
+    doc.setActiveLayer(doc.layers().item("0"));
+    text("HHHH", 30, y, styles[i]);
+  }
+  text("图纸", 120, 60, "BIG");
+  const plottest::GreyImage img = render(plot("probe.pdf"));
+
+  double widths[4] = {};
+  for (int i = 0; i < 4; ++i) {
+    SCOPED_TRACE(styles[i]);
+    const double y = 20 + 40 * i;
+    // The reference lines give the rows of the baseline and of the text height.
+    const double base = lineRow(img, img.height - static_cast<int>(kPxPerMm * y));
+    const double cap = lineRow(img, img.height - static_cast<int>(kPxPerMm * (y + 10)));
+    ASSERT_GT(base, 0);
+    ASSERT_GT(cap, 0);
+    const double height = base - cap;  // ten units, in pixels
+    const Ink ink = inkIn(img, 250, static_cast<int>(cap - 30), 1150, static_cast<int>(base + 30));
+    ASSERT_TRUE(ink.any());
+    EXPECT_NEAR(ink.top, cap, 0.05 * height);
+    EXPECT_NEAR(ink.bottom, base, 0.05 * height);
+    EXPECT_EQ(gapsBetween(img, ink), 3);  // four letters, apart
+    widths[i] = ink.widthMm();
+    if (i == 1) {
+      // Ideographs fill the height from the baseline.
+      const Ink han =
+          inkIn(img, 1150, static_cast<int>(cap - 30), 2000, static_cast<int>(base + 30));
+      ASSERT_TRUE(han.any());
+      EXPECT_GT(han.top, cap - 0.03 * height);
+      EXPECT_LT(han.top, cap + 0.15 * height);
+      EXPECT_LT(han.bottom, base + 0.03 * height);
+      EXPECT_GT(han.bottom, base - 0.15 * height);
+    }
+  }
+  // The width factor squeezes the glyphs themselves.
+  EXPECT_NEAR(widths[3], 0.7 * widths[2], 0.03 * widths[2]);
+}
+
+TEST_F(PlotTextTest, SymbolsTheStyleFontLacksPrintAsGlyphsNotBoxes) {
+  const std::string family = cadhost::plot::kSansFamily;
+  EXPECT_TRUE(cadhost::plot::layOutText("⌀ ° ± 图 H", family)->complete);
+  // A character no installed font has is reported, not silently boxed.
+  EXPECT_FALSE(cadhost::plot::layOutText("\U0010FFFD", family)->complete);
+
+  text("%%c", 30, 20);
+  text("%%d", 60, 20);
+  text("%%p", 90, 20);
+  text("%%c25", 30, 60);
+  const std::string pdf = plot("symbols.pdf");
+  const plottest::GreyImage img = render(pdf);
+  // A missing glyph prints as a rectangle (with or without a code in it): ink in all four
+  // corners of its box. The symbols' shapes leave at least two corners empty.
+  const int row = img.height - static_cast<int>(kPxPerMm * 20);
+  for (int x : {30, 60, 90}) {
+    SCOPED_TRACE(x);
+    const Ink ink = inkIn(img, static_cast<int>(kPxPerMm * (x - 2)), row - 150,
+                          static_cast<int>(kPxPerMm * (x + 25)), row + 50);
+    ASSERT_TRUE(ink.any());
+    EXPECT_GT(ink.heightMm(), 2.0);
+    int corners = 0;
+    for (int cx : {ink.left, ink.right - 2})
+      for (int cy : {ink.top, ink.bottom - 2}) corners += img.inkIn(cx, cy, cx + 3, cy + 3) > 0;
+    EXPECT_LE(corners, 2);
+  }
+  const plottest::RunResult text = plottest::run({"pdftotext", pdf, "-"});
+  EXPECT_NE(text.output.find("⌀25"), std::string::npos) << text.output;
+}
+
+TEST_F(PlotTextTest, PdfAndHpglDrawTheSameSqueezedLetters) {
+  cadhost::TextStyle narrow = doc.textStyles().add("NARROW");
+  narrow.setWidth(0.7);
+  text("HHHH", 50, 50, "NARROW");
+  const plottest::GreyImage img = render(plot("letters.pdf"));
+  const Ink pdfInk = inkIn(img, 0, 0, img.width, img.height);
+  ASSERT_TRUE(pdfInk.any());
+
+  std::ifstream in(plot("letters.plt", "HP-GL2 Plotter.pc3"));
+  std::string body((std::istreambuf_iterator<char>(in)), {});
+  body.erase(0, body.find("PU"));  // the vectors, after the set-up's corners
+  double minX = 1e9, maxX = -1e9, minY = 1e9, maxY = -1e9;
+  const std::regex pair("(-?\\d+),(-?\\d+)");
+  for (auto it = std::sregex_iterator(body.begin(), body.end(), pair); it != std::sregex_iterator();
+       ++it) {
+    const double x = std::stod((*it)[1]) / 40, y = std::stod((*it)[2]) / 40;
+    minX = std::min(minX, x), maxX = std::max(maxX, x);
+    minY = std::min(minY, y), maxY = std::max(maxY, y);
+  }
+  EXPECT_NEAR(maxX - minX, pdfInk.widthMm(), 0.3);
+  EXPECT_NEAR(maxY - minY, pdfInk.heightMm(), 0.3);
+  EXPECT_NEAR(maxY - minY, 10, 0.5);
+}
+
+TEST(MTextLines, InlineHeightsKeepToTheirBracesAndParagraphsSplit) {
+  using cadhost::plot::mtextParagraphs;
+  auto paragraphs = mtextParagraphs("AB{\\H0.5x;CD{\\H2;E}F}G\\PH\\{\\H3;I}\\H0x;J", 10);
+  ASSERT_EQ(paragraphs.size(), 2u);
+  const std::vector<std::pair<std::string, double>> first{
+      {"AB", 10}, {"CD", 5}, {"E", 2}, {"F", 5}, {"G", 10}};
+  ASSERT_EQ(paragraphs[0].size(), first.size());
+  for (std::size_t i = 0; i < first.size(); ++i) {
+    EXPECT_EQ(paragraphs[0][i].text, first[i].first);
+    EXPECT_DOUBLE_EQ(paragraphs[0][i].height, first[i].second);
+  }
+  // An escaped brace is text; an unmatched closing brace and a height of 0 change nothing.
+  ASSERT_EQ(paragraphs[1].size(), 2u);
+  EXPECT_EQ(paragraphs[1][0].text, "H{");
+  EXPECT_DOUBLE_EQ(paragraphs[1][0].height, 10);
+  EXPECT_EQ(paragraphs[1][1].text, "IJ");
+  EXPECT_DOUBLE_EQ(paragraphs[1][1].height, 3);
+  // Other codes are decoded as the plain text has them.
+  auto other = mtextParagraphs("\\fArial|b1;%%c5\\~mm\\P\\P", 2);
+  ASSERT_EQ(other.size(), 3u);
+  EXPECT_EQ(other[0][0].text, "⌀5 mm");
+  EXPECT_TRUE(other[1].empty());
+}
+
+TEST(MTextLines, WrapsAtSpacesAndBetweenIdeographsByTheGivenAdvances) {
+  using cadhost::plot::wrapMText;
+  // Every character one unit a unit of height, except "W", three.
+  auto advance = [](char32_t c, double h) { return (c == U'W' ? 3.0 : 1.0) * h; };
+  auto texts = [](const std::vector<cadhost::plot::MTextLine>& lines) {
+    std::vector<std::string> out;
+    for (const auto& line : lines) {
+      std::string s;
+      for (const MTextRun& r : line.runs) s += r.text;
+      out.push_back(s);
+    }
+    return out;
+  };
+  using V = std::vector<std::string>;
+  EXPECT_EQ(texts(wrapMText({{{"aa bb cc", 1}}}, 1, 5, advance)), (V{"aa bb", "cc"}));
+  EXPECT_EQ(texts(wrapMText({{{"WW bb", 1}}}, 1, 5, advance)), (V{"WW", "bb"}));
+  EXPECT_EQ(texts(wrapMText({{{"abcdefgh ij", 1}}}, 1, 5, advance)), (V{"abcdefgh", "ij"}));
+  EXPECT_EQ(texts(wrapMText({{{"图纸目录表", 1}}}, 1, 2, advance)), (V{"图纸", "目录", "表"}));
+  EXPECT_EQ(texts(wrapMText({{{"aa bb cc", 1}}}, 1, 0, advance)), (V{"aa bb cc"}));
+  // Runs of other heights are measured at their height and stay separate on the line.
+  const auto mixed = wrapMText({{{"aa ", 1}, {"bb cc", 2}}}, 1, 7.5, advance);
+  ASSERT_EQ(mixed.size(), 2u);
+  ASSERT_EQ(mixed[0].runs.size(), 2u);
+  EXPECT_EQ(mixed[0].runs[1].text, "bb");
+  EXPECT_DOUBLE_EQ(mixed[0].height, 2);
+  // An empty paragraph is an empty line of the height in force.
+  const auto empty = wrapMText({{{"a", 4}}, {}}, 1, 10, advance);
+  ASSERT_EQ(empty.size(), 2u);
+  EXPECT_TRUE(empty[1].runs.empty());
+  EXPECT_DOUBLE_EQ(empty[1].height, 4);
+}
+
+TEST_F(PlotTextTest, MTextWrapsAndSpacesByTheDrawnGlyphsAndHonoursInlineHeights) {
+  // The same words as a TEXT and as MTEXT notes: one that the drawn width just fits, one that
+  // must wrap, and notes with inline heights.
+  const std::string words = "NOTE 12 MM WIDE";
+  text(words, 10, 180);
+  const plottest::GreyImage probe = render(plot("probe.pdf"));
+  const int probeRow = probe.height - static_cast<int>(kPxPerMm * 180);
+  const Ink single = inkIn(probe, 0, probeRow - 150, probe.width, probeRow + 50);
+  ASSERT_TRUE(single.any());
+  const double textWidth = single.widthMm();
+
+  doc.modelSpace().addMText(pt(10, 150), textWidth + 4, words);
+  doc.modelSpace().addMText(pt(10, 120), 0.7 * textWidth, words);
+  doc.modelSpace().addMText(pt(10, 60), 0, "HH{\\H0.5x;HH}HH");
+  doc.modelSpace().addMText(pt(120, 60), 0, "\\H2.5;HHHH");
+  for (int i = 0; i < doc.modelSpace().count(); ++i)
+    if (doc.modelSpace().item(i).dxfType() == "MTEXT") doc.modelSpace().item(i).setHeight(10);
+  const plottest::GreyImage img = render(plot("notes.pdf"));
+  auto band = [&](double yTop, double yBottom, double x0, double x1) {
+    return inkIn(img, static_cast<int>(kPxPerMm * x0),
+                 img.height - static_cast<int>(kPxPerMm * yTop), static_cast<int>(kPxPerMm * x1),
+                 img.height - static_cast<int>(kPxPerMm * yBottom));
+  };
+
+  // Fits: one line, spaced as the TEXT is.
+  const Ink fits = band(152, 130, 0, 200);
+  ASSERT_TRUE(fits.any());
+  EXPECT_LT(fits.heightMm(), 11.0);
+  EXPECT_NEAR(fits.widthMm(), textWidth, 0.3);
+
+  // Wraps: more than one line, none wider than the reference width.
+  const Ink wraps = band(122, 70, 0, 200);
+  ASSERT_TRUE(wraps.any());
+  EXPECT_GT(wraps.heightMm(), 20.0);
+  EXPECT_LE(wraps.right, static_cast<int>(kPxPerMm * (10 + 0.7 * textWidth)) + 3);
+  EXPECT_NEAR(wraps.left, fits.left, 3);
+
+  // Inline heights: 10, then 5 for the braced pair, then 10 again; 2.5 for the whole note.
+  const Ink rel = band(62, 40, 0, 110);
+  ASSERT_TRUE(rel.any());
+  EXPECT_NEAR(rel.heightMm(), 10, 0.5);
+  std::vector<int> tops;  // the height of each column of ink, in tenths of a millimetre
+  for (int x = rel.left; x <= rel.right; ++x) {
+    const Ink col = inkIn(img, x, rel.top, x + 1, rel.bottom + 1);
+    if (!col.any()) continue;
+    const int h = col.bottom - col.top + 1;
+    const int level = std::abs(h - 100) < 6 ? 10 : std::abs(h - 50) < 6 ? 5 : 0;
+    if (level == 0) continue;  // crossbars
+    if (tops.empty() || tops.back() != level) tops.push_back(level);
+  }
+  EXPECT_EQ(tops, (std::vector<int>{10, 5, 10}));
+  const Ink abs = band(62, 40, 110, 200);
+  ASSERT_TRUE(abs.any());
+  EXPECT_NEAR(abs.heightMm(), 2.5, 0.25);
+}
+
+TEST_F(PlotTextTest, ARealFramePlotsItsNotesAsSearchableText) {
+  const std::string frame = "/usr/share/librecad/library/sheets/A4_1_text.dxf";
+  if (!std::filesystem::exists(frame)) GTEST_SKIP() << "librecad-data is not installed";
+  doc = app->documents().open(frame);
+  Layout layout = doc.activeLayout();
+  layout.setConfigName("CorvantisPDF Plus.pc3");
+  layout.setCanonicalMediaName("ISO_A4_(210.00_x_297.00_MM)");
+  layout.setPlotType(1);  // extents
+  layout.setUseStandardScale(true);
+  layout.setStandardScale(0);
+  const std::string pdf = tmp.path("a4.pdf");
+  doc.plot().plotToFile(pdf);
+  const plottest::RunResult text = plottest::run({"pdftotext", "-layout", pdf, "-"});
+  // Notes with no-break spaces stay on one line, and the Cyrillic prints.
+  for (const char* note : {"Перв. примен.", "Справ. N", "Копировал", "Формат А4"})
+    EXPECT_NE(text.output.find(note), std::string::npos) << note << "\n" << text.output;
+}
+
+}  // namespace

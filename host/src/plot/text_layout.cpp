@@ -90,6 +90,10 @@ struct Engine {
     pango_attr_list_unref(attrs);
     for (GList* l = items; l; l = l->next) {
       auto* item = static_cast<PangoItem*>(l->data);
+      if (!item->analysis.font) {  // no font at all: nothing can be drawn
+        out.complete = false;
+        continue;
+      }
       TextLayout::Group g;
       g.text = text;
       g.glyphs.item = item;
@@ -99,8 +103,7 @@ struct Engine {
                              PANGO_SHAPE_NONE);
       for (int i = 0; i < g.glyphs.glyphs->num_glyphs; ++i)
         if (g.glyphs.glyphs->glyphs[i].glyph & PANGO_GLYPH_UNKNOWN_FLAG) out.complete = false;
-      FontMetrics m;
-      if (item->analysis.font) m = metricsOf(item->analysis.font);
+      const FontMetrics& m = metricsOf(item->analysis.font);
       if (fullWidth) {
         const double box = m.ideoTop - m.ideoBottom;
         g.scale = 1.0 / (box * kEm);
@@ -114,7 +117,9 @@ struct Engine {
       out.groups.push_back(std::move(g));
       l->data = nullptr;  // the group owns the item now
     }
-    g_list_free(items);
+    g_list_free_full(items, [](gpointer item) {
+      if (item) pango_item_free(static_cast<PangoItem*>(item));
+    });
   }
 
   std::shared_ptr<const TextLayout> layOut(const std::string& utf8, const std::string& family) {

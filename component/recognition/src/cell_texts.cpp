@@ -75,11 +75,13 @@ void TableScan::listCell(CellType cell) {
 void TableScan::appendCell(CellType cell) {
   const double left = cornerX(cell.P1), top = cornerY(cell.P1);
   const double right = cornerX(cell.P2), bottom = cornerY(cell.P2);
-  // A cell listed already inside the new rectangle keeps it out (the first cell included).
+  // A cell listed already inside the new rectangle keeps it out (the first cell included);
+  // corners that differ by rounding only count as the same.
+  const double eps = cad_.recognition().lines.noise();
   for (long k = 0; k < cad_.CellNum; ++k) {
     const CellType& o = cad_.Cells[static_cast<std::size_t>(k)];
-    if (cornerX(o.P1) >= left && cornerY(o.P1) <= top && cornerX(o.P2) <= right &&
-        cornerY(o.P2) >= bottom)
+    if (cornerX(o.P1) >= left - eps && cornerY(o.P1) <= top + eps && cornerX(o.P2) <= right + eps &&
+        cornerY(o.P2) >= bottom - eps)
       return;
   }
   listCell(std::move(cell));

@@ -26,35 +26,39 @@ void setAcross(LineType& l, Axes a, double value) {
   l.pt[a.across] = value;
 }
 
-// N overlaps or touches A along the line, both spans widened by b at their ends.
-bool overlaps(const LineType& A, const LineType& N, Axes a, double b) {
+// N overlaps or touches A along the line, both spans widened by b at their ends (and by the
+// noise allowance eps, so that touching stays touching whatever the rounding).
+bool overlaps(const LineType& A, const LineType& N, Axes a, double b, double eps) {
   const double as = A.PF[a.along], ae = A.pt[a.along];
   const double ns = N.PF[a.along], ne = N.pt[a.along];
-  const auto inA = [&](double v) { return v >= as - b && v <= ae + b; };
-  return inA(ns) || inA(ne) || (as >= ns - b && ae <= ne + b) || (ns >= as - b && ne <= ae + b);
+  const double w = b + eps;
+  const auto inA = [&](double v) { return v >= as - w && v <= ae + w; };
+  return inA(ns) || inA(ne) || (as >= ns - w && ae <= ne + w) || (ns >= as - w && ne <= ae + w);
 }
 
-// N goes before entry e of the list.
-bool goesBefore(const LineType& N, const LineType& e, bool horizontal) {
+// N goes before entry e of the list: it lies clearly higher (horizontal) or clearly further left
+// (vertical), or on the same line within 0.1 and clearly before it along the line.
+bool goesBefore(const LineType& N, const LineType& e, bool horizontal, double eps) {
   if (horizontal) {
-    return N.PF[1] > e.PF[1] || (N.PF[0] < e.PF[0] && tolTest(N.PF[1], e.PF[1]));
+    return N.PF[1] > e.PF[1] + eps || (N.PF[0] < e.PF[0] - eps && tolTest(N.PF[1], e.PF[1]));
   }
-  return N.PF[0] < e.PF[0] || (N.PF[1] < e.PF[1] && tolTest(N.PF[0], e.PF[0]));
+  return N.PF[0] < e.PF[0] - eps || (N.PF[1] < e.PF[1] - eps && tolTest(N.PF[0], e.PF[0]));
 }
 
-void addToList(std::vector<LineType>& list, LineType N, bool horizontal, double b) {
+void addToList(std::vector<LineType>& list, LineType N, bool horizontal, double b, double eps) {
   const Axes a = horizontal ? kHorizontal : kVertical;
   const double half = b * 0.5;
   const std::size_t count = list.size();
   for (std::size_t i = 0; i < count; ++i) {
     const double d = std::fabs(list[i].PF[a.across] - N.PF[a.across]);
-    const bool aligned = horizontal ? d <= half : d < half;
+    // Horizontal pieces align up to b/2 inclusive, vertical ones only below it.
+    const bool aligned = horizontal ? d <= half + eps : d < half - eps;
     if (aligned) {
       // The aligned run from i on, averaged with N by length.
       double weighted = N.PF[a.across] * length(N, a);
       double total = length(N, a);
       std::size_t end = i;
-      while (end < count && std::fabs(list[end].PF[a.across] - N.PF[a.across]) <= half) {
+      while (end < count && std::fabs(list[end].PF[a.across] - N.PF[a.across]) <= half + eps) {
         weighted += list[end].PF[a.across] * length(list[end], a);
         total += length(list[end], a);
         ++end;
@@ -65,13 +69,13 @@ void addToList(std::vector<LineType>& list, LineType N, bool horizontal, double 
         setAcross(N, a, mean);
       }
       LineType& A = list[i];
-      if (overlaps(A, N, a, b)) {
+      if (overlaps(A, N, a, b, eps)) {
         A.pt[a.along] = std::max(A.pt[a.along], N.pt[a.along]);
         A.PF[a.along] = std::min(A.PF[a.along], N.PF[a.along]);
         return;
       }
     }
-    if (goesBefore(N, list[i], horizontal)) {
+    if (goesBefore(N, list[i], horizontal, eps)) {
       list.insert(list.begin() + static_cast<std::ptrdiff_t>(i), N);
       return;
     }
@@ -79,11 +83,11 @@ void addToList(std::vector<LineType>& list, LineType N, bool horizontal, double 
   list.push_back(N);
 }
 
-void joinList(std::vector<LineType>& list, Axes a, double b) {
+void joinList(std::vector<LineType>& list, Axes a, double b, double eps) {
   for (std::size_t i = 0; i + 1 < list.size(); ++i) {
     std::size_t j = i + 1;
     while (j < list.size() && tolTest(list[i].pt[a.across], list[j].pt[a.across]) &&
-           std::fabs(list[j].PF[a.along] - list[i].pt[a.along]) < b * 0.5) {
+           std::fabs(list[j].PF[a.along] - list[i].pt[a.along]) < b * 0.5 - eps) {
       list[i].pt[a.along] = list[j].pt[a.along];
       ++j;
     }
@@ -97,28 +101,36 @@ void joinList(std::vector<LineType>& list, Axes a, double b) {
 void LineLists::reset() {
   h_.clear();
   v_.clear();
+  noise_ = kRelativeNoise;
+}
+
+void LineLists::noteMagnitude(double coordinate) {
+  const double n = std::fabs(coordinate) * kRelativeNoise;
+  if (n > noise_) noise_ = n;  // a NaN or a smaller magnitude leaves it as it is
 }
 
 void LineLists::AddGridLine(Point3d& p, Point3d& q, double baseTol) {
   // A tolerance that is not above zero matches nothing.
   if (!(baseTol > 0)) return;
+  for (const double c : {p[0], p[1], q[0], q[1]}) noteMagnitude(c);
   const double dx = q[0] - p[0], dy = q[1] - p[1];
-  if (5 * baseTol > std::sqrt(dx * dx + dy * dy)) return;
+  // A piece 5b long less rounding is 5b long.
+  if (std::sqrt(dx * dx + dy * dy) < 5 * baseTol - noise_) return;
   const double s = std::fabs(std::sin(std::atan2(dy, dx)));
   if (s < 0.005) {
     p[1] = (p[1] + q[1]) / 2;
     q[1] = p[1];
-    addToList(h_, p[0] > q[0] ? LineType{q, p} : LineType{p, q}, true, baseTol);
+    addToList(h_, p[0] > q[0] ? LineType{q, p} : LineType{p, q}, true, baseTol, noise_);
   } else if (s > 0.993) {
     p[0] = (p[0] + q[0]) / 2;
     q[0] = p[0];
-    addToList(v_, p[1] < q[1] ? LineType{p, q} : LineType{q, p}, false, baseTol);
+    addToList(v_, p[1] < q[1] ? LineType{p, q} : LineType{q, p}, false, baseTol, noise_);
   }
 }
 
 void LineLists::JoinLine(double baseTol) {
-  joinList(h_, kHorizontal, baseTol);
-  joinList(v_, kVertical, baseTol);
+  joinList(h_, kHorizontal, baseTol, noise_);
+  joinList(v_, kVertical, baseTol, noise_);
 }
 
 }  // namespace tarvik

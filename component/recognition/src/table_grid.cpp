@@ -15,13 +15,17 @@ class GridWalk {
         v_(lines.VLines()),
         lines_(lines),
         b_(b),
+        eps_(lines.noise()),
         header_(headerMode),
         sink_(sink) {}
 
   void run() {
     const long hn = static_cast<long>(h_.size()), vn = static_cast<long>(v_.size());
     std::vector<long> L(static_cast<std::size_t>(vn), -1), R(static_cast<std::size_t>(vn), -1);
-    const double b5 = 5 * b_;
+    // The least side of a cell, less rounding: a side meant to be 5b long is long enough.
+    const double b5 = 5 * b_ - eps_;
+    // Strictly more than 5b: more than 5b by more than rounding.
+    const double over5 = 5 * b_ + eps_;
     for (long i = 0; i < hn; ++i) {
       long prev = -1;
       for (long j = 0; j < vn; ++j) {
@@ -39,7 +43,9 @@ class GridWalk {
           if (top(j) - Y(i) >= b5) {
             const bool found = searchUp(
                 i, prev,
-                [&](long k) { return left(k) - 2 * b_ < X(prev) && right(k) - X(prev) >= b5; },
+                [&](long k) {
+                  return left(k) - 2 * b_ < X(prev) - eps_ && right(k) - X(prev) >= b5;
+                },
                 prev, j);
             if (!found && top(prev) - Y(i) >= b5) close(-1, prev, i, j);
           }
@@ -54,7 +60,7 @@ class GridWalk {
         if (right(i) - X(prev) >= b5) {
           const bool found = searchUp(
               i, prev, [&](long k) { return right(k) - X(prev) >= b5; }, prev, -1);
-          if (!found && top(prev) - Y(i) > b5) close(-1, prev, i, -1);
+          if (!found && top(prev) - Y(i) > over5) close(-1, prev, i, -1);
         }
       } else if (header_ && sink_.loneLine) {
         sink_.loneLine(h_[static_cast<std::size_t>(i)]);
@@ -62,24 +68,24 @@ class GridWalk {
     }
     for (long j = 0; j < vn; ++j) {
       const long Lj = L[static_cast<std::size_t>(j)];
-      if (Lj != -1 && Y(Lj) - bottom(j) > b5) {
+      if (Lj != -1 && Y(Lj) - bottom(j) > over5) {
         bool found = false;
         for (long k = j - 1; k >= 0; --k) {
-          if (X(k) < left(Lj)) break;
-          if (Y(Lj) - bottom(k) > b5) {
+          if (X(k) < left(Lj) - eps_) break;
+          if (Y(Lj) - bottom(k) > over5) {
             close(Lj, k, -1, j);
             found = true;
             break;
           }
         }
-        if (!found && X(j) - left(Lj) > b5) close(Lj, -1, -1, j);
+        if (!found && X(j) - left(Lj) > over5) close(Lj, -1, -1, j);
       }
       const long Rj = R[static_cast<std::size_t>(j)];
-      if (Rj != -1 && Y(Rj) - bottom(j) > b5) {
+      if (Rj != -1 && Y(Rj) - bottom(j) > over5) {
         bool found = false;
         for (long k = j + 1; k < vn; ++k) {
-          if (X(k) > right(Rj)) break;
-          if (Y(Rj) - bottom(k) > b5) {
+          if (X(k) > right(Rj) + eps_) break;
+          if (Y(Rj) - bottom(k) > over5) {
             found = true;  // that cell is closed from k
             break;
           }
@@ -98,7 +104,7 @@ class GridWalk {
   double top(long v) const { return v_[static_cast<std::size_t>(v)].pt[1]; }
 
   bool crosses(long i, long j) const {
-    const double b2 = 2 * b_;
+    const double b2 = 2 * b_ + eps_;
     return bottom(j) - b2 <= Y(i) && Y(i) <= top(j) + b2 && left(i) - b2 <= X(j) &&
            X(j) <= right(i) + b2;
   }
@@ -108,7 +114,7 @@ class GridWalk {
   template <class Qualifies>
   bool searchUp(long i, long prev, Qualifies qualifies, long left, long right) {
     for (long k = i - 1; k >= 0; --k) {
-      if (Y(k) > top(prev)) return false;
+      if (Y(k) > top(prev) + eps_) return false;
       if (qualifies(k)) {
         close(k, left, i, right);
         return true;
@@ -118,13 +124,19 @@ class GridWalk {
   }
 
   void close(long top, long left, long bottom, long right) {
-    if (sink_.cell) sink_.cell(cellCorners(lines_, top, left, bottom, right));
+    const GridCell c = cellCorners(lines_, top, left, bottom, right);
+    // Every side of a cell is at least 5b long. A narrower one lies between two copies of one
+    // ruling line that the lists keep apart (a line drawn over a longer one that had already
+    // merged with another piece); listed first, such a sliver would keep the real cell out.
+    if (c.right - c.left < 5 * b_ - eps_ || c.top - c.bottom < 5 * b_ - eps_) return;
+    if (sink_.cell) sink_.cell(c);
   }
 
   const std::vector<LineType>& h_;
   const std::vector<LineType>& v_;
   const LineLists& lines_;
   double b_;
+  double eps_;  // the rounding noise of the lines' coordinates
   bool header_;
   const TableGridSink& sink_;
 };

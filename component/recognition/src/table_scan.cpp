@@ -65,6 +65,9 @@ struct LinesEmptied {
 }  // namespace
 
 void TableScan::addSegment(const cadhost::Document& doc, bool named, Point3d a, Point3d b) {
+  // The rounding of a conversion into the user system scales with the world coordinates.
+  LineLists& lines = cad_.recognition().lines;
+  for (const double c : {a[0], a[1], b[0], b[1]}) lines.noteMagnitude(c);
   if (named) {
     const cadhost::Utility u = doc.utility();
     const auto toUser = [&](const Point3d& x) {
@@ -136,6 +139,17 @@ std::vector<CellType> TableScan::scan(const std::optional<Point3d>& p,
   }
   if (named) attemptStep([&] { doc.sendCommand(kWorldUcsCommand); });
   const SelectionWindow* polygon = window ? &*window : nullptr;
+  // The window's own coordinates bound the noise of the lines read inside it from the start.
+  for (const auto& corner : {p, q}) {
+    if (corner && !named) {
+      for (const double c : *corner) state.lines.noteMagnitude(c);
+    }
+  }
+  if (polygon) {
+    for (const double c : {polygon->lo.x, polygon->lo.y, polygon->hi.x, polygon->hi.y}) {
+      state.lines.noteMagnitude(c);
+    }
+  }
 
   cadhost::SelectionSet set;
   if (blockMode) {

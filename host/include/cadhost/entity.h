@@ -38,6 +38,8 @@ class Entity {
   void setHeight(double h);
   double rotation() const;  // radians; also INSERT
   void setRotation(double r);
+  // The style the text is read with: its own, or the drawing's standard style when the drawing
+  // does not define its own (the entity keeps the name it was read with).
   std::string styleName() const;
   void setStyleName(std::string_view name);
   int alignment() const;  // TEXT: 0..14

@@ -194,48 +194,90 @@ std::string escapeBreakingControls(std::string_view text) {
   return out;
 }
 
+size_t decodeEscapeAt(std::string_view s, size_t i, std::string& out) {
+  if (i + 2 >= s.size() || s[i] != '\\' || s[i + 2] != '+') return 0;
+  const char kind = s[i + 1];
+  if (kind == 'U' || kind == 'u') {
+    long cp = hexAt(s, i + 3, 4);
+    // Control characters stay escaped: a line break or NUL inside a value would break the
+    // file's structure when it is written.
+    if (cp < 0x20) return 0;
+    size_t n = 7;
+    // A high surrogate followed by an escaped low surrogate is one character.
+    if (cp >= 0xD800 && cp < 0xDC00 && i + n + 2 < s.size() && s[i + n] == '\\' &&
+        (s[i + n + 1] == 'U' || s[i + n + 1] == 'u') && s[i + n + 2] == '+') {
+      long lo = hexAt(s, i + n + 3, 4);
+      if (lo >= 0xDC00 && lo < 0xE000) {
+        cp = 0x10000 + ((cp - 0xD800) << 10) + (lo - 0xDC00);
+        n += 7;
+      }
+    }
+    if (cp >= 0xD800 && cp < 0xE000) cp = 0xFFFD;  // a lone surrogate
+    appendUtf8(out, static_cast<char32_t>(cp));
+    return n;
+  }
+  if (kind == 'M' || kind == 'm') {
+    const char* page = i + 3 < s.size() ? mbcsPage(s[i + 3]) : nullptr;
+    long code = page ? hexAt(s, i + 4, 4) : -1;
+    std::string ch = code >= 0 ? mbcsCharacter(page, static_cast<unsigned>(code)) : "";
+    if (ch.empty()) return 0;
+    out += ch;
+    return 8;
+  }
+  return 0;
+}
+
 std::string decodeEscapes(std::string_view s) {
   std::string out;
   out.reserve(s.size());
   size_t i = 0;
   while (i < s.size()) {
-    char c = s[i];
-    if (c == '\\' && i + 2 < s.size() && s[i + 2] == '+') {
-      char kind = s[i + 1];
-      if (kind == 'U' || kind == 'u') {
-        long cp = hexAt(s, i + 3, 4);
-        // Control characters stay escaped: a line break or NUL inside a value would break
-        // the file's structure when it is written.
-        if (cp >= 0x20) {
-          i += 7;
-          // A high surrogate followed by an escaped low surrogate is one character.
-          if (cp >= 0xD800 && cp < 0xDC00 && i + 2 < s.size() && s[i] == '\\' &&
-              (s[i + 1] == 'U' || s[i + 1] == 'u') && s[i + 2] == '+') {
-            long lo = hexAt(s, i + 3, 4);
-            if (lo >= 0xDC00 && lo < 0xE000) {
-              cp = 0x10000 + ((cp - 0xD800) << 10) + (lo - 0xDC00);
-              i += 7;
-            }
-          }
-          if (cp >= 0xD800 && cp < 0xE000) cp = 0xFFFD;  // a lone surrogate
-          appendUtf8(out, static_cast<char32_t>(cp));
-          continue;
-        }
-      } else if (kind == 'M' || kind == 'm') {
-        const char* page = i + 3 < s.size() ? mbcsPage(s[i + 3]) : nullptr;
-        long code = page ? hexAt(s, i + 4, 4) : -1;
-        std::string ch = code >= 0 ? mbcsCharacter(page, static_cast<unsigned>(code)) : "";
-        if (!ch.empty()) {
-          out += ch;
-          i += 8;
-          continue;
-        }
-      }
+    if (size_t n = decodeEscapeAt(s, i, out)) {
+      i += n;
+    } else {
+      out += s[i++];
     }
-    out += c;
-    ++i;
   }
   return out;
+}
+
+std::string joinDecodedChunks(const std::vector<std::string_view>& chunks) {
+  // The longest escape, \M+nXXXX; one cut by a boundary keeps fewer characters before it.
+  constexpr size_t kLongest = 8;
+  std::string out;
+  for (std::string_view chunk : chunks) {
+    const size_t cut = out.rfind('\\');
+    if (cut != std::string::npos && out.size() - cut < kLongest) {
+      // The tail from the last backslash may be the head of an escape whose rest opens this
+      // chunk: the two together decode to its character.
+      const size_t tail = out.size() - cut;
+      std::string probe = out.substr(cut);
+      probe.append(chunk.substr(0, kLongest));
+      std::string decoded;
+      const size_t n = decodeEscapeAt(probe, 0, decoded);
+      if (n > tail) {
+        out.resize(cut);
+        out += decoded;
+        chunk.remove_prefix(n - tail);
+      }
+    }
+    out.append(chunk);
+  }
+  return out;
+}
+
+std::string mtextContents(const model::Tags& tags) {
+  std::vector<std::string_view> chunks;
+  const model::Tag* last = nullptr;
+  for (const model::Tag& t : tags) {
+    if (t.code == 3) {
+      chunks.push_back(t.value);
+    } else if (t.code == 1 && !last) {
+      last = &t;
+    }
+  }
+  if (last) chunks.push_back(last->value);
+  return joinDecodedChunks(chunks);
 }
 
 Iconv::Iconv(const std::string& to, const std::string& from) {

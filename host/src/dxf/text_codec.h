@@ -8,7 +8,9 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "model/tags.h"
 #include "model/utf8.h"
 
 namespace cadhost::dxf {
@@ -26,6 +28,18 @@ bool versionUsesUtf8(std::string_view acadver);
 // Decodes \U+XXXX (either case) and \M+nXXXX escapes of a UTF-8 text. Other backslash
 // sequences (MTEXT format codes) are kept.
 std::string decodeEscapes(std::string_view utf8);
+// Decodes the one escape that starts at s[i] into `out` and returns its length; 0 (and `out`
+// unchanged) when no escape that decodeEscapes decodes starts there.
+size_t decodeEscapeAt(std::string_view s, size_t i, std::string& out);
+
+// Joins the values of a text's chunks, each decoded on its own as it was read. An escape that
+// a chunk boundary cut in two was left as it stood by the decoding of each chunk; it is
+// decoded here across the boundary, so the text reads as if the chunks had been joined before
+// decoding. The chunks themselves stay as they were read (and are written back so).
+std::string joinDecodedChunks(const std::vector<std::string_view>& chunks);
+
+// The contents of an MTEXT from its tags: its 3-chunks, then its 1, joined as above.
+std::string mtextContents(const model::Tags& tags);
 
 // True when the text holds a line break or NUL, which a DXF value cannot carry.
 bool hasBreakingControl(std::string_view text);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cadhost/host_error.h"
+#include "dxf/text_codec.h"
 #include "geom/wildcard.h"
 #include "model/tags.h"
 
@@ -45,14 +46,6 @@ std::string valueText(const Value& v) {
   if (const auto* i = std::get_if<std::int32_t>(&v)) return std::to_string(*i);
   if (const auto* d = std::get_if<double>(&v)) return model::formatDouble(*d);
   return "(point)";
-}
-
-std::string mtextContents(const model::Object& e) {
-  std::string s;
-  for (const model::Tag& t : e.tags)
-    if (t.code == 3) s += t.value;
-  if (const model::Tag* t = model::findTag(e.tags, 1)) s += t->value;
-  return s;
 }
 
 // The rotation in degrees that code 50 stands for.
@@ -117,7 +110,7 @@ struct CompiledFilter::Node {
       // POLYLINE (2D, 3D, mesh) and INSERT (also MINSERT) are DXF type names already.
       return valueKind == Text && pattern.matches(model::typeOf(e));
     }
-    if (code == 1 && model::typeOf(e) == "MTEXT") return testText(mtextContents(e));
+    if (code == 1 && model::typeOf(e) == "MTEXT") return testText(dxf::mtextContents(e.tags));
     if (code == 50 && valueKind == Number) return sameAngle(rotationOf(e), number);
     const auto& tags = e.tags;
     if (valueKind != Point && !model::findTag(tags, code)) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <tuple>
 
+#include "dxf/text_codec.h"
 #include "geom/curves.h"
 #include "geom/matrix.h"
 #include "geom/text_metrics.h"
@@ -71,10 +72,7 @@ std::array<Point3, 4> singleLineCorners(const model::Object& e, const ExtentsCon
 }
 
 std::array<Point3, 4> mtextCorners(const model::Object& e) {
-  std::string contents;
-  for (const model::Tag& t : e.tags)
-    if (t.code == 3) contents += t.value;
-  if (const model::Tag* t = model::findTag(e.tags, 1)) contents += t->value;
+  const std::string contents = dxf::mtextContents(e.tags);
   const double h = std::max(0.0, model::tagDouble(e.tags, 40));
   const auto lines = wrapMTextLines(plainMText(contents), h, 1.0, model::tagDouble(e.tags, 41));
   double w = 0;

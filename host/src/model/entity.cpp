@@ -3,6 +3,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "dxf/text_codec.h"
 #include "geom/extents.h"
 #include "geom/transform.h"
 #include "model/block_ops.h"
@@ -157,7 +158,7 @@ void Entity::rotate(const Point3& base, double angle) {
 
 std::string Entity::textString() const {
   Target t = typed(doc_, ref_, kTexts, "TextString");
-  if (t.type() == "MTEXT") return detail::mtextContents(t.obj().tags);
+  if (t.type() == "MTEXT") return dxf::mtextContents(t.obj().tags);
   return t.text(1);
 }
 
@@ -220,7 +221,14 @@ void Entity::setRotation(double r) {
 
 std::string Entity::styleName() const {
   Target t = typed(doc_, ref_, kTexts, "StyleName");
-  return t.text(7, "Standard");
+  std::string name = t.text(7, "Standard");
+  if (t.doc->tableEntry("STYLE", name)) return name;
+  // A text whose style the drawing does not define is read, as other CAD programs read it,
+  // with the drawing's standard style. Its own tag is left as it is, so the drawing is
+  // written back with the name it was read with.
+  if (const Object* standard = t.doc->tableEntry("STYLE", "Standard"))
+    return model::findTag(standard->tags, 2)->value;
+  return name;
 }
 
 void Entity::setStyleName(std::string_view name) {

@@ -105,16 +105,6 @@ void setMTextContents(Tags& tags, std::string_view text) {
   tags = std::move(kept);
 }
 
-std::string mtextContents(const Tags& tags) {
-  std::string s, last;
-  const std::size_t end = xdataStart(tags);
-  for (std::size_t i = 0; i < end; ++i) {
-    if (tags[i].code == 3) s += tags[i].value;
-    if (tags[i].code == 1) last = tags[i].value;
-  }
-  return s + last;
-}
-
 EntityRef addMText(DocumentCore& doc, std::int32_t container, const Point3& p, double width,
                    std::string_view text) {
   checkPoint(p);

@@ -29,6 +29,5 @@ EntityRef addPolyline(DocumentCore& doc, std::int32_t container, const std::vect
 
 // Replaces the contents of an MTEXT: 250-byte 3-chunks followed by the final 1.
 void setMTextContents(model::Tags& tags, std::string_view text);
-std::string mtextContents(const model::Tags& tags);
 
 }  // namespace cadhost::detail

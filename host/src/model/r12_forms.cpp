@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "cadhost/host_error.h"
+#include "dxf/text_codec.h"
 #include "geom/text_metrics.h"
 #include "model/document_core.h"
 #include "model/entity_factory.h"
@@ -98,8 +99,8 @@ Object polylineFromLightweight(DocumentCore& doc, const Object& lw) {
 std::vector<Object> textsFromMText(DocumentCore& doc, const Object& mt) {
   const Tags& src = mt.tags;
   const double h = std::max(model::tagDouble(src, 40), 1e-9);
-  const std::vector<std::string> lines =
-      geom::wrapMTextLines(geom::plainMText(mtextContents(src)), h, 1.0, model::tagDouble(src, 41));
+  const std::vector<std::string> lines = geom::wrapMTextLines(
+      geom::plainMText(dxf::mtextContents(src)), h, 1.0, model::tagDouble(src, 41));
   const double spacing = geom::mtextLineSpacing(h, model::tagDouble(src, 44, 1.0));
   const double total = h + spacing * static_cast<double>(lines.empty() ? 0 : lines.size() - 1);
   double angle = model::tagDouble(src, 50) * M_PI / 180;

@@ -6,6 +6,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "dxf/text_codec.h"
 #include "geom/curves.h"
 #include "geom/matrix.h"
 #include "geom/polyline_band.h"
@@ -327,10 +328,7 @@ class Painter {
   void mtext(const Object& e, const Matrix4& full, const Pen& pen) {
     const auto corners = geom::textCorners(e, ctx_);
     if (!corners) return;
-    std::string contents;
-    for (const model::Tag& t : e.tags)
-      if (t.code == 3) contents += t.value;
-    if (const model::Tag* t = model::findTag(e.tags, 1)) contents += t->value;
+    const std::string contents = dxf::mtextContents(e.tags);
     const double h = std::max(0.0, model::tagDouble(e.tags, 40));
     if (!(h > 0) || !std::isfinite(h)) return;
     const std::string family = familyOf(e);
@@ -618,9 +616,12 @@ class Painter {
     return pen;
   }
 
+  // The font family of a text's style; a style the drawing does not define reads as the
+  // standard style, as it does for the text's other members.
   std::string familyOf(const Object& e) const {
     const model::Tag* style = model::findTag(e.tags, 7);
     auto it = families_.find(detail::toUpper(style ? style->value : "Standard"));
+    if (it == families_.end()) it = families_.find("STANDARD");
     return it == families_.end() ? std::string(kSansFamily) : it->second;
   }
 

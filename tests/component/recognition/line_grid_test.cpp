@@ -5,8 +5,10 @@
 #include <tarvik/recognition/line_lists.h>
 #include <tarvik/recognition/table_grid.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <tuple>
 #include <vector>
 
 namespace tarvik {
@@ -207,6 +209,60 @@ TEST(TableGrid, MergedCellAndLoneLines) {
   lone.clear();
   grid(h, false, &lone);
   EXPECT_TRUE(lone.empty());
+}
+
+// A stamp as real sheets draw it: rows 5 high (the least cell side at b = 1) whose vertical
+// lines end a few units in the last place short of the row lines, as the program that wrote
+// them computed them; then the same far from the origin, where rounding grows with the
+// coordinates.
+LineLists noisyStamp(double ox, double oy, double noise) {
+  LineLists l;
+  const auto line = [&](double x0, double y0, double x1, double y1) {
+    Point3d p{ox + x0, oy + y0, 0}, q{ox + x1, oy + y1, 0};
+    l.AddGridLine(p, q, 1.0);
+  };
+  line(20, 20, 205, 20);
+  line(20, 15, 85, 15);
+  line(85, 10, 20, 10);
+  line(20, 5, 205, 5);
+  line(20, 20, 20, 5);
+  line(27, 20, 27, 5);
+  line(37, 20 - noise, 37, 5 - noise);
+  line(60, 20 - 2 * noise, 60, 5 - 2 * noise);
+  line(85, 20 - 3 * noise, 85, 5 - 3 * noise);
+  line(205, 5, 205, 20);
+  l.JoinLine(1.0);
+  return l;
+}
+
+TEST(TableGrid, RoundingNoiseLosesNoCell) {
+  const std::vector<Rect> want = {
+      {20, 20, 27, 15}, {27, 20, 37, 15}, {37, 20, 60, 15}, {60, 20, 85, 15}, {85, 20, 205, 5},
+      {20, 15, 27, 10}, {27, 15, 37, 10}, {37, 15, 60, 10}, {60, 15, 85, 10}, {20, 10, 27, 5},
+      {27, 10, 37, 5},  {37, 10, 60, 5},  {60, 10, 85, 5}};
+  for (const auto& [ox, oy, noise] : std::vector<std::tuple<double, double, double>>{
+           {0, 0, 4e-15}, {0, 0, -4e-15}, {1e6, 1e6, 3e-10}, {-1e6, 1e6, -3e-10}}) {
+    SCOPED_TRACE(testing::Message() << ox << "," << oy << " noise " << noise);
+    const LineLists l = noisyStamp(ox, oy, noise);
+    EXPECT_GT(l.noise(), std::fabs(noise));
+    const std::vector<Rect> got = grid(l);
+    EXPECT_EQ(got.size(), want.size());
+    for (const Rect& w : want) {
+      const bool found = std::any_of(got.begin(), got.end(), [&](const Rect& g) {
+        return std::fabs(g.l - w.l - ox) < 1e-6 && std::fabs(g.t - w.t - oy) < 1e-6 &&
+               std::fabs(g.r - w.r - ox) < 1e-6 && std::fabs(g.b - w.b - oy) < 1e-6;
+      });
+      EXPECT_TRUE(found) << w.l << "," << w.t << " " << w.r << "," << w.b;
+    }
+  }
+  // Noise stays far below any real size: 4.99 is still too short, near the origin and far
+  // from it; reset() forgets the magnitudes seen.
+  LineLists l;
+  add(l, 1e6, 1e6, 1e6 + 4.99, 1e6);
+  EXPECT_EQ(l.HLineNum(), 0);
+  EXPECT_LT(l.noise(), 1e-3);
+  l.reset();
+  EXPECT_EQ(l.noise(), LineLists::kRelativeNoise);
 }
 
 }  // namespace

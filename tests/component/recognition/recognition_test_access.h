@@ -18,6 +18,7 @@ class RecognitionTestAccess {
   static long& textNum(CAD& cad) { return cad.TextNum; }
   static std::vector<TextType>& cornerTexts(CAD& cad) { return cad.CornerTexts; }
   static double& baseTol(CAD& cad) { return cad.BaseTol; }
+  static std::vector<LabCellType>& labCells(CAD& cad) { return cad.LabCells; }
   static bool& quitFlag(CAD& cad) { return cad.QuitFlag; }
   static std::vector<CellType> anWinTable(CAD& cad, std::optional<Point3d> p = {},
                                           std::optional<Point3d> q = {}) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "dxf/dxf_io.h"
+#include "dxf/text_codec.h"
 #include "dxf_test_support.h"
 #include "model/tags.h"
 
@@ -65,6 +66,48 @@ TEST(DxfEncoding, EscapesAreDecoded) {
   d = dxf::readDxf(textDrawing("AC1024", "ANSI_1252", "a\\U+000Ab \\U+12 \\M+9ABCD \\M+5C100"),
                    "controls.dxf");
   EXPECT_EQ(textOf(d), "a\\U+000Ab \\U+12 \\M+9ABCD \\M+5C100");
+}
+
+// A drawing with one MTEXT whose text comes in the given chunks (3s, then the 1).
+std::string mtextDrawing(const std::vector<std::string>& chunks) {
+  std::string lines =
+      "0 SECTION\n2 HEADER\n9 $ACADVER\n1 AC1015\n9 $DWGCODEPAGE\n3 ANSI_1252\n"
+      "0 ENDSEC\n0 SECTION\n2 ENTITIES\n0 MTEXT\n5 2A\n8 0\n";
+  for (std::size_t i = 0; i < chunks.size(); ++i) {
+    lines.append(i + 1 < chunks.size() ? "3 " : "1 ").append(chunks[i]).append("\n");
+  }
+  return dxftest::dxfText(lines.append("0 ENDSEC\n0 EOF\n"));
+}
+
+TEST(DxfEncoding, EscapesCutByAChunkBoundaryDecodeWhenTheChunksJoin) {
+  // Each escape cut after each of its characters: the joined text holds the character, the
+  // chunks stay as read and write back so.
+  for (const char* escapeText : {"\\U+043c", "\\u+043C", "\\M+5D6D0"}) {
+    const std::string escape(escapeText);
+    const std::string want = escape[1] == 'M' ? "ab中d" : "abмd";
+    for (std::size_t cut = 1; cut < escape.size(); ++cut) {
+      SCOPED_TRACE(escape.substr(0, cut).append(" | ").append(escape.substr(cut)));
+      const std::string head = std::string("ab").append(escape, 0, cut);
+      const std::string tail = escape.substr(cut).append("d");
+      const std::string file = mtextDrawing({head, tail});
+      Drawing d = dxf::readDxf(file, "cut.dxf");
+      EXPECT_EQ(dxf::mtextContents(d.entities[0].tags), want);
+      EXPECT_EQ(cadhost::model::findTag(d.entities[0].tags, 3)->value, head);
+      EXPECT_EQ(dxf::writeDxf(d), file);
+    }
+  }
+  // Three chunks, escapes whole in a chunk, a cut at the end of each boundary.
+  Drawing d = dxf::readDxf(
+      mtextDrawing({"\\U+0440\\U+0430\\U+0437\\U", "+043c\\U+0435\\U+04", "40\\U+043e\\U+0432"}),
+      "three.dxf");
+  EXPECT_EQ(dxf::mtextContents(d.entities[0].tags), "размеров");
+  // What is no escape stays as it stands: a format code cut after its backslash, an escape of
+  // a control character, and a cut escape whose rest is no hex number.
+  EXPECT_EQ(dxf::joinDecodedChunks({"a\\", "Pb"}), "a\\Pb");
+  EXPECT_EQ(dxf::joinDecodedChunks({"a\\U+00", "0Ab"}), "a\\U+000Ab");
+  EXPECT_EQ(dxf::joinDecodedChunks({"a\\U+04", "xyz"}), "a\\U+04xyz");
+  EXPECT_EQ(dxf::joinDecodedChunks({"", "a", ""}), "a");
+  EXPECT_EQ(dxf::joinDecodedChunks({}), "");
 }
 
 TEST(DxfEncoding, CharactersThePageLacksAreWrittenAsEscapes) {

@@ -6,6 +6,14 @@
 // follow each other end to start. All lengths scale with the base tolerance b: pieces shorter
 // than 5b are dropped, pieces align within b/2 and merge within b. Sort-order equality uses the
 // fixed 0.1 of tolTest.
+//
+// Coordinates that went through floating-point arithmetic (a drawing written by another
+// program, a frame turned under a user coordinate system, a drawing far from the origin) miss
+// their exact values by a few units in the last place of the largest coordinate involved: a
+// row line meant to end at y = 20 ends at 19.999999999999996. Every comparison of lengths and
+// positions here and in the grid rebuild therefore allows noise(), a tolerance scaled to the
+// largest coordinate that the lists have seen: two values that differ by no more than it are
+// equal, and "clearly greater" means greater by more than it.
 
 #include <vector>
 
@@ -21,8 +29,21 @@ struct LineType {
 
 class LineLists {
  public:
-  // Both lists empty.
+  // The share of a coordinate's magnitude that counts as rounding noise: some thousand times
+  // the rounding that real drawings carry, and still a ten-thousandth of a unit at a million.
+  static constexpr double kRelativeNoise = 1e-10;
+
+  // Both lists empty, and the noise allowance back to that of coordinates near the origin.
   void reset();
+
+  // Widens the noise allowance to cover a coordinate of this magnitude. Callers that convert
+  // points before adding them (from the world into a user coordinate system) pass the
+  // coordinates they started from; AddGridLine covers the points it is given by itself.
+  void noteMagnitude(double coordinate);
+
+  // The tolerance of coordinate comparisons: a fixed fraction of the largest coordinate seen
+  // (of 1 at least), far below any size a table is drawn at.
+  double noise() const { return noise_; }
 
   // Adds the piece p-q or drops it (shorter than 5b, slanted, or b not above 0). A kept piece's
   // end points are snapped in place: both get the mean Y (horizontal) or mean X (vertical).
@@ -43,6 +64,7 @@ class LineLists {
  private:
   std::vector<LineType> h_;
   std::vector<LineType> v_;
+  double noise_ = kRelativeNoise;
 };
 
 }  // namespace tarvik

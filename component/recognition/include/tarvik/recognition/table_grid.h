@@ -5,7 +5,8 @@
 // whose bottom-right corner lies there is closed, at the end of each line the cell that runs
 // on to its end, and after the last line the cells that hang below it. A side without its own
 // line takes its position from the end of a neighbouring line, so a table without an outer
-// frame still yields its edge cells. Crossings allow 2b, a cell side is at least 5b.
+// frame still yields its edge cells. Crossings allow 2b, a cell side is at least 5b; every
+// comparison allows the lists' rounding noise (LineLists::noise).
 
 #include <functional>
 

@@ -2,6 +2,7 @@
 
 #include <sheetcut/error.h>
 
+#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -29,6 +30,42 @@ int lengtheningSteps(double L, double A, float extWidth) {
     fail("The border needs more lengthening steps than a frame can have",
          sheetcut::errnum::kOverflow);
   return static_cast<int>(steps);
+}
+
+// The shortest text that reads back as the same number of the value's own type.
+template <typename T>
+QString numberText(T v) {
+  char buf[64];
+  const auto r = std::to_chars(buf, buf + sizeof buf, v);
+  return QString::fromLatin1(buf, r.ptr - buf);
+}
+
+QString pointText(const std::vector<double>& p) {
+  return QStringLiteral("(%1, %2)").arg(numberText(p[0]), numberText(p[1]));
+}
+
+// A frame is drawn from these values: one that no number holds (a border or a scale at the
+// ends of the number range, a border that is not a number) is no frame.
+void checkFinite(const FrameType& f, const std::vector<double>& MinPoint,
+                 const std::vector<double>& MaxPoint, float scale) {
+  const auto check = [&](double v, const char* field) {
+    if (std::isfinite(v)) return;
+    fail(QStringLiteral("The border %1 to %2 at the scale %3 gives a frame whose %4 is %5")
+             .arg(pointText(MinPoint), pointText(MaxPoint), numberText(scale),
+                  QString::fromLatin1(field), numberText(v))
+             .toStdString(),
+         sheetcut::errnum::kOverflow);
+  };
+  check(f.Width, "Width");
+  check(f.Height, "Height");
+  check(f.ValA1, "ValA1");
+  const char* const spacing[] = {
+      "", "FrmSpacing(1)", "FrmSpacing(2)", "FrmSpacing(3)", "FrmSpacing(4)", "FrmSpacing(5)"};
+  for (int k = 1; k <= 5; ++k) check(f.FrmSpacing[k], spacing[k]);
+  check(f.FrmLineStyle[1], "FrmLineStyle(1)");
+  check(f.FrmLineStyle[3], "FrmLineStyle(3)");
+  check(f.InsPoint[0], "InsPoint(0)");
+  check(f.InsPoint[1], "InsPoint(1)");
 }
 
 }  // namespace
@@ -120,6 +157,9 @@ FrameType CAD::ComputeFrameSize(const QString& frmType, std::vector<double>& Min
     ui().showMessage(QString(), QStringLiteral("请输入图纸比例"));
     return FrameType{};
   }
+  if (!std::isfinite(XYScale))
+    fail("The scale " + numberText(XYScale).toStdString() + " is not a finite number",
+         sheetcut::errnum::kOverflow);
   if (FrameDefPath.isEmpty()) fail("No frame-definition file has been named");
   const XmlNode subclass =
       mXML::SelectNode(FrameDefPath, QStringLiteral("frameDef/class/subclass"), 0, frmType);
@@ -137,6 +177,10 @@ FrameType CAD::ComputeFrameSize(const QString& frmType, std::vector<double>& Min
   }
   if (MinPoint.size() < 2 || MaxPoint.size() < 2)
     fail("A corner point needs an X and a Y value", sheetcut::errnum::kSubscriptOutOfRange);
+  for (const std::vector<double>* p : {&MinPoint, &MaxPoint}) {
+    if (!std::isfinite((*p)[0]) || !std::isfinite((*p)[1]))
+      fail("The border corner " + pointText(*p).toStdString() + " is not a finite point");
+  }
   FrameRequest request;
   request.Wm = (MaxPoint[0] - MinPoint[0]) / XYScale;
   request.Hm = (MaxPoint[1] - MinPoint[1]) / XYScale;
@@ -144,7 +188,10 @@ FrameType CAD::ComputeFrameSize(const QString& frmType, std::vector<double>& Min
   request.LabFlag = LabFlag;
   request.ExtNum = ExtNum;
   request.ID = ID;
-  return CalcFramePoints(chooseFrame(defs, request), MinPoint, MaxPoint, XYScale, LabFlag);
+  const FrameType sized =
+      CalcFramePoints(chooseFrame(defs, request), MinPoint, MaxPoint, XYScale, LabFlag);
+  checkFinite(sized, MinPoint, MaxPoint, XYScale);
+  return sized;
 }
 
 FrameType CAD::CalcFramePoints(const FrameType& frm, const std::vector<double>& MinPoint,

@@ -10,6 +10,7 @@
 #include "host_calls.h"
 #include "mobrel/ini_file.h"
 #include "tarvik/analysis_report.h"
+#include "tarvik/beside_drawing.h"
 #include "tarvik/cad.h"
 #include "tarvik/component_paths.h"
 
@@ -103,12 +104,9 @@ void CAD::ReadTitleBlkAtt(const QString& path) {
     }
   };
   // The drawing is opened beside the user's drawings and only it is closed again.
-  const std::optional<cadhost::Document> previous = AcadDoc;
-  std::optional<cadhost::Document> opened;
-  note([&] { opened = acadApp->documents().open(path.toStdString(), true); });
-  if (opened) {
-    cadhost::Document doc = *opened;
-    AcadDoc = doc;
+  BesideDrawing drawing(*this);
+  if (drawing.open(path, true, &lastError)) {
+    cadhost::Document doc = drawing.document();
     RptPath = joinPath(WorkPath(), kReportFileName);
     RptSection = path.toLower();
     cadhost::SelectionSet set;
@@ -143,9 +141,8 @@ void CAD::ReadTitleBlkAtt(const QString& path) {
       if (done) break;
     }
     note([&] { set.clear(); });
-    note([&] { doc.close(false); });
+    drawing.close(&lastError);
   }
-  AcadDoc = previous;
   if (!lastError.isEmpty()) {
     ui().showMessage(QStringLiteral("提示"),
                      QStringLiteral("提取图签属性值异常, 原因:　\r\r") + lastError);

@@ -53,7 +53,15 @@ bool validExtents(const cadhost::Point3& min, const cadhost::Point3& max) {
 // ---- CAD members ------------------------------------------------------------------------------
 
 void CAD::SplitDwg(const QString& DwgPath, bool IsOnlySplit) {
-  SplitRun(*this, DwgPath, IsOnlySplit).run();
+  SplitRun split(*this, DwgPath, IsOnlySplit);
+  split.run();
+  split.raiseFailures();
+}
+
+QString CAD::splitNotingFrames(const QString& DwgPath) {
+  SplitRun split(*this, DwgPath, false);
+  split.run();
+  return split.failureText();
 }
 
 void CAD::SplitDwg0(const QString& DwgPath, bool IsCheck) {
@@ -89,12 +97,10 @@ void SplitRun::run() {
     if (splitStrips() == Outcome::Stopped) {
       // The drawing stays open as the caller left it to us, but it is put back as it was.
       restore(false);
-      raiseFailures();
       return;
     }
   }
   restore(true);
-  raiseFailures();
 }
 
 void SplitRun::checkOutputFolder() const {
@@ -356,7 +362,12 @@ void SplitRun::restore(bool close) noexcept {
 }
 
 void SplitRun::raiseFailures() const {
-  if (failures_.empty()) return;
+  const QString text = failureText();
+  if (!text.isEmpty()) fail(sheetcut::errnum::kGeneric, text);
+}
+
+QString SplitRun::failureText() const {
+  if (failures_.empty()) return {};
   QStringList frames;
   for (std::size_t i = 0; i < failures_.size() && i < kFailuresNamed; ++i) {
     const Failure& f = failures_[i];
@@ -367,9 +378,9 @@ void SplitRun::raiseFailures() const {
   if (failures_.size() > kFailuresNamed) {
     frames << QStringLiteral("and %1 more").arg(failures_.size() - kFailuresNamed);
   }
-  fail(sheetcut::errnum::kGeneric, QStringLiteral("%1 of the frames of \"%2\" were not written: %3")
-                                       .arg(failures_.size())
-                                       .arg(workPath_, frames.join(QStringLiteral("; "))));
+  return QStringLiteral("%1 of the frames of \"%2\" were not written: %3")
+      .arg(failures_.size())
+      .arg(workPath_, frames.join(QStringLiteral("; ")));
 }
 
 }  // namespace tarvik

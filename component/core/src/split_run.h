@@ -23,8 +23,14 @@ class SplitRun {
   SplitRun(const SplitRun&) = delete;
   SplitRun& operator=(const SplitRun&) = delete;
 
-  // The whole split; see CAD::SplitDwg.
+  // The whole split; see CAD::SplitDwg. Frames that could not be written do not raise here:
+  // see failureText and raiseFailures.
   void run();
+  // The frames that could not be written, as one description naming the drawing and each
+  // frame; "" when every frame was written.
+  QString failureText() const;
+  // Raises failureText as an error when it is not "".
+  void raiseFailures() const;
 
  private:
   struct Failure {
@@ -54,8 +60,6 @@ class SplitRun {
   // Ends and takes back the undo group; closes the drawing when this call opened it and
   // `close` is true. Runs once; never raises.
   void restore(bool close) noexcept;
-  // Raises the frames that could not be written as one error.
-  void raiseFailures() const;
 
   CAD& cad_;
   QString dwgPath_;

@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "tarvik/attempt.h"
+#include "tarvik/beside_drawing.h"
 #include "tarvik/cad.h"
 #include "tarvik/constants.h"
 #include "tarvik/paper_rules.h"
@@ -118,17 +119,20 @@ void CAD::plotWindow(QString strFileName, Point3d Pmin, Point3d Pmax) {
   }
   const bool pdfPlotter = driver == kPdfPlotterName;
 
+  // With the PDF configuration the named drawing is plotted from a read-only copy opened beside
+  // the caller's drawings, which stay open as they are; only the copy is closed when the plot
+  // is done, and AcadDoc is given back. A name that is no drawing file (a child's name, a
+  // GUID) plots the current drawing, which stays open.
+  BesideDrawing named(*this);
   if (pdfPlotter) {
-    // The named drawing is plotted from a fresh read-only copy; a name that is no drawing
-    // file (a child's name, a GUID) plots the current drawing, which stays open.
     if (isDrawingFile(strFileName)) {
-      int count = 0;
-      attemptGet(count, [&] { return acadApp->documents().count(); });
-      if (count != 0) attempt([&] { acadApp->activeDocument().close(false); });
-      attempt([&] { acadApp->documents().open(strFileName.toStdString(), true); });
-      AcadDoc.reset();
-      cadhost::Document active;
-      if (attemptGet(active, [&] { return acadApp->activeDocument(); })) AcadDoc = active;
+      // A drawing that cannot be opened is not plotted: another one is never taken for it.
+      QString error;
+      if (!named.open(strFileName, true, &error)) {
+        ui_->showMessage(kTitle,
+                         QStringLiteral("图形无法打开, 未打印: %1 (%2)").arg(strFileName, error));
+        return;
+      }
       SetBigFont();
     }
     strFileName = strFileName.mid(strFileName.lastIndexOf(u'/') + 1).toUpper();

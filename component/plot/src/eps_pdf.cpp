@@ -14,6 +14,7 @@
 
 #include "ghostscript.h"
 #include "tarvik/attempt.h"
+#include "tarvik/beside_drawing.h"
 #include "tarvik/cad.h"
 
 namespace tarvik {
@@ -74,15 +75,12 @@ const char* const kMarkProgram = R"(<<
 void CAD::ConvertEPS(const QString& FileName, QString OutputPath, const QString& paperName,
                      const QString& PrintDriver, const QString& sty) {
   if (!acadApp) return;
-  int count = 0;
-  attemptGet(count, [&] { return acadApp->documents().count(); });
-  if (count != 0) attempt([&] { acadApp->activeDocument().close(false); });
-  AcadDoc.reset();
-  // A drawing that cannot be opened is not plotted: another open drawing is never taken for it.
-  cadhost::Document doc;
-  if (!attemptGet(doc, [&] { return acadApp->documents().open(FileName.toStdString(), true); }))
-    return;
-  AcadDoc = doc;
+  // The drawing is opened read-only beside the caller's drawings, which stay open as they are,
+  // and only it is closed again. One that cannot be opened is not plotted: another open
+  // drawing is never taken for it.
+  BesideDrawing drawing(*this);
+  if (!drawing.open(FileName, true)) return;
+  cadhost::Document doc = drawing.document();
   SetBigFont();
 
   attempt([&] { acadApp->setVisible(true); });
@@ -121,8 +119,7 @@ void CAD::ConvertEPS(const QString& FileName, QString OutputPath, const QString&
     const QString output = OutputPath + withExtension(FileName, QStringLiteral(".eps")).toLower();
     if (!sameFile(output, FileName)) attempt([&] { doc.plot().plotToFile(output.toStdString()); });
   }
-  attempt([&] { doc.close(false); });
-  AcadDoc.reset();
+  drawing.close();
 }
 
 QString CAD::Eps2Pdf(const QString& epsFile, const QString& outpdfPath, bool IsPrint, bool IsCopy,

@@ -60,6 +60,18 @@ QString CAD::WindowsPlot(const Point3d& MinPoint, const Point3d& MaxPoint) {
       return {};
     }
   }
+  // The window drawing and its report section are named in the folder for split drawings: an
+  // empty one would put them in the process's working folder.
+  const QString folder = ChildFileSavePath();
+  if (folder.isEmpty()) {
+    ui_->showMessage(kTitle, QStringLiteral("没有设置拆分图形的保存目录, 未打印窗口"));
+    return {};
+  }
+  if (folder.contains(QChar(u'\0'))) {
+    ui_->showMessage(kTitle, QStringLiteral("拆分图形的保存目录 \"%1\" 含有NUL字符, 未打印窗口")
+                                 .arg(QString(folder).replace(QChar(u'\0'), u'?')));
+    return {};
+  }
   cadhost::Document doc;
   if (!acadApp || !attemptGet(doc, [&] { return acadApp->activeDocument(); })) {
     ui_->showMessage(kTitle, QStringLiteral("没有打开的图形, 未打印窗口"));
@@ -77,7 +89,7 @@ QString CAD::WindowsPlot(const Point3d& MinPoint, const Point3d& MaxPoint) {
   attemptGet(fullName, [&] { return QString::fromStdString(doc.fullName()); });
   // The file name of the drawing; a drawing never saved has the host's name for it.
   attemptGet(fileName, [&] { return QString::fromStdString(doc.name()); });
-  const QString windowPath = ChildFileSavePath() + work + kDrawingExtension;
+  const QString windowPath = folder + work + kDrawingExtension;
 
   bool found = false;
   try {

@@ -12,6 +12,7 @@
 
 #include "host_calls.h"
 #include "tarvik/attempt.h"
+#include "tarvik/beside_drawing.h"
 #include "tarvik/cad.h"
 #include "tarvik/constants.h"
 #include "tarvik/folder_entries.h"
@@ -38,17 +39,14 @@ void CAD::WriteDwg(const QString& FileName) {
   if (!acadApp) {
     throw sheetcut::Error(sheetcut::errnum::kGeneric, "No host application is connected", kSource);
   }
-  hostCall(kSource, [&] {
-    if (acadApp->documents().count() > 0) acadApp->activeDocument().close(false);
-  });
+  hostCall(kSource, [&] { (void)acadApp->version(); });
 
-  // From here every failing step is passed over; a drawing that cannot be opened ends the call
-  // without the end event.
-  cadhost::Document doc;
-  if (!attemptGet(doc, [&] { return acadApp->documents().open(FileName.toStdString(), true); }))
-    return;
-  (void)attemptGet(doc, [&] { return acadApp->activeDocument(); });
-  AcadDoc = doc;
+  // The drawing is opened read-only beside the caller's drawings, which stay open as they are;
+  // the labels go into it and leave with it. From here every failing step is passed over; a
+  // drawing that cannot be opened ends the call without the end event.
+  BesideDrawing drawing(*this);
+  if (!drawing.open(FileName, true)) return;
+  cadhost::Document doc = drawing.document();
   attemptStep([&] { SetBigFont(); });
   attemptStep([&] { DwgInit(); });
   const QString report = drawingReportPath(WorkPath_, FileName);
@@ -68,6 +66,7 @@ void CAD::WriteDwg(const QString& FileName) {
     set.select(cadhost::SelectMode::All, nullptr, nullptr, filter);
     refs = set.items();
   });
+  // A stop ends the call without the end event; the drawing opened here is closed all the same.
   for (const cadhost::Entity& ref : refs) {
     ui().processEvents();
     cadhost::Point3 at;
@@ -90,8 +89,7 @@ void CAD::WriteDwg(const QString& FileName) {
     if (QuitFlag) return;
     attemptStep([&] { ReadBln(i); });
   }
-  (void)attempt([&] { doc.close(false); });
-  AcadDoc.reset();
+  drawing.close();
   (void)attempt([&] { acadApp->setVisible(false); });
   events_.raiseAnDwgFileEnd(FileName, report);
 }

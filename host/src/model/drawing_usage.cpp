@@ -85,6 +85,7 @@ DrawingUsage::DrawingUsage(DocumentCore& doc, const std::vector<std::int32_t>& e
   std::sort(blocks_.begin(), blocks_.end());
   seenEntryNames_.clear();
   seenBlockNames_.clear();
+  seenArrowNames_.clear();
 }
 
 // What every drawing holds, whatever it draws: the mandatory table entries, the spaces, the
@@ -131,7 +132,7 @@ void DrawingUsage::seed() {
           keepEntryNamed(ucs_, t.value);
           break;
         case Named::Block:
-          keepBlockNamed(t.value);
+          keepArrowNamed(t.value);
           break;
         case Named::None:
           break;
@@ -178,6 +179,20 @@ void DrawingUsage::keepBlock(std::int32_t block) {
 void DrawingUsage::keepBlockNamed(std::string_view name) {
   if (name.empty() || !seenBlockNames_.insert(name).second) return;
   keepBlock(doc_.references().block(name));
+}
+
+void DrawingUsage::keepArrowNamed(std::string_view name) {
+  if (name.empty()) return;
+  keepBlockNamed(name);
+  // A predefined arrow is named without the underscore that its block's name begins with
+  // ("ARCHTICK" draws the block "_ARCHTICK"). Drawings with block records name the block by
+  // handle as well; drawings without (R12) only by this name.
+  if (name.front() == '_' || !seenArrowNames_.insert(name).second) return;
+  std::string block;
+  block.reserve(name.size() + 1);
+  block.push_back('_');
+  block.append(name);
+  keepBlock(doc_.references().block(block));
 }
 
 void DrawingUsage::keepObject(std::int32_t object) {
@@ -348,15 +363,15 @@ void DrawingUsage::scan(const Object& o, Context context) {
         break;
       case 6:
         if (layer || type == "LAYER") keepEntryNamed(ltypes_, t.value);
-        if (type == "DIMSTYLE") keepBlockNamed(t.value);
+        if (type == "DIMSTYLE") keepArrowNamed(t.value);
         break;
       case 7:
         if (text) keepEntryNamed(styles_, t.value);
-        if (type == "DIMSTYLE") keepBlockNamed(t.value);
+        if (type == "DIMSTYLE") keepArrowNamed(t.value);
         break;
       case 5:
         // A dimension style carries its handle in 105; its 5 names the arrow block.
-        if (context == Context::Entry && type == "DIMSTYLE") keepBlockNamed(t.value);
+        if (context == Context::Entry && type == "DIMSTYLE") keepArrowNamed(t.value);
         break;
       case 3:
         if (dimension) keepEntryNamed(dimstyles_, t.value);

@@ -50,6 +50,9 @@ class DrawingUsage {
   void keepEntryNamed(std::int32_t table, std::string_view name);
   void keepBlock(std::int32_t block);
   void keepBlockNamed(std::string_view name);
+  // An arrow named by a dimension style or the header: the block of that name, and for a
+  // predefined arrow its block "_" + name.
+  void keepArrowNamed(std::string_view name);
   void keepObject(std::int32_t object);
   void keepHandle(std::string_view handle);
   bool emptyGroup(std::int32_t object);
@@ -73,6 +76,7 @@ class DrawingUsage {
   // in the drawing's index.
   std::vector<std::unordered_set<std::string_view>> seenEntryNames_;
   std::unordered_set<std::string_view> seenBlockNames_;
+  std::unordered_set<std::string_view> seenArrowNames_;
   std::unordered_set<std::string_view> selectedHandles_;  // built when a group is met
   std::int32_t blockRecords_ = -1, layers_ = -1, ltypes_ = -1, styles_ = -1, dimstyles_ = -1,
                appids_ = -1, ucs_ = -1;

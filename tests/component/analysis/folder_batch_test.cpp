@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 
 #include "analysis_fixture.h"
 #include "mobrel/ini_file.h"
@@ -107,6 +108,86 @@ TEST_F(FolderBatchTest, SplitBatchWritesGuidChildrenOfEveryDrawing) {
   EXPECT_EQ(
       mobrel::IniFile(path("AnRpt.txt")).GetIniKey(path("tree/sub1/c.dxf").toLower(), "SCount"),
       "1");
+}
+
+// A split batch over drawings that hold things outside any recognised frame (a north arrow
+// drawn as a stray line), while the caller has a drawing of its own open with a change it has
+// not saved.
+class SplitBatchTest : public FolderBatchTest {
+ protected:
+  void SetUp() override {
+    FolderBatchTest::SetUp();
+    ASSERT_TRUE(QDir().mkpath(path("Out")));
+    ASSERT_TRUE(QDir().mkpath(path("mixed/sub")));
+    cad.setChildFileSavePath(path("Out"));
+    cad.setAnSubFolder(true);
+    antest::Frame f;
+    f.sheet = antest::standardSheets()[1];
+    f.number = "JG-02";
+    ASSERT_EQ(
+        antest::writeFrames(spath("mixed/a.dxf"), {f}, "msp.add_line((1000, 100), (1010, 120))\n"),
+        "");
+    ASSERT_TRUE(QFile::copy(path("sheet.dxf"), path("mixed/b.dxf")));
+    ASSERT_EQ(antest::writeFrames(spath("mixed/sub/c.dxf"), {f},
+                                  "msp.add_circle((2000, 50), 5)\n"
+                                  "msp.add_line((2000, 40), (2000, 60))\n"),
+              "");
+    events.root = path("mixed");
+    caller = app->documents().add();
+    unsaved = caller.modelSpace().addText("unsaved", {1, 2, 0}, 2.5);
+  }
+  void expectCallersDrawing() {
+    ASSERT_EQ(app->documents().count(), 1);
+    EXPECT_TRUE(app->activeDocument() == caller);
+    EXPECT_EQ(caller.modelSpace().count(), 1);
+    EXPECT_EQ(unsaved.textString(), "unsaved");
+  }
+  int children() const { return QDir(path("Out")).entryList(QDir::Files).size(); }
+
+  cadhost::Document caller;
+  cadhost::Entity unsaved;
+};
+
+TEST_F(SplitBatchTest, UnrecognisedFramesAreListedAfterTheWholeBatch) {
+  try {
+    cad.SplitdwgDir(path("mixed"));
+    ADD_FAILURE() << "the unrecognised frames were passed over";
+  } catch (const sheetcut::Error& e) {
+    EXPECT_EQ(e.source(), "CAD.SplitdwgDir");
+    const QString text = QString::fromStdString(e.description());
+    // Both drawings with stray line work are named, with their frames; the sound one is not.
+    EXPECT_TRUE(text.contains("2 drawing(s)")) << e.description();
+    EXPECT_TRUE(text.contains("\"" + path("mixed/a.dxf") + "\"")) << e.description();
+    EXPECT_TRUE(text.contains("\"" + path("mixed/sub/c.dxf") + "\"")) << e.description();
+    EXPECT_FALSE(text.contains("b.dxf")) << e.description();
+    EXPECT_TRUE(text.contains("its title block was not recognised")) << e.description();
+  }
+  // Every folder was walked to its end, and every recognised frame written.
+  EXPECT_EQ(events.log.filter(QRegularExpression("^(dir|end)")),
+            (QStringList{"dir ", "end ", "dir /sub", "end /sub"}));
+  EXPECT_EQ(children(), 3);
+  expectCallersDrawing();
+}
+
+TEST_F(SplitBatchTest, AnErrorThatEndsTheBatchStillEndsItAndCarriesTheList) {
+  // A file that is no drawing cannot be opened: the batch ends there, without the folder's end
+  // event, and its error also names the frames met before it.
+  QFile bad(path("mixed/b2.dxf"));
+  ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+  bad.write("not a drawing");
+  bad.close();
+  try {
+    cad.SplitdwgDir(path("mixed"));
+    ADD_FAILURE() << "a drawing that cannot be opened was passed over";
+  } catch (const sheetcut::Error& e) {
+    EXPECT_EQ(e.number(), sheetcut::errnum::kFileNotFound);
+    const QString text = QString::fromStdString(e.description());
+    EXPECT_TRUE(text.contains(path("mixed/b2.dxf"))) << e.description();
+    EXPECT_TRUE(text.contains("\"" + path("mixed/a.dxf") + "\"")) << e.description();
+  }
+  EXPECT_EQ(events.log.filter(QRegularExpression("^(dir|end)")), QStringList{"dir "});
+  EXPECT_EQ(children(), 2);  // a.dxf's and b.dxf's frames
+  expectCallersDrawing();
 }
 
 }  // namespace

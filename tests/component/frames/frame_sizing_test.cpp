@@ -7,6 +7,7 @@
 #include <tarvik/cad.h>
 #include <tarvik/scripted_ui.h>
 #include <QTemporaryDir>
+#include <limits>
 
 #include "frame_defs_fixture.h"
 #include "qstring_printer.h"
@@ -138,6 +139,34 @@ TEST_F(FrameSizing, AScaleOfZeroOrLessShowsTheMessageAndSizesNothing) {
   }
   ASSERT_EQ(ui->messages().size(), 2u);
   EXPECT_EQ(ui->messages()[0].text, QString::fromUtf8("请输入图纸比例"));
+}
+
+// A frame that no number holds is refused with an error naming the value, never returned.
+TEST_F(FrameSizing, ScalesAndBordersBeyondNumbersAreRefusedNamingTheValue) {
+  const auto refusal = [&](double x0, double w, float scale) -> std::string {
+    try {
+      const FrameType f = size(x0, 0, w, 574, scale);
+      ADD_FAILURE() << "sized a frame of width " << f.Width << " at " << f.InsPoint[0];
+    } catch (const sheetcut::Error& e) {
+      EXPECT_EQ(e.source(), "ComputeFrameSize");
+      return e.description();
+    }
+    return {};
+  };
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  // A border of a few hundred units at 1e-38 is a sheet beyond every number; at 1e38 the sheet
+  // is scaled beyond them.
+  EXPECT_NE(refusal(0, 780, 1e-38f).find("scale 1e-38 gives a frame whose Width is inf"),
+            std::string::npos);
+  EXPECT_NE(refusal(0, 780, 1e38f).find("scale 1e+38 gives a frame whose Width is inf"),
+            std::string::npos);
+  EXPECT_NE(refusal(nan, 780, 1).find("corner (nan, 0) is not a finite point"), std::string::npos);
+  EXPECT_NE(refusal(0, nan, 1).find("corner (nan, 574)"), std::string::npos);
+  EXPECT_NE(refusal(0, 780, std::numeric_limits<float>::infinity()).find("scale inf"),
+            std::string::npos);
+  // Far from the origin but within numbers: sized as usual.
+  EXPECT_EQ(size(1e15, 1e15, 780, 574, 2).ID, 3);
+  EXPECT_TRUE(ui->messages().empty());
 }
 
 TEST_F(FrameSizing, FailuresRaiseClearErrors) {

@@ -170,15 +170,33 @@ TEST_F(DwgPlotCmdTest, ThePdfPlotterReopensOnlyAnExistingDrawingAndNamesThePlotI
   const plottest::PdfInfo info = plottest::pdfInfo(path("plots/A001-B002-01.pdf").toStdString());
   EXPECT_NEAR(info.width, 594 * 72 / 25.4, 0.5);
 
-  // A drawing file is opened read-only in place of the caller's.
-  rectangleDrawing(200, 100, "Other Plan.dxf");
+  // A drawing file is opened read-only beside the caller's, plotted and closed again: the
+  // caller's drawing is open, active and keeps its unsaved change.
+  rectangleDrawing(200, 100, "Other Plan.dxf").close(false);
   cad.AcadDoc = caller;
-  app->documents().item(0).activeLayout();
+  const cadhost::Entity unsaved = caller.modelSpace().addText("unsaved", {1, 2, 0}, 2.5);
+  const int entities = caller.modelSpace().count();
   plot(path("Other Plan.dxf"), 200, 100);
   EXPECT_TRUE(QFileInfo::exists(path("plots/OTHER PLAN.pdf"))) << plots().join(", ").toStdString();
+  ASSERT_EQ(app->documents().count(), 1);
+  EXPECT_TRUE(app->activeDocument() == caller);
   ASSERT_TRUE(cad.AcadDoc.has_value());
-  EXPECT_EQ(cad.AcadDoc->fullName(), path("Other Plan.dxf").toStdString());
-  EXPECT_TRUE(cad.AcadDoc->readOnly());
+  EXPECT_TRUE(*cad.AcadDoc == caller);
+  EXPECT_EQ(caller.modelSpace().count(), entities);
+  EXPECT_EQ(unsaved.textString(), "unsaved");
+
+  // A drawing file that cannot be read is not plotted, and says so.
+  QFile bad(path("bad.dxf"));
+  ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+  bad.write("not a drawing");
+  bad.close();
+  plot(path("bad.dxf"), 200, 100);
+  EXPECT_FALSE(QFileInfo::exists(path("plots/BAD.pdf")));
+  ASSERT_FALSE(ui->messages().empty());
+  EXPECT_TRUE(ui->messages().back().text.contains(path("bad.dxf")))
+      << ui->messages().back().text.toStdString();
+  EXPECT_EQ(app->documents().count(), 1);
+  EXPECT_TRUE(*cad.AcadDoc == caller);
 }
 
 TEST_F(DwgPlotCmdTest, ThePdfPlotterTakesThePaperAsGivenAndTurnsTallWideWindows) {

@@ -108,9 +108,37 @@ TEST_F(EpsPdfTest, FailuresReturnTheirDescriptionAndWriteNothing) {
   EXPECT_TRUE(cad.Eps2Pdf(path("bad.eps"), path("pdf"), true, false, false, "a\"b").size() > 0);
 }
 
+TEST_F(EpsPdfTest, ConvertEpsLeavesTheCallersDrawingOpenActiveAndUnsaved) {
+  ASSERT_TRUE(QDir().mkpath(path("out")));
+  rectangleDrawing(500, 300, "Plan.dxf").close(false);
+  cadhost::Document caller = rectangleDrawing(100, 100, "caller.dxf");
+  const cadhost::Entity unsaved = caller.modelSpace().addText("unsaved", {1, 2, 0}, 2.5);
+  const int entities = caller.modelSpace().count();
+  const auto expectCallersDrawing = [&] {
+    ASSERT_EQ(app->documents().count(), 1);
+    EXPECT_TRUE(app->activeDocument() == caller);
+    ASSERT_TRUE(cad.AcadDoc.has_value());
+    EXPECT_TRUE(*cad.AcadDoc == caller);
+    EXPECT_EQ(caller.modelSpace().count(), entities);
+    EXPECT_EQ(unsaved.textString(), "unsaved");
+  };
+  cad.ConvertEPS(path("Plan.dxf"), path("out"), "ISO_A3_(420.00_x_297.00_MM)",
+                 "CorvantisEPS Plus.pc3");
+  EXPECT_TRUE(QFileInfo::exists(path("out/plan.eps")));
+  expectCallersDrawing();
+  // The caller's own drawing by its path: a copy is plotted, the caller's stays as it is.
+  cad.ConvertEPS(path("caller.dxf"), path("out"), "ISO_A3_(420.00_x_297.00_MM)",
+                 "CorvantisEPS Plus.pc3");
+  EXPECT_TRUE(QFileInfo::exists(path("out/caller.eps")));
+  expectCallersDrawing();
+  cad.ConvertEPS(path("none.dxf"), path("out"), "ISO_A3_(420.00_x_297.00_MM)",
+                 "CorvantisEPS Plus.pc3");
+  expectCallersDrawing();
+}
+
 TEST_F(EpsPdfTest, ConvertEpsNeverWritesOntoTheDrawing) {
   // A drawing whose name already ends in ".eps", plotted into its own folder.
-  rectangleDrawing(100, 100, "odd.eps");
+  rectangleDrawing(100, 100, "odd.eps").close(false);
   const QByteArray before = [&] {
     QFile f(path("odd.eps"));
     f.open(QIODevice::ReadOnly);

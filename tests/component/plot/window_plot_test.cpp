@@ -279,6 +279,25 @@ TEST_F(WindowPlotTest, WithoutADrawingOrWithAWindowBeyondNumbersNothingIsAsked) 
   EXPECT_TRUE(files("plots").isEmpty());
 }
 
+TEST_F(WindowPlotTest, WithoutAFolderForSplitDrawingsNothingLandsInTheWorkingFolder) {
+  cadhost::Document d = userDrawing("loose.dxf", {frame(antest::standardSheets()[1], 1, false)});
+  const int entities = d.modelSpace().count();
+  const int systems = d.userCoordinateSystems().count();
+  settings(kPdf, "zoom", "WORK");
+  cad.setChildFileSavePath("");
+  ASSERT_TRUE(QDir().mkpath(path("cwd")));
+  const WorkingFolder inCwd(path("cwd"));
+  ui->queueDrawingNumber({DrawingNumberEntry{"a-b-c", "n", "1"}});
+  EXPECT_EQ(cad.WindowsPlot({0, 0, 0}, {420, 297, 0}), "");
+  EXPECT_EQ(ui->drawingNumberDialogs(), 0);
+  ASSERT_EQ(ui->messages().size(), 1u);
+  EXPECT_TRUE(ui->messages()[0].text.contains("保存目录")) << ui->messages()[0].text.toStdString();
+  EXPECT_TRUE(files("cwd").isEmpty());
+  EXPECT_TRUE(files("plots").isEmpty());
+  EXPECT_FALSE(QFile::exists(report()));
+  expectUndone(d, entities, systems);
+}
+
 // ---- The split with analysis plots each recognised frame --------------------------------------
 
 TEST_F(WindowPlotTest, ASplitWithAnalysisPlotsEveryRecognisedFrameUnderItsGuid) {

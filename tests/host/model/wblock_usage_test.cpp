@@ -269,3 +269,46 @@ doc.saveas(')" +
   EXPECT_NE(out.find("dims 1 blocks 1"), std::string::npos) << out;
   EXPECT_NE(out.find("errors 0"), std::string::npos) << out;
 }
+
+// A child keeps the arrow blocks that its dimension style and header name, whether the source
+// names them by handle (R2000) or only by name (R12, where the predefined arrow "ARCHTICK" is
+// the block "_ARCHTICK"); arrows that nothing in the child names stay out.
+TEST_F(WblockUsageTest, ArrowBlocksNamedByStyleOrHeaderComeAlongInEveryVersion) {
+  for (const char* version : {"R12", "R2000"}) {
+    SCOPED_TRACE(version);
+    const std::string src = tmp.path(std::string(version) + "-arrows.dxf");
+    const std::string child = tmp.path(std::string(version) + "-child.dxf");
+    python(std::string(R"(
+import ezdxf
+doc = ezdxf.new(')") +
+           version + R"(')
+doc.blocks.new('MYARROW').add_line((0, 0), (1, 1))
+style = doc.dimstyles.new('ARCH')
+style.set_arrows(blk='ARCHTICK', blk1='MYARROW', blk2='DOT')
+doc.dimstyles.new('OTHER').set_arrows(blk='OPEN30')
+doc.header['$DIMSTYLE'] = 'ARCH'
+doc.header['$DIMBLK'] = 'OBLIQUE'
+doc.acquire_arrow('OBLIQUE')
+doc.modelspace().add_line((0, 0), (10, 0))
+doc.saveas(')" +
+           src + R"(')
+)");
+    cadhost::Document source = app->documents().open(src);
+    cadhost::SelectionSet set = source.selectionSets().add("SSSS");
+    set.select(SelectMode::All);
+    ASSERT_EQ(set.count(), 1);
+    source.wblock(child, set);
+    source.close(false);
+
+    const std::string out = python("import ezdxf\ndoc = ezdxf.readfile('" + child +
+                                   "')\n"
+                                   "print('style', doc.dimstyles.has_entry('ARCH'),\n"
+                                   "      'blocks', sorted(b.name for b in doc.blocks\n"
+                                   "                       if not b.name.startswith('*')))\n"
+                                   "print('errors', len(doc.audit().errors))\n");
+    EXPECT_NE(out.find("style True blocks ['MYARROW', '_ARCHTICK', '_DOT', '_OBLIQUE']"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("errors 0"), std::string::npos) << out;
+  }
+}

@@ -262,7 +262,9 @@ class CAD {
   // Analyse (FXDWG) or split with analysis (SplitDwg) every drawing of a folder, in name order,
   // then, with AnSubFolder, of each sub-folder (symbolic links to folders are not followed).
   // AnDwgDirBigen / AnDwgDirEnd around each folder; Quit stops at the next drawing. A folder
-  // that cannot be read and errors of the per-drawing step raise sheetcut::Error.
+  // that cannot be read and errors of the per-drawing step raise sheetcut::Error. A split
+  // drawing with frames that were not written (not recognised, say) does not end the batch:
+  // after the whole batch one sheetcut::Error lists every such drawing and frame.
   void FXdwgDir(const QString& DwgFolder);
   void SplitdwgDir(const QString& DwgFolder);
 
@@ -342,12 +344,12 @@ class CAD {
   // Multi-line text in the box P1-P2, attached by strDuiQi ("L", "C", "R"), in the active UCS.
   void Add2PMtext(const Point3d& P1, const Point3d& P2, const QString& txtStr, double XYScale = 1.0,
                   const QString& strDuiQi = QStringLiteral("C"));
-  // Opens the drawing FileName read-only (closing the active one first), labels every template
+  // Opens the drawing FileName read-only beside the caller's drawings, labels every template
   // cell it finds, by template block references and by block layouts among its texts, with
-  // "[cell name]", and closes it without saving. AnDwgFileBigen, then AnDwgFileEnd with the
-  // drawing's report name (see report_names.h; an existing file of that name is deleted). A
-  // drawing that cannot be opened, or Quit, ends the call without the end event. Raises
-  // sheetcut::Error only when there is no host or the active drawing cannot be closed.
+  // "[cell name]", and closes it without saving; AcadDoc is given back. AnDwgFileBigen, then
+  // AnDwgFileEnd with the drawing's report name (see report_names.h; an existing file of that
+  // name is deleted). A drawing that cannot be opened, or Quit, ends the call without the end
+  // event. Raises sheetcut::Error only when there is no host.
   void WriteDwg(const QString& FileName);
   // Analyses (FXDWG) every drawing of the folder in name order, between AnDwgDirBigen and
   // AnDwgDirEnd (with the folder's report name, "" when no drawing was met), then with
@@ -359,8 +361,9 @@ class CAD {
   // Plots the window Pmin..Pmax (world coordinates) of AcadDoc by the plot settings, to the
   // device or to the file "输出路径" + name + "." + "输出类别"; without a window the drawing's
   // extents. Never raises: failures show the component's messages or are skipped. With the PDF
-  // configuration the full path of an existing drawing file is opened read-only in place of the
-  // current drawing; any other name plots the current drawing, which stays open.
+  // configuration the full path of an existing drawing file is opened read-only beside the
+  // caller's drawings, plotted and closed again (AcadDoc is given back); any other name plots
+  // the current drawing, which stays open.
   void DwgPlotCmd(QString strFileName);
   void DwgPlotCmd(QString strFileName, Point3d& Pmin, Point3d& Pmax);
   // Plots the window MinPoint..MaxPoint of the active drawing as a sheet of its own named by a
@@ -371,17 +374,19 @@ class CAD {
   // work name when "路径类型" is "WORK" (the window's entities are then also written out as
   // that drawing), else by the drawing's file name. Everything changed in the drawing is
   // undone at the end; the files stay. Returns the drawing's path when a frame was recognised,
-  // the work name after the dialog, "" when it was cancelled. Never raises.
+  // the work name after the dialog, "" when it was cancelled. Never raises: without a folder
+  // for split drawings (ChildFileSavePath empty), without a drawing or with a window beyond
+  // numbers, a message says so and nothing is plotted or written ("").
   QString WindowsPlot(const Point3d& MinPoint, const Point3d& MaxPoint);
   // Take their arguments and do nothing.
   void CrtPltFile(QString& FileName, double& DwgScale, std::optional<Point3d> Pmin = {},
                   std::optional<Point3d> Pmax = {});
   void LocalPrint(const QString& FileName = {}, std::optional<Point3d> Pmin = {},
                   std::optional<Point3d> Pmax = {});
-  // Opens FileName read-only in place of the active drawing and plots its extents (20 units
+  // Opens FileName read-only beside the caller's drawings and plots its extents (20 units
   // more to the left and below, 10 to the right and above) to OutputPath + the file's name in
-  // lower case with its extension replaced by ".eps"; closes it again. Skips host failures;
-  // never writes onto the drawing itself.
+  // lower case with its extension replaced by ".eps"; closes only it again and gives AcadDoc
+  // back. Skips host failures; never writes onto the drawing itself.
   void ConvertEPS(const QString& FileName, QString OutputPath, const QString& paperName,
                   const QString& PrintDriver = QStringLiteral("CorvantisPDF Plus.pc3"),
                   const QString& sty = QStringLiteral("acad.ctb"));
@@ -410,6 +415,9 @@ class CAD {
 
   // ---- Split, naming and preparation helpers ----
   friend class SplitRun;
+  // SplitDwg(DwgPath, false), but the frames that could not be written come back as their
+  // description ("" when every frame was written) instead of raising.
+  QString splitNotingFrames(const QString& DwgPath);
   bool TolTest(double p, double q) const;
   bool RectOverlap(RectType& A, RectType& B) const;
   // The drawing number nearest to a corner of the window, made fit for a file name: "" when
@@ -518,7 +526,9 @@ class CAD {
                    const std::optional<Point3d>& MaxPoint = {});
   // Appends a message to the error log under the current time (made unique within the second).
   void WriteErrLog(const QString& message);
-  void folderBatch(const QString& DwgFolder, bool split);
+  // One folder of a batch and, with AnSubFolder, its sub-folders. A split drawing whose frames
+  // were not all written adds its description to `unwritten` and the batch goes on.
+  void folderBatch(const QString& DwgFolder, bool split, QStringList& unwritten);
 
   QStringList TitleBlkNames, TitleBlkAttTags, TitleBlkAttDescs;
   std::vector<LabCellType> LabCells;  // labels found by GetTextCell

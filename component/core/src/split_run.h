@@ -48,13 +48,16 @@ class SplitRun {
   void writeChild(ChildNames& names, QString name);
   // The analysis branch: the frame is written under a GUID when its title block is read.
   void analyseFrame(const Point3d& minPoint, const Point3d& maxPoint, bool folderReady);
+  // Plots the frame's window under `name` by the plot settings; a frame not plotted as set is
+  // recorded.
+  void plotFrame(const QString& name, const Point3d& minPoint, const Point3d& maxPoint);
   // Selects the frame's entities, window or crossing.
   void selectFrame(const cadhost::Point3& p1, const cadhost::Point3& p2, bool crossing);
   void renewSelectionSet();
   // Ends and takes back the undo group; closes the drawing when this call opened it and
   // `close` is true. Runs once; never raises.
   void restore(bool close) noexcept;
-  // Raises the frames that could not be written as one error.
+  // Raises the frames that could not be written or plotted as one error.
   void raiseFailures() const;
 
   CAD& cad_;

@@ -7,6 +7,7 @@ SHEETCUT_PACKAGES=(
   ghostscript fonts-noto-cjk fonts-dejavu-core poppler-utils hp2xx qt6-translations-l10n
   python3 python3-ezdxf vsftpd python3-pyftpdlib openssl
   librecad-data
+  libcups2-dev cups-client cups printer-driver-cups-pdf
 )
 
 sheetcut_install_deps() {

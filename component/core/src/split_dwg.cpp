@@ -254,15 +254,8 @@ void SplitRun::writeFrame(const RectType& frame) {
     const QString number = cad_.GetCornerText({}, minPoint, maxPoint);
     ChildNames names(number, sourceName_, n_, fileNameLimit(outputFolder_));
     QString name = folderReady ? nextFreeName(outputFolder_, names) : names.next();
-    if (!cad_.PlotCfg.isEmpty()) {
-      // The plot step: the frame's window by the plot settings, named like the child. It shows
-      // its own messages; a frame that cannot be plotted is still written.
-      Point3d plotMin = minPoint, plotMax = maxPoint;
-      try {
-        cad_.DwgPlotCmd(baseName(name), plotMin, plotMax);
-      } catch (const sheetcut::Error&) {
-      }
-    }
+    // The plot step: the frame's window by the plot settings, named like the child.
+    if (!cad_.PlotCfg.isEmpty()) plotFrame(baseName(name), minPoint, maxPoint);
     selectFrame(p1, p2, false);
     if (!folderReady) {
       failures_.push_back(
@@ -307,12 +300,7 @@ void SplitRun::analyseFrame(const Point3d& minPoint, const Point3d& maxPoint, bo
     const QString name =
         pathKind != nullptr && *pathKind == u"WORK" ? guid : fallbackChildName(sourceName_, n_);
     // The plot step, as for a frame named by its drawing number.
-    Point3d plotMin = minPoint, plotMax = maxPoint;
-    try {
-      cad_.DwgPlotCmd(name, plotMin, plotMax);
-    } catch (const sheetcut::Error&) {
-      // A frame that cannot be plotted is still written.
-    }
+    plotFrame(name, minPoint, maxPoint);
   }
   if (!ok) {
     // No child for a frame whose title block was not recognised; the caller learns of it.
@@ -334,6 +322,18 @@ void SplitRun::analyseFrame(const Point3d& minPoint, const Point3d& maxPoint, bo
   } catch (const cadhost::HostError& e) {
     failures_.push_back({n_, guid, QString::fromUtf8(e.what())});
   }
+}
+
+void SplitRun::plotFrame(const QString& name, const Point3d& minPoint, const Point3d& maxPoint) {
+  // The plot shows its own messages; a frame that is not plotted is still written, and the
+  // caller learns of it at the end.
+  QString cause;
+  try {
+    cause = cad_.plotWindow(name, minPoint, maxPoint);
+  } catch (const sheetcut::Error& e) {
+    cause = QString::fromUtf8(e.what());
+  }
+  if (!cause.isEmpty()) failures_.push_back({n_, name, QStringLiteral("not plotted: ") + cause});
 }
 
 void SplitRun::selectFrame(const cadhost::Point3& p1, const cadhost::Point3& p2, bool crossing) {
@@ -378,8 +378,12 @@ QString SplitRun::failureText() const {
   if (failures_.size() > kFailuresNamed) {
     frames << QStringLiteral("and %1 more").arg(failures_.size() - kFailuresNamed);
   }
-  return QStringLiteral("%1 of the frames of \"%2\" were not written: %3")
-      .arg(failures_.size())
+  // A frame may fail twice (its plot and its write), one after the other: counted once.
+  std::size_t failed = 0;
+  for (std::size_t i = 0; i < failures_.size(); ++i)
+    if (i == 0 || failures_[i].n != failures_[i - 1].n) ++failed;
+  return QStringLiteral("%1 of the frames of \"%2\" were not written or not plotted: %3")
+      .arg(failed)
       .arg(workPath_, frames.join(QStringLiteral("; ")));
 }
 

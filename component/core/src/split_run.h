@@ -54,6 +54,9 @@ class SplitRun {
   void writeChild(ChildNames& names, QString name);
   // The analysis branch: the frame is written under a GUID when its title block is read.
   void analyseFrame(const Point3d& minPoint, const Point3d& maxPoint, bool folderReady);
+  // Plots the frame's window under `name` by the plot settings; a frame not plotted as set is
+  // recorded.
+  void plotFrame(const QString& name, const Point3d& minPoint, const Point3d& maxPoint);
   // Selects the frame's entities, window or crossing.
   void selectFrame(const cadhost::Point3& p1, const cadhost::Point3& p2, bool crossing);
   void renewSelectionSet();

@@ -93,8 +93,9 @@ void CAD::DwgPlotCmd(QString strFileName, Point3d& Pmin, Point3d& Pmax) {
   plotWindow(std::move(strFileName), Pmin, Pmax);
 }
 
-void CAD::plotWindow(QString strFileName, Point3d Pmin, Point3d Pmax) {
-  if (PlotCfg.isEmpty() || !acadApp) return;
+QString CAD::plotWindow(QString strFileName, Point3d Pmin, Point3d Pmax) {
+  if (PlotCfg.isEmpty()) return {};
+  if (!acadApp) return QStringLiteral("the drawing host is not running");
   const QString driver = setting(PlotCfg, "驱动");
   const QString scaleText = setting(PlotCfg, "比例");
   const QString paperSetting = setting(PlotCfg, "纸张大小");
@@ -102,20 +103,25 @@ void CAD::plotWindow(QString strFileName, Point3d Pmin, Point3d Pmax) {
 
   // The scale: drawing units a paper millimetre.
   const PlotScale scale = parsePlotScale(scaleText);
-  if (scale.kind == PlotScale::AutoNone) return;
+  if (scale.kind == PlotScale::AutoNone) return {};
+  // What went wrong on the way, each shown as it happens; the caller learns of them all.
+  QStringList problems;
+  const auto report = [&](const QString& text) {
+    ui_->showMessage(kTitle, text);
+    problems << text;
+  };
   if (scale.kind == PlotScale::Bad) {
-    ui_->showMessage(
-        kTitle,
+    report(
         QStringLiteral("打印比例\"%1\"不是大于零的数字, 未打印: %2").arg(scaleText, strFileName));
-    return;
+    return problems.join(u"; ");
   }
   if (scale.kind == PlotScale::AutoOnce && scaleText.startsWith(u"auto"))
     SetPlotItem(kPlotScaleKey, QStringLiteral("auto"));
   const double W = std::fabs(Pmax[0] - Pmin[0]) / scale.scale;
   const double H = std::fabs(Pmax[1] - Pmin[1]) / scale.scale;
   if (!std::isfinite(W) || !std::isfinite(H)) {
-    ui_->showMessage(kTitle, QStringLiteral("打印范围不是有限的大小, 未打印: ") + strFileName);
-    return;
+    report(QStringLiteral("打印范围不是有限的大小, 未打印: ") + strFileName);
+    return problems.join(u"; ");
   }
   const bool pdfPlotter = driver == kPdfPlotterName;
 
@@ -140,16 +146,18 @@ void CAD::plotWindow(QString strFileName, Point3d Pmin, Point3d Pmax) {
   }
   if (!AcadDoc) {
     cadhost::Document active;
-    if (!attemptGet(active, [&] { return acadApp->activeDocument(); })) return;
+    if (!attemptGet(active, [&] { return acadApp->activeDocument(); }))
+      return QStringLiteral("no drawing is open to plot");
     AcadDoc = active;
   }
   cadhost::Document doc = *AcadDoc;
 
   cadhost::Layout layout;
-  if (!attemptGet(layout, [&] { return doc.activeLayout(); })) return;
+  if (!attemptGet(layout, [&] { return doc.activeLayout(); }))
+    return QStringLiteral("the drawing has no layout to plot with");
   attempt([&] { layout.refreshPlotDeviceInfo(); });
   if (!attempt([&] { layout.setConfigName(driver.toStdString()); }))
-    ui_->showMessage(kTitle, QStringLiteral("设置【打印驱动】出错: ") + driver);
+    report(QStringLiteral("设置【打印驱动】出错: ") + driver);
   attempt([&] { layout.setPlotWithPlotStyles(true); });
 
   // Style table by the drawing's style mode: colour-dependent (1) or named (0).
@@ -167,23 +175,29 @@ void CAD::plotWindow(QString strFileName, Point3d Pmin, Point3d Pmax) {
     else if (*modeNumber == 1 && !colourTable.isEmpty())
       apply(colourTable);
   }
-  if (!styleOk) ui_->showMessage(kTitle, QStringLiteral("设置【打印样式】出错") + strFileName);
+  if (!styleOk) report(QStringLiteral("设置【打印样式】出错") + strFileName);
 
   attempt([&] { layout.setPaperUnits(1); });
   attempt([&] { doc.regen(1); });
   int rotation = 0;
 
-  // The paper.
+  // The paper. A sheet chosen for the window (cut to it, or found by the search) takes it at
+  // its scale in the middle, with the spare room all round the border.
   QString paper;
   double pw = 0, ph = 0;
-  bool searchAll = false, fitToPaper = false;
+  bool searchAll = false, fitToPaper = false, centred = false;
   const bool autoPaper = paperSetting.toLower() == u"auto";
-  if (pdfPlotter && !autoPaper) {
-    // The PDF plotter takes the paper as given. ("auto" names no paper: it is searched for.)
+  if (pdfPlotter && autoPaper) {
+    // A page of its own, cut to the window with about 10 mm round it ("W×Hmm", unturned).
+    paper = tarvik::PaperSizeName(paperSide(W), paperSide(H)).value_or(QString());
+    centred = true;
+  } else if (pdfPlotter) {
+    // The PDF plotter takes a named paper as given.
     if (W < H && W > 280) rotation = 3;
     paper = paperSetting;
   } else if (autoPaper) {
     paper = searchMedia(layout, W, H, rotation);
+    centred = true;
   } else {
     attempt([&] { layout.setCanonicalMediaName(paperSetting.toStdString()); });
     attempt([&] { layout.getPaperSize(pw, ph); });
@@ -193,29 +207,38 @@ void CAD::plotWindow(QString strFileName, Point3d Pmin, Point3d Pmax) {
   while (paper.isEmpty()) {
     if (autoPaper || searchAll) {
       const auto suggestion = PaperSizeName(paperSide(H), paperSide(W));
-      ui_->showMessage(kNoPaperTitle,
-                       QStringLiteral("没有找到与当前图纸范围匹配的纸张!\r\n系统分析图纸大小为: ") +
-                           wholeMillimetres(H) + QStringLiteral("×") + wholeMillimetres(W) +
-                           QStringLiteral(", 请自定义纸张! \r\n建议大小: ") + suggestion +
-                           QStringLiteral(",页边距设为10mm!"));
-      return;
+      const QString text =
+          QStringLiteral("没有找到与当前图纸范围匹配的纸张!\r\n系统分析图纸大小为: ") +
+          wholeMillimetres(H) + QStringLiteral("×") + wholeMillimetres(W) +
+          QStringLiteral(", 请自定义纸张! \r\n建议大小: ") + suggestion +
+          QStringLiteral(",页边距设为10mm!");
+      ui_->showMessage(kNoPaperTitle, text);
+      problems << QString(text).replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+      return problems.join(u"; ");
     }
     if (mismatch == u"匹配") {
       searchAll = true;
       paper = searchMedia(layout, W, H, rotation);
+      centred = true;
     } else if (mismatch == u"缩放") {
       fitToPaper = true;
       paper = paperSetting;
       if ((W < H && pw > ph) || (W > H && pw < ph)) rotation = 3;
     } else {
-      return;
+      // The settings ask for no plot of a window that does not fit: no message, but the caller
+      // learns that nothing was plotted.
+      problems << QStringLiteral("the paper \"%1\" does not take the window of %2×%3 mm")
+                      .arg(paperSetting, wholeMillimetres(W), wholeMillimetres(H));
+      return problems.join(u"; ");
     }
   }
-  attempt([&] { layout.setCanonicalMediaName(paper.toStdString()); });
+  if (!attempt([&] { layout.setCanonicalMediaName(paper.toStdString()); }))
+    report(QStringLiteral("设置【纸张】出错: ") + paper);
   attempt([&] { layout.setPlotRotation(rotation); });
 
-  // The scale on the paper.
-  if (fitToPaper || scaleText == u"zoom") {
+  // The scale on the paper: scaled to fit when the window does not fit the paper, or when a
+  // "zoom" plot has a named paper; otherwise at the window's scale.
+  if (fitToPaper || (scaleText == u"zoom" && !centred)) {
     attempt([&] { layout.setUseStandardScale(true); });
     attempt([&] { layout.setStandardScale(0); });
   } else {
@@ -225,7 +248,7 @@ void CAD::plotWindow(QString strFileName, Point3d Pmin, Point3d Pmax) {
     attempt([&] { doc.regen(1); });
   }
   attempt([&] { layout.setPlotOrigin({1, 1, 0}); });
-  attempt([&] { layout.setCenterPlot(false); });
+  attempt([&] { layout.setCenterPlot(centred); });
 
   // The window in display coordinates.
   cadhost::Point3 a{Pmin[0], Pmin[1], Pmin[2]}, b{Pmax[0], Pmax[1], Pmax[2]};
@@ -237,19 +260,27 @@ void CAD::plotWindow(QString strFileName, Point3d Pmin, Point3d Pmax) {
   const cadhost::Point3 lowerLeft{Min(a.x, b.x), Min(a.y, b.y), 0};
   const cadhost::Point3 upperRight{Max(a.x, b.x), Max(a.y, b.y), 0};
   if (!attempt([&] { layout.setWindowToPlot(lowerLeft, upperRight); }))
-    ui_->showMessage(kTitle, QStringLiteral("设置【范围】打印出错") + strFileName);
+    report(QStringLiteral("设置【范围】打印出错") + strFileName);
   if (!attempt([&] { layout.setPlotType(4); }))
-    ui_->showMessage(kTitle, QStringLiteral("设置【窗口打印模式】出错") + strFileName);
+    report(QStringLiteral("设置【窗口打印模式】出错") + strFileName);
   attempt([&] { doc.regen(1); });
   attempt([&] { doc.setVariable("BACKGROUNDPLOT", std::int32_t{0}); });
 
   const QString folder = setting(PlotCfg, "输出路径");
-  if (folder.size() < 3) {
-    attempt([&] { doc.plot().plotToDevice(); });
-  } else {
-    const QString file = folder + strFileName + u'.' + setting(PlotCfg, "输出类别");
-    attempt([&] { doc.plot().plotToFile(file.toStdString()); });
+  try {
+    if (plotsToDevice(folder)) {
+      doc.plot().plotToDevice();
+    } else {
+      QString file = folder;
+      file.append(strFileName).append(u'.').append(setting(PlotCfg, "输出类别"));
+      doc.plot().plotToFile(file.toStdString());
+    }
+  } catch (const cadhost::HostError& e) {
+    report((plotsToDevice(folder) ? QStringLiteral("设置【打印机】出错: ")
+                                  : QStringLiteral("设置【打印文件】出错: ")) +
+           QString::fromUtf8(e.what()));
   }
+  return problems.join(u"; ");
 }
 
 QString CAD::PaperSizeName(int a, int b) const {

@@ -1,6 +1,7 @@
 #include "tarvik/paper_rules.h"
 
 #include <QStringList>
+#include <algorithm>
 #include <cmath>
 
 #include "tarvik/attempt.h"
@@ -47,6 +48,10 @@ std::pair<QString, QString> styleTableSlots(const QString& value) {
 
 bool paperFits(double pw, double ph, double w, double h) {
   return pw - w >= kClearance && ph - h >= kClearance;
+}
+
+bool plotsToDevice(const QString& folder) {
+  return std::all_of(folder.begin(), folder.end(), [](QChar c) { return c == u'/' || c == u'\\'; });
 }
 
 std::optional<QString> PaperSizeName(int a, int b) {

@@ -19,11 +19,10 @@ struct HostConfig {
   // A folder of big-font files (*.shx) accepted besides the built-in names; "" for none.
   std::string fontFolder;
   // Plotting: a folder whose "plotters.txt" lists plotter configurations besides the built-in
-  // ones ("" for none); the CUPS printer that device plots go to ("" for none); where device
-  // plots are kept when there is no printer ("" for the temporary folder's "cadhost-spool").
+  // ones ("" for none); the CUPS print queue that device plots of the configurations that are
+  // no print queue go to ("" for the system's default queue).
   std::string plotterFolder = {};
   std::string printer = {};
-  std::string spoolFolder = {};
 };
 
 // Answers a command's point prompt ("pause") with a WCS point; nullopt cancels the command.

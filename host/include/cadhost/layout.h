@@ -79,8 +79,10 @@ class Plot {
   // into place. HostError(Refused) without a plotter or medium, HostError(Io) when the file
   // cannot be written. Returns true.
   bool plotToFile(const std::string& path);
-  // Plots to the configured printer: a PDF handed to "lp" (run without a shell), or, when the
-  // host has no printer, written into the host's spool folder. Returns true.
+  // Prints the plot as a PDF handed to "lp" (run without a shell): to the print queue that the
+  // plotter configuration is, else to the host's printer, else to the system's default queue.
+  // HostError(NotFound) when there is no queue to print to, HostError(Io) when lp refuses the
+  // job. Returns true.
   bool plotToDevice();
 
  private:
@@ -90,8 +92,8 @@ class Plot {
   std::weak_ptr<detail::DocumentCore> doc_;
 };
 
-// The names of the built-in plotter configurations and of those listed in the host's plotter
-// folder.
+// The names of the built-in plotter configurations, of those listed in the host's plotter
+// folder and of the CUPS print queues.
 std::vector<std::string> plotterNames(const std::string& plotterFolder);
 
 }  // namespace cadhost

@@ -2,14 +2,17 @@
 
 #include "cadhost/layout.h"
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <charconv>
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 
 #include "cadhost/host_error.h"
@@ -19,6 +22,7 @@
 #include "model/text_util.h"
 #include "plot/plot_job.h"
 #include "plot/plotters.h"
+#include "plot/print_queues.h"
 
 extern char** environ;
 
@@ -35,14 +39,8 @@ HostConfig configOf(const DocumentCore& doc) {
   return {};
 }
 
-std::optional<plot::PlotterConfig> plotterOf(const DocumentCore& doc) {
-  return plot::findPlotter(doc.plotLayout.configName, configOf(doc).plotterFolder);
-}
-
-const plot::Media* mediumOf(const plot::PlotterConfig& plotter, std::string_view name) {
-  for (const plot::Media& m : plotter.media)
-    if (detail::equalsNoCase(m.canonicalName, name)) return &m;
-  return nullptr;
+const std::optional<plot::PlotterConfig>& plotterOf(const DocumentCore& doc) {
+  return doc.plotLayout.plotter;
 }
 
 bool finite(const Point3& p) {
@@ -53,11 +51,11 @@ bool finite(const Point3& p) {
 // the model-space entities on it.
 plot::PlotRequest makeRequest(DocumentCore& doc) {
   const plot::LayoutState& l = doc.plotLayout;
-  auto plotter = plotterOf(doc);
+  const auto& plotter = plotterOf(doc);
   if (!plotter)
     throw HostError(HostError::Refused, "no plotter configuration is set for \"" + doc.path +
                                             "\" (\"" + l.configName + "\")");
-  const plot::Media* medium = mediumOf(*plotter, l.mediaName);
+  const auto medium = plot::findMedium(*plotter, l.mediaName);
   if (!medium) throw HostError(HostError::Refused, "no paper size is set for the plot");
   plot::PlotRequest r;
   r.drawing = &doc.dwg;
@@ -97,21 +95,46 @@ plot::PlotRequest makeRequest(DocumentCore& doc) {
   return r;
 }
 
-std::string spoolFolderOf(const HostConfig& config) {
-  if (!config.spoolFolder.empty()) return config.spoolFolder;
-  return (std::filesystem::temp_directory_path() / "cadhost-spool").string();
+// A length in millimetres as the shortest text that reads back the same, in any locale.
+std::string millimetres(double mm) {
+  char buf[32];
+  const auto result = std::to_chars(buf, buf + sizeof buf, mm);
+  return std::string(buf, result.ptr);
 }
 
-// Runs a program with an argument vector (no shell) and waits; true when it exits with 0.
-bool runProgram(const std::vector<std::string>& args) {
+// Runs a program with an argument vector (no shell) and waits; true when it exits with 0. Its
+// output is dropped; what it says on its error output is kept in `errors`.
+bool runProgram(const std::vector<std::string>& args, std::string& errors) {
   std::vector<char*> argv;
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
+  int pipeEnds[2];
+  if (pipe2(pipeEnds, O_CLOEXEC) != 0) return false;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], 2);
   pid_t pid = 0;
-  if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return false;
+  const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(pipeEnds[1]);
+  if (spawned != 0) {
+    close(pipeEnds[0]);
+    errors = std::string("cannot run ") + argv[0] + ": " + std::strerror(spawned);
+    return false;
+  }
+  char buf[512];
+  for (ssize_t n; (n = read(pipeEnds[0], buf, sizeof buf)) != 0;) {
+    if (n > 0)
+      errors.append(buf, static_cast<std::size_t>(n));
+    else if (errno != EINTR)
+      break;
+  }
+  close(pipeEnds[0]);
   int status = 0;
   while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
+  while (!errors.empty() && (errors.back() == '\n' || errors.back() == '\r')) errors.pop_back();
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
@@ -125,7 +148,9 @@ std::string Layout::name() const {
 }
 
 void Layout::refreshPlotDeviceInfo() {
-  DocumentCore::lock(doc_);
+  auto c = DocumentCore::lock(doc_);
+  plot::LayoutState& l = c->plotLayout;
+  if (l.plotter) l.plotter = plot::findPlotter(l.configName, configOf(*c).plotterFolder);
 }
 
 std::string Layout::configName() const {
@@ -139,8 +164,9 @@ void Layout::setConfigName(std::string_view name) {
     throw HostError(HostError::NotFound,
                     "unknown plotter configuration \"" + std::string(name) + "\"");
   c->plotLayout.configName = plotter->name;
-  if (!mediumOf(*plotter, c->plotLayout.mediaName))
+  if (!plot::findMedium(*plotter, c->plotLayout.mediaName))
     c->plotLayout.mediaName = plotter->media.empty() ? "" : plotter->media.front().canonicalName;
+  c->plotLayout.plotter = std::move(plotter);
 }
 
 bool Layout::plotWithPlotStyles() const {
@@ -185,8 +211,8 @@ std::string Layout::canonicalMediaName() const {
 
 void Layout::setCanonicalMediaName(std::string_view name) {
   auto c = DocumentCore::lock(doc_);
-  auto plotter = plotterOf(*c);
-  const plot::Media* m = plotter ? mediumOf(*plotter, name) : nullptr;
+  const auto& plotter = plotterOf(*c);
+  const auto m = plotter ? plot::findMedium(*plotter, name) : std::nullopt;
   if (!m)
     throw HostError(HostError::NotFound, "the plotter \"" + c->plotLayout.configName +
                                              "\" has no paper \"" + std::string(name) + "\"");
@@ -195,8 +221,8 @@ void Layout::setCanonicalMediaName(std::string_view name) {
 
 void Layout::getPaperSize(double& width, double& height) const {
   auto c = DocumentCore::lock(doc_);
-  auto plotter = plotterOf(*c);
-  const plot::Media* m = plotter ? mediumOf(*plotter, c->plotLayout.mediaName) : nullptr;
+  const auto& plotter = plotterOf(*c);
+  const auto m = plotter ? plot::findMedium(*plotter, c->plotLayout.mediaName) : std::nullopt;
   if (!m) throw HostError(HostError::NotFound, "no paper size is set");
   const double f = c->plotLayout.paperUnits == 0 ? 1.0 / kMmPerInch : 1.0;
   width = m->width * f;
@@ -206,7 +232,7 @@ void Layout::getPaperSize(double& width, double& height) const {
 std::vector<std::string> Layout::getCanonicalMediaNames() const {
   auto c = DocumentCore::lock(doc_);
   std::vector<std::string> names;
-  if (auto plotter = plotterOf(*c))
+  if (const auto& plotter = plotterOf(*c))
     for (const plot::Media& m : plotter->media) names.push_back(m.canonicalName);
   return names;
 }
@@ -320,25 +346,40 @@ bool Plot::plotToDevice() {
   auto c = DocumentCore::lock(doc_);
   plot::PlotRequest request = makeRequest(*c);
   request.plotter.kind = plot::OutputKind::Pdf;  // printers take the PDF
+  // A print queue's configuration prints there; the others on the host's printer, else on the
+  // system's default queue.
   const HostConfig config = configOf(*c);
+  std::string queue = request.plotter.queue;
+  if (queue.empty()) queue = config.printer;
+  if (queue.empty()) queue = plot::printQueues().defaultName;
+  if (queue.empty())
+    throw HostError(HostError::NotFound,
+                    "there is no printer: the system has no default print "
+                    "queue, and the plotter configuration \"" +
+                        request.plotter.name + "\" names none");
   static std::atomic<unsigned> serial{0};
-  const std::string stem =
-      (c->path.empty() ? c->untitledName : std::filesystem::path(c->path).stem().string()) + "-" +
-      std::to_string(getpid()) + "-" + std::to_string(++serial);
-  if (config.printer.empty()) {
-    const std::string folder = spoolFolderOf(config);
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    plot::renderToFile(request, folder + "/" + stem + ".pdf");
-    return true;
-  }
-  const std::string file = (std::filesystem::temp_directory_path() / (stem + ".pdf")).string();
+  const std::string title =
+      c->path.empty() ? c->untitledName : std::filesystem::path(c->path).stem().string();
+  std::string stem = title;
+  stem.append("-").append(std::to_string(getpid())).append("-").append(std::to_string(++serial));
+  stem.append(".pdf");
+  const std::string file = (std::filesystem::temp_directory_path() / stem).string();
   plot::renderToFile(request, file);
-  const bool sent = runProgram({"lp", "-d", config.printer, "--", file});
+  // The job asks for the plot's own sheet, so that the printer does not shrink it onto its
+  // default paper.
+  std::string media = "media=Custom.";
+  media.append(millimetres(request.media.width)).append("x");
+  media.append(millimetres(request.media.height)).append("mm");
+  std::string errors;
+  const bool sent = runProgram({"lp", "-d", queue, "-t", title, "-o", media, "--", file}, errors);
   std::error_code ignored;
   std::filesystem::remove(file, ignored);
-  if (!sent)
-    throw HostError(HostError::Io, "the printer \"" + config.printer + "\" did not take the plot");
+  if (!sent) {
+    std::string text = "the print queue \"";
+    text.append(queue).append("\" did not take the plot");
+    if (!errors.empty()) text.append(": ").append(errors);
+    throw HostError(HostError::Io, text);
+  }
   return true;
 }
 

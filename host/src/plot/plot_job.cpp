@@ -40,8 +40,10 @@ Matrix4 paperTransform(const PlotRequest& request, double& mmPerUnit) {
   const double alongWidth = quarter ? h : w, alongHeight = quarter ? w : h;
   double s = 1;
   if (l.useStandardScale && l.standardScale == 0) {
-    const double availW = request.media.width - (l.centerPlot ? 0 : l.origin.x);
-    const double availH = request.media.height - (l.centerPlot ? 0 : l.origin.y);
+    // Scaled to fit from the origin, the far edges keep the origin's margin too, so that a
+    // border drawn round the window stays off the sheet's edges.
+    const double availW = request.media.width - (l.centerPlot ? 0 : 2 * l.origin.x);
+    const double availH = request.media.height - (l.centerPlot ? 0 : 2 * l.origin.y);
     const double sx = alongWidth > 0 ? availW / alongWidth : HUGE_VAL;
     const double sy = alongHeight > 0 ? availH / alongHeight : HUGE_VAL;
     s = std::min(sx, sy);

@@ -2,6 +2,7 @@
 
 // The plot settings of a layout and one plot of a drawing to a file.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,7 +20,8 @@ enum PlotType { kDisplay = 0, kExtents = 1, kLimits = 2, kView = 3, kWindow = 4,
 // The plot settings of the model layout of a drawing.
 struct LayoutState {
   std::string configName = "None";
-  std::string styleSheet;  // "" none
+  std::optional<PlotterConfig> plotter;  // the configuration configName names, once set
+  std::string styleSheet;                // "" none
   bool plotWithPlotStyles = true;
   int paperUnits = 1;  // 0 inches, 1 millimetres, 2 pixels
   std::string mediaName;

@@ -1,10 +1,13 @@
 #include "plot/plotters.h"
 
 #include <array>
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 
 #include "model/text_util.h"
+#include "plot/print_queues.h"
 
 namespace cadhost::plot {
 
@@ -14,6 +17,31 @@ std::string mediaName(const char* sheet, double w, double h) {
   char buf[80];
   std::snprintf(buf, sizeof buf, "ISO_%s_(%.2f_x_%.2f_MM)", sheet, w, h);
   return buf;
+}
+
+// The multiplication sign of sheet names, in UTF-8.
+constexpr std::string_view kTimes = "\xC3\x97";
+constexpr double kLargestSide = 32767;
+
+std::string sheetName(double w, double h) {
+  char buf[48];
+  std::snprintf(buf, sizeof buf, "%g%.*s%gmm", w, static_cast<int>(kTimes.size()), kTimes.data(),
+                h);
+  return buf;
+}
+
+// A side of the oversize sheet of an ISO sheet: 40 mm more, up to whole centimetres.
+double oversize(double side) {
+  return std::ceil((side + 40) / 10) * 10;
+}
+
+// A number of millimetres at the front of `text`, which it leaves after the number.
+std::optional<double> takeNumber(std::string_view& text) {
+  double v = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+  if (ec != std::errc() || end == text.data()) return std::nullopt;
+  text.remove_prefix(static_cast<std::size_t>(end - text.data()));
+  return v;
 }
 
 std::string trim(std::string s) {
@@ -33,7 +61,7 @@ std::optional<OutputKind> kindOf(const std::string& text) {
 
 }  // namespace
 
-const std::vector<Media>& isoMedia() {
+const std::vector<Media>& standardMedia() {
   static const std::vector<Media> media = [] {
     struct Sheet {
       const char* name;
@@ -48,10 +76,37 @@ const std::vector<Media>& isoMedia() {
     for (const Sheet& s : sheets) {
       list.push_back({mediaName(s.name, s.longSide, s.shortSide), s.longSide, s.shortSide});
       list.push_back({mediaName(s.name, s.shortSide, s.longSide), s.shortSide, s.longSide});
+      const double longer = oversize(s.longSide), shorter = oversize(s.shortSide);
+      list.push_back({sheetName(longer, shorter), longer, shorter});
+      list.push_back({sheetName(shorter, longer), shorter, longer});
     }
     return list;
   }();
   return media;
+}
+
+std::optional<Media> sheetOfName(std::string_view name) {
+  std::string_view rest = name;
+  const auto w = takeNumber(rest);
+  if (!w) return std::nullopt;
+  if (rest.substr(0, kTimes.size()) == kTimes)
+    rest.remove_prefix(kTimes.size());
+  else if (!rest.empty() && (rest.front() == 'x' || rest.front() == 'X'))
+    rest.remove_prefix(1);
+  else
+    return std::nullopt;
+  const auto h = takeNumber(rest);
+  if (!h || !detail::equalsNoCase(rest, "mm")) return std::nullopt;
+  const auto valid = [](double v) { return v >= 1 && v <= kLargestSide; };
+  if (!valid(*w) || !valid(*h)) return std::nullopt;
+  return Media{std::string(name), *w, *h};
+}
+
+std::optional<Media> findMedium(const PlotterConfig& plotter, std::string_view name) {
+  for (const Media& m : plotter.media)
+    if (detail::equalsNoCase(m.canonicalName, name)) return m;
+  if (plotter.anySize) return sheetOfName(name);
+  return std::nullopt;
 }
 
 // Built-in plotters first, then the folder's list, in order.
@@ -77,13 +132,19 @@ static std::vector<std::pair<std::string, OutputKind>> allPlotters(const std::st
 
 std::optional<PlotterConfig> findPlotter(std::string_view name, const std::string& folder) {
   for (const auto& [n, kind] : allPlotters(folder))
-    if (detail::equalsNoCase(n, name)) return PlotterConfig{n, kind, isoMedia()};
+    if (detail::equalsNoCase(n, name))
+      return PlotterConfig{n, kind, standardMedia(), n == kPdfPlotter, {}};
+  // A print queue: its name is the configuration's; printers take the plot as a PDF.
+  for (const std::string& queue : printQueues().names)
+    if (detail::equalsNoCase(queue, name))
+      return PlotterConfig{queue, OutputKind::Pdf, standardMedia(), false, queue};
   return std::nullopt;
 }
 
 std::vector<std::string> plotterNames(const std::string& folder) {
   std::vector<std::string> names;
   for (const auto& entry : allPlotters(folder)) names.push_back(entry.first);
+  for (std::string& queue : printQueues().names) names.push_back(std::move(queue));
   return names;
 }
 

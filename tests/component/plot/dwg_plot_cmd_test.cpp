@@ -19,6 +19,7 @@ const QString kEps = QStringLiteral("CorvantisEPS Plus.pc3");
 const QString kPdf = QStringLiteral("CorvantisPDF Plus.pc3");
 const QString kA3Portrait = QStringLiteral("ISO_A3_(297.00_x_420.00_MM)");
 const QString kA2Landscape = QStringLiteral("ISO_A2_(594.00_x_420.00_MM)");
+const QString kA3Oversize = QStringLiteral("460×340mm");
 
 class DwgPlotCmdTest : public PlotFixture {
  protected:
@@ -53,9 +54,10 @@ TEST_F(DwgPlotCmdTest, ANamedPaperIsUsedUnrotatedOrTurnedWhenItFitsBothWays) {
 TEST_F(DwgPlotCmdTest, AutoPaperTakesTheFirstMediumWithThirtyMillimetresToSpare) {
   rectangleDrawing(42000, 29700);
   settings(kEps, "AUTO", "", "auto100", "eps");
-  plot("sheet", 42000, 29700);  // 420 x 297 mm at 1:100
-  EXPECT_EQ(layout().canonicalMediaName(), kA2Landscape.toStdString());
+  plot("sheet", 42000, 29700);  // 420 x 297 mm at 1:100: the sheet made for A3 frames
+  EXPECT_EQ(layout().canonicalMediaName(), kA3Oversize.toStdString());
   EXPECT_EQ(layout().plotRotation(), 0);
+  EXPECT_TRUE(layout().centerPlot());
   double n = 0, d = 0;
   layout().getCustomScale(n, d);
   EXPECT_EQ(d / n, 100.0);
@@ -79,7 +81,7 @@ TEST_F(DwgPlotCmdTest, APaperThatDoesNotFitIsMatchedScaledOrNotPlotted) {
   rectangleDrawing(420, 297);
   settings(kEps, kA3Portrait, "匹配", "1", "eps");
   plot("match", 420, 297);
-  EXPECT_EQ(layout().canonicalMediaName(), kA2Landscape.toStdString());
+  EXPECT_EQ(layout().canonicalMediaName(), kA3Oversize.toStdString());
   EXPECT_TRUE(QFileInfo::exists(path("plots/match.eps")));
 
   settings(kEps, kA3Portrait, "缩放", "1", "eps");
@@ -91,7 +93,10 @@ TEST_F(DwgPlotCmdTest, APaperThatDoesNotFitIsMatchedScaledOrNotPlotted) {
   EXPECT_TRUE(QFileInfo::exists(path("plots/scaled.eps")));
 
   settings(kEps, kA3Portrait, "", "1", "eps");
-  plot("none", 420, 297);
+  Point3d a{0, 0, 0}, b{420, 297, 0};
+  // No message, but the caller learns that nothing was plotted.
+  EXPECT_EQ(PlotTestAccess::plotWindow(cad, "none", a, b),
+            "the paper \"ISO_A3_(297.00_x_420.00_MM)\" does not take the window of 420×297 mm");
   EXPECT_FALSE(QFileInfo::exists(path("plots/none.eps")));
   EXPECT_TRUE(ui->messages().empty());
 }
@@ -134,20 +139,39 @@ TEST_F(DwgPlotCmdTest, AWindowBeyondEveryPaperOrBeyondNumbersIsNotPlotted) {
   EXPECT_TRUE(plots().isEmpty());
 }
 
-TEST_F(DwgPlotCmdTest, UnknownPlotterAndStylesAreReportedAndTheDeviceIsTheSpoolFolder) {
+TEST_F(DwgPlotCmdTest, FailuresAreShownAndReturnedAndOnlyAnEmptyFolderMeansTheDevice) {
   rectangleDrawing(100, 100);
+  Point3d a{0, 0, 0}, b{100, 100, 0};
   settings("Vendor.pc3", "auto", "", "1", "eps");
-  plot("x", 100, 100);
+  const QString unknown = PlotTestAccess::plotWindow(cad, "x", a, b);
   ASSERT_FALSE(ui->messages().empty());
   EXPECT_EQ(ui->messages()[0].text, "设置【打印驱动】出错: Vendor.pc3");
+  EXPECT_TRUE(unknown.startsWith("设置【打印驱动】出错: Vendor.pc3")) << unknown.toStdString();
 
-  // An output folder shorter than three characters plots to the device.
-  settings(kEps, "auto", "", "1", "eps", "");
-  plot("device", 100, 100);
-  const QStringList spooled = QDir(path("spool")).entryList(QDir::Files);
-  ASSERT_EQ(spooled.size(), 1);
-  EXPECT_TRUE(spooled[0].endsWith(".pdf"));
+  // A relative folder is a folder: the plot goes there, not to the device.
+  const QString cwd = QDir::currentPath();
+  ASSERT_TRUE(QDir::setCurrent(tmp.path()));
+  ASSERT_TRUE(QDir().mkpath("o"));
+  settings(kEps, "auto", "", "1", "eps", "o");
+  const QString relative = PlotTestAccess::plotWindow(cad, "rel", a, b);
+  QDir::setCurrent(cwd);
+  EXPECT_EQ(relative, "");
+  EXPECT_TRUE(QFileInfo::exists(path("o/rel.eps")));
+
+  // An empty folder or a bare separator is the device; with no print queue at all nothing is
+  // written anywhere and the caller is told.
+  for (const char* folder : {"", "\\", "/"}) {
+    SCOPED_TRACE(folder);
+    settings(kEps, "auto", "", "1", "eps", folder);
+    const std::size_t before = ui->messages().size();
+    const QString device = PlotTestAccess::plotWindow(cad, "device", a, b);
+    EXPECT_TRUE(device.startsWith("设置【打印机】出错: there is no printer"))
+        << device.toStdString();
+    ASSERT_EQ(ui->messages().size(), before + 1);
+    EXPECT_EQ(ui->messages().back().text, device);
+  }
   EXPECT_TRUE(plots().isEmpty());
+  EXPECT_FALSE(QFileInfo::exists(path("device.eps")));
 
   // The extents when no window is given.
   settings(kEps, "auto", "", "1", "eps");
@@ -211,6 +235,64 @@ TEST_F(DwgPlotCmdTest, ThePdfPlotterTakesThePaperAsGivenAndTurnsTallWideWindows)
   plot("wide", 420, 297);  // no fit test: the paper is used as given
   EXPECT_EQ(layout().plotRotation(), 0);
   EXPECT_EQ(plots(), (QStringList{"NARROW.pdf", "TALL.pdf", "WIDE.pdf"}));
+}
+
+TEST_F(DwgPlotCmdTest, ThePdfPlottersAutoPaperIsAPageCutToTheWindowAtItsScale) {
+  rectangleDrawing(42000, 29700);
+  Point3d a{0, 0, 0}, b{42000, 29700, 0};
+  settings(kPdf, "auto", "", "auto100");
+  EXPECT_EQ(PlotTestAccess::plotWindow(cad, "cut", a, b), "");
+  EXPECT_EQ(layout().canonicalMediaName(), "440×320mm");
+  EXPECT_EQ(layout().plotRotation(), 0);
+  EXPECT_TRUE(layout().centerPlot());
+  EXPECT_FALSE(layout().useStandardScale());
+  double n = 0, d = 0;
+  layout().getCustomScale(n, d);
+  EXPECT_EQ(d / n, 100.0);
+  const plottest::PdfInfo info = plottest::pdfInfo(path("plots/CUT.pdf").toStdString());
+  EXPECT_NEAR(info.width, 440 * 72 / 25.4, 0.5);
+  EXPECT_NEAR(info.height, 320 * 72 / 25.4, 0.5);
+
+  // "zoom" measures the window at one unit a millimetre and plots it so: a tall window keeps
+  // a tall page, unturned.
+  rectangleDrawing(297, 420);
+  Point3d c{0, 0, 0}, e{297, 420, 0};
+  settings(kPdf, "AUTO", "", "zoom");
+  EXPECT_EQ(PlotTestAccess::plotWindow(cad, "tall", c, e), "");
+  EXPECT_EQ(layout().canonicalMediaName(), "320×440mm");
+  EXPECT_EQ(layout().plotRotation(), 0);
+  EXPECT_FALSE(layout().useStandardScale());
+  layout().getCustomScale(n, d);
+  EXPECT_EQ(d / n, 1.0);
+
+  // A window beyond the page sizes the rule can name: the message without a suggestion.
+  Point3d f{0, 0, 0}, g{40000, 100, 0};
+  const QString huge = PlotTestAccess::plotWindow(cad, "huge", f, g);
+  ASSERT_EQ(ui->messages().size(), 1u);
+  EXPECT_EQ(ui->messages()[0].text,
+            "没有找到与当前图纸范围匹配的纸张!\r\n系统分析图纸大小为: 100×40000, 请自定义纸张! "
+            "\r\n建议大小: ,页边距设为10mm!");
+  EXPECT_TRUE(huge.startsWith("没有找到与当前图纸范围匹配的纸张! ")) << huge.toStdString();
+  EXPECT_EQ(plots(), (QStringList{"CUT.pdf", "TALL.pdf"}));
+}
+
+TEST_F(DwgPlotCmdTest, AWindowScaledToFitItsPaperKeepsOffThePagesEdges) {
+  rectangleDrawing(420, 297);
+  settings(kPdf, "ISO_A3_(420.00_x_297.00_MM)", "", "zoom");
+  plot("fit", 420, 297);
+  // Two pixels a millimetre: the border 1 mm inside the page on all four sides.
+  const plottest::GreyImage img = plottest::renderWithGhostscript(
+      path("plots/FIT.pdf").toStdString(), 50.8, path("").toStdString());
+  ASSERT_EQ(img.width, 840);
+  ASSERT_EQ(img.height, 594);
+  EXPECT_EQ(img.inkIn(0, 0, 1, img.height), 0);
+  EXPECT_EQ(img.inkIn(img.width - 1, 0, img.width, img.height), 0);
+  EXPECT_EQ(img.inkIn(0, 0, img.width, 1), 0);
+  EXPECT_EQ(img.inkIn(0, img.height - 1, img.width, img.height), 0);
+  EXPECT_GT(img.inkIn(1, 100, 4, 500), 300);
+  EXPECT_GT(img.inkIn(img.width - 4, 100, img.width - 1, 500), 300);
+  EXPECT_GT(img.inkIn(100, 1, 700, 4), 500);
+  EXPECT_GT(img.inkIn(100, img.height - 4, 700, img.height - 1), 500);
 }
 
 TEST_F(DwgPlotCmdTest, SetLayoutPaperReportsTheSheetsOrientation) {

@@ -50,5 +50,11 @@ TEST(PaperRules, APaperFitsWithThirtyMillimetresToSpareEachWay) {
   EXPECT_FALSE(paperFits(297, 420, 380, 260));
 }
 
+TEST(PaperRules, OnlyAnEmptyFolderOrBareSeparatorsMeanTheDevice) {
+  for (const char* device : {"", "/", "\\", "\\/"}) EXPECT_TRUE(plotsToDevice(device)) << device;
+  for (const char* folder : {"o/", "o", "D:/", "./", "/tmp/plots/", "\\\\server\\share\\x"})
+    EXPECT_FALSE(plotsToDevice(folder)) << folder;
+}
+
 }  // namespace
 }  // namespace tarvik

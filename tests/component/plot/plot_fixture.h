@@ -1,7 +1,8 @@
 #pragma once
 
-// A CAD object on a fresh host (device plots go to a spool folder in the test's temporary
-// folder), with a scripted user interface and helpers for plot settings and drawings.
+// A CAD object on a fresh host, with a scripted user interface and helpers for plot settings
+// and drawings. Device plots find no print queue (CUPS_SERVER names a socket nobody listens
+// on) unless a test starts a scheduler of its own.
 
 #include <gtest/gtest.h>
 
@@ -9,9 +10,22 @@
 
 #include <QDir>
 #include <QTemporaryDir>
+#include <cstdlib>
 
 #include "tarvik/cad.h"
 #include "tarvik/scripted_ui.h"
+
+namespace tarvik {
+
+// DwgPlotCmd's work with its result: why the window was not plotted ("" when it was).
+class PlotTestAccess {
+ public:
+  static QString plotWindow(CAD& cad, const QString& name, Point3d a, Point3d b) {
+    return cad.plotWindow(name, a, b);
+  }
+};
+
+}  // namespace tarvik
 
 namespace plottest {
 
@@ -21,9 +35,10 @@ class PlotFixture : public ::testing::Test {
     ASSERT_TRUE(tmp.isValid());
     ui = std::make_shared<tarvik::ScriptedUi>();
     cad.setUi(ui);
-    cadhost::HostConfig config;
-    config.spoolFolder = path("spool").toStdString();
-    app = cadhost::Application::create(config);
+    setenv("CUPS_SERVER", path("no-cups.sock").toUtf8().constData(), 1);
+    unsetenv("LPDEST");
+    unsetenv("PRINTER");
+    app = cadhost::Application::create();
     cad.acadApp = app;
     ASSERT_TRUE(QDir().mkpath(path("plots")));
   }

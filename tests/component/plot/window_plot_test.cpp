@@ -136,12 +136,12 @@ TEST_F(WindowPlotTest, ARecognisedFrameIsReportedByTheAnalysisPlottedAtItsScaleA
   EXPECT_EQ(key(section(work), "_比例"), "2");
   EXPECT_EQ(key(section(work), "图幅"), "A1");
 
-  // "auto" became the frame's scale for this plot (an A1 sheet at 1:2 on A0 with 30 mm to
-  // spare) and is "auto" again.
+  // "auto" became the frame's scale for this plot (an A1 sheet at 1:2, the window 10 units
+  // round it: a page of 851 x 604 mm and 20 more) and is "auto" again.
   const plottest::PdfInfo info = plottest::pdfInfo(path("plots/" + plotted[0]).toStdString());
   EXPECT_EQ(info.pages, 1);
-  EXPECT_NEAR(info.width, 1189 * 72 / 25.4, 0.5);
-  EXPECT_NEAR(info.height, 841 * 72 / 25.4, 0.5);
+  EXPECT_NEAR(info.width, 871 * 72 / 25.4, 0.5);
+  EXPECT_NEAR(info.height, 630 * 72 / 25.4, 0.5);
   EXPECT_EQ(plotScale(), "auto");
 
   // The window drawing holds the frame: the analysis recognises it on its own.
@@ -179,12 +179,12 @@ TEST_F(WindowPlotTest, AnUnrecognisedWindowIsDescribedInTheDialogReportedInOrder
   EXPECT_EQ(key(section(work), "PLT"), work + ".plt");
   EXPECT_EQ(key(section(work), "图幅"), "A3");
 
-  // Plotted at the typed scale, which stays the plot scale: 420 x 297 mm needs A2.
+  // Plotted at the typed scale, which stays the plot scale: 420 x 297 mm on a page of its own.
   EXPECT_EQ(plotScale(), "100");
   EXPECT_EQ(files("plots"), QStringList{work + ".pdf"});
   const plottest::PdfInfo info = plottest::pdfInfo(path("plots/" + work + ".pdf").toStdString());
-  EXPECT_NEAR(info.width, 594 * 72 / 25.4, 0.5);
-  EXPECT_NEAR(info.height, 420 * 72 / 25.4, 0.5);
+  EXPECT_NEAR(info.width, 440 * 72 / 25.4, 0.5);
+  EXPECT_NEAR(info.height, 320 * 72 / 25.4, 0.5);
   EXPECT_EQ(files("children"), QStringList{work + ".dxf"});
   expectUndone(d, entities, systems);
 
@@ -318,10 +318,10 @@ TEST_F(WindowPlotTest, ASplitWithAnalysisPlotsEveryRecognisedFrameUnderItsGuid) 
   QStringList expected;
   for (const QString& child : children) expected << child.chopped(4) + ".pdf";
   EXPECT_EQ(files("plots"), expected);
-  // Each at its own frame's scale: an A3 at 1:1 and at 1:2 both go onto an A2 sheet.
+  // Each at its own frame's scale: an A3 at 1:1 and at 1:2 both on a page 440 mm wide.
   for (const QString& name : files("plots")) {
     const plottest::PdfInfo info = plottest::pdfInfo(path("plots/" + name).toStdString());
-    EXPECT_NEAR(info.width, 594 * 72 / 25.4, 0.5) << name.toStdString();
+    EXPECT_NEAR(info.width, 440 * 72 / 25.4, 0.5) << name.toStdString();
   }
   EXPECT_EQ(plotScale(), "auto");
 }

@@ -231,15 +231,16 @@ TEST_F(SplitTest, PlotSettingsDoNotStopTheWriteButAutoScaleNeedsTheAnalysis) {
   PlotSettings settings;
   for (const QString& key : kPlotCfgKeys) settings.set(key, "1");
   ASSERT_EQ(cad.SetPlotCfg(settings), "");
-  // The settings name no known plotter: the plot shows its message and is passed over; the
-  // child is written.
-  split(path("Proj/b.dxf"), path("Out"));
+  // The settings name no known plotter: the plot shows its message, the child is written and
+  // the split's error names the frame that was not plotted.
+  const QString notPlotted = errorOf([&] { split(path("Proj/b.dxf"), path("Out")); });
+  EXPECT_TRUE(notPlotted.contains("frame 1 \"B001-C002-1\": not plotted: 设置【打印驱动】出错: 1"))
+      << notPlotted.toStdString();
   EXPECT_EQ(fileNames(path("Out")), QStringList{"B001-C002-1.dxf"});
 
   settings.set(kPlotScaleKey, "auto");
   ASSERT_EQ(cad.SetPlotCfg(settings), "");
-  EXPECT_TRUE(
-      errorOf([&] { split(path("Proj/b.dxf"), path("Out")); }).contains("not recognised"));
+  EXPECT_TRUE(errorOf([&] { split(path("Proj/b.dxf"), path("Out")); }).contains("not recognised"));
   EXPECT_EQ(fileNames(path("Out")).size(), 1);
   EXPECT_EQ(app->documents().count(), 0);
 }

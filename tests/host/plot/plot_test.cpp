@@ -75,10 +75,12 @@ TEST_F(PlotTest, PlottersOfferTheIsoSheetsInAFixedOrderAndRefuseUnknownSettings)
   layout.setConfigName("corvantispdf plus.PC3");  // names without regard to case
   EXPECT_EQ(layout.configName(), kPdf);
   const std::vector<std::string> media = layout.getCanonicalMediaNames();
-  ASSERT_EQ(media.size(), 10u);
+  ASSERT_EQ(media.size(), 20u);
   EXPECT_EQ(media.front(), "ISO_A4_(297.00_x_210.00_MM)");
   EXPECT_EQ(media[1], "ISO_A4_(210.00_x_297.00_MM)");
-  EXPECT_EQ(media.back(), "ISO_A0_(841.00_x_1189.00_MM)");
+  EXPECT_EQ(media[2], "340×250mm");
+  EXPECT_EQ(media[4], kA3Landscape);
+  EXPECT_EQ(media.back(), "890×1230mm");
   layout.setCanonicalMediaName(kA3Landscape);
   double w = 0, h = 0;
   layout.getPaperSize(w, h);
@@ -125,6 +127,81 @@ TEST_F(PlotTest, PlottersOfferTheIsoSheetsInAFixedOrderAndRefuseUnknownSettings)
   EXPECT_EQ(extra.configName(), "Office Plotter.pc3");
   EXPECT_EQ(cadhost::plotterNames(config.plotterFolder).back(), "Office Plotter.pc3");
   other->quit();
+}
+
+TEST_F(PlotTest, EachIsoFrameFindsItsOversizeSheetFirstAndOnlyThePdfPlotterCutsAnySize) {
+  // The first sheet, in the plotter's order, with 30 mm to spare each way (unturned or turned)
+  // for a frame of each ISO size in both orientations: never the next ISO size up.
+  struct Iso {
+    double shortSide, longSide;
+  };
+  for (const char* plotter : {"CorvantisEPS Plus.pc3", "HP-GL2 Plotter.pc3", "PNG Raster.pc3"}) {
+    Layout layout = doc.activeLayout();
+    layout.setConfigName(plotter);
+    for (const Iso iso :
+         {Iso{210, 297}, Iso{297, 420}, Iso{420, 594}, Iso{594, 841}, Iso{841, 1189}}) {
+      for (const bool portrait : {false, true}) {
+        const double fw = portrait ? iso.shortSide : iso.longSide;
+        const double fh = portrait ? iso.longSide : iso.shortSide;
+        SCOPED_TRACE(std::string(plotter) + " " + std::to_string(fw) + " x " + std::to_string(fh));
+        double pw = 0, ph = 0;
+        std::string found;
+        for (const std::string& name : layout.getCanonicalMediaNames()) {
+          layout.setCanonicalMediaName(name);
+          layout.getPaperSize(pw, ph);
+          if ((pw - fw >= 30 && ph - fh >= 30) || (pw - fh >= 30 && ph - fw >= 30)) {
+            found = name;
+            break;
+          }
+        }
+        ASSERT_FALSE(found.empty());
+        EXPECT_EQ(found.find("ISO"), std::string::npos) << found;
+        // No more than 50 mm beyond the frame either way.
+        EXPECT_LE(std::max(pw, ph) - iso.longSide, 50) << found;
+        EXPECT_LE(std::min(pw, ph) - iso.shortSide, 50) << found;
+      }
+    }
+    EXPECT_HOST_ERROR(layout.setCanonicalMediaName("440×320mm"), NotFound);
+  }
+
+  // The PDF plotter takes any sheet named by its size, width first.
+  Layout pdf = doc.activeLayout();
+  pdf.setConfigName(kPdf);
+  double w = 0, h = 0;
+  pdf.setCanonicalMediaName("440×320mm");
+  pdf.getPaperSize(w, h);
+  EXPECT_EQ(w, 440);
+  EXPECT_EQ(h, 320);
+  EXPECT_EQ(pdf.canonicalMediaName(), "440×320mm");
+  pdf.setCanonicalMediaName("861x1210.5MM");
+  pdf.getPaperSize(w, h);
+  EXPECT_EQ(w, 861);
+  EXPECT_EQ(h, 1210.5);
+  for (const char* bad : {"0×320mm", "440×320", "440×320cm", "×320mm", "440×-3mm", "40000×10mm",
+                          "440×320mm ", "nan×10mm"}) {
+    SCOPED_TRACE(bad);
+    EXPECT_HOST_ERROR(pdf.setCanonicalMediaName(bad), NotFound);
+  }
+  EXPECT_EQ(pdf.canonicalMediaName(), "861x1210.5MM");
+
+  // A cut page plots the window 1:1 in its middle.
+  doc.modelSpace().addLightWeightPolyline({0, 0, 297, 0, 297, 210, 0, 210, 0, 0});
+  pdf.setCanonicalMediaName("320×230mm");
+  pdf.setWindowToPlot(pt(0, 0), pt(297, 210));
+  pdf.setPlotType(4);
+  pdf.setUseStandardScale(false);
+  pdf.setCustomScale(1, 1);
+  pdf.setCenterPlot(true);
+  const std::string file = tmp.path("cut.pdf");
+  doc.plot().plotToFile(file);
+  const plottest::PdfInfo info = plottest::pdfInfo(file);
+  EXPECT_NEAR(info.width, 320 * kPointsPerMm, 0.5);
+  EXPECT_NEAR(info.height, 230 * kPointsPerMm, 0.5);
+  const plottest::GreyImage img = plottest::renderWithGhostscript(file, 25.4, tmp.path(""));
+  EXPECT_EQ(img.inkIn(0, 0, 10, img.height) + img.inkIn(img.width - 10, 0, img.width, img.height),
+            0);
+  EXPECT_GT(img.inkIn(10, 20, 13, 210), 150);    // the border 11.5 mm from the left
+  EXPECT_GT(img.inkIn(307, 20, 310, 210), 150);  // and from the right
 }
 
 TEST(PlotFonts, StyleFontsMapToInstalledCjkFamilies) {
@@ -381,11 +458,25 @@ TEST_F(PlotTest, DevicePlotsGoToTheConfiguredPrinterThroughLpWithoutAShell) {
   l.setConfigName("HP-GL2 Plotter.pc3");
   l.setCanonicalMediaName(kA3Landscape);
   d.plot().plotToDevice();
+  // A queue that refuses the job: its reason reaches the caller.
+  {
+    std::ofstream script(tmp.path("bin/lp"));
+    script << "#!/bin/sh\necho 'request id is none' ; echo 'lp: No such queue.' >&2; exit 1\n";
+  }
+  try {
+    d.plot().plotToDevice();
+    ADD_FAILURE() << "a refused job was taken for printed";
+  } catch (const HostError& e) {
+    EXPECT_EQ(e.code(), HostError::Io);
+    EXPECT_EQ(std::string(e.what()),
+              "the print queue \"Office; rm -rf x\" did not take the plot: lp: No such queue.");
+  }
   setenv("PATH", oldPath.c_str(), 1);
   other->quit();
   std::ifstream in(log);
   std::string args((std::istreambuf_iterator<char>(in)), {});
-  EXPECT_EQ(args.rfind("-d\nOffice; rm -rf x\n--\n", 0), 0u) << args;
+  EXPECT_EQ(args.rfind("-d\nOffice; rm -rf x\n-t\n", 0), 0u) << args;
+  EXPECT_NE(args.find("\n-o\nmedia=Custom.420x297mm\n--\n"), std::string::npos) << args;
   EXPECT_EQ(plottest::pdfInfo(tmp.path("printed.pdf")).pages, 1);
   // The temporary PDF handed to lp is gone.
   const std::string handed = args.substr(args.rfind("--\n") + 3);
@@ -488,22 +579,16 @@ TEST_F(PlotTest, PngAndDevicePlotsAndAFailedPlotLeavesNoFile) {
   EXPECT_FALSE(std::filesystem::exists(tmp.path("missing")));
   for (const std::string& name : folderEntries()) EXPECT_EQ(name.find(".tmp"), std::string::npos);
 
-  // Without a printer a device plot goes to the spool folder, as a PDF.
-  cadhost::HostConfig config;
-  config.spoolFolder = tmp.path("spool");
-  auto other = cadhost::Application::create(config);
-  cadhost::Document d = other->documents().open(tmp.path("frame.dxf"));
-  Layout l2 = d.activeLayout();
+  // With no print queue at all a device plot fails and writes nothing.
+  setenv("CUPS_SERVER", tmp.path("no-cups.sock").c_str(), 1);
+  unsetenv("LPDEST");
+  unsetenv("PRINTER");
+  const std::vector<std::string> before = folderEntries();
+  Layout l2 = doc.activeLayout();
   l2.setConfigName("HP-GL2 Plotter.pc3");
   l2.setCanonicalMediaName(kA3Landscape);
-  d.plot().plotToDevice();
-  std::vector<std::filesystem::path> spooled;
-  for (const auto& e : std::filesystem::directory_iterator(config.spoolFolder))
-    spooled.push_back(e.path());
-  ASSERT_EQ(spooled.size(), 1u);
-  EXPECT_EQ(spooled[0].extension(), ".pdf");
-  EXPECT_EQ(plottest::pdfInfo(spooled[0].string()).pages, 1);
-  other->quit();
+  EXPECT_HOST_ERROR(doc.plot().plotToDevice(), NotFound);
+  EXPECT_EQ(folderEntries(), before);
 
   // A drawing without a plotter set cannot be plotted.
   doc.activeLayout();

@@ -359,11 +359,15 @@ class CAD {
 
   // ---- Plotting ------------------------------------------------------------------------------
   // Plots the window Pmin..Pmax (world coordinates) of AcadDoc by the plot settings, to the
-  // device or to the file "输出路径" + name + "." + "输出类别"; without a window the drawing's
-  // extents. Never raises: failures show the component's messages or are skipped. With the PDF
-  // configuration the full path of an existing drawing file is opened read-only beside the
-  // caller's drawings, plotted and closed again (AcadDoc is given back); any other name plots
-  // the current drawing, which stays open.
+  // device (the print queue of the plotter configuration, else the default queue) when
+  // "输出路径" is empty or only a separator, else to the file "输出路径" + name + "." +
+  // "输出类别"; without a window the drawing's extents. The PDF configuration with the paper
+  // "auto" plots on a page cut to the window; an "auto" paper of another configuration is its
+  // smallest sheet that leaves 30 mm to spare; either takes the window at its scale in the
+  // middle. Never raises: failures show the component's messages. With the PDF configuration
+  // the full path of an existing drawing file is opened read-only beside the caller's
+  // drawings, plotted and closed again (AcadDoc is given back); any other name plots the
+  // current drawing, which stays open.
   void DwgPlotCmd(QString strFileName);
   void DwgPlotCmd(QString strFileName, Point3d& Pmin, Point3d& Pmax);
   // Plots the window MinPoint..MaxPoint of the active drawing as a sheet of its own named by a
@@ -560,10 +564,13 @@ class CAD {
                                            const std::optional<Point3d>& P2 = {});
 
   // ---- Plotting: private members and state ----
+  friend class PlotTestAccess;  // the plot tests reach plotWindow
   // The suggested paper of a window (see tarvik::PaperSizeName); "" beyond its range.
   QString PaperSizeName(int a, int b) const;
   QString SetLayoutPaper(const QString& driver, const QString& paper);
-  void plotWindow(QString strFileName, Point3d Pmin, Point3d Pmax);
+  // DwgPlotCmd's work: "" when the window was plotted (or the settings ask for no plot yet),
+  // else why it was not plotted as set, each cause in the words of its message.
+  QString plotWindow(QString strFileName, Point3d Pmin, Point3d Pmax);
   // Shows the drawing-number dialog (frmDwg) and keeps its results below until the next one;
   // true when it was confirmed.
   bool showFrmDwg();

@@ -30,6 +30,9 @@ std::pair<QString, QString> styleTableSlots(const QString& value);
 // A sheet of pw x ph millimetres takes a window of w x h with at least 30 mm to spare each way.
 bool paperFits(double pw, double ph, double w, double h);
 
+// An output folder that means the device: empty or only separators ("/", "\\").
+bool plotsToDevice(const QString& folder);
+
 // The suggested paper for a window of a x b millimetres: each side plus 20 mm of margin,
 // rounded up to ten unless that sum ends in 1 ("320×440mm" for 297 and 420). nullopt when a side
 // is beyond the 16-bit range the rule works in (32740 or more).

@@ -135,9 +135,8 @@ QString CAD::plotWindow(QString strFileName, Point3d Pmin, Point3d Pmax) {
       // A drawing that cannot be opened is not plotted: another one is never taken for it.
       QString error;
       if (!named.open(strFileName, true, &error)) {
-        ui_->showMessage(kTitle,
-                         QStringLiteral("图形无法打开, 未打印: %1 (%2)").arg(strFileName, error));
-        return;
+        report(QStringLiteral("图形无法打开, 未打印: %1 (%2)").arg(strFileName, error));
+        return problems.join(u"; ");
       }
       SetBigFont();
     }

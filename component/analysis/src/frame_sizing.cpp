@@ -158,7 +158,9 @@ FrameType CAD::ComputeFrameSize(const QString& frmType, std::vector<double>& Min
     return FrameType{};
   }
   if (!std::isfinite(XYScale))
-    fail("The scale " + numberText(XYScale).toStdString() + " is not a finite number",
+    fail(QStringLiteral("The scale %1 is not a finite number")
+             .arg(numberText(XYScale))
+             .toStdString(),
          sheetcut::errnum::kOverflow);
   if (FrameDefPath.isEmpty()) fail("No frame-definition file has been named");
   const XmlNode subclass =
@@ -179,7 +181,9 @@ FrameType CAD::ComputeFrameSize(const QString& frmType, std::vector<double>& Min
     fail("A corner point needs an X and a Y value", sheetcut::errnum::kSubscriptOutOfRange);
   for (const std::vector<double>* p : {&MinPoint, &MaxPoint}) {
     if (!std::isfinite((*p)[0]) || !std::isfinite((*p)[1]))
-      fail("The border corner " + pointText(*p).toStdString() + " is not a finite point");
+      fail(QStringLiteral("The border corner %1 is not a finite point")
+               .arg(pointText(*p))
+               .toStdString());
   }
   FrameRequest request;
   request.Wm = (MaxPoint[0] - MinPoint[0]) / XYScale;

@@ -141,9 +141,9 @@ class HpglCanvas : public Canvas {
     selectPen(pen);
     for (std::size_t r = 0; r < rings.size(); ++r) {
       const std::vector<P2>& ring = *rings[r];
-      out_ += "PU" + coord(ring[0]) + ";";
-      if (r == 0) out_ += "PM0;";
-      out_ += "PD";
+      out_.append("PU").append(coord(ring[0])).append(";");
+      if (r == 0) out_.append("PM0;");
+      out_.append("PD");
       for (std::size_t i = 1; i <= ring.size(); ++i) {
         if (i > 1) out_ += ',';
         out_ += coord(ring[i % ring.size()]);

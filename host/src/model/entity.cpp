@@ -10,6 +10,7 @@
 #include "model/document_core.h"
 #include "model/entity_factory.h"
 #include "model/geometry_cache.h"
+#include "model/reference_index.h"
 #include "model/tag_edit.h"
 #include "model/tags.h"
 
@@ -222,13 +223,17 @@ void Entity::setRotation(double r) {
 std::string Entity::styleName() const {
   Target t = typed(doc_, ref_, kTexts, "StyleName");
   std::string name = t.text(7, "Standard");
-  if (t.doc->tableEntry("STYLE", name)) return name;
+  const detail::ReferenceIndex& refs = t.doc->references();
+  const std::int32_t styles = refs.table("STYLE");
+  if (styles < 0 || refs.entry(styles, name) >= 0) return name;
   // A text whose style the drawing does not define is read, as other CAD programs read it,
   // with the drawing's standard style. Its own tag is left as it is, so the drawing is
   // written back with the name it was read with.
-  if (const Object* standard = t.doc->tableEntry("STYLE", "Standard"))
-    return model::findTag(standard->tags, 2)->value;
-  return name;
+  const std::int32_t standard = refs.entry(styles, "Standard");
+  if (standard < 0) return name;
+  const Object& entry = t.doc->dwg.tables[static_cast<std::size_t>(styles)]
+                            .entries[static_cast<std::size_t>(standard)];
+  return model::findTag(entry.tags, 2)->value;
 }
 
 void Entity::setStyleName(std::string_view name) {

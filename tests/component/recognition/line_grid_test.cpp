@@ -265,5 +265,21 @@ TEST(TableGrid, RoundingNoiseLosesNoCell) {
   EXPECT_EQ(l.noise(), LineLists::kRelativeNoise);
 }
 
+// A border line drawn twice, the second copy over the whole side after the first had merged
+// with a lower piece: the lists keep two lines at one X (one merge per added piece), and the
+// first cell of the row is not a sliver between them (which, listed first, would keep the real
+// cell out of the cell list).
+TEST(TableGrid, CopiesOfOneLineCloseNoSliverCell) {
+  LineLists l;
+  add(l, 0, 21, 0, 35);   // the upper piece of the border
+  add(l, 0, 5, 0, 19.5);  // a lower piece
+  add(l, 0, 5, 0, 35);    // the whole border: merges with the lower piece only
+  ASSERT_EQ(l.VLineNum(), 2);
+  for (double x : {30.0, 60.0}) add(l, x, 5, x, 35);
+  for (double y : {35.0, 20.0, 5.0}) add(l, 0, y, 60, y);
+  l.JoinLine(1.0);
+  expectCells(grid(l), {{0, 35, 30, 20}, {30, 35, 60, 20}, {0, 20, 30, 5}, {30, 20, 60, 5}});
+}
+
 }  // namespace
 }  // namespace tarvik

@@ -68,7 +68,8 @@ class SheetScanTest : public recogtest::SuiteDrawings<SheetScanTest> {
     QProcess python;
     python.start(QStringLiteral("/usr/bin/python3"), args);
     if (!python.waitForFinished(300000) || python.exitCode() != 0) {
-      failure_ = "sheet_cells.py failed: " + python.readAllStandardError().toStdString();
+      failure_ = std::string("sheet_cells.py failed: ")
+                     .append(python.readAllStandardError().toStdString());
       return;
     }
     std::istringstream in(python.readAllStandardOutput().toStdString());
@@ -179,10 +180,10 @@ void expectEveryTable(const std::vector<Sheet>& sheets, const QString& kind) {
                              Point3d{table.box.r + 1 + ox, table.box.t + 1 + oy, 0});
       for (std::size_t c = 0; c < table.cells.size(); ++c) {
         const Box& b = table.cells[c];
-        const std::string where = sheet.name.toStdString() + " " + kind.toStdString() + " table " +
-                                  std::to_string(t) + " cell " + std::to_string(b.l) + "," +
-                                  std::to_string(b.t) + " " + std::to_string(b.r) + "," +
-                                  std::to_string(b.b);
+        std::ostringstream whereText;
+        whereText << sheet.name.toStdString() << " " << kind.toStdString() << " table " << t
+                  << " cell " << b.l << "," << b.t << " " << b.r << "," << b.b;
+        const std::string where = whereText.str();
         const CellType* got = cellAt(cells, {b.l + ox, b.t + oy, b.r + ox, b.b + oy});
         ++cellsChecked;
         if (got == nullptr) {
@@ -283,7 +284,8 @@ TEST_F(SheetScanTest, LabelFinderFindsTheDocumentNumberLabel) {
       Host h;
       h.open(copy.file.toStdString());
       const QString result = h.cad.GetTextCell(label);
-      const std::string where = sheet.name.toStdString() + " " + copy.kind.toStdString();
+      const std::string where =
+          sheet.name.toStdString().append(" ").append(copy.kind.toStdString());
       ASSERT_FALSE(result.isEmpty()) << where;
       const long k = result.section(u',', 0, 0).toLong();
       EXPECT_GE(k, 10000) << where << ": the cell's shape";

@@ -73,7 +73,8 @@ TEST_F(HostTest, SheetTextsReadAsEzdxfReadsThemAndWriteBackSo) {
     for (const Entity& e : d.modelSpace().entities()) {
       if (e.dxfType() == "TEXT" || e.dxfType() == "MTEXT") ours[sheet][e.handle()] = e.textString();
     }
-    copies.push_back(saveAs(d, "copy-" + std::filesystem::path(sheet).filename().string()));
+    copies.push_back(
+        saveAs(d, std::string("copy-").append(std::filesystem::path(sheet).filename().string())));
     ours[copies.back()] = ours[sheet];
     d.close(false);
   }
@@ -163,9 +164,10 @@ TEST_F(HostTest, ATextWhoseStyleIsUndefinedReadsWithTheStandardStyle) {
   scratch.erase();
   // Written back, the text keeps the name it was read with.
   const std::string copy = saveAs(d, "styles-copy.dxf");
-  EXPECT_EQ(python("import ezdxf\nd = ezdxf.readfile('" + copy +
-                   "')\nprint([e.dxf.style for e in d.modelspace()])\n"),
-            "['unicode', 'narrow']\n");
+  const std::string script = std::string("import ezdxf\nd = ezdxf.readfile('")
+                                 .append(copy)
+                                 .append("')\nprint([e.dxf.style for e in d.modelspace()])\n");
+  EXPECT_EQ(python(script), "['unicode', 'narrow']\n");
 
   // A drawing without a standard style has nothing better to read it with.
   cadhost::Document bare = openDxf("bare.dxf", R"(0 SECTION

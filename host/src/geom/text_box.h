@@ -6,7 +6,6 @@
 #include <optional>
 
 #include "cadhost/types.h"
-#include "geom/extents.h"
 #include "model/drawing.h"
 
 namespace cadhost::geom {
@@ -14,7 +13,6 @@ namespace cadhost::geom {
 // The four WCS corners of the box of a TEXT, ATTDEF, ATTRIB or MTEXT (bottom-left,
 // bottom-right, top-right, top-left in the text's own direction); nullopt for other types.
 // TEXT / ATTRIB: the value (group 1); ATTDEF: the tag it shows (group 2).
-std::optional<std::array<Point3, 4>> textCorners(const model::Object& entity,
-                                                 const ExtentsContext& ctx);
+std::optional<std::array<Point3, 4>> textCorners(const model::Object& entity);
 
 }  // namespace cadhost::geom

@@ -261,7 +261,7 @@ class Painter {
   }
 
   void singleLineText(const Object& e, const Matrix4& full, const Pen& pen) {
-    const auto corners = geom::textCorners(e, ctx_);
+    const auto corners = geom::textCorners(e);
     if (!corners) return;
     const model::Tag* value = model::findTag(e.tags, model::typeOf(e) == "ATTDEF" ? 2 : 1);
     if (!value) return;
@@ -272,7 +272,7 @@ class Painter {
   }
 
   void mtext(const Object& e, const Matrix4& full, const Pen& pen) {
-    const auto corners = geom::textCorners(e, ctx_);
+    const auto corners = geom::textCorners(e);
     if (!corners) return;
     std::string contents;
     for (const model::Tag& t : e.tags)

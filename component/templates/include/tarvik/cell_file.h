@@ -41,12 +41,12 @@ class CellFileErrors {
       return false;
     }
   }
-  void keep(const CellFileError& e);
-  bool empty() const { return errors_.empty(); }
   // Raises the kept errors as one CellFileError: the first one's number, every description.
   void raise() const;
 
  private:
+  void keep(const CellFileError& e);
+
   std::vector<CellFileError> errors_;
   std::unordered_set<std::string> descriptions_;
 };

@@ -9,6 +9,7 @@
 #include "host_calls.h"
 #include "tarvik/analysis_report.h"
 #include "tarvik/cad.h"
+#include "tarvik/cell_file.h"
 #include "tarvik/component_paths.h"
 #include "tarvik/recognition/number_text.h"
 
@@ -83,6 +84,9 @@ bool CAD::FXDWG(const QString& FileName, std::optional<Point3d> MinPoint,
   RptPath = joinPath(WorkPath(), kReportFileName);
   RptSection = FileName.toLower();
   bool result = false;
+  // A frame whose template's cell file cannot be read is passed over; the analysis goes on
+  // and raises the failure at its end.
+  CellFileErrors cellFiles;
   if (AcadDoc) {
     cadhost::Document doc = *AcadDoc;
     if (!MinPoint) {
@@ -112,13 +116,16 @@ bool CAD::FXDWG(const QString& FileName, std::optional<Point3d> MinPoint,
       for (int i = 1; i <= ModNum && static_cast<std::size_t>(i) < ModList.size(); ++i) {
         if (uConfirmStop_ || QuitFlag) return false;
         if (f.name != ModList[static_cast<std::size_t>(i)].n.toLower()) continue;
-        WriFrameRpt(i, f.base[0], f.base[1], f.xs, f.ys, f.rotation, {}, strGuid);
+        cellFiles.run(
+            [&] { WriFrameRpt(i, f.base[0], f.base[1], f.xs, f.ys, f.rotation, {}, strGuid); });
         if (uConfirmStop_) return false;
       }
     }
     for (int i = 1; i <= ModNum; ++i) {
       if (QuitFlag) return false;
-      if (ReadFrameByLab(i, p1, p2, strGuid)) break;
+      bool matched = false;
+      // A template whose labels matched but whose cells cannot be read ends the search too.
+      if (!cellFiles.run([&] { matched = ReadFrameByLab(i, p1, p2, strGuid); }) || matched) break;
     }
 
     if (FrameScale > 0) {
@@ -142,6 +149,7 @@ bool CAD::FXDWG(const QString& FileName, std::optional<Point3d> MinPoint,
   }
   Report_.flush();  // the report is complete when the end is announced
   events_.raiseAnDwgFileEnd(FileName, RptPath);
+  cellFiles.raise();
   return result;
 }
 
@@ -170,6 +178,7 @@ void CAD::NewFXDWG(const QString& FileName, std::optional<Point3d> MinPoint,
   RptSection = docName.toLower();
   GetWinTexts(MinPoint, MaxPoint);
 
+  CellFileErrors cellFiles;  // raised at the end, as in FXDWG
   std::vector<cadhost::Entity> blocks;
   attemptStep([&] {
     cadhost::SelectionSet set = freshSelectionSet(doc, "BlkSS");
@@ -187,12 +196,13 @@ void CAD::NewFXDWG(const QString& FileName, std::optional<Point3d> MinPoint,
     for (int i = 1; i <= ModNum && static_cast<std::size_t>(i) < ModList.size(); ++i) {
       if (QuitFlag) return;
       if (f.name != ModList[static_cast<std::size_t>(i)].n.toLower()) continue;
-      WriFrameRpt(i, f.base[0], f.base[1], f.xs, f.ys, f.rotation, {}, QString());
+      cellFiles.run(
+          [&] { WriFrameRpt(i, f.base[0], f.base[1], f.xs, f.ys, f.rotation, {}, QString()); });
     }
   }
   for (int i = 1; i <= ModNum; ++i) {
     if (QuitFlag) return;
-    ReadFrameByLab(i, std::nullopt, std::nullopt, QString());
+    cellFiles.run([&] { ReadFrameByLab(i, std::nullopt, std::nullopt, QString()); });
   }
   if (!FileName.isEmpty()) {
     attemptStep([&] { doc.close(false); });
@@ -200,6 +210,7 @@ void CAD::NewFXDWG(const QString& FileName, std::optional<Point3d> MinPoint,
   }
   Report_.flush();
   events_.raiseAnDwgFileEnd(FileName, RptPath);
+  cellFiles.raise();
 }
 
 bool CAD::ZN_FXDWG(const QString& FileName, std::optional<Point3d> MinPoint,

@@ -41,7 +41,9 @@ class FrameReport {
     std::vector<CellType> cells;
     if (!guid) attemptStep([&] { cad_.SetFrameUCS(pt_, angle_, QStringLiteral("QX_UCS")); });
     if (given.empty()) {
-      attemptStep([&] { cells = cad_.ReadMod(entry.n); });
+      // A frame whose template's cells cannot be read is not read at all: the caller learns
+      // which cell file failed and why (CellFileError).
+      cells = cad_.readTemplateCells(entry.n);
       if (guid) {
         Point3d o = pt_;
         attemptStep([&] {

@@ -8,6 +8,7 @@
 #include "analysis_steps.h"
 #include "host_calls.h"
 #include "tarvik/cad.h"
+#include "tarvik/cell_file.h"
 
 namespace tarvik {
 
@@ -160,8 +161,8 @@ bool CAD::ReadFrameByLab(int idx, const std::optional<Point3d>& MinPoint,
               lt[1] + down * std::sin(angle - quarterTurn), lt[2]};
     o = {o[0] + left * std::cos(angle), o[1] + left * std::sin(angle), o[2]};
 
-    std::vector<CellType> cells;
-    attemptStep([&] { cells = ReadMod(name); });
+    // The template fits this frame: its cells must be readable (CellFileError otherwise).
+    std::vector<CellType> cells = readTemplateCells(name);
     if (chain) {
       // The cells that the multi-line label's parts head are laid side by side, each as wide
       // as its label was found.
@@ -181,6 +182,8 @@ bool CAD::ReadFrameByLab(int idx, const std::optional<Point3d>& MinPoint,
     }
     WriFrameRpt(idx, o[0], o[1], 1 / s, 1 / s, angle, cells, GuidStr);
     return true;
+  } catch (const CellFileError&) {
+    throw;
   } catch (const sheetcut::Error&) {
     // A label or cell record without the corners it needs does not describe this frame.
     return false;

@@ -12,6 +12,7 @@
 #include "split_run.h"
 #include "tarvik/attempt.h"
 #include "tarvik/cad.h"
+#include "tarvik/cell_file.h"
 #include "tarvik/child_naming.h"
 #include "tarvik/component_paths.h"
 #include "tarvik/constants.h"
@@ -293,7 +294,13 @@ void SplitRun::analyseFrame(const Point3d& minPoint, const Point3d& maxPoint, bo
   // The child is named by a fresh GUID; the analysis writes its report section under that name.
   const QString guid = cad_.NewGuidStr();
   const QString path = outputFolder_ + guid + kDrawingExtension;
-  const bool ok = cad_.FXDWG(path, minPoint, maxPoint, guid);
+  bool ok = false;
+  QString cellFileFailure;  // the frame's template matched but its cells could not be read
+  try {
+    ok = cad_.FXDWG(path, minPoint, maxPoint, guid);
+  } catch (const CellFileError& e) {
+    cellFileFailure = QString::fromStdString(e.description());
+  }
   attempt([&] { doc_.sendCommand("ucs W "); });
   if (!cad_.PlotCfg.isEmpty()) {
     const QString* pathKind = cad_.PlotCfg.find(QStringLiteral("路径类型"));
@@ -302,10 +309,15 @@ void SplitRun::analyseFrame(const Point3d& minPoint, const Point3d& maxPoint, bo
     // The plot step, as for a frame named by its drawing number.
     plotFrame(name, minPoint, maxPoint);
   }
-  if (!ok) {
-    // No child for a frame whose title block was not recognised; the caller learns of it.
+  if (!ok || !cellFileFailure.isEmpty()) {
+    // No child for a frame whose title block was not recognised or could not be read; the
+    // caller learns of it.
     selectFrame(p1, p2, true);
-    failures_.push_back({n_, {}, QStringLiteral("its title block was not recognised")});
+    failures_.push_back({n_,
+                         {},
+                         cellFileFailure.isEmpty()
+                             ? QStringLiteral("its title block was not recognised")
+                             : cellFileFailure});
     return;
   }
   selectFrame(p1, p2, false);

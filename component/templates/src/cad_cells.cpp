@@ -33,7 +33,7 @@ std::int16_t orderNumber(int T, const char* member) {
 }  // namespace
 
 QString CAD::modFilePath(const QString& baseName, const QString& extension) const {
-  return joinPath(templateSubFolder(ModPath_, kModFolder), baseName + extension);
+  return fileInFolder(templateSubFolder(ModPath_, kModFolder), baseName + extension);
 }
 
 std::vector<CellType> CAD::ReadMod(const QString& ModName) {
@@ -43,6 +43,17 @@ std::vector<CellType> CAD::ReadMod(const QString& ModName) {
   Cells = std::move(cells);
   CellNum = static_cast<long>(Cells.size());
   return Cells;
+}
+
+std::vector<CellType> CAD::readTemplateCells(const QString& name) {
+  const QString path = modFilePath(name, QStringLiteral(".dat"));
+  if (!QFileInfo(path).isFile()) {
+    throw CellFileError(sheetcut::errnum::kFileNotFound,
+                        "The cell file \"" + path.toStdString() + "\" of the template \"" +
+                            name.toStdString() + "\" is missing",
+                        "CAD.ReadMod");
+  }
+  return ReadMod(name);
 }
 
 void CAD::SaveMod(const QString& ModName) {

@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "cell_text_writer.h"
 #include "host_calls.h"
 #include "tarvik/attempt.h"
 #include "tarvik/cad.h"
+#include "tarvik/cell_file.h"
 #include "tarvik/component_paths.h"
 #include "tarvik/constants.h"
 #include "title_block_filling.h"
@@ -56,18 +58,33 @@ void CAD::WriCatalog(const QString& FirBlkName, const QString& SecBlkName,
   int pages = 0;
   std::vector<cadhost::Entity> pageCountTexts;
   const QString dwgFolder = templateSubFolder(ModPath_, kModDwgFolder);
+  const auto writePageCounts = [&] {
+    for (cadhost::Entity& text : pageCountTexts) {
+      attemptStep([&] {
+        text.setTextString(QString::number(pages).toStdString());
+        text.update();
+      });
+    }
+  };
+  CellTextWriter measure(doc);
 
   while (more) {
-    // Insert the page and lay its template over it.
+    // The page's cells first: a page whose cell file is missing or damaged is not inserted,
+    // and the pages before it keep their count.
     const QString name = pages == 0 ? FirBlkName : SecBlkName;
+    try {
+      readTemplateCells(name);
+    } catch (const CellFileError&) {
+      writePageCounts();
+      throw;
+    }
+    // Insert the page and lay its template over it.
     ++pages;
     bool ok = attemptStep([&] {
       doc.modelSpace().insertBlock({page[0], page[1], page[2]},
-                                   joinPath(dwgFolder, name + kDrawingExtension).toStdString(), 1,
-                                   1, 1, 0);
+                                   fileInFolder(dwgFolder, name + kDrawingExtension).toStdString(),
+                                   1, 1, 1, 0);
     });
-    // A cell file that cannot be read would leave the previous page's cells in the list.
-    if (!attemptStep([&] { ReadMod(name); })) break;
     if (!attemptStep([&] {
           const Point3d base = templateBasePoint(FindMod(name), name, kSource);
           SetFrameUCS({page[0] - base[0], page[1] - base[1], 0}, 0, kFillUcsName);
@@ -104,10 +121,25 @@ void CAD::WriCatalog(const QString& FirBlkName, const QString& SecBlkName,
     if (rowsPerPage == 0) break;  // a page without columns can take no row
     more = ok;
 
-    // Rows from the first position of the page while they start on it; a row takes as many
-    // positions as its longest field has lines, a missing field counts as empty.
+    // Rows from the first position of the page while they fit on it; a row takes as many
+    // positions as its longest field has lines, a missing field counts as empty. A row that
+    // would run past the page's last row starts the next page, unless it is longer than a
+    // whole page: that one is written where it starts.
     int position = 1;
     while (more && position <= rowsPerPage) {
+      if (position > 1) {
+        int needed = 0;
+        for (qsizetype c = 0; c < header.size() && c < row.size(); ++c) {
+          const long cellIndex = columns[static_cast<std::size_t>(c)];
+          if (cellIndex < 0 || row[c].isEmpty()) continue;
+          CellType cell = Cells[static_cast<std::size_t>(cellIndex)];
+          cell.s = row[c];
+          // A field that cannot be measured is written where the row starts, and its writing
+          // fails or not as it would anyway.
+          attempt([&] { needed = std::max(needed, measure.lineCount(cell, 1)); });
+        }
+        if (position + needed - 1 > rowsPerPage && needed <= rowsPerPage) break;
+      }
       int used = 0;
       for (qsizetype c = 0; c < header.size(); ++c) {
         const long cellIndex = columns[static_cast<std::size_t>(c)];
@@ -130,13 +162,7 @@ void CAD::WriCatalog(const QString& FirBlkName, const QString& SecBlkName,
     }
     page[0] += kPageOffset;
   }
-
-  for (cadhost::Entity& text : pageCountTexts) {
-    attemptStep([&] {
-      text.setTextString(QString::number(pages).toStdString());
-      text.update();
-    });
-  }
+  writePageCounts();
 }
 
 }  // namespace tarvik

@@ -24,11 +24,11 @@ std::vector<CellType> decodeCellFile(const QByteArray& data, const QString& path
     try {
       cells.push_back(reader.getCell());
     } catch (const RecordFormatError& e) {
-      throw sheetcut::Error(e.number(),
-                            "The cell file " + quoted(path) + " is damaged: record " +
-                                std::to_string(cells.size() + 1) + " (from byte " +
-                                std::to_string(start) + "), " + e.what(),
-                            "CAD.ReadMod");
+      throw CellFileError(e.number(),
+                          "The cell file " + quoted(path) + " is damaged: record " +
+                              std::to_string(cells.size() + 1) + " (from byte " +
+                              std::to_string(start) + "), " + e.what(),
+                          "CAD.ReadMod");
     }
   }
   return cells;
@@ -37,12 +37,27 @@ std::vector<CellType> decodeCellFile(const QByteArray& data, const QString& path
 std::vector<CellType> readCellFile(const QString& path) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
-    throw sheetcut::Error(
+    throw CellFileError(
         sheetcut::errnum::kFileNotFound,
         "Cannot read the cell file " + quoted(path) + ": " + file.errorString().toStdString(),
         "CAD.ReadMod");
   }
   return decodeCellFile(file.readAll(), path);
+}
+
+void CellFileErrors::keep(const CellFileError& e) {
+  if (descriptions_.insert(e.description()).second) errors_.push_back(e);
+}
+
+void CellFileErrors::raise() const {
+  if (errors_.empty()) return;
+  if (errors_.size() == 1) throw errors_.front();
+  std::string all;
+  for (const CellFileError& e : errors_) {
+    if (!all.empty()) all.append("; ");
+    all.append(e.description());
+  }
+  throw CellFileError(errors_.front().number(), all, errors_.front().source());
 }
 
 bool isSavedCell(const CellType& cell) {

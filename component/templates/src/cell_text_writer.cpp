@@ -40,6 +40,23 @@ cadhost::Point3 at(double x, double y) {
   return {x, y, 0};
 }
 
+// The cell's corners, height, single-line text height and usable width, scaled.
+struct SingleLineCell {
+  double x1, y1, x2, y2, h, height, w;
+};
+
+SingleLineCell singleLineCell(const CellType& cell, double scale) {
+  SingleLineCell c{};
+  c.x1 = cell.P1.coordinate(0);
+  c.y1 = cell.P1.coordinate(1);
+  c.x2 = cell.P2.coordinate(0);
+  c.y2 = cell.P2.coordinate(1);
+  c.h = std::abs(c.y2 - c.y1);
+  c.height = singleLineTextHeight(c.h) * scale;
+  c.w = ((c.x2 - c.x1) - 2 * kMargin) * scale;
+  return c;
+}
+
 }  // namespace
 
 double singleLineTextHeight(double h) {
@@ -67,12 +84,17 @@ void chooseAlignment(const CellType& cell, QString& letter) {
     letter = cell.name == QStringLiteral("工程") ? QStringLiteral("R") : QStringLiteral("C");
 }
 
+int CellTextWriter::lineCount(const CellType& cell, double scale) {
+  if (cell.s.isEmpty()) return 0;
+  const SingleLineCell c = singleLineCell(cell, scale);
+  cadhost::Entity probe = doc_.modelSpace().addText(cell.s.toStdString(), at(0, 0), c.height);
+  const double t = textWidth(probe);
+  probe.erase();
+  return splitIntoLines(t, c.w).count;
+}
+
 int CellTextWriter::writeLines(const CellType& cell, double scale, QString& letter, int row) {
-  const double x1 = cell.P1.coordinate(0), y1 = cell.P1.coordinate(1);
-  const double x2 = cell.P2.coordinate(0), y2 = cell.P2.coordinate(1);
-  const double h = std::abs(y2 - y1);
-  const double height = singleLineTextHeight(h) * scale;
-  const double w = ((x2 - x1) - 2 * kMargin) * scale;
+  const auto [x1, y1, x2, y2, h, height, w] = singleLineCell(cell, scale);
   const double y = cell.T > 0 ? (y1 - (y1 - y2) * (row - 0.5)) * scale - height / 2
                               : (y1 + (y1 - y2) * (row - 1.5)) * scale - height / 2;
   cadhost::Point3 left = at((x1 + kMargin) * scale, y);

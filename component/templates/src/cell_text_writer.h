@@ -37,6 +37,9 @@ class CellTextWriter {
   // Single-line text in row `row` of the cell; returns the number of lines. An empty text
   // writes nothing and returns 0. Host failures raise cadhost::HostError.
   int writeLines(const CellType& cell, double scale, QString& letter, int row);
+  // The number of lines writeLines would write for the cell, measured on a text that is added
+  // and erased again. Host failures raise cadhost::HostError.
+  int lineCount(const CellType& cell, double scale);
   // One multi-line text in the cell's middle row.
   cadhost::Entity writeMText(const CellType& cell, double scale, QString& letter);
 

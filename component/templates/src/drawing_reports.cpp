@@ -11,9 +11,11 @@
 #include <cmath>
 
 #include "host_calls.h"
+#include "tarvik/analysis_report.h"
 #include "tarvik/attempt.h"
 #include "tarvik/beside_drawing.h"
 #include "tarvik/cad.h"
+#include "tarvik/cell_file.h"
 #include "tarvik/constants.h"
 #include "tarvik/folder_entries.h"
 #include "tarvik/layout_placement.h"
@@ -57,9 +59,11 @@ void CAD::WriteDwg(const QString& FileName) {
   cadhost::Filter filter{
       {-4, std::string("<and")}, {0, std::string("INSERT")}, {-4, std::string("<or")}};
   for (int i = 1; i <= ModNum; ++i)
-    filter.push_back({2, ModList[static_cast<std::size_t>(i)].n.toStdString()});
+    filter.push_back({2, escapeWildcards(ModList[static_cast<std::size_t>(i)].n).toStdString()});
   filter.push_back({-4, std::string("or>")});
   filter.push_back({-4, std::string("and>")});
+  // Templates found whose cells cannot be read are raised once the drawing is done.
+  CellFileErrors cellFiles;
   std::vector<cadhost::Entity> refs;
   attemptStep([&] {
     cadhost::SelectionSet set = freshSelectionSet(doc, "BlkSS");
@@ -82,16 +86,17 @@ void CAD::WriteDwg(const QString& FileName) {
     for (int i = 1; i <= ModNum; ++i) {
       if (QuitFlag) return;
       if (ModList[static_cast<std::size_t>(i)].n.toLower() == name)
-        attemptStep([&] { WriBlnCells(i, at.x, at.y, xScale, yScale); });
+        attemptStep([&] { cellFiles.run([&] { WriBlnCells(i, at.x, at.y, xScale, yScale); }); });
     }
   }
   for (int i = 1; i <= ModNum; ++i) {
     if (QuitFlag) return;
-    attemptStep([&] { ReadBln(i); });
+    attemptStep([&] { cellFiles.run([&] { ReadBln(i); }); });
   }
   drawing.close();
   (void)attempt([&] { acadApp->setVisible(false); });
   events_.raiseAnDwgFileEnd(FileName, report);
+  cellFiles.raise();
 }
 
 void CAD::WriteDwgDir(const QString& DwgFolder) {
@@ -157,8 +162,8 @@ void CAD::ReadBln(int i) {
 
 void CAD::WriBlnCells(int i, double X0, double Y0, double XScale, double YScale) {
   if (i < 1 || i > ModNum || static_cast<std::size_t>(i) >= ModList.size()) return;
-  // Cells that cannot be read are not labelled: the list of another template would be.
-  if (!attemptStep([&] { ReadMod(ModList[static_cast<std::size_t>(i)].n); })) return;
+  // A template found in the drawing whose cells cannot be read raises CellFileError.
+  readTemplateCells(ModList[static_cast<std::size_t>(i)].n);
   for (long k = 0; k < CellNum; ++k) {
     CellType& cell = Cells[static_cast<std::size_t>(k)];
     attemptStep([&] {

@@ -24,7 +24,11 @@ void CAD::WriBlock(cadhost::Entity& BlkRef, const CatalogMsgs& Msgs) {
     scale = BlkRef.xScaleFactor();
     blockName = QString::fromStdString(BlkRef.name());
   });
-  const Point3d base = templateBasePoint(FindMod(blockName), blockName, kSource);
+  const BlkTYpe entry = FindMod(blockName);
+  const Point3d base = templateBasePoint(entry, blockName, kSource);
+  // The template's cells before anything changes: a block whose cell file is missing or
+  // damaged raises CellFileError instead of being left empty.
+  readTemplateCells(entry.n);
 
   // The template's origin: the insertion point moved back by the scaled base point along the
   // block's own axes.
@@ -35,7 +39,6 @@ void CAD::WriBlock(cadhost::Entity& BlkRef, const CatalogMsgs& Msgs) {
     return utility.polarPoint(q, angle, -scale * base[0]);
   });
   SetFrameUCS({origin.x, origin.y, origin.z}, angle, kFillUcsName);
-  ReadMod(blockName);
   SetFont(kFillTypeface, kFillWidthFactor, kFillStyleName);
 
   // A cell without a value, with a blank value, or that cannot be written is skipped.

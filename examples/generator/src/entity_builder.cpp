@@ -24,12 +24,15 @@ void point(cadhost::model::Tags& t, int code, Point p) {
   t.push_back(tag(code + 20, "0.0"));
 }
 
-// The tags that TEXT, ATTDEF and ATTRIB share: position, height, value, style.
+// The tags that TEXT, ATTDEF and ATTRIB share: position, height, value, width factor, style.
+// The width factor is written as a CAD program writes it, the style's own: a text without one
+// is drawn at 1.0 by every reader.
 void textBody(cadhost::model::Tags& t, Point p, double height, const std::string& value,
-              const std::string& style) {
+              const std::string& widthFactor, const std::string& style) {
   point(t, 10, p);
   t.push_back(tag(40, num(height)));
   t.push_back(tag(1, value));
+  t.push_back(tag(41, widthFactor));
   t.push_back(tag(7, style));
 }
 
@@ -72,6 +75,16 @@ std::string EntityBuilder::entryHandle(const std::string& tableName, const std::
     return h ? h->value.str() : std::string();
   }
   return {};
+}
+
+std::string EntityBuilder::styleWidth(const std::string& style) {
+  for (const Object& e : table("STYLE").entries) {
+    const Tag* n = cadhost::model::findTag(e.tags, 2);
+    if (!n || n->value != style) continue;
+    const Tag* w = cadhost::model::findTag(e.tags, 41);
+    return w ? w->value.str() : std::string("1.0");
+  }
+  return "1.0";
 }
 
 std::string EntityBuilder::addLayer(const std::string& name, int color,
@@ -191,7 +204,7 @@ void EntityBuilder::arc(const std::string& layer, Point c, double r, double star
 void EntityBuilder::text(const std::string& layer, const std::string& style, Point p, double height,
                          const std::string& value) {
   Object& o = add("TEXT", layer, "AcDbText");
-  textBody(o.tags, p, height, value, style);
+  textBody(o.tags, p, height, value, styleWidth(style), style);
   o.tags.push_back(tag(100, "AcDbText"));
 }
 
@@ -223,7 +236,7 @@ void EntityBuilder::attdef(const std::string& layer, const std::string& style, P
                            double height, const std::string& tagName, const std::string& prompt,
                            const std::string& value) {
   Object& o = add("ATTDEF", layer, "AcDbText");
-  textBody(o.tags, p, height, value, style);
+  textBody(o.tags, p, height, value, styleWidth(style), style);
   o.tags.push_back(tag(100, "AcDbAttributeDefinition"));
   o.tags.push_back(tag(3, prompt));
   o.tags.push_back(tag(2, tagName));
@@ -256,7 +269,7 @@ void EntityBuilder::insert(const std::string& layer, const std::string& block, P
   for (const auto& [tagName, value] : attributes) {
     Object& a = sub("ATTRIB");
     a.tags.push_back(tag(100, "AcDbText"));
-    textBody(a.tags, {p.x + attributeOffset.x, y}, height, value, style);
+    textBody(a.tags, {p.x + attributeOffset.x, y}, height, value, styleWidth(style), style);
     a.tags.push_back(tag(100, "AcDbAttribute"));
     a.tags.push_back(tag(2, tagName));
     a.tags.push_back(tag(70, "0"));

@@ -150,7 +150,7 @@ void addEntity(const model::Object& e, BoxBuilder& out, Walk& walk) {
     for (const CurvePiece& p : *pieces) out.piece(p);
     return;
   }
-  if (auto corners = textCorners(e, walk.ctx)) {
+  if (auto corners = textCorners(e)) {
     for (const Point3& p : *corners) out.point(p);
     return;
   }

@@ -21,8 +21,6 @@ struct ExtentsContext {
   // The block definition of that name (names compare without regard to case), or nullptr.
   // Its base point is the BLOCK's 10/20/30. Used by INSERT, MINSERT and DIMENSION.
   std::function<const model::Block*(std::string_view name)> findBlock;
-  // The width factor of the text style of that name, when known. Used for texts without 41.
-  std::function<std::optional<double>(std::string_view style)> styleWidthFactor;
   // Whether the entity at that index of a block definition was erased (erased entities take
   // no part in the block); unset when none is.
   std::function<bool(const model::Block& block, std::size_t index)> erasedInBlock;

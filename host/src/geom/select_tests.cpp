@@ -325,7 +325,7 @@ bool SelectionArea::selects(const model::Object& entity, const Box& box,
   if (mode_ == SelectMode::WindowPolygon) {
     // A text lies inside a polygon when its own outline does: a turned text whose box pokes
     // out of a turned polygon still lies inside it.
-    if (const auto corners = textCorners(entity, ctx)) {
+    if (const auto corners = textCorners(entity)) {
       Shape shape;
       shape.box = box;
       for (int i = 0; i < 4; ++i) {

@@ -25,12 +25,12 @@ std::array<Point3, 4> place(const Point3& origin, const Point3& xdir, const Poin
   return {at(x0, y0), at(x1, y0), at(x1, y1), at(x0, y1)};
 }
 
-std::array<Point3, 4> singleLineCorners(const model::Object& e, const ExtentsContext& ctx) {
+std::array<Point3, 4> singleLineCorners(const model::Object& e) {
   const bool attdef = model::typeOf(e) == "ATTDEF";
   const model::Tag* value = model::findTag(e.tags, attdef ? 2 : 1);
   const std::string text = plainSingleLineText(value ? std::string_view(value->value) : "");
   double h = std::max(0.0, model::tagDouble(e.tags, 40));
-  const double wf = widthFactorOf(e, ctx);
+  const double wf = widthFactorOf(e);
   const double w = textWidth(text, h, wf);
   const Ocs ocs = Ocs::fromExtrusion(extrusionOf(e.tags));
   const long long halign = model::tagInt(e.tags, 72);
@@ -103,28 +103,23 @@ std::array<Point3, 4> mtextCorners(const model::Object& e) {
 
 }  // namespace
 
-double widthFactorOf(const model::Object& e, const ExtentsContext& ctx) {
+// A text's own width factor (group 41); one without it is drawn at 1.0 by every reader,
+// whatever its style says (the style's factor is only what new texts start with).
+double widthFactorOf(const model::Object& e) {
   if (const model::Tag* t = model::findTag(e.tags, 41))
     if (auto v = model::parseDouble(t->value); v && *v > 0) return *v;
-  if (ctx.styleWidthFactor) {
-    const model::Tag* style = model::findTag(e.tags, 7);
-    if (auto w = ctx.styleWidthFactor(style ? std::string_view(style->value) : "Standard");
-        w && *w > 0)
-      return *w;
-  }
   return 1.0;
 }
 
-std::optional<std::array<Point3, 4>> textCorners(const model::Object& entity,
-                                                 const ExtentsContext& ctx) {
+std::optional<std::array<Point3, 4>> textCorners(const model::Object& entity) {
   const std::string_view type = model::typeOf(entity);
   if (type == "TEXT" || type == "ATTDEF" || type == "ATTRIB") {
     // A multi-line attribute's embedded text repeats codes 10, 11, 40 ... after its own.
     const std::size_t own = embeddedObjectStart(entity.tags);
-    if (own == entity.tags.size()) return singleLineCorners(entity, ctx);
+    if (own == entity.tags.size()) return singleLineCorners(entity);
     model::Object head;
     head.tags.assign(entity.tags.begin(), entity.tags.begin() + static_cast<std::ptrdiff_t>(own));
-    return singleLineCorners(head, ctx);
+    return singleLineCorners(head);
   }
   if (type == "MTEXT") return mtextCorners(entity);
   return std::nullopt;

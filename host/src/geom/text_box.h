@@ -6,18 +6,17 @@
 #include <optional>
 
 #include "cadhost/types.h"
-#include "geom/extents.h"
 #include "model/drawing.h"
 
 namespace cadhost::geom {
 
-// The width factor of a TEXT, ATTDEF or ATTRIB: its own (group 41), else its style's, else 1.
-double widthFactorOf(const model::Object& entity, const ExtentsContext& ctx);
+// The width factor of a TEXT, ATTDEF or ATTRIB: its own (group 41), else 1 (the DXF default,
+// whatever the style says).
+double widthFactorOf(const model::Object& entity);
 
 // The four WCS corners of the box of a TEXT, ATTDEF, ATTRIB or MTEXT (bottom-left,
 // bottom-right, top-right, top-left in the text's own direction); nullopt for other types.
 // TEXT / ATTRIB: the value (group 1); ATTDEF: the tag it shows (group 2).
-std::optional<std::array<Point3, 4>> textCorners(const model::Object& entity,
-                                                 const ExtentsContext& ctx);
+std::optional<std::array<Point3, 4>> textCorners(const model::Object& entity);
 
 }  // namespace cadhost::geom

@@ -68,7 +68,16 @@ EntityRef addText(DocumentCore& doc, std::int32_t container, std::string_view te
   pushPoint(o.tags, 10, p);
   o.tags.push_back(Tag{40, formatNumber(height)});
   o.tags.push_back(Tag{1, std::string(text)});
-  o.tags.push_back(Tag{7, variableText(doc, "TEXTSTYLE")});
+  // The text takes its style's width factor as its own: a TEXT without 41 is 1.0 wide in every
+  // reader, whatever its style says.
+  const std::string style = variableText(doc, "TEXTSTYLE");
+  double width = 1.0;
+  if (const Object* entry = doc.tableEntry("STYLE", style)) {
+    width = model::tagDouble(entry->tags, 41, 1.0);
+    if (!(width > 0) || !std::isfinite(width)) width = 1.0;
+  }
+  o.tags.push_back(Tag{41, formatNumber(width)});
+  o.tags.push_back(Tag{7, style});
   if (doc.hasSubclassMarkers()) o.tags.push_back(Tag{100, "AcDbText"});
   return doc.appendEntity(container, std::move(o));
 }

@@ -13,11 +13,6 @@ GeometryCache::GeometryCache(DocumentCore& doc) : doc_(doc) {
     auto it = blocksByName_.find(toUpper(name));
     return it == blocksByName_.end() ? nullptr : &doc_.dwg.blocks[it->second];
   };
-  ctx_.styleWidthFactor = [this](std::string_view style) -> std::optional<double> {
-    auto it = styleWidths_.find(toUpper(style));
-    if (it == styleWidths_.end()) return std::nullopt;
-    return it->second;
-  };
   ctx_.blockBoxes = &blockBoxes_;
   ctx_.erasedInBlock = [this](const model::Block& block, std::size_t index) {
     const auto& blocks = doc_.dwg.blocks;
@@ -50,12 +45,6 @@ void GeometryCache::ensureBuilt() {
     if (doc_.blockErased(static_cast<std::int32_t>(b))) continue;
     if (const model::Tag* t = model::findTag(doc_.dwg.blocks[b].begin.tags, 2))
       blocksByName_.emplace(toUpper(t->value), static_cast<std::int32_t>(b));
-  }
-  styleWidths_.clear();
-  if (const model::Table* styles = doc_.table("STYLE")) {
-    for (const auto& e : styles->entries)
-      if (const model::Tag* n = model::findTag(e.tags, 2))
-        styleWidths_[toUpper(n->value)] = model::tagDouble(e.tags, 41, 1.0);
   }
   const auto& objs = doc_.dwg.entities;
   boxes_.assign(objs.size(), std::nullopt);

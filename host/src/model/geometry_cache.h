@@ -34,7 +34,7 @@ class GeometryCache {
   // Model-space entities whose boxes overlap `area`, in database order (may include erased
   // entities: callers check).
   std::vector<std::uint32_t> query(const geom::Box& area);
-  // The extents context for any entity of the document (blocks by name, style widths).
+  // The extents context for any entity of the document (blocks by name, block boxes).
   const geom::ExtentsContext& context();
   // The union of the boxes of the live model-space entities on visible layers (empty box when
   // there are none).
@@ -51,7 +51,6 @@ class GeometryCache {
   std::vector<std::int32_t> dirty_;
   geom::SpatialIndex index_;
   std::unordered_map<std::string, std::int32_t> blocksByName_;  // upper-case names
-  std::unordered_map<std::string, double> styleWidths_;
   geom::BlockBoxes blockBoxes_;
   geom::ExtentsContext ctx_;
 };

@@ -291,7 +291,7 @@ class Painter {
   // the host's text model by its alignment: left, centred or right at the box's anchor; fit
   // and aligned texts are stretched to the box.
   void singleLineText(const Object& e, const Matrix4& full, const Pen& pen) {
-    const auto corners = geom::textCorners(e, ctx_);
+    const auto corners = geom::textCorners(e);
     if (!corners) return;
     const model::Tag* value = model::findTag(e.tags, model::typeOf(e) == "ATTDEF" ? 2 : 1);
     if (!value) return;
@@ -310,7 +310,7 @@ class Painter {
       canvas_.text({layout, a, {dir.x * unit, dir.y * unit}, up}, pen);
       return;
     }
-    const double unit = height * geom::widthFactorOf(e, ctx_);
+    const double unit = height * geom::widthFactorOf(e);
     const double width = layout->width * unit;
     double where = 0;  // the fraction of the box's width left of the text
     if (anchored && (halign == 1 || halign == 4)) where = 0.5;
@@ -326,7 +326,7 @@ class Painter {
   // glyphs drawn; each line stands below the one before by the line spacing of its tallest
   // text, and is placed left, centred or right of the insertion point by the attachment.
   void mtext(const Object& e, const Matrix4& full, const Pen& pen) {
-    const auto corners = geom::textCorners(e, ctx_);
+    const auto corners = geom::textCorners(e);
     if (!corners) return;
     const std::string contents = dxf::mtextContents(e.tags);
     const double h = std::max(0.0, model::tagDouble(e.tags, 40));

@@ -67,6 +67,14 @@ TEST_F(BlockLayoutTest, SaveKeepsLabelCellsWithTextInOrder) {
   expectSameTexts(Access::cornerTexts(cad), texts);
   // Reading twice gives the same.
   EXPECT_EQ(Access::readBlockLayout(cad, "标题栏"), back);
+
+  // A layout named in another case is the same file, read and saved again.
+  Access::saveBlockLayout(cad, "tk_a3");
+  EXPECT_EQ(Access::readBlockLayout(cad, "TK_A3"), back);
+  Access::saveBlockLayoutEx(cad, "Tk_A3", {});
+  EXPECT_TRUE(Access::readBlockLayout(cad, "tk_a3").empty());
+  EXPECT_EQ(QDir(tmp.path() + "/mod").entryList({"tk_a3.bln"}, QDir::Files),
+            QStringList{"tk_a3.bln"});
 }
 
 TEST_F(BlockLayoutTest, ReferenceTextsTakeTheirAnsiByteCount) {

@@ -1,6 +1,7 @@
 // Title-block filling and catalogue pages, on templates whose drawings python3-ezdxf draws.
 
 #include <sheetcut/error.h>
+#include <tarvik/cell_file.h>
 
 #include <QDir>
 #include <QFile>
@@ -150,6 +151,118 @@ TEST_F(Filling, TitleBlockCellsGetTheirValuesInTheBlocksOwnCoordinates) {
   EXPECT_TRUE(ezdxfAudit(save("filled.dxf")).empty());
 }
 
+// A real GOST sheet (Debian's librecad-data) made into the title-block template "GOST_TB":
+// its title block's cells, in the sheet's own coordinates.
+const char* const kGostSheet = "/usr/share/librecad/library/sheets/A4_1_text.dxf";
+const std::vector<TemplateCell> kGostCells = {{"图号", 85, 30, 205, 45, 1},
+                                              {"图名", 85, 5, 155, 30, 1},
+                                              {"单位", 155, 5, 205, 20, 1},
+                                              {"设计", 37, 25, 60, 30, 1},
+                                              {"工程", 185, 20, 205, 25, 1}};
+
+// Python: the sheet's model space moved into the block `argv[2]`, inserted upright at the origin
+// and turned 30 degrees at scale 2 far from it; saved as argv[3].
+const char* const kSheetAsBlock = R"(
+import sys, ezdxf
+doc = ezdxf.readfile(sys.argv[1])
+msp = doc.modelspace()
+blk = doc.blocks.new(name=sys.argv[2])
+for e in list(msp):
+    msp.move_to_layout(e, blk)
+msp.add_blockref(sys.argv[2], (0, 0))
+msp.add_blockref(sys.argv[2], (1000, 400), dxfattribs={'xscale': 2, 'yscale': 2, 'rotation': 30})
+doc.saveas(sys.argv[3])
+)";
+
+// Python: where every TEXT of argv[1] lies, drawn as any reader draws it: at its own width
+// factor (1.0 when it has none), with the width model of the host (full-width characters 1.0 x
+// height, others 0.35 to 0.65). Prints "IN <cell>" when the text lies wholly inside a cell of
+// argv[2] (name, x0, y0, x1, y1 in block coordinates) under one of the block references, else
+// "OUT"; then whether it carries 41, its width factor and its text.
+const char* const kTextsInCells = R"(
+import sys, math, re, ezdxf
+from ezdxf.math import Vec3
+cells = [c.split(',') for c in sys.argv[2].split(';')]
+def units(c):
+    o = ord(c)
+    if o < 0x20: return 0
+    if (0x1100 <= o <= 0x115F or 0x2E80 <= o <= 0xA4CF or 0xAC00 <= o <= 0xD7A3 or
+        0xF900 <= o <= 0xFAFF or 0xFE30 <= o <= 0xFE4F or 0xFF00 <= o <= 0xFF60 or
+        0xFFE0 <= o <= 0xFFE6 or o >= 0x20000): return 1.0
+    if c in ' \xa0': return 0.5
+    if c in "ijlI1!|.,:;'`()[]{}": return 0.35
+    return 0.65
+doc = ezdxf.readfile(sys.argv[1])
+msp = doc.modelspace()
+inverses = [r.matrix44() for r in msp.query('INSERT')]
+for m in inverses:
+    m.inverse()
+for t in msp.query('TEXT'):
+    # Characters outside the drawing's code page are written as \U+XXXX.
+    text = re.sub(r'\\U\+([0-9A-Fa-f]{4})', lambda m: chr(int(m.group(1), 16)), t.dxf.text)
+    h, wf = t.dxf.height, t.dxf.width
+    w = sum(units(c) for c in text) * h * wf
+    ins = Vec3(t.dxf.insert)
+    al = Vec3(t.dxf.get('align_point', ins))
+    ha, va = t.dxf.halign, t.dxf.valign
+    angle = math.radians(t.dxf.rotation)
+    anchor, x0, x1, y0 = ins, 0.0, w, 0.0
+    if ha in (3, 5):
+        angle = math.atan2(al.y - ins.y, al.x - ins.x)
+        x1 = (al - ins).magnitude
+    elif ha or va:
+        anchor = al
+        x0 = -w / 2 if ha in (1, 4) else -w if ha == 2 else 0.0
+        x1 = x0 + w
+        y0 = -h / 2 if ha == 4 or va == 2 else -h if va == 3 else 0.0
+    c, s = math.cos(angle), math.sin(angle)
+    corners = [anchor + Vec3(x * c - y * s, x * s + y * c) for x in (x0, x1) for y in (y0, y0 + h)]
+    where = None
+    for m in inverses:
+        local = [m.transform(p) for p in corners]
+        for name, cx0, cy0, cx1, cy1 in cells:
+            if all(float(cx0) - 1e-6 <= p.x <= float(cx1) + 1e-6 and
+                   float(cy0) - 1e-6 <= p.y <= float(cy1) + 1e-6 for p in local):
+                where = name
+    print(('IN ' + where if where else 'OUT'), t.dxf.hasattr('width'), '%g' % wf, text)
+)";
+
+TEST_F(Filling, TextsWrittenIntoARealSheetsTitleBlockFitTheirCellsInEveryReader) {
+  if (!QFile::exists(kGostSheet)) GTEST_SKIP() << kGostSheet << " missing (librecad-data)";
+  addTemplate("GOST_TB", 0, 0, kGostCells);
+  const QString drawing = tmp.path() + "/sheet.dxf";
+  const auto made = runEzdxf(kSheetAsBlock, {kGostSheet, "GOST_TB", drawing});
+  ASSERT_TRUE(QFile::exists(drawing)) << ::testing::PrintToString(made);
+  doc = app->documents().open(drawing.toStdString());
+  cad.AcadDoc = doc;
+
+  // Measured at the style's 0.7 each value fits on one line (the title's 45 characters are
+  // squeezed into a fitted one); at 1.0 the name, the office and the designer would not.
+  const CatalogMsgs msgs{{"图号", QString("结构平面布置图").repeated(6) + "第一张"},
+                         {"图名", "某某住宅小区一期三号楼结构平面布置图"},
+                         {"单位", "某某市建筑设计研究院有限公司一所"},
+                         {"设计", "张三丰李四王五赵六"},
+                         {"工程", "某工程"}};
+  for (cadhost::Entity ref : entities("INSERT")) cad.WriBlock(ref, msgs);
+  ASSERT_EQ(entities("TEXT").size(), 10u);
+
+  QStringList cells;
+  for (const TemplateCell& c : kGostCells)
+    cells << QStringLiteral("%1,%2,%3,%4,%5").arg(c.name).arg(c.x0).arg(c.y0).arg(c.x1).arg(c.y1);
+  const auto lines = runEzdxf(kTextsInCells, {save("filled.dxf"), cells.join(';')});
+  ASSERT_EQ(lines.size(), 10u) << ::testing::PrintToString(lines);
+  std::map<std::string, int> placed;
+  for (const std::string& line : lines) {
+    SCOPED_TRACE(line);
+    EXPECT_EQ(line.rfind("IN ", 0), 0u);
+    EXPECT_NE(line.find(" True 0.7 "), std::string::npos);  // 41 written: the style's factor
+    ++placed[line.substr(0, line.find(' ', 3))];
+  }
+  EXPECT_EQ(placed,
+            (std::map<std::string, int>{
+                {"IN 图号", 2}, {"IN 图名", 2}, {"IN 单位", 2}, {"IN 设计", 2}, {"IN 工程", 2}}));
+}
+
 TEST_F(Filling, BlockWithoutTemplateFailsBeforeWriting) {
   addTemplate("TB", 0, 0, {{"a", 0, 0, 10, 8, 1}});
   cadhost::Block other = doc.blocks().add({0, 0, 0}, "OTHER");
@@ -159,6 +272,35 @@ TEST_F(Filling, BlockWithoutTemplateFailsBeforeWriting) {
   EXPECT_TRUE(entities("TEXT").empty());
   EXPECT_THROW((CatalogMsgs{{"Key", "1"}, {"kEY", "2"}}), sheetcut::Error);
   EXPECT_FALSE(CatalogMsgs({{"ä", "1"}}).Item("Ä"));  // only ASCII letters fold
+}
+
+TEST_F(Filling, ABlockFindsItsCellFileInAnyCaseAndOneThatCannotBeReadIsAnError) {
+  addTemplate("GOST_TB", 0, 0, {{"图号", 0, 0, 60, 8, 1}, {"图名", 0, 8, 60, 16, 1}});
+  const QString file = modPath + "/mod/GOST_TB.dat";
+  ASSERT_TRUE(QFile::exists(file));
+  cadhost::Block block = doc.blocks().add({0, 0, 0}, "gost_tb");
+  block.addLightWeightPolyline({0, 0, 60, 0, 60, 16, 0, 16});
+  cadhost::Entity ref = doc.modelSpace().insertBlock({0, 0, 0}, "gost_tb", 1, 1, 1, 0);
+  const CatalogMsgs msgs{{"图号", "A-01"}, {"图名", "总图"}};
+  cad.WriBlock(ref, msgs);
+  EXPECT_EQ(entities("TEXT").size(), 2u);
+
+  // A damaged or missing cell file: an error naming the file and why, before anything is
+  // written.
+  QFile damaged(file);
+  ASSERT_TRUE(damaged.resize(damaged.size() - 3));
+  for (const char* reason : {"is damaged: record 2", "of the template \"GOST_TB\" is missing"}) {
+    SCOPED_TRACE(reason);
+    try {
+      cad.WriBlock(ref, msgs);
+      ADD_FAILURE() << "no error";
+    } catch (const CellFileError& e) {
+      EXPECT_NE(std::string(e.what()).find(file.toStdString() + "\" " + reason), std::string::npos)
+          << e.what();
+    }
+    EXPECT_EQ(entities("TEXT").size(), 2u);
+    QFile::remove(file);
+  }
 }
 
 TEST_F(Filling, FramesDrawnWithValuesFillTheirTitleBlocks) {
@@ -266,6 +408,63 @@ TEST_F(Catalogue, RowsThatWrapTakeMorePositions) {
   const auto texts = textsByString();
   ASSERT_TRUE(texts.count("A-2"));
   EXPECT_NEAR(texts.at("A-2").insertionPoint().y, 254 - 16 - 1.5, 1e-9);
+  EXPECT_EQ(entities("INSERT").size(), 1u);
+}
+
+TEST_F(Catalogue, ARowThatWouldRunPastThePageStartsTheNextOne) {
+  // Pages of three rows, 8 units apart.
+  addTemplate("ROWS3", 0, 279, {{"序号", 10, 250, 25, 258, -3}, {"图名", 70, 250, 150, 258, -3}});
+  const QString twoLines(60, QChar(0x56FE));    // 126 wide in 78: two lines
+  const QString fourLines(150, QChar(0x56FE));  // four lines: longer than a page
+  cad.WriCatalog("ROWS3", "ROWS3",
+                 CatalogMsgs{{"R000", "序号{*}图名"},
+                             {"R001", "1{*}一"},
+                             {"R002", "2{*}二"},
+                             {"R003", "3{*}" + twoLines},  // would take rows 3 and 4 of page 1
+                             {"R004", "4{*}" + fourLines},
+                             {"R005", "5{*}五"}});
+  EXPECT_EQ(entities("INSERT").size(), 3u);
+  const auto texts = textsByString();
+  const auto at = [&](const std::string& s) {
+    const cadhost::Entity& t = texts.at(s);
+    return t.alignment() == 0 ? t.insertionPoint() : t.textAlignmentPoint();
+  };
+  const auto expectRow = [&](const std::string& index, int page, int position) {
+    SCOPED_TRACE(index);
+    ASSERT_TRUE(texts.count(index));
+    EXPECT_NEAR(at(index).x, 250.0 * page + 17.5, 1e-9);
+    EXPECT_NEAR(at(index).y, 254 - 8.0 * (position - 1) - 1.5, 1e-9);
+  };
+  expectRow("1", 0, 1);
+  expectRow("2", 0, 2);
+  expectRow("3", 1, 1);
+  expectRow("4", 1, 3);  // longer than a page: written where it starts, running past the table
+  expectRow("5", 2, 1);
+  std::size_t rowLines = 0;
+  for (const auto& t : entities("TEXT"))
+    if (t.textString().rfind("图", 0) == 0) ++rowLines;
+  EXPECT_EQ(rowLines, 2u + 4u);
+}
+
+TEST_F(Catalogue, APageWhoseCellFileCannotBeReadEndsTheCatalogueWithAnError) {
+  addPages(false);
+  QFile cells(modPath + "/mod/CAT2.dat");
+  ASSERT_TRUE(cells.resize(cells.size() - 1));
+  try {
+    cad.WriCatalog("CAT1", "CAT2", rows(25, false));
+    ADD_FAILURE() << "no error";
+  } catch (const CellFileError& e) {
+    EXPECT_NE(std::string(e.what()).find("CAT2.dat\" is damaged"), std::string::npos) << e.what();
+  }
+  // The first page stays whole, counted as the only one.
+  EXPECT_EQ(entities("INSERT").size(), 1u);
+  EXPECT_EQ(textsByString().count("A-20"), 1u);
+  std::vector<std::string> mtexts;
+  for (const auto& m : entities("MTEXT")) mtexts.push_back(m.textString());
+  std::sort(mtexts.begin(), mtexts.end());
+  EXPECT_EQ(mtexts, (std::vector<std::string>{"1", "1", "测试工程"}));
+
+  EXPECT_THROW(cad.WriCatalog("NONE", "CAT1", rows(2, false)), CellFileError);
   EXPECT_EQ(entities("INSERT").size(), 1u);
 }
 

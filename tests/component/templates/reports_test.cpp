@@ -2,6 +2,7 @@
 // block layout, events in order; and the block-layout matcher.
 
 #include <sheetcut/error.h>
+#include <tarvik/cell_file.h>
 #include <tarvik/report_names.h>
 
 #include <QDir>
@@ -201,6 +202,44 @@ TEST_F(Reports, WriteDwgRaisesItsEventsAndLeavesTheDrawingAsItWas) {
 
   cad.acadApp.reset();
   EXPECT_THROW(cad.WriteDwg(path), sheetcut::Error);
+  cad.removeEventHandler(&log);
+}
+
+TEST_F(Reports, ATemplateNamedWithWildcardsIsFoundAndItsCellFileMustBeReadable) {
+  // "TB#1": "#" is the host's digit wildcard, so only an escaped filter finds the block.
+  ASSERT_TRUE(
+      writeFile(tmp.path() + "/mods/db.xml", "<r><m n='TB#1'><c>图签模板</c><p>0,0</p></m></r>"));
+  cad.setModPath(tmp.path() + "/mods");
+  ASSERT_EQ(cad.ModCount(), 1);
+  const QString path = tmp.path() + "/wild.dxf";
+  runEzdxf(QStringLiteral(R"(
+import sys, ezdxf
+doc = ezdxf.new('R2018')
+b = doc.blocks.new(name='TB#1')
+b.add_lwpolyline([(0, 0), (50, 0), (50, 16), (0, 16)], close=True)
+doc.modelspace().add_blockref('TB#1', (100, 50))
+doc.saveas(sys.argv[1])
+)"),
+           {path});
+  ASSERT_TRUE(QFile::exists(path));
+  EventLog log;
+  cad.addEventHandler(&log);
+  // No cell file: the drawing is done and closed, its end announced, then the error raised.
+  try {
+    cad.WriteDwg(path);
+    ADD_FAILURE() << "no error";
+  } catch (const CellFileError& e) {
+    EXPECT_NE(std::string(e.what()).find("TB#1.dat\" of the template \"TB#1\" is missing"),
+              std::string::npos)
+        << e.what();
+  }
+  EXPECT_EQ(log.lines, (QStringList{"file wild.dxf", "end wild.dxf"}));
+  EXPECT_EQ(app->documents().count(), 0);
+
+  cad.ReadMod("TB#1");
+  cad.newCell("图号", 1, {}, Variant::point(0, 0, 0), Variant::point(50, 8, 0));
+  cad.SaveMod("TB#1");
+  EXPECT_NO_THROW(cad.WriteDwg(path));
   cad.removeEventHandler(&log);
 }
 

@@ -152,16 +152,11 @@ TEST(Extents, TextAlignmentRotationAndWidth) {
   // Left/baseline ignores 11 even when present.
   expectBoxXY(text({{11, "100"}, {21, "100"}}), 0, 0, 13, 10);
 
-  // The style's width factor applies when the text has no 41.
-  ExtentsContext styled;
-  styled.styleWidthFactor = [](std::string_view s) -> std::optional<double> {
-    if (s == "WIDE") return 2.0;
-    return std::nullopt;
-  };
+  // A text without 41 is 1.0 wide, whatever its style's width factor.
   expectBoxXY(
-      extentsOf(entity("TEXT", {{10, "0"}, {20, "0"}, {40, "10"}, {1, "中文"}, {7, "WIDE"}}),
-                styled),
-      0, 0, 40, 10);
+      extentsOf(entity("TEXT", {{10, "0"}, {20, "0"}, {40, "10"}, {1, "中文"}, {7, "NARROW"}}),
+                kNoBlocks),
+      0, 0, 20, 10);
   // Attributes keep their vertical alignment in 74; 73 is their field length.
   expectBoxXY(extentsOf(entity("ATTRIB", {{10, "0"},
                                           {20, "0"},

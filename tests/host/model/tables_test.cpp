@@ -70,7 +70,12 @@ TEST_F(HostTest, TextStylesFontsAndBigFonts) {
   EXPECT_DOUBLE_EQ(style.width(), 0.7);
   doc.setActiveTextStyle(style);
   EXPECT_EQ(std::get<std::string>(doc.getVariable("textstyle")), "CHINESE");
-  EXPECT_EQ(doc.modelSpace().addText("x", pt(0, 0), 1).styleName(), "CHINESE");
+  // A new text takes the style's width factor as its own, and is measured at it.
+  const cadhost::Entity text = doc.modelSpace().addText("中文", pt(0, 0), 10);
+  EXPECT_EQ(text.styleName(), "CHINESE");
+  cadhost::Point3 lo, hi;
+  text.getBoundingBox(lo, hi);
+  EXPECT_NEAR(hi.x - lo.x, 2 * 10 * 0.7, 1e-9);
 }
 
 TEST(HostConfigTest, BigFontsOfTheFontFolderAreAccepted) {

@@ -144,8 +144,8 @@ class CAD {
   // opened, when the drawing cannot be prepared, and, after the other frames were written and
   // the drawing restored, for frames that could not be written. With IsOnlySplit false (or the
   // plot scale "auto") each frame is analysed (FXDWG) and written under a new GUID with its
-  // report section; frames whose title block is not recognised get no child and are raised
-  // like the frames that could not be written.
+  // report section; frames whose title block is not recognised, or whose template's cell file
+  // cannot be read, get no child and are raised like the frames that could not be written.
   void SplitDwg(const QString& DwgPath = {}, bool IsOnlySplit = false);
   // Take their arguments and do nothing.
   void SplitDwg0(const QString& DwgPath = {}, bool IsCheck = false);
@@ -186,9 +186,10 @@ class CAD {
 
   // ---- Template cells, block layouts and outlines --------------------------------------------
   // The working cell list: cells 0..CellCount() of the template being defined or read.
-  // Loads the cell file of template ModName ("<ModPath>/mod/<ModName>.dat") into the working
-  // list and returns a copy; a missing file gives an empty list. A file that cannot be read or
-  // parsed raises sheetcut::Error naming the file and the record, with the list unchanged.
+  // Loads the cell file of template ModName ("<ModPath>/mod/<ModName>.dat", the name matched
+  // without regard to case) into the working list and returns a copy; a missing file gives an
+  // empty list. A file that cannot be read or parsed raises sheetcut::Error naming the file
+  // and the record, with the list unchanged.
   std::vector<CellType> ReadMod(const QString& ModName);
   // Writes the working list's numbered cells (not label cells, not names holding "(已删") to
   // the template's cell file, replacing it whole only once the new file is complete.
@@ -248,12 +249,15 @@ class CAD {
   // FileName, or of the window MinPoint-MaxPoint of the active drawing (FileName then only
   // names the report section), reading their title blocks into the analysis report
   // ("AnRpt.txt" in WorkPath) and the sheet class under "图幅". True when a frame was read.
-  // Raises AnDwgFileBigen and AnDwgFileEnd; sheetcut::Error when no host is attached.
+  // Raises AnDwgFileBigen and AnDwgFileEnd; sheetcut::Error when no host is attached. A frame
+  // whose template matched but whose cell file is missing or damaged is not read; once the
+  // rest is done (and the end announced) that raises CellFileError naming the file and why.
   bool FXDWG(const QString& FileName = {}, std::optional<Point3d> MinPoint = {},
              std::optional<Point3d> MaxPoint = {}, const QString& strGuid = {});
   // Collects the texts of the window (or drawing) and the attributes of every frame block of
   // the drawing, then reads every frame block and tries every label layout into the report
-  // (section: the drawing's file name). Raises AnDwgFileBigen and AnDwgFileEnd.
+  // (section: the drawing's file name). Raises AnDwgFileBigen and AnDwgFileEnd; cell files
+  // that cannot be read raise at the end, as in FXDWG.
   void NewFXDWG(const QString& FileName = {}, std::optional<Point3d> MinPoint = {},
                 std::optional<Point3d> MaxPoint = {}, bool IsCrtPlt = false);
   // Takes its arguments and returns false.
@@ -328,13 +332,16 @@ class CAD {
   // Fills the inserted title block BlkRef: its template (by block name) is laid over it through
   // the UCS "QZUCS", which stays active, and every cell with a non-blank value in Msgs (keyed
   // by cell name) gets it in the style "CHINESE". sheetcut::Error, before anything is written,
-  // for a block without template or base point and for host failures; a cell that cannot be
-  // written is skipped.
+  // for a block without template or base point, for a template whose cell file is missing or
+  // damaged (CellFileError) and for host failures; a cell that cannot be written is skipped.
   void WriBlock(cadhost::Entity& BlkRef, const CatalogMsgs& Msgs);
   // Writes a catalogue into the active drawing of acadApp, page after page 250 units apart
   // from (0, 279): the first page from the template FirBlkName, the others from SecBlkName,
   // their page-level cells from Msgs, the rows R001.. under the header R000 into the column
-  // cells. Raises sheetcut::Error only when there is no host or drawing.
+  // cells. A row that does not fit below the page's last row starts the next page (a row
+  // longer than a whole page stays where it starts). Raises sheetcut::Error when there is no
+  // host or drawing, and CellFileError when a page's cell file is missing or damaged (the
+  // pages before it stay, with their page counts).
   void WriCatalog(const QString& FirBlkName, const QString& SecBlkName, const CatalogMsgs& Msgs);
   // Single-line text in the box P1-P2 (drawing coordinates) placed by FS ("BL", "BC", "BR",
   // "ML", "MC", "MR", "F"; any case; other texts leave it left at the lower margin). Host
@@ -349,7 +356,8 @@ class CAD {
   // "[cell name]", and closes it without saving; AcadDoc is given back. AnDwgFileBigen, then
   // AnDwgFileEnd with the drawing's report name (see report_names.h; an existing file of that
   // name is deleted). A drawing that cannot be opened, or Quit, ends the call without the end
-  // event. Raises sheetcut::Error only when there is no host.
+  // event. Raises sheetcut::Error when there is no host, and, after the end event,
+  // CellFileError for templates found whose cell files are missing or damaged.
   void WriteDwg(const QString& FileName);
   // Analyses (FXDWG) every drawing of the folder in name order, between AnDwgDirBigen and
   // AnDwgDirEnd (with the folder's report name, "" when no drawing was met), then with
@@ -459,6 +467,9 @@ class CAD {
   void MakeCellXml();
   // Path of a file of the template folder's "mod" folder (found without regard to case).
   QString modFilePath(const QString& baseName, const QString& extension) const;
+  // ReadMod for a template whose cells are needed (one that matched a frame, a block or a
+  // page): a missing cell file raises CellFileError naming it, as a damaged one does.
+  std::vector<CellType> readTemplateCells(const QString& name);
 
   std::vector<CellType> Cells;        // working cell list; 0..CellNum-1 in use
   long CellNum = 0;                   // cells in use; Cells holds at least this many
@@ -554,7 +565,7 @@ class CAD {
   // block layout's reference texts lie in the same direction.
   void ReadBln(int i);
   // Loads template i's cells, maps them by the scales and origin into the drawing and labels
-  // each with "[name]". A template whose cells cannot be read labels nothing.
+  // each with "[name]". A template whose cell file is missing or damaged raises CellFileError.
   void WriBlnCells(int i, double X0, double Y0, double XScale, double YScale);
   // A single-line text in model space at the cell's first corner, a fifth of the cell height
   // up, 0.6 cell heights high unless `height` is given. Host refusals raise sheetcut::Error.

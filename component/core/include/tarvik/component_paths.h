@@ -16,4 +16,11 @@ QString joinPath(const QString& dir, const QString& name);
 // name equals `name` without regard to case, else the lower-case path where it belongs.
 QString templateSubFolder(const QString& modPath, const QString& name);
 
+// The path of the file `name` in the folder `dir`: `name` itself when it is there, else an
+// entry whose name equals it without regard to case (the first in name order), else the path
+// of `name`, where a new file of that name belongs. A folder's listing is kept between calls
+// and taken again once the folder has changed, so a look-up costs a status call and a hash
+// look-up, not a walk over the folder.
+QString fileInFolder(const QString& dir, const QString& name);
+
 }  // namespace tarvik

@@ -3,8 +3,13 @@
 // Template cell files (".dat"): CellType records back to back in the binary record form, no
 // header, no count, no terminator.
 
+#include <sheetcut/error.h>
+
 #include <QByteArray>
 #include <QString>
+#include <string>
+#include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "tarvik/cell_records.h"
@@ -14,10 +19,42 @@ namespace tarvik {
 // The marker in a cell name that counts the cell as deleted.
 inline const QString kDeletedCellMark = QStringLiteral("(已删");
 
-// Every record of `data`. sheetcut::Error naming `path`, the record (1-based) and the field
+// A cell file that cannot be read: missing where a template's cells are needed, unreadable or
+// damaged. Its description names the file and the reason.
+class CellFileError : public sheetcut::Error {
+ public:
+  using sheetcut::Error::Error;
+};
+
+// The cell-file errors of a run that goes on past them (the other frames, drawings or
+// templates are still worked through), raised together at its end.
+class CellFileErrors {
+ public:
+  // Runs f(); a CellFileError it raises is kept (each description once) and false returned.
+  template <class F>
+  bool run(F&& f) {
+    try {
+      std::forward<F>(f)();
+      return true;
+    } catch (const CellFileError& e) {
+      keep(e);
+      return false;
+    }
+  }
+  // Raises the kept errors as one CellFileError: the first one's number, every description.
+  void raise() const;
+
+ private:
+  void keep(const CellFileError& e);
+
+  std::vector<CellFileError> errors_;
+  std::unordered_set<std::string> descriptions_;
+};
+
+// Every record of `data`. CellFileError naming `path`, the record (1-based) and the field
 // when the data does not parse.
 std::vector<CellType> decodeCellFile(const QByteArray& data, const QString& path);
-// Reads the cell file `path`; a file that cannot be opened or parsed raises sheetcut::Error
+// Reads the cell file `path`; a file that cannot be opened or parsed raises CellFileError
 // naming it.
 std::vector<CellType> readCellFile(const QString& path);
 

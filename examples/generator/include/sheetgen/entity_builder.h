@@ -72,6 +72,8 @@ class EntityBuilder {
   cadhost::model::Object& add(const char* type, const std::string& layer, const char* subclass);
   cadhost::model::Table& table(const std::string& name);
   std::string addEntry(const std::string& tableName, Tags tags, int handleCode = 5);
+  // The width factor (41) of the text style `style` as written there; "1.0" without one.
+  std::string styleWidth(const std::string& style);
 
   cadhost::model::Drawing& d_;
   std::string owner_;  // block record of the container entities go into

@@ -312,6 +312,7 @@ void SplitRun::analyseFrame(const Point3d& minPoint, const Point3d& maxPoint, bo
     // No child for a frame whose title block was not recognised; the caller learns of it.
     selectFrame(p1, p2, true);
     failures_.push_back({n_, {}, QStringLiteral("its title block was not recognised")});
+    ++unrecognised_;
     return;
   }
   selectFrame(p1, p2, false);
@@ -366,6 +367,10 @@ void SplitRun::raiseFailures() const {
   }
   if (failures_.size() > kFailuresNamed) {
     frames << QStringLiteral("and %1 more").arg(failures_.size() - kFailuresNamed);
+  }
+  // Frames go unrecognised for want of templates: the cause is said once, before them.
+  if (unrecognised_ > 0 && !cad_.ModListError().isEmpty()) {
+    frames.prepend(cad_.ModListError());
   }
   fail(sheetcut::errnum::kGeneric, QStringLiteral("%1 of the frames of \"%2\" were not written: %3")
                                        .arg(failures_.size())

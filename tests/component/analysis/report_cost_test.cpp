@@ -82,7 +82,7 @@ TEST_F(ReportCostTest, ACellOfManyRowsReportsTheRowsThatHoldTexts) {
 }
 
 TEST_F(ReportCostTest, ManyTemplatesOfOneBlockKeepTheTemplateLineWithinAProfileRead) {
-  constexpr int kEntries = 1500;
+  constexpr int kEntries = 300;  // 1,800 bytes of names: past a profile read
   makeA3Templates(kEntries, 2);
   ASSERT_EQ(cad.ModCount(), kEntries);
   ASSERT_EQ(antest::writeFrames(spath("one.dxf"), {frame()}), "");
@@ -90,8 +90,11 @@ TEST_F(ReportCostTest, ManyTemplatesOfOneBlockKeepTheTemplateLineWithinAProfileR
   const QString section = path("one.dxf").toLower();
   const QString templates = key(section, "模版");
   EXPECT_TRUE(templates.startsWith("TK_A3,TK_A3,")) << templates.left(40).toStdString();
-  EXPECT_TRUE(templates.endsWith(",TK_A3"));
-  EXPECT_LE(templates.toUtf8().size(), 1023 + 6);
+  EXPECT_LE(templates.toUtf8().size(), 1023);
+  // Each match extends what a profile read gives back by one name: the line stays that short.
+  QFile file(report());
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_LT(file.size(), 1023 + 300);
   EXPECT_EQ(key(section, "图号"), "JG-01");
 }
 

@@ -1,11 +1,15 @@
 // split-bench [--plot FORMAT] [--analyse TEMPLATEFOLDER] [DRAWING MASK OUTDIR] |
-//             [--plain] [--scale N]: measures the split of a whole drawing.
+//             [--plain] [--scale N] [--frames N] [--layers N]: measures the split of a whole
+//             drawing.
 //   no argument: generates a realistic ASCII R2010 sheet set (50 frames, about 90,000
 //                entities and 8,750 dimensions with their blocks, about 34 MB) in a temporary
 //                folder and splits it into a temporary folder;
 //   --plain:     the plain sheet set instead (50 frames, about 100,000 entities, about 20 MB,
 //                no dimensions and no per-frame blocks);
 //   --scale N:   the same with N times the frames and entities;
+//   --frames N:  a plain set of N frames with 20 filler entities each;
+//   --layers N:  the generated drawing also holds N layers that nothing uses, every second one
+//                locked (the split makes them usable and puts them back);
 //   DRAWING MASK OUTDIR: splits DRAWING with the drawing-number mask MASK into OUTDIR;
 //   --plot FORMAT: the split also plots each child it writes into OUTDIR (pdf, eps, plt or png),
 //                at scale "zoom" on the ISO sheet that the paper search matches;
@@ -53,18 +57,30 @@ double peakMegabytes() {
 
 // Generates the drawing in a child process, so that the generator's memory does not count in
 // this process's peak.
-void generate(const std::string& path, int scale, bool plain) {
+struct Generated {
+  int scale = 1;
+  bool plain = false;
+  int frames = 0;  // a plain set of this many frames when above 0
+  int layers = 0;
+};
+
+void generate(const std::string& path, const Generated& g) {
   const pid_t child = fork();
   if (child < 0) throw std::runtime_error("cannot start the generator process");
   if (child == 0) {
     try {
-      sheetgen::Options options = sheetgen::Options::realistic(kFrames * scale);
-      if (plain) {
+      sheetgen::Options options = sheetgen::Options::realistic(kFrames * g.scale);
+      if (g.frames > 0) {
         options = sheetgen::Options();
-        options.frames = kFrames * scale;
+        options.frames = g.frames;
         options.version = "AC1024";
-        options.fillerPerFrame = sheetgen::fillerForTotal(kPlainEntities * scale, options.frames);
+      } else if (g.plain) {
+        options = sheetgen::Options();
+        options.frames = kFrames * g.scale;
+        options.version = "AC1024";
+        options.fillerPerFrame = sheetgen::fillerForTotal(kPlainEntities * g.scale, options.frames);
       }
+      options.extraLayers = g.layers;
       sheetgen::writeSheetSetFile(path, options);
       _exit(0);
     } catch (const std::exception& e) {
@@ -89,7 +105,7 @@ QStringList drawingFiles(const QDir& folder) {
 int usage() {
   std::fprintf(stderr,
                "usage: split-bench [--plot pdf|eps|plt|png] [--analyse TEMPLATEFOLDER] "
-               "[DRAWING MASK OUTDIR] | [--plain] [--scale N]\n");
+               "[DRAWING MASK OUTDIR] | [--plain] [--scale N] [--frames N] [--layers N]\n");
   return 2;
 }
 
@@ -148,16 +164,21 @@ int main(int argc, char** argv) {
     (args[0] == "--plot" ? plotFormat : templates) = args[1];
     args.erase(args.begin(), args.begin() + 2);
   }
-  bool plain = false;
-  int scale = 1;
+  Generated gen;
   const bool generated = args.size() != 3 || args[0].rfind("--", 0) == 0;
   if (generated) {
     for (size_t i = 0; i < args.size(); ++i) {
       if (args[i] == "--plain") {
-        plain = true;
+        gen.plain = true;
       } else if (args[i] == "--scale" && i + 1 < args.size()) {
-        scale = std::atoi(args[++i].c_str());
-        if (scale < 1) return usage();
+        gen.scale = std::atoi(args[++i].c_str());
+        if (gen.scale < 1) return usage();
+      } else if (args[i] == "--frames" && i + 1 < args.size()) {
+        gen.frames = std::atoi(args[++i].c_str());
+        if (gen.frames < 1) return usage();
+      } else if (args[i] == "--layers" && i + 1 < args.size()) {
+        gen.layers = std::atoi(args[++i].c_str());
+        if (gen.layers < 0) return usage();
       } else {
         return usage();
       }
@@ -174,7 +195,7 @@ int main(int argc, char** argv) {
       drawing = tempDir + "/sheets.dxf";
       mask = "@*-@*-#*";
       outDir = tempDir + "/out";
-      generate(drawing, scale, plain);
+      generate(drawing, gen);
       std::filesystem::create_directory(outDir);
     } else {
       drawing = args[0];

@@ -6,6 +6,8 @@
 #include <limits>
 
 #include "mobrel/ini_file.h"
+#include "mobrel/ini_values.h"
+#include "mobrel/kept_ini_file.h"
 
 namespace tarvik {
 
@@ -72,38 +74,69 @@ QString uniqueKey(const QString& base, const std::function<bool(const QString&)>
   }
 }
 
-ReportBuffer::~ReportBuffer() {
-  flush();
+namespace {
+
+QString pendingKey(const QString& section, const QString& key) {
+  QString k = section.trimmed().toCaseFolded();
+  k += QChar(u'\0');
+  k += key.trimmed().toCaseFolded();
+  return k;
 }
 
-QString ReportBuffer::get(const QString& path, const QString& section, const QString& key) const {
-  if (path == path_) {
-    for (auto p = pending_.rbegin(); p != pending_.rend(); ++p) {
-      if (p->section.compare(section, Qt::CaseInsensitive) == 0 &&
-          p->key.compare(key, Qt::CaseInsensitive) == 0) {
-        return p->value.trimmed();
-      }
-    }
+}  // namespace
+
+ReportBuffer::ReportBuffer() = default;
+
+ReportBuffer::~ReportBuffer() {
+  sync();
+}
+
+QString ReportBuffer::get(const QString& path, const QString& section, const QString& key) {
+  if (path != path_) return mobrel::IniFile(path).GetIniKey(section, key);
+  const auto it = pendingIndex_.find(pendingKey(section, key));
+  if (it != pendingIndex_.end()) {
+    // Read back as the file would give it: the profile read's length limit keeps a value that
+    // grows by a name per frame from growing without end.
+    return mobrel::profileValue(pending_[it->second].value);
   }
-  return mobrel::IniFile(path).GetIniKey(section, key);
+  if (!file_) file_ = std::make_unique<mobrel::KeptIniFile>(path_);
+  return file_->get(section, key);
 }
 
 void ReportBuffer::put(const QString& path, const QString& section, const QString& key,
-                       const QString& value) {
+                       const QString& value, bool mayWait) {
   if (path != path_) {
-    flush();
+    sync();
+    file_.reset();
     path_ = path;
   }
-  pending_.push_back({section, key, value});
+  // A key put again keeps its first place and takes the last value, as the file would.
+  const auto [it, added] = pendingIndex_.try_emplace(pendingKey(section, key), pending_.size());
+  if (added) {
+    pending_.push_back({section, key, value, mayWait});
+  } else {
+    Pending& k = pending_[it->second];
+    k.value = value;
+    k.mayWait = k.mayWait && mayWait;
+  }
 }
 
 void ReportBuffer::flush() {
   if (pending_.empty()) return;
-  std::vector<mobrel::IniFile::KeyWrite> keys;
+  std::vector<mobrel::KeptIniFile::Key> keys;
   keys.reserve(pending_.size());
-  for (Pending& p : pending_) keys.push_back({p.section, p.key, p.value});
+  for (Pending& p : pending_) {
+    keys.push_back({std::move(p.section), std::move(p.key), std::move(p.value), p.mayWait});
+  }
   pending_.clear();
-  mobrel::IniFile(path_).WriteIniKeys(keys);
+  pendingIndex_.clear();
+  if (!file_) file_ = std::make_unique<mobrel::KeptIniFile>(path_);
+  file_->write(keys);
+}
+
+void ReportBuffer::sync() {
+  flush();
+  if (file_) file_->sync();
 }
 
 }  // namespace tarvik

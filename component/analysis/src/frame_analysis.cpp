@@ -255,7 +255,9 @@ void CAD::GetWinTexts(const std::optional<Point3d>& MinPoint,
 }
 
 void CAD::WriteSplitCount(const QString& section, int n) {
-  Report_.put(joinPath(WorkPath(), kReportFileName), section, kKeyFrameCount, QString::number(n));
+  // The count replaces its value for every frame: it may wait for a later rewrite of the file.
+  Report_.put(joinPath(WorkPath(), kReportFileName), section, kKeyFrameCount, QString::number(n),
+              true);
 }
 
 }  // namespace tarvik

@@ -2,8 +2,11 @@
 
 #include <sheetcut/error.h>
 
+#include <QHash>
+
 #include <cmath>
 #include <limits>
+#include <unordered_map>
 
 #include "tarvik/cad.h"
 
@@ -90,10 +93,34 @@ QStringList listFrameTypes(const QString& xmlFilePath) {
   try {
     const XmlNode root = mXML::SelectNode(xmlFilePath, QStringLiteral("frameDef"), 0, QString());
     if (!root) throw sheetcut::Error(sheetcut::errnum::kGeneric, "no frameDef element");
+    // Each class is looked up by name in the document read once: the first class element of
+    // that name, the only one when there is one, and an error when a class element without a
+    // name comes first.
+    const std::vector<XmlNode> classes = root.selectNodes(QStringLiteral("class"));
+    std::unordered_map<QString, std::size_t> byName;
+    std::size_t firstUnnamed = classes.size();
+    for (std::size_t i = 0; i < classes.size(); ++i) {
+      const std::optional<QString> name = classes[i].attribute(0);
+      if (name) {
+        byName.try_emplace(*name, i);
+      } else if (firstUnnamed == classes.size()) {
+        firstUnnamed = i;
+      }
+    }
     for (const XmlNode& child : root.childElements()) {
       const std::optional<QString> className = child.attribute(0);
       if (!className) throw sheetcut::Error(sheetcut::errnum::kGeneric, "a class has no name");
-      XmlNode cls = mXML::SelectNode(xmlFilePath, QStringLiteral("frameDef/class"), 0, *className);
+      XmlNode cls;
+      if (classes.size() == 1) {
+        cls = classes.front();
+      } else {
+        const auto it = byName.find(*className);
+        const std::size_t at = it == byName.end() ? classes.size() : it->second;
+        if (firstUnnamed < at)
+          throw sheetcut::Error(sheetcut::errnum::kGeneric, "a class element has no name");
+        if (at == classes.size()) continue;  // no such class: it offers no subclass
+        cls = classes[at];
+      }
       const QString attrs =
           mXML::GetNodeAttrs(xmlFilePath, QStringLiteral("subclass"), QStringLiteral("0,1"), cls);
       const QStringList pieces = attrs.split(u';');

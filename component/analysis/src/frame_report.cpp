@@ -1,7 +1,10 @@
 // WriFrameRpt: the cells of a frame's title block read by its template and written into the
 // analysis report.
 
+#include <algorithm>
 #include <cmath>
+#include <map>
+#include <set>
 
 #include "analysis_steps.h"
 #include "host_calls.h"
@@ -66,36 +69,89 @@ class FrameReport {
   }
 
  private:
+  // The texts of a cell's further rows, by row (1 .. |T| - 1); rows without text are absent.
+  using RowTexts = std::map<int, QString>;
+
   // False when a stop was confirmed.
   bool readCells(std::vector<CellType>& cells) {
-    for (CellType& cell : cells) {
+    rows_.assign(cells.size(), RowTexts{});
+    for (std::size_t i = 0; i < cells.size(); ++i) {
       if (cad_.ConfirmStop()) return false;
-      const int rows = std::abs(static_cast<int>(cell.T));
+      CellType& cell = cells[i];
       Point3d A{0, 0, 0}, B{0, 0, 0};
-      double h = 0;
-      for (int j = 0; j <= rows; ++j) {
-        if (cad_.ConfirmStop()) return false;
-        if (j == 1) continue;
-        if (j == 0) {
-          attemptStep([&] {
-            A = {cell.P1.coordinate(0) * xScale_, cell.P1.coordinate(1) * yScale_, 0};
-            B = {cell.P2.coordinate(0) * xScale_, cell.P2.coordinate(1) * yScale_, 0};
-            h = A[1] - B[1];
-            cell.s = cad_.GetFrameTexts(A, B);
-          });
-        } else {
-          if (cell.T > 0) {
-            A[1] = B[1];
-            B[1] = A[1] - h;
-          } else {
-            B[1] = A[1];
-            A[1] = B[1] + h;
-          }
-          attemptStep([&] { cell.s = cell.s + kRowBreak + cad_.GetFrameTexts(A, B); });
-        }
-      }
+      const bool read = attemptStep([&] {
+        A = {cell.P1.coordinate(0) * xScale_, cell.P1.coordinate(1) * yScale_, 0};
+        B = {cell.P2.coordinate(0) * xScale_, cell.P2.coordinate(1) * yScale_, 0};
+        cell.s = cad_.GetFrameTexts(A, B);
+      });
+      const int rows = std::abs(static_cast<int>(cell.T));
+      if (read && rows >= 2 && !readRows(cell, A, B, rows, rows_[i])) return false;
     }
     return true;
+  }
+
+  // The further rows of a cell stack windows of the first one's height below it (T > 0) or
+  // above it (T < 0). Their words are collected once over all of them and sorted into rows, so
+  // that the cost follows the texts found and not the number of rows declared. False when a
+  // stop was confirmed.
+  bool readRows(const CellType& cell, const Point3d& A, const Point3d& B, int rows, RowTexts& out) {
+    const double h = A[1] - B[1];
+    if (h == 0 || !std::isfinite(h)) return true;  // rows without height hold nothing
+    // Row m (1 .. rows - 1) lies between start + (m - 1) * step and start + m * step.
+    const double start = cell.T > 0 ? B[1] : A[1];
+    const double step = cell.T > 0 ? -h : h;
+    const double end = start + (rows - 1) * step;
+    std::vector<TextType> words;
+    if (cad_.ConfirmStop()) return false;
+    attemptStep([&] { words = cad_.GetFrameWords({A[0], start, 0}, {B[0], end, 0}); });
+    std::map<int, std::vector<TextType>> byRow;
+    for (TextType& w : words) {
+      const double cy = w.Y + w.H / 2;
+      const double t = (cy - start) / step;
+      if (!(t > 0) || !(t < rows - 1)) continue;
+      const int m = static_cast<int>(std::floor(t)) + 1;
+      // Strictly inside its row, as a window of its own would take it.
+      const double y0 = start + (m - 1) * step, y1 = start + m * step;
+      if (std::min(y0, y1) < cy && cy < std::max(y0, y1)) byRow[m].push_back(std::move(w));
+    }
+    for (auto& [m, rowWords] : byRow) {
+      if (cad_.ConfirmStop()) return false;
+      if (rowWords.size() > 1) cad_.SortArr(rowWords);
+      QString text;
+      for (const TextType& w : rowWords) text += w.s;
+      if (!text.isEmpty()) out.emplace(m, std::move(text));
+    }
+    return true;
+  }
+
+  // One multi-row cell as the report lists it: entry 0 is its name, entries 1.. its rows in
+  // order, a row whose text holds line breaks taking one entry per line. Only entries with text
+  // are kept.
+  struct RowEntries {
+    QString name;
+    qsizetype count = 0;                 // entries, the name included
+    std::map<qsizetype, QString> texts;  // entry -> text
+  };
+
+  static RowEntries entriesOf(const CellType& cell, const RowTexts& further) {
+    RowEntries e;
+    e.name = cell.name;
+    qsizetype next = 1;  // the entry of the next row
+    int row = 0;         // the row that `next` stands for
+    const auto addRow = [&](int r, const QString& text) {
+      next += r - row;  // every row between takes one empty entry
+      const QStringList lines = text.split(kRowBreak);
+      for (const QString& line : lines) {
+        if (!line.isEmpty()) e.texts.emplace(next, line);
+        ++next;
+      }
+      row = r + 1;
+    };
+    addRow(0, cell.s);
+    for (const auto& [r, text] : further) addRow(r, text);
+    const int rows = std::abs(static_cast<int>(cell.T));
+    e.count = next + (rows - row);
+    return e;
   }
 
   void writeReport(const BlkTYpe& entry, const std::vector<CellType>& cells,
@@ -106,6 +162,7 @@ class FrameReport {
     const auto put = [&](const QString& key, const QString& value) {
       cad_.Report_.put(path, section, key, value);
     };
+    // Read back as the file gives it, so the value never passes the length of a profile read.
     const QString before = cad_.Report_.get(path, section, kKeyTemplates);
     const QString name = entry.n.toUpper();
     put(kKeyTemplates, before.isEmpty() ? name : before + u',' + name);
@@ -113,29 +170,43 @@ class FrameReport {
       put(kKeyScale, numberText(cad_.FrameScale));
       put(kKeyGuid, *guid);
     }
-    std::vector<QStringList> rows;
-    for (const CellType& cell : cells) {
+    std::vector<RowEntries> rows;
+    for (std::size_t i = 0; i < cells.size(); ++i) {
       if (cad_.ConfirmStop()) return;
+      const CellType& cell = cells[i];
       if (std::abs(static_cast<int>(cell.T)) > 1) {
-        rows.push_back((cell.name + kRowBreak + cell.s).split(kRowBreak));
+        rows.push_back(entriesOf(cell, i < rows_.size() ? rows_[i] : RowTexts{}));
       } else if (!cell.s.isEmpty()) {
         put(cell.name, cell.s);
       }
     }
     if (rows.empty()) return;
+    // The rows of the first multi-row cell that hold a text in any multi-row cell; a row with
+    // no text at all gives no line.
+    std::set<qsizetype> filled;
+    for (const RowEntries& r : rows) {
+      for (const auto& [k, text] : r.texts) {
+        if (k < rows[0].count) filled.insert(k);
+      }
+    }
     int counter = 0;
-    for (qsizetype k = 1; k < rows[0].size(); ++k) {
+    for (const qsizetype k : filled) {
       if (cad_.ConfirmStop()) return;
       QString line;
-      for (const QStringList& r : rows) {
-        if (k < r.size()) line += u',' + r[0] + u':' + r[k];
+      for (const RowEntries& r : rows) {
+        if (k >= r.count) continue;
+        const auto text = r.texts.find(k);
+        line += u',';
+        line += r.name;
+        line += u':';
+        if (text != r.texts.end()) line += text->second;
       }
-      if (line.trimmed().isEmpty()) continue;
       put(reportLineKey(counter), line.mid(1));
       ++counter;
     }
   }
 
+  std::vector<RowTexts> rows_;  // per cell, the texts of its further rows
   CAD& cad_;
   int idx_;
   Point3d pt_;

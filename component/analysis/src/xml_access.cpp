@@ -8,11 +8,11 @@
 #include <QStringList>
 #include <limits>
 
+#include "tarvik/xml_parsing.h"
+
 namespace tarvik {
 
 namespace {
-
-constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
 
 std::shared_ptr<xmlDoc> wrap(xmlDoc* doc) {
   if (doc == nullptr) return nullptr;
@@ -183,17 +183,24 @@ std::shared_ptr<xmlDoc> loadXmlFile(const QString& path) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) return nullptr;
   const QByteArray data = file.readAll();
-  if (data.size() > std::numeric_limits<int>::max()) return nullptr;
-  return wrap(xmlReadMemory(data.constData(), static_cast<int>(data.size()),
-                            QFile::encodeName(path).constData(), nullptr, kParseOptions));
+  XmlParseResult parsed = parseXml(data, QFile::encodeName(path).constData(), nullptr, 0);
+  if (parsed.amplification) {
+    throw sheetcut::Error(
+        sheetcut::errnum::kGeneric,
+        "The XML file \"" + path.toStdString() + "\" was refused: " + parsed.error.toStdString(),
+        "mXML");
+  }
+  return wrap(parsed.doc);
 }
 
 std::shared_ptr<xmlDoc> loadXmlText(const QString& text) {
-  const QByteArray data = text.toUtf8();
-  if (data.size() > std::numeric_limits<int>::max()) return nullptr;
   // The text is already decoded: its own declaration must not re-decode it.
-  return wrap(xmlReadMemory(data.constData(), static_cast<int>(data.size()), nullptr, "UTF-8",
-                            kParseOptions | XML_PARSE_IGNORE_ENC));
+  XmlParseResult parsed = parseXml(text.toUtf8(), nullptr, "UTF-8", XML_PARSE_IGNORE_ENC);
+  if (parsed.amplification) {
+    throw sheetcut::Error(sheetcut::errnum::kGeneric,
+                          "An XML text was refused: " + parsed.error.toStdString(), "mXML");
+  }
+  return wrap(parsed.doc);
 }
 
 XmlNode documentNode(const std::shared_ptr<xmlDoc>& doc) {

@@ -38,8 +38,16 @@ void copyUnlessPresent(const QString& source, const QString& target) {
 }  // namespace
 
 void CAD::ReadMods() {
-  // Every failure is swallowed: the list keeps what the reader managed to do.
-  (void)readTemplateListFile(joinPath(ModPath_, kTemplateListFile), ModList, ModNum);
+  // The list keeps what the reader managed to do; the reason of a failure is kept for the
+  // members whose frames then go unrecognised.
+  const QString path = joinPath(ModPath_, kTemplateListFile);
+  QString reason;
+  if (readTemplateListFile(path, ModList, ModNum, &reason)) {
+    ModListError_.clear();
+  } else {
+    ModListError_ =
+        QStringLiteral("the template list \"%1\" could not be read: %2").arg(path, reason);
+  }
 }
 
 BlkTYpe CAD::Mods(int i) const {

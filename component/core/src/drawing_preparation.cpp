@@ -3,6 +3,8 @@
 
 #include <cadhost/document.h>
 
+#include <QSet>
+
 #include "host_calls.h"
 #include "tarvik/attempt.h"
 #include "tarvik/cad.h"
@@ -75,15 +77,16 @@ QString CAD::GetDWGSize(std::optional<Point3d> MinPoint, std::optional<Point3d> 
 
 void CAD::DwgInit() {
   cadhost::Document doc = requireDocument(*this, "CAD.DwgInit");
+  // The template names without regard to case, so that each look-up costs the same however
+  // many templates and blocks there are.
+  QSet<QString> templates;
+  for (int i = 1; i <= ModNum && i < static_cast<int>(ModList.size()); ++i) {
+    templates.insert(ModList[static_cast<std::size_t>(i)].n.toCaseFolded());
+  }
   // True when the name is a template's; nullopt when a stop was asked for meanwhile.
   const auto isTemplateName = [&](const QString& name) -> std::optional<bool> {
-    for (int i = 1; i <= ModNum && i < static_cast<int>(ModList.size()); ++i) {
-      if (QuitFlag) return std::nullopt;
-      if (ModList[static_cast<std::size_t>(i)].n.compare(name, Qt::CaseInsensitive) == 0) {
-        return true;
-      }
-    }
-    return false;
+    if (QuitFlag && !templates.isEmpty()) return std::nullopt;
+    return templates.contains(name.toCaseFolded());
   };
 
   // External references are bound unless they are templates; a failure here is the caller's.

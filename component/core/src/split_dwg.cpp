@@ -318,6 +318,7 @@ void SplitRun::analyseFrame(const Point3d& minPoint, const Point3d& maxPoint, bo
                          cellFileFailure.isEmpty()
                              ? QStringLiteral("its title block was not recognised")
                              : cellFileFailure});
+    if (cellFileFailure.isEmpty()) ++unrecognised_;
     return;
   }
   selectFrame(p1, p2, false);
@@ -389,6 +390,10 @@ QString SplitRun::failureText() const {
   }
   if (failures_.size() > kFailuresNamed) {
     frames << QStringLiteral("and %1 more").arg(failures_.size() - kFailuresNamed);
+  }
+  // Frames go unrecognised for want of templates: the cause is said once, before them.
+  if (unrecognised_ > 0 && !cad_.ModListError().isEmpty()) {
+    frames.prepend(cad_.ModListError());
   }
   // A frame may fail twice (its plot and its write), one after the other: counted once.
   std::size_t failed = 0;

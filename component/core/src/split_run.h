@@ -79,6 +79,7 @@ class SplitRun {
   cadhost::Point3 extMin_, extMax_;
   int n_ = 0;  // frames handled so far
   std::vector<Failure> failures_;
+  int unrecognised_ = 0;  // frames whose title block no template recognised
 };
 
 }  // namespace tarvik

@@ -13,6 +13,8 @@
 #include <limits>
 #include <memory>
 
+#include "tarvik/xml_parsing.h"
+
 namespace tarvik {
 
 namespace {
@@ -75,28 +77,39 @@ QString templateCategoryCode(const QString& text) {
   return QStringLiteral("3");
 }
 
-bool readTemplateListFile(const QString& path, std::vector<BlkTYpe>& list, int& count) {
+bool readTemplateListFile(const QString& path, std::vector<BlkTYpe>& list, int& count,
+                          QString* reason) {
+  const auto refuse = [&](const QString& why) {
+    if (reason != nullptr) *reason = why;
+    return false;
+  };
   QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return false;
+  if (!file.exists()) return refuse(QStringLiteral("the file does not exist"));
+  if (!file.open(QIODevice::ReadOnly)) return refuse(file.errorString());
   const QByteArray data = file.readAll();
-  if (data.size() > std::numeric_limits<int>::max()) return false;
-  const std::unique_ptr<xmlDoc, XmlDocFree> doc(xmlReadMemory(
-      data.constData(), static_cast<int>(data.size()), QFile::encodeName(path).constData(), nullptr,
-      XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
-  if (!doc) return false;
+  XmlParseResult parsed = parseXml(data, QFile::encodeName(path).constData(), nullptr, 0);
+  const std::unique_ptr<xmlDoc, XmlDocFree> doc(parsed.doc);
+  if (!doc) return refuse(parsed.error);
   const xmlNode* root = xmlDocGetRootElement(doc.get());
-  if (root == nullptr) return false;
+  if (root == nullptr) return refuse(QStringLiteral("it has no root element"));
   const std::vector<const xmlNode*> templates = childElements(root);
   // The count is a 16-bit number where callers keep it.
   if (templates.size() > static_cast<size_t>(std::numeric_limits<std::int16_t>::max())) {
-    return false;
+    return refuse(QStringLiteral("it lists %1 templates, more than %2")
+                      .arg(templates.size())
+                      .arg(std::numeric_limits<std::int16_t>::max()));
   }
 
   count = static_cast<int>(templates.size());
   list.assign(templates.size() + 1, BlkTYpe{});
   for (size_t k = 0; k < templates.size(); ++k) {
-    if (!readTemplate(templates[k], list[k + 1])) return false;
+    if (!readTemplate(templates[k], list[k + 1])) {
+      return refuse(QStringLiteral("template %1 lacks its name, its category or its insertion "
+                                   "point")
+                        .arg(k + 1));
+    }
   }
+  if (reason != nullptr) reason->clear();
   return true;
 }
 

@@ -84,6 +84,10 @@ QString CAD::GetFrameTexts(const Point3d& L, const Point3d& R) {
   return TextCollection(*this).getFrameTexts(L, R);
 }
 
+std::vector<TextType> CAD::GetFrameWords(const Point3d& L, const Point3d& R) {
+  return TextCollection(*this).frameWords(L, R);
+}
+
 void CAD::SortArr(std::vector<TextType>& arr) const {
   tarvik::SortArr(arr);
 }

@@ -5,15 +5,16 @@
 #include <cctype>
 
 #include "tarvik/recognition/number_text.h"
+#include "tarvik/xml_parsing.h"
 
 namespace tarvik {
 
 namespace {
 
+// A record whose entities would expand beyond the libxml2 limits is no record: it parses to
+// nothing, as any other text that is not a record.
 XmlDocPtr parseUtf8(const QByteArray& bytes) {
-  constexpr int kOptions = XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_NONET;
-  return XmlDocPtr(
-      xmlReadMemory(bytes.constData(), static_cast<int>(bytes.size()), nullptr, "UTF-8", kOptions));
+  return XmlDocPtr(parseXml(bytes, nullptr, "UTF-8", 0).doc);
 }
 
 bool isNameStart(QChar c) {

@@ -142,6 +142,14 @@ double TextCollection::nearestLineEnd(const TextType& word, int side, long& line
 }
 
 QString TextCollection::getFrameTexts(const Point3d& L, const Point3d& R) {
+  std::vector<TextType> kept = frameWords(L, R);
+  if (kept.size() > 1) SortArr(kept);
+  QString text;
+  for (const TextType& w : kept) text += w.s;
+  return text;
+}
+
+std::vector<TextType> TextCollection::frameWords(const Point3d& L, const Point3d& R) {
   if (!cad_.acadApp) return {};
   attemptStep([&] { cad_.AcadDoc = cad_.acadApp->activeDocument(); });
   if (!cad_.AcadDoc) return {};
@@ -184,10 +192,7 @@ QString TextCollection::getFrameTexts(const Point3d& L, const Point3d& R) {
       if (L[0] < cx && cx < R[0] && loY < cy && cy < hiY) kept.push_back(std::move(w));
     }
   }
-  if (kept.size() > 1) SortArr(kept);
-  QString text;
-  for (const TextType& w : kept) text += w.s;
-  return text;
+  return kept;
 }
 
 }  // namespace tarvik

@@ -18,6 +18,8 @@ class TextCollection {
   QString joinTextRecs(const CellType& cell);
   double nearestLineEnd(const TextType& word, int side, long& lineIndex) const;
   QString getFrameTexts(const Point3d& L, const Point3d& R);
+  // The words whose centres lie strictly inside the region, unsorted.
+  std::vector<TextType> frameWords(const Point3d& L, const Point3d& R);
 
  private:
   void appendRecord(const cadhost::Entity& e);

@@ -18,6 +18,10 @@ namespace {
 constexpr int kMaxNesting = 16;
 // The runtime's arrays have at most 60 dimensions.
 constexpr std::uint16_t kMaxDimensions = 60;
+// The most elements one value read from a record holds, its nested arrays included. A record's
+// values are cell corners (points); an element costs far more in memory than its two or eight
+// bytes in the file, so a file that declares millions of them is refused rather than expanded.
+constexpr qsizetype kMaxElements = 65536;
 
 std::string hex16(std::uint16_t v) {
   static const char digits[] = "0123456789ABCDEF";
@@ -231,6 +235,7 @@ QString RecordReader::getText() {
 }
 
 Variant RecordReader::getVariant() {
+  elements_ = 0;
   return getVariantAt(0);
 }
 
@@ -323,6 +328,13 @@ Variant RecordReader::getArray(Variant::Type elementType, int depth) {
     throw RecordFormatError(
         RecordFormatError::kPastEnd,
         "an array's elements run past the end of the data at byte " + std::to_string(pos_));
+  }
+  elements_ += total;
+  if (elements_ > kMaxElements) {
+    throw RecordFormatError(RecordFormatError::kBadValue,
+                            "an array of " + std::to_string(total) + " elements at byte " +
+                                std::to_string(pos_) + ": a value holds at most " +
+                                std::to_string(kMaxElements));
   }
   std::vector<Variant> items;
   items.reserve(static_cast<std::size_t>(total));

@@ -87,11 +87,11 @@ std::string EntityBuilder::styleWidth(const std::string& style) {
   return "1.0";
 }
 
-std::string EntityBuilder::addLayer(const std::string& name, int color,
-                                    const std::string& linetype) {
+std::string EntityBuilder::addLayer(const std::string& name, int color, const std::string& linetype,
+                                    int flags) {
   return addEntry(
       "LAYER", {tag(0, "LAYER"), tag(100, "AcDbSymbolTableRecord"),
-                tag(100, "AcDbLayerTableRecord"), tag(2, name), tag(70, "0"),
+                tag(100, "AcDbLayerTableRecord"), tag(2, name), tag(70, std::to_string(flags)),
                 tag(62, std::to_string(color)), tag(6, linetype), tag(370, "-3"), tag(390, "F")});
 }
 

@@ -249,6 +249,9 @@ SheetSet generateSheetSet(const Options& o) {
   b.addLayer("TITLE", 3);
   b.addLayer("TEXT", 2);
   b.addLayer("GEOMETRY", 4);
+  for (int i = 0; i < o.extraLayers; ++i) {
+    b.addLayer("L" + std::to_string(i), 1 + i % 255, "Continuous", i % 2 == 0 ? 4 : 0);
+  }
   b.addTextStyle(kStyle, "gbenor.shx", "gbcbig.shx", 0.7);
   defineTitleBlock(b);
   const bool realistic = o.dimensionsPerFrame > 0 || o.hatchesPerFrame > 0 ||

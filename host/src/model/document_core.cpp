@@ -331,13 +331,13 @@ model::Table& DocumentCore::tableOrCreate(const std::string& name) {
 }
 
 model::Object* DocumentCore::tableEntry(std::string_view tableName, std::string_view name) {
-  model::Table* t = table(tableName);
-  if (!t) return nullptr;
-  for (auto& e : t->entries) {
-    const Tag* n = model::findTag(e.tags, 2);
-    if (n && equalsNoCase(n->value, name)) return &e;
-  }
-  return nullptr;
+  // Through the index, so that a drawing of many layers or styles pays the same per lookup.
+  const ReferenceIndex& index = references();
+  const std::int32_t t = index.table(tableName);
+  if (t < 0) return nullptr;
+  const std::int32_t e = index.entry(t, name);
+  if (e < 0) return nullptr;
+  return &dwg.tables[static_cast<size_t>(t)].entries[static_cast<size_t>(e)];
 }
 
 const model::Object* DocumentCore::tableEntry(std::string_view tableName,
@@ -398,6 +398,60 @@ void DocumentCore::beforeTableChange(std::string_view tableName) {
   if (equalsNoCase(name, "STYLE")) geometryChanged();  // text widths
 }
 
+model::Object& DocumentCore::appendTableEntry(const std::string& tableName, Tags typeTags) {
+  const bool existed = table(tableName) != nullptr;
+  model::Object& added = addTableEntry(tableName, std::move(typeTags));
+  if (existed && undo.recording()) {
+    // Taking the addition back removes the entry again (it is the table's last one until the
+    // changes after it are taken back first).
+    undo.record([this, name = tableName] {
+      model::Table* t = table(name);
+      if (!t || t->entries.empty()) return;
+      t->entries.pop_back();
+      if (model::findTag(t->head.tags, 70))
+        model::setTag(t->head.tags, 70, std::to_string(t->entries.size()));
+      tableEntriesChanged();
+      if (equalsNoCase(name, "LAYER")) layersChanged();
+    });
+  } else if (!existed && undo.recording()) {
+    undo.record([this, name = tableName] {
+      std::erase_if(dwg.tables, [&](const model::Table& x) { return x.name == name; });
+      structureChanged();
+      if (equalsNoCase(name, "LAYER")) layersChanged();
+    });
+  }
+  if (equalsNoCase(tableName, "LAYER")) layersChanged();
+  return added;
+}
+
+model::Object& DocumentCore::beforeEntryChange(std::string_view tableName, std::string_view name) {
+  const ReferenceIndex& index = references();
+  const std::int32_t t = index.table(tableName);
+  const std::int32_t e = t < 0 ? -1 : index.entry(t, name);
+  if (e < 0) {
+    throw HostError(HostError::NotFound,
+                    std::string(tableName) + " \"" + std::string(name) + "\" does not exist");
+  }
+  model::Object& entry = dwg.tables[static_cast<size_t>(t)].entries[static_cast<size_t>(e)];
+  const bool layer = equalsNoCase(tableName, "LAYER");
+  const bool style = equalsNoCase(tableName, "STYLE");
+  if (undo.recording()) {
+    // Only this entry is kept: journalling the whole table for each change would make a pass
+    // over a table's entries cost the square of their number.
+    undo.record([this, t, e, layer, style, copy = entry] {
+      if (t < static_cast<std::int32_t>(dwg.tables.size()) &&
+          e < static_cast<std::int32_t>(dwg.tables[static_cast<size_t>(t)].entries.size())) {
+        dwg.tables[static_cast<size_t>(t)].entries[static_cast<size_t>(e)] = copy;
+      }
+      if (layer) layersChanged();
+      if (style) geometryChanged();
+    });
+  }
+  if (layer) layersChanged();
+  if (style) geometryChanged();  // text widths
+  return entry;
+}
+
 model::Object& DocumentCore::addTableEntry(const std::string& tableName, Tags typeTags) {
   model::Table& t = tableOrCreate(tableName);
   Object e;
@@ -412,6 +466,11 @@ model::Object& DocumentCore::addTableEntry(const std::string& tableName, Tags ty
   t.entries.push_back(std::move(e));
   if (equalsNoCase(tableName, "BLOCK_RECORD")) {
     structureChanged();
+  } else if (references_ && !referenceTablesStale_) {
+    // The index learns the one new entry: adding entries one by one must not rebuild it each
+    // time.
+    references_->addTableEntry(static_cast<std::int32_t>(&t - dwg.tables.data()),
+                               static_cast<std::int32_t>(t.entries.size() - 1), t.entries.back());
   } else {
     tableEntriesChanged();
   }
@@ -431,15 +490,13 @@ bool DocumentCore::layerHidden(std::string_view layer) const {
         bool frozen = (model::tagInt(e.tags, 70) & 1) != 0;
         bool off = model::tagInt(e.tags, 62, 7) < 0;
         const Tag* n = model::findTag(e.tags, 2);
-        if ((frozen || off) && n) hiddenLayers_.push_back(toUpper(n->value));
+        if ((frozen || off) && n) hiddenLayers_.insert(toUpper(n->value));
       }
     }
     layerStateValid_ = true;
   }
   if (hiddenLayers_.empty()) return false;
-  for (const auto& h : hiddenLayers_)
-    if (equalsNoCase(h, layer)) return true;
-  return false;
+  return hiddenLayers_.contains(toUpper(layer));
 }
 
 // ---- session state

@@ -113,6 +113,12 @@ class DocumentCore : public std::enable_shared_from_this<DocumentCore> {
   std::string tableEntryName(std::string_view table, int i, const char* what) const;
   // Call before changing a table: journals its state.
   void beforeTableChange(std::string_view table);
+  // addTableEntry for a table other than the block record table, journalled: taking it back
+  // removes the entry.
+  model::Object& appendTableEntry(const std::string& table, model::Tags typeTags);
+  // Call before changing an entry in a way that keeps its name: journals that entry alone and
+  // returns it (HostError(NotFound) when the table has no entry of that name).
+  model::Object& beforeEntryChange(std::string_view table, std::string_view name);
   // A new entry with its handle and owner, appended to the table (journalled by the caller's
   // beforeTableChange).
   model::Object& addTableEntry(const std::string& table, model::Tags typeTags);
@@ -186,7 +192,7 @@ class DocumentCore : public std::enable_shared_from_this<DocumentCore> {
   std::vector<std::uint8_t> blockErased_;
   std::vector<std::vector<std::int32_t>> live_;
   std::vector<std::uint8_t> liveValid_;
-  mutable std::vector<std::string> hiddenLayers_;  // upper-case names
+  mutable std::unordered_set<std::string> hiddenLayers_;  // upper-case names
   mutable bool layerStateValid_ = false;
   std::unique_ptr<GeometryCache> geometry_;
   std::unique_ptr<ReferenceIndex> references_;

@@ -30,9 +30,8 @@ long long flags(const Object& e) {
 
 void setFlag(const std::weak_ptr<DocumentCore>& doc, const std::string& name, long long bit,
              bool on) {
-  LayerEntry l = entryOf(doc, name);
-  l.doc->beforeTableChange("LAYER");
-  Object& e = l.doc->checkedEntry("LAYER", name);
+  auto core = DocumentCore::lock(doc);
+  Object& e = core->beforeEntryChange("LAYER", name);
   long long f = on ? (flags(e) | bit) : (flags(e) & ~bit);
   detail::setOrInsert(e.tags, 70, std::to_string(f), {2});
 }
@@ -65,11 +64,10 @@ bool Layer::layerOn() const {
 }
 
 void Layer::setLayerOn(bool on) {
-  LayerEntry l = entryOf(doc_, name_);
-  long long color = std::llabs(model::tagInt(l.entry->tags, 62, 7));
+  auto core = DocumentCore::lock(doc_);
+  Object& e = core->beforeEntryChange("LAYER", name_);
+  long long color = std::llabs(model::tagInt(e.tags, 62, 7));
   if (color == 0) color = 7;
-  l.doc->beforeTableChange("LAYER");
-  Object& e = l.doc->checkedEntry("LAYER", name_);
   detail::setOrInsert(e.tags, 62, std::to_string(on ? color : -color), {70});
 }
 
@@ -79,10 +77,9 @@ int Layer::color() const {
 
 void Layer::setColor(int aci) {
   if (aci < 1 || aci > 255) throw HostError(HostError::Refused, "no colour " + std::to_string(aci));
-  LayerEntry l = entryOf(doc_, name_);
-  bool off = model::tagInt(l.entry->tags, 62, 7) < 0;
-  l.doc->beforeTableChange("LAYER");
-  Object& e = l.doc->checkedEntry("LAYER", name_);
+  auto core = DocumentCore::lock(doc_);
+  Object& e = core->beforeEntryChange("LAYER", name_);
+  bool off = model::tagInt(e.tags, 62, 7) < 0;
   detail::setOrInsert(e.tags, 62, std::to_string(off ? -aci : aci), {70});
 }
 
@@ -109,7 +106,6 @@ Layer Layers::add(std::string_view name) {
     return c->layerProxy(model::findTag(e->tags, 2)->value);
   if (!validName(name))
     throw HostError(HostError::Refused, "\"" + std::string(name) + "\" is not a layer name");
-  c->beforeTableChange("LAYER");
   model::Tags tags;
   if (c->hasSubclassMarkers()) tags.push_back(Tag{100, "AcDbLayerTableRecord"});
   tags.insert(tags.end(),
@@ -120,7 +116,7 @@ Layer Layers::add(std::string_view name) {
     if (const Object* zero = c->tableEntry("LAYER", "0"))
       if (const Tag* ps = model::findTag(zero->tags, 390)) tags.push_back(*ps);
   }
-  c->addTableEntry("LAYER", std::move(tags));
+  c->appendTableEntry("LAYER", std::move(tags));
   return c->layerProxy(std::string(name));
 }
 

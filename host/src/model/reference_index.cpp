@@ -70,6 +70,15 @@ void ReferenceIndex::refreshTables(const model::Drawing& dwg) {
   }
 }
 
+void ReferenceIndex::addTableEntry(std::int32_t table, std::int32_t entry, const model::Object& e) {
+  if (table < 0 || table >= static_cast<std::int32_t>(entries_.size())) return;
+  const std::string_view h = entryHandle(e);
+  if (!h.empty())
+    tableHandles_.emplace(std::string(h), ItemRef{ItemRef::kTableEntry, table, entry});
+  if (const model::TagText* name = nameOf(e))
+    entries_[static_cast<size_t>(table)].emplace(toUpper(*name), entry);
+}
+
 ItemRef ReferenceIndex::find(std::string_view handle) const {
   const std::string key(handle);
   // A handle names one item; where a damaged drawing gives two items one handle, the table

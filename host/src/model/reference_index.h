@@ -34,6 +34,9 @@ class ReferenceIndex {
   // The block record table must be unchanged: the blocks' records are not looked up again.
   void refreshTables(const model::Drawing& dwg);
 
+  // Adds entry `entry` of table `table`, just appended to it.
+  void addTableEntry(std::int32_t table, std::int32_t entry, const model::Object& e);
+
   // The table head, table entry, block (its BLOCK or ENDBLK) or object with this handle.
   ItemRef find(std::string_view handle) const;
   // Names without regard to case; -1 when missing.

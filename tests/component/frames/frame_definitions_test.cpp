@@ -71,6 +71,62 @@ TEST_F(FrameDefinitions, ListingFailuresGiveAnEmptyListAndKeepThePath) {
   EXPECT_EQ(list, QStringList({"f=c：e", "f=d：e"}));
 }
 
+TEST_F(FrameDefinitions, ManyClassesAreListedFromOneReadAndTheFirstOfANameWins) {
+  constexpr int kClasses = 3000;
+  std::string xml = "<frameDef>";
+  for (int i = 0; i < kClasses; ++i) {
+    const std::string n = std::to_string(i);
+    xml += "<class n='C" + n + "'><subclass key='k" + n + "' text='t" + n + "'/></class>";
+  }
+  // A second class of an earlier name lists the first one's subclasses again.
+  xml += "<class n='C7'><subclass key='other' text='x'/></class></frameDef>";
+  const QString many = tmp.path() + "/many.xml";
+  ASSERT_TRUE(writeEncoded(many, xml));
+  QStringList list;
+  cad.GetFrameType(many, list);
+  ASSERT_EQ(list.size(), kClasses + 1);
+  EXPECT_EQ(list[0], QString::fromUtf8("t0=C0：k0"));
+  EXPECT_EQ(list[kClasses - 1], QString::fromUtf8("t2999=C2999：k2999"));
+  EXPECT_EQ(list[kClasses], QString::fromUtf8("t7=C7：k7"));
+
+  // A nameless class before the one looked up makes the listing fail.
+  const QString nameless = tmp.path() + "/nameless.xml";
+  ASSERT_TRUE(writeEncoded(nameless,
+                           "<frameDef><class n='a'><subclass key='k' text='t'/></class><class/>"
+                           "<class n='b'><subclass key='k' text='t'/></class></frameDef>"));
+  cad.GetFrameType(nameless, list);
+  EXPECT_TRUE(list.isEmpty());
+}
+
+TEST_F(FrameDefinitions, EntityExpansionIsRefusedNamingTheFile) {
+  // 20,000 uses of a 1,000-character entity: 20 MB of text from a file of 100 KB.
+  std::string xml = "<!DOCTYPE frameDef [<!ENTITY big \"" + std::string(1000, 'x') +
+                    "\">]><frameDef><class n='c'><subclass key='a' text='";
+  for (int i = 0; i < 20000; ++i) xml += "&big;";
+  xml += "'/></class></frameDef>";
+  const QString bomb = tmp.path() + "/bomb.xml";
+  ASSERT_TRUE(writeEncoded(bomb, xml));
+  try {
+    mXML::SelectNode(bomb, "frameDef", 0, "");
+    ADD_FAILURE() << "the file was read";
+  } catch (const sheetcut::Error& e) {
+    EXPECT_NE(std::string(e.what()).find(bomb.toStdString()), std::string::npos) << e.what();
+  }
+  QStringList list{"x"};
+  cad.GetFrameType(bomb, list);
+  EXPECT_TRUE(list.isEmpty());
+
+  // An entity used a few times is still replaced by its text; an external one is not read.
+  const QString small = tmp.path() + "/small.xml";
+  ASSERT_TRUE(writeEncoded(small,
+                           "<!DOCTYPE frameDef [<!ENTITY n \"K1\"><!ENTITY ext SYSTEM "
+                           "\"/etc/hostname\">]><frameDef><class n='c'><subclass key='&n;' "
+                           "text='&n;&n;'/></class><class n='d'><subclass key='x' "
+                           "text='t'>&ext;</subclass></class></frameDef>"));
+  cad.GetFrameType(small, list);
+  EXPECT_EQ(list.value(0), QString::fromUtf8("K1K1=c：K1"));
+}
+
 TEST_F(FrameDefinitions, ReadsRecordsOfAFramesElement) {
   const std::vector<FrameType> defs = cad.GetFrames(framesOf("K1"));
   ASSERT_EQ(defs.size(), 5u);  // the comment in frames is no entry

@@ -123,8 +123,20 @@ TEST(CellFile, DamagedDataFailsNamingFileAndRecord) {
   hugeArray[11] = '\xFF';
   hugeArray[12] = '\xFF';
   hugeArray[13] = '\x7F';
+  // A corner of 1,000,000 empty values (2 bytes each in the file, far more each in memory).
+  QByteArray manyEmpty;
+  u16(manyEmpty, 0);  // the name: empty
+  u16(manyEmpty, 0x200C);
+  u16(manyEmpty, 1);
+  i32(manyEmpty, 1000000);
+  i32(manyEmpty, 0);
+  manyEmpty.append(QByteArray(2000000, '\0'));
+  pointOf3(manyEmpty, 1, 2, 0);
+  u16(manyEmpty, 1);
+  u16(manyEmpty, 0);
   const Case cases[] = {
       {"cut short", good + good.left(30), "record 2"},
+      {"a million values", good + manyEmpty, "P1"},
       {"bad type", badType, "unknown Variant type 0x0009"},
       {"text past the end", longText, "record 1"},
       {"array past the end", good + hugeArray, "record 2"},

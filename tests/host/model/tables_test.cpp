@@ -39,6 +39,33 @@ TEST_F(HostTest, LayersLookupAddAndState) {
   EXPECT_HOST_ERROR(doc.layers().add("bad/name"), Refused);
 }
 
+// A drawing of many layers: every layer found by name in any case and every change of a layer
+// taken back by one undo, in time that does not grow with the square of the count.
+TEST_F(HostTest, ManyLayersChangeAndComeBackOneByOne) {
+  constexpr int kLayers = 20000;
+  for (int i = 0; i < kLayers; ++i) doc.layers().add("Lay" + std::to_string(i));
+  doc.startUndoMark();
+  for (int i = 0; i < kLayers; ++i) {
+    cadhost::Layer layer = doc.layers().item("LAY" + std::to_string(i));
+    if (i % 2 == 0) layer.setLock(true);
+    if (i % 3 == 0) layer.setFreeze(true);
+    if (i % 5 == 0) layer.setLayerOn(false);
+  }
+  EXPECT_TRUE(doc.layers().item("lay9998").lock());
+  EXPECT_TRUE(doc.layers().item("lay9999").freeze());
+  EXPECT_FALSE(doc.layers().item("lay9995").layerOn());
+  EXPECT_EQ(doc.layers().item("lay19999").name(), "Lay19999");
+  doc.endUndoMark();
+  doc.sendCommand("(command \"U\" )\r");
+  for (int i : {0, 2, 3, 5, 9998, 9999, 19999}) {
+    const cadhost::Layer layer = doc.layers().item("Lay" + std::to_string(i));
+    EXPECT_FALSE(layer.lock()) << i;
+    EXPECT_FALSE(layer.freeze()) << i;
+    EXPECT_TRUE(layer.layerOn()) << i;
+  }
+  EXPECT_EQ(doc.layers().count(), kLayers + 1);
+}
+
 TEST_F(HostTest, TextStylesFontsAndBigFonts) {
   EXPECT_HOST_ERROR(doc.textStyles().item("CHINESE"), NotFound);
   cadhost::TextStyle style = doc.textStyles().add("CHINESE");

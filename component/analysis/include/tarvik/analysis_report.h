@@ -3,12 +3,19 @@
 // The analysis report ("AnRpt.txt" in the work folder) and the rules of the frame analysis
 // that need no drawing: report keys, sheet classes, frame base points, filter texts.
 
+#include <QHash>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 #include "tarvik/records.h"
+
+namespace mobrel {
+class KeptIniFile;
+}
 
 namespace tarvik {
 
@@ -58,26 +65,38 @@ std::optional<int> roundToInt(double value);
 // reach the file in one write (in the order they were put, so the file ends as if each had been
 // written alone), before the analysis announces its end. Pending keys are written at the latest
 // when the buffer goes.
+//
+// The file stays open in memory across analyses (mobrel::KeptIniFile), so that a frame's keys
+// cost what they add: a new section is appended to the file. A key put with `mayWait` (the
+// running frame count of a split, which replaces its value in place for every frame) may reach
+// the file later, with a whole rewrite whose cost the file's growth pays for; sync() writes it.
 class ReportBuffer {
  public:
-  ReportBuffer() = default;
+  ReportBuffer();
   ReportBuffer(const ReportBuffer&) = delete;
   ReportBuffer& operator=(const ReportBuffer&) = delete;
   ~ReportBuffer();
 
-  // The value the key will have in the file `path` once the pending keys are written.
-  QString get(const QString& path, const QString& section, const QString& key) const;
+  // The value the key will have in the file `path` once the pending keys are written, as a
+  // profile read gives it back.
+  QString get(const QString& path, const QString& section, const QString& key);
   // Queues a key; keys pending for another file are written first.
-  void put(const QString& path, const QString& section, const QString& key, const QString& value);
+  void put(const QString& path, const QString& section, const QString& key, const QString& value,
+           bool mayWait = false);
   // Writes the pending keys; a failing write is not reported (as for single keys).
   void flush();
+  // Writes the pending keys and every key that may wait.
+  void sync();
 
  private:
   struct Pending {
     QString section, key, value;
+    bool mayWait = false;
   };
   QString path_;
   std::vector<Pending> pending_;
+  std::unordered_map<QString, std::size_t> pendingIndex_;  // section and key -> pending entry
+  std::unique_ptr<mobrel::KeptIniFile> file_;
 };
 
 }  // namespace tarvik

@@ -117,9 +117,11 @@ class CAD {
 
   // ---- Templates -----------------------------------------------------------------------------
   // Reads the template list from "db.xml" in ModPath. Never fails: a missing or unparsable
-  // file leaves the list as it was.
+  // file leaves the list as it was, and ModListError() says why.
   void ReadMods();
   int ModCount() const { return ModNum; }
+  // Why the template list last read could not be read, naming the file; "" when it was read.
+  const QString& ModListError() const { return ModListError_; }
   // A copy of entry i (1..ModCount(); 0 is an empty entry). sheetcut::Error outside the list.
   BlkTYpe Mods(int i) const;
   // Appends a template; copies DwgPath into "moddwg" unless a file of that name is there.
@@ -512,6 +514,8 @@ class CAD {
   double NearestLineEnd(const TextType& word, int side, long& lineIndex);
   // The words inside the region L-R of the current (named) UCS, in reading order, joined.
   QString GetFrameTexts(const Point3d& L, const Point3d& R);
+  // The words of GetFrameTexts, unsorted, with their positions in the current UCS.
+  std::vector<TextType> GetFrameWords(const Point3d& L, const Point3d& R);
   // The reading-order exchange sort of word records.
   void SortArr(std::vector<TextType>& arr) const;
 
@@ -521,9 +525,10 @@ class CAD {
   friend class AnalysisTestAccess;  // the analysis tests reach the members below
   friend class FrameReport;
   // Writes the running number of the split's last analysed frame into the report section; it
-  // reaches the file with the next frame's keys, or by FlushReport.
+  // reaches the file with the next frame's keys or later, at the latest by FlushReport.
   void WriteSplitCount(const QString& section, int n);
-  void FlushReport() { Report_.flush(); }
+  // Writes every report key still waiting (the split calls it when it ends, stopped or not).
+  void FlushReport() { Report_.sync(); }
   // Writes the title-block attributes of the first title block of the drawing `path` (opened
   // beside the user's drawings and closed again) into the report.
   void ReadTitleBlkAtt(const QString& path);
@@ -608,6 +613,7 @@ class CAD {
   long TextNum = 0;
   std::vector<BlkTYpe> ModList;  // template list; entry 0 unused, 1..ModNum in file order
   int ModNum = 0;
+  QString ModListError_;
   std::vector<RectType> Frames;  // frames found by the split; slots 1..FrameNum in use
   long FrameNum = 0;
   std::vector<RectType> Borders;  // border records of a block layout

@@ -81,6 +81,7 @@ class RecordReader {
 
   QByteArrayView data_;
   qsizetype pos_ = 0;
+  qsizetype elements_ = 0;  // array elements of the value being read
 };
 
 }  // namespace tarvik

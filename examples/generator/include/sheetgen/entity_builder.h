@@ -20,8 +20,9 @@ class EntityBuilder {
   explicit EntityBuilder(cadhost::model::Drawing& drawing);
 
   // Table entries; each returns its handle.
+  // `flags` is the layer's group 70 (1 frozen, 4 locked).
   std::string addLayer(const std::string& name, int color,
-                       const std::string& linetype = "Continuous");
+                       const std::string& linetype = "Continuous", int flags = 0);
   // A line type of dashes (positive lengths) and gaps (negative lengths).
   std::string addLinetype(const std::string& name, const std::string& description,
                           const std::vector<double>& pattern);

@@ -36,6 +36,8 @@ struct Options {
   int splinesPerFrame = 0;
   int mtextsPerFrame = 0;
   int detailRefsPerFrame = 0;  // references of the frame's own block "DETAIL-<number>"
+  // Layers "L<n>" that nothing uses, every second one locked (a drawing of many layers).
+  int extraLayers = 0;
 
   // A set like a real one: `frames` A3 frames of about 0.7 MB of ASCII R2010 each (about 175
   // dimensions per frame).

@@ -88,4 +88,18 @@ bool writeFileAtomically(const std::string& path, const std::string& bytes) {
   return ok;
 }
 
+bool appendToFile(const std::string& path, const std::string& bytes) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat before {};
+  bool ok = ::fstat(fd, &before) == 0;
+  if (ok) {
+    ok = writeAll(fd, bytes) && ::fdatasync(fd) == 0;
+    // A partial append would leave half a line: the file goes back to what it was.
+    if (!ok && ::ftruncate(fd, before.st_size) == 0) ::fdatasync(fd);
+  }
+  ok = (::close(fd) == 0) && ok;
+  return ok;
+}
+
 }  // namespace mobrel

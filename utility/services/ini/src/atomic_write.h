@@ -27,4 +27,9 @@ class FolderLock {
 // file) on any failure, with errno telling why the step that failed did.
 bool writeFileAtomically(const std::string& path, const std::string& bytes);
 
+// Appends the bytes to the existing file `path` in one piece and flushes them to the disk; on a
+// failure the file is cut back to its size before. Returns false on any failure (a missing
+// file included).
+bool appendToFile(const std::string& path, const std::string& bytes);
+
 }  // namespace mobrel

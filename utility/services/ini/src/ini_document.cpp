@@ -21,10 +21,6 @@ bool isBlankRaw(const std::string& raw) {
   return raw.find_first_not_of(" \t\r\n") == std::string::npos;
 }
 
-bool sameName(const QString& a, const QString& b) {
-  return a.compare(b, Qt::CaseInsensitive) == 0;
-}
-
 }  // namespace
 
 IniDocument IniDocument::parse(const std::string& bytes) {
@@ -74,11 +70,39 @@ std::string IniDocument::encode(const QString& text) const {
   return utf8_ ? utf8 : sheetcut::utf8ToAnsi(utf8);
 }
 
-std::optional<size_t> IniDocument::findSection(const QString& section) const {
-  for (size_t i = 0; i < lines_.size(); ++i) {
-    if (lines_[i].kind == Kind::Section && sameName(lines_[i].name, section)) return i;
+QString IniDocument::keyOf(size_t header, const QString& name) {
+  QString key = QString::number(header);
+  key += QChar(u'\0');
+  key += name.toCaseFolded();
+  return key;
+}
+
+void IniDocument::indexLine(size_t i) const {
+  const Line& line = lines_[i];
+  if (line.kind == Kind::Section) {
+    sections_.try_emplace(line.name.toCaseFolded(), i);
+    lastHeader_ = i;
+    hasHeader_ = true;
+  } else if (line.kind == Kind::Key && hasHeader_) {
+    keys_.try_emplace(keyOf(lastHeader_, line.name), i);
   }
-  return std::nullopt;
+}
+
+void IniDocument::buildIndex() const {
+  if (indexed_) return;
+  sections_.clear();
+  keys_.clear();
+  hasHeader_ = false;
+  lastHeader_ = 0;
+  for (size_t i = 0; i < lines_.size(); ++i) indexLine(i);
+  indexed_ = true;
+}
+
+std::optional<size_t> IniDocument::findSection(const QString& section) const {
+  buildIndex();
+  const auto it = sections_.find(section.toCaseFolded());
+  if (it == sections_.end()) return std::nullopt;
+  return it->second;
 }
 
 size_t IniDocument::sectionEnd(size_t header) const {
@@ -88,11 +112,36 @@ size_t IniDocument::sectionEnd(size_t header) const {
 }
 
 std::optional<size_t> IniDocument::findKey(size_t header, const QString& key) const {
+  buildIndex();
+  const auto it = keys_.find(keyOf(header, key));
+  if (it == keys_.end()) return std::nullopt;
+  return it->second;
+}
+
+size_t IniDocument::insertionPoint(size_t header) const {
+  // After the last non-blank line of the section, so that blank lines before the next
+  // section stay where they are.
+  size_t insertAt = header + 1;
   const size_t end = sectionEnd(header);
   for (size_t i = header + 1; i < end; ++i) {
-    if (lines_[i].kind == Kind::Key && sameName(lines_[i].name, key)) return i;
+    if (lines_[i].kind != Kind::Other || !isBlankRaw(lines_[i].raw)) insertAt = i + 1;
   }
-  return std::nullopt;
+  return insertAt;
+}
+
+bool IniDocument::appendsAtEnd(const QString& section, const QString& key) const {
+  const auto header = findSection(trimBlanks(section));
+  if (!header) return true;
+  if (findKey(*header, trimBlanks(key))) return false;
+  return insertionPoint(*header) == lines_.size();
+}
+
+std::string IniDocument::bytesFrom(size_t line, size_t offset) const {
+  std::string out;
+  if (line < lines_.size())
+    out = lines_[line].raw.substr(std::min(offset, lines_[line].raw.size()));
+  for (size_t i = line + 1; i < lines_.size(); ++i) out += lines_[i].raw;
+  return out;
 }
 
 std::optional<QString> IniDocument::value(const QString& section, const QString& key) const {
@@ -121,6 +170,10 @@ void IniDocument::setValue(const QString& section, const QString& key, const QSt
     entry.raw = encode(name + u'=' + value) + eol_;
     lines_.push_back(std::move(head));
     lines_.push_back(std::move(entry));
+    if (indexed_) {
+      indexLine(lines_.size() - 2);
+      indexLine(lines_.size() - 1);
+    }
     return;
   }
   if (auto at = findKey(*header, name)) {
@@ -131,15 +184,16 @@ void IniDocument::setValue(const QString& section, const QString& key, const QSt
     old = std::move(entry);
     return;
   }
-  // After the last non-blank line of the section, so that blank lines before the next
-  // section stay where they are.
-  size_t insertAt = *header + 1;
-  for (size_t i = *header + 1; i < sectionEnd(*header); ++i) {
-    if (lines_[i].kind != Kind::Other || !isBlankRaw(lines_[i].raw)) insertAt = i + 1;
-  }
-  if (insertAt == lines_.size()) terminateLastLine();
+  const size_t insertAt = insertionPoint(*header);
+  const bool atEnd = insertAt == lines_.size();
+  if (atEnd) terminateLastLine();
   entry.raw = encode(name + u'=' + value) + eol_;
   lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt), std::move(entry));
+  if (!atEnd) {
+    indexed_ = false;  // the lines after it moved
+  } else if (indexed_) {
+    keys_.try_emplace(keyOf(*header, name), insertAt);
+  }
 }
 
 bool IniDocument::removeKey(const QString& section, const QString& key) {
@@ -148,6 +202,7 @@ bool IniDocument::removeKey(const QString& section, const QString& key) {
   auto at = findKey(*header, trimBlanks(key));
   if (!at) return false;
   lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(*at));
+  indexed_ = false;
   return true;
 }
 
@@ -156,6 +211,7 @@ bool IniDocument::removeSection(const QString& section) {
   if (!header) return false;
   lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(*header),
                lines_.begin() + static_cast<std::ptrdiff_t>(sectionEnd(*header)));
+  indexed_ = false;
   return true;
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace mobrel {
@@ -23,6 +25,15 @@ class IniDocument {
   bool removeKey(const QString& section, const QString& key);
   bool removeSection(const QString& section);
 
+  // Whether setValue of this key only adds lines at the end of the document (a new section,
+  // or a new key of the last section with nothing blank after it), so that the file grows by
+  // exactly those bytes and no earlier byte changes.
+  bool appendsAtEnd(const QString& section, const QString& key) const;
+  size_t lineCount() const { return lines_.size(); }
+  // The bytes from byte `offset` of line `line` to the end of the document.
+  std::string bytesFrom(size_t line, size_t offset) const;
+  size_t lineSize(size_t line) const { return lines_[line].raw.size(); }
+
   std::string bytes() const;
 
  private:
@@ -39,9 +50,21 @@ class IniDocument {
   std::optional<size_t> findSection(const QString& section) const;
   size_t sectionEnd(size_t header) const;
   std::optional<size_t> findKey(size_t header, const QString& key) const;
+  size_t insertionPoint(size_t header) const;
   void terminateLastLine();
 
+  // Sections and keys by name, so that a look-up costs the same however long the file is.
+  // Built on first use; lines added at the end keep it, any other change of the lines drops it.
+  void buildIndex() const;
+  void indexLine(size_t line) const;
+  static QString keyOf(size_t header, const QString& name);
+
   std::vector<Line> lines_;
+  mutable bool indexed_ = false;
+  mutable std::unordered_map<QString, size_t> sections_;  // folded name -> first header
+  mutable std::unordered_map<QString, size_t> keys_;      // header and folded key -> first line
+  mutable size_t lastHeader_ = 0;                         // valid when hasHeader_
+  mutable bool hasHeader_ = false;
   bool utf8_ = true;
   std::string eol_ = "\r\n";
 };

@@ -12,14 +12,10 @@
 
 #include "atomic_write.h"
 #include "ini_document.h"
+#include "ini_rules.h"
 #include "sheetcut/ansi_codepage.h"
 
 namespace mobrel {
-
-namespace {
-
-// The longest value a profile read hands back, in bytes of the ANSI code page.
-constexpr qsizetype kMaxValueBytes = 1023;
 
 std::optional<std::string> readBytes(const QString& path) {
   std::ifstream in(std::filesystem::path(path.toStdString()), std::ios::binary);
@@ -28,6 +24,11 @@ std::optional<std::string> readBytes(const QString& path) {
   out << in.rdbuf();
   return out.str();
 }
+
+namespace {
+
+// The longest value a profile read hands back, in bytes of the ANSI code page.
+constexpr qsizetype kMaxValueBytes = 1023;
 
 // Cuts the text before the first character that would take it past the byte limit, counting
 // each character by its length in the ANSI code page.
@@ -57,19 +58,27 @@ QString withoutQuotes(const QString& value) {
   return value;
 }
 
+}  // namespace
+
 QString oneLine(QString text) {
   text.replace(u'\r', u' ');
   text.replace(u'\n', u' ');
   return text;
 }
 
-// Writable by the caller, and not marked read-only (no write bit at all), which even the
-// superuser's writes respect here.
 bool isWritable(const std::string& file) {
   struct stat st {};
   return ::stat(file.c_str(), &st) == 0 && (st.st_mode & 0222) != 0 &&
          ::access(file.c_str(), W_OK) == 0;
 }
+
+QString profileValue(const QString& stored) {
+  QString result = limitAnsiBytes(withoutQuotes(stored)).trimmed();
+  result.remove(QChar(u'\0'));
+  return result;
+}
+
+namespace {
 
 QString quoted(const QString& path) {
   return QStringLiteral("\"") + path + QStringLiteral("\"");
@@ -127,9 +136,7 @@ QString IniFile::GetIniKey(const QString& section, const QString& key) const {
   if (!bytes) return QString();
   const std::optional<QString> value = IniDocument::parse(*bytes).value(section, key);
   if (!value) return QString();
-  QString result = limitAnsiBytes(withoutQuotes(*value)).trimmed();
-  result.remove(QChar(u'\0'));
-  return result;
+  return profileValue(*value);
 }
 
 bool IniFile::WriteIniKey(const QString& section, const QString& key, const QString& value) {

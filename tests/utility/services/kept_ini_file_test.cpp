@@ -1,0 +1,103 @@
+// An INI file kept in memory over many writes ends byte for byte as the same writes through
+// IniFile, appends what is new, and sees what others wrote meanwhile.
+
+#include "mobrel/kept_ini_file.h"
+
+#include <gtest/gtest.h>
+
+#include "mobrel/ini_file.h"
+#include "test_folder.h"
+
+namespace {
+
+using mobrel::IniFile;
+using mobrel::KeptIniFile;
+
+// A run like a split's: a section per frame, a key of the first section replaced per frame,
+// keys of an earlier section added, names in another case, a key written twice in one write.
+std::vector<std::vector<KeptIniFile::Key>> run(int frames) {
+  std::vector<std::vector<KeptIniFile::Key>> writes;
+  for (int n = 1; n <= frames; ++n) {
+    const QString frame = QStringLiteral("c:/out/%1.dxf").arg(n);
+    std::vector<KeptIniFile::Key> w;
+    if (n > 1) w.push_back({"c:/set.dxf", "SCount", QString::number(n - 1), true});
+    w.push_back({frame, "模版", "TK_A3", false});
+    w.push_back({frame, "图号", QStringLiteral("JG-%1").arg(n), false});
+    w.push_back({frame.toUpper(), "模版", "TK_A3,TK_A3", false});
+    if (n % 7 == 0) w.push_back({"c:/out/1.dxf", QStringLiteral("Later%1").arg(n), "x", false});
+    writes.push_back(std::move(w));
+  }
+  return writes;
+}
+
+TEST(KeptIniFile, EndsAsTheSameWritesOneByOne) {
+  TestFolder dir;
+  // A file that is already there, in GBK, with a blank line ending its last section.
+  const std::string start = "[old]\r\nk=\xC4\xE3\r\n\r\n";
+  writeBytes(dir.path() / "kept.txt", start);
+  writeBytes(dir.path() / "plain.txt", start);
+  IniFile plain(dir / "plain.txt");
+  {
+    KeptIniFile kept(dir / "kept.txt");
+    for (const auto& w : run(12)) {
+      ASSERT_TRUE(kept.write(w));
+      for (const auto& k : w) plain.WriteIniKey(k.section, k.key, k.value);
+      // What may wait is read back as written, though the file may not hold it yet.
+      EXPECT_EQ(kept.get("C:/SET.DXF", "scount"), plain.GetIniKey("c:/set.dxf", "SCount"));
+    }
+    EXPECT_EQ(kept.get("old", "K"), QString::fromUtf8("你"));
+    ASSERT_TRUE(kept.sync());
+    EXPECT_EQ(readBytes(dir.path() / "kept.txt"), readBytes(dir.path() / "plain.txt"));
+    // Written again after a sync, and left to the end of the object.
+    kept.write({{"c:/set.dxf", "SCount", "99", true}});
+  }
+  plain.WriteIniKey("c:/set.dxf", "SCount", "99");
+  EXPECT_EQ(readBytes(dir.path() / "kept.txt"), readBytes(dir.path() / "plain.txt"));
+}
+
+TEST(KeptIniFile, NewSectionsAreAppendedAndWaitingKeysReachTheFileInTime) {
+  TestFolder dir;
+  KeptIniFile kept(dir / "r.txt");
+  ASSERT_TRUE(kept.write({{"src", "SCount", "0", true}}));
+  ASSERT_TRUE(kept.write({{"a", "k", "1", false}}));
+  const std::string afterA = readBytes(dir.path() / "r.txt");
+  EXPECT_EQ(afterA, "[src]\r\nSCount=0\r\n[a]\r\nk=1\r\n");
+  // A count that may wait: the file keeps the old one while it is small against what was
+  // appended since the last rewrite.
+  ASSERT_TRUE(kept.write({{"src", "SCount", "1", true}}));  // the first waiting key rewrites
+  ASSERT_TRUE(kept.write({{"src", "SCount", "2", true}, {"b", "k", "2", false}}));
+  EXPECT_EQ(readBytes(dir.path() / "r.txt"), "[src]\r\nSCount=1\r\n[a]\r\nk=1\r\n[b]\r\nk=2\r\n");
+  EXPECT_EQ(kept.get("src", "SCount"), "2");
+  // A key of this write that changes an earlier line goes to the file at once, and so does
+  // everything waiting.
+  ASSERT_TRUE(kept.write({{"a", "k", "3", false}}));
+  EXPECT_EQ(readBytes(dir.path() / "r.txt"), "[src]\r\nSCount=2\r\n[a]\r\nk=3\r\n[b]\r\nk=2\r\n");
+}
+
+TEST(KeptIniFile, ChangesOfOthersAreKeptAndFailuresAreSaid) {
+  TestFolder dir;
+  KeptIniFile kept(dir / "r.txt");
+  ASSERT_TRUE(kept.write({{"a", "k", "1", false}}));
+  // Someone else writes meanwhile: the next write starts from what is on the disk.
+  IniFile other(dir / "r.txt");
+  ASSERT_TRUE(other.WriteIniKey("a", "other", "x"));
+  EXPECT_EQ(kept.get("a", "other"), "x");
+  ASSERT_TRUE(kept.write({{"b", "k", "2", false}}));
+  EXPECT_EQ(readBytes(dir.path() / "r.txt"), "[a]\r\nk=1\r\nother=x\r\n[b]\r\nk=2\r\n");
+  // The file replaced by another one (the same size and time would not hide it: a new inode).
+  writeBytes(dir.path() / "r2.txt", "[z]\r\nk=9\r\n");
+  std::filesystem::rename(dir.path() / "r2.txt", dir.path() / "r.txt");
+  EXPECT_EQ(kept.get("z", "k"), "9");
+  EXPECT_EQ(kept.get("b", "k"), "");
+
+  // A value longer than a profile read gives back is read back cut, as the file would give it.
+  const QString longValue(2000, u'x');
+  ASSERT_TRUE(kept.write({{"z", "long", longValue, true}}));
+  EXPECT_EQ(kept.get("z", "long").size(), 1023);
+
+  KeptIniFile nowhere(dir / "no/such/folder/r.txt");
+  EXPECT_FALSE(nowhere.write({{"a", "k", "1", false}}));
+  EXPECT_EQ(nowhere.get("a", "k"), "");
+}
+
+}  // namespace

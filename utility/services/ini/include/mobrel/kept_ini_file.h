@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <chrono>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+#include "mobrel/ini_file.h"
+
+namespace mobrel {
+
+class IniDocument;
+
+// One INI file written many times over a long run (a report that gains a section per item),
+// with the rules of IniFile, at a cost in proportion to what each write adds rather than to
+// the whole file. The file's lines are kept in memory, indexed by section and key, and the
+// file is read again only when someone else changed it (its size, time or identity differ
+// from what this object last saw).
+//
+// A write whose keys only add lines at the end of the file (a new section, new keys of the
+// last section) appends those bytes to the file and flushes them to the disk. Any other write
+// (a key replaced or added in an earlier section) rewrites the whole file through a temporary
+// file, except for keys written with `mayWait`: their change is kept in memory and reaches the
+// file with the next whole rewrite. Such a rewrite happens when the bytes appended since the
+// last one reach the file's size then, or a second after the first waiting change, so that
+// rewrites cost at most a fixed share of the run; and always on sync() and on destruction.
+// What a stopped or failed run reported is so on the disk once sync() has run; a killed
+// process loses at most the waiting keys of the last moments, never a line that was appended.
+//
+// Every change of the file happens under the folder lock of IniFile.
+class KeptIniFile {
+ public:
+  explicit KeptIniFile(QString path);
+  ~KeptIniFile();
+  KeptIniFile(const KeptIniFile&) = delete;
+  KeptIniFile& operator=(const KeptIniFile&) = delete;
+
+  const QString& path() const { return path_; }
+
+  // The value as IniFile::GetIniKey reads it, waiting keys included.
+  QString get(const QString& section, const QString& key);
+
+  struct Key {
+    QString section, key, value;
+    bool mayWait = false;
+  };
+  // Writes the keys in order, as IniFile::WriteIniKey would one by one. Returns false when the
+  // file could not be written.
+  bool write(const std::vector<Key>& keys);
+
+  // Writes the waiting keys. Returns false when the file could not be written.
+  bool sync();
+
+ private:
+  struct Stamp {
+    bool exists = false;
+    unsigned long long device = 0, inode = 0;
+    long long size = 0, seconds = 0, nanoseconds = 0;
+    bool operator==(const Stamp&) const = default;
+  };
+  Stamp stampNow() const;
+  // Reads the file again when it is not as this object left it. False when it cannot be read.
+  bool refresh();
+  bool rewrite();
+
+  QString path_;
+  std::unique_ptr<IniDocument> doc_;  // the file as on disk, waiting keys not applied
+  Stamp stamp_;
+  bool loaded_ = false;
+  static QString waitingKey(const QString& section, const QString& key);
+  void addWaiting(const QString& section, const QString& key, const QString& value);
+
+  // Keys not yet in the file, in the order of their first write, each with its last value.
+  std::vector<IniFile::KeyWrite> waiting_;
+  std::unordered_map<QString, size_t> waitingIndex_;
+  long long appendedSinceRewrite_ = 0;
+  long long sizeAtRewrite_ = 0;
+  std::chrono::steady_clock::time_point firstWaiting_;
+};
+
+}  // namespace mobrel

@@ -1,0 +1,21 @@
+#pragma once
+
+// The rules of a profile read and write that the INI classes share.
+
+#include <QString>
+#include <optional>
+#include <string>
+
+#include "mobrel/ini_values.h"
+
+namespace mobrel {
+
+// The file's bytes; nothing when it cannot be read.
+std::optional<std::string> readBytes(const QString& path);
+// CR and LF written as spaces.
+QString oneLine(QString text);
+// Writable by the caller, and not marked read-only (no write bit at all), which even the
+// superuser's writes respect here.
+bool isWritable(const std::string& file);
+
+}  // namespace mobrel

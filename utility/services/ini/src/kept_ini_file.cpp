@@ -1,0 +1,151 @@
+#include "mobrel/kept_ini_file.h"
+
+#include <sys/stat.h>
+
+#include <QFileInfo>
+#include <filesystem>
+
+#include "atomic_write.h"
+#include "ini_document.h"
+#include "ini_rules.h"
+
+namespace mobrel {
+
+namespace {
+
+// A waiting key reaches the file at the latest this long after it was written.
+constexpr auto kLongestWait = std::chrono::seconds(1);
+
+}  // namespace
+
+KeptIniFile::KeptIniFile(QString path) : path_(std::move(path)), doc_(new IniDocument) {}
+
+KeptIniFile::~KeptIniFile() {
+  sync();
+}
+
+KeptIniFile::Stamp KeptIniFile::stampNow() const {
+  Stamp s;
+  struct stat st {};
+  if (::stat(path_.toStdString().c_str(), &st) != 0) return s;
+  s.exists = true;
+  s.device = st.st_dev;
+  s.inode = st.st_ino;
+  s.size = st.st_size;
+  s.seconds = st.st_mtim.tv_sec;
+  s.nanoseconds = st.st_mtim.tv_nsec;
+  return s;
+}
+
+bool KeptIniFile::refresh() {
+  const Stamp now = stampNow();
+  if (loaded_ && now == stamp_) return true;
+  std::optional<std::string> bytes;
+  if (now.exists) {
+    bytes = readBytes(path_);
+    if (!bytes) return false;
+  }
+  *doc_ = IniDocument::parse(bytes.value_or(std::string()));
+  stamp_ = now;
+  loaded_ = true;
+  return true;
+}
+
+QString KeptIniFile::waitingKey(const QString& section, const QString& key) {
+  QString k = section.trimmed().toCaseFolded();
+  k += QChar(u'\0');
+  k += key.trimmed().toCaseFolded();
+  return k;
+}
+
+void KeptIniFile::addWaiting(const QString& section, const QString& key, const QString& value) {
+  // A key written again keeps its first place: the file ends the same as when each write had
+  // reached it in turn.
+  const auto [it, added] = waitingIndex_.try_emplace(waitingKey(section, key), waiting_.size());
+  if (!added) {
+    waiting_[it->second].value = value;
+    return;
+  }
+  if (waiting_.empty()) firstWaiting_ = std::chrono::steady_clock::now();
+  waiting_.push_back({section, key, value});
+}
+
+QString KeptIniFile::get(const QString& section, const QString& key) {
+  const auto it = waitingIndex_.find(waitingKey(section, key));
+  if (it != waitingIndex_.end()) return profileValue(waiting_[it->second].value.trimmed());
+  if (!refresh()) return QString();
+  const std::optional<QString> value = doc_->value(section, key);
+  return value ? profileValue(*value) : QString();
+}
+
+bool KeptIniFile::write(const std::vector<Key>& keys) {
+  if (keys.empty()) return true;
+  if (path_.isEmpty()) return false;
+  const std::string file = path_.toStdString();
+  FolderLock lock(std::filesystem::path(file).parent_path().string());
+  if (!lock.locked()) return false;  // a missing folder is not created
+  if (!refresh()) return false;
+  // A file that is there but cannot be written stays as it is.
+  if (stamp_.exists && !isWritable(file)) return false;
+
+  const size_t lines = doc_->lineCount();
+  const size_t lastSize = lines > 0 ? doc_->lineSize(lines - 1) : 0;
+  bool mustRewrite = false;
+  for (const Key& k : keys) {
+    const QString section = oneLine(k.section), key = oneLine(k.key), value = oneLine(k.value);
+    // Keys of different sections, or different keys of one section, land in the same places
+    // whichever reaches the file first; a key already waiting keeps waiting.
+    if (doc_->appendsAtEnd(section, key) && !waitingIndex_.contains(waitingKey(section, key))) {
+      doc_->setValue(section, key, value);
+    } else {
+      addWaiting(section, key, value);
+      if (!k.mayWait) mustRewrite = true;
+    }
+  }
+  // Lines added at the end: the file grows by them.
+  if (doc_->lineCount() > lines || (lines > 0 && doc_->lineSize(lines - 1) != lastSize)) {
+    const std::string tail = lines > 0 ? doc_->bytesFrom(lines - 1, lastSize) : doc_->bytes();
+    const bool appended =
+        stamp_.exists ? appendToFile(file, tail) : writeFileAtomically(file, doc_->bytes());
+    if (!appended) {
+      loaded_ = false;  // read again: the lines just added are not in the file
+      return false;
+    }
+    appendedSinceRewrite_ += static_cast<long long>(tail.size());
+    stamp_ = stampNow();
+  }
+  if (waiting_.empty()) return true;
+  const bool due = mustRewrite || appendedSinceRewrite_ >= sizeAtRewrite_ ||
+                   std::chrono::steady_clock::now() - firstWaiting_ >= kLongestWait;
+  return due ? rewrite() : true;
+}
+
+bool KeptIniFile::rewrite() {
+  const std::string file = path_.toStdString();
+  for (const IniFile::KeyWrite& k : waiting_) doc_->setValue(k.section, k.key, k.value);
+  waiting_.clear();
+  waitingIndex_.clear();
+  const std::string bytes = doc_->bytes();
+  if (!writeFileAtomically(file, bytes)) {
+    loaded_ = false;
+    return false;
+  }
+  stamp_ = stampNow();
+  sizeAtRewrite_ = static_cast<long long>(bytes.size());
+  appendedSinceRewrite_ = 0;
+  return true;
+}
+
+bool KeptIniFile::sync() {
+  if (waiting_.empty() || path_.isEmpty()) return true;
+  const std::string file = path_.toStdString();
+  FolderLock lock(std::filesystem::path(file).parent_path().string());
+  if (!lock.locked() || !refresh() || (stamp_.exists && !isWritable(file))) {
+    waiting_.clear();
+    waitingIndex_.clear();
+    return false;
+  }
+  return rewrite();
+}
+
+}  // namespace mobrel

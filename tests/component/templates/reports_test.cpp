@@ -234,7 +234,9 @@ doc.saveas(sys.argv[1])
         << e.what();
   }
   EXPECT_EQ(log.lines, (QStringList{"file wild.dxf", "end wild.dxf"}));
-  EXPECT_EQ(app->documents().count(), 0);
+  // Only the drawing opened for the labels is closed; the caller's stays open and active.
+  EXPECT_EQ(app->documents().count(), 1);
+  EXPECT_TRUE(app->activeDocument() == doc);
 
   cad.ReadMod("TB#1");
   cad.newCell("图号", 1, {}, Variant::point(0, 0, 0), Variant::point(50, 8, 0));

@@ -73,10 +73,10 @@ class PlotTextTest : public HostTest {
     return plottest::renderWithGhostscript(pdf, 25.4 * kPxPerMm, tmp.path(""));
   }
 
+  // A text made in the style, as a drafter makes it: it takes the style's width factor.
   cadhost::Entity text(const std::string& s, double x, double y, const char* style = "Standard") {
-    cadhost::Entity e = doc.modelSpace().addText(s, pt(x, y), 10);
-    e.setStyleName(style);
-    return e;
+    doc.setActiveTextStyle(doc.textStyles().item(style));
+    return doc.modelSpace().addText(s, pt(x, y), 10);
   }
 
   // The image row of a drawing's y, found from a horizontal reference line drawn at that y

@@ -13,6 +13,7 @@
 #include "tarvik/analysis_report.h"
 #include "tarvik/attempt.h"
 #include "tarvik/cad.h"
+#include "tarvik/cell_file.h"
 #include "tarvik/component_paths.h"
 #include "tarvik/constants.h"
 #include "tarvik/frm_dwg.h"
@@ -94,6 +95,11 @@ QString CAD::WindowsPlot(const Point3d& MinPoint, const Point3d& MaxPoint) {
   bool found = false;
   try {
     found = FXDWG(windowPath, MinPoint, MaxPoint, work);
+  } catch (const CellFileError& e) {
+    // A template matched but its cells could not be read: the user learns which file and why,
+    // then is asked for the number as for a frame nothing recognised.
+    ui_->showMessage(kTitle,
+                     QStringLiteral("模板单元文件无法读取: ") + QString::fromUtf8(e.what()));
   } catch (const std::exception&) {
     // An analysis that fails recognised nothing: the user is asked instead.
   }

@@ -228,6 +228,27 @@ TEST_F(WindowPlotTest, ACancelledDialogWritesAndPlotsNothing) {
   expectUndone(d, entities, systems);
 }
 
+TEST_F(WindowPlotTest, ATemplateWhoseCellFileCannotBeReadIsNamedBeforeTheUserIsAsked) {
+  const Sheet a1 = antest::standardSheets()[3];
+  cadhost::Document d = userDrawing("Sheet 1.dxf", {frame(a1, 2, true)});
+  const int entities = d.modelSpace().count();
+  const int systems = d.userCoordinateSystems().count();
+  settings(kPdf, "auto", "WORK");
+  // The frame block matches its template, whose cell files are gone.
+  const QDir cells(path("mods/mod"));
+  ASSERT_FALSE(cells.entryList({"*.dat"}, QDir::Files).isEmpty());
+  for (const QString& dat : cells.entryList({"*.dat"}, QDir::Files))
+    ASSERT_TRUE(QFile::remove(cells.filePath(dat)));
+  ui->queueDrawingNumber({std::nullopt});
+
+  EXPECT_EQ(cad.WindowsPlot({-10, -10, 0}, {2 * 841 + 10, 2 * 594 + 10, 0}), "");
+  ASSERT_EQ(ui->messages().size(), 1u);
+  EXPECT_TRUE(ui->messages()[0].text.startsWith("模板单元文件无法读取: "));
+  EXPECT_TRUE(ui->messages()[0].text.contains(".dat")) << ui->messages()[0].text.toStdString();
+  EXPECT_EQ(ui->drawingNumberDialogs(), 1);
+  expectUndone(d, entities, systems);
+}
+
 TEST_F(WindowPlotTest, OtherPathKindsNameThePlotAfterTheDrawingAndWriteNoWindowDrawing) {
   const Sheet a3 = antest::standardSheets()[1];
   cadhost::Document d = userDrawing("plan.dxf", {frame(a3, 1, true)});

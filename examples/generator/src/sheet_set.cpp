@@ -250,7 +250,9 @@ SheetSet generateSheetSet(const Options& o) {
   b.addLayer("TEXT", 2);
   b.addLayer("GEOMETRY", 4);
   for (int i = 0; i < o.extraLayers; ++i) {
-    b.addLayer("L" + std::to_string(i), 1 + i % 255, "Continuous", i % 2 == 0 ? 4 : 0);
+    std::string name = "L";
+    name.append(std::to_string(i));
+    b.addLayer(name, 1 + i % 255, "Continuous", i % 2 == 0 ? 4 : 0);
   }
   b.addTextStyle(kStyle, "gbenor.shx", "gbcbig.shx", 0.7);
   defineTitleBlock(b);

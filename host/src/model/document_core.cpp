@@ -376,7 +376,7 @@ void DocumentCore::beforeTableChange(std::string_view tableName) {
     if (t) {
       undo.record([this, name, copy = *t] {
         if (model::Table* cur = table(name)) *cur = copy;
-        structureChanged();
+        tableEntriesChanged(name);
         layersChanged();
         geometryChanged();
       });
@@ -387,13 +387,9 @@ void DocumentCore::beforeTableChange(std::string_view tableName) {
       });
     }
   }
-  // The entries change after this call: the index is renewed on its next use. The blocks find
-  // their records through the block record table, so a change there renews everything.
-  if (equalsNoCase(name, "BLOCK_RECORD")) {
-    structureChanged();
-  } else {
-    tableEntriesChanged();
-  }
+  // The entries change after this call: the table's part of the index is renewed on its next
+  // use.
+  tableEntriesChanged(name);
   if (equalsNoCase(name, "LAYER")) layersChanged();
   if (equalsNoCase(name, "STYLE")) geometryChanged();  // text widths
 }
@@ -407,20 +403,31 @@ model::Object& DocumentCore::appendTableEntry(const std::string& tableName, Tags
     undo.record([this, name = tableName] {
       model::Table* t = table(name);
       if (!t || t->entries.empty()) return;
+      const auto ti = static_cast<std::int32_t>(t - dwg.tables.data());
+      const auto last = static_cast<std::int32_t>(t->entries.size() - 1);
+      if (references_ && !tableStale(ti)) {
+        // The index forgets the one entry: taking back many additions must not renew the
+        // table's index each time.
+        references_->removeLastTableEntry(ti, last, t->entries.back());
+      } else {
+        tableEntriesChanged(name);
+      }
       t->entries.pop_back();
       if (model::findTag(t->head.tags, 70))
         model::setTag(t->head.tags, 70, std::to_string(t->entries.size()));
-      tableEntriesChanged();
       if (equalsNoCase(name, "LAYER")) layersChanged();
+      if (equalsNoCase(name, "STYLE")) geometryChanged();
     });
   } else if (!existed && undo.recording()) {
     undo.record([this, name = tableName] {
       std::erase_if(dwg.tables, [&](const model::Table& x) { return x.name == name; });
       structureChanged();
       if (equalsNoCase(name, "LAYER")) layersChanged();
+      if (equalsNoCase(name, "STYLE")) geometryChanged();
     });
   }
   if (equalsNoCase(tableName, "LAYER")) layersChanged();
+  if (equalsNoCase(tableName, "STYLE")) geometryChanged();  // texts naming it take its widths
   return added;
 }
 
@@ -464,15 +471,16 @@ model::Object& DocumentCore::addTableEntry(const std::string& tableName, Tags ty
   }
   for (auto& tag : typeTags) e.tags.push_back(std::move(tag));
   t.entries.push_back(std::move(e));
+  const auto ti = static_cast<std::int32_t>(&t - dwg.tables.data());
   if (equalsNoCase(tableName, "BLOCK_RECORD")) {
     structureChanged();
-  } else if (references_ && !referenceTablesStale_) {
+  } else if (references_ && !tableStale(ti)) {
     // The index learns the one new entry: adding entries one by one must not rebuild it each
     // time.
-    references_->addTableEntry(static_cast<std::int32_t>(&t - dwg.tables.data()),
-                               static_cast<std::int32_t>(t.entries.size() - 1), t.entries.back());
+    references_->addTableEntry(ti, static_cast<std::int32_t>(t.entries.size() - 1),
+                               t.entries.back());
   } else {
-    tableEntriesChanged();
+    tableEntriesChanged(tableName);
   }
   // Keep the table's entry count (70) in step.
   if (model::findTag(t.head.tags, 70))
@@ -519,10 +527,14 @@ SelectionSetData& DocumentCore::selectionSet(std::uint64_t id) {
 const ReferenceIndex& DocumentCore::references() {
   if (!references_) {
     references_ = std::make_unique<ReferenceIndex>(dwg, blockErased_);
-  } else if (referenceTablesStale_) {
-    references_->refreshTables(dwg);
+    staleTables_.assign(dwg.tables.size(), 0);
+    anyTableStale_ = false;
+  } else if (anyTableStale_) {
+    for (size_t t = 0; t < staleTables_.size(); ++t)
+      if (staleTables_[t]) references_->refreshTable(dwg, static_cast<std::int32_t>(t));
+    staleTables_.assign(dwg.tables.size(), 0);
+    anyTableStale_ = false;
   }
-  referenceTablesStale_ = false;
   return *references_;
 }
 
@@ -530,8 +542,23 @@ void DocumentCore::structureChanged() {
   references_.reset();
 }
 
-void DocumentCore::tableEntriesChanged() {
-  referenceTablesStale_ = true;
+void DocumentCore::tableEntriesChanged(std::string_view tableName) {
+  // The blocks find their records through the block record table, so a change there renews
+  // everything.
+  const model::Table* t = table(tableName);
+  if (!t || equalsNoCase(tableName, "BLOCK_RECORD")) {
+    structureChanged();
+    return;
+  }
+  const auto ti = static_cast<size_t>(t - dwg.tables.data());
+  if (staleTables_.size() < dwg.tables.size()) staleTables_.resize(dwg.tables.size(), 0);
+  staleTables_[ti] = 1;
+  anyTableStale_ = true;
+}
+
+bool DocumentCore::tableStale(std::int32_t table) const {
+  return table >= 0 && static_cast<size_t>(table) < staleTables_.size() &&
+         staleTables_[static_cast<size_t>(table)] != 0;
 }
 
 // ---- geometry

@@ -139,11 +139,11 @@ class DocumentCore : public std::enable_shared_from_this<DocumentCore> {
   UndoJournal undo;
 
   // ---- where named and handled items are (tables, blocks, objects), rebuilt after a block
-  // definition or the block record table changed; after another table changed only its table
-  // part is renewed
+  // definition, the list of tables or the block record table changed; after another table's
+  // entries changed only that table's part is renewed, on the next use
   const ReferenceIndex& references();
   void structureChanged();
-  void tableEntriesChanged();
+  void tableEntriesChanged(std::string_view table);
 
   // ---- geometry of model space (boxes, spatial index), rebuilt when stale
   GeometryCache& geometry();
@@ -186,6 +186,7 @@ class DocumentCore : public std::enable_shared_from_this<DocumentCore> {
   }
   void entitiesChanged(std::int32_t container, std::int32_t index);
   void indexHandles(std::int32_t container, std::int32_t index);
+  bool tableStale(std::int32_t table) const;
 
   // flags_[0]: model space (dwg.entities), flags_[b + 1]: block b.
   std::vector<std::vector<std::uint8_t>> flags_;
@@ -196,7 +197,8 @@ class DocumentCore : public std::enable_shared_from_this<DocumentCore> {
   mutable bool layerStateValid_ = false;
   std::unique_ptr<GeometryCache> geometry_;
   std::unique_ptr<ReferenceIndex> references_;
-  bool referenceTablesStale_ = false;
+  std::vector<std::uint8_t> staleTables_;  // by table index: renew in the index before use
+  bool anyTableStale_ = false;
   std::unordered_map<std::string, EntityRef> handles_;
   bool handlesBuilt_ = false;
 };

@@ -195,6 +195,7 @@ class Importer {
         setOrInsert(e.tags, 330, owner ? owner->value : "0", {5, 105});
       }
       target.entries.push_back(std::move(e));
+      doc_.tableEntriesChanged(tableName);
       if (model::findTag(target.head.tags, 70))
         model::setTag(target.head.tags, 70, std::to_string(target.entries.size()));
     }

@@ -25,7 +25,15 @@ const model::TagText* nameOf(const model::Object& o) {
 
 ReferenceIndex::ReferenceIndex(const model::Drawing& dwg,
                                const std::vector<std::uint8_t>& blockErased) {
-  refreshTables(dwg);
+  entries_.resize(dwg.tables.size());
+  entryHandles_.resize(dwg.tables.size());
+  for (size_t t = 0; t < dwg.tables.size(); ++t) {
+    const auto ti = static_cast<std::int32_t>(t);
+    tables_.emplace(toUpper(dwg.tables[t].name), ti);
+    const std::string_view h = model::handleOf(dwg.tables[t].head);
+    if (!h.empty()) tableHandles_.emplace(std::string(h), ItemRef{ItemRef::kTableHead, ti, -1});
+    indexTable(dwg, ti);
+  }
   auto add = [&](std::string_view h, ItemRef ref) {
     if (!h.empty()) handles_.emplace(std::string(h), ref);
   };
@@ -48,35 +56,60 @@ ReferenceIndex::ReferenceIndex(const model::Drawing& dwg,
     add(model::handleOf(dwg.objects[o]), {ItemRef::kObject, static_cast<std::int32_t>(o), -1});
 }
 
-void ReferenceIndex::refreshTables(const model::Drawing& dwg) {
-  tableHandles_.clear();
-  tables_.clear();
-  entries_.assign(dwg.tables.size(), {});
-  auto add = [&](std::string_view h, ItemRef ref) {
-    if (!h.empty()) tableHandles_.emplace(std::string(h), ref);
-  };
-  for (size_t t = 0; t < dwg.tables.size(); ++t) {
-    const model::Table& table = dwg.tables[t];
-    const auto ti = static_cast<std::int32_t>(t);
-    tables_.emplace(toUpper(table.name), ti);
-    add(model::handleOf(table.head), {ItemRef::kTableHead, ti, -1});
-    entries_[t].reserve(table.entries.size());
-    for (size_t e = 0; e < table.entries.size(); ++e) {
-      const auto ei = static_cast<std::int32_t>(e);
-      add(entryHandle(table.entries[e]), {ItemRef::kTableEntry, ti, ei});
-      if (const model::TagText* name = nameOf(table.entries[e]))
-        entries_[t].emplace(toUpper(*name), ei);
-    }
+void ReferenceIndex::indexTable(const model::Drawing& dwg, std::int32_t ti) {
+  const model::Table& table = dwg.tables[static_cast<size_t>(ti)];
+  auto& names = entries_[static_cast<size_t>(ti)];
+  names.reserve(table.entries.size());
+  for (size_t e = 0; e < table.entries.size(); ++e)
+    addTableEntry(ti, static_cast<std::int32_t>(e), table.entries[e]);
+}
+
+void ReferenceIndex::refreshTable(const model::Drawing& dwg, std::int32_t table) {
+  if (table < 0 || table >= static_cast<std::int32_t>(entries_.size()) ||
+      table >= static_cast<std::int32_t>(dwg.tables.size()))
+    return;
+  // Where a damaged drawing gives entries of two tables one handle, the other table's stays.
+  auto& handles = entryHandles_[static_cast<size_t>(table)];
+  for (const std::string& h : handles) {
+    auto it = tableHandles_.find(h);
+    if (it != tableHandles_.end() && it->second.kind == ItemRef::kTableEntry &&
+        it->second.index == table)
+      tableHandles_.erase(it);
   }
+  handles.clear();
+  entries_[static_cast<size_t>(table)].clear();
+  indexTable(dwg, table);
 }
 
 void ReferenceIndex::addTableEntry(std::int32_t table, std::int32_t entry, const model::Object& e) {
   if (table < 0 || table >= static_cast<std::int32_t>(entries_.size())) return;
   const std::string_view h = entryHandle(e);
-  if (!h.empty())
-    tableHandles_.emplace(std::string(h), ItemRef{ItemRef::kTableEntry, table, entry});
+  if (!h.empty() &&
+      tableHandles_.emplace(std::string(h), ItemRef{ItemRef::kTableEntry, table, entry}).second)
+    entryHandles_[static_cast<size_t>(table)].emplace_back(h);
   if (const model::TagText* name = nameOf(e))
     entries_[static_cast<size_t>(table)].emplace(toUpper(*name), entry);
+}
+
+void ReferenceIndex::removeLastTableEntry(std::int32_t table, std::int32_t entry,
+                                          const model::Object& e) {
+  if (table < 0 || table >= static_cast<std::int32_t>(entries_.size())) return;
+  // An earlier entry of the same name or handle keeps it.
+  const std::string_view h = entryHandle(e);
+  auto& handles = entryHandles_[static_cast<size_t>(table)];
+  if (!h.empty()) {
+    auto it = tableHandles_.find(std::string(h));
+    if (it != tableHandles_.end() && it->second.kind == ItemRef::kTableEntry &&
+        it->second.index == table && it->second.entry == entry) {
+      tableHandles_.erase(it);
+      if (!handles.empty() && handles.back() == h) handles.pop_back();
+    }
+  }
+  if (const model::TagText* name = nameOf(e)) {
+    auto& names = entries_[static_cast<size_t>(table)];
+    auto it = names.find(toUpper(*name));
+    if (it != names.end() && it->second == entry) names.erase(it);
+  }
 }
 
 ItemRef ReferenceIndex::find(std::string_view handle) const {

@@ -30,12 +30,15 @@ class ReferenceIndex {
   // `blockErased[b]` marks deleted block definitions: they are not found by name.
   ReferenceIndex(const model::Drawing& dwg, const std::vector<std::uint8_t>& blockErased);
 
-  // Indexes the tables again after their entries changed; blocks and objects stay as they are.
-  // The block record table must be unchanged: the blocks' records are not looked up again.
-  void refreshTables(const model::Drawing& dwg);
+  // Indexes table `table` again after its entries changed; the other tables, blocks and objects
+  // stay as they are. The list of tables must be unchanged, and so must the block record table:
+  // the blocks' records are not looked up again.
+  void refreshTable(const model::Drawing& dwg, std::int32_t table);
 
   // Adds entry `entry` of table `table`, just appended to it.
   void addTableEntry(std::int32_t table, std::int32_t entry, const model::Object& e);
+  // Forgets entry `entry` of table `table`, just removed from its end.
+  void removeLastTableEntry(std::int32_t table, std::int32_t entry, const model::Object& e);
 
   // The table head, table entry, block (its BLOCK or ENDBLK) or object with this handle.
   ItemRef find(std::string_view handle) const;
@@ -47,8 +50,13 @@ class ReferenceIndex {
   std::int32_t blockRecord(std::int32_t block) const;
 
  private:
+  void indexTable(const model::Drawing& dwg, std::int32_t table);
+
   std::unordered_map<std::string, ItemRef> tableHandles_;  // table heads and entries
-  std::unordered_map<std::string, ItemRef> handles_;       // blocks and objects
+  // The entry handles each table put in tableHandles_, so that one table can be indexed again
+  // without a walk over the others.
+  std::vector<std::vector<std::string>> entryHandles_;
+  std::unordered_map<std::string, ItemRef> handles_;  // blocks and objects
   std::unordered_map<std::string, std::int32_t> tables_;
   std::vector<std::unordered_map<std::string, std::int32_t>> entries_;
   std::unordered_map<std::string, std::int32_t> blocks_;

@@ -44,10 +44,9 @@ StyleEntry entryOf(const std::weak_ptr<DocumentCore>& doc, const std::string& na
   return {core, &core->checkedEntry("STYLE", name)};
 }
 
-// For changing: the table is journalled first.
+// For changing: the entry is journalled first.
 Object& changing(const StyleEntry& s, const std::string& name) {
-  s.doc->beforeTableChange("STYLE");
-  return s.doc->checkedEntry("STYLE", name);
+  return s.doc->beforeEntryChange("STYLE", name);
 }
 
 std::string text(const Object& e, int code) {
@@ -129,11 +128,10 @@ void TextStyle::setFont(const FontDesc& font) {
   StyleEntry s = entryOf(doc_, name_);
   // Xdata names a registered application: "ACAD" must be in the APPID table.
   if (!font.typeface.empty() && !s.doc->tableEntry("APPID", "ACAD")) {
-    s.doc->beforeTableChange("APPID");
     Tags tags;
     if (s.doc->hasSubclassMarkers()) tags.push_back(Tag{100, "AcDbRegAppTableRecord"});
     tags.insert(tags.end(), {Tag{2, "ACAD"}, Tag{70, "0"}});
-    s.doc->addTableEntry("APPID", std::move(tags));
+    s.doc->appendTableEntry("APPID", std::move(tags));
   }
   Object& e = changing(s, name_);
   std::size_t x = acadXdata(e.tags);
@@ -177,13 +175,12 @@ TextStyle TextStyles::add(std::string_view name) {
   if (const Object* e = c->tableEntry("STYLE", name)) return c->styleProxy(text(*e, 2));
   if (name.empty() || name.find_first_of("<>/\\\":;?*|,=`") != std::string_view::npos)
     throw HostError(HostError::Refused, "\"" + std::string(name) + "\" is not a style name");
-  c->beforeTableChange("STYLE");
   Tags tags;
   if (c->hasSubclassMarkers()) tags.push_back(Tag{100, "AcDbTextStyleTableRecord"});
   tags.insert(tags.end(),
               {Tag{2, std::string(name)}, Tag{70, "0"}, Tag{40, "0.0"}, Tag{41, "1.0"},
                Tag{50, "0.0"}, Tag{71, "0"}, Tag{42, "2.5"}, Tag{3, "txt"}, Tag{4, ""}});
-  c->addTableEntry("STYLE", std::move(tags));
+  c->appendTableEntry("STYLE", std::move(tags));
   return c->styleProxy(std::string(name));
 }
 

@@ -105,13 +105,16 @@ Ucs UserCoordinateSystems::add(const Point3& origin, const Point3& xAxisPoint,
   if (geom::length(x) == 0 || geom::length(y) == 0)
     throw HostError(HostError::Refused, "the UCS axes are not independent");
 
-  c->beforeTableChange("UCS");
+  // Only the changed or added entry is journalled: a UCS defined for each of many frames must
+  // not copy the table each time.
   Object* e = c->tableEntry("UCS", name);
-  if (!e) {
+  if (e) {
+    e = &c->beforeEntryChange("UCS", name);
+  } else {
     model::Tags tags;
     if (c->hasSubclassMarkers()) tags.push_back(Tag{100, "AcDbUCSTableRecord"});
     tags.insert(tags.end(), {Tag{2, std::string(name)}, Tag{70, "0"}});
-    e = &c->addTableEntry("UCS", std::move(tags));
+    e = &c->appendTableEntry("UCS", std::move(tags));
   }
   // An existing name takes the new origin and axes.
   detail::setPointTag(e->tags, 10, origin, {70});

@@ -17,20 +17,33 @@ std::string quoted(const QString& path) {
 }  // namespace
 
 std::vector<CellType> decodeCellFile(const QByteArray& data, const QString& path) {
-  std::vector<CellType> cells;
-  RecordReader reader(data);
-  while (!reader.atEnd()) {
-    const qsizetype start = reader.position();
-    try {
-      cells.push_back(reader.getCell());
-    } catch (const RecordFormatError& e) {
-      throw CellFileError(e.number(),
-                          "The cell file " + quoted(path) + " is damaged: record " +
-                              std::to_string(cells.size() + 1) + " (from byte " +
-                              std::to_string(start) + "), " + e.what(),
-                          "CAD.ReadMod");
+  // Each record is read by `read` from `reader`; a record that does not parse names the file,
+  // the record and its first byte.
+  auto records = [&](RecordReader& reader, auto&& read) {
+    std::size_t n = 0;
+    while (!reader.atEnd()) {
+      const qsizetype start = reader.position();
+      try {
+        read();
+      } catch (const RecordFormatError& e) {
+        throw CellFileError(e.number(),
+                            "The cell file " + quoted(path) + " is damaged: record " +
+                                std::to_string(n + 1) + " (from byte " + std::to_string(start) +
+                                "), " + e.what(),
+                            "CAD.ReadMod");
+      }
+      ++n;
     }
-  }
+    return n;
+  };
+  // The records are counted first, so that the list takes exactly their room: grown one by
+  // one it would hold up to twice that, and three times while it moves.
+  RecordReader counter(data);
+  const std::size_t count = records(counter, [&] { counter.skipCell(); });
+  std::vector<CellType> cells;
+  cells.reserve(count);
+  RecordReader reader(data);
+  records(reader, [&] { cells.push_back(reader.getCell()); });
   return cells;
 }
 

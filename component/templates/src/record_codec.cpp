@@ -4,6 +4,7 @@
 
 #include <sheetcut/ansi_codepage.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <limits>
@@ -231,6 +232,11 @@ double RecordReader::getDouble() {
 QString RecordReader::getText() {
   const std::uint16_t n = getUInt16();
   const char* bytes = take(n, "a text");
+  if (!keep_ || n == 0) return {};
+  // ASCII reads the same in every ANSI code page; only other bytes need converting.
+  if (std::all_of(bytes, bytes + n, [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    return QString::fromLatin1(bytes, n);
+  }
   return QString::fromStdString(sheetcut::ansiToUtf8(std::string_view(bytes, n)));
 }
 
@@ -337,12 +343,23 @@ Variant RecordReader::getArray(Variant::Type elementType, int depth) {
                                 std::to_string(kMaxElements));
   }
   std::vector<Variant> items;
-  items.reserve(static_cast<std::size_t>(total));
+  if (keep_) items.reserve(static_cast<std::size_t>(total));
   for (qsizetype i = 0; i < total; ++i) {
-    items.push_back(elementType == Variant::kVariant ? getVariantAt(depth + 1)
-                                                     : getScalarValue(elementType));
+    Variant item =
+        elementType == Variant::kVariant ? getVariantAt(depth + 1) : getScalarValue(elementType);
+    if (keep_) items.push_back(std::move(item));
   }
+  if (!keep_) return {};
   return Variant::array(elementType, std::move(bounds), std::move(items));
+}
+
+void RecordReader::skipCell() {
+  keep_ = false;
+  struct Restore {
+    bool& keep;
+    ~Restore() { keep = true; }
+  } restore{keep_};
+  (void)getCell();
 }
 
 CellType RecordReader::getCell() {

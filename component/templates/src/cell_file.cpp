@@ -23,6 +23,13 @@ std::vector<CellType> decodeCellFile(const QByteArray& data, const QString& path
     std::size_t n = 0;
     while (!reader.atEnd()) {
       const qsizetype start = reader.position();
+      if (n == kMaxCellFileRecords) {
+        throw CellFileError(sheetcut::errnum::kSubscriptOutOfRange,
+                            "The cell file " + quoted(path) + " holds more than " +
+                                std::to_string(kMaxCellFileRecords) + " records (from byte " +
+                                std::to_string(start) + "): a template has at most that many cells",
+                            "CAD.ReadMod");
+      }
       try {
         read();
       } catch (const RecordFormatError& e) {
@@ -79,9 +86,17 @@ bool isSavedCell(const CellType& cell) {
 
 QByteArray encodeCellFile(const std::vector<CellType>& cells, long count, const QString& path) {
   RecordWriter writer;
+  std::size_t saved = 0;
   for (long i = 0; i < count && static_cast<size_t>(i) < cells.size(); ++i) {
     const CellType& cell = cells[static_cast<size_t>(i)];
     if (!isSavedCell(cell)) continue;
+    if (++saved > kMaxCellFileRecords) {
+      throw sheetcut::Error(sheetcut::errnum::kSubscriptOutOfRange,
+                            "Cannot write the cell file " + quoted(path) + ": more than " +
+                                std::to_string(kMaxCellFileRecords) +
+                                " cells to save, a template has at most that many",
+                            "CAD.SaveMod");
+    }
     try {
       writer.putCell(cell);
     } catch (const RecordFormatError& e) {

@@ -23,6 +23,10 @@ constexpr std::uint16_t kMaxDimensions = 60;
 // values are cell corners (points); an element costs far more in memory than its two or eight
 // bytes in the file, so a file that declares millions of them is refused rather than expanded.
 constexpr qsizetype kMaxElements = 65536;
+// The most elements all values of one file hold together: two three-double corners for each of
+// the most cells a cell file holds, three times over. Beyond it a file of many large values
+// would cost far more memory than its size.
+constexpr qsizetype kMaxFileElements = 65536 * 6 * 3;
 
 std::string hex16(std::uint16_t v) {
   static const char digits[] = "0123456789ABCDEF";
@@ -341,6 +345,13 @@ Variant RecordReader::getArray(Variant::Type elementType, int depth) {
                             "an array of " + std::to_string(total) + " elements at byte " +
                                 std::to_string(pos_) + ": a value holds at most " +
                                 std::to_string(kMaxElements));
+  }
+  fileElements_ += total;
+  if (fileElements_ > kMaxFileElements) {
+    throw RecordFormatError(RecordFormatError::kBadValue,
+                            "an array of " + std::to_string(total) + " elements at byte " +
+                                std::to_string(pos_) + ": the values of one file hold at most " +
+                                std::to_string(kMaxFileElements) + " elements together");
   }
   std::vector<Variant> items;
   if (keep_) items.reserve(static_cast<std::size_t>(total));

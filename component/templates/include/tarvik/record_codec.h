@@ -83,8 +83,9 @@ class RecordReader {
 
   QByteArrayView data_;
   qsizetype pos_ = 0;
-  qsizetype elements_ = 0;  // array elements of the value being read
-  bool keep_ = true;        // false while skipping: values are checked, not built
+  qsizetype elements_ = 0;      // array elements of the value being read
+  qsizetype fileElements_ = 0;  // array elements of every value read so far
+  bool keep_ = true;            // false while skipping: values are checked, not built
 };
 
 }  // namespace tarvik

@@ -85,7 +85,8 @@ Variant Variant::fromBool(bool value) {
 Variant Variant::fromString(const QString& value) {
   Variant v;
   v.type_ = kString;
-  v.text_ = value;
+  v.extra_ = new Extra;
+  v.extra_->text = value;
   return v;
 }
 
@@ -143,9 +144,24 @@ Variant Variant::array(Type elementType, std::vector<Bound> bounds, std::vector<
   }
   Variant v;
   v.type_ = static_cast<Type>(kArray | elementType);
-  v.bounds_ = std::move(bounds);
-  v.items_ = std::move(items);
+  v.extra_ = new Extra;
+  v.extra_->bounds = std::move(bounds);
+  v.extra_->items = std::move(items);
   return v;
+}
+
+const std::vector<Variant::Bound>& Variant::bounds() const {
+  static const std::vector<Bound> none;
+  return isArray() ? extra_->bounds : none;
+}
+
+const std::vector<Variant>& Variant::items() const {
+  static const std::vector<Variant> none;
+  return isArray() ? extra_->items : none;
+}
+
+std::int64_t Variant::rawInteger() const {
+  return isIntegerType(type_) ? integer_ : 0;
 }
 
 bool Variant::isNumeric() const {
@@ -160,14 +176,14 @@ double Variant::toDouble() const {
 }
 
 QString Variant::toString() const {
-  if (type_ == kString) return text_;
+  if (type_ == kString) return extra_->text;
   if (type_ == kEmpty) return {};
   typeMismatch("type " + std::to_string(type_) + " is not a text");
 }
 
 std::size_t Variant::elementPosition(std::int64_t index) const {
-  if (!isArray() || bounds_.size() != 1) typeMismatch("not a one-dimensional array");
-  const Bound& b = bounds_.front();
+  if (!isArray() || bounds().size() != 1) typeMismatch("not a one-dimensional array");
+  const Bound& b = bounds().front();
   const std::int64_t offset = index - b.lower;
   if (offset < 0 || offset >= b.count) {
     throw sheetcut::Error(sheetcut::errnum::kSubscriptOutOfRange,
@@ -177,24 +193,26 @@ std::size_t Variant::elementPosition(std::int64_t index) const {
 }
 
 double Variant::coordinate(std::int64_t index) const {
-  return items_[elementPosition(index)].toDouble();
+  return items()[elementPosition(index)].toDouble();
 }
 
 void Variant::setCoordinate(std::int64_t index, double value) {
-  Variant& item = items_[elementPosition(index)];
+  const std::size_t position = elementPosition(index);
+  Variant& item = extra_->items[position];  // a shared array is copied first
   item = elementType() == kVariant ? fromDouble(value) : scalar(elementType(), value);
 }
 
 Point3d Variant::toPoint() const {
-  const std::int64_t lower = isArray() && bounds_.size() == 1 ? bounds_.front().lower : 0;
-  const bool hasZ = isArray() && bounds_.size() == 1 && bounds_.front().count > 2;
+  const std::vector<Bound>& b = bounds();
+  const std::int64_t lower = b.size() == 1 ? b.front().lower : 0;
+  const bool hasZ = b.size() == 1 && b.front().count > 2;
   return {coordinate(lower), coordinate(lower + 1), hasZ ? coordinate(lower + 2) : 0.0};
 }
 
 bool Variant::operator==(const Variant& other) const {
   if (type_ != other.type_) return false;
-  if (isArray()) return bounds_ == other.bounds_ && items_ == other.items_;
-  if (type_ == kString) return text_ == other.text_;
+  if (isArray()) return bounds() == other.bounds() && items() == other.items();
+  if (type_ == kString) return extra_->text == other.extra_->text;
   if (isRealType(type_)) {
     // Bit-exact, so that a value read from a file compares equal to itself (NaN included).
     return std::memcmp(&real_, &other.real_, sizeof real_) == 0;

@@ -4,6 +4,7 @@
 
 #include <sheetcut/ansi_codepage.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <limits>
@@ -22,6 +23,10 @@ constexpr std::uint16_t kMaxDimensions = 60;
 // values are cell corners (points); an element costs far more in memory than its two or eight
 // bytes in the file, so a file that declares millions of them is refused rather than expanded.
 constexpr qsizetype kMaxElements = 65536;
+// The most elements all values of one file hold together: two three-double corners for each of
+// the most cells a cell file holds, three times over. Beyond it a file of many large values
+// would cost far more memory than its size.
+constexpr qsizetype kMaxFileElements = 65536 * 6 * 3;
 
 std::string hex16(std::uint16_t v) {
   static const char digits[] = "0123456789ABCDEF";
@@ -231,6 +236,11 @@ double RecordReader::getDouble() {
 QString RecordReader::getText() {
   const std::uint16_t n = getUInt16();
   const char* bytes = take(n, "a text");
+  if (!keep_ || n == 0) return {};
+  // ASCII reads the same in every ANSI code page; only other bytes need converting.
+  if (std::all_of(bytes, bytes + n, [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    return QString::fromLatin1(bytes, n);
+  }
   return QString::fromStdString(sheetcut::ansiToUtf8(std::string_view(bytes, n)));
 }
 
@@ -336,13 +346,31 @@ Variant RecordReader::getArray(Variant::Type elementType, int depth) {
                                 std::to_string(pos_) + ": a value holds at most " +
                                 std::to_string(kMaxElements));
   }
-  std::vector<Variant> items;
-  items.reserve(static_cast<std::size_t>(total));
-  for (qsizetype i = 0; i < total; ++i) {
-    items.push_back(elementType == Variant::kVariant ? getVariantAt(depth + 1)
-                                                     : getScalarValue(elementType));
+  fileElements_ += total;
+  if (fileElements_ > kMaxFileElements) {
+    throw RecordFormatError(RecordFormatError::kBadValue,
+                            "an array of " + std::to_string(total) + " elements at byte " +
+                                std::to_string(pos_) + ": the values of one file hold at most " +
+                                std::to_string(kMaxFileElements) + " elements together");
   }
+  std::vector<Variant> items;
+  if (keep_) items.reserve(static_cast<std::size_t>(total));
+  for (qsizetype i = 0; i < total; ++i) {
+    Variant item =
+        elementType == Variant::kVariant ? getVariantAt(depth + 1) : getScalarValue(elementType);
+    if (keep_) items.push_back(std::move(item));
+  }
+  if (!keep_) return {};
   return Variant::array(elementType, std::move(bounds), std::move(items));
+}
+
+void RecordReader::skipCell() {
+  keep_ = false;
+  struct Restore {
+    bool& keep;
+    ~Restore() { keep = true; }
+  } restore{keep_};
+  (void)getCell();
 }
 
 CellType RecordReader::getCell() {

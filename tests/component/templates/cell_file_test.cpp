@@ -213,6 +213,82 @@ TEST(CellFile, DamagedDataNeverReadsOutsideTheBuffer) {
   }
 }
 
+// Cells of every kind that a template holds, different from each other.
+std::vector<CellType> generatedCells(std::size_t n) {
+  std::vector<CellType> cells(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    const auto d = static_cast<double>(i);
+    CellType& c = cells[i];
+    switch (i % 4) {
+      case 0:
+        c = {"图号" + QString::number(i % 97), Variant::point(d, -d, 0),
+             Variant::point(d + 1, 2, 0), static_cast<std::int16_t>(i % 30000),
+             "s" + QString::number(i)};
+        break;
+      case 1:
+        c = {"", {}, {}, 0, ""};
+        break;
+      case 2:
+        c = {"name", Variant::fromString("角" + QString::number(i)), Variant::fromLong(int(i)), -1,
+             "文字"};
+        break;
+      default:
+        c = {"v", Variant::variants({Variant::fromDouble(d), Variant(), Variant::null()}),
+             Variant::doubles({d, d / 2}, 1), kLabelCellOrder - 1, ""};
+    }
+  }
+  return cells;
+}
+
+TEST(CellFile, TheMostRecordsReadBackEqualAndOneMoreIsRefused) {
+  const std::vector<CellType> cells = generatedCells(kMaxCellFileRecords);
+  const QByteArray bytes = encodeCellFile(cells, long(cells.size()), "t.dat");
+  EXPECT_EQ(decodeCellFile(bytes, "t.dat"), cells);
+
+  // One minimal record more: refused with the file named, whatever the records hold.
+  try {
+    (void)decodeCellFile(bytes + QByteArray(10, '\0'), "/tm/many.dat");
+    ADD_FAILURE() << "no error";
+  } catch (const CellFileError& e) {
+    EXPECT_NE(e.description().find("/tm/many.dat"), std::string::npos) << e.description();
+    EXPECT_NE(e.description().find("65536"), std::string::npos) << e.description();
+  }
+
+  // Saving counts only the cells written: a label cell more still fits, a plain cell does not.
+  std::vector<CellType> more = cells;
+  more.push_back({"label", {}, {}, kLabelCellOrder, ""});
+  EXPECT_EQ(encodeCellFile(more, long(more.size()), "t.dat"), bytes);
+  more.push_back({"one too many", {}, {}, 1, ""});
+  EXPECT_THROW((void)encodeCellFile(more, long(more.size()), "t.dat"), sheetcut::Error);
+  EXPECT_EQ(encodeCellFile(more, long(more.size()) - 1, "t.dat"), bytes);
+}
+
+// Each value stays below its own limit, but together the values of the file hold too many
+// elements: the record that passes the file's limit is named.
+TEST(CellFile, ValuesOfOneFileHoldABoundedNumberOfElements) {
+  QByteArray record;
+  u16(record, 0);
+  u16(record, 0x200C);  // P1: 65,536 empty values
+  u16(record, 1);
+  i32(record, 65536);
+  i32(record, 0);
+  record.append(QByteArray(2 * 65536, '\0'));
+  u16(record, 0);  // P2 empty, T 0, text empty
+  u16(record, 0);
+  u16(record, 0);
+  QByteArray data;
+  for (int i = 0; i < 18; ++i) data.append(record);
+  EXPECT_EQ(decodeCellFile(data, "t.dat").size(), 18u);
+  try {
+    (void)decodeCellFile(data + record, "/tm/big.dat");
+    ADD_FAILURE() << "no error";
+  } catch (const CellFileError& e) {
+    EXPECT_NE(e.description().find("/tm/big.dat"), std::string::npos) << e.description();
+    EXPECT_NE(e.description().find("record 19"), std::string::npos) << e.description();
+    EXPECT_NE(e.description().find("P1"), std::string::npos) << e.description();
+  }
+}
+
 TEST(CellFile, TextTooLongForARecordIsRefused) {
   std::vector<CellType> cells{{QString(40000, QChar(0x4E2D)), {}, {}, 1, ""}};  // 80000 bytes
   EXPECT_THROW((void)encodeCellFile(cells, 1, "t.dat"), sheetcut::Error);

@@ -60,5 +60,38 @@ TEST(VariantCorners, RewrittenElementsKeepTheArrayType) {
   EXPECT_EQ(Variant::fromCurrencyRaw(12345).toDouble(), 1.2345);
 }
 
+// Copies share a text or an array until one of them is changed; a change reaches only the copy
+// changed, however deep the array, and a value stays small enough for millions of corners.
+TEST(VariantCorners, CopiesAreIndependentValues) {
+  const Variant point = Variant::point(1, 2, 3);
+  Variant moved = point;
+  moved.setCoordinate(0, 9);
+  EXPECT_EQ(point.toPoint(), (Point3d{1, 2, 3}));
+  EXPECT_EQ(moved.toPoint(), (Point3d{9, 2, 3}));
+  EXPECT_NE(point, moved);
+
+  const Variant nested = Variant::variants({Variant::point(1, 2, 3), Variant::fromString("t")});
+  Variant outer = nested;
+  Variant inner = outer.items()[0];
+  inner.setCoordinate(2, -1);
+  outer.setCoordinate(1, 5);
+  EXPECT_EQ(nested.items()[0].toPoint(), (Point3d{1, 2, 3}));
+  EXPECT_EQ(nested.items()[1].toString(), "t");
+  EXPECT_EQ(outer.items()[0].toPoint(), (Point3d{1, 2, 3}));
+  EXPECT_EQ(outer.items()[1], Variant::fromDouble(5));
+  EXPECT_EQ(inner.toPoint(), (Point3d{1, 2, -1}));
+
+  // The number and the integer of a scalar do not show through each other.
+  EXPECT_EQ(Variant::fromDouble(1.5).rawInteger(), 0);
+  EXPECT_NE(Variant::fromDouble(0), Variant::fromLong(0));
+  EXPECT_EQ(Variant::null(), Variant::null());
+  EXPECT_NE(Variant(), Variant::null());
+  EXPECT_TRUE(Variant::fromString("a").bounds().empty());
+  EXPECT_TRUE(Variant::fromDouble(1).items().empty());
+  EXPECT_EQ(Variant().toString(), "");
+
+  EXPECT_LE(sizeof(Variant), 24u);
+}
+
 }  // namespace
 }  // namespace tarvik

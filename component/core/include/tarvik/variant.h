@@ -5,6 +5,8 @@
 // more dimensions) of numbers, texts or Variants. The type word is the one the template files
 // store, so a value read from a file is written back unchanged.
 
+#include <QSharedData>
+#include <QSharedDataPointer>
 #include <QString>
 #include <cstdint>
 #include <vector>
@@ -71,14 +73,14 @@ class Variant {
   bool isArray() const { return (type_ & kArray) != 0; }
   bool isNumeric() const;
   Type elementType() const { return static_cast<Type>(type_ & ~kArray); }
-  const std::vector<Bound>& bounds() const { return bounds_; }
-  const std::vector<Variant>& items() const { return items_; }
+  const std::vector<Bound>& bounds() const;
+  const std::vector<Variant>& items() const;
 
   // The value of a numeric scalar (Currency in units, Boolean -1 or 0). sheetcut::Error
   // (type mismatch) for anything else.
   double toDouble() const;
   // The raw stored integer of Integer, Long, Error, Boolean, Byte and Currency scalars.
-  std::int64_t rawInteger() const { return integer_; }
+  std::int64_t rawInteger() const;
   // The text of a String; "" for Empty. sheetcut::Error (type mismatch) for anything else.
   QString toString() const;
 
@@ -97,12 +99,21 @@ class Variant {
  private:
   std::size_t elementPosition(std::int64_t index) const;
 
+  // What only texts and arrays have, kept out of line so that a number or an empty value takes
+  // 24 bytes: a cell file holds millions of them at most a few bytes each. Copies share it
+  // until one of them is changed.
+  struct Extra : QSharedData {
+    QString text;
+    std::vector<Bound> bounds;
+    std::vector<Variant> items;
+  };
+
   Type type_ = kEmpty;
-  std::int64_t integer_ = 0;  // integer-like scalars
-  double real_ = 0;           // Single, Double, Date
-  QString text_;
-  std::vector<Bound> bounds_;
-  std::vector<Variant> items_;
+  union {
+    std::int64_t integer_ = 0;  // integer-like scalars
+    double real_;               // Single, Double, Date
+  };
+  QSharedDataPointer<Extra> extra_;  // null unless a String or an array
 };
 
 }  // namespace tarvik

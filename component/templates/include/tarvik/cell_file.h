@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <cstddef>
 #include <string>
 #include <unordered_set>
 #include <utility>
@@ -18,6 +19,11 @@ namespace tarvik {
 
 // The marker in a cell name that counts the cell as deleted.
 inline const QString kDeletedCellMark = QStringLiteral("(已删");
+
+// The most records a cell file holds. A template has tens or hundreds of cells; each costs
+// about a hundred bytes in memory however few bytes it takes in the file, so a file of more
+// is refused (when read, before anything is built for its records; when written, too).
+inline constexpr std::size_t kMaxCellFileRecords = 65536;
 
 // A cell file that cannot be read: missing where a template's cells are needed, unreadable or
 // damaged. Its description names the file and the reason.
@@ -52,7 +58,7 @@ class CellFileErrors {
 };
 
 // Every record of `data`. CellFileError naming `path`, the record (1-based) and the field
-// when the data does not parse.
+// when the data does not parse; naming `path` when it holds more than kMaxCellFileRecords.
 std::vector<CellType> decodeCellFile(const QByteArray& data, const QString& path);
 // Reads the cell file `path`; a file that cannot be opened or parsed raises CellFileError
 // naming it.
@@ -61,7 +67,8 @@ std::vector<CellType> readCellFile(const QString& path);
 // Whether SaveMod keeps the cell: not a label cell and not marked as deleted.
 bool isSavedCell(const CellType& cell);
 // The records of cells[0..count-1] that isSavedCell keeps. sheetcut::Error naming `path` and
-// the cell for a cell that cannot be written (a text past 65535 bytes).
+// the cell for a cell that cannot be written (a text past 65535 bytes), naming `path` when
+// more than kMaxCellFileRecords are kept.
 QByteArray encodeCellFile(const std::vector<CellType>& cells, long count, const QString& path);
 
 }  // namespace tarvik

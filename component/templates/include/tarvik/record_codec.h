@@ -71,6 +71,8 @@ class RecordReader {
   QString getText();
   Variant getVariant();
   CellType getCell();
+  // Reads past one cell record, checking it as getCell does but keeping nothing.
+  void skipCell();
   TextType getTextRecord();
 
  private:
@@ -81,7 +83,9 @@ class RecordReader {
 
   QByteArrayView data_;
   qsizetype pos_ = 0;
-  qsizetype elements_ = 0;  // array elements of the value being read
+  qsizetype elements_ = 0;      // array elements of the value being read
+  qsizetype fileElements_ = 0;  // array elements of every value read so far
+  bool keep_ = true;            // false while skipping: values are checked, not built
 };
 
 }  // namespace tarvik

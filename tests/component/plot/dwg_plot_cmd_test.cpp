@@ -6,6 +6,7 @@
 
 #include "tarvik/paper_rules.h"
 
+#include "callers_drawing.h"
 #include "plot_files.h"
 #include "plot_fixture.h"
 #include "qstring_printer.h"
@@ -198,16 +199,10 @@ TEST_F(DwgPlotCmdTest, ThePdfPlotterReopensOnlyAnExistingDrawingAndNamesThePlotI
   // caller's drawing is open, active and keeps its unsaved change.
   rectangleDrawing(200, 100, "Other Plan.dxf").close(false);
   cad.AcadDoc = caller;
-  const cadhost::Entity unsaved = caller.modelSpace().addText("unsaved", {1, 2, 0}, 2.5);
-  const int entities = caller.modelSpace().count();
+  const CallersDrawing unsaved(app, cad, caller);
   plot(path("Other Plan.dxf"), 200, 100);
   EXPECT_TRUE(QFileInfo::exists(path("plots/OTHER PLAN.pdf"))) << plots().join(", ").toStdString();
-  ASSERT_EQ(app->documents().count(), 1);
-  EXPECT_TRUE(app->activeDocument() == caller);
-  ASSERT_TRUE(cad.AcadDoc.has_value());
-  EXPECT_TRUE(*cad.AcadDoc == caller);
-  EXPECT_EQ(caller.modelSpace().count(), entities);
-  EXPECT_EQ(unsaved.textString(), "unsaved");
+  unsaved.check();
 
   // A drawing file that cannot be read is not plotted, and says so.
   QFile bad(path("bad.dxf"));

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <fstream>
 
+#include "callers_drawing.h"
 #include "plot_files.h"
 #include "plot_fixture.h"
 #include "qstring_printer.h"
@@ -111,29 +112,19 @@ TEST_F(EpsPdfTest, FailuresReturnTheirDescriptionAndWriteNothing) {
 TEST_F(EpsPdfTest, ConvertEpsLeavesTheCallersDrawingOpenActiveAndUnsaved) {
   ASSERT_TRUE(QDir().mkpath(path("out")));
   rectangleDrawing(500, 300, "Plan.dxf").close(false);
-  cadhost::Document caller = rectangleDrawing(100, 100, "caller.dxf");
-  const cadhost::Entity unsaved = caller.modelSpace().addText("unsaved", {1, 2, 0}, 2.5);
-  const int entities = caller.modelSpace().count();
-  const auto expectCallersDrawing = [&] {
-    ASSERT_EQ(app->documents().count(), 1);
-    EXPECT_TRUE(app->activeDocument() == caller);
-    ASSERT_TRUE(cad.AcadDoc.has_value());
-    EXPECT_TRUE(*cad.AcadDoc == caller);
-    EXPECT_EQ(caller.modelSpace().count(), entities);
-    EXPECT_EQ(unsaved.textString(), "unsaved");
-  };
+  const CallersDrawing caller(app, cad, rectangleDrawing(100, 100, "caller.dxf"));
   cad.ConvertEPS(path("Plan.dxf"), path("out"), "ISO_A3_(420.00_x_297.00_MM)",
                  "CorvantisEPS Plus.pc3");
   EXPECT_TRUE(QFileInfo::exists(path("out/plan.eps")));
-  expectCallersDrawing();
+  caller.check();
   // The caller's own drawing by its path: a copy is plotted, the caller's stays as it is.
   cad.ConvertEPS(path("caller.dxf"), path("out"), "ISO_A3_(420.00_x_297.00_MM)",
                  "CorvantisEPS Plus.pc3");
   EXPECT_TRUE(QFileInfo::exists(path("out/caller.eps")));
-  expectCallersDrawing();
+  caller.check();
   cad.ConvertEPS(path("none.dxf"), path("out"), "ISO_A3_(420.00_x_297.00_MM)",
                  "CorvantisEPS Plus.pc3");
-  expectCallersDrawing();
+  caller.check();
 }
 
 TEST_F(EpsPdfTest, ConvertEpsNeverWritesOntoTheDrawing) {

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "callers_drawing.h"
 #include "writing_fixture.h"
 
 namespace tarvik {
@@ -166,16 +167,7 @@ TEST_F(Reports, WriteDwgRaisesItsEventsAndLeavesTheDrawingAsItWas) {
   const QString report = drawingReportPath(work, path);
   ASSERT_TRUE(writeFile(report, "old"));
   // The caller's own drawing, with a change it has not saved.
-  const cadhost::Entity unsaved = doc.modelSpace().addText("unsaved", {1, 2, 0}, 2.5);
-  const int entities = doc.modelSpace().count();
-  const auto expectCallersDrawing = [&] {
-    ASSERT_EQ(app->documents().count(), 1);
-    EXPECT_TRUE(app->activeDocument() == doc);
-    ASSERT_TRUE(cad.AcadDoc.has_value());
-    EXPECT_TRUE(*cad.AcadDoc == doc);
-    EXPECT_EQ(doc.modelSpace().count(), entities);
-    EXPECT_EQ(unsaved.textString(), "unsaved");
-  };
+  const CallersDrawing caller(app, cad, doc);
   EventLog log;
   cad.addEventHandler(&log);
   cad.WriteDwg(path);
@@ -184,21 +176,21 @@ TEST_F(Reports, WriteDwgRaisesItsEventsAndLeavesTheDrawingAsItWas) {
   EXPECT_FALSE(QFile::exists(report));
   EXPECT_EQ(QFileInfo(report).absolutePath(), work + "/FileRpt");
   EXPECT_EQ(readFile(path), before);
-  expectCallersDrawing();
+  caller.check();
   EXPECT_FALSE(app->visible());
 
   // A drawing that cannot be opened: the begin event only.
   log.lines.clear();
   cad.WriteDwg(tmp.path() + "/missing.dxf");
   EXPECT_EQ(log.lines, QStringList{"file missing.dxf"});
-  expectCallersDrawing();
+  caller.check();
 
   // A stop request ends the run before the labels; the drawing opened for it goes all the same.
   log.lines.clear();
   cad.Quit();
   cad.WriteDwg(path);
   EXPECT_EQ(log.lines, QStringList{"file Plan 1.dxf"});
-  expectCallersDrawing();
+  caller.check();
 
   cad.acadApp.reset();
   EXPECT_THROW(cad.WriteDwg(path), sheetcut::Error);

@@ -38,8 +38,8 @@ void copyUnlessPresent(const QString& source, const QString& target) {
 }  // namespace
 
 void CAD::ReadMods() {
-  // The list keeps what the reader managed to do; the reason of a failure is kept for the
-  // members whose frames then go unrecognised.
+  // The list holds what the reader managed to read (nothing when the file could not be read);
+  // the reason of a failure is kept for the members whose frames then go unrecognised.
   const QString path = joinPath(ModPath_, kTemplateListFile);
   QString reason;
   if (readTemplateListFile(path, ModList, ModNum, &reason)) {

@@ -8,11 +8,16 @@
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 
+#include <unistd.h>
+
 #include <QFile>
+#include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <memory>
 
+#include "sheetcut/regular_file.h"
 #include "tarvik/xml_parsing.h"
 
 namespace tarvik {
@@ -83,10 +88,27 @@ bool readTemplateListFile(const QString& path, std::vector<BlkTYpe>& list, int& 
     if (reason != nullptr) *reason = why;
     return false;
   };
-  QFile file(path);
-  if (!file.exists()) return refuse(QStringLiteral("the file does not exist"));
-  if (!file.open(QIODevice::ReadOnly)) return refuse(file.errorString());
+  // A list that cannot be read lists no template: the list of another folder must not stand
+  // for it.
+  list.assign(1, BlkTYpe{});
+  count = 0;
+  // A named pipe or a device is never read as a list: the one would block, the other never
+  // ends.
+  const std::string name = QFile::encodeName(path).toStdString();
+  const int fd = sheetcut::openRegularFileForReading(name);
+  if (fd < 0) {
+    if (errno == ENOENT) return refuse(QStringLiteral("the file does not exist"));
+    const std::string special = errno == EINVAL ? sheetcut::nonRegularFileReason(name) : "";
+    return refuse(special.empty() ? QString::fromLocal8Bit(std::strerror(errno))
+                                  : QString::fromStdString(special));
+  }
+  QFile file;
+  if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    ::close(fd);
+    return refuse(file.errorString());
+  }
   const QByteArray data = file.readAll();
+  if (file.error() != QFileDevice::NoError) return refuse(file.errorString());
   XmlParseResult parsed = parseXml(data, QFile::encodeName(path).constData(), nullptr, 0);
   const std::unique_ptr<xmlDoc, XmlDocFree> doc(parsed.doc);
   if (!doc) return refuse(parsed.error);

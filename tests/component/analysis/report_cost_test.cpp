@@ -110,10 +110,15 @@ TEST_F(ReportCostTest, ATemplateListThatCannotBeReadIsNamedOnceWithItsReason) {
   for (int i = 0; i < 20000; ++i) bomb += "&e;";
   bomb += "</type><ins>0,0</ins></mod></mods>\n";
   const QByteArray broken = "<mods><mod name=\"TK_A3\"><type>图签模板</type>";
+  // The list of the folder set before, whose cell files the new folder lacks, is not kept.
+  QDir().mkpath(path("before"));
   for (const auto& [bytes, reason] :
        {std::pair{bomb, QStringLiteral("entities")}, std::pair{broken, QStringLiteral("line")}}) {
+    antest::makeTemplates(cad, path("before"), antest::standardSheets());
+    ASSERT_EQ(cad.ModCount(), 5);
     writeFile("mods/db.xml", bytes);
     cad.setModPath(path("mods"));
+    EXPECT_EQ(cad.ModCount(), 0);
     EXPECT_TRUE(cad.ModListError().contains(list)) << cad.ModListError().toStdString();
     EXPECT_TRUE(cad.ModListError().contains(reason)) << cad.ModListError().toStdString();
     QString error;
@@ -125,6 +130,7 @@ TEST_F(ReportCostTest, ATemplateListThatCannotBeReadIsNamedOnceWithItsReason) {
     EXPECT_EQ(error.count(QStringLiteral("could not be read")), 1) << error.toStdString();
     EXPECT_TRUE(error.contains(list)) << error.toStdString();
     EXPECT_TRUE(error.contains("not recognised")) << error.toStdString();
+    EXPECT_FALSE(error.contains(".dat")) << error.toStdString();
   }
 
   // Read again once mended: the reason goes.

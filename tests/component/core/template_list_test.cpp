@@ -1,6 +1,7 @@
 // The template list: reading "db.xml" and the changes made in memory.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <sheetcut/ansi_codepage.h>
 #include <sheetcut/error.h>
@@ -72,19 +73,44 @@ TEST_F(TemplateList, ReadsGb2312FileInOrder) {
   EXPECT_THROW(cad.Mods(-1), sheetcut::Error);
 }
 
-TEST_F(TemplateList, MissingOrBrokenFileKeepsTheList) {
+TEST_F(TemplateList, AListThatCannotBeReadIsEmptyAndNamedWithItsReason) {
   QTemporaryDir other;
+  const QString list = other.path() + "/db.xml";
+  const auto expectEmpty = [&](const char* reason) {
+    EXPECT_EQ(cad.ModCount(), 0) << reason;
+    EXPECT_THROW(cad.Mods(1), sheetcut::Error) << reason;
+    EXPECT_TRUE(cad.ModListError().contains(list)) << cad.ModListError().toStdString();
+    EXPECT_TRUE(cad.ModListError().contains(reason)) << cad.ModListError().toStdString();
+  };
   cad.setModPath(other.path());
-  EXPECT_EQ(cad.ModCount(), 3);
+  expectEmpty("does not exist");
 
-  writeFile(other.path() + "/db.xml", "<root><m n=\"x\"><c>其它模板</c>");
-  cad.ReadMods();
-  EXPECT_EQ(cad.ModCount(), 3);
-  EXPECT_EQ(cad.Mods(1).n, "A3图签");
+  cad.setModPath(tmp.path());
+  ASSERT_EQ(cad.ModCount(), 3);
+  writeFile(list, "<root><m n=\"x\"><c>其它模板</c>");
+  cad.setModPath(other.path());
+  expectEmpty("line");
 
-  writeFile(other.path() + "/db.xml", "");
+  writeFile(list, "");
   cad.ReadMods();
+  expectEmpty("");
+
+  // Neither a named pipe (which would block the read) nor a device behind a link (which would
+  // never end) is read.
+  ASSERT_TRUE(QFile::remove(list));
+  ASSERT_EQ(mkfifo(QFile::encodeName(list).constData(), 0600), 0);
+  cad.setModPath(tmp.path());
+  cad.setModPath(other.path());
+  expectEmpty("named pipe");
+  ASSERT_TRUE(QFile::remove(list));
+  ASSERT_TRUE(QFile::link("/dev/zero", list));
+  cad.ReadMods();
+  expectEmpty("character device");
+
+  // Read again once mended.
+  cad.setModPath(tmp.path());
   EXPECT_EQ(cad.ModCount(), 3);
+  EXPECT_EQ(cad.ModListError(), "");
 }
 
 TEST_F(TemplateList, MalformedEntryLeavesTheRestEmpty) {

@@ -116,8 +116,8 @@ class CAD {
   QString GetFileName(const QString& FilePath) const;
 
   // ---- Templates -----------------------------------------------------------------------------
-  // Reads the template list from "db.xml" in ModPath. Never fails: a missing or unparsable
-  // file leaves the list as it was, and ModListError() says why.
+  // Reads the template list from "db.xml" in ModPath. Never fails: a file that is missing, is
+  // not a regular file or cannot be parsed leaves the list empty, and ModListError() says why.
   void ReadMods();
   int ModCount() const { return ModNum; }
   // Why the template list last read could not be read, naming the file; "" when it was read.

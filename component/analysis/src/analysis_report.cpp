@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "mobrel/ini_file.h"
 #include "mobrel/ini_values.h"
@@ -106,7 +107,7 @@ QString ReportBuffer::get(const QString& path, const QString& section, const QSt
 void ReportBuffer::put(const QString& path, const QString& section, const QString& key,
                        const QString& value, bool mayWait) {
   if (path != path_) {
-    sync();
+    keepFailure(sync());
     file_.reset();
     path_ = path;
   }
@@ -121,22 +122,48 @@ void ReportBuffer::put(const QString& path, const QString& section, const QStrin
   }
 }
 
-void ReportBuffer::flush() {
-  if (pending_.empty()) return;
-  std::vector<mobrel::KeptIniFile::Key> keys;
-  keys.reserve(pending_.size());
-  for (Pending& p : pending_) {
-    keys.push_back({std::move(p.section), std::move(p.key), std::move(p.value), p.mayWait});
-  }
-  pending_.clear();
-  pendingIndex_.clear();
-  if (!file_) file_ = std::make_unique<mobrel::KeptIniFile>(path_);
-  file_->write(keys);
+QString ReportBuffer::writeDirectly(const std::vector<Pending>& keys) const {
+  std::vector<mobrel::IniFile::KeyWrite> writes;
+  writes.reserve(keys.size());
+  for (const Pending& p : keys) writes.push_back({p.section, p.key, p.value});
+  mobrel::IniFile file(path_);
+  if (file.WriteIniKeys(writes)) return QString();
+  return QStringLiteral("the analysis report \"%1\" could not be written: %2")
+      .arg(path_, file.writeFailure());
 }
 
-void ReportBuffer::sync() {
-  flush();
-  if (file_) file_->sync();
+void ReportBuffer::keepFailure(const QString& failure) {
+  if (failure_.isEmpty()) failure_ = failure;
+}
+
+QString ReportBuffer::flush() {
+  if (!pending_.empty()) {
+    std::vector<mobrel::KeptIniFile::Key> keys;
+    keys.reserve(pending_.size());
+    for (const Pending& p : pending_) {
+      keys.push_back({p.section, p.key, p.value, p.mayWait});
+      if (!p.mayWait) continue;
+      // A key that waits again replaces its earlier value: one entry per key and section.
+      if (!unsynced_.empty() && pendingKey(unsynced_.back().section, unsynced_.back().key) ==
+                                    pendingKey(p.section, p.key)) {
+        unsynced_.back() = p;
+      } else {
+        unsynced_.push_back(p);
+      }
+    }
+    if (!file_) file_ = std::make_unique<mobrel::KeptIniFile>(path_);
+    if (!file_->write(keys)) keepFailure(writeDirectly(pending_));
+    pending_.clear();
+    pendingIndex_.clear();
+  }
+  return std::exchange(failure_, QString());
+}
+
+QString ReportBuffer::sync() {
+  QString failure = flush();
+  if (file_ && !file_->sync() && failure.isEmpty()) failure = writeDirectly(unsynced_);
+  unsynced_.clear();
+  return failure;
 }
 
 }  // namespace tarvik

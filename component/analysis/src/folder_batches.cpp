@@ -80,7 +80,16 @@ void CAD::folderBatch(const QString& DwgFolder, bool split, QStringList& unwritt
       const QString frames = splitNotingFrames(path);
       if (!frames.isEmpty()) unwritten << frames;
     } else {
-      FXDWG(path, std::nullopt, std::nullopt, QString());
+      // A report that cannot be written fails every drawing alike: the batch ends with it.
+      QString reportFailure;
+      {
+        ReportFailureScope reportScope(*this, reportFailure);
+        FXDWG(path, std::nullopt, std::nullopt, QString());
+      }
+      if (!reportFailure.isEmpty()) {
+        throw sheetcut::Error(sheetcut::errnum::kGeneric, reportFailure.toStdString(),
+                              sourceOf(false));
+      }
     }
   }
   events_.raiseAnDwgDirEnd(DwgFolder, QString());

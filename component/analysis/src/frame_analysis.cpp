@@ -147,10 +147,23 @@ bool CAD::FXDWG(const QString& FileName, std::optional<Point3d> MinPoint,
       AcadDoc.reset();
     }
   }
-  Report_.flush();  // the report is complete when the end is announced
+  // The report is complete when the end is announced; an analysis that it does not hold
+  // has failed.
+  if (!writeAnalysisReport()) result = false;
   events_.raiseAnDwgFileEnd(FileName, RptPath);
   cellFiles.raise();
   return result;
+}
+
+bool CAD::writeAnalysisReport() {
+  const QString failure = Report_.flush();
+  if (failure.isEmpty()) return true;
+  if (ReportFailureSink_ != nullptr) {
+    if (ReportFailureSink_->isEmpty()) *ReportFailureSink_ = failure;
+  } else {
+    ui().showMessage(QStringLiteral("Tarvik"), failure);
+  }
+  return false;
 }
 
 void CAD::NewFXDWG(const QString& FileName, std::optional<Point3d> MinPoint,
@@ -208,7 +221,7 @@ void CAD::NewFXDWG(const QString& FileName, std::optional<Point3d> MinPoint,
     attemptStep([&] { doc.close(false); });
     AcadDoc.reset();
   }
-  Report_.flush();
+  writeAnalysisReport();
   events_.raiseAnDwgFileEnd(FileName, RptPath);
   cellFiles.raise();
 }

@@ -295,12 +295,16 @@ void SplitRun::analyseFrame(const Point3d& minPoint, const Point3d& maxPoint, bo
   const QString guid = cad_.NewGuidStr();
   const QString path = outputFolder_ + guid + kDrawingExtension;
   bool ok = false;
-  QString cellFileFailure;  // the frame's template matched but its cells could not be read
+  // Why a frame's analysis failed other than by not recognising it: its template matched but
+  // the cells could not be read, or the report of the analysis could not be written.
+  QString failure, reportFailure;
   try {
+    CAD::ReportFailureScope reportScope(cad_, reportFailure);
     ok = cad_.FXDWG(path, minPoint, maxPoint, guid);
   } catch (const CellFileError& e) {
-    cellFileFailure = QString::fromStdString(e.description());
+    failure = QString::fromStdString(e.description());
   }
+  if (failure.isEmpty()) failure = reportFailure;
   attempt([&] { doc_.sendCommand("ucs W "); });
   if (!cad_.PlotCfg.isEmpty()) {
     const QString* pathKind = cad_.PlotCfg.find(QStringLiteral("路径类型"));
@@ -309,16 +313,15 @@ void SplitRun::analyseFrame(const Point3d& minPoint, const Point3d& maxPoint, bo
     // The plot step, as for a frame named by its drawing number.
     plotFrame(name, minPoint, maxPoint);
   }
-  if (!ok || !cellFileFailure.isEmpty()) {
-    // No child for a frame whose title block was not recognised or could not be read; the
-    // caller learns of it.
+  if (!ok || !failure.isEmpty()) {
+    // No child for a frame whose title block was not recognised or could not be read, or
+    // whose report could not be written; the caller learns of it.
     selectFrame(p1, p2, true);
-    failures_.push_back({n_,
-                         {},
-                         cellFileFailure.isEmpty()
-                             ? QStringLiteral("its title block was not recognised")
-                             : cellFileFailure});
-    if (cellFileFailure.isEmpty()) ++unrecognised_;
+    failures_.push_back(
+        {n_,
+         {},
+         failure.isEmpty() ? QStringLiteral("its title block was not recognised") : failure});
+    if (failure.isEmpty()) ++unrecognised_;
     return;
   }
   selectFrame(p1, p2, false);
@@ -360,7 +363,7 @@ void SplitRun::restore(bool close) noexcept {
   if (restored_ || !haveDocument_) return;
   restored_ = true;
   try {
-    cad_.FlushReport();
+    unwrittenReport_ = cad_.FlushReport();
     if (undoOpen_) {
       attempt([&] { doc_.endUndoMark(); });
       attempt([&] { doc_.sendCommand(kUndoCommand); });
@@ -380,7 +383,8 @@ void SplitRun::raiseFailures() const {
 }
 
 QString SplitRun::failureText() const {
-  if (failures_.empty()) return {};
+  // Keys written at the end (the frame count) that the report did not take.
+  if (failures_.empty()) return unwrittenReport_;
   QStringList frames;
   for (std::size_t i = 0; i < failures_.size() && i < kFailuresNamed; ++i) {
     const Failure& f = failures_[i];

@@ -79,7 +79,8 @@ class SplitRun {
   cadhost::Point3 extMin_, extMax_;
   int n_ = 0;  // frames handled so far
   std::vector<Failure> failures_;
-  int unrecognised_ = 0;  // frames whose title block no template recognised
+  int unrecognised_ = 0;     // frames whose title block no template recognised
+  QString unwrittenReport_;  // why the report's last keys were not written, "" when they were
 };
 
 }  // namespace tarvik

@@ -200,6 +200,50 @@ TEST_F(SplitAnalysisTest, RecognisedFramesBecomeGuidChildrenWithTheirReportSecti
 
 namespace {
 
+TEST_F(SplitAnalysisTest, AReportThatCannotBeWrittenFailsTheAnalysisNamingTheReport) {
+  // The work folder lies beneath a file: the report cannot be created.
+  QFile blocker(path("blocker"));
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  blocker.close();
+  cad.setWorkPath(path("blocker/work"));
+  const QString report = path("blocker/work/AnRpt.txt");
+  const Sheet a3 = antest::standardSheets()[1];
+  ASSERT_EQ(antest::writeFrames(spath("set.dxf"), {frameOf(a3)}), "");
+
+  EXPECT_FALSE(cad.FXDWG(path("set.dxf")));
+  ASSERT_EQ(ui->messages().size(), 1u);
+  EXPECT_TRUE(ui->messages()[0].text.contains(report)) << ui->messages()[0].text.toStdString();
+  EXPECT_TRUE(ui->messages()[0].text.contains(path("blocker")))
+      << ui->messages()[0].text.toStdString();
+
+  // The split lists it with the frame, and writes no child that the report does not name.
+  QDir().mkpath(path("Out"));
+  cad.setChildFileSavePath(path("Out"));
+  QString error;
+  try {
+    cad.SplitDwg(path("set.dxf"), false);
+  } catch (const sheetcut::Error& e) {
+    error = QString::fromUtf8(e.what());
+  }
+  EXPECT_TRUE(error.contains("1 of the frames")) << error.toStdString();
+  EXPECT_TRUE(error.contains(report)) << error.toStdString();
+  EXPECT_FALSE(error.contains("not recognised")) << error.toStdString();
+  EXPECT_TRUE(QDir(path("Out")).isEmpty());
+
+  // The folder batch ends with it at the first drawing.
+  QDir().mkpath(path("batch"));
+  ASSERT_TRUE(QFile::copy(path("set.dxf"), path("batch/a.dxf")));
+  ASSERT_TRUE(QFile::copy(path("set.dxf"), path("batch/b.dxf")));
+  try {
+    cad.FXdwgDir(path("batch"));
+    ADD_FAILURE() << "the batch did not fail";
+  } catch (const sheetcut::Error& e) {
+    EXPECT_TRUE(QString::fromUtf8(e.what()).contains(report)) << e.what();
+  }
+  EXPECT_EQ(ui->messages().size(), 1u);  // no message per drawing
+  EXPECT_EQ(app->documents().count(), 0);
+}
+
 TEST_F(FrameAnalysisTest, NewAnalysisCollectsEveryTextAndReadsEveryFrameBlock) {
   const Sheet a3 = antest::standardSheets()[1];
   Frame first = frameOf(a3), second = frameOf(a3);

@@ -83,19 +83,28 @@ class ReportBuffer {
   // Queues a key; keys pending for another file are written first.
   void put(const QString& path, const QString& section, const QString& key, const QString& value,
            bool mayWait = false);
-  // Writes the pending keys; a failing write is not reported (as for single keys).
-  void flush();
-  // Writes the pending keys and every key that may wait.
-  void sync();
+  // Writes the pending keys. Returns "" when they were written, else why not, naming the file
+  // (also for keys of another file that put() or an earlier sync could not write).
+  QString flush();
+  // Writes the pending keys and every key that may wait; returns as flush().
+  QString sync();
 
  private:
   struct Pending {
     QString section, key, value;
     bool mayWait = false;
   };
+  // Writes `keys` one by one through the plain INI class: the second try of a write that
+  // failed, which also tells why it failed. "" when they were written.
+  QString writeDirectly(const std::vector<Pending>& keys) const;
+  void keepFailure(const QString& failure);
+
   QString path_;
   std::vector<Pending> pending_;
   std::unordered_map<QString, std::size_t> pendingIndex_;  // section and key -> pending entry
+  // Keys written with `mayWait` since the last sync: they may not be in the file yet.
+  std::vector<Pending> unsynced_;
+  QString failure_;  // a failure that no flush has returned yet
   std::unique_ptr<mobrel::KeptIniFile> file_;
 };
 

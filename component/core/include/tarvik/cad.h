@@ -254,6 +254,8 @@ class CAD {
   // Raises AnDwgFileBigen and AnDwgFileEnd; sheetcut::Error when no host is attached. A frame
   // whose template matched but whose cell file is missing or damaged is not read; once the
   // rest is done (and the end announced) that raises CellFileError naming the file and why.
+  // A report that cannot be written makes the result false and is shown as a message naming
+  // the report and why.
   bool FXDWG(const QString& FileName = {}, std::optional<Point3d> MinPoint = {},
              std::optional<Point3d> MaxPoint = {}, const QString& strGuid = {});
   // Collects the texts of the window (or drawing) and the attributes of every frame block of
@@ -268,9 +270,10 @@ class CAD {
   // Analyse (FXDWG) or split with analysis (SplitDwg) every drawing of a folder, in name order,
   // then, with AnSubFolder, of each sub-folder (symbolic links to folders are not followed).
   // AnDwgDirBigen / AnDwgDirEnd around each folder; Quit stops at the next drawing. A folder
-  // that cannot be read and errors of the per-drawing step raise sheetcut::Error. A split
-  // drawing with frames that were not written (not recognised, say) does not end the batch:
-  // after the whole batch one sheetcut::Error lists every such drawing and frame.
+  // that cannot be read and errors of the per-drawing step raise sheetcut::Error, and so does
+  // an analysis report that FXdwgDir cannot write. A split drawing with frames that were not
+  // written (not recognised, or their report not written, say) does not end the batch: after
+  // the whole batch one sheetcut::Error lists every such drawing and frame.
   void FXdwgDir(const QString& DwgFolder);
   void SplitdwgDir(const QString& DwgFolder);
 
@@ -528,7 +531,12 @@ class CAD {
   // reaches the file with the next frame's keys or later, at the latest by FlushReport.
   void WriteSplitCount(const QString& section, int n);
   // Writes every report key still waiting (the split calls it when it ends, stopped or not).
-  void FlushReport() { Report_.sync(); }
+  // Returns "" when they were written, else why not, naming the report.
+  QString FlushReport() { return Report_.sync(); }
+  // Writes the analysis's report keys before its end is announced. A report that cannot be
+  // written is said through the caller's sink when one is set (the split and the folder batch
+  // list it with their other failures), else shown as a message; false then.
+  bool writeAnalysisReport();
   // Writes the title-block attributes of the first title block of the drawing `path` (opened
   // beside the user's drawings and closed again) into the report.
   void ReadTitleBlkAtt(const QString& path);
@@ -551,10 +559,25 @@ class CAD {
   void folderBatch(const QString& DwgFolder, bool split, QStringList& unwritten);
 
   QStringList TitleBlkNames, TitleBlkAttTags, TitleBlkAttDescs;
-  std::vector<LabCellType> LabCells;  // labels found by GetTextCell
-  ReportBuffer Report_;               // report keys of the analysis under way
-  int ReportHolds_ = 0;               // analyses under way; the last one out writes the keys
-  QString ErrLogPath;                 // "ErrLog.txt" beside the component
+  std::vector<LabCellType> LabCells;      // labels found by GetTextCell
+  ReportBuffer Report_;                   // report keys of the analysis under way
+  int ReportHolds_ = 0;                   // analyses under way; the last one out writes the keys
+  QString* ReportFailureSink_ = nullptr;  // where writeAnalysisReport says a failure, if set
+  // Sends the failures of writeAnalysisReport to `sink` while it lives (the first one is kept).
+  class ReportFailureScope {
+   public:
+    ReportFailureScope(CAD& cad, QString& sink) : cad_(cad), previous_(cad.ReportFailureSink_) {
+      cad.ReportFailureSink_ = &sink;
+    }
+    ~ReportFailureScope() { cad_.ReportFailureSink_ = previous_; }
+    ReportFailureScope(const ReportFailureScope&) = delete;
+    ReportFailureScope& operator=(const ReportFailureScope&) = delete;
+
+   private:
+    CAD& cad_;
+    QString* previous_;
+  };
+  QString ErrLogPath;  // "ErrLog.txt" beside the component
 
   // ---- Frame definitions and drawing a frame: private members and state ----
   FrameType CalcFramePoints(const FrameType& frm, const std::vector<double>& MinPoint,

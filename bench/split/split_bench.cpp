@@ -1,4 +1,4 @@
-// split-bench [--plot FORMAT] [--analyse TEMPLATEFOLDER] [DRAWING MASK OUTDIR] |
+// split-bench [--plot FORMAT] [--analyse TEMPLATEFOLDER [--entries N]] [DRAWING MASK OUTDIR] |
 //             [--plain] [--scale N] [--frames N] [--layers N]: measures the split of a whole
 //             drawing.
 //   no argument: generates a realistic ASCII R2010 sheet set (50 frames, about 90,000
@@ -15,7 +15,9 @@
 //                at scale "zoom" on the ISO sheet that the paper search matches;
 //   --analyse TEMPLATEFOLDER: splits with analysis, TEMPLATEFOLDER as the template folder and
 //                OUTDIR as the work folder (the report is OUTDIR/AnRpt.txt). A folder without
-//                "db.xml" first gets the template of the generated sheets' title block.
+//                "db.xml" first gets the template of the generated sheets' title block;
+//   --entries N: that new "db.xml" names the title block's template N times (default 1), so
+//                that every frame matches N templates.
 // The split runs through CAD as the program runs it: open, cluster, name, write every child,
 // undo, close. Prints one figure a line: children written (the drawing files new in the output
 // folder, hidden or not), seconds, peak memory (MB, the process's maximum resident set); then,
@@ -105,7 +107,8 @@ QStringList drawingFiles(const QDir& folder) {
 int usage() {
   std::fprintf(stderr,
                "usage: split-bench [--plot pdf|eps|plt|png] [--analyse TEMPLATEFOLDER] "
-               "[DRAWING MASK OUTDIR] | [--plain] [--scale N] [--frames N] [--layers N]\n");
+               "[--entries N] [DRAWING MASK OUTDIR] | [--plain] [--scale N] [--frames N] "
+               "[--layers N]\n");
   return 2;
 }
 
@@ -130,19 +133,27 @@ bool plotSettings(const std::string& format, const std::string& outDir,
   return true;
 }
 
+// A template list naming the generated title block's template `entries` times.
+void writeTemplateList(const QString& list, int entries) {
+  QFile file(list);
+  if (!file.open(QIODevice::WriteOnly)) throw std::runtime_error("cannot write db.xml");
+  const QByteArray entry =
+      QStringLiteral("<mod name=\"%1\"><type>图签模板</type><ins>0,0</ins></mod>\n")
+          .arg(QString::fromUtf8(sheetgen::kTitleBlockName))
+          .toUtf8();
+  file.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<mods>\n");
+  for (int i = 0; i < entries; ++i) file.write(entry);
+  file.write("</mods>\n");
+}
+
 // The template of the generated title block: its drawing number cell and its scale cell, in
-// block units from its base point (the lower-right corner).
-void writeTitleTemplate(tarvik::CAD& cad, const QString& folder) {
+// block units from its base point (the lower-right corner). The cells are saved while the list
+// names the template once, so that saving them costs the same whatever `entries` is.
+void writeTitleTemplate(tarvik::CAD& cad, const QString& folder, int entries) {
   QDir().mkpath(folder);
   const QString list = folder + QStringLiteral("/db.xml");
   if (!QFile::exists(list)) {
-    QFile file(list);
-    if (!file.open(QIODevice::WriteOnly)) throw std::runtime_error("cannot write db.xml");
-    file.write(QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<mods><mod name=\"%1\">"
-                              "<type>图签模板</type><ins>0,0</ins></mod></mods>\n")
-                   .arg(QString::fromUtf8(sheetgen::kTitleBlockName))
-                   .toUtf8());
-    file.close();
+    writeTemplateList(list, 1);
     cad.setModPath(folder);
     const QString name = QString::fromUtf8(sheetgen::kTitleBlockName);
     cad.ReadMod(name);
@@ -151,6 +162,7 @@ void writeTitleTemplate(tarvik::CAD& cad, const QString& folder) {
     cad.newCell(QStringLiteral("比例"), 1, QString(), tarvik::Variant::point(-130, 24, 0),
                 tarvik::Variant::point(-50, 16, 0));
     cad.SaveMod(name);
+    if (entries > 1) writeTemplateList(list, entries);
   }
   cad.setModPath(folder);
 }
@@ -160,8 +172,15 @@ void writeTitleTemplate(tarvik::CAD& cad, const QString& folder) {
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   std::string plotFormat, templates;
-  while (args.size() >= 2 && (args[0] == "--plot" || args[0] == "--analyse")) {
-    (args[0] == "--plot" ? plotFormat : templates) = args[1];
+  int entries = 1;
+  while (args.size() >= 2 &&
+         (args[0] == "--plot" || args[0] == "--analyse" || args[0] == "--entries")) {
+    if (args[0] == "--entries") {
+      entries = std::atoi(args[1].c_str());
+      if (entries < 1) return usage();
+    } else {
+      (args[0] == "--plot" ? plotFormat : templates) = args[1];
+    }
     args.erase(args.begin(), args.begin() + 2);
   }
   Generated gen;
@@ -218,7 +237,7 @@ int main(int argc, char** argv) {
       cad.SetPlotCfg(settings);
     }
     if (!templates.empty()) {
-      writeTitleTemplate(cad, QString::fromStdString(templates));
+      writeTitleTemplate(cad, QString::fromStdString(templates), entries);
       cad.setWorkPath(QString::fromStdString(outDir));
     }
     try {

@@ -97,8 +97,11 @@ QString ReportBuffer::get(const QString& path, const QString& section, const QSt
   const auto it = pendingIndex_.find(pendingKey(section, key));
   if (it != pendingIndex_.end()) {
     // Read back as the file would give it: the profile read's length limit keeps a value that
-    // grows by a name per frame from growing without end.
-    return mobrel::profileValue(pending_[it->second].value);
+    // grows by a name per frame from growing without end. Such a value, once at the limit, is
+    // put back unchanged for every further frame: it is read back once.
+    Pending& p = pending_[it->second];
+    if (!p.readBack) p.readBack = mobrel::profileValue(p.value);
+    return *p.readBack;
   }
   if (!file_) file_ = std::make_unique<mobrel::KeptIniFile>(path_);
   return file_->get(section, key);
@@ -114,10 +117,13 @@ void ReportBuffer::put(const QString& path, const QString& section, const QStrin
   // A key put again keeps its first place and takes the last value, as the file would.
   const auto [it, added] = pendingIndex_.try_emplace(pendingKey(section, key), pending_.size());
   if (added) {
-    pending_.push_back({section, key, value, mayWait});
+    pending_.push_back({section, key, value, mayWait, std::nullopt});
   } else {
     Pending& k = pending_[it->second];
-    k.value = value;
+    if (k.value != value) {
+      k.value = value;
+      k.readBack.reset();
+    }
     k.mayWait = k.mayWait && mayWait;
   }
 }

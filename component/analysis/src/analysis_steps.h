@@ -8,7 +8,9 @@
 #include <QString>
 #include <QStringList>
 #include <cmath>
+#include <map>
 #include <optional>
+#include <vector>
 
 #include "host_calls.h"
 #include "tarvik/analysis_report.h"
@@ -41,6 +43,34 @@ class ReportHold {
  private:
   ReportBuffer& buffer_;
   int& holds_;
+};
+
+// What the title block of the frame block under way gave the template read last: its cells
+// with their texts, and the texts of their further rows. The template list may name one block
+// many times; a template that repeats the one read last (same name and insertion offsets, same
+// form of reading) would read the same texts from the same places, so it takes these.
+class FrameReadCache {
+ public:
+  using RowTexts = std::map<int, QString>;  // a cell's further rows (1 ..) that hold texts
+  struct Read {
+    QString name;
+    QStringList insertion;
+    bool guidForm = false;
+    std::vector<CellType> cells;
+    std::vector<RowTexts> rows;
+  };
+  // The read kept for that template, or nullptr.
+  const Read* find(const BlkTYpe& entry, bool guidForm) const {
+    return last_ && last_->guidForm == guidForm && last_->name == entry.n &&
+                   last_->insertion == entry.InsPo
+               ? &*last_
+               : nullptr;
+  }
+  void keep(Read read) { last_ = std::move(read); }
+  void forget() { last_.reset(); }
+
+ private:
+  std::optional<Read> last_;
 };
 
 // The frame-block filter: block references named like one of `names` (matched literally).

@@ -9,6 +9,7 @@
 #include "tarvik/cad.h"
 #include "tarvik/constants.h"
 #include "tarvik/folder_entries.h"
+#include "tarvik/pointer_scope.h"
 
 namespace tarvik {
 
@@ -83,7 +84,7 @@ void CAD::folderBatch(const QString& DwgFolder, bool split, QStringList& unwritt
       // A report that cannot be written fails every drawing alike: the batch ends with it.
       QString reportFailure;
       {
-        ReportFailureScope reportScope(*this, reportFailure);
+        PointerScope<QString> reportScope(ReportFailureSink_, &reportFailure);
         FXDWG(path, std::nullopt, std::nullopt, QString());
       }
       if (!reportFailure.isEmpty()) {

@@ -11,6 +11,7 @@
 #include "tarvik/cad.h"
 #include "tarvik/cell_file.h"
 #include "tarvik/component_paths.h"
+#include "tarvik/pointer_scope.h"
 #include "tarvik/recognition/number_text.h"
 
 namespace tarvik {
@@ -53,6 +54,13 @@ bool readPlacement(cadhost::Document& doc, const cadhost::Entity& b, FramePlacem
     out.ys = b.yScaleFactor();
     out.rotation = b.rotation();
   });
+}
+
+// Template i has the name of template i - 1: its label layout, looked for in the same place,
+// is not found there either.
+bool repeatsTemplateBefore(const std::vector<BlkTYpe>& list, int i) {
+  const auto k = static_cast<std::size_t>(i);
+  return i > 1 && k < list.size() && list[k].n == list[k - 1].n;
 }
 
 }  // namespace
@@ -113,6 +121,8 @@ bool CAD::FXDWG(const QString& FileName, std::optional<Point3d> MinPoint,
       if (uConfirmStop_) return false;
       FramePlacement f;
       if (!readPlacement(doc, b, f)) continue;
+      FrameReadCache reads;  // templates that repeat each other read this block once
+      const PointerScope<FrameReadCache> readScope(FrameReads_, &reads);
       for (int i = 1; i <= ModNum && static_cast<std::size_t>(i) < ModList.size(); ++i) {
         if (uConfirmStop_ || QuitFlag) return false;
         if (f.name != ModList[static_cast<std::size_t>(i)].n.toLower()) continue;
@@ -121,11 +131,14 @@ bool CAD::FXDWG(const QString& FileName, std::optional<Point3d> MinPoint,
         if (uConfirmStop_) return false;
       }
     }
+    bool inVain = false;  // the template before did not find its labels
     for (int i = 1; i <= ModNum; ++i) {
       if (QuitFlag) return false;
+      if (inVain && repeatsTemplateBefore(ModList, i)) continue;
       bool matched = false;
       // A template whose labels matched but whose cells cannot be read ends the search too.
       if (!cellFiles.run([&] { matched = ReadFrameByLab(i, p1, p2, strGuid); }) || matched) break;
+      inVain = true;
     }
 
     if (FrameScale > 0) {
@@ -206,6 +219,8 @@ void CAD::NewFXDWG(const QString& FileName, std::optional<Point3d> MinPoint,
     attemptStep([&] {
       if (b.hasAttributes()) GetBlkAttTexts(b);
     });
+    FrameReadCache reads;  // templates that repeat each other read this block once
+    const PointerScope<FrameReadCache> readScope(FrameReads_, &reads);
     for (int i = 1; i <= ModNum && static_cast<std::size_t>(i) < ModList.size(); ++i) {
       if (QuitFlag) return;
       if (f.name != ModList[static_cast<std::size_t>(i)].n.toLower()) continue;
@@ -213,9 +228,13 @@ void CAD::NewFXDWG(const QString& FileName, std::optional<Point3d> MinPoint,
           [&] { WriFrameRpt(i, f.base[0], f.base[1], f.xs, f.ys, f.rotation, {}, QString()); });
     }
   }
+  bool inVain = false;  // the template before did not find its labels
   for (int i = 1; i <= ModNum; ++i) {
     if (QuitFlag) return;
-    cellFiles.run([&] { ReadFrameByLab(i, std::nullopt, std::nullopt, QString()); });
+    if (inVain && repeatsTemplateBefore(ModList, i)) continue;
+    bool matched = false;
+    inVain = cellFiles.run([&] { matched = ReadFrameByLab(i, std::nullopt, std::nullopt, {}); }) &&
+             !matched;
   }
   if (!FileName.isEmpty()) {
     attemptStep([&] { doc.close(false); });

@@ -41,12 +41,16 @@ class FrameReport {
       return;
     }
     const BlkTYpe entry = cad_.ModList[static_cast<std::size_t>(idx_)];
+    // The texts that the template read last for this block found, when it was the same one.
+    FrameReadCache* reads = given.empty() ? cad_.FrameReads_ : nullptr;
+    const FrameReadCache::Read* kept = reads ? reads->find(entry, guid.has_value()) : nullptr;
+    if (reads && !kept) reads->forget();
     std::vector<CellType> cells;
     if (!guid) attemptStep([&] { cad_.SetFrameUCS(pt_, angle_, QStringLiteral("QX_UCS")); });
     if (given.empty()) {
       // A frame whose template's cells cannot be read is not read at all: the caller learns
       // which cell file failed and why (CellFileError).
-      cells = cad_.readTemplateCells(entry.n);
+      cells = kept ? kept->cells : cad_.readTemplateCells(entry.n);
       if (guid) {
         Point3d o = pt_;
         attemptStep([&] {
@@ -64,13 +68,18 @@ class FrameReport {
       cells = given;
       if (guid) attemptStep([&] { cad_.SetFrameUCS(pt_, angle_, QStringLiteral("QX_UCS")); });
     }
-    if (!readCells(cells)) return;
+    if (kept) {
+      rows_ = kept->rows;
+    } else {
+      if (!readCells(cells)) return;
+      if (reads) reads->keep({entry.n, entry.InsPo, guid.has_value(), cells, rows_});
+    }
     writeReport(entry, cells, guid);
   }
 
  private:
   // The texts of a cell's further rows, by row (1 .. |T| - 1); rows without text are absent.
-  using RowTexts = std::map<int, QString>;
+  using RowTexts = FrameReadCache::RowTexts;
 
   // False when a stop was confirmed.
   bool readCells(std::vector<CellType>& cells) {

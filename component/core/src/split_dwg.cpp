@@ -17,6 +17,7 @@
 #include "tarvik/component_paths.h"
 #include "tarvik/constants.h"
 #include "tarvik/form_ctrl.h"
+#include "tarvik/pointer_scope.h"
 #include "tarvik/strip_sizing.h"
 
 namespace tarvik {
@@ -299,7 +300,7 @@ void SplitRun::analyseFrame(const Point3d& minPoint, const Point3d& maxPoint, bo
   // the cells could not be read, or the report of the analysis could not be written.
   QString failure, reportFailure;
   try {
-    CAD::ReportFailureScope reportScope(cad_, reportFailure);
+    PointerScope<QString> reportScope(cad_.ReportFailureSink_, &reportFailure);
     ok = cad_.FXDWG(path, minPoint, maxPoint, guid);
   } catch (const CellFileError& e) {
     failure = QString::fromStdString(e.description());

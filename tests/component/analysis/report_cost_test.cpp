@@ -98,6 +98,23 @@ TEST_F(ReportCostTest, ManyTemplatesOfOneBlockKeepTheTemplateLineWithinAProfileR
   EXPECT_EQ(key(section, "图号"), "JG-01");
 }
 
+TEST_F(ReportCostTest, TemplatesOfOneBlockWithOtherOffsetsReadTheirOwnPlaces) {
+  makeA3Templates(1, 2);
+  // The same template again, its title block 10 units lower: its number cell lies on the name.
+  writeFile("mods/db.xml",
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<mods>"
+            "<mod name=\"TK_A3\"><type>图签模板</type><ins>0,0</ins></mod>"
+            "<mod name=\"TK_A3\"><type>图签模板</type><ins>0,0</ins></mod>"
+            "<mod name=\"TK_A3\"><type>图签模板</type><ins>0,10</ins></mod></mods>\n");
+  cad.ReadMods();
+  ASSERT_EQ(cad.ModCount(), 3);
+  ASSERT_EQ(antest::writeFrames(spath("one.dxf"), {frame()}), "");
+  ASSERT_TRUE(cad.FXDWG(path("one.dxf")));
+  const QString section = path("one.dxf").toLower();
+  EXPECT_EQ(key(section, "模版"), "TK_A3,TK_A3,TK_A3");
+  EXPECT_EQ(key(section, "图号"), "平面图");
+}
+
 TEST_F(ReportCostTest, ATemplateListThatCannotBeReadIsNamedOnceWithItsReason) {
   ASSERT_EQ(antest::writeFrames(spath("set.dxf"), {frame()}), "");
   QDir().mkpath(path("Out"));

@@ -93,6 +93,7 @@ class ReportBuffer {
   struct Pending {
     QString section, key, value;
     bool mayWait = false;
+    std::optional<QString> readBack;  // the value as a profile read gives it, once asked for
   };
   // Writes `keys` one by one through the plain INI class: the second try of a write that
   // failed, which also tells why it failed. "" when they were written.

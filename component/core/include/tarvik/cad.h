@@ -27,6 +27,7 @@
 namespace tarvik {
 
 class RecognitionState;
+class FrameReadCache;
 struct LineType;
 
 class CAD {
@@ -563,21 +564,8 @@ class CAD {
   ReportBuffer Report_;                   // report keys of the analysis under way
   int ReportHolds_ = 0;                   // analyses under way; the last one out writes the keys
   QString* ReportFailureSink_ = nullptr;  // where writeAnalysisReport says a failure, if set
-  // Sends the failures of writeAnalysisReport to `sink` while it lives (the first one is kept).
-  class ReportFailureScope {
-   public:
-    ReportFailureScope(CAD& cad, QString& sink) : cad_(cad), previous_(cad.ReportFailureSink_) {
-      cad.ReportFailureSink_ = &sink;
-    }
-    ~ReportFailureScope() { cad_.ReportFailureSink_ = previous_; }
-    ReportFailureScope(const ReportFailureScope&) = delete;
-    ReportFailureScope& operator=(const ReportFailureScope&) = delete;
-
-   private:
-    CAD& cad_;
-    QString* previous_;
-  };
-  QString ErrLogPath;  // "ErrLog.txt" beside the component
+  FrameReadCache* FrameReads_ = nullptr;  // the cells read for the frame block under way
+  QString ErrLogPath;                     // "ErrLog.txt" beside the component
 
   // ---- Frame definitions and drawing a frame: private members and state ----
   FrameType CalcFramePoints(const FrameType& frm, const std::vector<double>& MinPoint,

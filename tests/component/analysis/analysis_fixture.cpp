@@ -1,5 +1,8 @@
 #include "analysis_fixture.h"
 
+#include <sheetcut/error.h>
+
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTextStream>
@@ -164,6 +167,17 @@ Host::Host() : app(cadhost::Application::create()) {
   cad.setUi(ui);
   cad.acadApp = app;
   cad.setWorkPath(dir.path());
+}
+
+QString Host::splitWithAnalysis(const QString& name) {
+  QDir().mkpath(path("Out"));
+  cad.setChildFileSavePath(path("Out"));
+  try {
+    cad.SplitDwg(path(name), false);
+  } catch (const sheetcut::Error& e) {
+    return QString::fromUtf8(e.what());
+  }
+  return QString();
 }
 
 Host::~Host() {

@@ -63,6 +63,9 @@ class Host {
   tarvik::CAD cad;
   QTemporaryDir dir;
   QString path(const QString& name) const { return dir.filePath(name); }
+  // Splits the drawing `name` with analysis into the folder "Out" (made when missing); the
+  // error the split raised, "" when none.
+  QString splitWithAnalysis(const QString& name);
   std::string spath(const QString& name) const { return path(name).toStdString(); }
 };
 

@@ -163,15 +163,7 @@ TEST_F(SplitAnalysisTest, RecognisedFramesBecomeGuidChildrenWithTheirReportSecti
   ASSERT_TRUE(src.open(QIODevice::ReadOnly));
   const QByteArray before = src.readAll();
   src.close();
-  QDir().mkpath(path("Out"));
-  cad.setChildFileSavePath(path("Out"));
-
-  QString error;
-  try {
-    cad.SplitDwg(path("set.dxf"), false);
-  } catch (const sheetcut::Error& e) {
-    error = QString::fromUtf8(e.what());
-  }
+  const QString error = splitWithAnalysis("set.dxf");
   EXPECT_TRUE(error.contains("1 of the frames")) << error.toStdString();
   EXPECT_TRUE(error.contains("not recognised")) << error.toStdString();
 
@@ -217,14 +209,7 @@ TEST_F(SplitAnalysisTest, AReportThatCannotBeWrittenFailsTheAnalysisNamingTheRep
       << ui->messages()[0].text.toStdString();
 
   // The split lists it with the frame, and writes no child that the report does not name.
-  QDir().mkpath(path("Out"));
-  cad.setChildFileSavePath(path("Out"));
-  QString error;
-  try {
-    cad.SplitDwg(path("set.dxf"), false);
-  } catch (const sheetcut::Error& e) {
-    error = QString::fromUtf8(e.what());
-  }
+  const QString error = splitWithAnalysis("set.dxf");
   EXPECT_TRUE(error.contains("1 of the frames")) << error.toStdString();
   EXPECT_TRUE(error.contains(report)) << error.toStdString();
   EXPECT_FALSE(error.contains("not recognised")) << error.toStdString();

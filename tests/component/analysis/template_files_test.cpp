@@ -75,14 +75,7 @@ TEST_F(TemplateFilesTest, FramesWhoseCellFilesCannotBeReadFailTheSplitNamingFile
   ASSERT_EQ(antest::writeFrames(spath("set.dxf"), {frameOf(sheets[0], 0), frameOf(sheets[1], 600),
                                                    frameOf(sheets[2], 1400)}),
             "");
-  ASSERT_TRUE(QDir().mkpath(path("Out")));
-  cad.setChildFileSavePath(path("Out"));
-  QString error;
-  try {
-    cad.SplitDwg(path("set.dxf"), false);
-  } catch (const sheetcut::Error& e) {
-    error = QString::fromUtf8(e.what());
-  }
+  const QString error = splitWithAnalysis("set.dxf");
   EXPECT_TRUE(error.contains("2 of the frames")) << error.toStdString();
   EXPECT_TRUE(error.contains(cellFile("TK_A3") + "\" is damaged: record 4")) << error.toStdString();
   EXPECT_TRUE(error.contains(cellFile("TK_A2") + "\" of the template \"TK_A2\" is missing"))

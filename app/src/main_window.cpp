@@ -479,7 +479,7 @@ void MainWindow::setRunning(bool running) {
 void MainWindow::LoadConfigInfo(bool flag) {
   ConfigInfo info;
   try {
-    info = loadConfigInfo(parts_.api, iniPath_, flag);
+    info = loadConfigInfo(config_, flag);
   } catch (...) {
     return;  // an unreadable file leaves the window as it is
   }

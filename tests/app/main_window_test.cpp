@@ -356,7 +356,7 @@ TEST_F(WindowTest, FailuresOfCommandsAreShownAndTheWindowGoesOn) {
   EXPECT_EQ(w->findChild<QLineEdit*>("txtFolder")->text(), folder / "Out");
   w->ab_ToolClick("tlUserSet");
   w->formatEditor()->findChild<QPushButton*>("cmdAdd")->click();
-  EXPECT_EQ(w->formatEditor()->list()->count(), 0);
+  EXPECT_EQ(w->formatEditor()->list()->count(), 1);  // for this session
   w->formatEditor()->close();
   EXPECT_TRUE(api->errors.isEmpty());
   EXPECT_EQ(api->alerts, QStringList{"程序的设置无法保存, 下次启动时不会保留。原因: \r\n无法写入 " +
@@ -530,4 +530,49 @@ TEST(HostOptionsDialog, RecordsAChoiceOnlyWhenConfirmed) {
   dialog.cmdOK_Click();
   EXPECT_EQ(settings.GetSetting("应用CAD的方式").toString(), "当前");
   EXPECT_TRUE(settings.GetSetting("使用上次设置").toBool());
+}
+
+TEST_F(WindowTest, AFolderTypedIntoTheBoxIsOfferedAgainAfterARestart) {
+  const QString out = folder / "Typed Out";
+  QDir().mkpath(out);
+  {
+    auto program = start();
+    MainWindow* w = program->mainWindow();
+    chosenFolderOption(w)->setChecked(true);
+    w->findChild<QLineEdit*>("txtFolder")->setText(out);
+    w->fileList().addDrawing(folder / "a.dxf");
+    w->ab_ToolClick("tlStart");
+    EXPECT_EQ(cad->childFolders, QStringList{out + "/A"});
+    program->QuitApp();
+  }
+  auto program = start();
+  MainWindow* w = program->mainWindow();
+  EXPECT_TRUE(chosenFolderOption(w)->isChecked());
+  EXPECT_EQ(w->findChild<QLineEdit*>("txtFolder")->text(), out);
+}
+
+TEST_F(WindowTest, InAReadOnlyInstallAddedFormatsHoldForTheSession) {
+  auto program = start();
+  MainWindow* w = program->mainWindow();
+  api->iniWritesFail = true;
+  w->ab_ToolClick("tlUserSet");
+  FormatEditor* editor = w->formatEditor();
+  editor->findChild<QPushButton*>("cmdAdd")->click();
+  editor->chooser(0)->setCurrentIndex(1);
+  editor->findChild<QPushButton*>("cmdAdd")->click();
+  ASSERT_EQ(editor->list()->count(), 2);
+  EXPECT_EQ(editor->list()->item(1)->text(), "数字 - 字母 - 数字");
+  EXPECT_EQ(api->alerts.size(), 1);
+  EXPECT_TRUE(api->alerts[0].startsWith("程序的设置无法保存"));
+  editor->close();
+  auto* combo = w->findChild<QComboBox*>("cbPaper");
+  ASSERT_EQ(combo->count(), 3);
+  EXPECT_EQ(combo->itemText(0), "字母 - 字母 - 数字");
+  EXPECT_EQ(combo->currentText(), "任意 - 任意 - 任意");
+  // Reopened, the editor lists the session's formats; nothing reached the disk.
+  w->ab_ToolClick("tlUserSet");
+  EXPECT_EQ(w->formatEditor()->list()->count(), 2);
+  w->formatEditor()->close();
+  EXPECT_FALSE(QFile::exists(w->iniPath()));
+  EXPECT_EQ(api->alerts.size(), 1);
 }

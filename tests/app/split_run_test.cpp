@@ -65,15 +65,18 @@ TEST_F(SplitRunTest, OwnFolderModeSplitsEveryRowIntoItsDrawingsFolder) {
   EXPECT_FALSE(run.running());
 }
 
-TEST_F(SplitRunTest, ChosenFolderIsUsedAsTypedAndNotStored) {
+TEST_F(SplitRunTest, ChosenFolderIsUsedAndKeptAsTyped) {
   addDrawings(1);
   const QString out = folder / "Out";
   QDir().mkpath(out);
   run.StartSplit({SaveMode::ChosenFolder, out, "字母 - 字母 - 数字"});
   EXPECT_EQ(cad.childFolders, QStringList{out + "/D1"});
   EXPECT_EQ(cfg("UserSet", "SaveChildType"), "1");
-  EXPECT_EQ(cfg("UserSet", "SPPath"), "");
+  EXPECT_EQ(cfg("UserSet", "SPPath"), out);
   EXPECT_TRUE(api.alerts.isEmpty());
+  // The own-folder mode leaves the chosen folder stored for later.
+  run.StartSplit({SaveMode::OwnFolder, "", "字母 - 字母 - 数字"});
+  EXPECT_EQ(cfg("UserSet", "SPPath"), out);
 }
 
 TEST_F(SplitRunTest, MissingOrEmptyFolderAsksForAnother) {

@@ -226,6 +226,18 @@ TEST_F(WindowTest, AddingFilesAndFoldersListsExactPathsOnce) {
   EXPECT_EQ(list.rowCount(), 18);
 }
 
+TEST_F(WindowTest, AFolderWhoseNameHoldsAQuoteListsItsDrawings) {
+  auto program = start();
+  MainWindow* w = program->mainWindow();
+  const QString drawing = folder.touch("quote q\"/plan \"A\".dxf");
+  api->folderAnswers = {folder / "quote q\""};
+  w->ab_ToolClick("tlAddFolder");
+  EXPECT_TRUE(api->alerts.isEmpty()) << api->alerts.join("|").toStdString();
+  ASSERT_EQ(w->fileList().drawingCount(), 1);
+  EXPECT_EQ(w->fileList().path(0), drawing);
+  EXPECT_EQ(w->fileList().nameTag(0), "PLAN \"A\"");
+}
+
 TEST_F(WindowTest, FoldersOfDwgDrawingsAreToldApartFromFoldersWithoutDrawings) {
   auto program = start();
   MainWindow* w = program->mainWindow();

@@ -46,7 +46,7 @@ TEST(FileList, FolderEntriesGiveTheirExactPaths) {
   const QString upper = folder.touch("Sub Dir/Big.DXF");
   folder.touch("Sub Dir/notes.txt");
   apptest::FakeServices api;
-  const QStringList entries = api.FindFolderFiles(sub, "*.dxf");
+  const QStringList entries = api.FindFolderFiles(sub, "*.dxf").entries;
   ASSERT_EQ(entries.size(), 2);
 
   FileList list;
@@ -72,7 +72,7 @@ TEST(FileList, AFoldersDrawingsAreListedInNameOrderNumbersAsNumbers) {
   }
   apptest::FakeServices api;
   FileList list;
-  EXPECT_EQ(list.addFolderEntries(api.FindFolderFiles(folder / "Sheets", "*.dxf")), 6);
+  EXPECT_EQ(list.addFolderEntries(api.FindFolderFiles(folder / "Sheets", "*.dxf").entries), 6);
   QStringList names;
   for (int row = 0; row < list.drawingCount(); ++row) names << list.nameTag(row);
   EXPECT_EQ(names, (QStringList{"D1", "D01", "D1A", "D2", "D10", "E"}));

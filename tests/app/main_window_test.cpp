@@ -1,8 +1,10 @@
 // Start-up, the main window's commands and the refusals during a run, driven headless with
 // the services and the component replaced.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sheetcut/error.h>
+#include <unistd.h>
 
 #include <QAction>
 #include <QApplication>
@@ -236,6 +238,30 @@ TEST_F(WindowTest, AFolderWhoseNameHoldsAQuoteListsItsDrawings) {
   ASSERT_EQ(w->fileList().drawingCount(), 1);
   EXPECT_EQ(w->fileList().path(0), drawing);
   EXPECT_EQ(w->fileList().nameTag(0), "PLAN \"A\"");
+}
+
+TEST_F(WindowTest, AddingAFolderSaysWhichDrawingsItPassedOverForTheirNames) {
+  auto program = start();
+  MainWindow* w = program->mainWindow();
+  const QString utf8 = folder.touch("Unpacked/图号.dxf");
+  const std::string gbk = (folder / "Unpacked/").toStdString() + "\xCD\xBC\xBA\xC5.dxf";
+  ASSERT_EQ(::close(::open(gbk.c_str(), O_CREAT | O_WRONLY, 0644)), 0);
+  api->folderAnswers = {folder / "Unpacked"};
+  w->ab_ToolClick("tlAddFolder");
+  ASSERT_EQ(w->fileList().drawingCount(), 1);
+  EXPECT_EQ(w->fileList().path(0), utf8);
+  ASSERT_EQ(api->alerts.size(), 1);
+  EXPECT_TRUE(api->alerts[0].startsWith("有1个图纸文件的文件名不是UTF-8编码")) << api->alerts[0].toStdString();
+  EXPECT_TRUE(api->alerts[0].endsWith("\r\n" + folder / "Unpacked/图号.dxf")) << api->alerts[0].toStdString();
+
+  // A folder of such drawings only is not said to hold none.
+  ASSERT_EQ(::unlink(utf8.toUtf8().constData()), 0);
+  w->fileList().clear();
+  api->folderAnswers = {folder / "Unpacked"};
+  w->ab_ToolClick("tlAddFolder");
+  EXPECT_TRUE(w->fileList().isEmpty());
+  ASSERT_EQ(api->alerts.size(), 2);
+  EXPECT_TRUE(api->alerts[1].startsWith("有1个图纸文件")) << api->alerts[1].toStdString();
 }
 
 TEST_F(WindowTest, FoldersOfDwgDrawingsAreToldApartFromFoldersWithoutDrawings) {

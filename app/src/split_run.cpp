@@ -54,9 +54,7 @@ void SplitRun::StartSplit(const RunChoices& choices) {
       outFolder = choices.folder;
       if (!chooseOutFolder(outFolder)) return;
       // The folder the run uses is the one the next start offers, typed or picked.
-      if (config_.read(ini::kUserSet, ini::kOutFolder) != outFolder) {
-        config_.write(ini::kUserSet, ini::kOutFolder, outFolder);
-      }
+      config_.write(ini::kUserSet, ini::kOutFolder, outFolder);
       outFolder = folderWithSlash(outFolder);
       config_.write(ini::kUserSet, ini::kSaveMode, QStringLiteral("1"));
     } else {

@@ -158,6 +158,11 @@ TEST(MessageBox, TheWholeMessageShowsOnA1024x768Screen) {
   shortOne.msgStr = "完成";
   shortOne.Load();
   EXPECT_EQ(shortOne.size(), QSize(274, 177));
+  // An empty line between two takes one line.
+  auto* text = child<QLabel>(&shortOne, "lblMsg");
+  const int one = text->heightForWidth(200);
+  text->setText("完成\r\n\r\n完成");
+  EXPECT_EQ(text->heightForWidth(200), 3 * one);
 }
 
 TEST(MessageBox, AMessageLongerThanTheScreenScrolls) {

@@ -5,7 +5,6 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QStyle>
 #include <algorithm>
 
 #include "message_text.h"

@@ -47,7 +47,6 @@ int MessageText::layOut(qreal width, QPainter* painter, qreal* widest) const {
       if (widest != nullptr) *widest = std::max(*widest, line.naturalTextWidth());
     }
     layout.endLayout();
-    if (paragraph.isEmpty()) y += spacing;
     if (painter != nullptr) layout.draw(painter, QPointF(0, 0));
   }
   return int(std::ceil(y));

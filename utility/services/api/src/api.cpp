@@ -124,9 +124,11 @@ long API::RenameFile(QWidget* formHwnd, const QString& srcFile, const QString& n
 }
 
 void API::FindFolderSubObjs(QString& SearchPath, const QString& FileNameFilter,
-                            QStringList& fileArr, QStringList& dirArr, bool SearchSubDirs) {
-  guarded("FindFolderSubObjs",
-          [&] { ListFolder(SearchPath, FileNameFilter, fileArr, dirArr, SearchSubDirs); });
+                            QStringList& fileArr, QStringList& dirArr, bool SearchSubDirs,
+                            QStringList* skippedFiles) {
+  guarded("FindFolderSubObjs", [&] {
+    ListFolder(SearchPath, FileNameFilter, fileArr, dirArr, SearchSubDirs, skippedFiles);
+  });
 }
 
 QString API::GetINIKeyValue(const QString& IniFilePath, const QString& Sect,

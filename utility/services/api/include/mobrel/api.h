@@ -60,9 +60,11 @@ class API {
   long RenameFile(QWidget* formHwnd, const QString& srcFile, const QString& newFileName);
 
   // Lists the sub-folders and matching files of a folder (and its tree with SearchSubDirs);
-  // adds "/" to the caller's SearchPath.
+  // adds "/" to the caller's SearchPath. Files whose names are not UTF-8 cannot be reached by
+  // the paths listed: they are left out, and named in skippedFiles when it is given.
   void FindFolderSubObjs(QString& SearchPath, const QString& FileNameFilter, QStringList& fileArr,
-                         QStringList& dirArr, bool SearchSubDirs = false);
+                         QStringList& dirArr, bool SearchSubDirs = false,
+                         QStringList* skippedFiles = nullptr);
 
   // INI files; each call reads or changes the file at once. A change that cannot be written
   // raises sheetcut::Error naming the file and why (in Chinese), and the file is as it was.

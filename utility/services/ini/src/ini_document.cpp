@@ -55,7 +55,9 @@ IniDocument::Line IniDocument::makeLine(const QString& text) const {
   const QString t = trimBlanks(text);
   if (t.startsWith(u'[')) {
     line.kind = Kind::Section;
-    qsizetype close = t.indexOf(u']');
+    // Up to the last "]": a section name may hold brackets (a folder "we]ird"), and a header
+    // as other programs write it has just one.
+    qsizetype close = t.lastIndexOf(u']');
     line.name = trimBlanks(QStringView(t).mid(1, close < 0 ? -1 : close - 1));
   } else if (qsizetype eq = t.indexOf(u'='); eq >= 0) {
     line.kind = Kind::Key;

@@ -71,6 +71,18 @@ TEST(IniFileNames, NamesTheFormatCannotHoldAreRefusedAndNamed) {
   }
   EXPECT_TRUE(ini.WriteIniKey("A", "ok", "1"));
   EXPECT_EQ(ini.writeFailure(), "");
+  // A file in the ANSI code page has no code for some characters: such a name would be "?".
+  const std::string gbk = "[\xC4\xE3]\r\nk=1\r\n";
+  writeBytes(dir.path() / "gbk.ini", gbk);
+  IniFile inGbk(dir / "gbk.ini");
+  EXPECT_FALSE(inGbk.WriteIniKey("你", "图\U0001F600", "v"));
+  EXPECT_TRUE(inGbk.writeFailure().contains("\"图\U0001F600\""))
+      << inGbk.writeFailure().toStdString();
+  EXPECT_FALSE(inGbk.WriteIniKeys({{"a", "k", "v"}, {"\U0001F600", "k", "v"}}));
+  EXPECT_EQ(readBytes(dir.path() / "gbk.ini"), gbk);
+  ASSERT_TRUE(ini.WriteIniKey("\U0001F600", "图\U0001F600", "v"));  // UTF-8 holds it
+  EXPECT_EQ(ini.GetIniKey("\U0001F600", "图\U0001F600"), "v");
+
   // Values keep their rule: line breaks are written as spaces.
   ASSERT_TRUE(ini.WriteIniKey("A", "v", "x\r\n[Evil]"));
   EXPECT_EQ(ini.GetIniKey("A", "v"), "x  [Evil]");

@@ -137,6 +137,13 @@ TEST(KeptIniFile, RefusesWhatIniFileRefuses) {
   ASSERT_TRUE(kept.sync());
   EXPECT_EQ(readBytes(dir.path() / "r.txt"), "[/out]x/a.dxf]\r\nk=1\r\n[[br]]\r\nk=2\r\n");
 
+  writeBytes(dir.path() / "gbk.txt", "[\xC4\xE3]\r\nk=1\r\n");
+  KeptIniFile gbk(dir / "gbk.txt");
+  EXPECT_FALSE(gbk.write({{"/\U0001F600/a.dxf", "k", "1", false}}));
+  EXPECT_TRUE(gbk.writeFailure().contains("\"/\U0001F600/a.dxf\""))
+      << gbk.writeFailure().toStdString();
+  EXPECT_EQ(readBytes(dir.path() / "gbk.txt"), "[\xC4\xE3]\r\nk=1\r\n");
+
   // A named pipe or a link to a device: refused at once, naming the file.
   ASSERT_EQ(::mkfifo((dir.path() / "pipe.txt").c_str(), 0644), 0);
   std::filesystem::create_symlink("/dev/zero", dir.path() / "zero.txt");

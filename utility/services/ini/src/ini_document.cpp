@@ -72,6 +72,12 @@ std::string IniDocument::encode(const QString& text) const {
   return utf8_ ? utf8 : sheetcut::utf8ToAnsi(utf8);
 }
 
+bool IniDocument::encodes(const QString& text) const {
+  if (utf8_) return true;
+  const std::string utf8 = text.toStdString();
+  return sheetcut::ansiToUtf8(sheetcut::utf8ToAnsi(utf8)) == utf8;
+}
+
 QString IniDocument::keyOf(size_t header, const QString& name) {
   QString key = QString::number(header);
   key += QChar(u'\0');

@@ -133,10 +133,16 @@ bool IniFile::WriteIniKeys(const std::vector<KeyWrite>& keys) {
     writeFailure_ = unholdableName(k.section, k.key);
     if (!writeFailure_.isEmpty()) return false;
   }
+  QString refused;
   writeFailure_ = editFile(INIFileName, [&](IniDocument& doc) {
+    for (const KeyWrite& k : keys) {
+      refused = unholdableName(doc, k.section, k.key);
+      if (!refused.isEmpty()) return false;  // the file stays as it was
+    }
     for (const KeyWrite& k : keys) doc.setValue(k.section, k.key, oneLine(k.value));
     return true;
   });
+  if (writeFailure_.isEmpty()) writeFailure_ = refused;
   return writeFailure_.isEmpty();
 }
 

@@ -1,5 +1,8 @@
 #include "ini_names.h"
 
+#include "ini_document.h"
+#include "sheetcut/ansi_codepage.h"
+
 namespace mobrel {
 
 namespace {
@@ -63,6 +66,16 @@ QString unholdableName(const QString& section, const QString& key) {
   if (const QString p = keyProblem(key); !p.isEmpty()) {
     return refusal(QStringLiteral("键名"), key, p);
   }
+  return QString();
+}
+
+QString unholdableName(const IniDocument& doc, const QString& section, const QString& key) {
+  if (QString p = unholdableName(section, key); !p.isEmpty()) return p;
+  const QString problem = QStringLiteral("文件的编码(") +
+                          QString::fromStdString(sheetcut::ansiCodePage()) +
+                          QStringLiteral(")中没有其中的字符");
+  if (!doc.encodes(section)) return refusal(QStringLiteral("节名"), section, problem);
+  if (!doc.encodes(key)) return refusal(QStringLiteral("键名"), key, problem);
   return QString();
 }
 

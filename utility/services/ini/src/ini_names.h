@@ -12,4 +12,9 @@ namespace mobrel {
 // any other text, "[" and "]" included: a header is read up to the last "]" of its line.
 QString unholdableName(const QString& section, const QString& key);
 
+class IniDocument;
+// The same for a file already read: a name must also keep every character in the file's
+// encoding (a file in the ANSI code page has no code for some).
+QString unholdableName(const IniDocument& doc, const QString& section, const QString& key);
+
 }  // namespace mobrel

@@ -92,6 +92,10 @@ bool KeptIniFile::write(const std::vector<Key>& keys) {
     if (failure_.isEmpty()) failure_ = lock.failure();
     return false;
   }
+  for (const Key& k : keys) {
+    failure_ = unholdableName(*doc_, k.section, k.key);
+    if (!failure_.isEmpty()) return false;
+  }
   const std::string file = path_.toStdString();
   const size_t lines = doc_->lineCount();
   const size_t lastSize = lines > 0 ? doc_->lineSize(lines - 1) : 0;

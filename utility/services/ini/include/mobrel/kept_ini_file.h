@@ -48,7 +48,8 @@ class KeptIniFile {
     bool mayWait = false;
   };
   // Writes the keys in order, as IniFile::WriteIniKey would one by one. Returns false when the
-  // file could not be written, or a name is one IniFile refuses (then nothing is written).
+  // file could not be written, or a name is one IniFile refuses (then nothing is written). A
+  // failed whole rewrite leaves its keys waiting for the next write or sync.
   bool write(const std::vector<Key>& keys);
 
   // Writes the waiting keys. Returns false when the file could not be written; the keys then

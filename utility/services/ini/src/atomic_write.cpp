@@ -50,16 +50,33 @@ bool writeAll(int fd, const std::string& bytes) {
 
 }  // namespace
 
-bool writeFileAtomically(const std::string& path, const std::string& bytes) {
+std::optional<std::string> replacedFile(const std::string& path) {
   std::error_code ec;
-  fs::path target(path);
-  if (fs::is_symlink(target, ec)) {
-    target = fs::weakly_canonical(target, ec);
-    if (ec) {
-      errno = ec.value();
-      return false;
-    }
+  if (!fs::is_symlink(path, ec)) return path;
+  const fs::path target = fs::weakly_canonical(path, ec);
+  if (ec) {
+    errno = ec.value();
+    return std::nullopt;
   }
+  return target.string();
+}
+
+namespace {
+
+// Gives the new file the owner and group of the one it replaces. Only the superuser may give a
+// file away; an owner may still keep the group when it is one of theirs. Where neither is
+// allowed the new file is the writer's, as any new file would be.
+void keepOwner(int fd, const struct stat& old) {
+  if (::fchown(fd, old.st_uid, old.st_gid) == 0) return;
+  [[maybe_unused]] const int groupKept = ::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+}
+
+}  // namespace
+
+bool writeFileAtomically(const std::string& path, const std::string& bytes) {
+  const std::optional<std::string> resolved = replacedFile(path);
+  if (!resolved) return false;
+  const fs::path target(*resolved);
   fs::path folder = target.parent_path();
   std::string pattern = (folder.empty() ? std::string() : folder.string() + "/") + "." +
                         target.filename().string() + ".XXXXXX";
@@ -70,7 +87,10 @@ bool writeFileAtomically(const std::string& path, const std::string& bytes) {
   const std::string temp(name.data());
 
   struct stat old {};
-  const mode_t mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
+  const bool existed = ::stat(target.c_str(), &old) == 0;
+  const mode_t mode = existed ? (old.st_mode & 07777) : 0644;
+  // The owner first: a change of owner clears the set-id bits that the mode then sets again.
+  if (existed) keepOwner(fd, old);
   bool ok = writeAll(fd, bytes) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
   int failure = ok ? 0 : errno;
   if (::close(fd) != 0 && ok) {
@@ -89,10 +109,16 @@ bool writeFileAtomically(const std::string& path, const std::string& bytes) {
 }
 
 bool appendToFile(const std::string& path, const std::string& bytes) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+  // Non-blocking, so that a named pipe put in the file's place cannot hold the caller.
+  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return false;
   struct stat before {};
   bool ok = ::fstat(fd, &before) == 0;
+  if (ok && !S_ISREG(before.st_mode)) {
+    ::close(fd);
+    errno = EINVAL;
+    return false;
+  }
   if (ok) {
     ok = writeAll(fd, bytes) && ::fdatasync(fd) == 0;
     // A partial append would leave half a line: the file goes back to what it was.

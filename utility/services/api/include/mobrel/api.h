@@ -67,7 +67,9 @@ class API {
                          QStringList* skippedFiles = nullptr);
 
   // INI files; each call reads or changes the file at once. A change that cannot be written
-  // raises sheetcut::Error naming the file and why (in Chinese), and the file is as it was.
+  // (a section or key name the file cannot hold included) raises sheetcut::Error naming the
+  // file and why (in Chinese), and the file is as it was. A path that is not a regular file
+  // (a named pipe, a device) raises the same error on reading too.
   QString GetINIKeyValue(const QString& IniFilePath, const QString& Sect, const QString& KeyStr);
   void SetINIKeyValue(const QString& IniFilePath, const QString& Sect, const QString& KeyStr,
                       const QString& KeyValue);

@@ -282,10 +282,11 @@ class CAD {
   // The frame definitions of a frames element, ID = position. sheetcut::Error on bad content.
   std::vector<FrameType> GetFrames(const XmlNode& oXFNode) const;
   // The definition of subclass frmType (of the file GetFrameType named) that the border
-  // MinPoint..MaxPoint fits at XYScale, in drawing units and placed around the border; a
-  // non-standard frame (ID -1) when none fits. With ExtNum, ID and DirectFlag all given the
-  // points become zeros. A scale of 0 or less shows "请输入图纸比例" and returns zeros.
-  // Raises sheetcut::Error for a missing file, subclass or frames element and bad definitions.
+  // MinPoint..MaxPoint (any two opposite corners) fits at XYScale, in drawing units and placed
+  // around the border; a non-standard frame (ID -1) when none fits. With ExtNum, ID and
+  // DirectFlag all given the points become zeros. A scale of 0 or less shows "请输入图纸比例"
+  // and returns zeros. Raises sheetcut::Error for an ExtNum other than -1 outside 0..32767, a
+  // missing file, subclass or frames element and bad definitions.
   FrameType ComputeFrameSize(const QString& frmType, std::vector<double>& MinPoint,
                              std::vector<double>& MaxPoint, float XYScale, int DirectFlag,
                              bool LabFlag, int ExtNum = -1, int ID = -1);

@@ -1,6 +1,8 @@
 // CAD::DwgPlotCmd through the host: scale, paper choice and rotation, the PDF plotter's flow,
 // output to file or device, and the messages of what cannot be plotted.
 
+#include <sys/stat.h>
+
 #include <QFileInfo>
 #include <limits>
 
@@ -203,19 +205,33 @@ TEST_F(DwgPlotCmdTest, ThePdfPlotterReopensOnlyAnExistingDrawingAndNamesThePlotI
   plot(path("Other Plan.dxf"), 200, 100);
   EXPECT_TRUE(QFileInfo::exists(path("plots/OTHER PLAN.pdf"))) << plots().join(", ").toStdString();
   unsaved.check();
+}
 
-  // A drawing file that cannot be read is not plotted, and says so.
+TEST_F(DwgPlotCmdTest, ThePdfPlotterPlotsNothingForAPathThatNamesNoReadableDrawing) {
+  // The caller's drawing has never been plotted: its layout is as a new drawing's.
+  cadhost::Document caller = rectangleDrawing(420, 297, "caller.dxf");
+  const CallersDrawing unsaved(app, cad, caller);
+  settings(kPdf, "auto", "", "zoom");
   QFile bad(path("bad.dxf"));
   ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
   bad.write("not a drawing");
   bad.close();
-  plot(path("bad.dxf"), 200, 100);
-  EXPECT_FALSE(QFileInfo::exists(path("plots/BAD.pdf")));
-  ASSERT_FALSE(ui->messages().empty());
-  EXPECT_TRUE(ui->messages().back().text.contains(path("bad.dxf")))
-      << ui->messages().back().text.toStdString();
-  EXPECT_EQ(app->documents().count(), 1);
-  EXPECT_TRUE(*cad.AcadDoc == caller);
+  ASSERT_TRUE(QFile::copy(path("bad.dxf"), path("notes.txt")));
+  ASSERT_TRUE(QDir().mkpath(path("folder.dxf")));
+  ASSERT_EQ(mkfifo(path("pipe.dxf").toUtf8().constData(), 0600), 0);
+  const QStringList names{path("missing.dxf"), path("bad.dxf"),  path("notes.txt"),
+                          path("folder.dxf"),  path("pipe.dxf"), "sub/missing.dxf"};
+  for (const QString& name : names) {
+    SCOPED_TRACE(name.toStdString());
+    const std::size_t before = ui->messages().size();
+    Point3d a{0, 0, 0}, b{420, 297, 0};
+    EXPECT_TRUE(PlotTestAccess::plotWindow(cad, name, a, b).contains(name));
+    unsaved.check();
+    ASSERT_EQ(ui->messages().size(), before + 1);
+    EXPECT_TRUE(ui->messages().back().text.contains(name))
+        << ui->messages().back().text.toStdString();
+  }
+  EXPECT_TRUE(plots().isEmpty()) << plots().join(", ").toStdString();
 }
 
 TEST_F(DwgPlotCmdTest, ThePdfPlotterTakesThePaperAsGivenAndTurnsTallWideWindows) {

@@ -376,9 +376,10 @@ class CAD {
   // "auto" plots on a page cut to the window; an "auto" paper of another configuration is its
   // smallest sheet that leaves 30 mm to spare; either takes the window at its scale in the
   // middle. Never raises: failures show the component's messages. With the PDF configuration
-  // the full path of an existing drawing file is opened read-only beside the caller's
-  // drawings, plotted and closed again (AcadDoc is given back); any other name plots the
-  // current drawing, which stays open.
+  // a name with a folder is the drawing file to plot: it is opened read-only beside the
+  // caller's drawings, plotted and closed again (AcadDoc is given back), and when it cannot be
+  // opened a message names it and nothing is plotted; a bare name plots the current drawing,
+  // which stays open.
   void DwgPlotCmd(QString strFileName);
   void DwgPlotCmd(QString strFileName, Point3d& Pmin, Point3d& Pmax);
   // Plots the window MinPoint..MaxPoint of the active drawing as a sheet of its own named by a

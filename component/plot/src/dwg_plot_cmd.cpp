@@ -185,7 +185,7 @@ QString CAD::plotWindow(QString strFileName, Point3d Pmin, Point3d Pmax) {
   // its scale in the middle, with the spare room all round the border.
   QString paper;
   double pw = 0, ph = 0;
-  bool searchAll = false, fitToPaper = false, centred = false;
+  bool searchAll = false, fitToPaper = false, centred = false, namedPaperSet = false;
   const bool autoPaper = paperSetting.toLower() == u"auto";
   if (pdfPlotter && autoPaper) {
     // A page of its own, cut to the window with about 10 mm round it ("W×Hmm", unturned).
@@ -199,7 +199,7 @@ QString CAD::plotWindow(QString strFileName, Point3d Pmin, Point3d Pmax) {
     paper = searchMedia(layout, W, H, rotation);
     centred = true;
   } else {
-    attempt([&] { layout.setCanonicalMediaName(paperSetting.toStdString()); });
+    namedPaperSet = attempt([&] { layout.setCanonicalMediaName(paperSetting.toStdString()); });
     attempt([&] { layout.getPaperSize(pw, ph); });
     if (paperFits(pw, ph, W, H)) paper = paperSetting, rotation = 0;
     if (paperFits(pw, ph, H, W)) paper = paperSetting, rotation = 3;
@@ -225,10 +225,9 @@ QString CAD::plotWindow(QString strFileName, Point3d Pmin, Point3d Pmax) {
       paper = paperSetting;
       if ((W < H && pw > ph) || (W > H && pw < ph)) rotation = 3;
     } else {
-      // The settings ask for no plot of a window that does not fit: no message, but the caller
-      // learns that nothing was plotted.
-      problems << QStringLiteral("the paper \"%1\" does not take the window of %2×%3 mm")
-                      .arg(paperSetting, wholeMillimetres(W), wholeMillimetres(H));
+      // The settings ask for no plot of a window that does not fit the paper: nothing is
+      // plotted, as asked, and that is no failure. A paper the plotter does not have is.
+      if (!namedPaperSet) report(QStringLiteral("设置【纸张】出错: ") + paperSetting);
       return problems.join(u"; ");
     }
   }

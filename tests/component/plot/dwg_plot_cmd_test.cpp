@@ -95,13 +95,19 @@ TEST_F(DwgPlotCmdTest, APaperThatDoesNotFitIsMatchedScaledOrNotPlotted) {
   EXPECT_EQ(layout().standardScale(), 0);
   EXPECT_TRUE(QFileInfo::exists(path("plots/scaled.eps")));
 
+  // Any other rule asks for no plot: nothing is plotted, and that is no failure.
   settings(kEps, kA3Portrait, "", "1", "eps");
   Point3d a{0, 0, 0}, b{420, 297, 0};
-  // No message, but the caller learns that nothing was plotted.
-  EXPECT_EQ(PlotTestAccess::plotWindow(cad, "none", a, b),
-            "the paper \"ISO_A3_(297.00_x_420.00_MM)\" does not take the window of 420×297 mm");
+  EXPECT_EQ(PlotTestAccess::plotWindow(cad, "none", a, b), "");
   EXPECT_FALSE(QFileInfo::exists(path("plots/none.eps")));
   EXPECT_TRUE(ui->messages().empty());
+
+  // A paper the plotter does not have is no paper too small: it is a failure, and says so.
+  settings(kEps, "Letter", "", "1", "eps");
+  EXPECT_EQ(PlotTestAccess::plotWindow(cad, "unknown", a, b), "设置【纸张】出错: Letter");
+  ASSERT_EQ(ui->messages().size(), 1u);
+  EXPECT_EQ(ui->messages()[0].text, "设置【纸张】出错: Letter");
+  EXPECT_FALSE(QFileInfo::exists(path("plots/unknown.eps")));
 }
 
 TEST_F(DwgPlotCmdTest, AScaleThatIsNoPositiveNumberIsRefusedWithAMessage) {

@@ -586,8 +586,9 @@ class CAD {
   // The suggested paper of a window (see tarvik::PaperSizeName); "" beyond its range.
   QString PaperSizeName(int a, int b) const;
   QString SetLayoutPaper(const QString& driver, const QString& paper);
-  // DwgPlotCmd's work: "" when the window was plotted (or the settings ask for no plot yet),
-  // else why it was not plotted as set, each cause in the words of its message.
+  // DwgPlotCmd's work: "" when the window was plotted or the settings ask for no plot (an
+  // "auto" scale without its number yet, a named paper too small with no rule for that), else
+  // why it was not plotted as set, each cause in the words of its message.
   QString plotWindow(QString strFileName, Point3d Pmin, Point3d Pmax);
   // Shows the drawing-number dialog (frmDwg) and keeps its results below until the next one;
   // true when it was confirmed.

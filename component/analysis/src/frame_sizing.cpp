@@ -165,12 +165,13 @@ FrameType CAD::ComputeFrameSize(const QString& frmType, std::vector<double>& Min
          sheetcut::errnum::kOverflow);
   // An imposed count becomes the record's 16-bit ExtCount: a count it cannot hold, or one
   // below none, would lengthen the sheet into a negative one.
-  if (ExtNum != -1 && (ExtNum < 0 || ExtNum > std::numeric_limits<std::int16_t>::max()))
+  constexpr int kMostSteps = std::numeric_limits<std::int16_t>::max();
+  if (ExtNum != -1 && (ExtNum < 0 || ExtNum > kMostSteps))
     fail(QStringLiteral("The lengthening count %1 is outside 0 to %2 (-1 computes it)")
              .arg(ExtNum)
-             .arg(std::numeric_limits<std::int16_t>::max())
+             .arg(kMostSteps)
              .toStdString(),
-         sheetcut::errnum::kOverflow);
+         ExtNum > kMostSteps ? sheetcut::errnum::kOverflow : sheetcut::errnum::kGeneric);
   if (FrameDefPath.isEmpty()) fail("No frame-definition file has been named");
   const XmlNode subclass =
       mXML::SelectNode(FrameDefPath, QStringLiteral("frameDef/class/subclass"), 0, frmType);

@@ -43,6 +43,14 @@ int FileReplacement::create(mode_t mode) {
   return ::fchmod(fd_, mode) == 0 ? 0 : errno;
 }
 
+int FileReplacement::keepAttributesOf(const struct stat& old) {
+  // The owner first: a change of owner clears the set-id bits that the mode then sets again.
+  if (::fchown(fd_, old.st_uid, old.st_gid) != 0) {
+    [[maybe_unused]] const int groupKept = ::fchown(fd_, static_cast<uid_t>(-1), old.st_gid);
+  }
+  return ::fchmod(fd_, old.st_mode & 07777) == 0 ? 0 : errno;
+}
+
 int FileReplacement::write(const void* data, size_t size) {
   const auto* p = static_cast<const char*>(data);
   while (size > 0) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstddef>
@@ -23,6 +24,10 @@ class FileReplacement {
   const std::string& finalPath() const { return finalPath_; }
   // Creates the temporary file with the permission bits `mode`.
   int create(mode_t mode);
+  // Gives the temporary file the owner, group and permission bits of `old`, the file it will
+  // replace: the owner and group as far as this process may set them (only the superuser may
+  // give a file away; an owner may still keep a group of theirs), the bits always.
+  int keepAttributesOf(const struct stat& old);
   int write(const void* data, size_t size);
   // Puts the written content on the disk and closes the temporary file.
   int flush();

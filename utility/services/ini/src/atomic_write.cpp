@@ -1,5 +1,7 @@
 #include "atomic_write.h"
 
+#include "sheetcut/file_replacement.h"
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -7,7 +9,6 @@
 
 #include <cerrno>
 #include <filesystem>
-#include <vector>
 
 namespace mobrel {
 
@@ -61,51 +62,18 @@ std::optional<std::string> replacedFile(const std::string& path) {
   return target.string();
 }
 
-namespace {
-
-// Gives the new file the owner and group of the one it replaces. Only the superuser may give a
-// file away; an owner may still keep the group when it is one of theirs. Where neither is
-// allowed the new file is the writer's, as any new file would be.
-void keepOwner(int fd, const struct stat& old) {
-  if (::fchown(fd, old.st_uid, old.st_gid) == 0) return;
-  [[maybe_unused]] const int groupKept = ::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
-}
-
-}  // namespace
-
 bool writeFileAtomically(const std::string& path, const std::string& bytes) {
   const std::optional<std::string> resolved = replacedFile(path);
   if (!resolved) return false;
-  const fs::path target(*resolved);
-  fs::path folder = target.parent_path();
-  std::string pattern = (folder.empty() ? std::string() : folder.string() + "/") + "." +
-                        target.filename().string() + ".XXXXXX";
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  const int fd = ::mkstemp(name.data());
-  if (fd < 0) return false;
-  const std::string temp(name.data());
-
+  sheetcut::FileReplacement replacement(*resolved);
   struct stat old {};
-  const bool existed = ::stat(target.c_str(), &old) == 0;
-  const mode_t mode = existed ? (old.st_mode & 07777) : 0644;
-  // The owner first: a change of owner clears the set-id bits that the mode then sets again.
-  if (existed) keepOwner(fd, old);
-  bool ok = writeAll(fd, bytes) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-  int failure = ok ? 0 : errno;
-  if (::close(fd) != 0 && ok) {
-    ok = false;
-    failure = errno;
-  }
-  if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
-    ok = false;
-    failure = errno;
-  }
-  if (!ok) {
-    ::unlink(temp.c_str());
-    errno = failure;  // why the step that failed did, not what the clean-up met
-  }
-  return ok;
+  const bool existed = ::stat(resolved->c_str(), &old) == 0;
+  int err = replacement.create(0644);
+  if (err == 0 && existed) err = replacement.keepAttributesOf(old);
+  if (err == 0) err = replacement.write(bytes.data(), bytes.size());
+  if (err == 0) err = replacement.commit();
+  errno = err;  // why the step that failed did; the temporary file is gone with `replacement`
+  return err == 0;
 }
 
 bool appendToFile(const std::string& path, const std::string& bytes) {

@@ -69,6 +69,21 @@ class PlotTextTest : public HostTest {
     return path;
   }
 
+  // The text of a drawing's extents plotted to fit a sheet of the PDF plotter, as pdftotext
+  // lays it out.
+  std::string sheetText(const std::string& drawing, const char* media) {
+    doc = app->documents().open(drawing);
+    Layout layout = doc.activeLayout();
+    layout.setConfigName("CorvantisPDF Plus.pc3");
+    layout.setCanonicalMediaName(media);
+    layout.setPlotType(1);  // extents
+    layout.setUseStandardScale(true);
+    layout.setStandardScale(0);
+    const std::string pdf = tmp.path("sheet.pdf");
+    doc.plot().plotToFile(pdf);
+    return plottest::run({"pdftotext", "-layout", pdf, "-"}).output;
+  }
+
   plottest::GreyImage render(const std::string& pdf) {
     return plottest::renderWithGhostscript(pdf, 25.4 * kPxPerMm, tmp.path(""));
   }
@@ -401,46 +416,26 @@ TEST_F(PlotTextTest, MTextWrapsAndSpacesByTheDrawnGlyphsAndHonoursInlineHeights)
   EXPECT_NEAR(abs.heightMm(), 2.5, 0.25);
 }
 
-TEST_F(PlotTextTest, ARealFramePlotsItsNotesAsSearchableText) {
-  const std::string frame = "/usr/share/librecad/library/sheets/A4_1_text.dxf";
-  if (!std::filesystem::exists(frame)) GTEST_SKIP() << "librecad-data is not installed";
-  doc = app->documents().open(frame);
-  Layout layout = doc.activeLayout();
-  layout.setConfigName("CorvantisPDF Plus.pc3");
-  layout.setCanonicalMediaName("ISO_A4_(210.00_x_297.00_MM)");
-  layout.setPlotType(1);  // extents
-  layout.setUseStandardScale(true);
-  layout.setStandardScale(0);
-  const std::string pdf = tmp.path("a4.pdf");
-  doc.plot().plotToFile(pdf);
-  const plottest::RunResult text = plottest::run({"pdftotext", "-layout", pdf, "-"});
-  // Notes with no-break spaces stay on one line, and the Cyrillic prints.
-  for (const char* note : {"Перв. примен.", "Справ. N", "Копировал", "Формат А4"})
-    EXPECT_NE(text.output.find(note), std::string::npos) << note << "\n" << text.output;
-}
-
-TEST_F(PlotTextTest, AGostSheetsNotesKeepTheirLinesWhole) {
-  // Technical notes in a 100 mm box whose words are joined by no-break spaces ("\~").
-  const std::string sheet = "/usr/share/librecad/library/sheets/A3_1_draw.dxf";
-  if (!std::filesystem::exists(sheet)) GTEST_SKIP() << "librecad-data is not installed";
+TEST_F(PlotTextTest, RealSheetsPlotTheirNotesAsSearchableTextInWholeLines) {
+  const std::string sheets = "/usr/share/librecad/library/sheets/";
+  if (!std::filesystem::exists(sheets + "A4_1_text.dxf") ||
+      !std::filesystem::exists(sheets + "A3_1_draw.dxf"))
+    GTEST_SKIP() << "librecad-data is not installed";
   if (plottest::run({"pdftotext", "-v"}).status != 0) GTEST_SKIP() << "pdftotext is missing";
-  doc = app->documents().open(sheet);
-  Layout layout = doc.activeLayout();
-  layout.setConfigName("CorvantisPDF Plus.pc3");
-  layout.setCanonicalMediaName("ISO_A3_(420.00_x_297.00_MM)");
-  layout.setPlotType(1);  // extents
-  layout.setUseStandardScale(true);
-  layout.setStandardScale(0);
-  const std::string pdf = tmp.path("a3.pdf");
-  doc.plot().plotToFile(pdf);
-  const std::string text = plottest::run({"pdftotext", "-layout", pdf, "-"}).output;
-  // Note 1 in its two lines, then note 2 below them.
+  // Notes with no-break spaces stay on one line, and the Cyrillic prints.
+  const std::string a4 = sheetText(sheets + "A4_1_text.dxf", "ISO_A4_(210.00_x_297.00_MM)");
+  for (const char* note : {"Перв. примен.", "Справ. N", "Копировал", "Формат А4"})
+    EXPECT_NE(a4.find(note), std::string::npos) << note << "\n" << a4;
+
+  // Technical notes in a 100 mm box whose words are joined by no-break spaces ("\~"): note 1
+  // in its two lines, then note 2 below them.
+  const std::string a3 = sheetText(sheets + "A3_1_draw.dxf", "ISO_A3_(420.00_x_297.00_MM)");
   std::size_t from = 0;
   for (const char* line :
        {"1. Неуказанные предельные отклонения размеров",
         "отверстий - Н14, валов - h14, остальных ± IT", "2. Острые кромки скруглить R0,1...0,2."}) {
-    const std::size_t at = text.find(line, from);
-    ASSERT_NE(at, std::string::npos) << line << "\n" << text;
+    const std::size_t at = a3.find(line, from);
+    ASSERT_NE(at, std::string::npos) << line << "\n" << a3;
     from = at;
   }
 }

@@ -12,7 +12,6 @@
 #include <memory>
 #include <mutex>
 
-#include "cadhost/host_error.h"
 #include "plot/canvas.h"
 #include "plot/text_layout.h"
 

@@ -268,7 +268,7 @@ QString CAD::plotWindow(QString strFileName, Point3d Pmin, Point3d Pmax) {
   const QString folder = setting(PlotCfg, "输出路径");
   try {
     if (plotsToDevice(folder)) {
-      doc.plot().plotToDevice();
+      doc.plot().plotToDevice(strFileName.toStdString());
     } else {
       QString file = folder;
       file.append(strFileName).append(u'.').append(setting(PlotCfg, "输出类别"));

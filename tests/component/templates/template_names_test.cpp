@@ -1,0 +1,76 @@
+// Template names name files of the template folder only: a name that would lead out of it or
+// cut the file name short is refused before anything is read or written.
+
+#include <gtest/gtest.h>
+
+#include <sheetcut/error.h>
+#include <tarvik/cad.h>
+#include <tarvik/cell_file.h>
+
+#include <QDir>
+#include <QDirIterator>
+#include <QTemporaryDir>
+
+#include "qstring_printer.h"
+#include "templates_test_access.h"
+
+namespace tarvik {
+namespace {
+
+QStringList filesUnder(const QString& root) {
+  QStringList files;
+  QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+  while (it.hasNext()) files << QDir(root).relativeFilePath(it.next());
+  files.sort();
+  return files;
+}
+
+// Runs `call`, which must fail with an error of type E whose description holds `shown`.
+template <class E, class Call>
+void expectRefused(Call call, const std::string& shown) {
+  try {
+    call();
+    ADD_FAILURE() << "not refused: " << shown;
+  } catch (const E& e) {
+    EXPECT_NE(e.description().find("\"" + shown + "\""), std::string::npos) << e.description();
+  }
+}
+
+TEST(TemplateNames, NamesLeavingTheFolderOrHoldingControlCharactersAreRefused) {
+  QTemporaryDir tmp;
+  ASSERT_TRUE(QDir().mkpath(tmp.path() + "/store/mod"));
+  CAD cad;
+  cad.setModPath(tmp.path() + "/store");
+  cad.newCell(QStringLiteral("图号"), 1, QStringLiteral("A1"), Variant::point(0, 0, 0),
+              Variant::point(10, 5, 0));
+  const struct {
+    QString name;
+    std::string shown;
+  } bad[] = {
+      {"../../escaped", "../../escaped"},
+      {"sub/plan", "sub/plan"},
+      {"sub\\plan", "sub\\plan"},
+      {"..", ".."},
+      {QStringLiteral("nul") + QChar(u'\0') + "x", "nul\\x00x"},
+      {"tab\tx", "tab\\x09x"},
+  };
+  for (const auto& b : bad) {
+    SCOPED_TRACE(b.shown);
+    expectRefused<sheetcut::Error>([&] { cad.SaveMod(b.name); }, b.shown);
+    expectRefused<CellFileError>([&] { cad.ReadMod(b.name); }, b.shown);
+    expectRefused<sheetcut::Error>([&] { TemplatesTestAccess::saveBlockLayoutEx(cad, b.name, {}); },
+                                   b.shown);
+    expectRefused<sheetcut::Error>([&] { TemplatesTestAccess::readBlockLayout(cad, b.name); },
+                                   b.shown);
+  }
+  EXPECT_EQ(filesUnder(tmp.path()), QStringList());
+  EXPECT_EQ(cad.CellCount(), 0);  // the refused reads left the working list alone
+
+  // Names with points, blanks and wide characters stay what they were.
+  cad.SaveMod(QStringLiteral("A3 图框 v1.2"));
+  EXPECT_EQ(filesUnder(tmp.path()), QStringList({"store/mod/A3 图框 v1.2.dat"}));
+  EXPECT_EQ(cad.ReadMod(QStringLiteral("A3 图框 v1.2")).size(), 1u);
+}
+
+}  // namespace
+}  // namespace tarvik

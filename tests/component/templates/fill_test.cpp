@@ -505,6 +505,23 @@ TEST_F(Catalogue, APageThatCannotBePlacedEndsTheCatalogueWithAnError) {
   EXPECT_EQ(textsByString().count("A-1"), 1u);  // from the first catalogue only
 }
 
+TEST_F(Catalogue, ARowThatCannotBeWrittenEndsTheCatalogueWithAnError) {
+  addTemplate("BAD", 0, 279, {{"序号", 10, 250, 25, 258, -3}, {"共X页", 180, 5, 210, 13, 1}});
+  // The column's corners are lost: its rows cannot be placed.
+  cad.ReadMod("BAD");
+  cad.SetCell(0, "序号", -3, "", Variant(), Variant());
+  cad.SaveMod("BAD");
+  try {
+    cad.WriCatalog("BAD", "BAD", CatalogMsgs{{"R000", "序号"}, {"R001", "1"}, {"R002", "2"}});
+    ADD_FAILURE() << "no error";
+  } catch (const sheetcut::Error& e) {
+    EXPECT_EQ(e.description().rfind("Row 1 of the catalogue was not written: ", 0), 0u)
+        << e.description();
+  }
+  ASSERT_EQ(entities("MTEXT").size(), 1u);
+  EXPECT_EQ(entities("MTEXT")[0].textString(), "1");
+}
+
 TEST_F(Catalogue, MendedEndings) {
   // Templates without a column cell: one page with its page-level fields, then the end.
   addTemplate("NOCOL", 0, 279, {{"第X页", 150, 5, 180, 13, 0}, {"共X页", 180, 5, 210, 13, 1}});

@@ -1,5 +1,5 @@
-// Template names name files of the template folder only: a name that would lead out of it or
-// cut the file name short is refused before anything is read or written.
+// Template files: a name that would lead out of the template folder or cut the file name short
+// is refused before anything is read or written, and a full disk is named.
 
 #include <gtest/gtest.h>
 
@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 
 #include "qstring_printer.h"
+#include "small_filesystem.h"
 #include "templates_test_access.h"
 
 namespace tarvik {
@@ -70,6 +71,35 @@ TEST(TemplateNames, NamesLeavingTheFolderOrHoldingControlCharactersAreRefused) {
   cad.SaveMod(QStringLiteral("A3 图框 v1.2"));
   EXPECT_EQ(filesUnder(tmp.path()), QStringList({"store/mod/A3 图框 v1.2.dat"}));
   EXPECT_EQ(cad.ReadMod(QStringLiteral("A3 图框 v1.2")).size(), 1u);
+}
+
+// A cell file that does not fit on the disk is not written, and the error says why.
+TEST(TemplateFiles, AFullDiskIsNamed) {
+  sheetcut::testing::SmallFileSystem fs(256 * 1024);
+  SHEETCUT_REQUIRE_SMALL_FS(fs);
+  const QString modPath = QString::fromStdString(fs.root().string());
+  ASSERT_TRUE(QDir().mkpath(modPath + "/mod"));
+  fs.fill();
+  // A list too large to hold back, and one cell, which only the final flush finds no room for.
+  for (const int cells : {1, 200}) {
+    SCOPED_TRACE(cells);
+    CAD cad;
+    cad.setModPath(modPath);
+    for (int i = 0; i < cells; ++i) {
+      cad.newCell(QString(200, QChar(u'格')), 1, QString(), Variant::point(0, 0, 0),
+                  Variant::point(10, 5, 0));
+    }
+    try {
+      cad.SaveMod("full");
+      ADD_FAILURE() << "saved on a full disk";
+    } catch (const sheetcut::Error& e) {
+      EXPECT_NE(e.description().find(modPath.toStdString() + "/mod/full.dat"), std::string::npos)
+          << e.description();
+      EXPECT_NE(e.description().find("the disk is full"), std::string::npos) << e.description();
+    }
+  }
+  fs.release();
+  EXPECT_EQ(filesUnder(modPath), QStringList());
 }
 
 }  // namespace

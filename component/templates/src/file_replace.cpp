@@ -1,7 +1,9 @@
 #include "tarvik/file_replace.h"
 
 #include <sheetcut/error.h>
+#include <sheetcut/regular_file.h>
 
+#include <QFile>
 #include <QSaveFile>
 #include <cerrno>
 
@@ -19,6 +21,12 @@ std::string failureReason(const QSaveFile& file, int err) {
 }  // namespace
 
 void replaceFile(const QString& path, const QByteArray& data, const char* source) {
+  // Only a regular file is replaced: a pipe or device at the name is someone else's.
+  const std::string special = sheetcut::nonRegularFileReason(QFile::encodeName(path).toStdString());
+  if (!special.empty()) {
+    throw sheetcut::Error(sheetcut::errnum::kPathNotFound,
+                          "Cannot replace \"" + path.toStdString() + "\": it " + special, source);
+  }
   QSaveFile file(path);
   // Never write through to the target: without the temporary file a failed write would leave
   // the template's file cut short.

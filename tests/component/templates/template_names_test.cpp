@@ -2,6 +2,7 @@
 // is refused before anything is read or written, and a full disk is named.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <sheetcut/error.h>
 #include <tarvik/cad.h>
@@ -9,8 +10,10 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
+#include "pipe_watchdog.h"
 #include "qstring_printer.h"
 #include "small_filesystem.h"
 #include "templates_test_access.h"
@@ -71,6 +74,27 @@ TEST(TemplateNames, NamesLeavingTheFolderOrHoldingControlCharactersAreRefused) {
   cad.SaveMod(QStringLiteral("A3 图框 v1.2"));
   EXPECT_EQ(filesUnder(tmp.path()), QStringList({"store/mod/A3 图框 v1.2.dat"}));
   EXPECT_EQ(cad.ReadMod(QStringLiteral("A3 图框 v1.2")).size(), 1u);
+}
+
+// A pipe where a cell file would be is neither read nor replaced.
+TEST(TemplateFiles, APipeIsNeitherReadNorReplaced) {
+  QTemporaryDir tmp;
+  ASSERT_TRUE(QDir().mkpath(tmp.path() + "/mod"));
+  const QString pipe = tmp.path() + "/mod/p.dat";
+  ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+  sheetcut::testing::PipeWatchdog watchdog(pipe.toStdString());
+  CAD cad;
+  cad.setModPath(tmp.path());
+  EXPECT_LT(sheetcut::testing::secondsTaken([&] { EXPECT_EQ(cad.ReadMod("p").size(), 0u); }), 1.0);
+  cad.newCell(QStringLiteral("a"), 1);
+  try {
+    cad.SaveMod("p");
+    ADD_FAILURE() << "the pipe was replaced";
+  } catch (const sheetcut::Error& e) {
+    EXPECT_EQ(e.description(), "Cannot replace \"" + pipe.toStdString() +
+                                   "\": it is a named pipe, not a regular file");
+  }
+  EXPECT_TRUE(QFileInfo(pipe).exists() && !QFileInfo(pipe).isFile());
 }
 
 // A cell file that does not fit on the disk is not written, and the error says why.

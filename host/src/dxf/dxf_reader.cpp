@@ -432,16 +432,6 @@ class FileCloser {
   int fd_;
 };
 
-// What a path that is not a regular file names, for the message that refuses it.
-const char* kindOfFile(mode_t mode) {
-  if (S_ISFIFO(mode)) return "a named pipe";
-  if (S_ISCHR(mode)) return "a character device";
-  if (S_ISBLK(mode)) return "a block device";
-  if (S_ISSOCK(mode)) return "a socket";
-  if (S_ISDIR(mode)) return "a folder";
-  return "a special file";
-}
-
 }  // namespace
 
 model::Drawing readDxf(std::string_view bytes, const std::string& nameForMessages) {
@@ -465,11 +455,8 @@ model::Drawing readDxfFile(const std::string& path) {
   }
   FileCloser closer(fd);
   struct stat st {};
-  if (::fstat(fd, &st) != 0)
-    throw HostError(HostError::Io, "cannot open the drawing " + path + ": " + std::strerror(errno));
-  if (!S_ISREG(st.st_mode))
-    throw HostError(HostError::Io, "cannot open the drawing " + path + ": it is " +
-                                       kindOfFile(st.st_mode) + ", not a regular file");
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+    throw HostError(HostError::Io, "cannot open the drawing " + path + ": not a regular file");
   const int flags = ::fcntl(fd, F_GETFL);
   if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
     throw HostError(HostError::Io, "cannot open the drawing " + path + ": " + std::strerror(errno));

@@ -82,7 +82,7 @@ TEST(DxfErrors, DwgAndMissingFilesAreRefusedClearly) {
 }
 
 // A named pipe would hold open() until a writer came, and a device never ends: both are refused
-// at once, naming the path and what it is.
+// at once, naming the path.
 TEST(DxfErrors, PipesAndDevicesAreRefusedAtOnce) {
   dxftest::TempDir dir;
   const std::string pipe = dir.path("pipe.dxf");
@@ -90,7 +90,7 @@ TEST(DxfErrors, PipesAndDevicesAreRefusedAtOnce) {
   const std::string zero = dir.path("zero.dxf");
   std::filesystem::create_symlink("/dev/zero", zero);
   sheetcut::testing::PipeWatchdog watchdog(pipe);
-  for (const auto& [path, kind] : {std::pair{pipe, "a named pipe"}, {zero, "a character device"}}) {
+  for (const std::string& path : {pipe, zero}) {
     const double seconds = sheetcut::testing::secondsTaken([&] {
       try {
         dxf::readDxfFile(path);
@@ -98,7 +98,7 @@ TEST(DxfErrors, PipesAndDevicesAreRefusedAtOnce) {
       } catch (const HostError& e) {
         EXPECT_EQ(e.code(), HostError::Io);
         EXPECT_TRUE(mentions(e, path)) << e.what();
-        EXPECT_TRUE(mentions(e, kind)) << e.what();
+        EXPECT_TRUE(mentions(e, "not a regular file")) << e.what();
       }
     });
     EXPECT_LT(seconds, 1.0) << path;

@@ -186,12 +186,12 @@ std::shared_ptr<xmlDoc> loadXmlFile(const QString& path) {
   // Only a regular file is read: a named pipe would block and a device never ends.
   const int fd = sheetcut::openRegularFileForReading(QFile::encodeName(path).toStdString());
   if (fd < 0) return nullptr;
-  QFile file;
-  if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-    ::close(fd);
-    return nullptr;
+  QByteArray data;
+  {
+    QFile file;
+    if (file.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) data = file.readAll();
   }
-  const QByteArray data = file.readAll();
+  ::close(fd);
   XmlParseResult parsed = parseXml(data, QFile::encodeName(path).constData(), nullptr, 0);
   if (parsed.amplification) {
     throw sheetcut::Error(

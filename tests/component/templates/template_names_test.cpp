@@ -1,5 +1,6 @@
 // Template files: a name that would lead out of the template folder or cut the file name short
-// is refused before anything is read or written, and a full disk is named.
+// is refused before anything is read or written, a pipe at a file's name is neither read nor
+// replaced, and a full disk is named.
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

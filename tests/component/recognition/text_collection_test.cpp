@@ -110,6 +110,30 @@ TEST_F(DrawingTest, WordsOfATextAreMeasuredOnTheTextItself) {
   EXPECT_EQ(doc.modelSpace().count(), before);
 }
 
+// Words cut where a %% code meets a space, characters beyond the basic plane, runs of spaces at
+// either end: each word's right end is the width of the text up to it.
+TEST_F(DrawingTest, WordEndsAreTheWidthsOfTheTextUpToThem) {
+  Host h;
+  cadhost::Document doc = h.open(file("words.dxf"));
+  const cadhost::Entity text = doc.modelSpace().addText(
+      QString::fromUcs4(U" %%dA%%  图 \U00020000x ").toStdString(), {0, 0, 0}, 2);
+  const int before = doc.modelSpace().count();
+  const std::vector<TextType> w = h.cad.TextSplit(text);
+  ASSERT_EQ(w.size(), 4u);
+  const struct {
+    QString s;
+    double XL, XR;
+  } words[] = {
+      {"%%dA%%", 1.0, 6.2}, {"图", 8.2, 10.2}, {QString::fromUcs4(U"\U00020000x"), 11.2, 14.5}};
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(w[i + 1].s, words[i].s);
+    EXPECT_NEAR(w[i + 1].XL, words[i].XL, 1e-9) << i;
+    EXPECT_NEAR(w[i + 1].XR, words[i].XR, 1e-9) << i;
+    EXPECT_EQ(w[i + 1].H, 2);
+  }
+  EXPECT_EQ(doc.modelSpace().count(), before);
+}
+
 TEST_F(DrawingTest, TextListAttributesAndCorners) {
   Host h;
   cadhost::Document doc = h.open(file("words.dxf"));

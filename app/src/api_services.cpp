@@ -25,11 +25,12 @@ class ApiServices : public ProgramServices {
     return api_.SelectFolder(owner, title, startDir, isNewFolder);
   }
 
-  QStringList FindFolderFiles(const QString& folder, const QString& filter) override {
+  FolderFiles FindFolderFiles(const QString& folder, const QString& filter) override {
     QString searchPath = folder;
-    QStringList files, dirs;
-    api_.FindFolderSubObjs(searchPath, filter, files, dirs, false);
-    return files;
+    FolderFiles found;
+    QStringList dirs;
+    api_.FindFolderSubObjs(searchPath, filter, found.entries, dirs, false, &found.skipped);
+    return found;
   }
 
   QString GetINIKeyValue(const QString& iniPath, const QString& sect, const QString& key) override {

@@ -2,6 +2,10 @@
 
 #include <tarvik/constants.h>
 
+#include <algorithm>
+
+#include "sheetcut_app/name_order.h"
+
 namespace sheetcut::app {
 
 FileList::FileList() {
@@ -51,9 +55,13 @@ bool FileList::addDrawing(const QString& path) {
 }
 
 int FileList::addFolderEntries(const QStringList& entries) {
+  QStringList paths;
+  for (const QString& entry : entries) paths << pathOfFolderEntry(entry);
+  // The lister gives the file system's order; the list, and so the run, goes by name.
+  std::sort(paths.begin(), paths.end(), nameLess);
   int added = 0;
-  for (const QString& entry : entries) {
-    if (addDrawing(pathOfFolderEntry(entry))) ++added;
+  for (const QString& path : paths) {
+    if (addDrawing(path)) ++added;
   }
   return added;
 }

@@ -91,7 +91,6 @@ void FormatEditor::cmdAdd_Click() {
       lstFormat_->addItem(format);
       break;
     case FormatStore::AddResult::Duplicate:
-    case FormatStore::AddResult::NotKept:  // the user has been told that settings are not kept
       break;
     case FormatStore::AddResult::Full:
       api_.Alert(QStringLiteral("最多只能保存%1个图号格式,请先删除不用的格式").arg(kMaxFormats),
@@ -107,13 +106,8 @@ void FormatEditor::cmdDel_Click() {
                     QString())) {
     return;
   }
-  if (store_.remove(s)) {
-    delete lstFormat_->takeItem(s);
-  } else {
-    // The file could not be changed: the list shows what it holds.
-    lstFormat_->clear();
-    lstFormat_->addItems(store_.formats());
-  }
+  store_.remove(s);
+  delete lstFormat_->takeItem(s);
 }
 
 void FormatEditor::guarded(const QString& name, void (FormatEditor::*handler)()) {

@@ -65,6 +65,22 @@ const QStringList kToolsLockedDuringRun = {
     QStringLiteral("tlAddFile"), QStringLiteral("tlAddFolder"), QStringLiteral("tlStart"),
     QStringLiteral("tlClear"),   QStringLiteral("tlDelete"),    QStringLiteral("tlUserSet")};
 
+// Drawings of a folder left out because their names are not UTF-8: how many, why, and which.
+QString skippedNamesText(const QStringList& skipped) {
+  constexpr int kNamed = 10;
+  QString text = QStringLiteral(
+                     "有%1个图纸文件的文件名不是UTF-8编码(可能来自Windows的压缩包), "
+                     "本程序无法打开, 没有加入列表; 请把文件改名后再添加:")
+                     .arg(skipped.size());
+  for (qsizetype i = 0; i < skipped.size() && i < kNamed; ++i) {
+    text += QStringLiteral("\r\n") + skipped[i];
+  }
+  if (skipped.size() > kNamed) {
+    text += QStringLiteral("\r\n") + QStringLiteral("……等%1个").arg(skipped.size());
+  }
+  return text;
+}
+
 }  // namespace
 
 MainWindow::MainWindow(MainWindowParts parts)
@@ -348,12 +364,13 @@ void MainWindow::AddFolder() {
     setToolEnabled(QStringLiteral("tlAddFolder"), true);
     if (folder.isEmpty()) return;
     step = 5;
-    const QStringList entries =
+    const FolderFiles found =
         parts_.api.FindFolderFiles(folder, QStringLiteral("*") + tarvik::kDrawingExtension);
     step = 6;
-    if (entries.isEmpty() || entries.first().trimmed().isEmpty()) {
+    const bool none = found.entries.isEmpty() || found.entries.first().trimmed().isEmpty();
+    if (none && found.skipped.isEmpty()) {
       // Drawings that this program cannot read are not "no drawings".
-      const QStringList dwg = parts_.api.FindFolderFiles(folder, QStringLiteral("*.dwg"));
+      const QStringList dwg = parts_.api.FindFolderFiles(folder, QStringLiteral("*.dwg")).entries;
       const bool hasDwg = !dwg.isEmpty() && !dwg.first().trimmed().isEmpty();
       parts_.api.Alert(
           hasDwg
@@ -363,7 +380,8 @@ void MainWindow::AddFolder() {
       return;
     }
     step = 8;
-    list_.addFolderEntries(entries);
+    if (!none) list_.addFolderEntries(found.entries);
+    if (!found.skipped.isEmpty()) parts_.api.Alert(skippedNamesText(found.skipped), QString());
   } catch (...) {
     setToolEnabled(QStringLiteral("tlAddFolder"), true);
     parts_.api.Alert(QStringLiteral("抱歉, addFolder函数第%1行异常, 原因: \r\n").arg(step) +
@@ -479,7 +497,7 @@ void MainWindow::setRunning(bool running) {
 void MainWindow::LoadConfigInfo(bool flag) {
   ConfigInfo info;
   try {
-    info = loadConfigInfo(parts_.api, iniPath_, flag);
+    info = loadConfigInfo(config_, flag);
   } catch (...) {
     return;  // an unreadable file leaves the window as it is
   }

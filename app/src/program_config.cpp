@@ -19,15 +19,23 @@ std::optional<SaveMode> saveModeOf(const QString& text) {
 
 ConfigFile::ConfigFile(ProgramServices& api, QString path) : api_(api), path_(std::move(path)) {}
 
+QString ConfigFile::keyOf(const QString& section, const QString& key) {
+  return section.toLower() + u'\n' + key.toLower();
+}
+
 QString ConfigFile::read(const QString& section, const QString& key) {
+  const auto unwritten = unwritten_.constFind(keyOf(section, key));
+  if (unwritten != unwritten_.cend()) return unwritten->isNull() ? QString() : *unwritten;
   return api_.GetINIKeyValue(path_, section, key);
 }
 
 bool ConfigFile::write(const QString& section, const QString& key, const QString& value) {
   try {
     api_.SetINIKeyValue(path_, section, key, value);
+    unwritten_.remove(keyOf(section, key));
     return true;
   } catch (...) {
+    unwritten_.insert(keyOf(section, key), value.isNull() ? QStringLiteral("") : value);
     notKept();
     return false;
   }
@@ -36,8 +44,10 @@ bool ConfigFile::write(const QString& section, const QString& key, const QString
 bool ConfigFile::remove(const QString& section, const QString& key) {
   try {
     api_.DeleteINIKey(path_, section, key);
+    unwritten_.remove(keyOf(section, key));
     return true;
   } catch (...) {
+    unwritten_.insert(keyOf(section, key), QString());
     notKept();
     return false;
   }
@@ -51,19 +61,19 @@ void ConfigFile::notKept() {
              QString());
 }
 
-ConfigInfo loadConfigInfo(ProgramServices& api, const QString& iniPath, bool withFolder) {
+ConfigInfo loadConfigInfo(ConfigFile& config, bool withFolder) {
   ConfigInfo info;
   if (withFolder) {
     info.hasFolderSettings = true;
-    info.outFolder = api.GetINIKeyValue(iniPath, ini::kUserSet, ini::kOutFolder);
-    info.saveMode = saveModeOf(api.GetINIKeyValue(iniPath, ini::kUserSet, ini::kSaveMode));
+    info.outFolder = config.read(ini::kUserSet, ini::kOutFolder);
+    info.saveMode = saveModeOf(config.read(ini::kUserSet, ini::kSaveMode));
   }
-  QString def = api.GetINIKeyValue(iniPath, ini::kFormats, ini::kDefaultFormat);
+  QString def = config.read(ini::kFormats, ini::kDefaultFormat);
   // A default that is no format would name every frame by its position: the preset instead.
   if (!def.isEmpty() && !isFormat(def)) def = kAnyFormat;
   int sel = -1;
   for (int k = 1; k <= kMaxFormats; ++k) {
-    const QString f = api.GetINIKeyValue(iniPath, ini::kFormats, ini::formatKey(k));
+    const QString f = config.read(ini::kFormats, ini::formatKey(k));
     if (!isFormat(f)) continue;
     info.formats << f;
     if (f == def) sel = int(info.formats.size()) - 1;
@@ -97,45 +107,36 @@ FormatStore::AddResult FormatStore::add(const QString& format) {
   if (formats_.contains(format)) return AddResult::Duplicate;
   // Every reader stops at Format10: an eleventh entry would be written where nobody reads it.
   if (formats_.size() >= kMaxFormats) return AddResult::Full;
-  if (!keys_.isEmpty() && keys_.last() == kMaxFormats && !closeGaps()) return AddResult::NotKept;
+  if (!keys_.isEmpty() && keys_.last() == kMaxFormats) closeGaps();
   const int key = keys_.isEmpty() ? 1 : keys_.last() + 1;
-  if (!config_.write(ini::kFormats, ini::formatKey(key), format)) return AddResult::NotKept;
+  config_.write(ini::kFormats, ini::formatKey(key), format);
   formats_ << format;
   keys_ << key;
   return AddResult::Added;
 }
 
-bool FormatStore::remove(int index) {
-  if (index < 0 || index >= formats_.size()) return true;
+void FormatStore::remove(int index) {
+  if (index < 0 || index >= formats_.size()) return;
   // Each later format takes the key of the one before it.
-  bool kept = config_.remove(ini::kFormats, ini::formatKey(keys_[index]));
-  for (qsizetype g = index + 1; kept && g < formats_.size(); ++g) {
-    kept = config_.remove(ini::kFormats, ini::formatKey(keys_[g])) &&
-           config_.write(ini::kFormats, ini::formatKey(keys_[g - 1]), formats_[g]);
-  }
-  if (!kept) {
-    load();
-    return false;
+  config_.remove(ini::kFormats, ini::formatKey(keys_[index]));
+  for (qsizetype g = index + 1; g < formats_.size(); ++g) {
+    config_.remove(ini::kFormats, ini::formatKey(keys_[g]));
+    config_.write(ini::kFormats, ini::formatKey(keys_[g - 1]), formats_[g]);
   }
   formats_.removeAt(index);
   keys_.removeLast();
-  return true;
 }
 
-bool FormatStore::closeGaps() {
+void FormatStore::closeGaps() {
   // Entry i moves to key i + 1, never above its own key, so no format is overwritten before
   // it moved.
   for (qsizetype i = 0; i < formats_.size(); ++i) {
     const int key = int(i) + 1;
     if (keys_[i] == key) continue;
-    if (!config_.write(ini::kFormats, ini::formatKey(key), formats_[i]) ||
-        !config_.remove(ini::kFormats, ini::formatKey(keys_[i]))) {
-      load();
-      return false;
-    }
+    config_.write(ini::kFormats, ini::formatKey(key), formats_[i]);
+    config_.remove(ini::kFormats, ini::formatKey(keys_[i]));
     keys_[i] = key;
   }
-  return true;
 }
 
 }  // namespace sheetcut::app

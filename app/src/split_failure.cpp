@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <cerrno>
+#include <utility>
 
 namespace sheetcut::app {
 
@@ -63,6 +64,45 @@ QString placeIn(const QString& detail) {
 // The component's detail says that reading the drawing failed.
 bool isReadFailure(const QString& detail) {
   return !placeIn(detail).isEmpty() || detail.contains(QLatin1String("the file ends"));
+}
+
+// The component's account of frames it did not write or plot: "N of the frames of "<drawing>"
+// were not written or not plotted: frame 1 "<name>": <cause>; frame 2: ...". Said in the
+// program's words: how many frames were not written (or plotted), and why, as far as the causes
+// are known ones; empty when the detail is no such account.
+QString framesFailure(const QString& detail) {
+  static const QRegularExpression account(
+      QStringLiteral("^(\\d+) of the frames of \".*\" were not written or not plotted: "),
+      QRegularExpression::DotMatchesEverythingOption);
+  const auto m = account.match(detail);
+  if (!m.hasMatch()) return QString();
+  const QString frames = detail.mid(m.capturedEnd());
+  static const QRegularExpression frame(
+      QStringLiteral("(?:^|; )frame \\d+(?: \"[^\"]*\")?: (not plotted: )?"));
+  bool written = false, plotted = false;
+  for (auto it = frame.globalMatch(frames); it.hasNext();) {
+    (it.next().hasCaptured(1) ? plotted : written) = true;
+  }
+  // The causes as the host and the component word them, in the order of this table.
+  static const std::pair<const char*, const char*> kCauses[] = {
+      {"Permission denied", "没有写入权限"},
+      {"Read-only file system", "磁盘是只读的"},
+      {"No space left on device", "磁盘已满"},
+      {"Disk quota exceeded", "超出磁盘配额"},
+      {": the file exists", "同名文件已存在"},
+      {"\" cannot be created", "无法创建输出文件夹"},
+      {"title block was not recognised", "图签没有识别"},
+  };
+  QStringList causes;
+  for (const auto& [words, said] : kCauses) {
+    if (frames.contains(QLatin1String(words))) causes << QString::fromUtf8(said);
+  }
+  QString text = m.captured(1) + QStringLiteral("个图框");
+  text += plotted && !written ? QStringLiteral("没有打印")
+          : plotted           ? QStringLiteral("没有写入或没有打印")
+                              : QStringLiteral("没有写入");
+  if (!causes.isEmpty()) text += QStringLiteral("(") + causes.join(u'、') + QStringLiteral(")");
+  return text;
 }
 
 }  // namespace
@@ -127,6 +167,8 @@ QString splitFailureReason(const QString& drawing, const QString& outputFolder,
       } else if (const QString why = whyFolderCannotBeCreated(outputFolder); !why.isEmpty()) {
         reason = QStringLiteral("无法创建输出文件夹") + quoted(outputFolder) + QStringLiteral("(") +
                  why + QStringLiteral(")");
+      } else {
+        reason = framesFailure(detail);
       }
       break;
     case DrawingKind::Unreadable:

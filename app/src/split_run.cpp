@@ -53,6 +53,8 @@ void SplitRun::StartSplit(const RunChoices& choices) {
     if (choices.mode == SaveMode::ChosenFolder) {
       outFolder = choices.folder;
       if (!chooseOutFolder(outFolder)) return;
+      // The folder the run uses is the one the next start offers, typed or picked.
+      config_.write(ini::kUserSet, ini::kOutFolder, outFolder);
       outFolder = folderWithSlash(outFolder);
       config_.write(ini::kUserSet, ini::kSaveMode, QStringLiteral("1"));
     } else {
@@ -91,7 +93,6 @@ bool SplitRun::chooseOutFolder(QString& folder) {
   api_.Alert(problem, QString());
   folder = api_.SelectFolder(owner, QStringLiteral("转换文件的存放路径"), QString(), true);
   if (folder.isEmpty()) return false;
-  config_.write(ini::kUserSet, ini::kOutFolder, folder);
   if (onFolderChosen) onFolderChosen(folder);
   return true;
 }

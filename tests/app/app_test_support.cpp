@@ -26,11 +26,13 @@ QString FakeServices::SelectFolder(QWidget*, const QString& title, const QString
   return answer;
 }
 
-QStringList FakeServices::FindFolderFiles(const QString& folder, const QString& filter) {
+sheetcut::app::FolderFiles FakeServices::FindFolderFiles(const QString& folder,
+                                                         const QString& filter) {
   QString searchPath = folder;
-  QStringList files, dirs;
-  mobrel::ListFolder(searchPath, filter, files, dirs, false);
-  return files;
+  sheetcut::app::FolderFiles found;
+  QStringList dirs;
+  mobrel::ListFolder(searchPath, filter, found.entries, dirs, false, &found.skipped);
+  return found;
 }
 
 QString FakeServices::GetINIKeyValue(const QString& iniPath, const QString& sect,

@@ -40,7 +40,7 @@ class FakeServices : public sheetcut::app::ProgramServices {
   ChosenFiles SelectFiles(QWidget*, const QString& filter, bool, const QString&,
                           const QString&) override;
   QString SelectFolder(QWidget*, const QString& title, const QString&, bool) override;
-  QStringList FindFolderFiles(const QString& folder, const QString& filter) override;
+  sheetcut::app::FolderFiles FindFolderFiles(const QString& folder, const QString& filter) override;
   QString GetINIKeyValue(const QString& iniPath, const QString& sect, const QString& key) override;
   void SetINIKeyValue(const QString& iniPath, const QString& sect, const QString& key,
                       const QString& value) override;

@@ -4,6 +4,7 @@
 
 #include "app_test_support.h"
 #include "sheetcut_app/file_list.h"
+#include "sheetcut_app/name_order.h"
 
 using namespace sheetcut::app;
 
@@ -45,7 +46,7 @@ TEST(FileList, FolderEntriesGiveTheirExactPaths) {
   const QString upper = folder.touch("Sub Dir/Big.DXF");
   folder.touch("Sub Dir/notes.txt");
   apptest::FakeServices api;
-  const QStringList entries = api.FindFolderFiles(sub, "*.dxf");
+  const QStringList entries = api.FindFolderFiles(sub, "*.dxf").entries;
   ASSERT_EQ(entries.size(), 2);
 
   FileList list;
@@ -61,4 +62,44 @@ TEST(FileList, FolderEntriesGiveTheirExactPaths) {
             "/a/b/x.dxf");
   EXPECT_EQ(pathOfFolderEntry(""), "");
   EXPECT_EQ(pathOfFolderEntry("x/1Kb/t"), "");
+}
+
+TEST(FileList, AFoldersDrawingsAreListedInNameOrderNumbersAsNumbers) {
+  apptest::Folder folder;
+  // Created out of order, so that the file system's order is not the name order.
+  for (const char* name : {"d10.dxf", "D2.dxf", "d1.dxf", "d01.dxf", "e.dxf", "d1a.dxf"}) {
+    folder.touch(QString("Sheets/") + name);
+  }
+  apptest::FakeServices api;
+  FileList list;
+  EXPECT_EQ(list.addFolderEntries(api.FindFolderFiles(folder / "Sheets", "*.dxf").entries), 6);
+  QStringList names;
+  for (int row = 0; row < list.drawingCount(); ++row) names << list.nameTag(row);
+  EXPECT_EQ(names, (QStringList{"D1", "D01", "D1A", "D2", "D10", "E"}));
+
+  // Case only breaks a tie; other characters go by their code.
+  const QStringList ordered{"",
+                            "0",
+                            "00",
+                            "A",
+                            "a",
+                            "a1",
+                            "a01",
+                            "a2",
+                            "a10",
+                            "a10b",
+                            "a100",
+                            "b-2",
+                            "b-10",
+                            "x99999999999999999999",
+                            "x100000000000000000000",
+                            "图1",
+                            "图2",
+                            "图10",
+                            "图号"};
+  for (qsizetype i = 0; i + 1 < ordered.size(); ++i) {
+    EXPECT_TRUE(nameLess(ordered[i], ordered[i + 1])) << ordered[i].toStdString();
+    EXPECT_FALSE(nameLess(ordered[i + 1], ordered[i])) << ordered[i].toStdString();
+  }
+  EXPECT_FALSE(nameLess("d1", "d1"));
 }

@@ -158,7 +158,7 @@ TEST_F(MainRoadTest, ChosenFolderGetsOneDrawingPerFrameAndASecondRunAddsNewOnes)
   EXPECT_TRUE(first.borderClosed);
 
   EXPECT_EQ(api.GetINIKeyValue(ini, "UserSet", "SaveChildType"), "1");
-  EXPECT_EQ(api.GetINIKeyValue(ini, "UserSet", "SPPath"), "");
+  EXPECT_EQ(api.GetINIKeyValue(ini, "UserSet", "SPPath"), out);  // the folder the run used
   EXPECT_EQ(api.GetINIKeyValue(ini, "DwgIDFormat", "DefaultFormat"), kFormat);
   const QRegularExpression time("^\\d\\d:\\d\\d:\\d\\d$");
   for (int row = 0; row < 2; ++row) {
@@ -330,7 +330,7 @@ TEST_F(MainRoadTest, ThroughTheWindow) {
     EXPECT_TRUE(time.match(w->fileList().endTime(row)).hasMatch());
   }
   EXPECT_EQ(windowApi->GetINIKeyValue(ini, "UserSet", "SaveChildType"), "1");
-  EXPECT_EQ(windowApi->GetINIKeyValue(ini, "UserSet", "SPPath"), "");
+  EXPECT_EQ(windowApi->GetINIKeyValue(ini, "UserSet", "SPPath"), out);
   EXPECT_EQ(windowApi->GetINIKeyValue(ini, "DwgIDFormat", "DefaultFormat"), kFormat);
   w->openOutputFolder(0);
   EXPECT_EQ(windowApi->openedFolders, QStringList{out + "/PLAN"});

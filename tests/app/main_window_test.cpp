@@ -1,8 +1,10 @@
 // Start-up, the main window's commands and the refusals during a run, driven headless with
 // the services and the component replaced.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sheetcut/error.h>
+#include <unistd.h>
 
 #include <QAction>
 #include <QApplication>
@@ -226,6 +228,42 @@ TEST_F(WindowTest, AddingFilesAndFoldersListsExactPathsOnce) {
   EXPECT_EQ(list.rowCount(), 18);
 }
 
+TEST_F(WindowTest, AFolderWhoseNameHoldsAQuoteListsItsDrawings) {
+  auto program = start();
+  MainWindow* w = program->mainWindow();
+  const QString drawing = folder.touch("quote q\"/plan \"A\".dxf");
+  api->folderAnswers = {folder / "quote q\""};
+  w->ab_ToolClick("tlAddFolder");
+  EXPECT_TRUE(api->alerts.isEmpty()) << api->alerts.join("|").toStdString();
+  ASSERT_EQ(w->fileList().drawingCount(), 1);
+  EXPECT_EQ(w->fileList().path(0), drawing);
+  EXPECT_EQ(w->fileList().nameTag(0), "PLAN \"A\"");
+}
+
+TEST_F(WindowTest, AddingAFolderSaysWhichDrawingsItPassedOverForTheirNames) {
+  auto program = start();
+  MainWindow* w = program->mainWindow();
+  const QString utf8 = folder.touch("Unpacked/图号.dxf");
+  const std::string gbk = (folder / "Unpacked/").toStdString() + "\xCD\xBC\xBA\xC5.dxf";
+  ASSERT_EQ(::close(::open(gbk.c_str(), O_CREAT | O_WRONLY, 0644)), 0);
+  api->folderAnswers = {folder / "Unpacked"};
+  w->ab_ToolClick("tlAddFolder");
+  ASSERT_EQ(w->fileList().drawingCount(), 1);
+  EXPECT_EQ(w->fileList().path(0), utf8);
+  ASSERT_EQ(api->alerts.size(), 1);
+  EXPECT_TRUE(api->alerts[0].startsWith("有1个图纸文件的文件名不是UTF-8编码")) << api->alerts[0].toStdString();
+  EXPECT_TRUE(api->alerts[0].endsWith("\r\n" + folder / "Unpacked/图号.dxf")) << api->alerts[0].toStdString();
+
+  // A folder of such drawings only is not said to hold none.
+  ASSERT_EQ(::unlink(utf8.toUtf8().constData()), 0);
+  w->fileList().clear();
+  api->folderAnswers = {folder / "Unpacked"};
+  w->ab_ToolClick("tlAddFolder");
+  EXPECT_TRUE(w->fileList().isEmpty());
+  ASSERT_EQ(api->alerts.size(), 2);
+  EXPECT_TRUE(api->alerts[1].startsWith("有1个图纸文件")) << api->alerts[1].toStdString();
+}
+
 TEST_F(WindowTest, FoldersOfDwgDrawingsAreToldApartFromFoldersWithoutDrawings) {
   auto program = start();
   MainWindow* w = program->mainWindow();
@@ -356,7 +394,7 @@ TEST_F(WindowTest, FailuresOfCommandsAreShownAndTheWindowGoesOn) {
   EXPECT_EQ(w->findChild<QLineEdit*>("txtFolder")->text(), folder / "Out");
   w->ab_ToolClick("tlUserSet");
   w->formatEditor()->findChild<QPushButton*>("cmdAdd")->click();
-  EXPECT_EQ(w->formatEditor()->list()->count(), 0);
+  EXPECT_EQ(w->formatEditor()->list()->count(), 1);  // for this session
   w->formatEditor()->close();
   EXPECT_TRUE(api->errors.isEmpty());
   EXPECT_EQ(api->alerts, QStringList{"程序的设置无法保存, 下次启动时不会保留。原因: \r\n无法写入 " +
@@ -530,4 +568,49 @@ TEST(HostOptionsDialog, RecordsAChoiceOnlyWhenConfirmed) {
   dialog.cmdOK_Click();
   EXPECT_EQ(settings.GetSetting("应用CAD的方式").toString(), "当前");
   EXPECT_TRUE(settings.GetSetting("使用上次设置").toBool());
+}
+
+TEST_F(WindowTest, AFolderTypedIntoTheBoxIsOfferedAgainAfterARestart) {
+  const QString out = folder / "Typed Out";
+  QDir().mkpath(out);
+  {
+    auto program = start();
+    MainWindow* w = program->mainWindow();
+    chosenFolderOption(w)->setChecked(true);
+    w->findChild<QLineEdit*>("txtFolder")->setText(out);
+    w->fileList().addDrawing(folder / "a.dxf");
+    w->ab_ToolClick("tlStart");
+    EXPECT_EQ(cad->childFolders, QStringList{out + "/A"});
+    program->QuitApp();
+  }
+  auto program = start();
+  MainWindow* w = program->mainWindow();
+  EXPECT_TRUE(chosenFolderOption(w)->isChecked());
+  EXPECT_EQ(w->findChild<QLineEdit*>("txtFolder")->text(), out);
+}
+
+TEST_F(WindowTest, InAReadOnlyInstallAddedFormatsHoldForTheSession) {
+  auto program = start();
+  MainWindow* w = program->mainWindow();
+  api->iniWritesFail = true;
+  w->ab_ToolClick("tlUserSet");
+  FormatEditor* editor = w->formatEditor();
+  editor->findChild<QPushButton*>("cmdAdd")->click();
+  editor->chooser(0)->setCurrentIndex(1);
+  editor->findChild<QPushButton*>("cmdAdd")->click();
+  ASSERT_EQ(editor->list()->count(), 2);
+  EXPECT_EQ(editor->list()->item(1)->text(), "数字 - 字母 - 数字");
+  EXPECT_EQ(api->alerts.size(), 1);
+  EXPECT_TRUE(api->alerts[0].startsWith("程序的设置无法保存"));
+  editor->close();
+  auto* combo = w->findChild<QComboBox*>("cbPaper");
+  ASSERT_EQ(combo->count(), 3);
+  EXPECT_EQ(combo->itemText(0), "字母 - 字母 - 数字");
+  EXPECT_EQ(combo->currentText(), "任意 - 任意 - 任意");
+  // Reopened, the editor lists the session's formats; nothing reached the disk.
+  w->ab_ToolClick("tlUserSet");
+  EXPECT_EQ(w->formatEditor()->list()->count(), 2);
+  w->formatEditor()->close();
+  EXPECT_FALSE(QFile::exists(w->iniPath()));
+  EXPECT_EQ(api->alerts.size(), 1);
 }

@@ -48,7 +48,7 @@ TEST(DwgIdFormat, MasksOfTheTableAndNothingElse) {
 }
 
 TEST_F(ConfigTest, NoFileOffersTheAnyFormatAndTheOwnFolder) {
-  const ConfigInfo info = loadConfigInfo(api, ini, true);
+  const ConfigInfo info = loadConfigInfo(config, true);
   EXPECT_EQ(info.formats, QStringList{kAnyFormat});
   EXPECT_EQ(info.selected, 0);
   EXPECT_EQ(info.outFolder, "");
@@ -60,12 +60,12 @@ TEST_F(ConfigTest, DefaultFormatSelectsItsEntryOrIsAppended) {
   set("Format1", "字母 - 字母 - 数字");
   set("Format2", "数字 - 数字 - 任意");
   set("DefaultFormat", "数字 - 数字 - 任意");
-  ConfigInfo info = loadConfigInfo(api, ini, false);
+  ConfigInfo info = loadConfigInfo(config, false);
   EXPECT_EQ(info.formats, (QStringList{"字母 - 字母 - 数字", "数字 - 数字 - 任意"}));
   EXPECT_EQ(info.selected, 1);
 
   api.DeleteINIKey(ini, ini::kFormats, "DefaultFormat");
-  info = loadConfigInfo(api, ini, false);
+  info = loadConfigInfo(config, false);
   EXPECT_EQ(info.formats, (QStringList{"字母 - 字母 - 数字", "数字 - 数字 - 任意", kAnyFormat}));
   EXPECT_EQ(info.selected, 0);
 
@@ -74,14 +74,14 @@ TEST_F(ConfigTest, DefaultFormatSelectsItsEntryOrIsAppended) {
   set("Format1", "");
   set("Format4", "任意 - 数字 - 数字");
   set("DefaultFormat", "字母 - 任意 - 字母");
-  info = loadConfigInfo(api, ini, false);
+  info = loadConfigInfo(config, false);
   EXPECT_EQ(info.formats,
             (QStringList{"数字 - 数字 - 任意", "任意 - 数字 - 数字", "字母 - 任意 - 字母"}));
   EXPECT_EQ(info.selected, 2);
 
   // The preset is never stored as a format, yet it stays the choice once a run used it.
   set("DefaultFormat", kAnyFormat);
-  info = loadConfigInfo(api, ini, false);
+  info = loadConfigInfo(config, false);
   EXPECT_EQ(info.formats, (QStringList{"数字 - 数字 - 任意", "任意 - 数字 - 数字", kAnyFormat}));
   EXPECT_EQ(info.selected, 2);
 }
@@ -91,15 +91,15 @@ TEST_F(ConfigTest, UnusableSaveModeStillLoadsTheFormats) {
   api.SetINIKeyValue(ini, ini::kUserSet, ini::kOutFolder, "/data/Out");
   set("Format1", "字母 - 字母 - 数字");
   set("DefaultFormat", "字母 - 字母 - 数字");
-  ConfigInfo info = loadConfigInfo(api, ini, true);
+  ConfigInfo info = loadConfigInfo(config, true);
   EXPECT_FALSE(info.saveMode.has_value());
   EXPECT_EQ(info.outFolder, "/data/Out");
   EXPECT_EQ(info.formats, QStringList{"字母 - 字母 - 数字"});
 
   api.SetINIKeyValue(ini, ini::kUserSet, ini::kSaveMode, "1");
-  EXPECT_EQ(loadConfigInfo(api, ini, true).saveMode, SaveMode::ChosenFolder);
+  EXPECT_EQ(loadConfigInfo(config, true).saveMode, SaveMode::ChosenFolder);
   // Without the flag neither folder nor mode is read.
-  EXPECT_FALSE(loadConfigInfo(api, ini, false).saveMode.has_value());
+  EXPECT_FALSE(loadConfigInfo(config, false).saveMode.has_value());
 }
 
 TEST_F(ConfigTest, FormatStoreAddsOnceDeletesWithoutGapsAndRefusesAnEleventh) {
@@ -138,7 +138,7 @@ TEST_F(ConfigTest, TextsThatAreNoFormatAreNeitherOfferedNorListed) {
   set("Format3", "字母-字母-数字");
   set("Format4", "数字 - 数字 - 任意");
   set("DefaultFormat", "garbage###");
-  ConfigInfo info = loadConfigInfo(api, ini, false);
+  ConfigInfo info = loadConfigInfo(config, false);
   // The preset takes the default's place, and is what the next run would use.
   EXPECT_EQ(info.formats, (QStringList{"字母 - 字母 - 数字", "数字 - 数字 - 任意", kAnyFormat}));
   EXPECT_EQ(info.formats[info.selected], kAnyFormat);
@@ -147,7 +147,7 @@ TEST_F(ConfigTest, TextsThatAreNoFormatAreNeitherOfferedNorListed) {
 
   // A default that names a stored format still selects it.
   set("DefaultFormat", "数字 - 数字 - 任意");
-  info = loadConfigInfo(api, ini, false);
+  info = loadConfigInfo(config, false);
   EXPECT_EQ(info.selected, 1);
 }
 
@@ -166,7 +166,7 @@ TEST_F(ConfigTest, FormatStoreReadsAroundGapsAndWritesAfterTheLastKey) {
   EXPECT_EQ(FormatStore(config).load(), store.formats());
 
   // Deleting moves the later formats onto the keys before them; no new gap opens.
-  ASSERT_TRUE(store.remove(1));
+  store.remove(1);
   EXPECT_EQ(get("Format2"), "字母 - 字母 - 数字");
   EXPECT_EQ(get("Format3"), "任意 - 任意 - 字母");
   EXPECT_EQ(get("Format4"), "任意 - 数字 - 字母");
@@ -186,22 +186,39 @@ TEST_F(ConfigTest, FormatStoreReadsAroundGapsAndWritesAfterTheLastKey) {
   EXPECT_EQ(FormatStore(config).load(), expected);
 }
 
-TEST_F(ConfigTest, ChangesThatCannotBeWrittenAreToldOnceAndStopNothing) {
+TEST_F(ConfigTest, ChangesThatCannotBeWrittenHoldForTheSessionAndAreToldOnce) {
   set("Format1", "字母 - 字母 - 数字");
+  set("DefaultFormat", "字母 - 字母 - 数字");
   FormatStore store(config);
   store.load();
   api.iniWritesFail = true;
-  EXPECT_EQ(store.add("数字 - 数字 - 任意"), FormatStore::AddResult::NotKept);
-  EXPECT_EQ(store.formats(), QStringList{"字母 - 字母 - 数字"});
-  EXPECT_FALSE(store.remove(0));
-  EXPECT_EQ(store.formats(), QStringList{"字母 - 字母 - 数字"});
-  EXPECT_FALSE(config.write(ini::kUserSet, ini::kOutFolder, "/data"));
+  EXPECT_EQ(store.add("数字 - 数字 - 任意"), FormatStore::AddResult::Added);
+  EXPECT_EQ(store.add("任意 - 数字 - 字母"), FormatStore::AddResult::Added);
+  EXPECT_EQ(store.formats(),
+            (QStringList{"字母 - 字母 - 数字", "数字 - 数字 - 任意", "任意 - 数字 - 字母"}));
+  // Deleting in the session moves the later formats down there too.
+  store.remove(0);
+  EXPECT_EQ(FormatStore(config).load(), (QStringList{"数字 - 数字 - 任意", "任意 - 数字 - 字母"}));
+  EXPECT_FALSE(config.write(ini::kFormats, "defaultformat", "任意 - 数字 - 字母"));
+  const ConfigInfo info = loadConfigInfo(config, false);
+  EXPECT_EQ(info.formats, (QStringList{"数字 - 数字 - 任意", "任意 - 数字 - 字母"}));
+  EXPECT_EQ(info.selected, 1);
+
   EXPECT_TRUE(config.failed());
   ASSERT_EQ(api.alerts.size(), 1);
   EXPECT_TRUE(api.alerts[0].startsWith("程序的设置无法保存")) << api.alerts[0].toStdString();
   EXPECT_TRUE(api.alerts[0].endsWith("无法写入 " + ini)) << api.alerts[0].toStdString();
   EXPECT_TRUE(api.errors.isEmpty());
+  // The file is as it was.
   EXPECT_EQ(get("Format1"), "字母 - 字母 - 数字");
+  EXPECT_EQ(get("Format2"), "");
+  EXPECT_EQ(get("DefaultFormat"), "字母 - 字母 - 数字");
+
+  // A change the file takes again replaces the session's.
+  api.iniWritesFail = false;
+  EXPECT_TRUE(config.write(ini::kFormats, ini::formatKey(1), "数字 - 字母 - 字母"));
+  EXPECT_EQ(config.read(ini::kFormats, ini::formatKey(1)), "数字 - 字母 - 字母");
+  EXPECT_EQ(get("Format1"), "数字 - 字母 - 字母");
 }
 
 TEST(AppVersion, NumbersWithoutLeadingZeros) {

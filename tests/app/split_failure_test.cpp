@@ -88,3 +88,32 @@ TEST(SplitFailure, AFolderThatMayNotBeWrittenIsNamed) {
             "没有在\"" + locked + "\"中新建文件夹的权限");
   QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
+
+TEST(SplitFailure, FramesNotWrittenAreCountedAndTheirCausesSaid) {
+  apptest::Folder folder;
+  const QString dxf = write(folder, "d01.dxf", "0\nSECTION\n2\nENTITIES\n");
+  const QString out = folder.path();  // exists: nothing keeps it from being made
+  const QString denied = "4 of the frames of \"" + dxf +
+                         "\" were not written or not plotted: frame 1 \"A-1\": cannot write the "
+                         "drawing " +
+                         out +
+                         "/D01/A-1.dxf: Permission denied; frame 2 \"A-2\": cannot write "
+                         "the drawing " +
+                         out + "/D01/A-2.dxf: Permission denied; and 2 more";
+  EXPECT_EQ(splitFailureReason(dxf, out, denied), "4个图框没有写入(没有写入权限): " + denied);
+
+  const QString mixed = "2 of the frames of \"" + dxf +
+                        "\" were not written or not plotted: frame 1: not plotted: no plotter; "
+                        "frame 2 \"B; C\": cannot write the drawing /o/x.dxf: No space left on "
+                        "device";
+  EXPECT_EQ(splitFailureReason(dxf, out, mixed), "2个图框没有写入或没有打印(磁盘已满): " + mixed);
+  const QString plots = "1 of the frames of \"" + dxf +
+                        "\" were not written or not plotted: frame 3 \"X\": not plotted: odd";
+  EXPECT_EQ(splitFailureReason(dxf, out, plots), "1个图框没有打印: " + plots);
+  const QString twice = "1 of the frames of \"" + dxf +
+                        "\" were not written or not plotted: frame 1 \"Y\": cannot write the "
+                        "drawing /o/Y.dxf: the file exists; frame 1 \"Y\": not plotted: "
+                        "Read-only file system";
+  EXPECT_EQ(splitFailureReason(dxf, out, twice),
+            "1个图框没有写入或没有打印(磁盘是只读的、同名文件已存在): " + twice);
+}

@@ -65,15 +65,18 @@ TEST_F(SplitRunTest, OwnFolderModeSplitsEveryRowIntoItsDrawingsFolder) {
   EXPECT_FALSE(run.running());
 }
 
-TEST_F(SplitRunTest, ChosenFolderIsUsedAsTypedAndNotStored) {
+TEST_F(SplitRunTest, ChosenFolderIsUsedAndKeptAsTyped) {
   addDrawings(1);
   const QString out = folder / "Out";
   QDir().mkpath(out);
   run.StartSplit({SaveMode::ChosenFolder, out, "字母 - 字母 - 数字"});
   EXPECT_EQ(cad.childFolders, QStringList{out + "/D1"});
   EXPECT_EQ(cfg("UserSet", "SaveChildType"), "1");
-  EXPECT_EQ(cfg("UserSet", "SPPath"), "");
+  EXPECT_EQ(cfg("UserSet", "SPPath"), out);
   EXPECT_TRUE(api.alerts.isEmpty());
+  // The own-folder mode leaves the chosen folder stored for later.
+  run.StartSplit({SaveMode::OwnFolder, "", "字母 - 字母 - 数字"});
+  EXPECT_EQ(cfg("UserSet", "SPPath"), out);
 }
 
 TEST_F(SplitRunTest, MissingOrEmptyFolderAsksForAnother) {
@@ -165,6 +168,28 @@ TEST_F(SplitRunTest, FailureOnTheSecondOfFiveStopsTheRun) {
   EXPECT_EQ(cad.closes, 0);  // the host stays for the user to look at
   EXPECT_FALSE(cad.minimised);
   EXPECT_FALSE(run.running());
+}
+
+TEST_F(SplitRunTest, FramesThatCouldNotBeWrittenAreSaidFirstInChinese) {
+  addDrawings(1);
+  QFile drawing(list.path(0));
+  QDir().mkpath(folder / "Proj");
+  ASSERT_TRUE(drawing.open(QIODevice::WriteOnly));
+  drawing.write("0\nSECTION\n2\nENTITIES\n0\nENDSEC\n0\nEOF\n");
+  drawing.close();
+  const QString detail = "2 of the frames of \"" + list.path(0) +
+                         "\" were not written or not plotted: frame 1 \"A-1\": cannot write the "
+                         "drawing " +
+                         folder /
+                             "Proj/D1/A-1.dxf: Permission denied; frame 2 "
+                             "\"A-2\": cannot write the drawing " +
+                         folder /
+                             "Proj/D1/A-2.dxf: "
+                             "Permission denied";
+  cad.onSplit = [&](const QString&) { throw sheetcut::Error(1, detail.toStdString()); };
+  run.StartSplit({SaveMode::OwnFolder, "", "字母 - 字母 - 数字"});
+  EXPECT_EQ(status(), "1拆分发生异常, 原因: \r\n2个图框没有写入(没有写入权限): " + detail);
+  EXPECT_EQ(list.picture(0), "err");
 }
 
 TEST_F(SplitRunTest, NestedStartIsIgnoredAndAStopEndsAfterTheCurrentDrawing) {

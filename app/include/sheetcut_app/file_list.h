@@ -54,8 +54,8 @@ class FileList {
   // Adds a drawing unless it is listed; false when it was. The first drawing added to an empty
   // list removes the blank rows.
   bool addDrawing(const QString& path);
-  // Adds the entries of the folder lister ("<path>/<size>/<created>/<written>/<accessed>");
-  // returns how many rows were added.
+  // Adds the entries of the folder lister ("<path>/<size>/<created>/<written>/<accessed>") in
+  // name order (see nameLess); returns how many rows were added.
   int addFolderEntries(const QStringList& entries);
 
   QString path(int row) const;

@@ -6,6 +6,7 @@
 //   [UserSet]     SPPath, SaveChildType ("0" own folder, "1" chosen folder)
 //   [DwgIDFormat] DefaultFormat, Format1 .. Format10
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -31,17 +32,17 @@ enum class SaveMode { OwnFolder = 0, ChosenFolder = 1 };
 inline constexpr int kMaxFormats = 10;
 
 // cfg.ini as the program reads and changes it. A change that cannot be written (a read-only
-// program folder, a full disk) stops nothing: the first time, the user is told that the
-// settings cannot be kept and why; later failures stay quiet, the program goes on with what
-// it has in memory.
+// program folder, a full disk) stops nothing: it holds for the rest of the session, and reads
+// see it; the first time, the user is told that the settings cannot be kept and why; later
+// failures stay quiet.
 class ConfigFile {
  public:
   ConfigFile(ProgramServices& api, QString path);
 
   const QString& path() const { return path_; }
-  // "" when the file, section or key is missing.
+  // "" when the file, section or key is missing; a change not written reads as made.
   QString read(const QString& section, const QString& key);
-  // False when the change was not kept.
+  // False when the change was not written to the file (it still holds for the session).
   bool write(const QString& section, const QString& key, const QString& value);
   bool remove(const QString& section, const QString& key);
   // True once a change was not kept (and the user told).
@@ -49,10 +50,14 @@ class ConfigFile {
 
  private:
   void notKept();
+  static QString keyOf(const QString& section, const QString& key);
 
   ProgramServices& api_;
   QString path_;
   bool failed_ = false;
+  // Changes the file did not take, by section and key (without regard to case, as INI names);
+  // a removed key holds a null string.
+  QHash<QString, QString> unwritten_;
 };
 
 // What the main window shows from the file.
@@ -69,7 +74,7 @@ struct ConfigInfo {
 // selects it, or, when DefaultFormat is empty, appends "任意 - 任意 - 任意" and selects the first
 // entry. A DefaultFormat that is no format counts as "任意 - 任意 - 任意". With withFolder also
 // reads SPPath and SaveChildType; a SaveChildType that names no mode is ignored.
-ConfigInfo loadConfigInfo(ProgramServices& api, const QString& iniPath, bool withFolder);
+ConfigInfo loadConfigInfo(ConfigFile& config, bool withFolder);
 
 // The stored format list as the format editor keeps it: the keys Format1..Format10 that hold a
 // format, in key order. New formats go under the key after the last one; deleting moves the
@@ -78,7 +83,8 @@ class FormatStore {
  public:
   explicit FormatStore(ConfigFile& config);
 
-  enum class AddResult { Added, Duplicate, Full, NotKept };
+  // Added also when the file could not take it: the format then holds for the session.
+  enum class AddResult { Added, Duplicate, Full };
 
   // Reads the list from the file.
   QStringList load();
@@ -87,13 +93,12 @@ class FormatStore {
   // the last key is Format10 but the list has room, the formats first move down to
   // Format1.. without gaps.
   AddResult add(const QString& format);
-  // Removes entry `index` (from 0). False when the file could not be changed; the list is
-  // then read again from it.
-  bool remove(int index);
+  // Removes entry `index` (from 0).
+  void remove(int index);
 
  private:
-  // Moves the formats to Format1..FormatN; false when a change was not kept.
-  bool closeGaps();
+  // Moves the formats to Format1..FormatN.
+  void closeGaps();
 
   ConfigFile& config_;
   QStringList formats_;

@@ -20,6 +20,15 @@ struct ChosenFiles {
   QStringList names;
 };
 
+// The matching files of a folder: one entry per file,
+// "<path>/<size>Kb/<created>/<written>/<accessed>", a single "" when nothing matches; and the
+// matching files left out because their names are not UTF-8 (no path of this program reaches
+// them), each named with the name read in the ANSI page.
+struct FolderFiles {
+  QStringList entries;
+  QStringList skipped;
+};
+
 class ProgramServices {
  public:
   virtual ~ProgramServices() = default;
@@ -30,9 +39,7 @@ class ProgramServices {
   // The chosen folder without a trailing "/", "" when cancelled.
   virtual QString SelectFolder(QWidget* owner, const QString& title, const QString& startDir,
                                bool isNewFolder) = 0;
-  // One entry per matching file of the folder: "<path>/<size>Kb/<created>/<written>/<accessed>";
-  // a single "" when nothing matches.
-  virtual QStringList FindFolderFiles(const QString& folder, const QString& filter) = 0;
+  virtual FolderFiles FindFolderFiles(const QString& folder, const QString& filter) = 0;
 
   // ---- INI files: a missing file, section or key reads as "" ----
   virtual QString GetINIKeyValue(const QString& iniPath, const QString& sect,

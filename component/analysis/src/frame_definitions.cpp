@@ -5,6 +5,7 @@
 #include <QHash>
 
 #include <cmath>
+#include <exception>
 #include <limits>
 #include <unordered_map>
 
@@ -131,7 +132,8 @@ QStringList listFrameTypes(const QString& xmlFilePath) {
         out.append(fields[2] + u'=' + *className + QChar(0xFF1A) + fields[1]);
       }
     }
-  } catch (const sheetcut::Error&) {
+  } catch (const std::exception&) {
+    // Whatever failed (a file too large to hold included), the caller gets an empty list.
     out.clear();
   }
   mXML::FreeXmlDoc();

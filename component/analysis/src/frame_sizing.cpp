@@ -2,6 +2,7 @@
 
 #include <sheetcut/error.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -162,6 +163,15 @@ FrameType CAD::ComputeFrameSize(const QString& frmType, std::vector<double>& Min
              .arg(numberText(XYScale))
              .toStdString(),
          sheetcut::errnum::kOverflow);
+  // An imposed count becomes the record's 16-bit ExtCount: a count it cannot hold, or one
+  // below none, would lengthen the sheet into a negative one.
+  constexpr int kMostSteps = std::numeric_limits<std::int16_t>::max();
+  if (ExtNum != -1 && (ExtNum < 0 || ExtNum > kMostSteps))
+    fail(QStringLiteral("The lengthening count %1 is outside 0 to %2 (-1 computes it)")
+             .arg(ExtNum)
+             .arg(kMostSteps)
+             .toStdString(),
+         ExtNum > kMostSteps ? sheetcut::errnum::kOverflow : sheetcut::errnum::kGeneric);
   if (FrameDefPath.isEmpty()) fail("No frame-definition file has been named");
   const XmlNode subclass =
       mXML::SelectNode(FrameDefPath, QStringLiteral("frameDef/class/subclass"), 0, frmType);
@@ -185,16 +195,22 @@ FrameType CAD::ComputeFrameSize(const QString& frmType, std::vector<double>& Min
                .arg(pointText(*p))
                .toStdString());
   }
+  // The border from its lower-left to its upper-right corner, whichever corners were given.
+  std::vector<double> lower = MinPoint, upper = MaxPoint;
+  for (std::size_t k = 0; k < 2; ++k) {
+    lower[k] = std::min(MinPoint[k], MaxPoint[k]);
+    upper[k] = std::max(MinPoint[k], MaxPoint[k]);
+  }
   FrameRequest request;
-  request.Wm = (MaxPoint[0] - MinPoint[0]) / XYScale;
-  request.Hm = (MaxPoint[1] - MinPoint[1]) / XYScale;
+  request.Wm = (upper[0] - lower[0]) / XYScale;
+  request.Hm = (upper[1] - lower[1]) / XYScale;
   request.DirectFlag = DirectFlag;
   request.LabFlag = LabFlag;
   request.ExtNum = ExtNum;
   request.ID = ID;
   const FrameType sized =
-      CalcFramePoints(chooseFrame(defs, request), MinPoint, MaxPoint, XYScale, LabFlag);
-  checkFinite(sized, MinPoint, MaxPoint, XYScale);
+      CalcFramePoints(chooseFrame(defs, request), lower, upper, XYScale, LabFlag);
+  checkFinite(sized, lower, upper, XYScale);
   return sized;
 }
 

@@ -129,8 +129,12 @@ void CAD::ReadTitleBlkAtt(const QString& path) {
             const QString text = QString::fromStdString(att.textString()).trimmed();
             for (qsizetype k = 0; k < TitleBlkAttTags.size(); ++k) {
               if (TitleBlkAttTags[k].toUpper() != tag || text.isEmpty()) continue;
-              if (k < TitleBlkAttDescs.size()) {
-                report.WriteIniKey(RptSection, TitleBlkAttDescs[k], text);
+              // A key the report cannot take (a description holding "=", say) is refused by
+              // the INI file and shown at the end like any other failed step.
+              if (k < TitleBlkAttDescs.size() &&
+                  !report.WriteIniKey(RptSection, TitleBlkAttDescs[k], text)) {
+                lastError = QStringLiteral("无法写入分析报告\"") + RptPath +
+                            QStringLiteral("\": ") + report.writeFailure();
               }
             }
           }

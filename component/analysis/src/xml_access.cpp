@@ -1,8 +1,11 @@
 #include "tarvik/xml_access.h"
 
+#include <unistd.h>
+
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <sheetcut/error.h>
+#include <sheetcut/regular_file.h>
 
 #include <QFile>
 #include <QStringList>
@@ -180,9 +183,15 @@ std::optional<QString> XmlNode::getAttribute(const QString& name) const {
 }
 
 std::shared_ptr<xmlDoc> loadXmlFile(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return nullptr;
-  const QByteArray data = file.readAll();
+  // Only a regular file is read: a named pipe would block and a device never ends.
+  const int fd = sheetcut::openRegularFileForReading(QFile::encodeName(path).toStdString());
+  if (fd < 0) return nullptr;
+  QByteArray data;
+  {
+    QFile file;
+    if (file.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) data = file.readAll();
+  }
+  ::close(fd);
   XmlParseResult parsed = parseXml(data, QFile::encodeName(path).constData(), nullptr, 0);
   if (parsed.amplification) {
     throw sheetcut::Error(

@@ -5,7 +5,8 @@
 #include <cadhost/document.h>
 #include <cadhost/layout.h>
 
-#include <QFileInfo>
+#include <sheetcut/regular_file.h>
+
 #include <cmath>
 
 #include "tarvik/attempt.h"
@@ -47,13 +48,11 @@ QString searchMedia(cadhost::Layout& layout, double w, double h, int& rotation) 
   return {};
 }
 
-// A name that can be opened as a drawing: the full path of an existing file with the drawing
-// extension. A bare name (a child's, or the file name of the drawing on screen) is never looked
-// up in the working folder, where it could find another drawing.
-bool isDrawingFile(const QString& name) {
-  const QFileInfo info(name);
-  return info.isAbsolute() && info.isFile() &&
-         name.endsWith(kDrawingExtension, Qt::CaseInsensitive);
+// A name with a folder names the drawing file to plot, which must then be opened. A bare name
+// (a child's, a GUID, the file name of the drawing on screen) plots the current drawing and is
+// never looked up in the working folder, where it could find another drawing.
+bool namesADrawingFile(const QString& name) {
+  return name.contains(u'/');
 }
 
 // A side for the suggested paper, whose rule works in 16 bits: a larger one (beyond any
@@ -127,14 +126,16 @@ QString CAD::plotWindow(QString strFileName, Point3d Pmin, Point3d Pmax) {
 
   // With the PDF configuration the named drawing is plotted from a read-only copy opened beside
   // the caller's drawings, which stay open as they are; only the copy is closed when the plot
-  // is done, and AcadDoc is given back. A name that is no drawing file (a child's name, a
-  // GUID) plots the current drawing, which stays open.
+  // is done, and AcadDoc is given back. A bare name (a child's name, a GUID) plots the current
+  // drawing, which stays open.
   BesideDrawing named(*this);
   if (pdfPlotter) {
-    if (isDrawingFile(strFileName)) {
-      // A drawing that cannot be opened is not plotted: another one is never taken for it.
-      QString error;
-      if (!named.open(strFileName, true, &error)) {
+    if (namesADrawingFile(strFileName)) {
+      // A drawing that cannot be opened (missing, no drawing, a pipe that would block the
+      // open) is not plotted: another one is never taken for it.
+      QString error =
+          QString::fromStdString(sheetcut::nonRegularFileReason(strFileName.toStdString()));
+      if (!error.isEmpty() || !named.open(strFileName, true, &error)) {
         report(QStringLiteral("图形无法打开, 未打印: %1 (%2)").arg(strFileName, error));
         return problems.join(u"; ");
       }
@@ -184,7 +185,7 @@ QString CAD::plotWindow(QString strFileName, Point3d Pmin, Point3d Pmax) {
   // its scale in the middle, with the spare room all round the border.
   QString paper;
   double pw = 0, ph = 0;
-  bool searchAll = false, fitToPaper = false, centred = false;
+  bool searchAll = false, fitToPaper = false, centred = false, namedPaperSet = false;
   const bool autoPaper = paperSetting.toLower() == u"auto";
   if (pdfPlotter && autoPaper) {
     // A page of its own, cut to the window with about 10 mm round it ("W×Hmm", unturned).
@@ -198,7 +199,7 @@ QString CAD::plotWindow(QString strFileName, Point3d Pmin, Point3d Pmax) {
     paper = searchMedia(layout, W, H, rotation);
     centred = true;
   } else {
-    attempt([&] { layout.setCanonicalMediaName(paperSetting.toStdString()); });
+    namedPaperSet = attempt([&] { layout.setCanonicalMediaName(paperSetting.toStdString()); });
     attempt([&] { layout.getPaperSize(pw, ph); });
     if (paperFits(pw, ph, W, H)) paper = paperSetting, rotation = 0;
     if (paperFits(pw, ph, H, W)) paper = paperSetting, rotation = 3;
@@ -224,10 +225,9 @@ QString CAD::plotWindow(QString strFileName, Point3d Pmin, Point3d Pmax) {
       paper = paperSetting;
       if ((W < H && pw > ph) || (W > H && pw < ph)) rotation = 3;
     } else {
-      // The settings ask for no plot of a window that does not fit: no message, but the caller
-      // learns that nothing was plotted.
-      problems << QStringLiteral("the paper \"%1\" does not take the window of %2×%3 mm")
-                      .arg(paperSetting, wholeMillimetres(W), wholeMillimetres(H));
+      // The settings ask for no plot of a window that does not fit the paper: nothing is
+      // plotted, as asked, and that is no failure. A paper the plotter does not have is.
+      if (!namedPaperSet) report(QStringLiteral("设置【纸张】出错: ") + paperSetting);
       return problems.join(u"; ");
     }
   }
@@ -268,7 +268,7 @@ QString CAD::plotWindow(QString strFileName, Point3d Pmin, Point3d Pmax) {
   const QString folder = setting(PlotCfg, "输出路径");
   try {
     if (plotsToDevice(folder)) {
-      doc.plot().plotToDevice();
+      doc.plot().plotToDevice(strFileName.toStdString());
     } else {
       QString file = folder;
       file.append(strFileName).append(u'.').append(setting(PlotCfg, "输出类别"));

@@ -59,11 +59,7 @@ QString cellNameFromWords(const QString& label, const QString& value) {
 }
 
 void TableScan::getTblRows(long top, long left, long bottom, long right) {
-  const GridCell c = cellCorners(cad_.recognition().lines, top, left, bottom, right);
-  CellType cell;
-  cell.P1 = Variant::point(c.left, c.top, 0);
-  cell.P2 = Variant::point(c.right, c.bottom, 0);
-  appendCell(std::move(cell));
+  appendCell(cellCorners(cad_.recognition().lines, top, left, bottom, right));
 }
 
 void TableScan::listCell(CellType cell) {
@@ -72,18 +68,19 @@ void TableScan::listCell(CellType cell) {
   ++cad_.CellNum;
 }
 
-void TableScan::appendCell(CellType cell) {
-  const double left = cornerX(cell.P1), top = cornerY(cell.P1);
-  const double right = cornerX(cell.P2), bottom = cornerY(cell.P2);
+void TableScan::appendCell(const GridCell& c) {
   // A cell listed already inside the new rectangle keeps it out (the first cell included);
-  // corners that differ by rounding only count as the same.
-  const double eps = cad_.recognition().lines.noise();
+  // corners that differ by the rounding of the new cell's lines only count as the same.
+  const double eps = c.noise;
   for (long k = 0; k < cad_.CellNum; ++k) {
     const CellType& o = cad_.Cells[static_cast<std::size_t>(k)];
-    if (cornerX(o.P1) >= left - eps && cornerY(o.P1) <= top + eps && cornerX(o.P2) <= right + eps &&
-        cornerY(o.P2) >= bottom - eps)
+    if (cornerX(o.P1) >= c.left - eps && cornerY(o.P1) <= c.top + eps &&
+        cornerX(o.P2) <= c.right + eps && cornerY(o.P2) >= c.bottom - eps)
       return;
   }
+  CellType cell;
+  cell.P1 = Variant::point(c.left, c.top, 0);
+  cell.P2 = Variant::point(c.right, c.bottom, 0);
   listCell(std::move(cell));
   textsToXml(cad_.CellNum - 1);
 }

@@ -66,8 +66,7 @@ struct LinesEmptied {
 
 void TableScan::addSegment(const cadhost::Document& doc, bool named, Point3d a, Point3d b) {
   // The rounding of a conversion into the user system scales with the world coordinates.
-  LineLists& lines = cad_.recognition().lines;
-  for (const double c : {a[0], a[1], b[0], b[1]}) lines.noteMagnitude(c);
+  const Point3d worldA = a, worldB = b;
   if (named) {
     const cadhost::Utility u = doc.utility();
     const auto toUser = [&](const Point3d& x) {
@@ -81,6 +80,8 @@ void TableScan::addSegment(const cadhost::Document& doc, bool named, Point3d a, 
       return;
     }
   }
+  LineLists& lines = cad_.recognition().lines;
+  for (const double c : {worldA[0], worldA[1], worldB[0], worldB[1]}) lines.noteMagnitude(c);
   cad_.AddGridLine(a, b);
 }
 
@@ -139,18 +140,6 @@ std::vector<CellType> TableScan::scan(const std::optional<Point3d>& p,
   }
   if (named) attemptStep([&] { doc.sendCommand(kWorldUcsCommand); });
   const SelectionWindow* polygon = window ? &*window : nullptr;
-  // The window's own coordinates bound the noise of the lines read inside it from the start.
-  for (const auto& corner : {p, q}) {
-    if (corner && !named) {
-      for (const double c : *corner) state.lines.noteMagnitude(c);
-    }
-  }
-  if (polygon) {
-    for (const double c : {polygon->lo.x, polygon->lo.y, polygon->hi.x, polygon->hi.y}) {
-      state.lines.noteMagnitude(c);
-    }
-  }
-
   cadhost::SelectionSet set;
   if (blockMode) {
     attemptStep([&] { doc.selectionSets().item("SS").remove(); });
@@ -224,12 +213,7 @@ void TableScan::buildTableGrid() {
   const double b = cad_.BaseTol;
   state.lines.JoinLine(b);
   TableGridSink sink;
-  sink.cell = [&](const GridCell& c) {
-    CellType cell;
-    cell.P1 = Variant::point(c.left, c.top, 0);
-    cell.P2 = Variant::point(c.right, c.bottom, 0);
-    appendCell(std::move(cell));
-  };
+  sink.cell = [&](const GridCell& c) { appendCell(c); };
   sink.loneLine = [&](const LineType& line) { attemptStep([&] { anCellTexts(line); }); };
   ::tarvik::buildTableGrid(state.lines, b, cad_.State == 0, sink);
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "recognition_state.h"
+#include "tarvik/recognition/table_grid.h"
 
 namespace tarvik {
 
@@ -30,8 +31,8 @@ class TableScan {
   void addTextWords(cadhost::Document& doc, const std::string& ucsName, const cadhost::Entity& e);
   // Lists `cell` after the first CellNum cells, dropping any beyond them.
   void listCell(CellType cell);
-  // Lists `cell` unless a listed cell lies inside it, then gives it its texts.
-  void appendCell(CellType cell);
+  // Lists the cell `c` unless a listed cell lies inside it, then gives it its texts.
+  void appendCell(const GridCell& c);
 
   CAD& cad_;
 };

@@ -4,6 +4,7 @@
 
 #include "tarvik/attempt.h"
 #include "tarvik/cad.h"
+#include "tarvik/utf8_offsets.h"
 
 namespace tarvik {
 
@@ -56,6 +57,8 @@ std::vector<TextType> splitTextWords(const CAD& cad, cadhost::Document doc,
   const double Wm = boxWidth(*scratch);
   if (!(Wm > 0) || !(Wt > 0)) return words;  // nothing to scale by: no words
   const double k = Wt / Wm;
+  // The words' first and one-past-last positions.
+  std::vector<std::pair<qsizetype, qsizetype>> spans;
   const QString work = s + space;
   qsizetype start = 0;  // 0-based index where the current word starts
   for (qsizetype p = 0; p < n; ++p) {
@@ -63,11 +66,18 @@ std::vector<TextType> splitTextWords(const CAD& cad, cadhost::Document doc,
       start = p + 1;
       continue;
     }
-    if (work[p + 1] != space) continue;
-    TextType w{0, 0, H, Y, work.mid(start, p + 1 - start)};
-    (*scratch).setTextString(work.left(p + 1).toStdString());
-    (*scratch).update();
-    w.XR = left + k * boxWidth(*scratch);
+    if (work[p + 1] == space) spans.emplace_back(start, p + 1);
+  }
+  // A word's right end: the width of the text up to it, all measured at once on the text.
+  const std::vector<std::size_t> bytes = utf8Offsets(s);
+  std::vector<std::size_t> ends;
+  ends.reserve(spans.size());
+  for (const auto& span : spans) ends.push_back(bytes[static_cast<std::size_t>(span.second)]);
+  const std::vector<double> upTo = (*scratch).prefixWidths(ends);
+  for (std::size_t i = 0; i < spans.size(); ++i) {
+    const auto [from, to] = spans[i];
+    TextType w{0, 0, H, Y, s.mid(from, to - from)};
+    w.XR = left + k * upTo[i];
     (*scratch).setTextString(w.s.toStdString());
     (*scratch).update();
     w.XL = w.XR - k * boxWidth(*scratch);

@@ -11,6 +11,7 @@
 #include "tarvik/component_paths.h"
 #include "tarvik/constants.h"
 #include "tarvik/file_replace.h"
+#include "tarvik/template_names.h"
 
 namespace tarvik {
 
@@ -37,6 +38,9 @@ QString CAD::modFilePath(const QString& baseName, const QString& extension) cons
 }
 
 std::vector<CellType> CAD::ReadMod(const QString& ModName) {
+  const std::string problem = templateNameProblem(ModName);
+  if (!problem.empty())
+    throw CellFileError(sheetcut::errnum::kFileNotFound, problem, "CAD.ReadMod");
   const QString path = modFilePath(ModName, QStringLiteral(".dat"));
   std::vector<CellType> cells;
   if (QFileInfo(path).isFile()) cells = readCellFile(path);
@@ -57,6 +61,9 @@ std::vector<CellType> CAD::readTemplateCells(const QString& name) {
 }
 
 void CAD::SaveMod(const QString& ModName) {
+  const std::string problem = templateNameProblem(ModName);
+  if (!problem.empty())
+    throw sheetcut::Error(sheetcut::errnum::kPathNotFound, problem, "CAD.SaveMod");
   const QString path = modFilePath(ModName, QStringLiteral(".dat"));
   replaceFile(path, encodeCellFile(Cells, CellNum, path), "CAD.SaveMod");
   MakeCellXml();

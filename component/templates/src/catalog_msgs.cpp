@@ -24,22 +24,18 @@ CatalogMsgs::CatalogMsgs(const std::vector<std::pair<QString, QString>>& items) 
 
 void CatalogMsgs::Add(const QString& item, const QString& key) {
   QString folded = foldAsciiCase(key);
-  for (const auto& entry : items_) {
-    if (entry.first == folded) {
-      throw sheetcut::Error(sheetcut::errnum::kGeneric,
-                            "The key \"" + key.toStdString() + "\" is given twice",
-                            "CatalogMsgs.Add");
-    }
+  if (items_.contains(folded)) {
+    throw sheetcut::Error(sheetcut::errnum::kGeneric,
+                          "The key \"" + key.toStdString() + "\" is given twice",
+                          "CatalogMsgs.Add");
   }
-  items_.emplace_back(std::move(folded), item);
+  items_.insert(folded, item);
 }
 
 std::optional<QString> CatalogMsgs::Item(const QString& key) const {
-  const QString folded = foldAsciiCase(key);
-  for (const auto& entry : items_) {
-    if (entry.first == folded) return entry.second;
-  }
-  return std::nullopt;
+  const auto it = items_.constFind(foldAsciiCase(key));
+  if (it == items_.constEnd()) return std::nullopt;
+  return *it;
 }
 
 QString CatalogMsgs::rowKey(int row) {

@@ -2,6 +2,7 @@
 
 #include <cadhost/application.h>
 
+#include <QFileInfo>
 #include <algorithm>
 #include <cstdlib>
 
@@ -21,7 +22,6 @@ namespace {
 constexpr double kFirstPageX = 0;
 constexpr double kFirstPageY = 279;
 constexpr double kPageOffset = 250;
-constexpr int kLastRow = 999;  // the last row a three-digit key can address
 const QString kPageNumberCell = QStringLiteral("第X页");
 const QString kPageCountCell = QStringLiteral("共X页");
 const QString kPageCountPlaceholder = QStringLiteral("{总页码}");
@@ -54,7 +54,7 @@ void CAD::WriCatalog(const QString& FirBlkName, const QString& SecBlkName,
   const QStringList header = CatalogMsgs::fields(*headerText);
   QStringList row = CatalogMsgs::fields(*rowText);
   int r = 1;
-  bool more = true;  // a row is waiting and nothing has failed
+  bool more = true;  // a row is waiting
   int pages = 0;
   std::vector<cadhost::Entity> pageCountTexts;
   const QString dwgFolder = templateSubFolder(ModPath_, kModDwgFolder);
@@ -66,31 +66,35 @@ void CAD::WriCatalog(const QString& FirBlkName, const QString& SecBlkName,
       });
     }
   };
+  // A page is inserted only when its cells, base point and drawing are all there; then its
+  // template is laid over it.
+  const auto placePage = [&](const QString& name) {
+    readTemplateCells(name);
+    const Point3d base = templateBasePoint(FindMod(name), name, kSource);
+    const QString drawing = fileInFolder(dwgFolder, name + kDrawingExtension);
+    if (!QFileInfo(drawing).isFile()) {
+      throw sheetcut::Error(sheetcut::errnum::kFileNotFound,
+                            "The page drawing \"" + drawing.toStdString() +
+                                "\" of the template \"" + name.toStdString() + "\" is missing",
+                            kSource);
+    }
+    hostCall(kSource, [&] {
+      doc.modelSpace().insertBlock({page[0], page[1], page[2]}, drawing.toStdString(), 1, 1, 1, 0);
+    });
+    SetFrameUCS({page[0] - base[0], page[1] - base[1], 0}, 0, kFillUcsName);
+  };
   CellTextWriter measure(doc);
 
   while (more) {
-    // The page's cells first: a page whose cell file is missing or damaged is not inserted,
-    // and the pages before it keep their count.
-    const QString name = pages == 0 ? FirBlkName : SecBlkName;
+    // A page that cannot be placed ends the catalogue with the error; the pages before it keep
+    // their count.
     try {
-      readTemplateCells(name);
-    } catch (const CellFileError&) {
+      placePage(pages == 0 ? FirBlkName : SecBlkName);
+    } catch (const sheetcut::Error&) {
       writePageCounts();
       throw;
     }
-    // Insert the page and lay its template over it.
     ++pages;
-    bool ok = attemptStep([&] {
-      doc.modelSpace().insertBlock({page[0], page[1], page[2]},
-                                   fileInFolder(dwgFolder, name + kDrawingExtension).toStdString(),
-                                   1, 1, 1, 0);
-    });
-    if (!attemptStep([&] {
-          const Point3d base = templateBasePoint(FindMod(name), name, kSource);
-          SetFrameUCS({page[0] - base[0], page[1] - base[1], 0}, 0, kFillUcsName);
-        })) {
-      ok = false;
-    }
 
     // Page-level cells once per page; the column table and the rows per page come from this
     // page's template alone, so a column of another template never writes into this one.
@@ -110,7 +114,6 @@ void CAD::WriCatalog(const QString& FirBlkName, const QString& SecBlkName,
           cell.s = *value;
           if (!cell.s.trimmed().isEmpty()) attemptStep([&] { Wri_Cell_MText(cell, 1, letter); });
         }
-        ok = true;  // a page-level cell's failure is cleared after it
         continue;
       }
       const auto column = std::find(header.begin(), header.end(), cell.name);
@@ -119,7 +122,6 @@ void CAD::WriCatalog(const QString& FirBlkName, const QString& SecBlkName,
       rowsPerPage = std::max(rowsPerPage, std::abs(static_cast<int>(cell.T)));
     }
     if (rowsPerPage == 0) break;  // a page without columns can take no row
-    more = ok;
 
     // Rows from the first position of the page while they fit on it; a row takes as many
     // positions as its longest field has lines, a missing field counts as empty. A row that
@@ -148,12 +150,21 @@ void CAD::WriCatalog(const QString& FirBlkName, const QString& SecBlkName,
         cell.s = row[c];
         QString letter = columnAlignment(static_cast<int>(c));
         int lines = 0;
-        if (!attemptStep([&] { lines = Wri_Cell_Text(cell, 1, letter, position); })) more = false;
+        try {
+          hostCall(kSource, [&] { lines = Wri_Cell_Text(cell, 1, letter, position); });
+        } catch (const sheetcut::Error& e) {
+          // The rows after it are not written: the catalogue ends here, counted as it stands.
+          writePageCounts();
+          throw sheetcut::Error(
+              e.number(),
+              "Row " + std::to_string(r) + " of the catalogue was not written: " + e.description(),
+              kSource);
+        }
         used = std::max(used, lines);
       }
       ++r;
       position += used;
-      rowText = r <= kLastRow ? Msgs.Item(CatalogMsgs::rowKey(r)) : std::nullopt;
+      rowText = Msgs.Item(CatalogMsgs::rowKey(r));
       if (!rowText) {
         more = false;
       } else {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tarvik/attempt.h"
+#include "tarvik/utf8_offsets.h"
 
 namespace tarvik {
 
@@ -29,11 +30,15 @@ double textWidth(const cadhost::Entity& text) {
   return hi.x - lo.x;
 }
 
-// Length in UTF-16 units of the last code point of s (0 for "").
-qsizetype lastCodePointLength(const QString& s) {
-  if (s.isEmpty()) return 0;
-  if (s.size() >= 2 && s.back().isLowSurrogate() && s.at(s.size() - 2).isHighSurrogate()) return 2;
-  return 1;
+// The positions of s from 0 to s.size() that split no surrogate pair.
+std::vector<qsizetype> codePointStarts(const QString& s) {
+  std::vector<qsizetype> starts;
+  starts.reserve(static_cast<std::size_t>(s.size()) + 1);
+  for (qsizetype i = 0; i <= s.size(); ++i) {
+    if (i > 0 && i < s.size() && s[i].isLowSurrogate() && s[i - 1].isHighSurrogate()) continue;
+    starts.push_back(i);
+  }
+  return starts;
 }
 
 cadhost::Point3 at(double x, double y) {
@@ -114,18 +119,33 @@ int CellTextWriter::writeLines(const CellType& cell, double scale, QString& lett
   bool firstEmpty = false;  // every character went to later lines (characters wider than L)
   if (count > 1) {
     const float lineWidth = static_cast<float>(t / split.n);
-    QString rest = cell.s;
+    const std::vector<qsizetype> cuts = codePointStarts(cell.s);
+    const std::vector<std::size_t> bytes = utf8Offsets(cell.s);
+    std::vector<std::size_t> byteCuts;
+    byteCuts.reserve(cuts.size());
+    for (const qsizetype c : cuts) byteCuts.push_back(bytes[static_cast<std::size_t>(c)]);
+    // widths[j]: the width of the text cut to its first j code points.
+    const std::vector<double> widths = text.prefixWidths(byteCuts);
+    std::size_t kept = cuts.size() - 1;  // code points left on the earlier lines
+    qsizetype lineEnd = cell.s.size();   // where line k ends
     int k = count;
-    while (k > 1 && !rest.isEmpty()) {
-      const qsizetype len = lastCodePointLength(rest);
-      lines[static_cast<std::size_t>(k)].prepend(rest.right(len));
-      rest.chop(len);
+    while (k > 1 && kept > 0) {
+      --kept;
+      const double now = kept == 0 ? 0 : widths[kept];
+      if (now <= static_cast<double>(static_cast<float>(k - 1) * lineWidth)) {
+        const qsizetype from = cuts[kept];
+        lines[static_cast<std::size_t>(k--)] = cell.s.mid(from, lineEnd - from);
+        lineEnd = from;
+      }
+    }
+    // What is left over of a line that never filled up stays in front of it.
+    if (k > 1) lines[static_cast<std::size_t>(k)] = cell.s.left(lineEnd);
+    const QString rest = cell.s.left(cuts[kept]);
+    firstEmpty = rest.isEmpty();
+    if (!firstEmpty) {
       text.setTextString(rest.toStdString());
       text.update();
-      const double now = rest.isEmpty() ? 0 : textWidth(text);
-      if (now <= static_cast<double>(static_cast<float>(k - 1) * lineWidth)) --k;
     }
-    firstEmpty = rest.isEmpty();
   }
 
   for (int i = 1; i <= count; ++i) {

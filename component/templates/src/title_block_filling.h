@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <cmath>
 
 #include "tarvik/records.h"
 
@@ -19,7 +20,8 @@ inline constexpr double kFillWidthFactor = 0.7;
 inline const QString kFillStyleName = QStringLiteral("CHINESE");
 
 // The template's base point (x, y) from its InsPo texts. sheetcut::Error naming the template
-// when it has none or a text is not a number.
+// when it has none or a text is not a finite number ("nan" and "inf" read as numbers but place
+// nothing).
 inline Point3d templateBasePoint(const BlkTYpe& entry, const QString& name, const char* source) {
   if (entry.InsPo.size() < 2) {
     throw sheetcut::Error(sheetcut::errnum::kSubscriptOutOfRange,
@@ -31,11 +33,11 @@ inline Point3d templateBasePoint(const BlkTYpe& entry, const QString& name, cons
   for (int i = 0; i < 2; ++i) {
     bool ok = false;
     base[static_cast<std::size_t>(i)] = entry.InsPo[i].trimmed().toDouble(&ok);
-    if (!ok) {
+    if (!ok || !std::isfinite(base[static_cast<std::size_t>(i)])) {
       throw sheetcut::Error(13,
                             "The insertion point \"" + entry.InsPo.join(',').toStdString() +
                                 "\" of the template \"" + name.toStdString() +
-                                "\" is not a pair of numbers",
+                                "\" is not a pair of finite numbers",
                             source);
     }
   }

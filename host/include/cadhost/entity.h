@@ -23,6 +23,11 @@ class Entity {
   std::string layer() const;
   // Axis-aligned WCS box; HostError(Unsupported) when the entity has no finite extent.
   void getBoundingBox(Point3& min, Point3& max) const;
+  // TEXT: for each byte length of `ends` (rising, none above the length of textString()),
+  // max.x - min.x of the box getBoundingBox would give after setTextString(textString() cut to
+  // that length), all measured in one pass over the text. HostError(Refused) for lengths that
+  // fall or run past the text, HostError(Unsupported) as getBoundingBox gives it.
+  std::vector<double> prefixWidths(const std::vector<std::size_t>& ends) const;
   void erase();  // Delete
   void update() const;
   void transformBy(const Matrix4& m);

@@ -81,9 +81,9 @@ class Plot {
   bool plotToFile(const std::string& path);
   // Prints the plot as a PDF handed to "lp" (run without a shell): to the print queue that the
   // plotter configuration is, else to the host's printer, else to the system's default queue.
-  // HostError(NotFound) when there is no queue to print to, HostError(Io) when lp refuses the
-  // job. Returns true.
-  bool plotToDevice();
+  // The job is titled `title`, or after the drawing when that is "". HostError(NotFound) when
+  // there is no queue to print to, HostError(Io) when lp refuses the job. Returns true.
+  bool plotToDevice(const std::string& title = {});
 
  private:
   friend class detail::DocumentCore;

@@ -445,7 +445,9 @@ model::Drawing readDxf(std::string_view bytes, const std::string& nameForMessage
 }
 
 model::Drawing readDxfFile(const std::string& path) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Opened without blocking: a named pipe would otherwise hold open() until a writer came.
+  // Only a regular file is read; the flag is cleared before reading it.
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) {
     int err = errno;
     throw HostError(err == ENOENT ? HostError::NotFound : HostError::Io,
@@ -455,6 +457,9 @@ model::Drawing readDxfFile(const std::string& path) {
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
     throw HostError(HostError::Io, "cannot open the drawing " + path + ": not a regular file");
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
+    throw HostError(HostError::Io, "cannot open the drawing " + path + ": " + std::strerror(errno));
 
   char head[32];
   ssize_t n = ::pread(fd, head, sizeof head, 0);

@@ -7,8 +7,10 @@
 #include <tuple>
 
 #include "dxf/text_codec.h"
+#include "geom/box_builder.h"
 #include "geom/curves.h"
 #include "geom/matrix.h"
+#include "geom/prefix_widths.h"
 #include "geom/text_metrics.h"
 #include "model/tags.h"
 
@@ -25,13 +27,20 @@ std::array<Point3, 4> place(const Point3& origin, const Point3& xdir, const Poin
   return {at(x0, y0), at(x1, y0), at(x1, y1), at(x0, y1)};
 }
 
-std::array<Point3, 4> singleLineCorners(const model::Object& e) {
+// The value a single-line text shows: its tag for ATTDEF, its value otherwise.
+std::string_view shownValue(const model::Object& e) {
+  const model::Tag* value = model::findTag(e.tags, model::typeOf(e) == "ATTDEF" ? 2 : 1);
+  return value ? std::string_view(value->value) : std::string_view();
+}
+
+double textHeightOf(const model::Object& e) {
+  return std::max(0.0, model::tagDouble(e.tags, 40));
+}
+
+// The corners of a single-line text whose shown value is `w` wide.
+std::array<Point3, 4> singleLineCorners(const model::Object& e, double w) {
   const bool attdef = model::typeOf(e) == "ATTDEF";
-  const model::Tag* value = model::findTag(e.tags, attdef ? 2 : 1);
-  const std::string text = plainSingleLineText(value ? std::string_view(value->value) : "");
-  double h = std::max(0.0, model::tagDouble(e.tags, 40));
-  const double wf = widthFactorOf(e);
-  const double w = textWidth(text, h, wf);
+  double h = textHeightOf(e);
   const Ocs ocs = Ocs::fromExtrusion(extrusionOf(e.tags));
   const long long halign = model::tagInt(e.tags, 72);
   // Attributes keep their vertical alignment in 74 (73 is their field length).
@@ -69,6 +78,19 @@ std::array<Point3, 4> singleLineCorners(const model::Object& e) {
   const Point3 xdir = ocs.toWcs({std::cos(angle), std::sin(angle), 0});
   const Point3 ydir = ocs.toWcs({-std::sin(angle), std::cos(angle), 0});
   return place(ocs.toWcs(anchor), xdir, ydir, x0, x1, y0, y1);
+}
+
+std::array<Point3, 4> singleLineCorners(const model::Object& e) {
+  return singleLineCorners(
+      e, textWidth(plainSingleLineText(shownValue(e)), textHeightOf(e), widthFactorOf(e)));
+}
+
+// The head of a text that carries an embedded object (a multi-line attribute's text after its
+// own codes): the text's own part.
+model::Object ownPart(const model::Object& entity, std::size_t own) {
+  model::Object head;
+  head.tags.assign(entity.tags.begin(), entity.tags.begin() + static_cast<std::ptrdiff_t>(own));
+  return head;
 }
 
 std::array<Point3, 4> mtextCorners(const model::Object& e) {
@@ -117,12 +139,32 @@ std::optional<std::array<Point3, 4>> textCorners(const model::Object& entity) {
     // A multi-line attribute's embedded text repeats codes 10, 11, 40 ... after its own.
     const std::size_t own = embeddedObjectStart(entity.tags);
     if (own == entity.tags.size()) return singleLineCorners(entity);
-    model::Object head;
-    head.tags.assign(entity.tags.begin(), entity.tags.begin() + static_cast<std::ptrdiff_t>(own));
-    return singleLineCorners(head);
+    return singleLineCorners(ownPart(entity, own));
   }
   if (type == "MTEXT") return mtextCorners(entity);
   return std::nullopt;
+}
+
+std::vector<std::optional<double>> textPrefixExtentsX(const model::Object& text,
+                                                      const std::vector<std::size_t>& ends) {
+  const std::size_t own = embeddedObjectStart(text.tags);
+  const model::Object head = own == text.tags.size() ? model::Object{} : ownPart(text, own);
+  const model::Object& e = own == text.tags.size() ? text : head;
+  const std::vector<double> widths =
+      prefixTextWidths(shownValue(e), ends, textHeightOf(e), widthFactorOf(e));
+  std::vector<std::optional<double>> extents;
+  extents.reserve(widths.size());
+  for (const double w : widths) {
+    // The box as the extents of the entity read it: its corners through the identity.
+    BoxBuilder box(identityMatrix());
+    for (const Point3& p : singleLineCorners(e, w)) box.point(p);
+    const Box& b = box.result();
+    const bool finite = std::isfinite(b.min.x) && std::isfinite(b.min.y) &&
+                        std::isfinite(b.min.z) && std::isfinite(b.max.x) &&
+                        std::isfinite(b.max.y) && std::isfinite(b.max.z);
+    extents.push_back(finite && !b.isEmpty() ? std::optional(b.max.x - b.min.x) : std::nullopt);
+  }
+  return extents;
 }
 
 }  // namespace cadhost::geom

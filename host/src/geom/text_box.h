@@ -4,6 +4,7 @@
 
 #include <array>
 #include <optional>
+#include <vector>
 
 #include "cadhost/types.h"
 #include "model/drawing.h"
@@ -18,5 +19,12 @@ double widthFactorOf(const model::Object& entity);
 // bottom-right, top-right, top-left in the text's own direction); nullopt for other types.
 // TEXT / ATTRIB: the value (group 1); ATTDEF: the tag it shows (group 2).
 std::optional<std::array<Point3, 4>> textCorners(const model::Object& entity);
+
+// For a TEXT, ATTDEF or ATTRIB and each byte length of `ends` (ascending, none above the
+// length of the value it shows): the X extent (max x - min x) of the WCS box the extents of the
+// entity would give with that value cut to that length; nullopt where that box is not finite.
+// One pass over the value.
+std::vector<std::optional<double>> textPrefixExtentsX(const model::Object& text,
+                                                      const std::vector<std::size_t>& ends);
 
 }  // namespace cadhost::geom

@@ -72,52 +72,53 @@ double textWidth(std::string_view text, double height, double widthFactor) {
   return units * height * widthFactor;
 }
 
+std::size_t plainSingleLineStep(std::string_view v, std::size_t i, std::string& out) {
+  if (v[i] != '%' || i + 2 >= v.size() || v[i + 1] != '%') {
+    out += v[i];
+    return i + 1;
+  }
+  const char c = v[i + 2];
+  switch (c) {
+    case 'd':
+    case 'D':
+      appendUtf8(out, 0xB0);
+      break;
+    case 'p':
+    case 'P':
+      appendUtf8(out, 0xB1);
+      break;
+    case 'c':
+    case 'C':
+      appendUtf8(out, 0x2300);
+      break;
+    case '%':
+      out += '%';
+      break;
+    case 'u':
+    case 'U':
+    case 'o':
+    case 'O':
+    case 'k':
+    case 'K':
+      break;
+    default:
+      if (c >= '0' && c <= '9') {
+        std::size_t j = i + 2;
+        unsigned code = 0;
+        while (j < v.size() && j < i + 5 && v[j] >= '0' && v[j] <= '9')
+          code = code * 10 + (v[j++] - '0');
+        appendUtf8(out, code);
+        return j;
+      }
+      out += "%%";
+      out += c;
+  }
+  return i + 3;
+}
+
 std::string plainSingleLineText(std::string_view v) {
   std::string out;
-  for (std::size_t i = 0; i < v.size(); ++i) {
-    if (v[i] != '%' || i + 2 >= v.size() || v[i + 1] != '%') {
-      out += v[i];
-      continue;
-    }
-    const char c = v[i + 2];
-    switch (c) {
-      case 'd':
-      case 'D':
-        appendUtf8(out, 0xB0);
-        break;
-      case 'p':
-      case 'P':
-        appendUtf8(out, 0xB1);
-        break;
-      case 'c':
-      case 'C':
-        appendUtf8(out, 0x2300);
-        break;
-      case '%':
-        out += '%';
-        break;
-      case 'u':
-      case 'U':
-      case 'o':
-      case 'O':
-      case 'k':
-      case 'K':
-        break;
-      default:
-        if (c >= '0' && c <= '9') {
-          std::size_t j = i + 2;
-          unsigned code = 0;
-          while (j < v.size() && j < i + 5 && v[j] >= '0' && v[j] <= '9')
-            code = code * 10 + (v[j++] - '0');
-          appendUtf8(out, code);
-          i = j - 1;
-          continue;
-        }
-        out += "%%";
-        out += c;
-    }
-    i += 2;
-  }
+  for (std::size_t i = 0; i < v.size();) i = plainSingleLineStep(v, i, out);
   return out;
 }
 

@@ -31,6 +31,10 @@ double textWidth(std::string_view text, double height, double widthFactor = 1.0)
 // The visible text of a TEXT / ATTDEF / ATTRIB value: %%d, %%p, %%c become their symbols,
 // %%u / %%o / %%k toggles vanish, %%nnn becomes character nnn, %%% becomes %.
 std::string plainSingleLineText(std::string_view value);
+// One step of plainSingleLineText: appends what the character or %% code at value[i] (i below
+// the value's length) gives and returns where the next step starts. It looks at no character at
+// or past that start but the one that ends a run of %%nnn digits.
+std::size_t plainSingleLineStep(std::string_view value, std::size_t i, std::string& out);
 
 // The visible text of MTEXT contents: formatting codes (\f..; \H..; \C..; \A..; \W..; \Q..;
 // \T..; \p..; \L \l \O \o \K \k, braces) removed, \~ a space, \\ \{ \} literal, \S a^b;

@@ -5,6 +5,7 @@
 
 #include "dxf/text_codec.h"
 #include "geom/extents.h"
+#include "geom/text_box.h"
 #include "geom/transform.h"
 #include "model/block_ops.h"
 #include "model/document_core.h"
@@ -127,6 +128,26 @@ void Entity::getBoundingBox(Point3& min, Point3& max) const {
     throw HostError(HostError::Unsupported, std::string(t.type()) + " has no finite extent");
   min = box->min;
   max = box->max;
+}
+
+std::vector<double> Entity::prefixWidths(const std::vector<std::size_t>& ends) const {
+  Target t = typed(doc_, ref_, {"TEXT"}, "PrefixWidths");
+  const Tag* value = model::findTag(t.obj().tags, 1);
+  const std::size_t length = value ? value->value.size() : 0;
+  for (std::size_t i = 0; i < ends.size(); ++i) {
+    if (ends[i] > length || (i > 0 && ends[i] < ends[i - 1]))
+      throw HostError(HostError::Refused,
+                      "the text lengths to measure must rise and stay within "
+                      "the text's " +
+                          std::to_string(length) + " bytes");
+  }
+  std::vector<double> widths;
+  widths.reserve(ends.size());
+  for (const auto& extent : geom::textPrefixExtentsX(t.obj(), ends)) {
+    if (!extent) throw HostError(HostError::Unsupported, "TEXT has no finite extent");
+    widths.push_back(*extent);
+  }
+  return widths;
 }
 
 void Entity::erase() {

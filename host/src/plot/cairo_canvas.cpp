@@ -23,8 +23,8 @@ constexpr double kPngDotsPerMm = 100.0 / 25.4;  // 100 dpi
 
 class CairoCanvas : public Canvas {
  public:
-  CairoCanvas(OutputKind kind, const std::string& path, double width, double height)
-      : kind_(kind), path_(path), height_(height) {
+  CairoCanvas(OutputKind kind, const PlotFile& file, double width, double height)
+      : kind_(kind), file_(file), height_(height) {
     if (kind == OutputKind::Png) {
       k_ = kPngDotsPerMm;
       surface_ =
@@ -33,10 +33,10 @@ class CairoCanvas : public Canvas {
     } else {
       k_ = kPointsPerMm;
       if (kind == OutputKind::Eps) {
-        surface_ = cairo_ps_surface_create(path.c_str(), width * k_, height * k_);
+        surface_ = cairo_ps_surface_create(file.path.c_str(), width * k_, height * k_);
         cairo_ps_surface_set_eps(surface_, 1);
       } else {
-        surface_ = cairo_pdf_surface_create(path.c_str(), width * k_, height * k_);
+        surface_ = cairo_pdf_surface_create(file.path.c_str(), width * k_, height * k_);
       }
     }
     cr_ = cairo_create(surface_);
@@ -114,11 +114,11 @@ class CairoCanvas : public Canvas {
     flush();
     cairo_surface_flush(surface_);
     cairo_status_t status = cairo_status(cr_);
-    if (status == CAIRO_STATUS_SUCCESS && kind_ == OutputKind::Png) writePng(surface_, path_, k_);
+    if (status == CAIRO_STATUS_SUCCESS && kind_ == OutputKind::Png) writePng(surface_, file_, k_);
     cairo_surface_finish(surface_);
     if (status == CAIRO_STATUS_SUCCESS) status = cairo_surface_status(surface_);
     if (status != CAIRO_STATUS_SUCCESS)
-      throw HostError(HostError::Io, "cannot write the plot file " + path_ + ": " +
+      throw HostError(HostError::Io, "cannot write the plot file " + file_.name + ": " +
                                          cairo_status_to_string(status));
   }
 
@@ -154,7 +154,7 @@ class CairoCanvas : public Canvas {
   }
 
   OutputKind kind_;
-  std::string path_;
+  PlotFile file_;
   double height_;
   double k_ = 1;
   cairo_surface_t* surface_ = nullptr;
@@ -165,9 +165,9 @@ class CairoCanvas : public Canvas {
 
 }  // namespace
 
-std::unique_ptr<Canvas> makeCairoCanvas(OutputKind kind, const std::string& path, double width,
+std::unique_ptr<Canvas> makeCairoCanvas(OutputKind kind, const PlotFile& file, double width,
                                         double height) {
-  return std::make_unique<CairoCanvas>(kind, path, width, height);
+  return std::make_unique<CairoCanvas>(kind, file, width, height);
 }
 
 }  // namespace cadhost::plot

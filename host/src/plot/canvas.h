@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "plot/colors.h"
@@ -53,10 +54,20 @@ class Canvas {
   virtual void finish() = 0;
 };
 
-// A canvas writing `path` (which must not be the final name: the caller renames it) for a sheet
-// of width x height millimetres.
-std::unique_ptr<Canvas> makeCairoCanvas(OutputKind kind, const std::string& path, double width,
+// Where a canvas writes: `path`, which must not be the final name (the caller renames it into
+// place), and `name`, the plot file that messages name.
+struct PlotFile {
+  std::string path;
+  std::string name;
+};
+
+// Writes `bytes` as the file at file.path. HostError(Io) naming file.name, with the system's
+// reason, when it cannot.
+void writePlotFile(const PlotFile& file, std::string_view bytes);
+
+// A canvas writing `file` for a sheet of width x height millimetres.
+std::unique_ptr<Canvas> makeCairoCanvas(OutputKind kind, const PlotFile& file, double width,
                                         double height);
-std::unique_ptr<Canvas> makeHpglCanvas(const std::string& path, double width, double height);
+std::unique_ptr<Canvas> makeHpglCanvas(const PlotFile& file, double width, double height);
 
 }  // namespace cadhost::plot

@@ -307,7 +307,7 @@ class Painter {
     const bool anchored = model::findTag(e.tags, 11) != nullptr;
     if ((halign == 3 || halign == 5) && anchored) {
       const double unit = box / layout->width;
-      canvas_.text({layout, a, {dir.x * unit, dir.y * unit}, up}, pen);
+      text({layout, a, {dir.x * unit, dir.y * unit}, up}, pen);
       return;
     }
     const double unit = height * geom::widthFactorOf(e);
@@ -317,9 +317,18 @@ class Painter {
     if (anchored && halign == 2) where = 1;
     if (model::tagInt(e.tags, 71) & 2) where = 1 - where;  // backward: the box runs the other way
     const double shift = (box - width) * where;
-    canvas_.text(
-        {layout, {a.x + dir.x * shift, a.y + dir.y * shift}, {dir.x * unit, dir.y * unit}, up},
-        pen);
+    text({layout, {a.x + dir.x * shift, a.y + dir.y * shift}, {dir.x * unit, dir.y * unit}, up},
+         pen);
+  }
+
+  // A text is drawn whole or, when a run of it cannot be drawn, left out.
+  void text(const TextRun& run, const Pen& pen) {
+    if (drawable(run)) canvas_.text(run, pen);
+  }
+  void text(const std::vector<TextRun>& runs, const Pen& pen) {
+    for (const TextRun& run : runs)
+      if (!drawable(run)) return;
+    for (const TextRun& run : runs) canvas_.text(run, pen);
   }
 
   // Paragraphs with their inline heights, wrapped at the reference width by the widths of the
@@ -352,6 +361,7 @@ class Painter {
     }
     const Point3 insertion = geom::pointTag(e.tags, 10);
     const Point3 top = geom::add(insertion, geom::scale(ydir, drop * row / 2.0));
+    std::vector<TextRun> runs;
     for (std::size_t i = 0; i < lines.size(); ++i) {
       std::vector<std::shared_ptr<const TextLayout>> layouts;
       double width = 0;
@@ -366,10 +376,11 @@ class Painter {
         const double rh = lines[i].runs[r].height;
         const P2 a = toP2(full, origin), b = toP2(full, geom::add(origin, geom::scale(xdir, rh))),
                  d = toP2(full, geom::add(origin, geom::scale(ydir, rh)));
-        canvas_.text({layouts[r], a, {b.x - a.x, b.y - a.y}, {d.x - a.x, d.y - a.y}}, pen);
+        runs.push_back({layouts[r], a, {b.x - a.x, b.y - a.y}, {d.x - a.x, d.y - a.y}});
         origin = geom::add(origin, geom::scale(xdir, layouts[r]->width * rh));
       }
     }
+    text(runs, pen);
   }
 
   void solid(const Object& e, const Matrix4& full, const Pen& pen) {

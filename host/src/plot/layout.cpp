@@ -342,7 +342,7 @@ bool Plot::plotToFile(const std::string& path) {
   return true;
 }
 
-bool Plot::plotToDevice() {
+bool Plot::plotToDevice(const std::string& jobTitle) {
   auto c = DocumentCore::lock(doc_);
   plot::PlotRequest request = makeRequest(*c);
   request.plotter.kind = plot::OutputKind::Pdf;  // printers take the PDF
@@ -358,10 +358,12 @@ bool Plot::plotToDevice() {
                     "queue, and the plotter configuration \"" +
                         request.plotter.name + "\" names none");
   static std::atomic<unsigned> serial{0};
-  const std::string title =
-      c->path.empty() ? c->untitledName : std::filesystem::path(c->path).stem().string();
-  std::string stem = title;
-  stem.append("-").append(std::to_string(getpid())).append("-").append(std::to_string(++serial));
+  std::string title = jobTitle;
+  if (title.empty())
+    title = c->path.empty() ? c->untitledName : std::filesystem::path(c->path).stem().string();
+  // The file's name is the host's own: a title may hold any character.
+  std::string stem = "cadplot-";
+  stem.append(std::to_string(getpid())).append("-").append(std::to_string(++serial));
   stem.append(".pdf");
   const std::string file = (std::filesystem::temp_directory_path() / stem).string();
   plot::renderToFile(request, file);

@@ -26,10 +26,17 @@ std::optional<double> heightCode(std::string_view arg, double current) {
   return h;
 }
 
+constexpr char32_t kNoBreakSpace = 0xA0;
+
 struct Char {
   char32_t c;
   double height;
 };
+
+// A no-break space is measured and drawn as a space of the font.
+char32_t drawnAs(char32_t c) {
+  return c == kNoBreakSpace ? U' ' : c;
+}
 
 }  // namespace
 
@@ -81,6 +88,13 @@ std::vector<std::vector<MTextRun>> mtextParagraphs(std::string_view s, double he
       i = end == std::string_view::npos ? s.size() : end + 1;
       continue;
     }
+    // A no-break space stays one (the plain-text reader makes it an ordinary space, at which
+    // the lines would break).
+    if (c == '\\' && i + 1 < s.size() && s[i + 1] == '~') {
+      model::appendUtf8(raw, kNoBreakSpace);
+      i += 2;
+      continue;
+    }
     // Any other code passes whole to the plain-text reader (escaped braces among them).
     if (c == '\\' && i + 1 < s.size()) {
       raw.append(s.substr(i, 2));
@@ -112,7 +126,7 @@ std::vector<MTextLine> wrapMText(const std::vector<std::vector<MTextRun>>& parag
       for (std::size_t i = from; i < to; ++i) {
         if (line.runs.empty() || line.runs.back().height != text[i].height)
           line.runs.push_back({{}, text[i].height});
-        model::appendUtf8(line.runs.back().text, text[i].c);
+        model::appendUtf8(line.runs.back().text, drawnAs(text[i].c));
         line.height = std::max(line.height, text[i].height);
       }
       if (line.runs.empty()) line.height = text[from < text.size() ? from : 0].height;
@@ -130,7 +144,7 @@ std::vector<MTextLine> wrapMText(const std::vector<std::vector<MTextRun>>& parag
       std::size_t i = start;
       for (; i < text.size(); ++i) {
         if (i > start && breakBefore(i)) cut = i;
-        const double cw = advance(text[i].c, text[i].height);
+        const double cw = advance(drawnAs(text[i].c), text[i].height);
         // Spaces may hang past the width.
         if (width > 0 && w + cw > width * (1 + 1e-9) && i > start && text[i].c != U' ' &&
             cut != std::string::npos)

@@ -12,7 +12,7 @@
 namespace cadhost::plot {
 
 struct MTextRun {
-  std::string text;  // plain UTF-8, formatting codes decoded
+  std::string text;  // plain UTF-8, formatting codes decoded ("\~" a no-break space, U+00A0)
   double height = 0;
 };
 
@@ -29,7 +29,8 @@ using AdvanceOf = std::function<double(char32_t c, double height)>;
 
 // Breaks the paragraphs into lines no wider than `width` (no breaking when width <= 0): after
 // spaces and beside full-width characters, spaces at a break left out; a word wider than the
-// width stays whole. `height` is the text height, for empty paragraphs before any run.
+// width stays whole. A no-break space never breaks a line: it is measured, and the lines hold
+// it, as a space. `height` is the text height, for empty paragraphs before any run.
 std::vector<MTextLine> wrapMText(const std::vector<std::vector<MTextRun>>& paragraphs,
                                  double height, double width, const AdvanceOf& advance);
 

@@ -85,12 +85,13 @@ void renderToFile(const PlotRequest& request, const std::string& path) {
     if (auto table = findStyleTable(request.layout.styleSheet))
       options.monochrome = table->monochrome;
 
-  const std::string temp = temporarySibling(path);
+  const PlotFile file{temporarySibling(path), path};
+  const std::string& temp = file.path;
   try {
     std::unique_ptr<Canvas> canvas =
         request.plotter.kind == OutputKind::Hpgl
-            ? makeHpglCanvas(temp, request.media.width, request.media.height)
-            : makeCairoCanvas(request.plotter.kind, temp, request.media.width,
+            ? makeHpglCanvas(file, request.media.width, request.media.height)
+            : makeCairoCanvas(request.plotter.kind, file, request.media.width,
                               request.media.height);
     paintEntities(*request.drawing, *request.context, request.entities, options, *canvas);
     canvas->finish();

@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <fstream>
 
 #include "cadhost/host_error.h"
 
@@ -43,19 +42,16 @@ std::string physChunk(std::uint32_t pixelsPerMetre) {
 
 }  // namespace
 
-void writePng(cairo_surface_t* surface, const std::string& path, double dotsPerMm) {
+void writePng(cairo_surface_t* surface, const PlotFile& file, double dotsPerMm) {
   std::string png;
   const cairo_status_t status = cairo_surface_write_to_png_stream(surface, append, &png);
   if (status != CAIRO_STATUS_SUCCESS)
-    throw HostError(HostError::Io,
-                    "cannot write the plot file " + path + ": " + cairo_status_to_string(status));
+    throw HostError(HostError::Io, "cannot write the plot file " + file.name + ": " +
+                                       cairo_status_to_string(status));
   if (png.size() < kHeaderEnd || png.compare(kSignatureSize + 4, 4, "IHDR") != 0)
-    throw HostError(HostError::Io, "cannot write the plot file " + path + ": no PNG header");
+    throw HostError(HostError::Io, "cannot write the plot file " + file.name + ": no PNG header");
   png.insert(kHeaderEnd, physChunk(static_cast<std::uint32_t>(std::lround(dotsPerMm * 1000))));
-  std::ofstream f(path, std::ios::binary | std::ios::trunc);
-  f.write(png.data(), static_cast<std::streamsize>(png.size()));
-  f.close();
-  if (!f) throw HostError(HostError::Io, "cannot write the plot file " + path);
+  writePlotFile(file, png);
 }
 
 }  // namespace cadhost::plot

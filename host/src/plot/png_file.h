@@ -5,11 +5,11 @@
 
 #include <cairo.h>
 
-#include <string>
+#include "plot/canvas.h"
 
 namespace cadhost::plot {
 
-// Writes `surface` to `path` at `dotsPerMm` in both directions. HostError(Io) when it cannot.
-void writePng(cairo_surface_t* surface, const std::string& path, double dotsPerMm);
+// Writes `surface` to the file at `dotsPerMm` in both directions. HostError(Io) when it cannot.
+void writePng(cairo_surface_t* surface, const PlotFile& file, double dotsPerMm);
 
 }  // namespace cadhost::plot

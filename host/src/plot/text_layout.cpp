@@ -206,4 +206,16 @@ Affine glyphsToPaper(const TextRun& run, const TextLayout::Group& g) {
   return a;
 }
 
+bool drawable(const TextRun& run) {
+  if (!run.layout) return false;
+  for (const TextLayout::Group& g : run.layout->groups) {
+    const Affine a = glyphsToPaper(run, g);
+    const double along = kEm * std::hypot(a.xx, a.yx), across = kEm * std::hypot(a.xy, a.yy);
+    if (!(along <= kMaxEmOnPaper) || !(across <= kMaxEmOnPaper) || !std::isfinite(a.x0) ||
+        !std::isfinite(a.y0))
+      return false;
+  }
+  return true;
+}
+
 }  // namespace cadhost::plot

@@ -54,6 +54,16 @@ struct Affine {
 };
 Affine glyphsToPaper(const TextRun& run, const TextLayout::Group& group);
 
+// The largest em a plotted font may have on paper. The font engine refuses glyphs a few
+// thousand device units large, and a refused glyph would cost the whole plot; no sheet shows
+// a letter a metre tall.
+inline constexpr double kMaxEmOnPaper = 1000.0;  // millimetres
+
+// Whether the run can be drawn: it is finite, and no font of it is larger than kMaxEmOnPaper
+// along the baseline or across it. A run that cannot is left out of the plot, as a character
+// without a font is left out of its layout.
+bool drawable(const TextRun& run);
+
 // Pango's fonts are shared by every plot: text is laid out and drawn with this lock held.
 std::mutex& fontLock();
 

@@ -1,11 +1,15 @@
 // FXDWG over frame-block sheets, and the split with analysis.
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <sheetcut/error.h>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
+#include <chrono>
 
 #include "analysis_fixture.h"
 #include "analysis_test_access.h"
@@ -130,6 +134,35 @@ TEST_F(FrameAnalysisTest, AnalysingTheSameDrawingTwiceAppendsTheTemplateAgain) {
   EXPECT_EQ(key(section, "模版"), "TK_A2,TK_A2,TK_A2,TK_A2");
 }
 
+TEST_F(FrameAnalysisTest, DrawingsInFoldersNamedWithBracketsGetTheirOwnSections) {
+  const Sheet a3 = antest::standardSheets()[1];
+  for (const QString& folder : {QString("we]ird"), QString("[br]")}) {
+    ASSERT_TRUE(QDir(dir.path()).mkpath(folder));
+    const QString file = path(folder + "/s.dxf");
+    ASSERT_EQ(antest::writeFrames(file.toStdString(), {frameOf(a3)}), "");
+    ASSERT_TRUE(cad.FXDWG(file));
+    const QString section = file.toLower();
+    EXPECT_EQ(key(section, "图号"), "JG-A3-01") << folder.toStdString();
+    EXPECT_EQ(antest::sectionKeys(report(), section),
+              (QStringList{"模版", "_比例", "GUID", "图号", "图名", "比例", "Line000", "Line001",
+                           "图幅"}));
+  }
+}
+
+// Reading or writing a named pipe in the report's place would wait for a writer for ever.
+TEST_F(FrameAnalysisTest, AReportThatIsNoRegularFileEndsTheAnalysisAtOnce) {
+  ASSERT_EQ(antest::writeFrames(spath("s.dxf"), {frameOf(antest::standardSheets()[1])}), "");
+  ASSERT_EQ(::mkfifo(report().toLocal8Bit().constData(), 0644), 0);
+  const auto start = std::chrono::steady_clock::now();
+  try {
+    cad.FXDWG(path("s.dxf"));
+  } catch (const sheetcut::Error& e) {
+    EXPECT_TRUE(QString::fromStdString(e.description()).contains(report())) << e.description();
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  EXPECT_FALSE(QFileInfo(report()).isFile());
+}
+
 TEST_F(FrameAnalysisTest, AutoPlotScaleTakesTheFrameScale) {
   tarvik::PlotSettings settings;
   for (const QString& k : tarvik::kPlotCfgKeys) settings.set(k, "1");
@@ -186,6 +219,19 @@ TEST_F(SplitAnalysisTest, RecognisedFramesBecomeGuidChildrenWithTheirReportSecti
   ASSERT_TRUE(src.open(QIODevice::ReadOnly));
   EXPECT_EQ(src.readAll(), before);
   EXPECT_EQ(app->documents().count(), 0);
+}
+
+TEST_F(SplitAnalysisTest, ChildrenInAFolderNamedWithABracketKeepTheirReportSections) {
+  ASSERT_EQ(antest::writeFrames(spath("set.dxf"), {frameOf(antest::standardSheets()[1])}), "");
+  QDir().mkpath(path("out]x"));
+  cad.setChildFileSavePath(path("out]x"));
+  cad.SplitDwg(path("set.dxf"), false);
+  const QStringList children = QDir(path("out]x")).entryList(QDir::Files);
+  ASSERT_EQ(children.size(), 1);
+  const QString section = (path("out]x") + "/" + children[0]).toLower();
+  EXPECT_EQ(key(section, "图号"), "JG-A3-01");
+  EXPECT_EQ(key(section, "GUID"), children[0].left(32));
+  EXPECT_EQ(key(path("set.dxf").toLower(), "SCount"), "1");
 }
 
 }  // namespace

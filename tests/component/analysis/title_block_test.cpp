@@ -99,6 +99,36 @@ TEST_F(TitleBlockTest, TitleBlockAttributesGoToTheReportAndTheUsersDrawingStaysO
   EXPECT_EQ(app->documents().count(), 1);
 }
 
+TEST_F(TitleBlockTest, TitleBlockReportOfAFolderWithBracketsAndUnholdableDescriptions) {
+  ASSERT_TRUE(QDir(dir.path()).mkpath("we]ird[br]"));
+  ASSERT_EQ(antest::writeFrames(spath("we]ird[br]/s.dxf"), {attributed(0, "JG-01")}), "");
+  QStringList names{"TK_A3"}, tags{"TUHAO", "TUMING"}, descs{"图号", "图名"};
+  cad.SetBlkArr(names, tags, descs);
+  AnalysisTestAccess::readTitleBlkAtt(cad, path("we]ird[br]/s.dxf"));
+  const mobrel::IniFile report(path("AnRpt.txt"));
+  const QString section = path("we]ird[br]/s.dxf").toLower();
+  EXPECT_EQ(report.GetIniKey(section, "图号"), "JG-01");
+  EXPECT_EQ(report.GetIniKey(section, "图名"), "总平面图");
+  EXPECT_TRUE(ui->messages().empty());
+
+  // A description the report cannot hold as a key is not written raw, and is reported; the
+  // other attributes are still written.
+  for (const QString& bad : {QString("图号=伪"), QString("[图号]")}) {
+    const size_t shown = ui->messages().size();
+    QStringList badDescs{bad, "名称"};
+    cad.SetBlkArr(names, tags, badDescs);
+    AnalysisTestAccess::readTitleBlkAtt(cad, path("we]ird[br]/s.dxf"));
+    ASSERT_EQ(ui->messages().size(), shown + 1) << bad.toStdString();
+    const QString text = ui->messages().back().text;
+    EXPECT_TRUE(text.startsWith("提取图签属性值异常, 原因:"));
+    EXPECT_TRUE(text.contains("\"" + bad + "\"")) << text.toStdString();
+    EXPECT_TRUE(text.contains(path("AnRpt.txt"))) << text.toStdString();
+    EXPECT_EQ(report.GetIniKey(section, "名称"), "总平面图");
+    EXPECT_EQ(report.GetIniKey(section, "图号"), "JG-01");
+  }
+  EXPECT_EQ(antest::sectionKeys(path("AnRpt.txt"), section), (QStringList{"图号", "图名", "名称"}));
+}
+
 TEST_F(TitleBlockTest, ErrorLogKeepsEveryMessageOfOneSecond) {
   AnalysisTestAccess::errLogPath(cad) = path("ErrLog.txt");
   for (int i = 0; i < 3; ++i) AnalysisTestAccess::writeErrLog(cad, QString("message %1").arg(i));

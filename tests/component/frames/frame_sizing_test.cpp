@@ -79,6 +79,49 @@ TEST_F(FrameSizing, AnImposedLengtheningTakesASheetThatFitsWithout) {
   EXPECT_EQ(f.ValA1, 3.0f);
 }
 
+TEST_F(FrameSizing, AnImposedLengtheningOutsideTheRecordsRangeIsRefusedNamingIt) {
+  for (int extNum : {40000, 32768, -5, -2}) {
+    SCOPED_TRACE(extNum);
+    try {
+      const FrameType f = size(0, 0, 100, 100, 1, 0, false, extNum);
+      ADD_FAILURE() << "sized a frame of width " << f.Width << " with " << f.ExtCount << " steps";
+    } catch (const sheetcut::Error& e) {
+      EXPECT_EQ(e.source(), "ComputeFrameSize");
+      EXPECT_NE(e.description().find("lengthening count " + std::to_string(extNum)),
+                std::string::npos)
+          << e.description();
+    }
+  }
+  // The ends of the range are counts like any other.
+  EXPECT_EQ(size(0, 0, 100, 100, 1, 0, false, 0).ExtCount, 0);
+  const FrameType most = size(0, 0, 100, 100, 1, 0, false, 32767);
+  EXPECT_EQ(most.ExtCount, 32767);
+  EXPECT_GT(most.Width, 0.0f);
+}
+
+TEST_F(FrameSizing, CornersInAnyOrderSizeTheSameBorder) {
+  // A3 at scale 1, given from each corner to its opposite.
+  std::vector<double> p0{0, 0, 0}, p1{420, 297, 0};
+  const FrameType usual = cad.ComputeFrameSize("K1", p0, p1, 1, 0, false);
+  const std::vector<std::pair<std::vector<double>, std::vector<double>>> orders{
+      {{420, 297, 0}, {0, 0, 0}}, {{420, 0, 0}, {0, 297, 0}}, {{0, 297, 0}, {420, 0, 0}}};
+  for (auto [a, b] : orders) {
+    SCOPED_TRACE(testing::PrintToString(a));
+    const std::vector<double> givenA = a, givenB = b;
+    const FrameType f = cad.ComputeFrameSize("K1", a, b, 1, 0, false);
+    EXPECT_EQ(f.ID, usual.ID);
+    EXPECT_EQ(f.DirectFlag, usual.DirectFlag);
+    EXPECT_EQ(f.ExtCount, usual.ExtCount);
+    EXPECT_EQ(f.Width, usual.Width);
+    EXPECT_EQ(f.Height, usual.Height);
+    EXPECT_DOUBLE_EQ(f.InsPoint[0], usual.InsPoint[0]);
+    EXPECT_DOUBLE_EQ(f.InsPoint[1], usual.InsPoint[1]);
+    // The caller's points are left as given.
+    EXPECT_EQ(a, givenA);
+    EXPECT_EQ(b, givenB);
+  }
+}
+
 TEST_F(FrameSizing, NoFitGivesANonStandardFrameFromTheFirstDefinition) {
   FrameType f = size(0, 0, 5000, 3000, 1);
   EXPECT_EQ(f.ID, -1);

@@ -40,6 +40,9 @@ TEST_F(DevicePlotTest, ADevicePlotIsPrintedOnTheQueueItsConfigurationNames) {
   ASSERT_EQ(PlotTestAccess::plotWindow(cad, "first", a, b), "");
   std::string printed = server.waitForPrintedPdf(60);
   ASSERT_FALSE(printed.empty()) << server.log();
+  // The job is titled after the plot, and the PDF printer names its file after the title.
+  EXPECT_TRUE(QFileInfo(QString::fromStdString(printed)).fileName().startsWith(u"first"))
+      << printed;
   plottest::PdfInfo info = plottest::pdfInfo(printed);
   EXPECT_EQ(info.pages, 1);
   EXPECT_NEAR(info.width, 460 * 72 / 25.4, 2);
@@ -52,6 +55,8 @@ TEST_F(DevicePlotTest, ADevicePlotIsPrintedOnTheQueueItsConfigurationNames) {
   EXPECT_EQ(cad.AcadDoc->activeLayout().configName(), server.queue());
   printed = server.waitForPrintedPdf(60);
   ASSERT_FALSE(printed.empty()) << server.log();
+  EXPECT_TRUE(QFileInfo(QString::fromStdString(printed)).fileName().startsWith(u"second"))
+      << printed;
   info = plottest::pdfInfo(printed);
   EXPECT_NEAR(info.width, 210 * 72 / 25.4, 2);
   EXPECT_NEAR(info.height, 297 * 72 / 25.4, 2);

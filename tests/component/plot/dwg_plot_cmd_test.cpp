@@ -1,6 +1,8 @@
 // CAD::DwgPlotCmd through the host: scale, paper choice and rotation, the PDF plotter's flow,
 // output to file or device, and the messages of what cannot be plotted.
 
+#include <sys/stat.h>
+
 #include <QFileInfo>
 #include <limits>
 
@@ -93,13 +95,19 @@ TEST_F(DwgPlotCmdTest, APaperThatDoesNotFitIsMatchedScaledOrNotPlotted) {
   EXPECT_EQ(layout().standardScale(), 0);
   EXPECT_TRUE(QFileInfo::exists(path("plots/scaled.eps")));
 
+  // Any other rule asks for no plot: nothing is plotted, and that is no failure.
   settings(kEps, kA3Portrait, "", "1", "eps");
   Point3d a{0, 0, 0}, b{420, 297, 0};
-  // No message, but the caller learns that nothing was plotted.
-  EXPECT_EQ(PlotTestAccess::plotWindow(cad, "none", a, b),
-            "the paper \"ISO_A3_(297.00_x_420.00_MM)\" does not take the window of 420×297 mm");
+  EXPECT_EQ(PlotTestAccess::plotWindow(cad, "none", a, b), "");
   EXPECT_FALSE(QFileInfo::exists(path("plots/none.eps")));
   EXPECT_TRUE(ui->messages().empty());
+
+  // A paper the plotter does not have is no paper too small: it is a failure, and says so.
+  settings(kEps, "Letter", "", "1", "eps");
+  EXPECT_EQ(PlotTestAccess::plotWindow(cad, "unknown", a, b), "设置【纸张】出错: Letter");
+  ASSERT_EQ(ui->messages().size(), 1u);
+  EXPECT_EQ(ui->messages()[0].text, "设置【纸张】出错: Letter");
+  EXPECT_FALSE(QFileInfo::exists(path("plots/unknown.eps")));
 }
 
 TEST_F(DwgPlotCmdTest, AScaleThatIsNoPositiveNumberIsRefusedWithAMessage) {
@@ -203,19 +211,33 @@ TEST_F(DwgPlotCmdTest, ThePdfPlotterReopensOnlyAnExistingDrawingAndNamesThePlotI
   plot(path("Other Plan.dxf"), 200, 100);
   EXPECT_TRUE(QFileInfo::exists(path("plots/OTHER PLAN.pdf"))) << plots().join(", ").toStdString();
   unsaved.check();
+}
 
-  // A drawing file that cannot be read is not plotted, and says so.
+TEST_F(DwgPlotCmdTest, ThePdfPlotterPlotsNothingForAPathThatNamesNoReadableDrawing) {
+  // The caller's drawing has never been plotted: its layout is as a new drawing's.
+  cadhost::Document caller = rectangleDrawing(420, 297, "caller.dxf");
+  const CallersDrawing unsaved(app, cad, caller);
+  settings(kPdf, "auto", "", "zoom");
   QFile bad(path("bad.dxf"));
   ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
   bad.write("not a drawing");
   bad.close();
-  plot(path("bad.dxf"), 200, 100);
-  EXPECT_FALSE(QFileInfo::exists(path("plots/BAD.pdf")));
-  ASSERT_FALSE(ui->messages().empty());
-  EXPECT_TRUE(ui->messages().back().text.contains(path("bad.dxf")))
-      << ui->messages().back().text.toStdString();
-  EXPECT_EQ(app->documents().count(), 1);
-  EXPECT_TRUE(*cad.AcadDoc == caller);
+  ASSERT_TRUE(QFile::copy(path("bad.dxf"), path("notes.txt")));
+  ASSERT_TRUE(QDir().mkpath(path("folder.dxf")));
+  ASSERT_EQ(mkfifo(path("pipe.dxf").toUtf8().constData(), 0600), 0);
+  const QStringList names{path("missing.dxf"), path("bad.dxf"),  path("notes.txt"),
+                          path("folder.dxf"),  path("pipe.dxf"), "sub/missing.dxf"};
+  for (const QString& name : names) {
+    SCOPED_TRACE(name.toStdString());
+    const std::size_t before = ui->messages().size();
+    Point3d a{0, 0, 0}, b{420, 297, 0};
+    EXPECT_TRUE(PlotTestAccess::plotWindow(cad, name, a, b).contains(name));
+    unsaved.check();
+    ASSERT_EQ(ui->messages().size(), before + 1);
+    EXPECT_TRUE(ui->messages().back().text.contains(name))
+        << ui->messages().back().text.toStdString();
+  }
+  EXPECT_TRUE(plots().isEmpty()) << plots().join(", ").toStdString();
 }
 
 TEST_F(DwgPlotCmdTest, ThePdfPlotterTakesThePaperAsGivenAndTurnsTallWideWindows) {

@@ -46,6 +46,23 @@ msp.add_text('张三', dxfattribs={'insert': (5, -29.5), 'height': 3.5})
 )"),
               "");
     ASSERT_EQ(recogtest::writeWithEzdxf(file("tb1.dxf"), recogtest::titleBlockPython(0, 0, 0)), "");
+    // A 2 x 2 table with a label in the left half of each cell, alone and with one stray line
+    // far away.
+    const std::string table = R"(
+for y in (0, 10, 20):
+    msp.add_line((0, y), (60, y))
+for x in (0, 30, 60):
+    msp.add_line((x, 0), (x, 20))
+for x, y, s in ((2, 12, '图号'), (32, 12, '比例'), (2, 2, '设计'), (32, 2, '审核')):
+    msp.add_text(s, dxfattribs={'insert': (x, y), 'height': 3})
+)";
+    ASSERT_EQ(recogtest::writeWithEzdxf(file("t2x2.dxf"), table), "");
+    ASSERT_EQ(recogtest::writeWithEzdxf(file("s1e11.dxf"),
+                                        table + "msp.add_line((1e11, 0), (1e11, 20))\n"),
+              "");
+    ASSERT_EQ(recogtest::writeWithEzdxf(file("s1e12.dxf"),
+                                        table + "msp.add_line((1e12, 0), (1e12, 20))\n"),
+              "");
     ASSERT_EQ(
         recogtest::writeWithEzdxf(file("turned.dxf"), recogtest::titleBlockPython(-300, 200, 90)),
         "");
@@ -90,6 +107,30 @@ TEST_F(DrawingTest, WordsOfATextAreMeasuredOnTheTextItself) {
   const auto one = h.cad.TextSplit(textAt(doc, 100, 0));
   ASSERT_EQ(one.size(), 2u);
   EXPECT_EQ(one[1].s, "竖排");
+  EXPECT_EQ(doc.modelSpace().count(), before);
+}
+
+// Words cut where a %% code meets a space, characters beyond the basic plane, runs of spaces at
+// either end: each word's right end is the width of the text up to it.
+TEST_F(DrawingTest, WordEndsAreTheWidthsOfTheTextUpToThem) {
+  Host h;
+  cadhost::Document doc = h.open(file("words.dxf"));
+  const cadhost::Entity text = doc.modelSpace().addText(
+      QString::fromUcs4(U" %%dA%%  图 \U00020000x ").toStdString(), {0, 0, 0}, 2);
+  const int before = doc.modelSpace().count();
+  const std::vector<TextType> w = h.cad.TextSplit(text);
+  ASSERT_EQ(w.size(), 4u);
+  const struct {
+    QString s;
+    double XL, XR;
+  } words[] = {
+      {"%%dA%%", 1.0, 6.2}, {"图", 8.2, 10.2}, {QString::fromUcs4(U"\U00020000x"), 11.2, 14.5}};
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(w[i + 1].s, words[i].s);
+    EXPECT_NEAR(w[i + 1].XL, words[i].XL, 1e-9) << i;
+    EXPECT_NEAR(w[i + 1].XR, words[i].XR, 1e-9) << i;
+    EXPECT_EQ(w[i + 1].H, 2);
+  }
   EXPECT_EQ(doc.modelSpace().count(), before);
 }
 
@@ -196,6 +237,30 @@ TEST_F(DrawingTest, BlockTableAnalysisWritesItsLayout) {
   QFile::copy(QString::fromStdString(file("tb1.dxf")), QString::fromStdString(shortName));
   h.open(shortName);
   EXPECT_THROW(h.cad.AN_block(), sheetcut::Error);
+}
+
+// The tolerance of a table follows the table's own lines: a stray line far from it, or a window
+// far wider than it, changes none of its cells.
+TEST_F(DrawingTest, FarStrayLinesAndWideWindowsKeepEveryCell) {
+  Host h;
+  QTemporaryDir mods;
+  h.cad.setModPath(mods.path());
+  h.open(file("t2x2.dxf"));
+  h.cad.AN_block();
+  const std::vector<CellType> want = Access::cells(h.cad);
+  ASSERT_EQ(want.size(), 8u);  // each cell split into its label and its value
+  const std::vector<CellType> layout = Access::readBlockLayout(h.cad, "t2x2");
+  for (const char* name : {"s1e11", "s1e12"}) {
+    h.open(file((std::string(name) + ".dxf").c_str()));
+    h.cad.AN_block();
+    EXPECT_EQ(Access::cells(h.cad), want) << name;
+    EXPECT_EQ(Access::readBlockLayout(h.cad, name), layout) << name;
+  }
+
+  h.cad.State = 1;
+  const auto tight = Access::anWinTable(h.cad, Point3d{-1, -1, 0}, Point3d{61, 21, 0});
+  ASSERT_EQ(tight.size(), 4u);
+  EXPECT_EQ(Access::anWinTable(h.cad, Point3d{-1e12, -1e12, 0}, Point3d{1e12, 1e12, 0}), tight);
 }
 
 TEST_F(DrawingTest, FrameRegionTextsOfATurnedFrame) {

@@ -122,6 +122,30 @@ TEST_F(CellText, CharactersOutsideTheBasicPlaneAreNeverCut) {
   EXPECT_EQ(joined, text.toStdString());
 }
 
+// Lines of mixed narrow, regular and full-width characters and %% codes end where the text
+// left before them first fits the lines above; a code cut short measures as its characters.
+TEST_F(CellText, WrappedLinesEndWhereTheRestFits) {
+  const QString texts[] = {
+      QStringLiteral("%%d1.5图号ABC,il%%c设计审核 工程abc%%%"),
+      QStringLiteral("%%d%%d%%d%%d%%d%%d%%d%%d%%d%%d%%d%%d%%d%%d"),
+      QStringLiteral("图%%123图%%123图%%123图%%123图%%123图%%123"),
+      QStringLiteral("iiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiii%%"),
+  };
+  double y = 0;
+  for (const QString& text : texts) {
+    QString letter = "L";
+    cad.Wri_Cell_Text(cellBetween("x", 0, y, 20, y + 8, 1, text), 1, letter);
+    y += 100;
+  }
+  std::vector<std::string> lines;
+  for (const auto& t : entities("TEXT")) lines.push_back(t.textString());
+  EXPECT_EQ(lines,
+            (std::vector<std::string>{
+                "%%d1.5图号ABC", ",il%%c设计审核", " 工程abc%%%", "%%d%%d%%d%%d%%d%%d%%d%%d%%d",
+                "%%d%%d%%d%%d%%d", "图%%123图%%123图%%123图%%123", "图%%123图%%123",
+                "iiiiiiiiiiiiiiiiii", "iiiiiiiiiiiiiiiiiii", "iiiiiiiiiiiiiiii%%"}));
+}
+
 TEST_F(CellText, RowsLieBeyondTheCellBySignOfItsOrder) {
   QString letter = "L";
   cad.Wri_Cell_Text(cellBetween("a", 0, 0, 40, 8, 1, "x"), 1, letter, 3);   // towards P2

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <map>
 #include <numbers>
+#include <set>
 
 #include "frame_defs_fixture.h"
 #include "writing_fixture.h"
@@ -468,6 +469,59 @@ TEST_F(Catalogue, APageWhoseCellFileCannotBeReadEndsTheCatalogueWithAnError) {
   EXPECT_EQ(entities("INSERT").size(), 1u);
 }
 
+// A page whose drawing is missing, or whose template's base point is not finite, is not placed:
+// the catalogue ends with an error naming it, the pages before it whole and counted.
+TEST_F(Catalogue, APageThatCannotBePlacedEndsTheCatalogueWithAnError) {
+  addPages(false);
+  ASSERT_TRUE(QFile::remove(modPath + "/moddwg/CAT2.dxf"));
+  try {
+    cad.WriCatalog("CAT1", "CAT2", rows(25, false));
+    ADD_FAILURE() << "no error";
+  } catch (const sheetcut::Error& e) {
+    EXPECT_NE(e.description().find("/moddwg/CAT2.dxf\" of the template \"CAT2\" is missing"),
+              std::string::npos)
+        << e.description();
+  }
+  EXPECT_EQ(entities("INSERT").size(), 1u);
+  EXPECT_EQ(textsByString().count("A-20"), 1u);
+  EXPECT_EQ(textsByString().count("A-21"), 0u);
+  std::vector<std::string> mtexts;
+  for (const auto& m : entities("MTEXT")) mtexts.push_back(m.textString());
+  std::sort(mtexts.begin(), mtexts.end());
+  EXPECT_EQ(mtexts, (std::vector<std::string>{"1", "1", "测试工程"}));
+
+  list.replace(QStringLiteral("<m n='CAT1'><c>图签模板</c><p>0,279</p>"),
+               QStringLiteral("<m n='CAT1'><c>图签模板</c><p>nan,inf</p>"));
+  ASSERT_TRUE(writeText(modPath + "/db.xml", ("<r>" + list + "</r>").toUtf8()));
+  cad.setModPath(modPath);
+  try {
+    cad.WriCatalog("CAT1", "CAT1", rows(2, false));
+    ADD_FAILURE() << "no error";
+  } catch (const sheetcut::Error& e) {
+    EXPECT_NE(e.description().find("\"nan,inf\" of the template \"CAT1\""), std::string::npos)
+        << e.description();
+  }
+  EXPECT_EQ(entities("INSERT").size(), 1u);
+  EXPECT_EQ(textsByString().count("A-1"), 1u);  // from the first catalogue only
+}
+
+TEST_F(Catalogue, ARowThatCannotBeWrittenEndsTheCatalogueWithAnError) {
+  addTemplate("BAD", 0, 279, {{"序号", 10, 250, 25, 258, -3}, {"共X页", 180, 5, 210, 13, 1}});
+  // The column's corners are lost: its rows cannot be placed.
+  cad.ReadMod("BAD");
+  cad.SetCell(0, "序号", -3, "", Variant(), Variant());
+  cad.SaveMod("BAD");
+  try {
+    cad.WriCatalog("BAD", "BAD", CatalogMsgs{{"R000", "序号"}, {"R001", "1"}, {"R002", "2"}});
+    ADD_FAILURE() << "no error";
+  } catch (const sheetcut::Error& e) {
+    EXPECT_EQ(e.description().rfind("Row 1 of the catalogue was not written: ", 0), 0u)
+        << e.description();
+  }
+  ASSERT_EQ(entities("MTEXT").size(), 1u);
+  EXPECT_EQ(entities("MTEXT")[0].textString(), "1");
+}
+
 TEST_F(Catalogue, MendedEndings) {
   // Templates without a column cell: one page with its page-level fields, then the end.
   addTemplate("NOCOL", 0, 279, {{"第X页", 150, 5, 180, 13, 0}, {"共X页", 180, 5, 210, 13, 1}});
@@ -480,13 +534,16 @@ TEST_F(Catalogue, MendedEndings) {
   cad.WriCatalog("NOCOL", "NOCOL", CatalogMsgs{{"R000", "序号"}});
   EXPECT_EQ(entities("INSERT").size(), 1u);
 
-  // 999 rows are the most a catalogue can address; the run ends after R999.
+  // Rows go on past R999 (R1000, R1001, ...) as long as the caller gives them.
   addTemplate("BIG", 0, 279, {{"序号", 10, 250, 25, 258, -500}});
   std::vector<std::pair<QString, QString>> items = {{"R000", "序号"}};
-  for (int i = 1; i <= 999; ++i) items.emplace_back(CatalogMsgs::rowKey(i), QString::number(i));
+  for (int i = 1; i <= 10000; ++i) items.emplace_back(CatalogMsgs::rowKey(i), QString::number(i));
   cad.WriCatalog("BIG", "BIG", CatalogMsgs(items));
-  EXPECT_EQ(entities("INSERT").size(), 1u + 2u);
-  EXPECT_EQ(entities("TEXT").size(), 999u);
+  EXPECT_EQ(entities("INSERT").size(), 1u + 20u);
+  std::set<std::string> written;
+  for (const auto& t : entities("TEXT")) written.insert(t.textString());
+  EXPECT_EQ(written.size(), 10000u);
+  EXPECT_TRUE(written.count("10000"));
 
   cad.acadApp.reset();
   EXPECT_THROW(cad.WriCatalog("BIG", "BIG", CatalogMsgs(items)), sheetcut::Error);

@@ -13,6 +13,7 @@
 #include "cadhost/host_error.h"
 #include "dxf/dxf_io.h"
 #include "dxf_test_support.h"
+#include "pipe_watchdog.h"
 
 namespace {
 
@@ -77,6 +78,30 @@ TEST(DxfErrors, DwgAndMissingFilesAreRefusedClearly) {
   } catch (const HostError& e) {
     EXPECT_EQ(e.code(), HostError::NotFound);
     EXPECT_TRUE(mentions(e, missing)) << e.what();
+  }
+}
+
+// A named pipe would hold open() until a writer came, and a device never ends: both are refused
+// at once, naming the path.
+TEST(DxfErrors, PipesAndDevicesAreRefusedAtOnce) {
+  dxftest::TempDir dir;
+  const std::string pipe = dir.path("pipe.dxf");
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  const std::string zero = dir.path("zero.dxf");
+  std::filesystem::create_symlink("/dev/zero", zero);
+  sheetcut::testing::PipeWatchdog watchdog(pipe);
+  for (const std::string& path : {pipe, zero}) {
+    const double seconds = sheetcut::testing::secondsTaken([&] {
+      try {
+        dxf::readDxfFile(path);
+        ADD_FAILURE() << path << " was read";
+      } catch (const HostError& e) {
+        EXPECT_EQ(e.code(), HostError::Io);
+        EXPECT_TRUE(mentions(e, path)) << e.what();
+        EXPECT_TRUE(mentions(e, "not a regular file")) << e.what();
+      }
+    });
+    EXPECT_LT(seconds, 1.0) << path;
   }
 }
 

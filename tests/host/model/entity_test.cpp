@@ -2,6 +2,9 @@
 
 #include <cmath>
 #include <numbers>
+#include <numeric>
+#include <random>
+#include <vector>
 
 #include "host_fixture.h"
 
@@ -85,6 +88,48 @@ TEST_F(HostTest, TextMembersAndAlignments) {
   EXPECT_HOST_ERROR(text.coordinates(), Unsupported);
   EXPECT_HOST_ERROR(text.name(), Unsupported);
   EXPECT_HOST_ERROR(text.attachmentPoint(), Unsupported);
+}
+
+// The widths of a text's leading parts, measured at once, are those its box gives when the text
+// holds each part: %% codes cut short, multi-byte characters and stray bytes included.
+TEST_F(HostTest, PrefixWidthsAreTheBoxesOfTheCutText) {
+  cadhost::Block ms = doc.modelSpace();
+  Entity whole = ms.addText("", pt(10.5, 20), 3.5);
+  Entity cut = ms.addText("", pt(10.5, 20), 3.5);
+  const std::string alphabet[] = {
+      "%", "%", "d",  "1",    "2",    "c",    "u",    "a",
+      " ", "i", "图", "\xE4", "\xB8", "\x80", "\xC2", "\xF0\x9F\x98\x80"};
+  std::mt19937 random(11);
+  std::uniform_int_distribution<std::size_t> pick(0, std::size(alphabet) - 1);
+  auto check = [&](const std::string& text) {
+    whole.setTextString(text);
+    std::vector<std::size_t> ends(text.size() + 1);
+    std::iota(ends.begin(), ends.end(), std::size_t{0});
+    const std::vector<double> widths = whole.prefixWidths(ends);
+    ASSERT_EQ(widths.size(), ends.size());
+    for (std::size_t e : ends) {
+      cut.setTextString(text.substr(0, e));
+      Point3 mn, mx;
+      cut.getBoundingBox(mn, mx);
+      ASSERT_EQ(widths[e], mx.x - mn.x) << text << " cut to " << e;
+    }
+  };
+  check("%%d%%p%%c%%%%%u12%%123%%1234 图号");
+  for (int n = 0; n < 2000; ++n) {
+    std::string text;
+    for (int k = n % 24; k > 0; --k) text += alphabet[pick(random)];
+    check(text);
+  }
+  // Turned and aligned texts measure as their boxes do.
+  for (Entity* e : {&whole, &cut}) {
+    e->setRotation(0.5);
+    e->setAlignment(1);
+    e->setTextAlignmentPoint(pt(40, 30));
+  }
+  check("A-01 %%d 图号");
+  EXPECT_HOST_ERROR(whole.prefixWidths({3, 2}), Refused);
+  EXPECT_HOST_ERROR(whole.prefixWidths({100}), Refused);
+  EXPECT_HOST_ERROR(ms.addMText(pt(0, 0), 10, "x").prefixWidths({0}), Unsupported);
 }
 
 TEST_F(HostTest, MTextContentsAttachmentAndRotation) {

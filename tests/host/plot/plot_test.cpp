@@ -457,7 +457,16 @@ TEST_F(PlotTest, DevicePlotsGoToTheConfiguredPrinterThroughLpWithoutAShell) {
   Layout l = d.activeLayout();
   l.setConfigName("HP-GL2 Plotter.pc3");
   l.setCanonicalMediaName(kA3Landscape);
+  const std::string drawingName = d.name();
   d.plot().plotToDevice();
+  auto lpArguments = [&] {
+    std::ifstream in(log);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+  };
+  const std::string untitled = lpArguments();
+  // A job is titled after its plot when it has a name, whatever characters it holds.
+  d.plot().plotToDevice("A-01/002 图");
+  EXPECT_EQ(lpArguments().rfind("-d\nOffice; rm -rf x\n-t\nA-01/002 图\n", 0), 0u) << lpArguments();
   // A queue that refuses the job: its reason reaches the caller.
   {
     std::ofstream script(tmp.path("bin/lp"));
@@ -473,9 +482,9 @@ TEST_F(PlotTest, DevicePlotsGoToTheConfiguredPrinterThroughLpWithoutAShell) {
   }
   setenv("PATH", oldPath.c_str(), 1);
   other->quit();
-  std::ifstream in(log);
-  std::string args((std::istreambuf_iterator<char>(in)), {});
-  EXPECT_EQ(args.rfind("-d\nOffice; rm -rf x\n-t\n", 0), 0u) << args;
+  // Without a name the job is titled after the drawing.
+  const std::string& args = untitled;
+  EXPECT_EQ(args.rfind("-d\nOffice; rm -rf x\n-t\n" + drawingName + "\n", 0), 0u) << args;
   EXPECT_NE(args.find("\n-o\nmedia=Custom.420x297mm\n--\n"), std::string::npos) << args;
   EXPECT_EQ(plottest::pdfInfo(tmp.path("printed.pdf")).pages, 1);
   // The temporary PDF handed to lp is gone.

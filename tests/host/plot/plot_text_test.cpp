@@ -69,6 +69,21 @@ class PlotTextTest : public HostTest {
     return path;
   }
 
+  // The text of a drawing's extents plotted to fit a sheet of the PDF plotter, as pdftotext
+  // lays it out.
+  std::string sheetText(const std::string& drawing, const char* media) {
+    doc = app->documents().open(drawing);
+    Layout layout = doc.activeLayout();
+    layout.setConfigName("CorvantisPDF Plus.pc3");
+    layout.setCanonicalMediaName(media);
+    layout.setPlotType(1);  // extents
+    layout.setUseStandardScale(true);
+    layout.setStandardScale(0);
+    const std::string pdf = tmp.path("sheet.pdf");
+    doc.plot().plotToFile(pdf);
+    return plottest::run({"pdftotext", "-layout", pdf, "-"}).output;
+  }
+
   plottest::GreyImage render(const std::string& pdf) {
     return plottest::renderWithGhostscript(pdf, 25.4 * kPxPerMm, tmp.path(""));
   }
@@ -197,6 +212,94 @@ TEST_F(PlotTextTest, PdfAndHpglDrawTheSameSqueezedLetters) {
   EXPECT_NEAR(maxY - minY, 10, 0.5);
 }
 
+TEST_F(PlotTextTest, HpglLettersAreFilledShapes) {
+  cadhost::TextStyle serif = doc.textStyles().add("SERIF");
+  serif.setFontFile("simsun.ttf");
+  doc.modelSpace().addLightWeightPolyline({0, 0, 200, 0, 200, 200, 0, 200, 0, 0});
+  text("H", 20, 20, "SERIF").setHeight(20);
+  const std::string plt = plot("letter.plt", "HP-GL2 Plotter.pc3");
+  // hp2xx draws the sheet at its true size, 300 dpi; the picture spans the frame.
+  const std::string pbm = tmp.path("letter.pbm");
+  const plottest::RunResult r =
+      plottest::run({"hp2xx", "-q", "-m", "pbm", "-t", "-d", "300", "-f", pbm, plt});
+  ASSERT_EQ(r.status, 0) << r.output;
+  const plottest::GreyImage img = plottest::readNetpbm(pbm);
+  ASSERT_GT(img.width, 2000);
+  const double pxPerMm = (img.width - 1) / 200.0;
+  // A row through the lower half of the letter crosses its two stems as two solid runs of
+  // ink, not as four thin edges.
+  const int row = img.height - 1 - static_cast<int>(25 * pxPerMm);
+  std::vector<double> runs;  // the widths in millimetres
+  bool inked = false;
+  for (int x = static_cast<int>(10 * pxPerMm); x < static_cast<int>(60 * pxPerMm); ++x) {
+    const bool now = img.dark(x, row);
+    if (now && !inked) runs.push_back(0);
+    if (now) runs.back() += 1 / pxPerMm;
+    inked = now;
+  }
+  ASSERT_EQ(runs.size(), 2u);
+  for (double width : runs) EXPECT_GT(width, 1.5);
+}
+
+TEST_F(PlotTextTest, TextsTooLargeToDrawAreLeftOutAndTheRestPlots) {
+  // A text a billion times wide, one ten kilometres tall and a note with such a line, beside a
+  // text of the usual size.
+  doc = openDxf("absurd.dxf", R"(0 SECTION
+2 ENTITIES
+0 TEXT
+8 0
+10 10
+20 10
+40 5
+41 1e9
+1 WIDE
+0 TEXT
+8 0
+10 10
+20 30
+40 1e7
+1 TALL
+0 MTEXT
+8 0
+10 10
+20 60
+40 5
+1 NOTE{\H1e7;HUGE}
+0 TEXT
+8 0
+10 10
+20 100
+40 5
+1 KEPT
+0 ENDSEC
+0 EOF
+)");
+  const std::string pdf = plot("absurd.pdf");
+  const std::string text = plottest::run({"pdftotext", pdf, "-"}).output;
+  EXPECT_NE(text.find("KEPT"), std::string::npos) << text;
+  for (const char* gone : {"WIDE", "TALL", "NOTE", "HUGE"})
+    EXPECT_EQ(text.find(gone), std::string::npos) << gone << "\n" << text;
+  for (const char* plotter : {"PNG Raster.pc3", "HP-GL2 Plotter.pc3"}) {
+    SCOPED_TRACE(plotter);
+    EXPECT_GT(std::filesystem::file_size(plot("absurd.out", plotter)), 200u);
+  }
+
+  // A plot that cannot be written names its file, not the temporary one it is written as.
+  for (const char* plotter : {"CorvantisPDF Plus.pc3", "PNG Raster.pc3", "HP-GL2 Plotter.pc3"}) {
+    SCOPED_TRACE(plotter);
+    try {
+      plot("missing/sheet.out", plotter);
+      ADD_FAILURE() << "a plot into a missing folder was written";
+    } catch (const cadhost::HostError& e) {
+      EXPECT_EQ(e.code(), cadhost::HostError::Io);
+      EXPECT_EQ(std::string(e.what()).rfind(
+                    "cannot write the plot file " + tmp.path("missing/sheet.out") + ": ", 0),
+                0u)
+          << e.what();
+    }
+  }
+}
+
 TEST(MTextLines, InlineHeightsKeepToTheirBracesAndParagraphsSplit) {
   using cadhost::plot::mtextParagraphs;
   auto paragraphs = mtextParagraphs("AB{\\H0.5x;CD{\\H2;E}F}G\\PH\\{\\H3;I}\\H0x;J", 10);
@@ -217,7 +320,7 @@ TEST(MTextLines, InlineHeightsKeepToTheirBracesAndParagraphsSplit) {
   // Other codes are decoded as the plain text has them.
   auto other = mtextParagraphs("\\fArial|b1;%%c5\\~mm\\P\\P", 2);
   ASSERT_EQ(other.size(), 3u);
-  EXPECT_EQ(other[0][0].text, "⌀5 mm");
+  EXPECT_EQ(other[0][0].text, "⌀5\u00A0mm");  // a no-break space stays one
   EXPECT_TRUE(other[1].empty());
 }
 
@@ -240,6 +343,10 @@ TEST(MTextLines, WrapsAtSpacesAndBetweenIdeographsByTheGivenAdvances) {
   EXPECT_EQ(texts(wrapMText({{{"abcdefgh ij", 1}}}, 1, 5, advance)), (V{"abcdefgh", "ij"}));
   EXPECT_EQ(texts(wrapMText({{{"图纸目录表", 1}}}, 1, 2, advance)), (V{"图纸", "目录", "表"}));
   EXPECT_EQ(texts(wrapMText({{{"aa bb cc", 1}}}, 1, 0, advance)), (V{"aa bb cc"}));
+  // A no-break space never breaks the line; it is measured and drawn as a space.
+  auto wideNoBreak = [](char32_t c, double h) { return (c == 0xA0 ? 100.0 : 1.0) * h; };
+  EXPECT_EQ(texts(wrapMText({{{"aa\u00A0bb cc", 1}}}, 1, 3, advance)), (V{"aa bb", "cc"}));
+  EXPECT_EQ(texts(wrapMText({{{"a\u00A0b c", 1}}}, 1, 5, wideNoBreak)), (V{"a b c"}));
   // Runs of other heights are measured at their height and stay separate on the line.
   const auto mixed = wrapMText({{{"aa ", 1}, {"bb cc", 2}}}, 1, 7.5, advance);
   ASSERT_EQ(mixed.size(), 2u);
@@ -309,22 +416,28 @@ TEST_F(PlotTextTest, MTextWrapsAndSpacesByTheDrawnGlyphsAndHonoursInlineHeights)
   EXPECT_NEAR(abs.heightMm(), 2.5, 0.25);
 }
 
-TEST_F(PlotTextTest, ARealFramePlotsItsNotesAsSearchableText) {
-  const std::string frame = "/usr/share/librecad/library/sheets/A4_1_text.dxf";
-  if (!std::filesystem::exists(frame)) GTEST_SKIP() << "librecad-data is not installed";
-  doc = app->documents().open(frame);
-  Layout layout = doc.activeLayout();
-  layout.setConfigName("CorvantisPDF Plus.pc3");
-  layout.setCanonicalMediaName("ISO_A4_(210.00_x_297.00_MM)");
-  layout.setPlotType(1);  // extents
-  layout.setUseStandardScale(true);
-  layout.setStandardScale(0);
-  const std::string pdf = tmp.path("a4.pdf");
-  doc.plot().plotToFile(pdf);
-  const plottest::RunResult text = plottest::run({"pdftotext", "-layout", pdf, "-"});
+TEST_F(PlotTextTest, RealSheetsPlotTheirNotesAsSearchableTextInWholeLines) {
+  const std::string sheets = "/usr/share/librecad/library/sheets/";
+  if (!std::filesystem::exists(sheets + "A4_1_text.dxf") ||
+      !std::filesystem::exists(sheets + "A3_1_draw.dxf"))
+    GTEST_SKIP() << "librecad-data is not installed";
+  if (plottest::run({"pdftotext", "-v"}).status != 0) GTEST_SKIP() << "pdftotext is missing";
   // Notes with no-break spaces stay on one line, and the Cyrillic prints.
+  const std::string a4 = sheetText(sheets + "A4_1_text.dxf", "ISO_A4_(210.00_x_297.00_MM)");
   for (const char* note : {"Перв. примен.", "Справ. N", "Копировал", "Формат А4"})
-    EXPECT_NE(text.output.find(note), std::string::npos) << note << "\n" << text.output;
+    EXPECT_NE(a4.find(note), std::string::npos) << note << "\n" << a4;
+
+  // Technical notes in a 100 mm box whose words are joined by no-break spaces ("\~"): note 1
+  // in its two lines, then note 2 below them.
+  const std::string a3 = sheetText(sheets + "A3_1_draw.dxf", "ISO_A3_(420.00_x_297.00_MM)");
+  std::size_t from = 0;
+  for (const char* line :
+       {"1. Неуказанные предельные отклонения размеров",
+        "отверстий - Н14, валов - h14, остальных ± IT", "2. Острые кромки скруглить R0,1...0,2."}) {
+    const std::size_t at = a3.find(line, from);
+    ASSERT_NE(at, std::string::npos) << line << "\n" << a3;
+    from = at;
+  }
 }
 
 }  // namespace

@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -88,6 +90,27 @@ TEST(ApiServices, IniMembersRaiseWhenTheyCannotWrite) {
                   dir.filePath("no-such-folder") + "\"不存在");
     EXPECT_EQ(e.source(), "API.SetINIKeyValue");
   }
+}
+
+TEST(ApiServices, IniMembersRefuseSpecialFilesAndUnholdableNames) {
+  API api;
+  QTemporaryDir dir;
+  const QString pipe = dir.filePath("pipe.ini");
+  ASSERT_EQ(::mkfifo(pipe.toLocal8Bit().constData(), 0644), 0);
+  const auto raises = [](const std::function<void()>& call, const QString& named) {
+    try {
+      call();
+      ADD_FAILURE() << "no error raised for " << named.toStdString();
+    } catch (const sheetcut::Error& e) {
+      EXPECT_TRUE(QString::fromStdString(e.description()).contains("\"" + named + "\""))
+          << e.description();
+    }
+  };
+  raises([&] { api.SetINIKeyValue(pipe, "a", "b", "c"); }, pipe);
+  raises([&] { api.GetINIKeyValue(pipe, "a", "b"); }, pipe);
+  raises([&] { api.GetINIKeyValue("/dev/zero", "a", "b"); }, "/dev/zero");
+  raises([&] { api.SetINIKeyValue(dir.filePath("cfg.ini"), "a", "[b]", "c"); }, "[b]");
+  EXPECT_FALSE(QFileInfo::exists(dir.filePath("cfg.ini")));
 }
 
 TEST(ApiServices, NamesTextAndGuid) {

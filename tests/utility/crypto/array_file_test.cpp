@@ -1,7 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
 #include <numeric>
+#include <thread>
 
 #include "crypto_test_support.h"
 #include "sheetcut/crypto/rijndael.h"
@@ -198,6 +206,64 @@ TEST_F(FileCipher, FailuresLeaveNothingBehind) {
       errorText([&] { aes.FileEncrypt(dir.file("in"), dir.file("read-only"), 128); }).substr(0, 3),
       "75 ");
   EXPECT_EQ(readFile(dir.file("read-only")), counting(5));
+}
+
+// Opens a named pipe for writing and closes it again if the test still runs after a second, so
+// that a reader blocked on the pipe gets an end of file instead of hanging the test.
+class PipeWatchdog {
+ public:
+  explicit PipeWatchdog(std::string fifo)
+      : fifo_(std::move(fifo)), thread_([this] {
+          std::unique_lock lock(mutex_);
+          if (done_.wait_for(lock, std::chrono::seconds(1), [this] { return finished_; })) return;
+          const int fd = ::open(fifo_.c_str(), O_WRONLY | O_NONBLOCK);
+          if (fd >= 0) ::close(fd);
+        }) {}
+  ~PipeWatchdog() {
+    {
+      std::lock_guard lock(mutex_);
+      finished_ = true;
+    }
+    done_.notify_one();
+    thread_.join();
+  }
+
+ private:
+  std::string fifo_;
+  std::mutex mutex_;
+  std::condition_variable done_;
+  bool finished_ = false;
+  std::thread thread_;
+};
+
+// Only regular files are read or replaced: a pipe would block, a device never ends, and a
+// pipe or device named as output must stay what it is.
+TEST_F(FileCipher, PipesAndDevicesAreRefusedByName) {
+  const std::string fifo = dir.file("pipe");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  std::filesystem::create_symlink("/dev/zero", dir.file("zero"));
+  writeFile(dir.file("in"), counting(10));
+  PipeWatchdog watchdog(fifo);
+  const auto start = std::chrono::steady_clock::now();
+
+  const std::string pipeError =
+      "75 cRijndael.FileEncrypt - \"" + fifo + "\" is a named pipe, not a regular file";
+  EXPECT_EQ(errorText([&] { aes.FileEncrypt(fifo, dir.file("out"), 128); }), pipeError);
+  EXPECT_EQ(errorText([&] { aes.FileEncrypt(dir.file("in"), fifo, 128); }), pipeError);
+  EXPECT_EQ(errorText([&] { aes.FileDecrypt(dir.file("out"), dir.file("zero"), 128); }),
+            "75 cRijndael.FileDecrypt - \"" + dir.file("zero") +
+                "\" is a character device, not a regular file");
+  // An empty input is no reason to pass over a pipe as output.
+  writeFile(dir.file("empty"), {});
+  EXPECT_NE(errorText([&] { aes.FileDecrypt(fifo, dir.file("empty"), 128); }), "no error");
+
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  struct stat st {};
+  ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+  size_t count = 0;
+  for ([[maybe_unused]] auto& entry : std::filesystem::directory_iterator(dir.path())) ++count;
+  EXPECT_EQ(count, 4u);  // pipe, zero, in, empty: nothing written
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include "ftp_test_servers.h"
 #include "sheetcut/error.h"
+#include "small_filesystem.h"
 
 using namespace mobrel::ftp;
 
@@ -156,6 +157,33 @@ TEST_F(FtpModule, NamesTravelEncodedAndFailuresLeaveLocalFilesAlone) {
 
 QStringList entriesOf(const QString& folder) {
   return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+// A download that finds no room fails naming the file and the full disk, and the file it was
+// to replace keeps its old content: neither a cut nor an empty file takes its place.
+TEST_F(FtpModule, ADownloadOntoAFullDiskKeepsTheLocalFile) {
+  sheetcut::testing::SmallFileSystem small(256 * 1024);
+  SHEETCUT_REQUIRE_SMALL_FS(small);
+  writeBytes(local("full/big.bin"), randomBytes(600 * 1024));
+  writeBytes(local("full/small.bin"), "tiny");
+  ASSERT_TRUE(connectVsftpd());
+  ASSERT_TRUE(PutFile(local("full/big.bin"), "full-big.bin", 0)) << LastError(0).toStdString();
+  ASSERT_TRUE(PutFile(local("full/small.bin"), "full-small.bin", 0));
+
+  const QString root = QString::fromStdString(small.root().string());
+  writeBytes(root + "/kept.bin", "old content");
+  EXPECT_FALSE(GetFile("full-big.bin", root + "/kept.bin", 0));
+  EXPECT_TRUE(LastError(0).contains("kept.bin") && LastError(0).contains("the disk is full"))
+      << LastError(0).toStdString();
+  EXPECT_EQ(readBytes(root + "/kept.bin"), "old content");
+
+  // Only the last buffered bytes find no room.
+  small.fill(64);
+  EXPECT_FALSE(GetFile("full-small.bin", root + "/kept.bin", 0));
+  EXPECT_FALSE(GetFile("full-small.bin", root + "/new.bin", 0));
+  EXPECT_EQ(readBytes(root + "/kept.bin"), "old content");
+  small.release();
+  EXPECT_EQ(entriesOf(root), QStringList{"kept.bin"});
 }
 
 TEST_F(FtpModule, DownloadFolderFetchesMatchingFilesOnly) {

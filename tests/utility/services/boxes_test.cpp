@@ -3,6 +3,8 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 
 #include "mobrel/input_box.h"
@@ -113,6 +115,84 @@ TEST(MessageBox, HoverAndPressColours) {
   EXPECT_TRUE(box.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
   EXPECT_TRUE(box.windowFlags().testFlag(Qt::FramelessWindowHint));
   box.close();
+}
+
+TEST(MessageBox, TheWholeMessageShowsOnA1024x768Screen) {
+  const QString folder =
+      "/home/user/drawings/project_for_testing_the_wrapping_of_long_paths/issued for tender/"
+      "Structure_Level_3_slab_reinforcement_and_openings_revision_C/";
+  const QString messages[] = {
+      "程序的设置无法保存, 下次启动时不会保留。原因: "
+      "\r\n无法写入设置文件\"/opt/sheetcut/cfg.ini\": "
+      "Permission denied",
+      folder + "D01-A-001不存在!可能是转换过程中出现异常",
+      "/" + QString(400, 'x') + "/plan.dxf不存在!",
+      "短",
+  };
+  for (const QString& message : messages) {
+    frmMsgBox box;
+    box.msgStr = message;
+    box.Load();
+    box.fitText(QSize(1024, 768));
+    box.show();  // lays the scroll area and the skin out for the size
+    auto* text = child<QLabel>(&box, "lblMsg");
+    auto* area = child<QScrollArea>(&box, "msgArea");
+    EXPECT_EQ(text->text(), message);
+    EXPECT_LE(box.width(), 1024);
+    EXPECT_LE(box.height(), 768);
+    // Every line of it, laid out in the room it has, is in sight: nothing to scroll, nothing
+    // cut at the right or the bottom.
+    EXPECT_LE(text->heightForWidth(text->width()), area->viewport()->height())
+        << message.toStdString();
+    EXPECT_LE(text->width(), area->viewport()->width());
+    EXPECT_LE(area->geometry().right(), child(&box, "imgWindowRight")->x());
+    // The separator and the buttons stay below the message, inside the box.
+    EXPECT_GT(child(&box, "Line1")->y(), area->geometry().bottom());
+    EXPECT_LT(child(&box, "shpOK")->geometry().bottom(), box.height());
+    EXPECT_GT(child(&box, "shpOK")->y(), child(&box, "Line1")->y());
+    EXPECT_EQ(child(&box, "imgClose")->x(), box.width() - 22);
+    box.close();
+  }
+
+  frmMsgBox shortOne;
+  shortOne.msgStr = "完成";
+  shortOne.Load();
+  EXPECT_EQ(shortOne.size(), QSize(274, 177));
+  // An empty line between two takes one line.
+  auto* text = child<QLabel>(&shortOne, "lblMsg");
+  const int one = text->heightForWidth(200);
+  text->setText("完成\r\n\r\n完成");
+  EXPECT_EQ(text->heightForWidth(200), 3 * one);
+}
+
+TEST(MessageBox, AMessageLongerThanTheScreenScrolls) {
+  QStringList lines;
+  for (int i = 1; i <= 300; ++i) lines << QString("第%1行: /data/drawings/d%1.dxf").arg(i);
+  frmMsgBox box;
+  box.msgStr = lines.join("\r\n");
+  box.Load();
+  box.fitText(QSize(1024, 768));
+  EXPECT_LE(box.height(), 768);
+  EXPECT_LE(box.width(), 1024);
+  auto* text = child<QLabel>(&box, "lblMsg");
+  auto* area = child<QScrollArea>(&box, "msgArea");
+  EXPECT_EQ(area->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+  EXPECT_GE(text->height(), text->heightForWidth(text->width()));
+  EXPECT_GT(text->height(), area->viewport()->height());
+  // The scroll bar reaches the last line.
+  box.show();
+  QApplication::processEvents();
+  EXPECT_EQ(area->verticalScrollBar()->maximum(), text->height() - area->viewport()->height());
+  box.close();
+
+  // An alert grown for its message keeps its one button in the middle.
+  auto centre = std::make_shared<int>(0);
+  whenModal<frmMsgBox>([centre](frmMsgBox* box) {
+    *centre = child(box, "shpOK")->geometry().center().x() * 2 - box->width();
+    click(box, "labOK");
+  });
+  alertBox(QString(600, u'长'));
+  EXPECT_LE(std::abs(*centre), 4);  // as in the designed box: 103 + 65 / 2 against 274 / 2
 }
 
 TEST(SkinLayout, PlacesPiecesForTheWindowSize) {

@@ -94,3 +94,36 @@ TEST(FileDialogs, FolderDialog) {
   EXPECT_EQ(BrowseForFolder(nullptr, "选择文件夹", start, true), "");
   EXPECT_FALSE(*readOnly);
 }
+
+TEST(FileDialogs, AFolderNamedWithAQuoteIsChosenWhole) {
+  TestFolder dir;
+  std::filesystem::create_directory(dir.path() / "quote q\"");
+  std::filesystem::create_directory(dir.path() / "a");
+  const QString start = dir / "";
+  const QString quoted = start + "quote q\"";
+  // Typed as a name, typed as a whole path, and picked: a click fills the name box with it.
+  for (const QString& typed : {QString("quote q\""), quoted, QString()}) {
+    whenModal<QFileDialog>([typed](QFileDialog* dlg) {
+      auto* view = dlg->findChild<QListView*>("listView");
+      (void)QTest::qWaitFor([view] { return view->model()->rowCount(view->rootIndex()) >= 2; });
+      QString name = typed;
+      if (typed.isEmpty()) {
+        for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row) {
+          const QModelIndex item = view->model()->index(row, 0, view->rootIndex());
+          if (item.data().toString() != "quote q\"") continue;
+          QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(item).center());
+          name = item.data().toString();
+        }
+      }
+      dlg->findChild<QLineEdit*>("fileNameEdit")->setText(name);
+      static_cast<QDialog*>(dlg)->accept();
+    });
+    EXPECT_EQ(BrowseForFolder(nullptr, "选择文件夹", start, false), quoted) << typed.toStdString();
+  }
+  // Quoted names of folders that exist keep their meaning.
+  whenModal<QFileDialog>([](QFileDialog* dlg) {
+    dlg->findChild<QLineEdit*>("fileNameEdit")->setText("\"a\"");
+    static_cast<QDialog*>(dlg)->accept();
+  });
+  EXPECT_EQ(BrowseForFolder(nullptr, "选择文件夹", start, false), start + "a");
+}

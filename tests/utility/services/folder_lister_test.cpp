@@ -112,3 +112,23 @@ TEST(FolderLister, TreesAndLinkLoops) {
   EXPECT_EQ(files, QStringList{""});
   EXPECT_EQ(sorted(dirs), sorted({path + "a", path + "c"}));
 }
+
+TEST(FolderLister, NamesThatAreNotUtf8AreNamedApartNotListed) {
+  TestFolder dir;
+  writeBytes(dir.path() / "图号.dxf", "1");
+  // 图号 in GBK, as Windows archives unpack names: no UTF-8.
+  writeBytes(dir.path() / "\xCD\xBC\xBA\xC5.dxf", "2");
+  writeBytes(dir.path() / "\xCD\xBC\xBA\xC5.txt", "3");
+  fs::create_directory(dir.path() / "\xCD\xBC\xBA\xC5");
+  QString path = dir / "";
+  QStringList files, dirs, skipped{"stale"};
+  ListFolder(path, "*.dxf", files, dirs, true, &skipped);
+  ASSERT_EQ(files.size(), 1);
+  EXPECT_TRUE(files[0].startsWith(path + "图号.dxf/")) << files[0].toStdString();
+  EXPECT_EQ(dirs, QStringList{""});
+  EXPECT_EQ(skipped, QStringList{path + "图号.dxf"});
+
+  const FolderListing listing = listFolder(path, "*", false);
+  EXPECT_EQ(sorted(listing.skippedFiles), sorted({path + "图号.txt", path + "图号.dxf"}));
+  EXPECT_EQ(listing.skippedDirs, QStringList{path + "图号"});
+}

@@ -5,7 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <chrono>
+
 #include "mobrel/ini_file.h"
+#include "small_filesystem.h"
 #include "test_folder.h"
 
 namespace {
@@ -98,6 +103,59 @@ TEST(KeptIniFile, ChangesOfOthersAreKeptAndFailuresAreSaid) {
   KeptIniFile nowhere(dir / "no/such/folder/r.txt");
   EXPECT_FALSE(nowhere.write({{"a", "k", "1", false}}));
   EXPECT_EQ(nowhere.get("a", "k"), "");
+}
+
+TEST(KeptIniFile, AWaitingChangeSurvivesAFailedWrite) {
+  sheetcut::testing::SmallFileSystem fs(256 * 1024);
+  SHEETCUT_REQUIRE_SMALL_FS(fs);
+  const std::filesystem::path file = fs.root() / "r.txt";
+  KeptIniFile kept(QString::fromStdString(file.string()));
+  ASSERT_TRUE(kept.write({{"A", "k", "x", false}}));
+  ASSERT_TRUE(kept.write({{"A", "k", "y", true}}));        // rewrites at once
+  ASSERT_TRUE(kept.write({{"A", "k", "changed", true}}));  // waits
+  fs.fill();
+  EXPECT_FALSE(kept.sync());
+  EXPECT_TRUE(kept.writeFailure().contains("磁盘已满")) << kept.writeFailure().toStdString();
+  EXPECT_EQ(kept.get("A", "k"), "changed");
+  fs.release();
+  EXPECT_TRUE(kept.sync());
+  EXPECT_EQ(kept.writeFailure(), "");
+  EXPECT_EQ(readBytes(file), "[A]\r\nk=changed\r\n");
+  EXPECT_EQ(kept.get("A", "k"), "changed");
+}
+
+TEST(KeptIniFile, RefusesWhatIniFileRefuses) {
+  TestFolder dir;
+  KeptIniFile kept(dir / "r.txt");
+  ASSERT_TRUE(kept.write({{"/out]x/a.dxf", "k", "1", false}, {"[br]", "k", "2", false}}));
+  EXPECT_EQ(kept.get("/out]x/a.dxf", "k"), "1");
+  EXPECT_EQ(IniFile(dir / "r.txt").GetIniKey("[br]", "k"), "2");
+
+  EXPECT_FALSE(kept.write({{"s", "ok", "1", false}, {"s", "图号=伪", "1", true}}));
+  EXPECT_TRUE(kept.writeFailure().contains("\"图号=伪\"")) << kept.writeFailure().toStdString();
+  EXPECT_EQ(kept.get("s", "ok"), "");
+  ASSERT_TRUE(kept.sync());
+  EXPECT_EQ(readBytes(dir.path() / "r.txt"), "[/out]x/a.dxf]\r\nk=1\r\n[[br]]\r\nk=2\r\n");
+
+  writeBytes(dir.path() / "gbk.txt", "[\xC4\xE3]\r\nk=1\r\n");
+  KeptIniFile gbk(dir / "gbk.txt");
+  EXPECT_FALSE(gbk.write({{"/\U0001F600/a.dxf", "k", "1", false}}));
+  EXPECT_TRUE(gbk.writeFailure().contains("\"/\U0001F600/a.dxf\""))
+      << gbk.writeFailure().toStdString();
+  EXPECT_EQ(readBytes(dir.path() / "gbk.txt"), "[\xC4\xE3]\r\nk=1\r\n");
+
+  // A named pipe or a link to a device: refused at once, naming the file.
+  ASSERT_EQ(::mkfifo((dir.path() / "pipe.txt").c_str(), 0644), 0);
+  std::filesystem::create_symlink("/dev/zero", dir.path() / "zero.txt");
+  const auto start = std::chrono::steady_clock::now();
+  for (const char* name : {"pipe.txt", "zero.txt"}) {
+    KeptIniFile special(dir / name);
+    EXPECT_FALSE(special.write({{"a", "k", "1", false}}));
+    EXPECT_TRUE(special.writeFailure().startsWith("\"" + (dir / name) + "\""))
+        << special.writeFailure().toStdString();
+    EXPECT_EQ(special.get("a", "k"), "");
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
 }
 
 }  // namespace

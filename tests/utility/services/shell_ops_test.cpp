@@ -6,10 +6,14 @@
 #include <unistd.h>
 #include <QStringList>
 
+#include <algorithm>
 #include <cerrno>
+#include <string>
+#include <vector>
 
 #include "mobrel/path_tools.h"
 #include "mobrel/shell_confirm.h"
+#include "small_filesystem.h"
 #include "test_folder.h"
 
 namespace fs = std::filesystem;
@@ -214,4 +218,37 @@ TEST_F(ShellOps, MoveAcrossFileSystemsCopiesThenDeletes) {
   EXPECT_FALSE(fs::exists(x));
   EXPECT_EQ(readBytes(target / "sub/inner.dxf"), "sub/inner.dxf");
   fs::remove_all(target, ec);
+}
+
+// On a full disk a copy or move fails with the real cause and leaves the target as it was: no
+// part of the new file under the target's name, an existing file kept, no temporary left.
+TEST_F(ShellOps, FullDiskKeepsTheTargetAsItWas) {
+  sheetcut::testing::SmallFileSystem disk(512 * 1024);
+  SHEETCUT_REQUIRE_SMALL_FS(disk);
+  const std::string data(600000, 'n');
+  writeBytes(x / "new.bin", data);
+  writeBytes(disk.root() / "old.bin", "old");
+  const auto onDisk = [&] {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(disk.root())) names.push_back(e.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+
+  EXPECT_EQ(ShellCopyFile(nullptr, q(x / "new.bin"), q(disk.root() / "new.bin")), ENOSPC);
+  EXPECT_EQ(ShellCopyFile(nullptr, q(x / "new.bin"), q(disk.root() / "old.bin")), ENOSPC);
+  EXPECT_EQ(ShellMoveFile(nullptr, q(x / "new.bin"), q(disk.root() / "old.bin")), ENOSPC);
+  EXPECT_EQ(ShellMoveFile(nullptr, q(x), q(disk.root() / "x")), ENOSPC);
+  EXPECT_EQ(onDisk(), std::vector<std::string>{"old.bin"});
+  EXPECT_EQ(readBytes(disk.root() / "old.bin"), "old");
+  EXPECT_TRUE(readBytes(x / "new.bin") == data);  // a failed move keeps its source
+  EXPECT_EQ(readBytes(x / "sub/inner.dxf"), "sub/inner.dxf");
+
+  // With room, the same copy replaces the file whole.
+  fs::remove(x / "new.bin");
+  writeBytes(x / "new.bin", std::string(300000, 'm'));
+  EXPECT_EQ(ShellMoveFile(nullptr, q(x / "new.bin"), q(disk.root() / "old.bin")), 0);
+  EXPECT_TRUE(readBytes(disk.root() / "old.bin") == std::string(300000, 'm'));
+  EXPECT_FALSE(fs::exists(x / "new.bin"));
+  EXPECT_EQ(onDisk(), std::vector<std::string>{"old.bin"});
 }

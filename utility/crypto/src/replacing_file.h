@@ -3,7 +3,13 @@
 #include <cstddef>
 #include <string>
 
+#include "sheetcut/file_replacement.h"
+
 namespace sheetcut::crypto_detail {
+
+// Raises sheetcut::Error naming the path when it names something other than a regular file (a
+// named pipe would block, a device never ends); a missing path passes.
+void requireRegularFile(const std::string& path, const std::string& member);
 
 // Writes a file through a temporary file in the target's folder and renames it into place on
 // commit(), so the target either keeps its old content or gets the whole new content, never a
@@ -23,9 +29,7 @@ class ReplacingFile {
  private:
   std::string target_;  // as the caller named it, for messages
   std::string member_;
-  std::string finalPath_;  // the file that is replaced: the target, or the file its link names
-  std::string tempPath_;
-  int fd_ = -1;
+  FileReplacement file_;
 };
 
 // Opens a regular file for reading, with its size; raises sheetcut::Error naming the file.

@@ -82,6 +82,8 @@ int clsASE::ArrayDecrypt(Bytes& plaintext, const Bytes& ciphertext, int appendsi
 int clsASE::FileEncrypt(const std::string& PlaintextFileName, const std::string& CiphertextFileName,
                         int BlockBits) {
   const size_t c = requireBlockBytes(BlockBits, "FileEncrypt");
+  crypto_detail::requireRegularFile(PlaintextFileName, "FileEncrypt");
+  crypto_detail::requireRegularFile(CiphertextFileName, "FileEncrypt");
   requireKey(static_cast<int>(c / 4), "FileEncrypt");
   InputFile in(PlaintextFileName, "FileEncrypt");
   const size_t len = in.size();
@@ -110,6 +112,8 @@ int clsASE::FileEncrypt(const std::string& PlaintextFileName, const std::string&
 int clsASE::FileDecrypt(const std::string& PlaintextFileName, const std::string& CiphertextFileName,
                         int BlockBits) {
   const size_t c = requireBlockBytes(BlockBits, "FileDecrypt");
+  crypto_detail::requireRegularFile(CiphertextFileName, "FileDecrypt");
+  crypto_detail::requireRegularFile(PlaintextFileName, "FileDecrypt");
   requireKey(static_cast<int>(c / 4), "FileDecrypt");
   InputFile in(CiphertextFileName, "FileDecrypt");
   const size_t len = in.size();

@@ -52,7 +52,8 @@ class XmlNode {
   _xmlNode* node_ = nullptr;
 };
 
-// Parses a file; nullptr when it is missing, unreadable or not well-formed XML.
+// Parses a file; nullptr when it is missing, unreadable, not a regular file or not well-formed
+// XML.
 std::shared_ptr<_xmlDoc> loadXmlFile(const QString& path);
 // Parses a text; nullptr when it is not well-formed XML.
 std::shared_ptr<_xmlDoc> loadXmlText(const QString& text);

@@ -286,10 +286,11 @@ class CAD {
   // The frame definitions of a frames element, ID = position. sheetcut::Error on bad content.
   std::vector<FrameType> GetFrames(const XmlNode& oXFNode) const;
   // The definition of subclass frmType (of the file GetFrameType named) that the border
-  // MinPoint..MaxPoint fits at XYScale, in drawing units and placed around the border; a
-  // non-standard frame (ID -1) when none fits. With ExtNum, ID and DirectFlag all given the
-  // points become zeros. A scale of 0 or less shows "请输入图纸比例" and returns zeros.
-  // Raises sheetcut::Error for a missing file, subclass or frames element and bad definitions.
+  // MinPoint..MaxPoint (any two opposite corners) fits at XYScale, in drawing units and placed
+  // around the border; a non-standard frame (ID -1) when none fits. With ExtNum, ID and
+  // DirectFlag all given the points become zeros. A scale of 0 or less shows "请输入图纸比例"
+  // and returns zeros. Raises sheetcut::Error for an ExtNum other than -1 outside 0..32767, a
+  // missing file, subclass or frames element and bad definitions.
   FrameType ComputeFrameSize(const QString& frmType, std::vector<double>& MinPoint,
                              std::vector<double>& MaxPoint, float XYScale, int DirectFlag,
                              bool LabFlag, int ExtNum = -1, int ID = -1);
@@ -379,9 +380,10 @@ class CAD {
   // "auto" plots on a page cut to the window; an "auto" paper of another configuration is its
   // smallest sheet that leaves 30 mm to spare; either takes the window at its scale in the
   // middle. Never raises: failures show the component's messages. With the PDF configuration
-  // the full path of an existing drawing file is opened read-only beside the caller's
-  // drawings, plotted and closed again (AcadDoc is given back); any other name plots the
-  // current drawing, which stays open.
+  // a name with a folder is the drawing file to plot: it is opened read-only beside the
+  // caller's drawings, plotted and closed again (AcadDoc is given back), and when it cannot be
+  // opened a message names it and nothing is plotted; a bare name plots the current drawing,
+  // which stays open.
   void DwgPlotCmd(QString strFileName);
   void DwgPlotCmd(QString strFileName, Point3d& Pmin, Point3d& Pmax);
   // Plots the window MinPoint..MaxPoint of the active drawing as a sheet of its own named by a
@@ -595,8 +597,9 @@ class CAD {
   // The suggested paper of a window (see tarvik::PaperSizeName); "" beyond its range.
   QString PaperSizeName(int a, int b) const;
   QString SetLayoutPaper(const QString& driver, const QString& paper);
-  // DwgPlotCmd's work: "" when the window was plotted (or the settings ask for no plot yet),
-  // else why it was not plotted as set, each cause in the words of its message.
+  // DwgPlotCmd's work: "" when the window was plotted or the settings ask for no plot (an
+  // "auto" scale without its number yet, a named paper too small with no rule for that), else
+  // why it was not plotted as set, each cause in the words of its message.
   QString plotWindow(QString strFileName, Point3d Pmin, Point3d Pmax);
   // Shows the drawing-number dialog (frmDwg) and keeps its results below until the next one;
   // true when it was confirmed.

@@ -5,8 +5,10 @@
 // character exactly. Three kinds of key:
 //   a template cell's name   the text for every cell of that name;
 //   "R000"                   the catalogue's header: its column names joined by "{*}";
-//   "R001" .. "R999"         one catalogue row: its fields in header order, joined by "{*}".
+//   "R001", "R002", ...      one catalogue row: its fields in header order, joined by "{*}";
+//                            from row 1000 on the number takes as many digits as it has.
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -28,13 +30,13 @@ class CatalogMsgs {
   std::optional<QString> Item(const QString& key) const;
   int Count() const { return static_cast<int>(items_.size()); }
 
-  // The key of catalogue row `row` (1 to 999), "R" and three digits.
+  // The key of catalogue row `row` (from 1): "R" and the number, at least three digits.
   static QString rowKey(int row);
   // A row or header text split into its fields at every "{*}", fields unchanged.
   static QStringList fields(const QString& row);
 
  private:
-  std::vector<std::pair<QString, QString>> items_;  // folded key, item
+  QHash<QString, QString> items_;  // folded key -> item
 };
 
 // `key` with the ASCII letters A-Z lower-cased and every other character unchanged.

@@ -124,14 +124,26 @@ long API::RenameFile(QWidget* formHwnd, const QString& srcFile, const QString& n
 }
 
 void API::FindFolderSubObjs(QString& SearchPath, const QString& FileNameFilter,
-                            QStringList& fileArr, QStringList& dirArr, bool SearchSubDirs) {
-  guarded("FindFolderSubObjs",
-          [&] { ListFolder(SearchPath, FileNameFilter, fileArr, dirArr, SearchSubDirs); });
+                            QStringList& fileArr, QStringList& dirArr, bool SearchSubDirs,
+                            QStringList* skippedFiles) {
+  guarded("FindFolderSubObjs", [&] {
+    ListFolder(SearchPath, FileNameFilter, fileArr, dirArr, SearchSubDirs, skippedFiles);
+  });
 }
 
 QString API::GetINIKeyValue(const QString& IniFilePath, const QString& Sect,
                             const QString& KeyStr) {
-  return guarded("GetINIKeyValue", [&] { return IniFile(IniFilePath).GetIniKey(Sect, KeyStr); });
+  return guarded("GetINIKeyValue", [&] {
+    const IniFile ini(IniFilePath);
+    QString value = ini.GetIniKey(Sect, KeyStr);
+    // A path that is no settings file at all (a named pipe, a device) is an error, not "".
+    if (!ini.readFailure().isEmpty()) {
+      const QString text = QStringLiteral("无法读取设置文件\"") + IniFilePath +
+                           QStringLiteral("\": ") + ini.readFailure();
+      throw sheetcut::Error(kPathFileAccessError, text.toStdString());
+    }
+    return value;
+  });
 }
 
 void API::SetINIKeyValue(const QString& IniFilePath, const QString& Sect, const QString& KeyStr,

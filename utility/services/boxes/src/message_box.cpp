@@ -2,7 +2,12 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <algorithm>
 
+#include "message_text.h"
 #include "skin_pieces.h"
 
 namespace mobrel {
@@ -11,18 +16,59 @@ frmMsgBox::frmMsgBox(QWidget* owner) : SkinnedWindow(QStringLiteral("系统提�
   setObjectName(QStringLiteral("frmMsgBox"));
   auto* icon = new skin::Piece(skin::Piece::Kind::MessageIcon, "Image1", this);
   icon->setGeometry(twips(180), twips(600), 32, 32);
-  message_ = new QLabel(this);
+  // The message lies in a frameless, see-through scroll area that scrolls only when the box
+  // cannot grow any further.
+  area_ = new QScrollArea(this);
+  area_->setObjectName(QStringLiteral("msgArea"));
+  area_->setFrameShape(QFrame::NoFrame);
+  area_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  area_->setWidgetResizable(false);
+  area_->setFocusPolicy(Qt::NoFocus);
+  area_->setAutoFillBackground(false);
+  area_->viewport()->setAutoFillBackground(false);
+  area_->setGeometry(twips(840), twips(600), twips(3015), twips(1185));
+  message_ = new skin::MessageText(area_);
   message_->setObjectName(QStringLiteral("lblMsg"));
-  message_->setGeometry(twips(840), twips(600), twips(3015), twips(1185));
-  message_->setWordWrap(true);
-  message_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  message_->setTextFormat(Qt::PlainText);
+  message_->setAutoFillBackground(false);
+  area_->setWidget(message_);
+  message_->resize(area_->size());
 }
 
 void frmMsgBox::Load() {
   SkinnedWindow::Load();
   message_->setText(msgStr);
   ConfirmRtn = false;
+  const QScreen* screen = this->screen();
+  if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+  if (screen != nullptr) fitText(screen->availableGeometry().size());
+}
+
+void frmMsgBox::fitText(const QSize& room) {
+  constexpr int kMargin = 16;  // kept free between the box and the screen's edges
+  const int designW = twips(3015), designH = twips(1185);
+  const int maxW = std::max(designW, room.width() - 2 * kMargin - (kWidth - designW));
+  const int maxH = std::max(designH, room.height() - 2 * kMargin - (kHeight - designH));
+  // Wider first, while the text is taller than two thirds of its width and a wider box would
+  // still hold a line of it; then as tall as it needs.
+  const int natural = message_->naturalWidth();
+  int w = designW;
+  while (w < maxW && w < natural && message_->heightFor(w) > std::max(designH, w * 2 / 3)) {
+    w = std::min(maxW, w + 24);
+  }
+  int textW = w;
+  int h = message_->heightFor(textW);
+  if (h > maxH) {
+    // The rest scrolls: the scroll bar takes its room from the text.
+    textW = w - area_->verticalScrollBar()->sizeHint().width();
+    h = message_->heightFor(textW);
+  }
+  const int areaH = std::clamp(h, designH, maxH);
+  area_->setVerticalScrollBarPolicy(h > maxH ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+  // Tab reaches the message only when there is something to scroll with the keys.
+  area_->setFocusPolicy(h > maxH ? Qt::TabFocus : Qt::NoFocus);
+  area_->resize(w, areaH);
+  message_->resize(textW, std::max(h, areaH));
+  setGrowth(w - designW, areaH - designH);
 }
 
 void frmMsgBox::okClicked() {
@@ -45,8 +91,10 @@ void alertBox(const QString& infoStr, const QString& strTitle, QWidget* owner) {
   box.Load();
   box.cancelShape()->hide();
   box.cancelLabel()->hide();
-  box.okShape()->move(103, box.okShape()->y());
-  box.okLabel()->move(106, box.okLabel()->y());
+  // The single button sits in the middle, also of a box grown for its message.
+  const int shift = box.growth().width() / 2;
+  box.okShape()->move(103 + shift, box.okShape()->y());
+  box.okLabel()->move(106 + shift, box.okLabel()->y());
   QApplication::beep();
   if (!strTitle.isEmpty()) box.titleLabel()->setText(strTitle);
   box.exec();

@@ -61,6 +61,7 @@ SkinnedWindow::SkinnedWindow(const QString& title, int titleWidthTwips, QWidget*
   title_ = new QLabel(title, this);
   title_->setObjectName(QStringLiteral("lblTitle"));
   title_->setGeometry(twipsRect(120, 105, titleWidthTwips, 300));
+  titleWidth_ = title_->width();
   title_->setProperty("Tag", QStringLiteral("6"));
   title_->setFont(skin::boxFont(true));
   title_->setIndent(twips(240) + 4);  // clear of the title-bar icon
@@ -75,7 +76,7 @@ SkinnedWindow::SkinnedWindow(const QString& title, int titleWidthTwips, QWidget*
   addPiece(this, Piece::Kind::WindowLeft, "imgWindowLeft", twipsRect(0, 480, 90, 1500));
   addPiece(this, Piece::Kind::WindowBottomLeft, "imgWindowBottomLeft",
            twipsRect(0, 2400, 990, 210));
-  addPiece(this, Piece::Kind::Line, "Line1", QRect(twips(90), twips(1950), twips(3900), 1));
+  line_ = addPiece(this, Piece::Kind::Line, "Line1", QRect(twips(90), twips(1950), twips(3900), 1));
 
   okShape_ = new skin::ButtonShape("shpOK", this);
   okLabel_ = new skin::ButtonLabel(QStringLiteral("确定(&OK)"), "labOK", this);
@@ -111,10 +112,23 @@ QWidget* SkinnedWindow::cancelShape() const {
 
 void SkinnedWindow::placeButtons(int okLabelLeft, int okShapeLeft, int cancelLabelLeft,
                                  int cancelShapeLeft) {
-  okShape_->setGeometry(twipsRect(okShapeLeft, 2100, 975, 375));
-  okLabel_->setGeometry(twipsRect(okLabelLeft, 2205, 900, 255));
-  cancelShape_->setGeometry(twipsRect(cancelShapeLeft, 2100, 975, 375));
-  cancelLabel_->setGeometry(twipsRect(cancelLabelLeft, 2205, 900, 255));
+  buttonLefts_[0] = okLabelLeft;
+  buttonLefts_[1] = okShapeLeft;
+  buttonLefts_[2] = cancelLabelLeft;
+  buttonLefts_[3] = cancelShapeLeft;
+  const QPoint shift(growth_.width() / 2, growth_.height());
+  okShape_->setGeometry(twipsRect(okShapeLeft, 2100, 975, 375).translated(shift));
+  okLabel_->setGeometry(twipsRect(okLabelLeft, 2205, 900, 255).translated(shift));
+  cancelShape_->setGeometry(twipsRect(cancelShapeLeft, 2100, 975, 375).translated(shift));
+  cancelLabel_->setGeometry(twipsRect(cancelLabelLeft, 2205, 900, 255).translated(shift));
+}
+
+void SkinnedWindow::setGrowth(int dx, int dy) {
+  growth_ = QSize(dx, dy);
+  setFixedSize(kWidth + dx, kHeight + dy);
+  title_->resize(titleWidth_ + dx, title_->height());
+  line_->setGeometry(twips(90), twips(1950) + dy, twips(3900) + dx, 1);
+  placeButtons(buttonLefts_[0], buttonLefts_[1], buttonLefts_[2], buttonLefts_[3]);
 }
 
 void SkinnedWindow::setField(QWidget* field) {

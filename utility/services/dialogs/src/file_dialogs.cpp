@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
 
 namespace mobrel {
 
@@ -11,6 +13,38 @@ namespace {
 QString folderOf(const QString& path) {
   return path.left(path.lastIndexOf(u'/') + 1);
 }
+
+// The folder dialog. Its name box reads '"' as the start or end of one of several quoted
+// names, so a folder whose name holds one (typed, or filled in by a click on it) would be read
+// as some other folder. The box's text is first taken as one path; only when no folder has
+// that path does the dialog read it its own way.
+class FolderDialog : public QFileDialog {
+ public:
+  using QFileDialog::QFileDialog;
+
+  QString chosen() const {
+    if (!asTyped_.isEmpty()) return asTyped_;
+    return selectedFiles().isEmpty() ? QString() : QDir::cleanPath(selectedFiles().front());
+  }
+
+  void accept() override {
+    const auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    const QString text = name != nullptr ? name->text() : QString();
+    if (text.contains(u'"')) {
+      const QString path = QDir::cleanPath(directory().absoluteFilePath(text));
+      if (QFileInfo(path).isDir()) {
+        asTyped_ = path;
+        QDialog::accept();
+        return;
+      }
+    }
+    asTyped_.clear();
+    QFileDialog::accept();
+  }
+
+ private:
+  QString asTyped_;
+};
 
 }  // namespace
 
@@ -62,14 +96,14 @@ DlgFileInfo ShowOpenFileDlg(const QString& title, const QString& filter, const Q
 
 QString BrowseForFolder(QWidget* owner, const QString& title, const QString& startDir,
                         bool isNewFolder) {
-  QFileDialog dialog(owner, title, startDir);
+  FolderDialog dialog(owner, title, startDir);
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setFileMode(QFileDialog::Directory);
   dialog.setOption(QFileDialog::ShowDirsOnly);
   dialog.setOption(QFileDialog::ReadOnly, !isNewFolder);
   dialog.setObjectName(QStringLiteral("folderDialog"));
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
-  return QDir::cleanPath(dialog.selectedFiles().front());
+  if (dialog.exec() != QDialog::Accepted) return QString();
+  return dialog.chosen();
 }
 
 }  // namespace mobrel

@@ -7,6 +7,7 @@
 
 #include "mobrel/path_tools.h"
 #include "mobrel/wildcard.h"
+#include "sheetcut/ansi_codepage.h"
 
 namespace mobrel {
 
@@ -24,8 +25,18 @@ void listInto(const QString& folder, const QString& filter, bool subDirs, Folder
   std::error_code ec;
   const fs::path base = folder.isEmpty() ? fs::path(".") : fs::path(folder.toStdString());
   for (fs::directory_iterator it(base, ec), end; !ec && it != end; it.increment(ec)) {
-    const QString name = QString::fromStdString(it->path().filename().string());
+    const std::string bytes = it->path().filename().native();
     std::error_code typeEc;
+    if (!sheetcut::isValidUtf8(bytes)) {
+      const QString shown = folder + QString::fromStdString(sheetcut::ansiToUtf8(bytes));
+      if (it->is_directory(typeEc)) {
+        out.skippedDirs.append(shown);
+      } else if (wildcardMatch(filter, shown.mid(folder.size()))) {
+        out.skippedFiles.append(shown);
+      }
+      continue;
+    }
+    const QString name = QString::fromStdString(bytes);
     if (it->is_directory(typeEc)) {
       out.dirs.append(folder + name);
       if (!it->is_symlink(typeEc)) subFolders.push_back(name);
@@ -75,13 +86,14 @@ QString FolderEntry(const FolderFile& file) {
 }
 
 void ListFolder(QString& SearchPath, const QString& FileNameFilter, QStringList& fileArr,
-                QStringList& dirArr, bool SearchSubDirs) {
+                QStringList& dirArr, bool SearchSubDirs, QStringList* skippedFiles) {
   AddBackslash(SearchPath);
   fileArr = QStringList{QString()};
   dirArr = QStringList{QString()};
   const FolderListing listing = listFolder(SearchPath, FileNameFilter, SearchSubDirs);
   for (const FolderFile& file : listing.files) appendEntry(fileArr, FolderEntry(file));
   for (const QString& dir : listing.dirs) appendEntry(dirArr, dir);
+  if (skippedFiles != nullptr) *skippedFiles = listing.skippedFiles;
 }
 
 }  // namespace mobrel

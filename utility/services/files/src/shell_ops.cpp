@@ -10,6 +10,7 @@
 
 #include "mobrel/shell_confirm.h"
 #include "mobrel/wildcard.h"
+#include "tree_copy.h"
 
 namespace mobrel {
 
@@ -115,11 +116,7 @@ long copyEntry(const fs::path& source, const fs::path& target) {
   std::error_code ec;
   if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);
   if (ec) return failure(ec);
-  fs::copy(source, target,
-           fs::copy_options::recursive | fs::copy_options::overwrite_existing |
-               fs::copy_options::copy_symlinks,
-           ec);
-  return ec ? failure(ec) : 0;
+  return copyTree(source, target);
 }
 
 long moveEntry(const fs::path& source, const fs::path& target) {

@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cerrno>
+#include <cstring>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -208,9 +210,26 @@ struct FtpConnection::Impl {
     return n < 0 ? CURL_READFUNC_ABORT : static_cast<size_t>(n);
   }
 
-  static size_t writeFile(char* data, size_t size, size_t count, void* file) {
-    const qint64 n = static_cast<QSaveFile*>(file)->write(data, static_cast<qint64>(size * count));
+  // Where a download's bytes go, and the system's error number when writing them failed.
+  struct DownloadTarget {
+    QSaveFile* file;
+    int error = 0;
+  };
+
+  static size_t writeFile(char* data, size_t size, size_t count, void* target) {
+    auto* t = static_cast<DownloadTarget*>(target);
+    const auto wanted = static_cast<qint64>(size * count);
+    errno = 0;
+    const qint64 n = t->file->write(data, wanted);
+    if (n != wanted) t->error = errno != 0 ? errno : EIO;
     return n < 0 ? 0 : static_cast<size_t>(n);
+  }
+
+  // Why the local file of a download could not be written: a full disk said as such.
+  static QString writeFailure(const QSaveFile& file, int error) {
+    if (error == ENOSPC || error == EDQUOT) return QStringLiteral("the disk is full");
+    return file.errorString().isEmpty() ? QString::fromLocal8Bit(std::strerror(error))
+                                        : file.errorString();
   }
 
   bool upload(const QString& localFile, const std::string& raw, const QString& shownName,
@@ -241,10 +260,21 @@ struct FtpConnection::Impl {
     }
     beginOperation();
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &Impl::writeFile);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &file);
+    DownloadTarget target{&file};
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &target);
     curl_easy_setopt(curl, CURLOPT_TRANSFERTEXT, binary ? 0L : 1L);
     startProgress(shownName, 0, false);
-    if (!perform(urlPathOf(raw))) return false;
+    const bool received = perform(urlPathOf(raw));
+    // The last buffered bytes are written here: commit() would not notice that they found no
+    // room, and would put a cut or empty file in the target's place.
+    errno = 0;
+    if (received && target.error == 0 && !file.flush()) target.error = errno != 0 ? errno : EIO;
+    if (target.error != 0) {
+      const QString reason = writeFailure(file, target.error);
+      file.cancelWriting();
+      return fail(QStringLiteral("cannot write local file \"%1\": %2").arg(localFile, reason));
+    }
+    if (!received) return false;
     if (!file.commit()) {
       return fail(
           QStringLiteral("cannot write local file \"%1\": %2").arg(localFile, file.errorString()));

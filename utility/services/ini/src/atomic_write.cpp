@@ -1,5 +1,7 @@
 #include "atomic_write.h"
 
+#include "sheetcut/file_replacement.h"
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -7,7 +9,6 @@
 
 #include <cerrno>
 #include <filesystem>
-#include <vector>
 
 namespace mobrel {
 
@@ -50,49 +51,42 @@ bool writeAll(int fd, const std::string& bytes) {
 
 }  // namespace
 
-bool writeFileAtomically(const std::string& path, const std::string& bytes) {
+std::optional<std::string> replacedFile(const std::string& path) {
   std::error_code ec;
-  fs::path target(path);
-  if (fs::is_symlink(target, ec)) {
-    target = fs::weakly_canonical(target, ec);
-    if (ec) {
-      errno = ec.value();
-      return false;
-    }
+  if (!fs::is_symlink(path, ec)) return path;
+  const fs::path target = fs::weakly_canonical(path, ec);
+  if (ec) {
+    errno = ec.value();
+    return std::nullopt;
   }
-  fs::path folder = target.parent_path();
-  std::string pattern = (folder.empty() ? std::string() : folder.string() + "/") + "." +
-                        target.filename().string() + ".XXXXXX";
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  const int fd = ::mkstemp(name.data());
-  if (fd < 0) return false;
-  const std::string temp(name.data());
+  return target.string();
+}
 
+bool writeFileAtomically(const std::string& path, const std::string& bytes) {
+  const std::optional<std::string> resolved = replacedFile(path);
+  if (!resolved) return false;
+  sheetcut::FileReplacement replacement(*resolved);
   struct stat old {};
-  const mode_t mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
-  bool ok = writeAll(fd, bytes) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-  int failure = ok ? 0 : errno;
-  if (::close(fd) != 0 && ok) {
-    ok = false;
-    failure = errno;
-  }
-  if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
-    ok = false;
-    failure = errno;
-  }
-  if (!ok) {
-    ::unlink(temp.c_str());
-    errno = failure;  // why the step that failed did, not what the clean-up met
-  }
-  return ok;
+  const bool existed = ::stat(resolved->c_str(), &old) == 0;
+  int err = replacement.create(0644);
+  if (err == 0 && existed) err = replacement.keepAttributesOf(old);
+  if (err == 0) err = replacement.write(bytes.data(), bytes.size());
+  if (err == 0) err = replacement.commit();
+  errno = err;  // why the step that failed did; the temporary file is gone with `replacement`
+  return err == 0;
 }
 
 bool appendToFile(const std::string& path, const std::string& bytes) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+  // Non-blocking, so that a named pipe put in the file's place cannot hold the caller.
+  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return false;
   struct stat before {};
   bool ok = ::fstat(fd, &before) == 0;
+  if (ok && !S_ISREG(before.st_mode)) {
+    ::close(fd);
+    errno = EINVAL;
+    return false;
+  }
   if (ok) {
     ok = writeAll(fd, bytes) && ::fdatasync(fd) == 0;
     // A partial append would leave half a line: the file goes back to what it was.

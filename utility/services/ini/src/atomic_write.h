@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace mobrel {
@@ -21,10 +22,16 @@ class FolderLock {
   int error_ = 0;
 };
 
+// The file that writeFileAtomically(path) replaces: `path` itself, or for a symbolic link the
+// file it leads to. Its folder is where the rename happens, so the folder to lock. Nothing (with
+// errno set) when a link cannot be followed.
+std::optional<std::string> replacedFile(const std::string& path);
+
 // Writes the bytes to a temporary file beside the target and renames it onto the target, so
-// that a crash leaves either the old or the new file. An existing file keeps its permissions;
-// a symbolic link is followed and its target replaced. Returns false (and leaves no temporary
-// file) on any failure, with errno telling why the step that failed did.
+// that a crash leaves either the old or the new file. An existing file keeps its permissions,
+// and its owner and group as far as this process may set them; a symbolic link is followed and
+// its target replaced. Returns false (and leaves no temporary file) on any failure, with errno
+// telling why the step that failed did.
 bool writeFileAtomically(const std::string& path, const std::string& bytes);
 
 // Appends the bytes to the existing file `path` in one piece and flushes them to the disk; on a

@@ -55,7 +55,9 @@ IniDocument::Line IniDocument::makeLine(const QString& text) const {
   const QString t = trimBlanks(text);
   if (t.startsWith(u'[')) {
     line.kind = Kind::Section;
-    qsizetype close = t.indexOf(u']');
+    // Up to the last "]": a section name may hold brackets (a folder "we]ird"), and a header
+    // as other programs write it has just one.
+    qsizetype close = t.lastIndexOf(u']');
     line.name = trimBlanks(QStringView(t).mid(1, close < 0 ? -1 : close - 1));
   } else if (qsizetype eq = t.indexOf(u'='); eq >= 0) {
     line.kind = Kind::Key;
@@ -68,6 +70,12 @@ IniDocument::Line IniDocument::makeLine(const QString& text) const {
 std::string IniDocument::encode(const QString& text) const {
   std::string utf8 = text.toStdString();
   return utf8_ ? utf8 : sheetcut::utf8ToAnsi(utf8);
+}
+
+bool IniDocument::encodes(const QString& text) const {
+  if (utf8_) return true;
+  const std::string utf8 = text.toStdString();
+  return sheetcut::ansiToUtf8(sheetcut::utf8ToAnsi(utf8)) == utf8;
 }
 
 QString IniDocument::keyOf(size_t header, const QString& name) {

@@ -36,6 +36,10 @@ class IniDocument {
 
   std::string bytes() const;
 
+  // Whether the text survives the document's encoding: always in UTF-8, in the ANSI code page
+  // only when every character has a code there (any other would be written as "?").
+  bool encodes(const QString& text) const;
+
  private:
   enum class Kind { Other, Section, Key };
   struct Line {

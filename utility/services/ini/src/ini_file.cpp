@@ -7,22 +7,33 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "atomic_write.h"
+#include "ini_change.h"
 #include "ini_document.h"
+#include "ini_names.h"
 #include "ini_rules.h"
 #include "sheetcut/ansi_codepage.h"
+#include "sheetcut/regular_file.h"
 
 namespace mobrel {
 
 std::optional<std::string> readBytes(const QString& path) {
-  std::ifstream in(std::filesystem::path(path.toStdString()), std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
+  // Only a regular file: a named pipe would block the open, a device never end.
+  const int fd = sheetcut::openRegularFileForReading(path.toStdString());
+  if (fd < 0) return std::nullopt;
+  std::string bytes;
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ::close(fd);
+      if (n < 0) return std::nullopt;
+      return bytes;
+    }
+    bytes.append(buffer, static_cast<size_t>(n));
+  }
 }
 
 namespace {
@@ -80,58 +91,30 @@ QString profileValue(const QString& stored) {
 
 namespace {
 
-QString quoted(const QString& path) {
-  return QStringLiteral("\"") + path + QStringLiteral("\"");
-}
-
-// The system's reason for a failed step on `place` (a file or a folder), in the user's words
-// where it is a common one.
-QString systemReason(int error, const QString& place) {
-  switch (error) {
-    case ENOENT:
-      return quoted(place) + QStringLiteral("不存在");
-    case ENOTDIR:
-      return quoted(place) + QStringLiteral("的路径中有一个文件挡住了文件夹");
-    case EACCES:
-    case EPERM:
-      return QStringLiteral("没有在") + quoted(place) + QStringLiteral("中写文件的权限");
-    case EROFS:
-      return quoted(place) + QStringLiteral("所在的磁盘是只读的");
-    case ENOSPC:
-    case EDQUOT:
-      return quoted(place) + QStringLiteral("所在的磁盘已满");
-    default:
-      return quoted(place) + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error));
-  }
-}
-
 // Reads, edits and writes back the file under the folder's lock. Answers "" when the file was
 // written or needed no change, else why it was not.
 template <typename Edit>
 QString editFile(const QString& path, Edit edit) {
-  if (path.isEmpty()) return QStringLiteral("没有给出设置文件的路径");
-  const std::string file = path.toStdString();
-  const std::string parent = std::filesystem::path(file).parent_path().string();
-  const QString folder = QString::fromStdString(parent.empty() ? std::string(".") : parent);
-  FolderLock lock(parent);
-  // A missing folder is not created.
-  if (!lock.locked()) return systemReason(lock.error(), folder);
+  const IniChangeLock lock(path);
+  if (!lock.locked()) return lock.failure();
   // A file that is there but cannot be read or written stays as it is: the rename would
   // otherwise replace a read-only file.
   const std::optional<std::string> bytes = readBytes(path);
   if (QFileInfo::exists(path)) {
     if (!bytes) return QStringLiteral("无法读取") + quoted(path);
-    if (!isWritable(file)) return quoted(path) + QStringLiteral("是只读文件");
+    if (!isWritable(path.toStdString())) return quoted(path) + QStringLiteral("是只读文件");
   }
   IniDocument doc = IniDocument::parse(bytes.value_or(std::string()));
   if (!edit(doc)) return QString();  // nothing to change
-  if (writeFileAtomically(file, doc.bytes())) return QString();
-  return systemReason(errno, folder);
+  if (writeFileAtomically(path.toStdString(), doc.bytes())) return QString();
+  return systemReason(errno, lock.folder());
 }
 
 }  // namespace
 
 QString IniFile::GetIniKey(const QString& section, const QString& key) const {
+  readFailure_ = specialFileProblem(INIFileName);
+  if (!readFailure_.isEmpty()) return QString();
   const std::optional<std::string> bytes = readBytes(INIFileName);
   if (!bytes) return QString();
   const std::optional<QString> value = IniDocument::parse(*bytes).value(section, key);
@@ -140,30 +123,34 @@ QString IniFile::GetIniKey(const QString& section, const QString& key) const {
 }
 
 bool IniFile::WriteIniKey(const QString& section, const QString& key, const QString& value) {
-  writeFailure_ = editFile(INIFileName, [&](IniDocument& doc) {
-    doc.setValue(oneLine(section), oneLine(key), oneLine(value));
-    return true;
-  });
-  return writeFailure_.isEmpty();
+  return WriteIniKeys({{section, key, value}});
 }
 
 bool IniFile::WriteIniKeys(const std::vector<KeyWrite>& keys) {
   writeFailure_.clear();
   if (keys.empty()) return true;
+  for (const KeyWrite& k : keys) {
+    writeFailure_ = unholdableName(k.section, k.key);
+    if (!writeFailure_.isEmpty()) return false;
+  }
+  QString refused;
   writeFailure_ = editFile(INIFileName, [&](IniDocument& doc) {
     for (const KeyWrite& k : keys) {
-      doc.setValue(oneLine(k.section), oneLine(k.key), oneLine(k.value));
+      refused = unholdableName(doc, k.section, k.key);
+      if (!refused.isEmpty()) return false;  // the file stays as it was
     }
+    for (const KeyWrite& k : keys) doc.setValue(k.section, k.key, oneLine(k.value));
     return true;
   });
+  if (writeFailure_.isEmpty()) writeFailure_ = refused;
   return writeFailure_.isEmpty();
 }
 
 bool IniFile::DelIniKey(const QString& section, const QString& key) {
   writeFailure_.clear();
   if (!QFileInfo::exists(INIFileName)) return true;
-  writeFailure_ = editFile(
-      INIFileName, [&](IniDocument& doc) { return doc.removeKey(oneLine(section), oneLine(key)); });
+  writeFailure_ =
+      editFile(INIFileName, [&](IniDocument& doc) { return doc.removeKey(section, key); });
   return writeFailure_.isEmpty();
 }
 
@@ -171,7 +158,7 @@ bool IniFile::DelIniSec(const QString& section) {
   writeFailure_.clear();
   if (!QFileInfo::exists(INIFileName)) return true;
   writeFailure_ =
-      editFile(INIFileName, [&](IniDocument& doc) { return doc.removeSection(oneLine(section)); });
+      editFile(INIFileName, [&](IniDocument& doc) { return doc.removeSection(section); });
   return writeFailure_.isEmpty();
 }
 

@@ -10,9 +10,9 @@
 
 namespace mobrel {
 
-// The file's bytes; nothing when it cannot be read.
+// The file's bytes; nothing when it cannot be read or is not a regular file.
 std::optional<std::string> readBytes(const QString& path);
-// CR and LF written as spaces.
+// CR and LF written as spaces (values: names that hold them are refused).
 QString oneLine(QString text);
 // Writable by the caller, and not marked read-only (no write bit at all), which even the
 // superuser's writes respect here.

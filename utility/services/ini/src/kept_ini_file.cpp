@@ -6,7 +6,9 @@
 #include <filesystem>
 
 #include "atomic_write.h"
+#include "ini_change.h"
 #include "ini_document.h"
+#include "ini_names.h"
 #include "ini_rules.h"
 
 namespace mobrel {
@@ -79,26 +81,34 @@ QString KeptIniFile::get(const QString& section, const QString& key) {
 }
 
 bool KeptIniFile::write(const std::vector<Key>& keys) {
+  failure_.clear();
   if (keys.empty()) return true;
-  if (path_.isEmpty()) return false;
+  for (const Key& k : keys) {
+    failure_ = unholdableName(k.section, k.key);
+    if (!failure_.isEmpty()) return false;
+  }
+  const IniChangeLock lock(path_);
+  if (!lock.locked() || !readyToChange()) {
+    if (failure_.isEmpty()) failure_ = lock.failure();
+    return false;
+  }
+  for (const Key& k : keys) {
+    failure_ = unholdableName(*doc_, k.section, k.key);
+    if (!failure_.isEmpty()) return false;
+  }
   const std::string file = path_.toStdString();
-  FolderLock lock(std::filesystem::path(file).parent_path().string());
-  if (!lock.locked()) return false;  // a missing folder is not created
-  if (!refresh()) return false;
-  // A file that is there but cannot be written stays as it is.
-  if (stamp_.exists && !isWritable(file)) return false;
-
   const size_t lines = doc_->lineCount();
   const size_t lastSize = lines > 0 ? doc_->lineSize(lines - 1) : 0;
   bool mustRewrite = false;
   for (const Key& k : keys) {
-    const QString section = oneLine(k.section), key = oneLine(k.key), value = oneLine(k.value);
+    const QString value = oneLine(k.value);
     // Keys of different sections, or different keys of one section, land in the same places
     // whichever reaches the file first; a key already waiting keeps waiting.
-    if (doc_->appendsAtEnd(section, key) && !waitingIndex_.contains(waitingKey(section, key))) {
-      doc_->setValue(section, key, value);
+    if (doc_->appendsAtEnd(k.section, k.key) &&
+        !waitingIndex_.contains(waitingKey(k.section, k.key))) {
+      doc_->setValue(k.section, k.key, value);
     } else {
-      addWaiting(section, key, value);
+      addWaiting(k.section, k.key, value);
       if (!k.mayWait) mustRewrite = true;
     }
   }
@@ -108,6 +118,7 @@ bool KeptIniFile::write(const std::vector<Key>& keys) {
     const bool appended =
         stamp_.exists ? appendToFile(file, tail) : writeFileAtomically(file, doc_->bytes());
     if (!appended) {
+      failure_ = systemReason(errno, lock.folder());
       loaded_ = false;  // read again: the lines just added are not in the file
       return false;
     }
@@ -117,19 +128,33 @@ bool KeptIniFile::write(const std::vector<Key>& keys) {
   if (waiting_.empty()) return true;
   const bool due = mustRewrite || appendedSinceRewrite_ >= sizeAtRewrite_ ||
                    std::chrono::steady_clock::now() - firstWaiting_ >= kLongestWait;
-  return due ? rewrite() : true;
+  return due ? rewrite(lock) : true;
 }
 
-bool KeptIniFile::rewrite() {
-  const std::string file = path_.toStdString();
+bool KeptIniFile::readyToChange() {
+  if (!refresh()) {
+    failure_ = QStringLiteral("无法读取") + quoted(path_);
+    return false;
+  }
+  // A file that is there but cannot be written stays as it is.
+  if (stamp_.exists && !isWritable(path_.toStdString())) {
+    failure_ = quoted(path_) + QStringLiteral("是只读文件");
+    return false;
+  }
+  return true;
+}
+
+bool KeptIniFile::rewrite(const IniChangeLock& lock) {
   for (const IniFile::KeyWrite& k : waiting_) doc_->setValue(k.section, k.key, k.value);
-  waiting_.clear();
-  waitingIndex_.clear();
   const std::string bytes = doc_->bytes();
-  if (!writeFileAtomically(file, bytes)) {
+  if (!writeFileAtomically(path_.toStdString(), bytes)) {
+    // The waiting keys stay waiting until a write of them succeeds; the lines read again.
+    failure_ = systemReason(errno, lock.folder());
     loaded_ = false;
     return false;
   }
+  waiting_.clear();
+  waitingIndex_.clear();
   stamp_ = stampNow();
   sizeAtRewrite_ = static_cast<long long>(bytes.size());
   appendedSinceRewrite_ = 0;
@@ -137,15 +162,14 @@ bool KeptIniFile::rewrite() {
 }
 
 bool KeptIniFile::sync() {
-  if (waiting_.empty() || path_.isEmpty()) return true;
-  const std::string file = path_.toStdString();
-  FolderLock lock(std::filesystem::path(file).parent_path().string());
-  if (!lock.locked() || !refresh() || (stamp_.exists && !isWritable(file))) {
-    waiting_.clear();
-    waitingIndex_.clear();
+  failure_.clear();
+  if (waiting_.empty()) return true;
+  const IniChangeLock lock(path_);
+  if (!lock.locked() || !readyToChange()) {
+    if (failure_.isEmpty()) failure_ = lock.failure();
     return false;
   }
-  return rewrite();
+  return rewrite(lock);
 }
 
 }  // namespace mobrel

@@ -11,9 +11,10 @@
 // program, a frame turned under a user coordinate system, a drawing far from the origin) miss
 // their exact values by a few units in the last place of the largest coordinate involved: a
 // row line meant to end at y = 20 ends at 19.999999999999996. Every comparison of lengths and
-// positions here and in the grid rebuild therefore allows noise(), a tolerance scaled to the
-// largest coordinate that the lists have seen: two values that differ by no more than it are
-// equal, and "clearly greater" means greater by more than it.
+// positions here and in the grid rebuild therefore allows the rounding noise of the lines it
+// compares: each entry keeps a tolerance scaled to the largest coordinate it was made from, and
+// two entries are compared with the larger of theirs. A stray line far from a table thus
+// widens no comparison among the table's own lines.
 
 #include <vector>
 
@@ -33,17 +34,14 @@ class LineLists {
   // the rounding that real drawings carry, and still a ten-thousandth of a unit at a million.
   static constexpr double kRelativeNoise = 1e-10;
 
-  // Both lists empty, and the noise allowance back to that of coordinates near the origin.
+  // Both lists empty.
   void reset();
 
-  // Widens the noise allowance to cover a coordinate of this magnitude. Callers that convert
-  // points before adding them (from the world into a user coordinate system) pass the
-  // coordinates they started from; AddGridLine covers the points it is given by itself.
+  // Widens the noise allowance of the piece added next to cover a coordinate of this
+  // magnitude. Callers that convert points before adding them (from the world into a user
+  // coordinate system) pass the coordinates they started from; AddGridLine covers the points it
+  // is given by itself.
   void noteMagnitude(double coordinate);
-
-  // The tolerance of coordinate comparisons: a fixed fraction of the largest coordinate seen
-  // (of 1 at least), far below any size a table is drawn at.
-  double noise() const { return noise_; }
 
   // Adds the piece p-q or drops it (shorter than 5b, slanted, or b not above 0). A kept piece's
   // end points are snapped in place: both get the mean Y (horizontal) or mean X (vertical).
@@ -58,13 +56,19 @@ class LineLists {
   // first; equal X by start Y.
   const std::vector<LineType>& HLines() const { return h_; }
   const std::vector<LineType>& VLines() const { return v_; }
+  // The rounding noise of each entry, by index: a fixed fraction of the largest coordinate the
+  // entry was made from (of 1 at least), far below any size a table is drawn at.
+  const std::vector<double>& HNoise() const { return hNoise_; }
+  const std::vector<double>& VNoise() const { return vNoise_; }
   long HLineNum() const { return static_cast<long>(h_.size()); }
   long VLineNum() const { return static_cast<long>(v_.size()); }
 
  private:
   std::vector<LineType> h_;
   std::vector<LineType> v_;
-  double noise_ = kRelativeNoise;
+  std::vector<double> hNoise_;
+  std::vector<double> vNoise_;
+  double pendingMagnitude_ = 0;  // noted for the piece added next
 };
 
 }  // namespace tarvik

@@ -6,7 +6,7 @@
 // on to its end, and after the last line the cells that hang below it. A side without its own
 // line takes its position from the end of a neighbouring line, so a table without an outer
 // frame still yields its edge cells. Crossings allow 2b, a cell side is at least 5b; every
-// comparison allows the lists' rounding noise (LineLists::noise).
+// comparison of two lines allows the larger of their rounding noises (LineLists::HNoise).
 
 #include <functional>
 
@@ -20,6 +20,7 @@ struct GridCell {
   double top = 0;
   double right = 0;
   double bottom = 0;
+  double noise = 0;  // the rounding noise of the lines that bound it
 };
 
 struct TableGridSink {

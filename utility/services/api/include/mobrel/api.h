@@ -60,12 +60,16 @@ class API {
   long RenameFile(QWidget* formHwnd, const QString& srcFile, const QString& newFileName);
 
   // Lists the sub-folders and matching files of a folder (and its tree with SearchSubDirs);
-  // adds "/" to the caller's SearchPath.
+  // adds "/" to the caller's SearchPath. Files whose names are not UTF-8 cannot be reached by
+  // the paths listed: they are left out, and named in skippedFiles when it is given.
   void FindFolderSubObjs(QString& SearchPath, const QString& FileNameFilter, QStringList& fileArr,
-                         QStringList& dirArr, bool SearchSubDirs = false);
+                         QStringList& dirArr, bool SearchSubDirs = false,
+                         QStringList* skippedFiles = nullptr);
 
   // INI files; each call reads or changes the file at once. A change that cannot be written
-  // raises sheetcut::Error naming the file and why (in Chinese), and the file is as it was.
+  // (a section or key name the file cannot hold included) raises sheetcut::Error naming the
+  // file and why (in Chinese), and the file is as it was. A path that is not a regular file
+  // (a named pipe, a device) raises the same error on reading too.
   QString GetINIKeyValue(const QString& IniFilePath, const QString& Sect, const QString& KeyStr);
   void SetINIKeyValue(const QString& IniFilePath, const QString& Sect, const QString& KeyStr,
                       const QString& KeyValue);

@@ -4,10 +4,18 @@
 
 #include "mobrel/skinned_window.h"
 
+class QScrollArea;
+
 namespace mobrel {
 
 // The skinned message and confirmation box: an icon, the message (lblMsg) and the two buttons.
 // The first button sets ConfirmRtn and closes; the second and the close button leave it false.
+// The whole message shows: a path wraps after its separators, the box grows (wider first, then
+// taller) as far as the screen allows, and beyond that the message scrolls.
+namespace skin {
+class MessageText;
+}
+
 class frmMsgBox : public SkinnedWindow {
  public:
   explicit frmMsgBox(QWidget* owner = nullptr);
@@ -16,6 +24,9 @@ class frmMsgBox : public SkinnedWindow {
   bool ConfirmRtn = false;  // true only when the first button closed the window
 
   void Load() override;
+  // Sizes the box for msgStr within `room` (a screen's free area); Load does it for the
+  // window's screen.
+  void fitText(const QSize& room);
 
  protected:
   void okClicked() override;
@@ -23,7 +34,8 @@ class frmMsgBox : public SkinnedWindow {
   void closeClicked() override;
 
  private:
-  QLabel* message_;
+  skin::MessageText* message_;
+  QScrollArea* area_;
 };
 
 // Shows the message with one button, centred; an empty title keeps "系统提示". Returns when

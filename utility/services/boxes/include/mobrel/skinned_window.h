@@ -31,6 +31,8 @@ class SkinnedWindow : public QDialog {
   virtual void Load();
 
   QLabel* titleLabel() const { return title_; }
+  // How much wider and taller than designed the window was made (see setGrowth).
+  QSize growth() const { return growth_; }
   QLabel* okLabel() const;
   QLabel* cancelLabel() const;
   QWidget* okShape() const;
@@ -43,8 +45,11 @@ class SkinnedWindow : public QDialog {
   virtual void cancelClicked() = 0;
   virtual void closeClicked() = 0;
 
-  // Places the buttons (captions and outlines, lefts in twips).
+  // Places the buttons (captions and outlines, lefts in twips), shifted as setGrowth says.
   void placeButtons(int okLabelLeft, int okShapeLeft, int cancelLabelLeft, int cancelShapeLeft);
+  // Makes the window dx pixels wider and dy taller than designed: the title and the separator
+  // get longer, the buttons stay centred below the separator, the skin follows the size.
+  void setGrowth(int dx, int dy);
   // Makes `field` the widget that has the focus when the window shows, first in the Tab
   // order, and one in which Enter answers with the first button.
   void setField(QWidget* field);
@@ -69,6 +74,10 @@ class SkinnedWindow : public QDialog {
   QList<QWidget*> dragHandles_;
   QWidget* bottomEdge_ = nullptr;
   QWidget* field_ = nullptr;
+  QWidget* line_ = nullptr;
+  int titleWidth_ = 0;
+  int buttonLefts_[4] = {0, 0, 0, 0};
+  QSize growth_;
 };
 
 // Converts a design length in twips to pixels (15 twips to the pixel).

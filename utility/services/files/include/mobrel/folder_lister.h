@@ -20,6 +20,12 @@ struct FolderFile {
 struct FolderListing {
   std::vector<FolderFile> files;
   QStringList dirs;  // full paths of the sub-folders, without a trailing "/"
+  // Matching files and sub-folders whose names are not UTF-8 (as Windows archives unpack
+  // names in the ANSI page): a path made of a QString would not reach them, so they are left
+  // out of files and dirs (and not entered) and named here instead, the name read in the ANSI
+  // page, for showing only.
+  QStringList skippedFiles;
+  QStringList skippedDirs;
 };
 
 // Lists the sub-folders and the files matching the filter (Windows wildcards, without regard
@@ -27,7 +33,7 @@ struct FolderListing {
 // first: a folder's own entries come before those of its sub-folders. Every sub-folder is
 // listed whatever the filter. A link to a folder is listed but not entered, so a link loop
 // cannot trap the walk. Dot files are listed. Nothing is sorted; a folder that cannot be
-// read lists nothing.
+// read lists nothing. Names that are not UTF-8 are told apart (see FolderListing).
 FolderListing listFolder(const QString& folder, const QString& filter, bool subDirs);
 
 // "<path>/<size div 1024>Kb/<created>/<written>/<accessed>", times as "yyyy-MM-dd HH:mm:ss"
@@ -36,8 +42,10 @@ QString FolderEntry(const FolderFile& file);
 
 // The lister in its array form: adds "/" to the caller's SearchPath, then fills fileArr with
 // one FolderEntry per file and dirArr with the sub-folders. Both arrays start afresh as one
-// empty element; an array with nothing found holds one "".
+// empty element; an array with nothing found holds one "". With skippedFiles, that list is
+// set to the matching files left out for names that are not UTF-8.
 void ListFolder(QString& SearchPath, const QString& FileNameFilter, QStringList& fileArr,
-                QStringList& dirArr, bool SearchSubDirs = false);
+                QStringList& dirArr, bool SearchSubDirs = false,
+                QStringList* skippedFiles = nullptr);
 
 }  // namespace mobrel

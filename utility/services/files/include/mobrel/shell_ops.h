@@ -15,7 +15,8 @@ namespace mobrel {
 // Copies a file or folder (with its contents). An existing folder as destination means
 // "into it", so does a destination ending in "/" and a source that names several entries;
 // otherwise the destination is the new name. Missing destination folders are created, an
-// existing file of the same name is replaced, folders are merged.
+// existing file of the same name is replaced, folders are merged. Each file is renamed into
+// place only once its copy is whole: a failure (such as ENOSPC) leaves the target as it was.
 long ShellCopyFile(QWidget* owner, const QString& srcFile, const QString& fileToPath,
                    bool isAlarm = false);
 

@@ -14,7 +14,9 @@ namespace mobrel {
 // A file whose bytes are valid UTF-8 is read as UTF-8, any other in the ANSI code page (GBK),
 // and written back in the encoding it was read in; a new file is UTF-8. Nothing is cached:
 // every call reads the file, every change is written at once, under a lock and through a
-// temporary file that is renamed into place.
+// temporary file that is renamed into place. The lock is that of the folder where the rename
+// happens (a symbolic link's target folder), and the new file keeps the old one's mode, and
+// owner and group as far as the writer may set them.
 class IniFile {
  public:
   IniFile() = default;
@@ -25,11 +27,15 @@ class IniFile {
 
   // The value of the key, "" when the file, section or key is missing. At most 1023 bytes in
   // the ANSI code page; a longer value is cut before the character that would pass the limit.
+  // A path that is not a regular file (a named pipe, a device) is not opened: the answer is ""
+  // and readFailure() names it.
   QString GetIniKey(const QString& section, const QString& key) const;
 
   // Adds or replaces the key, creating the section and the file when missing (not a missing
-  // folder). CR and LF in the section, key or value are written as spaces. Returns false when
-  // the file could not be written (writeFailure says why); the file is then as it was.
+  // folder). CR and LF in the value are written as spaces. A section or key name that would not
+  // read back as the same name (a line break, "=" in a key, ... see unholdableName) is refused,
+  // as is a path that is not a regular file. Returns false when the file could not be written
+  // (writeFailure says why); the file is then as it was.
   bool WriteIniKey(const QString& section, const QString& key, const QString& value);
 
   // Writes the keys in order as WriteIniKey would one by one, with one read and one write of
@@ -50,8 +56,13 @@ class IniFile {
   // it was written.
   QString writeFailure() const { return writeFailure_; }
 
+  // Why the last GetIniKey did not read the file although something is there that is not a
+  // regular file; "" otherwise (a missing file, section or key is no failure).
+  QString readFailure() const { return readFailure_; }
+
  private:
   QString writeFailure_;
+  mutable QString readFailure_;
 };
 
 }  // namespace mobrel

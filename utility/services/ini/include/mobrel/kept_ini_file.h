@@ -12,6 +12,7 @@
 namespace mobrel {
 
 class IniDocument;
+class IniChangeLock;
 
 // One INI file written many times over a long run (a report that gains a section per item),
 // with the rules of IniFile, at a cost in proportion to what each write adds rather than to
@@ -47,11 +48,16 @@ class KeptIniFile {
     bool mayWait = false;
   };
   // Writes the keys in order, as IniFile::WriteIniKey would one by one. Returns false when the
-  // file could not be written.
+  // file could not be written, or a name is one IniFile refuses (then nothing is written). A
+  // failed whole rewrite leaves its keys waiting for the next write or sync.
   bool write(const std::vector<Key>& keys);
 
-  // Writes the waiting keys. Returns false when the file could not be written.
+  // Writes the waiting keys. Returns false when the file could not be written; the keys then
+  // keep waiting (and get() keeps answering them) until a later write or sync succeeds.
   bool sync();
+
+  // Why the last write or sync failed, as IniFile::writeFailure says it; "" when it did not.
+  const QString& writeFailure() const { return failure_; }
 
  private:
   struct Stamp {
@@ -63,7 +69,9 @@ class KeptIniFile {
   Stamp stampNow() const;
   // Reads the file again when it is not as this object left it. False when it cannot be read.
   bool refresh();
-  bool rewrite();
+  // Reads the file again where needed and checks it may be replaced; sets failure_ if not.
+  bool readyToChange();
+  bool rewrite(const IniChangeLock& lock);
 
   QString path_;
   std::unique_ptr<IniDocument> doc_;  // the file as on disk, waiting keys not applied
@@ -78,6 +86,7 @@ class KeptIniFile {
   long long appendedSinceRewrite_ = 0;
   long long sizeAtRewrite_ = 0;
   std::chrono::steady_clock::time_point firstWaiting_;
+  QString failure_;
 };
 
 }  // namespace mobrel

@@ -1,0 +1,170 @@
+// What an INI file cannot hold, files that are not regular files, and files shared between
+// processes, users and links.
+
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <QStringList>
+#include <algorithm>
+#include <chrono>
+
+#include "mobrel/ini_file.h"
+#include "test_folder.h"
+
+namespace fs = std::filesystem;
+using mobrel::IniFile;
+
+namespace {
+
+TEST(IniFileNames, SectionsHoldingBracketsReadBackAsWritten) {
+  TestFolder dir;
+  IniFile ini(dir / "AnRpt.txt");
+  const QStringList sections{"/data/we]ird/s.dxf", "[br]", "A]B", "A", "", "a]", "x[y"};
+  for (const QString& s : sections)
+    ASSERT_TRUE(ini.WriteIniKey(s, "图号", "N-" + s)) << s.toStdString();
+  for (const QString& s : sections) {
+    ASSERT_TRUE(ini.WriteIniKey(s, "图幅", "A3"));  // a second key lands in the same section
+    EXPECT_EQ(ini.GetIniKey(s, "图号"), "N-" + s) << s.toStdString();
+    EXPECT_EQ(ini.GetIniKey(s, "图幅"), "A3");
+  }
+  const std::string bytes = readBytes(dir.path() / "AnRpt.txt");
+  EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), 3 * sections.size());
+
+  // Files as other programs write them read as before: a header ends at its bracket, a
+  // header without one runs to the end of its line.
+  writeBytes(dir.path() / "cfg.ini", "[a] \r\nk=1\r\n[ b\r\nk=2\r\n[c]x\r\nk=3\r\n");
+  IniFile cfg(dir / "cfg.ini");
+  EXPECT_EQ(cfg.GetIniKey("a", "k"), "1");
+  EXPECT_EQ(cfg.GetIniKey("b", "k"), "2");
+  EXPECT_EQ(cfg.GetIniKey("c", "k"), "3");
+}
+
+TEST(IniFileNames, NamesTheFormatCannotHoldAreRefusedAndNamed) {
+  TestFolder dir;
+  const std::string start = "[Evil]\r\nk=1\r\n";
+  writeBytes(dir.path() / "cfg.ini", start);
+  IniFile ini(dir / "cfg.ini");
+  struct Case {
+    QString section, key;
+    QString named;
+  };
+  const std::vector<Case> cases{{"A", "[Evil]", "[Evil]"},
+                                {"A", "a=b", "a=b"},
+                                {"A", ";note", ";note"},
+                                {"A", " k", " k"},
+                                {"A", "k\t", "k\\t"},
+                                {"A", "k\ny", "k\\ny"},
+                                {"s\r\n[x]", "k", "s\\r\\n[x]"},
+                                {" A", "k", " A"},
+                                {"A", "k\x01", "k\\x01"}};
+  for (const Case& c : cases) {
+    EXPECT_FALSE(ini.WriteIniKey(c.section, c.key, "v")) << c.named.toStdString();
+    EXPECT_TRUE(ini.writeFailure().contains("\"" + c.named + "\""))
+        << ini.writeFailure().toStdString();
+    EXPECT_FALSE(ini.WriteIniKeys({{"A", "ok", "1"}, {c.section, c.key, "v"}}));
+    EXPECT_EQ(readBytes(dir.path() / "cfg.ini"), start);
+  }
+  EXPECT_TRUE(ini.WriteIniKey("A", "ok", "1"));
+  EXPECT_EQ(ini.writeFailure(), "");
+  // A file in the ANSI code page has no code for some characters: such a name would be "?".
+  const std::string gbk = "[\xC4\xE3]\r\nk=1\r\n";
+  writeBytes(dir.path() / "gbk.ini", gbk);
+  IniFile inGbk(dir / "gbk.ini");
+  EXPECT_FALSE(inGbk.WriteIniKey("你", "图\U0001F600", "v"));
+  EXPECT_TRUE(inGbk.writeFailure().contains("\"图\U0001F600\""))
+      << inGbk.writeFailure().toStdString();
+  EXPECT_FALSE(inGbk.WriteIniKeys({{"a", "k", "v"}, {"\U0001F600", "k", "v"}}));
+  EXPECT_EQ(readBytes(dir.path() / "gbk.ini"), gbk);
+  ASSERT_TRUE(ini.WriteIniKey("\U0001F600", "图\U0001F600", "v"));  // UTF-8 holds it
+  EXPECT_EQ(ini.GetIniKey("\U0001F600", "图\U0001F600"), "v");
+
+  // Values keep their rule: line breaks are written as spaces.
+  ASSERT_TRUE(ini.WriteIniKey("A", "v", "x\r\n[Evil]"));
+  EXPECT_EQ(ini.GetIniKey("A", "v"), "x  [Evil]");
+  EXPECT_EQ(ini.GetIniKey("Evil", "k"), "1");
+}
+
+TEST(IniFileSpecialFiles, PipesAndDevicesAreRefusedWithoutBlocking) {
+  TestFolder dir;
+  ASSERT_EQ(::mkfifo((dir.path() / "pipe.ini").c_str(), 0644), 0);
+  fs::create_symlink("/dev/zero", dir.path() / "zero.ini");
+  const auto start = std::chrono::steady_clock::now();
+  for (const char* name : {"pipe.ini", "zero.ini"}) {
+    IniFile ini(dir / name);
+    EXPECT_FALSE(ini.WriteIniKey("a", "k", "v")) << name;
+    EXPECT_TRUE(ini.writeFailure().startsWith("\"" + (dir / name) + "\"")) << name;
+    EXPECT_EQ(ini.GetIniKey("a", "k"), "");
+    EXPECT_TRUE(ini.readFailure().startsWith("\"" + (dir / name) + "\"")) << name;
+    EXPECT_FALSE(ini.DelIniKey("a", "k"));
+    EXPECT_FALSE(ini.DelIniSec("a"));
+  }
+  IniFile zero("/dev/zero");
+  EXPECT_EQ(zero.GetIniKey("a", "k"), "");
+  EXPECT_FALSE(zero.readFailure().isEmpty());
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  EXPECT_TRUE(fs::is_fifo(dir.path() / "pipe.ini"));
+
+  // The folder's lock was never taken: another file of the folder is written meanwhile.
+  IniFile other(dir / "cfg.ini");
+  EXPECT_TRUE(other.WriteIniKey("a", "k", "v"));
+  EXPECT_EQ(other.GetIniKey("a", "k"), "v");
+  EXPECT_EQ(other.readFailure(), "");
+}
+
+// Writes `count` keys "<tag>0".. one by one through `path` in a child process.
+pid_t writeInChild(const QString& path, const QString& tag, int count) {
+  const pid_t pid = ::fork();
+  if (pid != 0) return pid;
+  IniFile ini(path);
+  bool ok = true;
+  for (int i = 0; i < count; ++i) ok = ini.WriteIniKey("s", tag + QString::number(i), "v") && ok;
+  ::_exit(ok ? 0 : 1);
+}
+
+TEST(IniFileSharing, WritersThroughALinkAndItsTargetKeepEveryKey) {
+  TestFolder dir;
+  fs::create_directory(dir.path() / "d1");
+  fs::create_directory(dir.path() / "d2");
+  writeBytes(dir.path() / "d2/t.ini", "[s]\r\nfirst=v\r\n");
+  fs::create_symlink("../d2/t.ini", dir.path() / "d1/t.ini");
+  constexpr int kWrites = 60;
+  const pid_t a = writeInChild(dir / "d1/t.ini", "a", kWrites);
+  const pid_t b = writeInChild(dir / "d2/t.ini", "b", kWrites);
+  for (pid_t pid : {a, b}) {
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  EXPECT_TRUE(fs::is_symlink(dir.path() / "d1/t.ini"));
+  const std::string bytes = readBytes(dir.path() / "d2/t.ini");
+  EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), 2 + 2 * kWrites);
+  IniFile ini(dir / "d2/t.ini");
+  EXPECT_EQ(ini.GetIniKey("s", "a0"), "v");
+  EXPECT_EQ(ini.GetIniKey("s", "b" + QString::number(kWrites - 1)), "v");
+}
+
+TEST(IniFileSharing, AReplacedFileKeepsItsOwnerGroupAndMode) {
+  const passwd* daemon = ::getpwnam("daemon");
+  const group* nogroup = ::getgrnam("nogroup");
+  if (::geteuid() != 0 || daemon == nullptr || nogroup == nullptr) {
+    GTEST_SKIP() << "needs root and the users daemon and nogroup";
+  }
+  TestFolder dir;
+  const fs::path file = dir.path() / "shared.ini";
+  writeBytes(file, "[a]\r\nk=1\r\n");
+  ASSERT_EQ(::chown(file.c_str(), daemon->pw_uid, nogroup->gr_gid), 0);
+  ASSERT_EQ(::chmod(file.c_str(), 0664), 0);
+  ASSERT_TRUE(IniFile(dir / "shared.ini").WriteIniKey("a", "k", "2"));
+  struct stat st {};
+  ASSERT_EQ(::stat(file.c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, daemon->pw_uid);
+  EXPECT_EQ(st.st_gid, nogroup->gr_gid);
+  EXPECT_EQ(st.st_mode & 07777, 0664u);
+}
+
+}  // namespace

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <cstddef>
+#include <string>
+
+namespace sheetcut {
+
+// New content for a file, written to a temporary file in the target's folder and renamed over
+// the target by commit(): the target keeps its old content or gets the whole new one, never a
+// truncated file or a tail of the old one. A target that is a symbolic link stays one: the file
+// it names is replaced. Unless committed, the temporary file is removed again.
+// Every step answers 0 or the error number (errno) of the call that failed.
+class FileReplacement {
+ public:
+  explicit FileReplacement(const std::string& target);
+  ~FileReplacement();
+  FileReplacement(const FileReplacement&) = delete;
+  FileReplacement& operator=(const FileReplacement&) = delete;
+
+  // The file that is replaced: the target, or the file its link names.
+  const std::string& finalPath() const { return finalPath_; }
+  // Creates the temporary file with the permission bits `mode`.
+  int create(mode_t mode);
+  // Gives the temporary file the owner, group and permission bits of `old`, the file it will
+  // replace: the owner and group as far as this process may set them (only the superuser may
+  // give a file away; an owner may still keep a group of theirs), the bits always.
+  int keepAttributesOf(const struct stat& old);
+  int write(const void* data, size_t size);
+  // Puts the written content on the disk and closes the temporary file.
+  int flush();
+  // Flushes when that is not done yet, then renames the temporary file over the target.
+  int commit();
+
+ private:
+  std::string finalPath_;
+  std::string tempPath_;
+  int fd_ = -1;
+};
+
+// The permission bits a new file gets from open(path, ..., 0666): 0666 less the umask.
+mode_t newFileMode();
+
+}  // namespace sheetcut

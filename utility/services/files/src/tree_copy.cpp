@@ -1,0 +1,66 @@
+#include "tree_copy.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <vector>
+
+#include "sheetcut/file_replacement.h"
+#include "sheetcut/regular_file.h"
+
+namespace mobrel {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+long failure(const std::error_code& ec) {
+  return ec && ec.value() != 0 ? ec.value() : EIO;
+}
+
+int readSome(int fd, std::vector<char>& buf, ssize_t& got) {
+  do got = ::read(fd, buf.data(), buf.size());
+  while (got < 0 && errno == EINTR);
+  return got < 0 ? errno : 0;
+}
+
+long copyFile(const fs::path& source, const fs::path& target) {
+  std::error_code ec;
+  if (fs::equivalent(source, target, ec)) return EEXIST;  // onto itself
+  const int in = sheetcut::openRegularFileForReading(source.string());
+  if (in < 0) return errno;
+  struct stat st {};
+  int err = ::fstat(in, &st) == 0 ? 0 : errno;
+  sheetcut::FileReplacement out(target.string());
+  if (!err) err = out.create(st.st_mode & 07777);
+  std::vector<char> buf(1 << 20);
+  ssize_t got = 0;
+  while (!err && (err = readSome(in, buf, got)) == 0 && got > 0) {
+    err = out.write(buf.data(), static_cast<size_t>(got));
+  }
+  ::close(in);
+  return err ? err : out.commit();
+}
+
+}  // namespace
+
+long copyTree(const fs::path& source, const fs::path& target) {
+  std::error_code ec;
+  const fs::file_status status = fs::symlink_status(source, ec);
+  if (ec) return failure(ec);
+  if (fs::is_regular_file(status)) return copyFile(source, target);
+  if (!fs::is_directory(status)) {
+    fs::copy(source, target, fs::copy_options::overwrite_existing | fs::copy_options::copy_symlinks,
+             ec);
+    return ec ? failure(ec) : 0;
+  }
+  fs::create_directory(target, source, ec);  // an existing folder is merged into
+  if (ec) return failure(ec);
+  for (fs::directory_iterator it(source, ec), end; !ec && it != end; it.increment(ec)) {
+    if (long rc = copyTree(it->path(), target / it->path().filename())) return rc;
+  }
+  return ec ? failure(ec) : 0;
+}
+
+}  // namespace mobrel

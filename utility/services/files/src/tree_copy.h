@@ -1,0 +1,13 @@
+#pragma once
+
+#include <filesystem>
+
+namespace mobrel {
+
+// Copies a file, a symbolic link (as a link) or a folder with everything in it onto `target`;
+// an existing folder is merged into. Each file is written to a temporary file beside its
+// target and renamed into place only once it is whole, so a failure (a full disk) leaves the
+// target as it was and no partial file behind. Answers 0, or the error number of the failure.
+long copyTree(const std::filesystem::path& source, const std::filesystem::path& target);
+
+}  // namespace mobrel

@@ -1,0 +1,59 @@
+#include "ini_change.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "sheetcut/regular_file.h"
+
+namespace mobrel {
+
+QString quoted(const QString& path) {
+  return QStringLiteral("\"") + path + QStringLiteral("\"");
+}
+
+QString systemReason(int error, const QString& place) {
+  switch (error) {
+    case ENOENT:
+      return quoted(place) + QStringLiteral("不存在");
+    case ENOTDIR:
+      return quoted(place) + QStringLiteral("的路径中有一个文件挡住了文件夹");
+    case EACCES:
+    case EPERM:
+      return QStringLiteral("没有在") + quoted(place) + QStringLiteral("中写文件的权限");
+    case EROFS:
+      return quoted(place) + QStringLiteral("所在的磁盘是只读的");
+    case ENOSPC:
+    case EDQUOT:
+      return quoted(place) + QStringLiteral("所在的磁盘已满");
+    default:
+      return quoted(place) + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error));
+  }
+}
+
+QString specialFileProblem(const QString& path) {
+  const std::string reason = sheetcut::nonRegularFileReason(path.toStdString());
+  if (reason.empty()) return QString();
+  return quoted(path) + QStringLiteral(": ") + QString::fromStdString(reason);
+}
+
+IniChangeLock::IniChangeLock(const QString& path) {
+  if (path.isEmpty()) {
+    failure_ = QStringLiteral("没有给出设置文件的路径");
+    return;
+  }
+  failure_ = specialFileProblem(path);
+  if (!failure_.isEmpty()) return;
+  const std::optional<std::string> target = replacedFile(path.toStdString());
+  if (!target) {
+    failure_ = systemReason(errno, path);
+    return;
+  }
+  const std::string parent = std::filesystem::path(*target).parent_path().string();
+  folder_ = QString::fromStdString(parent.empty() ? std::string(".") : parent);
+  lock_.emplace(parent);
+  // A missing folder is not created.
+  if (!lock_->locked()) failure_ = systemReason(lock_->error(), folder_);
+}
+
+}  // namespace mobrel

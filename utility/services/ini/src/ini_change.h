@@ -1,0 +1,43 @@
+#pragma once
+
+// What a change of an INI file takes before it reads the file: a path that names a regular
+// file (or nothing yet), and the lock of the folder in which the file is replaced.
+
+#include <QString>
+#include <optional>
+#include <string>
+
+#include "atomic_write.h"
+
+namespace mobrel {
+
+// The path in double quotes, as the messages name files and folders.
+QString quoted(const QString& path);
+
+// The system's reason for a failed step on `place` (a file or a folder), in the user's words
+// where it is a common one.
+QString systemReason(int error, const QString& place);
+
+// Why `path` cannot be read as an INI file: "" for a regular file or a missing one, else a
+// message naming it. Checked before anything is opened, so that a named pipe never blocks.
+QString specialFileProblem(const QString& path);
+
+// Holds the lock under which `path` is read, edited and replaced: the lock of the folder where
+// the replacing rename happens, which for a symbolic link is its target's folder, so that
+// writers through the link and through the target exclude each other. Nothing is locked when
+// the path is empty, is not a regular file, or its folder is missing; failure() says why.
+class IniChangeLock {
+ public:
+  explicit IniChangeLock(const QString& path);
+  bool locked() const { return failure_.isEmpty(); }
+  const QString& failure() const { return failure_; }
+  // The folder named when a write into it fails.
+  const QString& folder() const { return folder_; }
+
+ private:
+  std::optional<FolderLock> lock_;
+  QString failure_;
+  QString folder_;
+};
+
+}  // namespace mobrel

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+namespace mobrel {
+
+// Why a section or key name cannot be written so that it reads back as the same name: "" when
+// it can, else a message that names it. A name must not hold line breaks or other control
+// characters, nor begin or end with a blank (a read trims it, so " a" would meet "a"). A key
+// must further not hold "=" (a read splits the line at the first one) nor begin with "[" (the
+// line would read as a section header) or ";" (a comment to other readers). A section may hold
+// any other text, "[" and "]" included: a header is read up to the last "]" of its line.
+QString unholdableName(const QString& section, const QString& key);
+
+class IniDocument;
+// The same for a file already read: a name must also keep every character in the file's
+// encoding (a file in the ANSI code page has no code for some).
+QString unholdableName(const IniDocument& doc, const QString& section, const QString& key);
+
+}  // namespace mobrel

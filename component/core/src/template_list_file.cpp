@@ -97,9 +97,10 @@ bool readTemplateListFile(const QString& path, std::vector<BlkTYpe>& list, int& 
   const std::string name = QFile::encodeName(path).toStdString();
   const int fd = sheetcut::openRegularFileForReading(name);
   if (fd < 0) {
-    if (errno == ENOENT) return refuse(QStringLiteral("the file does not exist"));
-    const std::string special = errno == EINVAL ? sheetcut::nonRegularFileReason(name) : "";
-    return refuse(special.empty() ? QString::fromLocal8Bit(std::strerror(errno))
+    const int error = errno;
+    if (error == ENOENT) return refuse(QStringLiteral("the file does not exist"));
+    const std::string special = error == EINVAL ? sheetcut::nonRegularFileReason(name) : "";
+    return refuse(special.empty() ? QString::fromLocal8Bit(std::strerror(error))
                                   : QString::fromStdString(special));
   }
   QFile file;

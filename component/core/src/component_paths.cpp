@@ -11,6 +11,7 @@
 #include <chrono>
 #include <filesystem>
 #include <mutex>
+#include <utility>
 
 namespace tarvik {
 
@@ -52,13 +53,29 @@ struct FolderListing {
   QHash<QString, QString> byFoldedName;
 };
 
+// The files of `dir` by case-folded name; of names that fold alike, the first in name order.
+QHash<QString, QString> filesByFoldedName(const QString& dir) {
+  QHash<QString, QString> byFoldedName;
+  const QStringList entries =
+      QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+  for (const QString& entry : entries) {
+    const QString folded = entry.toCaseFolded();
+    if (!byFoldedName.contains(folded)) byFoldedName.insert(folded, entry);
+  }
+  return byFoldedName;
+}
+
+bool isFile(const QString& path) {
+  return QFileInfo(path).isFile();
+}
+
 constexpr std::chrono::seconds kSettleTime{2};
 
 }  // namespace
 
 QString fileInFolder(const QString& dir, const QString& name) {
   const QString exact = joinPath(dir, name);
-  if (QFileInfo(exact).isFile()) return exact;
+  if (isFile(exact)) return exact;
 
   static std::mutex mutex;
   static QHash<QString, FolderListing> listings;
@@ -74,16 +91,23 @@ QString fileInFolder(const QString& dir, const QString& name) {
   if (!listing.settled || listing.stamp != stamp) {
     listing.stamp = stamp;
     listing.settled = std::filesystem::file_time_type::clock::now() - stamp > kSettleTime;
-    listing.byFoldedName.clear();
-    const QStringList entries =
-        QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
-    for (const QString& entry : entries) {
-      const QString folded = entry.toCaseFolded();
-      if (!listing.byFoldedName.contains(folded)) listing.byFoldedName.insert(folded, entry);
-    }
+    listing.byFoldedName = filesByFoldedName(dir);
   }
   const auto it = listing.byFoldedName.constFind(name.toCaseFolded());
   return it == listing.byFoldedName.cend() ? exact : joinPath(dir, *it);
+}
+
+FolderFiles::FolderFiles(QString dir) : dir_(std::move(dir)) {}
+
+QString FolderFiles::path(const QString& name) {
+  const QString exact = joinPath(dir_, name);
+  if (isFile(exact)) return exact;
+  if (!listed_) {
+    byFoldedName_ = filesByFoldedName(dir_);
+    listed_ = true;
+  }
+  const auto it = byFoldedName_.constFind(name.toCaseFolded());
+  return it == byFoldedName_.cend() ? exact : joinPath(dir_, *it);
 }
 
 }  // namespace tarvik

@@ -7,8 +7,13 @@
 #include <map>
 #include <vector>
 
+#include "cell_xml_cache.h"
+#include "recognition_state.h"
+#include "tarvik/block_layout_file.h"
 #include "tarvik/cad.h"
 #include "tarvik/child_naming.h"
+#include "tarvik/component_paths.h"
+#include "tarvik/constants.h"
 #include "tarvik/recognition/number_text.h"
 #include "tarvik/recognition/record_xml.h"
 #include "tarvik/rect_tests.h"
@@ -75,29 +80,102 @@ double keyHeight(const QString& record, const QString& key) {
 
 class CellXmlRebuild {
  public:
-  explicit CellXmlRebuild(CAD& cad) : cad_(cad) {}
+  explicit CellXmlRebuild(CAD& cad) : cad_(cad), cache_(cad.recognition().cellXml) {}
 
+  // The layouts come out as a rebuild of every one would leave them, but a template is redone
+  // only when its layout or cell file changed since the last rebuild (or the character counts
+  // did), and a layout is written only when its bytes change: the keys depend on nothing else,
+  // and a layout already rebuilt from the same files gets the same bytes again. The last
+  // template is always redone, for the corner texts and cells it leaves on the object.
   void run() {
-    cad_.ReadMods();
-    std::vector<QString> order;
-    std::map<QString, int> counts;
-    for (int i = 1; i <= cad_.ModNum; ++i) {
-      for (const CellType& cell : cad_.ReadBlockLayout(name(i))) {
-        for (const QString& c : wideCharacters(cell.name)) {
-          if (counts[c]++ == 0) order.push_back(c);
-        }
-      }
-    }
-    for (int i = 1; i <= cad_.ModNum; ++i) {
-      std::vector<CellType> layout = cad_.ReadBlockLayout(name(i));
-      const std::vector<CellType> templateCells = cad_.ReadMod(name(i));
-      for (CellType& cell : layout) rekey(cell, templateCells, counts);
-      cad_.SaveBlockLayoutEx(name(i), layout);
+    try {
+      rebuild();
+    } catch (...) {
+      // What was half done is not known to be consistent: the next rebuild redoes everything.
+      cache_.clear();
+      throw;
     }
   }
 
  private:
-  QString name(int i) const { return cad_.ModList.at(static_cast<std::size_t>(i)).n; }
+  void rebuild() {
+    cad_.ReadMods();
+    const QString modFolder = templateSubFolder(cad_.ModPath_, kModFolder);
+    if (cache_.modFolder != modFolder) {
+      cache_.clear();
+      cache_.modFolder = modFolder;
+    }
+    FolderFiles folder(modFolder);
+    std::vector<QString> names;
+    for (int i = 1; i <= cad_.ModNum; ++i) names.push_back(name(i));
+    bool layoutsRead = false;
+    const std::vector<bool> changed = restamp(folder, names, layoutsRead);
+    bool recount = false;
+    if (layoutsRead || names != cache_.names) {
+      std::map<QString, int> counts;
+      for (const QString& n : names) {
+        for (const QString& c : cache_.byName[n].characters) ++counts[c];
+      }
+      recount = counts != cache_.counts;
+      cache_.counts = std::move(counts);
+      cache_.names = names;
+    }
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      const bool redo = recount || changed[i] || i + 1 == names.size();
+      if (redo && rekeyTemplate(names[i]))
+        cache_.byName[names[i]].layout = found(folder, names[i], QStringLiteral(".bln"));
+    }
+  }
+
+  // Stamps every template's files; re-reads the characters of each layout that is new or has
+  // changed (setting layoutsRead). True for the templates with a new or changed file.
+  std::vector<bool> restamp(FolderFiles& folder, const std::vector<QString>& names,
+                            bool& layoutsRead) {
+    std::vector<bool> changed(names.size(), false);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      const QString& n = names[i];
+      const FoundFile layout = found(folder, n, QStringLiteral(".bln"));
+      const FoundFile cells = found(folder, n, QStringLiteral(".dat"));
+      const bool known = cache_.byName.contains(n);
+      CellXmlTemplate& entry = cache_.byName[n];
+      if (!known || entry.layout != layout) {
+        changed[i] = layoutsRead = true;
+        entry.characters.clear();
+        for (const CellType& cell : cad_.ReadBlockLayout(n)) {
+          for (const QString& c : wideCharacters(cell.name)) entry.characters.push_back(c);
+        }
+        entry.layout = layout;
+      }
+      if (entry.cells != cells) changed[i] = true;
+      entry.cells = cells;
+    }
+    return changed;
+  }
+
+  // Reads template n's layout and cells, sets the keys and writes the layout back unless it
+  // holds those bytes already; true when it was written.
+  bool rekeyTemplate(const QString& n) {
+    std::vector<CellType> layout = cad_.ReadBlockLayout(n);
+    const std::vector<CellType> templateCells = cad_.ReadMod(n);
+    for (CellType& cell : layout) rekey(cell, templateCells, cache_.counts);
+    const QString path = cad_.modFilePath(n, QStringLiteral(".bln"));
+    if (fileHolds(path, encodeBlockLayout(cad_.CornerTexts, layout, path))) return false;
+    cad_.SaveBlockLayoutEx(n, layout);
+    return true;
+  }
+
+  // The file n + extension of the folder and its stamp, with one status call when the file is
+  // there under its own name.
+  static FoundFile found(FolderFiles& folder, const QString& n, const QString& extension) {
+    const QString exact = joinPath(folder.dir(), n + extension);
+    FoundFile file{exact, FileStamp::of(exact)};
+    if (file.stamp.isRegularFile()) return file;
+    file.path = folder.path(n + extension);
+    if (file.path != exact) file.stamp = FileStamp::of(file.path);
+    return file;
+  }
+
+  const QString& name(int i) const { return cad_.ModList.at(static_cast<std::size_t>(i)).n; }
 
   static void rekey(CellType& cell, const std::vector<CellType>& templateCells,
                     const std::map<QString, int>& counts) {
@@ -141,6 +219,7 @@ class CellXmlRebuild {
   }
 
   CAD& cad_;
+  CellXmlCache& cache_;
 };
 
 void CAD::MakeCellXml() {

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "cell_xml_cache.h"
 #include "host_calls.h"
 #include "tarvik/attempt.h"
 #include "tarvik/cad.h"
@@ -22,6 +23,7 @@ namespace tarvik {
 class RecognitionState {
  public:
   LineLists lines;
+  CellXmlCache cellXml;  // what the last rebuild of the layouts' keys saw
 };
 
 // A selection window as a world polygon and its bounding box.

@@ -2,6 +2,7 @@
 
 // Folders of the component: its own folder and the sub-folders of the template folder.
 
+#include <QHash>
 #include <QString>
 
 namespace tarvik {
@@ -22,5 +23,20 @@ QString templateSubFolder(const QString& modPath, const QString& name);
 // and taken again once the folder has changed, so a look-up costs a status call and a hash
 // look-up, not a walk over the folder.
 QString fileInFolder(const QString& dir, const QString& name);
+
+// The files of one folder found as fileInFolder finds them, from one listing taken on the first
+// look-up that needs it and kept for the object's life: for a pass over many names of a folder
+// that may be changing, where fileInFolder would list it again for every name it misses.
+class FolderFiles {
+ public:
+  explicit FolderFiles(QString dir);
+  const QString& dir() const { return dir_; }
+  QString path(const QString& name);
+
+ private:
+  QString dir_;
+  bool listed_ = false;
+  QHash<QString, QString> byFoldedName_;
+};
 
 }  // namespace tarvik

@@ -6,7 +6,9 @@
 #include <pango/pangocairo.h>
 
 #include <cmath>
+#include <memory>
 #include <mutex>
+#include <string_view>
 
 #include "cadhost/host_error.h"
 #include "plot/canvas.h"
@@ -32,11 +34,16 @@ class CairoCanvas : public Canvas {
                                      static_cast<int>(std::ceil(height * k_)));
     } else {
       k_ = kPointsPerMm;
+      // Written through a stream of our own: cairo's own file output drops the reason of a
+      // failed write, and a buffered write lost at its close would go unnoticed.
+      stream_ = std::make_unique<PlotFileStream>(file);
       if (kind == OutputKind::Eps) {
-        surface_ = cairo_ps_surface_create(file.path.c_str(), width * k_, height * k_);
+        surface_ = cairo_ps_surface_create_for_stream(writeToStream, stream_.get(), width * k_,
+                                                      height * k_);
         cairo_ps_surface_set_eps(surface_, 1);
       } else {
-        surface_ = cairo_pdf_surface_create(file.path.c_str(), width * k_, height * k_);
+        surface_ = cairo_pdf_surface_create_for_stream(writeToStream, stream_.get(), width * k_,
+                                                       height * k_);
       }
     }
     cr_ = cairo_create(surface_);
@@ -117,12 +124,20 @@ class CairoCanvas : public Canvas {
     if (status == CAIRO_STATUS_SUCCESS && kind_ == OutputKind::Png) writePng(surface_, file_, k_);
     cairo_surface_finish(surface_);
     if (status == CAIRO_STATUS_SUCCESS) status = cairo_surface_status(surface_);
+    if (stream_) stream_->close();  // a failed write says why
     if (status != CAIRO_STATUS_SUCCESS)
       throw HostError(HostError::Io, "cannot write the plot file " + file_.name + ": " +
                                          cairo_status_to_string(status));
   }
 
  private:
+  static cairo_status_t writeToStream(void* stream, const unsigned char* data,
+                                      unsigned int length) {
+    const std::string_view bytes(reinterpret_cast<const char*>(data), length);
+    return static_cast<PlotFileStream*>(stream)->write(bytes) ? CAIRO_STATUS_SUCCESS
+                                                              : CAIRO_STATUS_WRITE_ERROR;
+  }
+
   void path(const std::vector<P2>& points) {
     cairo_move_to(cr_, k_ * points[0].x, k_ * (height_ - points[0].y));
     for (std::size_t i = 1; i < points.size(); ++i)
@@ -155,6 +170,7 @@ class CairoCanvas : public Canvas {
 
   OutputKind kind_;
   PlotFile file_;
+  std::unique_ptr<PlotFileStream> stream_;  // PDF and EPS
   double height_;
   double k_ = 1;
   cairo_surface_t* surface_ = nullptr;

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "cadhost/host_error.h"
 #include "plot/canvas.h"
@@ -28,24 +29,43 @@ void Canvas::arc(P2 centre, double radius, double a0, double a1, const Pen& pen)
   polyline(points, false, pen);
 }
 
-void writePlotFile(const PlotFile& file, std::string_view bytes) {
-  const auto fail = [&](int error) {
-    throw HostError(HostError::Io,
-                    "cannot write the plot file " + file.name + ": " + std::strerror(error));
-  };
-  const int fd = ::open(file.path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) fail(errno);
-  while (!bytes.empty()) {
-    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+PlotFileStream::PlotFileStream(const PlotFile& file) : name_(file.name) {
+  fd_ = ::open(file.path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd_ < 0) fail(errno);
+}
+
+PlotFileStream::~PlotFileStream() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool PlotFileStream::write(std::string_view bytes) {
+  while (error_ == 0 && !bytes.empty()) {
+    const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      const int error = n < 0 ? errno : EIO;
-      ::close(fd);
-      fail(error);
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(n));
+    if (n <= 0)
+      error_ = n < 0 ? errno : EIO;
+    else
+      bytes.remove_prefix(static_cast<std::size_t>(n));
   }
-  if (::close(fd) != 0) fail(errno);
+  return error_ == 0;
+}
+
+void PlotFileStream::close() {
+  const int fd = std::exchange(fd_, -1);
+  if (fd < 0) return;
+  if (::close(fd) != 0 && error_ == 0) error_ = errno;
+  if (error_ != 0) fail(error_);
+}
+
+void PlotFileStream::fail(int error) const {
+  throw HostError(HostError::Io,
+                  "cannot write the plot file " + name_ + ": " + std::strerror(error));
+}
+
+void writePlotFile(const PlotFile& file, std::string_view bytes) {
+  PlotFileStream stream(file);
+  stream.write(bytes);
+  stream.close();
 }
 
 }  // namespace cadhost::plot

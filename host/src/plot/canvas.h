@@ -61,6 +61,29 @@ struct PlotFile {
   std::string name;
 };
 
+// A plot file written as it is made, at file.path. The first failure is kept for close().
+class PlotFileStream {
+ public:
+  // HostError(Io) naming file.name, with the system's reason, when it cannot be created.
+  explicit PlotFileStream(const PlotFile& file);
+  ~PlotFileStream();
+  PlotFileStream(const PlotFileStream&) = delete;
+  PlotFileStream& operator=(const PlotFileStream&) = delete;
+
+  // False when these bytes, or earlier ones, could not be written.
+  bool write(std::string_view bytes);
+  // Closes the file. HostError(Io) naming file.name, with the system's reason, when a write
+  // or the close failed.
+  void close();
+
+ private:
+  [[noreturn]] void fail(int error) const;
+
+  std::string name_;
+  int fd_ = -1;
+  int error_ = 0;
+};
+
 // Writes `bytes` as the file at file.path. HostError(Io) naming file.name, with the system's
 // reason, when it cannot.
 void writePlotFile(const PlotFile& file, std::string_view bytes);

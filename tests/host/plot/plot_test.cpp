@@ -10,6 +10,7 @@
 #include "plot/text_layout.h"
 #include "plot_files.h"
 #include "sheetgen/sheet_set.h"
+#include "small_filesystem.h"
 
 namespace {
 
@@ -606,6 +607,35 @@ TEST_F(PlotTest, PngAndDevicePlotsAndAFailedPlotLeavesNoFile) {
   EXPECT_HOST_ERROR(bare.plot().plotToFile(tmp.path("bare.pdf")), Refused);
   EXPECT_HOST_ERROR(bare.modelSpace().layout().setPlotType(3), Refused);
   third->quit();
+}
+
+TEST_F(PlotTest, APlotThatFindsNoRoomFailsAndKeepsTheFileItWouldReplace) {
+  const sheetgen::Rect r = openFrame();
+  for (const char* plotter :
+       {kPdf, "CorvantisEPS Plus.pc3", "PNG Raster.pc3", "HP-GL2 Plotter.pc3"}) {
+    SCOPED_TRACE(plotter);
+    sheetcut::testing::SmallFileSystem fs(64 * 1024);
+    SHEETCUT_REQUIRE_SMALL_FS(fs);
+    const std::string target = (fs.root() / "frame.out").string();
+    std::ofstream(target) << "earlier plot";
+    fs.fill();
+    windowLayout(r, plotter, "ISO_A4_(297.00_x_210.00_MM)").setStandardScale(0);
+    try {
+      doc.plot().plotToFile(target);
+      ADD_FAILURE() << "a plot onto a full disk was written";
+    } catch (const HostError& e) {
+      EXPECT_EQ(e.code(), HostError::Io);
+      EXPECT_EQ(std::string(e.what()),
+                "cannot write the plot file " + target + ": No space left on device");
+    }
+    std::ifstream in(target);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), {}), "earlier plot");
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(fs.root()))
+      names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{".filler", "frame.out"}));
+  }
 }
 
 }  // namespace

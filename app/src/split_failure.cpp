@@ -77,8 +77,9 @@ QString framesFailure(const QString& detail) {
   const auto m = account.match(detail);
   if (!m.hasMatch()) return QString();
   const QString frames = detail.mid(m.capturedEnd());
+  // A frame's name may hold quotes: it ends at the first quote followed by ": ".
   static const QRegularExpression frame(
-      QStringLiteral("(?:^|; )frame \\d+(?: \"[^\"]*\")?: (not plotted: )?"));
+      QStringLiteral("(?:^|; )frame \\d+(?: \".*?\")?: (not plotted: )?"));
   bool written = false, plotted = false;
   for (auto it = frame.globalMatch(frames); it.hasNext();) {
     (it.next().hasCaptured(1) ? plotted : written) = true;

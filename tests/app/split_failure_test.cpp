@@ -110,6 +110,11 @@ TEST(SplitFailure, FramesNotWrittenAreCountedAndTheirCausesSaid) {
   const QString plots = "1 of the frames of \"" + dxf +
                         "\" were not written or not plotted: frame 3 \"X\": not plotted: odd";
   EXPECT_EQ(splitFailureReason(dxf, out, plots), "1个图框没有打印: " + plots);
+  // A frame's name may hold quotes (inches, say).
+  const QString inches = "1 of the frames of \"" + dxf +
+                         "\" were not written or not plotted: frame 1 \"1/2\" P\": not "
+                         "plotted: odd";
+  EXPECT_EQ(splitFailureReason(dxf, out, inches), "1个图框没有打印: " + inches);
   const QString twice = "1 of the frames of \"" + dxf +
                         "\" were not written or not plotted: frame 1 \"Y\": cannot write the "
                         "drawing /o/Y.dxf: the file exists; frame 1 \"Y\": not plotted: "

@@ -42,6 +42,17 @@ TEST(IniFileNames, SectionsHoldingBracketsReadBackAsWritten) {
   EXPECT_EQ(cfg.GetIniKey("a", "k"), "1");
   EXPECT_EQ(cfg.GetIniKey("b", "k"), "2");
   EXPECT_EQ(cfg.GetIniKey("c", "k"), "3");
+
+  // A comment after a header may hold brackets of its own; a key written to such a section
+  // lands in it rather than in a second header of the same name.
+  writeBytes(dir.path() / "notes.ini", "[Frame] ; sizes in [mm]\r\nw=420\r\n");
+  IniFile notes(dir / "notes.ini");
+  EXPECT_EQ(notes.GetIniKey("Frame", "w"), "420");
+  ASSERT_TRUE(notes.WriteIniKey("Frame", "h", "297"));
+  EXPECT_EQ(readBytes(dir.path() / "notes.ini"), "[Frame] ; sizes in [mm]\r\nw=420\r\nh=297\r\n");
+  // Such a name would read back cut at its comment, so it is not written.
+  EXPECT_FALSE(notes.WriteIniKey("a] ;b", "k", "v"));
+  EXPECT_TRUE(notes.writeFailure().contains("\"a] ;b\"")) << notes.writeFailure().toStdString();
 }
 
 TEST(IniFileNames, NamesTheFormatCannotHoldAreRefusedAndNamed) {

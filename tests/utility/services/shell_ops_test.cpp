@@ -252,3 +252,36 @@ TEST_F(ShellOps, FullDiskKeepsTheTargetAsItWas) {
   EXPECT_FALSE(fs::exists(x / "new.bin"));
   EXPECT_EQ(onDisk(), std::vector<std::string>{"old.bin"});
 }
+
+// A file copied onto an existing one keeps that file's owner and group (as far as the copier
+// may set them) and takes the source's mode; a link as the target keeps leading where it did.
+TEST_F(ShellOps, CopyOntoAnExistingFileOrLinkKeepsWhatItWas) {
+  const fs::path t = dir.path() / "t";
+  fs::create_directories(t);
+  ::chmod((x / "a.dxf").c_str(), 0604);
+  writeBytes(t / "owned.dxf", "old");
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::chown((t / "owned.dxf").c_str(), 1, 1), 0);
+  }
+  struct stat before {};
+  ASSERT_EQ(::stat((t / "owned.dxf").c_str(), &before), 0);
+  EXPECT_EQ(ShellCopyFile(nullptr, q(x / "a.dxf"), q(t / "owned.dxf")), 0);
+  struct stat after {};
+  ASSERT_EQ(::stat((t / "owned.dxf").c_str(), &after), 0);
+  EXPECT_EQ(readBytes(t / "owned.dxf"), "a.dxf");
+  EXPECT_EQ(after.st_uid, before.st_uid);
+  EXPECT_EQ(after.st_gid, before.st_gid);
+  EXPECT_EQ(after.st_mode & 07777, 0604u);
+
+  // A dangling link gets its file; a link loop is refused and stays.
+  fs::create_symlink("made.dxf", t / "dangling.dxf");
+  EXPECT_EQ(ShellCopyFile(nullptr, q(x / "a.dxf"), q(t / "dangling.dxf")), 0);
+  EXPECT_TRUE(fs::is_symlink(t / "dangling.dxf"));
+  EXPECT_EQ(readBytes(t / "made.dxf"), "a.dxf");
+  fs::create_symlink("loop2", t / "loop1");
+  fs::create_symlink("loop1", t / "loop2");
+  EXPECT_EQ(ShellCopyFile(nullptr, q(x / "a.dxf"), q(t / "loop1")), ELOOP);
+  EXPECT_TRUE(fs::is_symlink(t / "loop1"));
+  // owned.dxf, dangling.dxf, made.dxf and the two loop links: no temporary file left.
+  EXPECT_EQ(std::distance(fs::directory_iterator(t), fs::directory_iterator()), 5);
+}

@@ -21,11 +21,21 @@ std::string folderOf(const std::string& path) {
 }  // namespace
 
 FileReplacement::FileReplacement(const std::string& target) : finalPath_(target) {
+  // Follows the link to the file it names, also one not there yet (a dangling link); a loop
+  // leads nowhere and is not replaced.
+  namespace fs = std::filesystem;
+  constexpr int kMostLinks = 40;  // as the system follows
   std::error_code ec;
-  if (std::filesystem::is_symlink(target, ec)) {
-    const std::filesystem::path real = std::filesystem::canonical(target, ec);
-    if (!ec) finalPath_ = real.string();
+  fs::path path(target);
+  for (int links = 0; fs::is_symlink(path, ec); ++links) {
+    const fs::path next = fs::read_symlink(path, ec);
+    if (links == kMostLinks || ec) {
+      linkError_ = ec ? ec.value() : ELOOP;
+      return;
+    }
+    path = next.is_absolute() ? next : path.parent_path() / next;
   }
+  finalPath_ = path.string();
 }
 
 FileReplacement::~FileReplacement() {
@@ -34,6 +44,7 @@ FileReplacement::~FileReplacement() {
 }
 
 int FileReplacement::create(mode_t mode) {
+  if (linkError_ != 0) return linkError_;
   std::string pattern = folderOf(finalPath_) + "/.sheetcut-XXXXXX";
   std::vector<char> buf(pattern.begin(), pattern.end());
   buf.push_back('\0');

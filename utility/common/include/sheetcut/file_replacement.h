@@ -11,7 +11,8 @@ namespace sheetcut {
 // New content for a file, written to a temporary file in the target's folder and renamed over
 // the target by commit(): the target keeps its old content or gets the whole new one, never a
 // truncated file or a tail of the old one. A target that is a symbolic link stays one: the file
-// it names is replaced. Unless committed, the temporary file is removed again.
+// it names is replaced (created, for a dangling link); a link that cannot be followed (a loop)
+// makes create() fail. Unless committed, the temporary file is removed again.
 // Every step answers 0 or the error number (errno) of the call that failed.
 class FileReplacement {
  public:
@@ -38,6 +39,7 @@ class FileReplacement {
   std::string finalPath_;
   std::string tempPath_;
   int fd_ = -1;
+  int linkError_ = 0;  // why the target's link could not be followed
 };
 
 // The permission bits a new file gets from open(path, ..., 0666): 0666 less the umask.

@@ -17,6 +17,18 @@ QString trimBlanks(QStringView s) {
   return s.mid(b, e - b).toString();
 }
 
+// Where the header line `t` closes: at the first "]" that only blanks or a ";" comment follow
+// (as other programs write a header, a comment holding brackets of its own included), else at
+// the last "]", for a section name that holds brackets (a folder "we]ird"); -1 without one.
+qsizetype headerEnd(const QString& t) {
+  for (qsizetype close = t.indexOf(u']'); close >= 0; close = t.indexOf(u']', close + 1)) {
+    qsizetype next = close + 1;
+    while (next < t.size() && isBlank(t[next])) ++next;
+    if (next == t.size() || t[next] == u';') return close;
+  }
+  return t.lastIndexOf(u']');
+}
+
 bool isBlankRaw(const std::string& raw) {
   return raw.find_first_not_of(" \t\r\n") == std::string::npos;
 }
@@ -55,9 +67,7 @@ IniDocument::Line IniDocument::makeLine(const QString& text) const {
   const QString t = trimBlanks(text);
   if (t.startsWith(u'[')) {
     line.kind = Kind::Section;
-    // Up to the last "]": a section name may hold brackets (a folder "we]ird"), and a header
-    // as other programs write it has just one.
-    qsizetype close = t.lastIndexOf(u']');
+    const qsizetype close = headerEnd(t);
     line.name = trimBlanks(QStringView(t).mid(1, close < 0 ? -1 : close - 1));
   } else if (qsizetype eq = t.indexOf(u'='); eq >= 0) {
     line.kind = Kind::Key;

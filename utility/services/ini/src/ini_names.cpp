@@ -43,6 +43,20 @@ QString commonProblem(const QString& name) {
   return QString();
 }
 
+QString sectionProblem(const QString& section) {
+  QString problem = commonProblem(section);
+  if (!problem.isEmpty()) return problem;
+  // A header is read up to the first "]" that a comment follows.
+  for (qsizetype close = section.indexOf(u']'); close >= 0;
+       close = section.indexOf(u']', close + 1)) {
+    qsizetype next = close + 1;
+    while (next < section.size() && isBlank(section[next])) ++next;
+    if (next < section.size() && section[next] == u';')
+      return QStringLiteral("含有\"]\"后接\";\"，读回时会从它断开");
+  }
+  return QString();
+}
+
 QString keyProblem(const QString& key) {
   QString problem = commonProblem(key);
   if (!problem.isEmpty()) return problem;
@@ -60,7 +74,7 @@ QString refusal(const QString& kind, const QString& name, const QString& problem
 }  // namespace
 
 QString unholdableName(const QString& section, const QString& key) {
-  if (const QString p = commonProblem(section); !p.isEmpty()) {
+  if (const QString p = sectionProblem(section); !p.isEmpty()) {
     return refusal(QStringLiteral("节名"), section, p);
   }
   if (const QString p = keyProblem(key); !p.isEmpty()) {

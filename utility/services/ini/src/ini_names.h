@@ -9,7 +9,8 @@ namespace mobrel {
 // characters, nor begin or end with a blank (a read trims it, so " a" would meet "a"). A key
 // must further not hold "=" (a read splits the line at the first one) nor begin with "[" (the
 // line would read as a section header) or ";" (a comment to other readers). A section may hold
-// any other text, "[" and "]" included: a header is read up to the last "]" of its line.
+// any other text, "[" and "]" included (a header is read up to the last "]" of its line), but
+// no "]" followed by blanks and ";", where a header with a comment after it ends.
 QString unholdableName(const QString& section, const QString& key);
 
 class IniDocument;

@@ -1,8 +1,10 @@
 // What an INI file cannot hold, files that are not regular files, and files shared between
 // processes, users and links.
 
+#include <fcntl.h>
 #include <grp.h>
 #include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -157,6 +159,34 @@ TEST(IniFileSharing, WritersThroughALinkAndItsTargetKeepEveryKey) {
   IniFile ini(dir / "d2/t.ini");
   EXPECT_EQ(ini.GetIniKey("s", "a0"), "v");
   EXPECT_EQ(ini.GetIniKey("s", "b" + QString::number(kWrites - 1)), "v");
+}
+
+// A link whose file is not there yet: the first write creates that file and the link stays,
+// under the lock of the folder where the file appears, which writers of the file itself take.
+TEST(IniFileSharing, AFirstWriteThroughADanglingLinkWaitsForTheTargetsWriters) {
+  TestFolder dir;
+  fs::create_directory(dir.path() / "d1");
+  fs::create_directory(dir.path() / "d2");
+  fs::create_symlink("../d2/t.ini", dir.path() / "d1/t.ini");
+  const int held = ::open((dir.path() / "d2").c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);  // as a writer of d2/t.ini holds it
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::close(held);  // the lock stays with the test alone
+    ::_exit(IniFile(dir / "d1/t.ini").WriteIniKey("s", "a0", "v") ? 0 : 1);
+  }
+  ::usleep(150 * 1000);
+  int status = 0;
+  const pid_t early = ::waitpid(child, &status, WNOHANG);
+  EXPECT_EQ(early, 0) << "wrote while d2's writer held its lock";
+  ::close(held);
+  if (early == 0) {
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+  }
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_TRUE(fs::is_symlink(dir.path() / "d1/t.ini"));
+  EXPECT_EQ(readBytes(dir.path() / "d2/t.ini"), "[s]\r\na0=v\r\n");
 }
 
 TEST(IniFileSharing, AReplacedFileKeepsItsOwnerGroupAndMode) {

@@ -20,22 +20,8 @@ std::string folderOf(const std::string& path) {
 
 }  // namespace
 
-FileReplacement::FileReplacement(const std::string& target) : finalPath_(target) {
-  // Follows the link to the file it names, also one not there yet (a dangling link); a loop
-  // leads nowhere and is not replaced.
-  namespace fs = std::filesystem;
-  constexpr int kMostLinks = 40;  // as the system follows
-  std::error_code ec;
-  fs::path path(target);
-  for (int links = 0; fs::is_symlink(path, ec); ++links) {
-    const fs::path next = fs::read_symlink(path, ec);
-    if (links == kMostLinks || ec) {
-      linkError_ = ec ? ec.value() : ELOOP;
-      return;
-    }
-    path = next.is_absolute() ? next : path.parent_path() / next;
-  }
-  finalPath_ = path.string();
+FileReplacement::FileReplacement(const std::string& target) {
+  finalPath_ = replacedPath(target, linkError_);
 }
 
 FileReplacement::~FileReplacement() {
@@ -87,6 +73,23 @@ int FileReplacement::commit() {
   if (::rename(tempPath_.c_str(), finalPath_.c_str()) != 0) return errno;
   tempPath_.clear();
   return 0;
+}
+
+std::string replacedPath(const std::string& path, int& error) {
+  namespace fs = std::filesystem;
+  constexpr int kMostLinks = 40;  // as the system follows
+  error = 0;
+  std::error_code ec;
+  fs::path file(path);
+  for (int links = 0; fs::is_symlink(file, ec); ++links) {
+    const fs::path next = fs::read_symlink(file, ec);
+    if (links == kMostLinks || ec) {
+      error = ec ? ec.value() : ELOOP;
+      return path;
+    }
+    file = next.is_absolute() ? next : file.parent_path() / next;
+  }
+  return file.string();
 }
 
 mode_t newFileMode() {

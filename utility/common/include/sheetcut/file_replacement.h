@@ -39,8 +39,13 @@ class FileReplacement {
   std::string finalPath_;
   std::string tempPath_;
   int fd_ = -1;
-  int linkError_ = 0;  // why the target's link could not be followed
+  int linkError_ = 0;  // why the target's link could not be followed (see replacedPath)
 };
+
+// The file that new content for `path` replaces: `path` itself, or the file its symbolic link
+// names, followed link by link (also one not there yet, for a dangling link). On a link that
+// cannot be followed (a loop) `error` is set to why, else to 0.
+std::string replacedPath(const std::string& path, int& error);
 
 // The permission bits a new file gets from open(path, ..., 0666): 0666 less the umask.
 mode_t newFileMode();

@@ -52,14 +52,13 @@ bool writeAll(int fd, const std::string& bytes) {
 }  // namespace
 
 std::optional<std::string> replacedFile(const std::string& path) {
-  std::error_code ec;
-  if (!fs::is_symlink(path, ec)) return path;
-  const fs::path target = fs::weakly_canonical(path, ec);
-  if (ec) {
-    errno = ec.value();
+  int error = 0;
+  std::string target = sheetcut::replacedPath(path, error);
+  if (error != 0) {
+    errno = error;
     return std::nullopt;
   }
-  return target.string();
+  return target;
 }
 
 bool writeFileAtomically(const std::string& path, const std::string& bytes) {

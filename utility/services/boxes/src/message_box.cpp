@@ -48,13 +48,26 @@ void frmMsgBox::fitText(const QSize& room) {
   const int designW = twips(3015), designH = twips(1185);
   const int maxW = std::max(designW, room.width() - 2 * kMargin - (kWidth - designW));
   const int maxH = std::max(designH, room.height() - 2 * kMargin - (kHeight - designH));
-  // Wider first, while the text is taller than two thirds of its width and a wider box would
-  // still hold a line of it; then as tall as it needs.
+  // Wider first, in steps of 24, while the text is taller than two thirds of its width and a
+  // wider box would still hold a line of it; then as tall as it needs. A wider box never makes
+  // the text taller, so the first width that is wide enough is found by halving the steps: a
+  // long message is laid out a few times, not once a step.
   const int natural = message_->naturalWidth();
-  int w = designW;
-  while (w < maxW && w < natural && message_->heightFor(w) > std::max(designH, w * 2 / 3)) {
-    w = std::min(maxW, w + 24);
+  const auto widthAt = [&](int step) { return std::min(maxW, designW + 24 * step); };
+  const auto needsWider = [&](int width) {
+    return width < maxW && width < natural &&
+           message_->heightFor(width) > std::max(designH, width * 2 / 3);
+  };
+  int low = 0, high = (maxW - designW + 23) / 24;  // the answer lies in [low, high]
+  while (low < high) {
+    const int mid = low + (high - low) / 2;
+    if (needsWider(widthAt(mid))) {
+      low = mid + 1;
+    } else {
+      high = mid;
+    }
   }
+  const int w = widthAt(low);
   int textW = w;
   int h = message_->heightFor(textW);
   if (h > maxH) {

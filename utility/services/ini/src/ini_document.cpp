@@ -17,6 +17,12 @@ QString trimBlanks(QStringView s) {
   return s.mid(b, e - b).toString();
 }
 
+bool isBlankRaw(const std::string& raw) {
+  return raw.find_first_not_of(" \t\r\n") == std::string::npos;
+}
+
+}  // namespace
+
 // Where the header line `t` closes: at the first "]" that only blanks or a ";" comment follow
 // (as other programs write a header, a comment holding brackets of its own included), else at
 // the last "]", for a section name that holds brackets (a folder "we]ird"); -1 without one.
@@ -28,12 +34,6 @@ qsizetype headerEnd(const QString& t) {
   }
   return t.lastIndexOf(u']');
 }
-
-bool isBlankRaw(const std::string& raw) {
-  return raw.find_first_not_of(" \t\r\n") == std::string::npos;
-}
-
-}  // namespace
 
 IniDocument IniDocument::parse(const std::string& bytes) {
   IniDocument doc;

@@ -9,6 +9,10 @@
 
 namespace mobrel {
 
+// Where the trimmed header line `t` ("[...]...") closes: at the first "]" that only blanks or a
+// ";" comment follow, else at the last "]"; -1 without one.
+qsizetype headerEnd(const QString& t);
+
 // The lines of one INI file as read, each with its original bytes, so that an edit rewrites
 // only the lines it touches. Text is decoded before parsing: a GBK trail byte may be "[", "]"
 // or "\", so the raw bytes cannot be parsed directly.

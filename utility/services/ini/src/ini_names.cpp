@@ -46,14 +46,11 @@ QString commonProblem(const QString& name) {
 QString sectionProblem(const QString& section) {
   QString problem = commonProblem(section);
   if (!problem.isEmpty()) return problem;
-  // A header is read up to the first "]" that a comment follows.
-  for (qsizetype close = section.indexOf(u']'); close >= 0;
-       close = section.indexOf(u']', close + 1)) {
-    qsizetype next = close + 1;
-    while (next < section.size() && isBlank(section[next])) ++next;
-    if (next < section.size() && section[next] == u';')
-      return QStringLiteral("含有\"]\"后接\";\"，读回时会从它断开");
-  }
+  // Written as "[section]", the header must close at its own last "]", not at one inside
+  // the name that a comment would seem to follow.
+  const QString header = QStringLiteral("[") + section + QStringLiteral("]");
+  if (headerEnd(header) != header.size() - 1)
+    return QStringLiteral("含有\"]\"后接\";\"，读回时会从它断开");
   return QString();
 }
 

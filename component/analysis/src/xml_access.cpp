@@ -1,7 +1,5 @@
 #include "tarvik/xml_access.h"
 
-#include <unistd.h>
-
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <sheetcut/error.h>
@@ -184,15 +182,12 @@ std::optional<QString> XmlNode::getAttribute(const QString& name) const {
 
 std::shared_ptr<xmlDoc> loadXmlFile(const QString& path) {
   // Only a regular file is read: a named pipe would block and a device never ends.
-  const int fd = sheetcut::openRegularFileForReading(QFile::encodeName(path).toStdString());
-  if (fd < 0) return nullptr;
-  QByteArray data;
-  {
-    QFile file;
-    if (file.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) data = file.readAll();
+  std::string bytes;
+  if (sheetcut::readRegularFile(QFile::encodeName(path).toStdString(), bytes) != 0) {
+    return nullptr;
   }
-  ::close(fd);
-  XmlParseResult parsed = parseXml(data, QFile::encodeName(path).constData(), nullptr, 0);
+  XmlParseResult parsed =
+      parseXml(QByteArray::fromStdString(bytes), QFile::encodeName(path).constData(), nullptr, 0);
   if (parsed.amplification) {
     throw sheetcut::Error(
         sheetcut::errnum::kGeneric,

@@ -8,8 +8,6 @@
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 
-#include <unistd.h>
-
 #include <QFile>
 #include <cerrno>
 #include <cstdint>
@@ -95,21 +93,14 @@ bool readTemplateListFile(const QString& path, std::vector<BlkTYpe>& list, int& 
   // A named pipe or a device is never read as a list: the one would block, the other never
   // ends.
   const std::string name = QFile::encodeName(path).toStdString();
-  const int fd = sheetcut::openRegularFileForReading(name);
-  if (fd < 0) {
-    const int error = errno;
+  std::string bytes;
+  if (const int error = sheetcut::readRegularFile(name, bytes); error != 0) {
     if (error == ENOENT) return refuse(QStringLiteral("the file does not exist"));
     const std::string special = error == EINVAL ? sheetcut::nonRegularFileReason(name) : "";
     return refuse(special.empty() ? QString::fromLocal8Bit(std::strerror(error))
                                   : QString::fromStdString(special));
   }
-  QFile file;
-  if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-    ::close(fd);
-    return refuse(file.errorString());
-  }
-  const QByteArray data = file.readAll();
-  if (file.error() != QFileDevice::NoError) return refuse(file.errorString());
+  const QByteArray data = QByteArray::fromStdString(bytes);
   XmlParseResult parsed = parseXml(data, QFile::encodeName(path).constData(), nullptr, 0);
   const std::unique_ptr<xmlDoc, XmlDocFree> doc(parsed.doc);
   if (!doc) return refuse(parsed.error);

@@ -46,4 +46,21 @@ int openRegularFileForReading(const std::string& path) {
   return fd;
 }
 
+int readRegularFile(const std::string& path, std::string& bytes) {
+  bytes.clear();
+  const int fd = openRegularFileForReading(path);
+  if (fd < 0) return errno;
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      const int err = n < 0 ? errno : 0;
+      ::close(fd);
+      return err;
+    }
+    bytes.append(buffer, static_cast<size_t>(n));
+  }
+}
+
 }  // namespace sheetcut

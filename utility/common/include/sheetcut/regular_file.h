@@ -18,4 +18,8 @@ std::string nonRegularFileReason(const std::string& path);
 // descriptor, or -1 with errno set (EINVAL for anything that is not a regular file).
 int openRegularFileForReading(const std::string& path);
 
+// Reads the whole of the regular file `path` (opened as above) into `bytes`. Returns 0, or the
+// error number of the step that failed (EINVAL for anything that is not a regular file).
+int readRegularFile(const std::string& path, std::string& bytes);
+
 }  // namespace sheetcut

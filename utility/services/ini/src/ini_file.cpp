@@ -20,20 +20,9 @@ namespace mobrel {
 
 std::optional<std::string> readBytes(const QString& path) {
   // Only a regular file: a named pipe would block the open, a device never end.
-  const int fd = sheetcut::openRegularFileForReading(path.toStdString());
-  if (fd < 0) return std::nullopt;
   std::string bytes;
-  char buffer[65536];
-  for (;;) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ::close(fd);
-      if (n < 0) return std::nullopt;
-      return bytes;
-    }
-    bytes.append(buffer, static_cast<size_t>(n));
-  }
+  if (sheetcut::readRegularFile(path.toStdString(), bytes) != 0) return std::nullopt;
+  return bytes;
 }
 
 namespace {

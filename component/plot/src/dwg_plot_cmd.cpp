@@ -5,8 +5,6 @@
 #include <cadhost/document.h>
 #include <cadhost/layout.h>
 
-#include <sheetcut/regular_file.h>
-
 #include <cmath>
 
 #include "tarvik/attempt.h"
@@ -131,11 +129,10 @@ QString CAD::plotWindow(QString strFileName, Point3d Pmin, Point3d Pmax) {
   BesideDrawing named(*this);
   if (pdfPlotter) {
     if (namesADrawingFile(strFileName)) {
-      // A drawing that cannot be opened (missing, no drawing, a pipe that would block the
-      // open) is not plotted: another one is never taken for it.
-      QString error =
-          QString::fromStdString(sheetcut::nonRegularFileReason(strFileName.toStdString()));
-      if (!error.isEmpty() || !named.open(strFileName, true, &error)) {
+      // A drawing that cannot be opened (missing, no drawing, a named pipe or device, which the
+      // host refuses without blocking) is not plotted: another one is never taken for it.
+      QString error;
+      if (!named.open(strFileName, true, &error)) {
         report(QStringLiteral("图形无法打开, 未打印: %1 (%2)").arg(strFileName, error));
         return problems.join(u"; ");
       }

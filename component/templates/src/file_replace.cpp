@@ -1,54 +1,53 @@
 #include "tarvik/file_replace.h"
 
 #include <sheetcut/error.h>
+#include <sheetcut/file_replacement.h>
 #include <sheetcut/regular_file.h>
+#include <sys/stat.h>
 
 #include <QFile>
-#include <QSaveFile>
 #include <cerrno>
+#include <cstring>
 
 namespace tarvik {
 
 namespace {
 
-// Why the last operation on `file` failed, `err` being errno right after it: a full disk (or
-// quota) is said as such, anything else in the file's own words.
-std::string failureReason(const QSaveFile& file, int err) {
+// Why a step failed, `err` being its error number: a full disk (or quota) is said as such,
+// anything else in the system's words.
+std::string failureReason(int err) {
   if (err == ENOSPC || err == EDQUOT) return "the disk is full";
-  return file.errorString().toStdString();
+  return std::strerror(err);
 }
 
 }  // namespace
 
 void replaceFile(const QString& path, const QByteArray& data, const char* source) {
+  const std::string target = QFile::encodeName(path).toStdString();
   // Only a regular file is replaced: a pipe or device at the name is someone else's.
-  const std::string special = sheetcut::nonRegularFileReason(QFile::encodeName(path).toStdString());
+  const std::string special = sheetcut::nonRegularFileReason(target);
   if (!special.empty()) {
     throw sheetcut::Error(sheetcut::errnum::kPathNotFound,
                           "Cannot replace \"" + path.toStdString() + "\": it " + special, source);
   }
-  QSaveFile file(path);
-  // Never write through to the target: without the temporary file a failed write would leave
-  // the template's file cut short.
-  file.setDirectWriteFallback(false);
-  const auto fail = [&](const char* what, const std::string& reason) {
+  const auto fail = [&](const char* what, int err) {
     throw sheetcut::Error(
         sheetcut::errnum::kPathNotFound,
-        std::string("Cannot ") + what + " \"" + path.toStdString() + "\": " + reason, source);
+        std::string("Cannot ") + what + " \"" + path.toStdString() + "\": " + failureReason(err),
+        source);
   };
-  errno = 0;
-  if (!file.open(QIODevice::WriteOnly)) fail("create", failureReason(file, errno));
-  errno = 0;
-  // The flush is checked here: commit() does not notice when the last buffered bytes find no
-  // room, and would put an empty file in place.
-  if (file.write(data) != data.size() || !file.flush()) {
-    // The reason is taken before the temporary file is dropped, which puts its own in place.
-    const std::string reason = failureReason(file, errno);
-    file.cancelWriting();
-    fail("write", reason);
+  // The new content goes to a temporary file beside the target, so a failed write never
+  // leaves the template's file cut short; the file keeps the permissions it had.
+  sheetcut::FileReplacement file(target);
+  struct stat old {};
+  const mode_t mode =
+      ::stat(file.finalPath().c_str(), &old) == 0 ? (old.st_mode & 07777) : sheetcut::newFileMode();
+  if (const int err = file.create(mode)) fail("create", err);
+  if (const int err = file.write(data.constData(), static_cast<size_t>(data.size()))) {
+    fail("write", err);
   }
-  errno = 0;
-  if (!file.commit()) fail("replace", failureReason(file, errno));
+  if (const int err = file.flush()) fail("write", err);
+  if (const int err = file.commit()) fail("replace", err);
 }
 
 }  // namespace tarvik

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <vector>
 
@@ -38,6 +39,11 @@ int FileReplacement::create(mode_t mode) {
   if (fd_ < 0) return errno;
   tempPath_ = buf.data();
   return ::fchmod(fd_, mode) == 0 ? 0 : errno;
+}
+
+int FileReplacement::createKeepingMode() {
+  struct stat old {};
+  return create(::stat(finalPath_.c_str(), &old) == 0 ? (old.st_mode & 07777) : newFileMode());
 }
 
 int FileReplacement::keepAttributesOf(const struct stat& old) {
@@ -90,6 +96,11 @@ std::string replacedPath(const std::string& path, int& error) {
     file = next.is_absolute() ? next : file.parent_path() / next;
   }
   return file.string();
+}
+
+std::string replacementFailure(int err) {
+  if (err == ENOSPC || err == EDQUOT) return "the disk is full";
+  return std::strerror(err);
 }
 
 mode_t newFileMode() {

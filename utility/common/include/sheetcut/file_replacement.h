@@ -25,6 +25,8 @@ class FileReplacement {
   const std::string& finalPath() const { return finalPath_; }
   // Creates the temporary file with the permission bits `mode`.
   int create(mode_t mode);
+  // Creates it with the permission bits of the file it replaces, or of a new file.
+  int createKeepingMode();
   // Gives the temporary file the owner, group and permission bits of `old`, the file it will
   // replace: the owner and group as far as this process may set them (only the superuser may
   // give a file away; an owner may still keep a group of theirs), the bits always.
@@ -46,6 +48,10 @@ class FileReplacement {
 // names, followed link by link (also one not there yet, for a dangling link). On a link that
 // cannot be followed (a loop) `error` is set to why, else to 0.
 std::string replacedPath(const std::string& path, int& error);
+
+// Why a step of a replacement failed, `err` being the number it answered: a full disk (or
+// quota) said as such, anything else in the system's words.
+std::string replacementFailure(int err);
 
 // The permission bits a new file gets from open(path, ..., 0666): 0666 less the umask.
 mode_t newFileMode();

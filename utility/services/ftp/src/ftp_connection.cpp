@@ -5,10 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
-#include <cerrno>
-#include <cstring>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -17,6 +14,8 @@
 #include "mobrel/ftp_remote_names.h"
 #include "mobrel/wildcard.h"
 #include "sheetcut/ansi_codepage.h"
+#include "sheetcut/file_replacement.h"
+#include "sheetcut/regular_file.h"
 
 namespace mobrel::ftp {
 
@@ -210,26 +209,16 @@ struct FtpConnection::Impl {
     return n < 0 ? CURL_READFUNC_ABORT : static_cast<size_t>(n);
   }
 
-  // Where a download's bytes go, and the system's error number when writing them failed.
+  // Where a download's bytes go, and the error number of the write that failed, if one did.
   struct DownloadTarget {
-    QSaveFile* file;
+    sheetcut::FileReplacement* file;
     int error = 0;
   };
 
   static size_t writeFile(char* data, size_t size, size_t count, void* target) {
     auto* t = static_cast<DownloadTarget*>(target);
-    const auto wanted = static_cast<qint64>(size * count);
-    errno = 0;
-    const qint64 n = t->file->write(data, wanted);
-    if (n != wanted) t->error = errno != 0 ? errno : EIO;
-    return n < 0 ? 0 : static_cast<size_t>(n);
-  }
-
-  // Why the local file of a download could not be written: a full disk said as such.
-  static QString writeFailure(const QSaveFile& file, int error) {
-    if (error == ENOSPC || error == EDQUOT) return QStringLiteral("the disk is full");
-    return file.errorString().isEmpty() ? QString::fromLocal8Bit(std::strerror(error))
-                                        : file.errorString();
+    if (t->error == 0) t->error = t->file->write(data, size * count);
+    return t->error == 0 ? size * count : 0;
   }
 
   bool upload(const QString& localFile, const std::string& raw, const QString& shownName,
@@ -253,11 +242,19 @@ struct FtpConnection::Impl {
                 bool binary) {
     if (!requireOpen()) return false;
     // The data goes to a temporary file beside the target, renamed over it only when the
-    // whole file has arrived.
-    QSaveFile file(localFile);
-    if (QFileInfo(localFile).isDir() || !file.open(QIODevice::WriteOnly)) {
-      return fail(QStringLiteral("cannot write local file \"%1\"").arg(localFile));
+    // whole file has arrived and is on the disk.
+    sheetcut::FileReplacement file(QFile::encodeName(localFile).toStdString());
+    const auto cannotWrite = [&](int error) {
+      return fail(QStringLiteral("cannot write local file \"%1\": %2")
+                      .arg(localFile, QString::fromStdString(sheetcut::replacementFailure(error))));
+    };
+    // Only a regular file is replaced: a folder, a pipe or a device at the name is not.
+    const std::string special = sheetcut::nonRegularFileReason(file.finalPath());
+    if (!special.empty()) {
+      return fail(QStringLiteral("cannot write local file \"%1\": it %2")
+                      .arg(localFile, QString::fromStdString(special)));
     }
+    if (const int error = file.createKeepingMode()) return cannotWrite(error);
     beginOperation();
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &Impl::writeFile);
     DownloadTarget target{&file};
@@ -265,20 +262,9 @@ struct FtpConnection::Impl {
     curl_easy_setopt(curl, CURLOPT_TRANSFERTEXT, binary ? 0L : 1L);
     startProgress(shownName, 0, false);
     const bool received = perform(urlPathOf(raw));
-    // The last buffered bytes are written here: commit() would not notice that they found no
-    // room, and would put a cut or empty file in the target's place.
-    errno = 0;
-    if (received && target.error == 0 && !file.flush()) target.error = errno != 0 ? errno : EIO;
-    if (target.error != 0) {
-      const QString reason = writeFailure(file, target.error);
-      file.cancelWriting();
-      return fail(QStringLiteral("cannot write local file \"%1\": %2").arg(localFile, reason));
-    }
+    if (target.error != 0) return cannotWrite(target.error);
     if (!received) return false;
-    if (!file.commit()) {
-      return fail(
-          QStringLiteral("cannot write local file \"%1\": %2").arg(localFile, file.errorString()));
-    }
+    if (const int error = file.commit()) return cannotWrite(error);
     return true;
   }
 

@@ -128,14 +128,9 @@ void ReportBuffer::put(const QString& path, const QString& section, const QStrin
   }
 }
 
-QString ReportBuffer::writeDirectly(const std::vector<Pending>& keys) const {
-  std::vector<mobrel::IniFile::KeyWrite> writes;
-  writes.reserve(keys.size());
-  for (const Pending& p : keys) writes.push_back({p.section, p.key, p.value});
-  mobrel::IniFile file(path_);
-  if (file.WriteIniKeys(writes)) return QString();
+QString ReportBuffer::failureOfFile() const {
   return QStringLiteral("the analysis report \"%1\" could not be written: %2")
-      .arg(path_, file.writeFailure());
+      .arg(path_, file_->writeFailure());
 }
 
 void ReportBuffer::keepFailure(const QString& failure) {
@@ -146,19 +141,10 @@ QString ReportBuffer::flush() {
   if (!pending_.empty()) {
     std::vector<mobrel::KeptIniFile::Key> keys;
     keys.reserve(pending_.size());
-    for (const Pending& p : pending_) {
-      keys.push_back({p.section, p.key, p.value, p.mayWait});
-      if (!p.mayWait) continue;
-      // A key that waits again replaces its earlier value: one entry per key and section.
-      if (!unsynced_.empty() && pendingKey(unsynced_.back().section, unsynced_.back().key) ==
-                                    pendingKey(p.section, p.key)) {
-        unsynced_.back() = p;
-      } else {
-        unsynced_.push_back(p);
-      }
-    }
+    for (const Pending& p : pending_) keys.push_back({p.section, p.key, p.value, p.mayWait});
     if (!file_) file_ = std::make_unique<mobrel::KeptIniFile>(path_);
-    if (!file_->write(keys)) keepFailure(writeDirectly(pending_));
+    // A failed write leaves its keys waiting in the file object for the next write or sync.
+    if (!file_->write(keys)) keepFailure(failureOfFile());
     pending_.clear();
     pendingIndex_.clear();
   }
@@ -167,8 +153,7 @@ QString ReportBuffer::flush() {
 
 QString ReportBuffer::sync() {
   QString failure = flush();
-  if (file_ && !file_->sync() && failure.isEmpty()) failure = writeDirectly(unsynced_);
-  unsynced_.clear();
+  if (file_ && !file_->sync() && failure.isEmpty()) failure = failureOfFile();
   return failure;
 }
 

@@ -95,16 +95,13 @@ class ReportBuffer {
     bool mayWait = false;
     std::optional<QString> readBack;  // the value as a profile read gives it, once asked for
   };
-  // Writes `keys` one by one through the plain INI class: the second try of a write that
-  // failed, which also tells why it failed. "" when they were written.
-  QString writeDirectly(const std::vector<Pending>& keys) const;
+  // Why the file's last write or sync failed, naming the report.
+  QString failureOfFile() const;
   void keepFailure(const QString& failure);
 
   QString path_;
   std::vector<Pending> pending_;
   std::unordered_map<QString, std::size_t> pendingIndex_;  // section and key -> pending entry
-  // Keys written with `mayWait` since the last sync: they may not be in the file yet.
-  std::vector<Pending> unsynced_;
   QString failure_;  // a failure that no flush has returned yet
   std::unique_ptr<mobrel::KeptIniFile> file_;
 };

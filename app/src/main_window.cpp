@@ -264,6 +264,9 @@ void MainWindow::InitGrid() {
   gd_->setSelectionBehavior(QAbstractItemView::SelectRows);
   gd_->setSelectionMode(QAbstractItemView::SingleSelection);
   gd_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // One stop of the Tab chain, as lists are: the arrow keys move within the grid, Tab and
+  // Shift+Tab go on to the controls around it.
+  gd_->setTabKeyNavigation(false);
   gd_->setIconSize(QSize(16, 16));
   const int widths[FileList::kColumns] = {20, 20, 450, 80, 80};
   for (int column = 0; column < FileList::kColumns; ++column) {

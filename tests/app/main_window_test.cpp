@@ -251,8 +251,10 @@ TEST_F(WindowTest, AddingAFolderSaysWhichDrawingsItPassedOverForTheirNames) {
   ASSERT_EQ(w->fileList().drawingCount(), 1);
   EXPECT_EQ(w->fileList().path(0), utf8);
   ASSERT_EQ(api->alerts.size(), 1);
-  EXPECT_TRUE(api->alerts[0].startsWith("有1个图纸文件的文件名不是UTF-8编码")) << api->alerts[0].toStdString();
-  EXPECT_TRUE(api->alerts[0].endsWith("\r\n" + folder / "Unpacked/图号.dxf")) << api->alerts[0].toStdString();
+  EXPECT_TRUE(api->alerts[0].startsWith("有1个图纸文件的文件名不是UTF-8编码"))
+      << api->alerts[0].toStdString();
+  EXPECT_TRUE(api->alerts[0].endsWith("\r\n" + folder / "Unpacked/图号.dxf"))
+      << api->alerts[0].toStdString();
 
   // A folder of such drawings only is not said to hold none.
   ASSERT_EQ(::unlink(utf8.toUtf8().constData()), 0);
@@ -277,6 +279,46 @@ TEST_F(WindowTest, FoldersOfDwgDrawingsAreToldApartFromFoldersWithoutDrawings) {
             (QStringList{"该文件夹下发现了DWG图纸, 但本程序无法读取DWG图纸, 只能读取DXF图纸",
                          "该文件夹下没有发现DWG文件"}));
   EXPECT_TRUE(w->fileList().isEmpty());
+}
+
+TEST_F(WindowTest, TheGridIsOneTabStopAndArrowsMoveWithinIt) {
+  auto program = start();
+  MainWindow* w = program->mainWindow();
+  w->show();
+  w->activateWindow();
+  QApplication::processEvents();
+  auto* grid = w->findChild<QTableView*>("gd");
+  auto* before = w->findChild<QToolButton*>("cmdSelectFolder");
+  auto* after = w->findChild<QComboBox*>("cbPaper");
+  const auto press = [](QWidget* to, int key, Qt::KeyboardModifiers modifiers = {}) {
+    QKeyEvent down(QEvent::KeyPress, key, modifiers);
+    QApplication::sendEvent(to, &down);
+    QKeyEvent up(QEvent::KeyRelease, key, modifiers);
+    QApplication::sendEvent(to, &up);
+  };
+  // The 18 blank rows of an empty list, and a list of drawings.
+  for (bool filled : {false, true}) {
+    if (filled) {
+      w->fileList().addDrawing(folder / "a.dxf");
+      w->fileList().addDrawing(folder / "b.dxf");
+    }
+    grid->setFocus(Qt::OtherFocusReason);
+    grid->setCurrentIndex(grid->model()->index(0, 2));
+    ASSERT_EQ(w->focusWidget(), grid);
+    press(grid, Qt::Key_Down);
+    EXPECT_EQ(grid->currentIndex().row(), 1) << filled;
+    EXPECT_EQ(w->focusWidget(), grid);
+
+    press(grid, Qt::Key_Tab);
+    EXPECT_EQ(w->focusWidget(), after) << filled;
+    grid->setFocus(Qt::OtherFocusReason);
+    press(grid, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(w->focusWidget(), before) << filled;
+    // And back into the grid with one Tab, where its current cell is kept.
+    press(before, Qt::Key_Tab);
+    EXPECT_EQ(w->focusWidget(), grid) << filled;
+    EXPECT_EQ(grid->currentIndex().row(), 1) << filled;
+  }
 }
 
 TEST_F(WindowTest, ClearingLeavesNothingBehindAndDeleteTakesOnlySelectedRows) {

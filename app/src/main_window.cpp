@@ -35,6 +35,7 @@
 #include "sheetcut_app/dwg_id_format.h"
 #include "sheetcut_app/error_text.h"
 #include "sheetcut_app/format_editor.h"
+#include "sheetcut_app/passed_over.h"
 #include "sheetcut_app/path_delegate.h"
 #include "sheetcut_app/program_config.h"
 #include "sheetcut_app/program_pictures.h"
@@ -64,22 +65,6 @@ class StatusLabel : public QLabel {
 const QStringList kToolsLockedDuringRun = {
     QStringLiteral("tlAddFile"), QStringLiteral("tlAddFolder"), QStringLiteral("tlStart"),
     QStringLiteral("tlClear"),   QStringLiteral("tlDelete"),    QStringLiteral("tlUserSet")};
-
-// Drawings of a folder left out because their names are not UTF-8: how many, why, and which.
-QString skippedNamesText(const QStringList& skipped) {
-  constexpr int kNamed = 10;
-  QString text = QStringLiteral(
-                     "有%1个图纸文件的文件名不是UTF-8编码(可能来自Windows的压缩包), "
-                     "本程序无法打开, 没有加入列表; 请把文件改名后再添加:")
-                     .arg(skipped.size());
-  for (qsizetype i = 0; i < skipped.size() && i < kNamed; ++i) {
-    text += QStringLiteral("\r\n") + skipped[i];
-  }
-  if (skipped.size() > kNamed) {
-    text += QStringLiteral("\r\n") + QStringLiteral("……等%1个").arg(skipped.size());
-  }
-  return text;
-}
 
 }  // namespace
 
@@ -264,6 +249,9 @@ void MainWindow::InitGrid() {
   gd_->setSelectionBehavior(QAbstractItemView::SelectRows);
   gd_->setSelectionMode(QAbstractItemView::SingleSelection);
   gd_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // One stop of the Tab chain, as lists are: the arrow keys move within the grid, Tab and
+  // Shift+Tab go on to the controls around it.
+  gd_->setTabKeyNavigation(false);
   gd_->setIconSize(QSize(16, 16));
   const int widths[FileList::kColumns] = {20, 20, 450, 80, 80};
   for (int column = 0; column < FileList::kColumns; ++column) {
@@ -368,20 +356,25 @@ void MainWindow::AddFolder() {
         parts_.api.FindFolderFiles(folder, QStringLiteral("*") + tarvik::kDrawingExtension);
     step = 6;
     const bool none = found.entries.isEmpty() || found.entries.first().trimmed().isEmpty();
-    if (none && found.skipped.isEmpty()) {
+    const PassedOver over = passedOver(found.skipped);
+    if (none && over.files.isEmpty()) {
       // Drawings that this program cannot read are not "no drawings".
       const QStringList dwg = parts_.api.FindFolderFiles(folder, QStringLiteral("*.dwg")).entries;
       const bool hasDwg = !dwg.isEmpty() && !dwg.first().trimmed().isEmpty();
-      parts_.api.Alert(
+      QString text =
           hasDwg
               ? QStringLiteral("该文件夹下发现了DWG图纸, 但本程序无法读取DWG图纸, 只能读取DXF图纸")
-              : QStringLiteral("该文件夹下没有发现DWG文件"),
-          QString());
+              : QStringLiteral("该文件夹下没有发现DWG文件");
+      // Sub-folders passed over are named in the same message.
+      if (!over.folders.isEmpty()) text += QStringLiteral("\r\n\r\n") + passedOverText(over);
+      parts_.api.Alert(text, QString());
       return;
     }
     step = 8;
     if (!none) list_.addFolderEntries(found.entries);
-    if (!found.skipped.isEmpty()) parts_.api.Alert(skippedNamesText(found.skipped), QString());
+    if (const QString text = passedOverText(over); !text.isEmpty()) {
+      parts_.api.Alert(text, QString());
+    }
   } catch (...) {
     setToolEnabled(QStringLiteral("tlAddFolder"), true);
     parts_.api.Alert(QStringLiteral("抱歉, addFolder函数第%1行异常, 原因: \r\n").arg(step) +

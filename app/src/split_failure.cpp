@@ -106,6 +106,61 @@ QString framesFailure(const QString& detail) {
   return text;
 }
 
+// The component's account of a source drawing it could not open or read, said in the
+// program's words: what failed (opening or reading) and, for the causes the host words as in
+// this table, why; empty when the detail is no such account. The component puts
+// `Cannot open the drawing "<drawing>": ` before the host's own words, which are
+// "cannot open the drawing <drawing>: <cause>", "cannot read the drawing <drawing>: <cause>"
+// or "<drawing>: cannot read the file: <cause>"; a damaged or foreign drawing is none of these.
+QString sourceFailure(const QString& drawing, const QString& detail) {
+  if (detail.startsWith(QLatin1String("The drawing path \"")) &&
+      detail.endsWith(QLatin1String("\" holds a NUL character"))) {
+    return QStringLiteral("图纸路径中有NUL字符");
+  }
+  const QString component =
+      QStringLiteral("Cannot open the drawing \"") + drawing + QStringLiteral("\": ");
+  if (!detail.startsWith(component)) return QString();
+  const QString host = detail.mid(component.size());
+  const std::pair<QString, const char*> kSteps[] = {
+      {QStringLiteral("cannot open the drawing ") + drawing + QStringLiteral(": "), "无法打开图纸"},
+      {QStringLiteral("cannot read the drawing ") + drawing + QStringLiteral(": "), "无法读取图纸"},
+      {drawing + QStringLiteral(": cannot read the file: "), "无法读取图纸"},
+  };
+  // The causes as the host words them (the system's error texts and its own).
+  static const std::pair<const char*, const char*> kCauses[] = {
+      {"Permission denied", "没有读取权限"},
+      {"Operation not permitted", "系统不允许读取"},
+      {"No such file or directory", "文件不存在"},
+      {"not a regular file", "不是普通文件"},
+      // Opening a socket or a device without a driver.
+      {"No such device or address", "不是普通文件"},
+      {"No such device", "不是普通文件"},
+      {"Not a directory", "路径中有一级不是文件夹"},
+      {"Too many levels of symbolic links", "符号链接太多或成环"},
+      {"File name too long", "文件名太长"},
+      {"Input/output error", "磁盘读取出错"},
+      {"Resource temporarily unavailable", "文件正被占用"},
+      {"Too many open files", "打开的文件太多"},
+      {"Too many open files in system", "打开的文件太多"},
+      {"Cannot allocate memory", "内存不足"},
+      {"Stale file handle", "网络文件已失效"},
+      {"Transport endpoint is not connected", "文件所在的文件系统已断开"},
+  };
+  for (const auto& [words, step] : kSteps) {
+    if (!host.startsWith(words)) continue;
+    const QString cause = host.mid(words.size());
+    QString text = QString::fromUtf8(step);
+    for (const auto& [hostCause, said] : kCauses) {
+      if (cause == QLatin1String(hostCause)) {
+        text += QStringLiteral("(") + QString::fromUtf8(said) + QStringLiteral(")");
+        break;
+      }
+    }
+    return text;
+  }
+  return QString();
+}
+
 }  // namespace
 
 DrawingKind drawingKindOf(const QString& path) {
@@ -149,6 +204,11 @@ QString whyFolderCannotBeCreated(const QString& folder) {
 
 QString splitFailureReason(const QString& drawing, const QString& outputFolder,
                            const QString& detail) {
+  // Said from the detail, not from the file as it is now: a drawing that could not be opened
+  // may be readable again, or gone, by the time this is said.
+  if (const QString why = sourceFailure(drawing, detail); !why.isEmpty()) {
+    return why + QStringLiteral(": ") + detail;
+  }
   QString reason;
   switch (drawingKindOf(drawing)) {
     case DrawingKind::Dwg:

@@ -1,13 +1,55 @@
 #include "app_test_support.h"
 
+#include <linux/capability.h>
 #include <mobrel/folder_lister.h>
 #include <mobrel/ini_file.h>
 #include <sheetcut/error.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <QFile>
 #include <QFileInfo>
 
 namespace apptest {
+
+namespace {
+
+constexpr unsigned kReadOverride = (1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH);
+
+// The calling thread's capabilities (0: this thread).
+bool capabilities(__user_cap_data_struct (&data)[2]) {
+  __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+  return ::syscall(SYS_capget, &header, data) == 0;
+}
+
+bool setCapabilities(__user_cap_data_struct (&data)[2]) {
+  __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+  return ::syscall(SYS_capset, &header, data) == 0;
+}
+
+}  // namespace
+
+WithoutReadOverride::WithoutReadOverride() {
+  __user_cap_data_struct data[2]{};
+  if (!capabilities(data)) return;
+  saved_[0] = data[0].effective;
+  saved_[1] = data[1].effective;
+  if ((data[0].effective & kReadOverride) == 0) {
+    held_ = true;
+    return;
+  }
+  data[0].effective &= ~kReadOverride;
+  dropped_ = held_ = setCapabilities(data);
+}
+
+WithoutReadOverride::~WithoutReadOverride() {
+  if (!dropped_) return;
+  __user_cap_data_struct data[2]{};
+  if (!capabilities(data)) return;
+  data[0].effective = saved_[0];
+  data[1].effective = saved_[1];
+  setCapabilities(data);
+}
 
 ChosenFiles FakeServices::SelectFiles(QWidget*, const QString& filter, bool, const QString&,
                                       const QString&) {

@@ -81,6 +81,23 @@ class FakeComponent : public sheetcut::app::SplitComponent {
   void releaseHost() override { ++releases; }
 };
 
+// While it lives, the calling thread reads and searches files only as their modes allow, even
+// as the superuser: the superuser's power to pass over them is given up and then taken back.
+// held() is false where it cannot be given up (nothing to give up counts as held).
+class WithoutReadOverride {
+ public:
+  WithoutReadOverride();
+  ~WithoutReadOverride();
+  WithoutReadOverride(const WithoutReadOverride&) = delete;
+  WithoutReadOverride& operator=(const WithoutReadOverride&) = delete;
+  bool held() const { return held_; }
+
+ private:
+  bool held_ = false;
+  bool dropped_ = false;
+  unsigned saved_[2] = {};  // the effective capability words before
+};
+
 // A fresh folder for a test, removed at the end.
 class Folder {
  public:

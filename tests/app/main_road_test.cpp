@@ -6,6 +6,11 @@
 #include <tarvik/cad.h>
 #include <tarvik/scripted_ui.h>
 
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QCryptographicHash>
 #include <QDir>
@@ -14,6 +19,9 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <cstring>
+#include <functional>
+#include <iostream>
 
 #include "acceptance_drawings.h"
 #include "app_test_support.h"
@@ -66,6 +74,16 @@ class MainRoadTest : public ::testing::Test {
     SplitRun split(list, api, *component, config);
     split.onStatus = [this](const QString& text) { status = text; };
     split.StartSplit({mode, out, kFormat});
+  }
+
+  // Lists one drawing alone and splits it beside itself.
+  void splitAlone(const QString& path) {
+    list.clear();
+    list.addDrawing(path);
+    ConfigFile config(api, ini);
+    SplitRun split(list, api, *component, config);
+    split.onStatus = [this](const QString& text) { status = text; };
+    split.StartSplit({SaveMode::OwnFolder, QString(), kFormat});
   }
 
   // The program over the fixture's component, its services answered by the test.
@@ -283,12 +301,7 @@ TEST_F(MainRoadTest, FailedDrawingsAreNamedForWhatIsWrongWithThem) {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(c.bytes);
     file.close();
-    list.clear();
-    list.addDrawing(path);
-    ConfigFile config(api, ini);
-    SplitRun split(list, api, *component, config);
-    split.onStatus = [this](const QString& text) { status = text; };
-    split.StartSplit({SaveMode::OwnFolder, QString(), kFormat});
+    splitAlone(path);
     const QString start = "1拆分发生异常, 原因: \r\n" + c.reason;
     EXPECT_TRUE(status.startsWith(start)) << c.name << ": " << status.toStdString();
     // The component's own detail follows and names the drawing.
@@ -298,6 +311,61 @@ TEST_F(MainRoadTest, FailedDrawingsAreNamedForWhatIsWrongWithThem) {
   }
   // The reported line is where the component stopped reading.
   EXPECT_TRUE(status.contains("line ")) << status.toStdString();
+}
+
+TEST_F(MainRoadTest, DrawingsThatCannotBeOpenedAreSaidWhyInChinese) {
+  QDir().mkpath(root / "Bad");
+  struct Case {
+    QString path;
+    QString reason;
+    std::function<bool()> make;  // false: the case cannot be made here
+    bool byMode = false;         // refused by the file's mode alone
+  };
+  const Case cases[] = {
+      // Listed, then deleted before the run.
+      {root / "Bad/gone.dxf", "无法打开图纸(文件不存在): ", [] { return true; }},
+      {root / "Bad/pipe.dxf", "无法打开图纸(不是普通文件): ",
+       [this] { return ::mkfifo((root / "Bad/pipe.dxf").toUtf8().constData(), 0644) == 0; }},
+      {root / "Bad/sock.dxf", "无法打开图纸(不是普通文件): ",
+       [this] {
+         const QByteArray name = (root / "Bad/sock.dxf").toUtf8();
+         sockaddr_un address{};
+         address.sun_family = AF_UNIX;
+         if (size_t(name.size()) >= sizeof address.sun_path) return false;
+         std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+         const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+         const bool bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+         ::close(fd);
+         return bound;
+       }},
+      {root / "Bad/locked.dxf", "无法打开图纸(没有读取权限): ",
+       [this] {
+         return QFile::copy(plan, root / "Bad/locked.dxf") &&
+                ::chmod((root / "Bad/locked.dxf").toUtf8().constData(), 0) == 0;
+       },
+       true},
+  };
+  for (const Case& c : cases) {
+    ASSERT_TRUE(c.make()) << c.path.toStdString();
+    {
+      // The superuser reads a file of mode 000 unless it gives up that power.
+      apptest::WithoutReadOverride asUser;
+      if (c.byMode && !asUser.held()) {
+        std::cout << "[  SKIPPED ] " << c.path.toStdString()
+                  << ": the superuser's power to read any file cannot be given up here\n";
+        continue;
+      }
+      splitAlone(c.path);
+    }
+    const QString start =
+        "1拆分发生异常, 原因: \r\n" + c.reason + "Cannot open the drawing \"" + c.path + "\": ";
+    EXPECT_TRUE(status.startsWith(start)) << status.toStdString();
+    EXPECT_EQ(list.picture(0), "err") << c.path.toStdString();
+  }
+  ::chmod((root / "Bad/locked.dxf").toUtf8().constData(), 0644);
+  EXPECT_EQ(digest(root / "Bad/locked.dxf"), planDigest);
+  EXPECT_EQ(QDir(root / "Bad").entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot),
+            (QStringList{"locked.dxf", "pipe.dxf", "sock.dxf"}));
 }
 
 TEST_F(MainRoadTest, ThroughTheWindow) {

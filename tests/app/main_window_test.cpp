@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sheetcut/error.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QAction>
@@ -21,6 +22,7 @@
 #include <QSysInfo>
 #include <QTableView>
 #include <QToolButton>
+#include <filesystem>
 
 #include "app_test_support.h"
 #include "sheetcut_app/about_dialog.h"
@@ -251,8 +253,10 @@ TEST_F(WindowTest, AddingAFolderSaysWhichDrawingsItPassedOverForTheirNames) {
   ASSERT_EQ(w->fileList().drawingCount(), 1);
   EXPECT_EQ(w->fileList().path(0), utf8);
   ASSERT_EQ(api->alerts.size(), 1);
-  EXPECT_TRUE(api->alerts[0].startsWith("有1个图纸文件的文件名不是UTF-8编码")) << api->alerts[0].toStdString();
-  EXPECT_TRUE(api->alerts[0].endsWith("\r\n" + folder / "Unpacked/图号.dxf")) << api->alerts[0].toStdString();
+  EXPECT_TRUE(api->alerts[0].startsWith("有1个图纸文件的文件名不是UTF-8编码"))
+      << api->alerts[0].toStdString();
+  EXPECT_TRUE(api->alerts[0].endsWith("\r\n" + folder / "Unpacked/图号.dxf"))
+      << api->alerts[0].toStdString();
 
   // A folder of such drawings only is not said to hold none.
   ASSERT_EQ(::unlink(utf8.toUtf8().constData()), 0);
@@ -262,6 +266,51 @@ TEST_F(WindowTest, AddingAFolderSaysWhichDrawingsItPassedOverForTheirNames) {
   EXPECT_TRUE(w->fileList().isEmpty());
   ASSERT_EQ(api->alerts.size(), 2);
   EXPECT_TRUE(api->alerts[1].startsWith("有1个图纸文件")) << api->alerts[1].toStdString();
+  std::filesystem::remove_all((folder / "Unpacked").toStdString());  // names Qt cannot reach
+}
+
+TEST_F(WindowTest, NamesPassedOverAreSaidInNameOrderAndFoldersApart) {
+  auto program = start();
+  MainWindow* w = program->mainWindow();
+  const QString unpacked = folder / "Unpacked/";
+  folder.touch("Unpacked/a.dxf");
+  // 图号<n>.dxf in GBK, made out of order; and 标, a GBK folder with a drawing in it.
+  for (int n : {5, 11, 8, 1, 10, 3, 2, 9, 4, 7, 6}) {
+    const std::string gbk =
+        unpacked.toStdString() + "\xCD\xBC\xBA\xC5" + std::to_string(n) + ".dxf";
+    ASSERT_EQ(::close(::open(gbk.c_str(), O_CREAT | O_WRONLY, 0644)), 0);
+  }
+  ASSERT_EQ(::mkdir((unpacked.toStdString() + "\xB1\xEA").c_str(), 0755), 0);
+  const std::string inside = unpacked.toStdString() + "\xB1\xEA/b.dxf";
+  ASSERT_EQ(::close(::open(inside.c_str(), O_CREAT | O_WRONLY, 0644)), 0);
+
+  api->folderAnswers = {folder / "Unpacked"};
+  w->ab_ToolClick("tlAddFolder");
+  EXPECT_EQ(w->fileList().drawingCount(), 1);
+  QString said =
+      "有11个图纸文件的文件名不是UTF-8编码(可能来自Windows的压缩包), 本程序无法打开, "
+      "没有加入列表; 请把文件改名后再添加:";
+  for (int n = 1; n <= 10; ++n) said += "\r\n" + unpacked + QString("图号%1.dxf").arg(n);
+  said +=
+      "\r\n……等11个\r\n\r\n有1个文件夹的名称不是UTF-8编码(可能来自Windows的压缩包), "
+      "本程序无法打开; 请把文件夹改名:\r\n" +
+      unpacked + "标";
+  EXPECT_EQ(api->alerts, QStringList{said});
+
+  // A folder that holds only such a folder holds no drawing, and says which folder it passed.
+  QDir().mkpath(folder / "Outer");
+  ASSERT_EQ(::mkdir((folder.path().toStdString() + "/Outer/\xB1\xEA").c_str(), 0755), 0);
+  api->folderAnswers = {folder / "Outer"};
+  w->ab_ToolClick("tlAddFolder");
+  ASSERT_EQ(api->alerts.size(), 2);
+  EXPECT_EQ(api->alerts[1],
+            "该文件夹下没有发现DWG文件\r\n\r\n有1个文件夹的名称不是UTF-8编码(可能来自"
+            "Windows的压缩包), 本程序无法打开; 请把文件夹改名:\r\n" +
+                folder / "Outer/标");
+  EXPECT_EQ(w->fileList().drawingCount(), 1);
+  for (const char* made : {"Unpacked", "Outer"}) {
+    std::filesystem::remove_all((folder / made).toStdString());  // names Qt cannot reach
+  }
 }
 
 TEST_F(WindowTest, FoldersOfDwgDrawingsAreToldApartFromFoldersWithoutDrawings) {
@@ -277,6 +326,46 @@ TEST_F(WindowTest, FoldersOfDwgDrawingsAreToldApartFromFoldersWithoutDrawings) {
             (QStringList{"该文件夹下发现了DWG图纸, 但本程序无法读取DWG图纸, 只能读取DXF图纸",
                          "该文件夹下没有发现DWG文件"}));
   EXPECT_TRUE(w->fileList().isEmpty());
+}
+
+TEST_F(WindowTest, TheGridIsOneTabStopAndArrowsMoveWithinIt) {
+  auto program = start();
+  MainWindow* w = program->mainWindow();
+  w->show();
+  w->activateWindow();
+  QApplication::processEvents();
+  auto* grid = w->findChild<QTableView*>("gd");
+  auto* before = w->findChild<QToolButton*>("cmdSelectFolder");
+  auto* after = w->findChild<QComboBox*>("cbPaper");
+  const auto press = [](QWidget* to, int key, Qt::KeyboardModifiers modifiers = {}) {
+    QKeyEvent down(QEvent::KeyPress, key, modifiers);
+    QApplication::sendEvent(to, &down);
+    QKeyEvent up(QEvent::KeyRelease, key, modifiers);
+    QApplication::sendEvent(to, &up);
+  };
+  // The 18 blank rows of an empty list, and a list of drawings.
+  for (bool filled : {false, true}) {
+    if (filled) {
+      w->fileList().addDrawing(folder / "a.dxf");
+      w->fileList().addDrawing(folder / "b.dxf");
+    }
+    grid->setFocus(Qt::OtherFocusReason);
+    grid->setCurrentIndex(grid->model()->index(0, 2));
+    ASSERT_EQ(w->focusWidget(), grid);
+    press(grid, Qt::Key_Down);
+    EXPECT_EQ(grid->currentIndex().row(), 1) << filled;
+    EXPECT_EQ(w->focusWidget(), grid);
+
+    press(grid, Qt::Key_Tab);
+    EXPECT_EQ(w->focusWidget(), after) << filled;
+    grid->setFocus(Qt::OtherFocusReason);
+    press(grid, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(w->focusWidget(), before) << filled;
+    // And back into the grid with one Tab, where its current cell is kept.
+    press(before, Qt::Key_Tab);
+    EXPECT_EQ(w->focusWidget(), grid) << filled;
+    EXPECT_EQ(grid->currentIndex().row(), 1) << filled;
+  }
 }
 
 TEST_F(WindowTest, ClearingLeavesNothingBehindAndDeleteTakesOnlySelectedRows) {

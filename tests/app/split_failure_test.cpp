@@ -122,3 +122,28 @@ TEST(SplitFailure, FramesNotWrittenAreCountedAndTheirCausesSaid) {
   EXPECT_EQ(splitFailureReason(dxf, out, twice),
             "1个图框没有写入或没有打印(磁盘是只读的、同名文件已存在): " + twice);
 }
+
+TEST(SplitFailure, ADrawingThatCannotBeOpenedOrReadIsSaidSo) {
+  apptest::Folder folder;
+  // Readable now: what is said comes from the component's detail, not from the file today.
+  const QString dxf = write(folder, "a: b.dxf", "0\nSECTION\n2\nENTITIES\n");
+  const QString out = folder / "A";
+  const QString component = "Cannot open the drawing \"" + dxf + "\": ";
+  const std::pair<QString, QString> cases[] = {
+      {"cannot open the drawing " + dxf + ": Permission denied", "无法打开图纸(没有读取权限)"},
+      {"cannot open the drawing " + dxf + ": Too many levels of symbolic links",
+       "无法打开图纸(符号链接太多或成环)"},
+      {"cannot open the drawing " + dxf + ": No such device", "无法打开图纸(不是普通文件)"},
+      {"cannot open the drawing " + dxf + ": Some new error", "无法打开图纸"},
+      {"cannot read the drawing " + dxf + ": Input/output error", "无法读取图纸(磁盘读取出错)"},
+      {dxf + ": cannot read the file: Input/output error", "无法读取图纸(磁盘读取出错)"},
+  };
+  for (const auto& [host, said] : cases) {
+    EXPECT_EQ(splitFailureReason(dxf, out, component + host), said + ": " + component + host);
+  }
+  const QString nul = "The drawing path \"" + folder / "x?.dxf" + "\" holds a NUL character";
+  EXPECT_EQ(splitFailureReason(folder / "x", out, nul), "图纸路径中有NUL字符: " + nul);
+  // A drawing read to a damaged line is no drawing that could not be opened.
+  const QString damaged = component + dxf + ": line 3: expected SECTION";
+  EXPECT_EQ(splitFailureReason(dxf, out, damaged), "DXF图纸已损坏(第3行): " + damaged);
+}

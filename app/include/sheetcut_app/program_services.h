@@ -22,8 +22,9 @@ struct ChosenFiles {
 
 // The matching files of a folder: one entry per file,
 // "<path>/<size>Kb/<created>/<written>/<accessed>", a single "" when nothing matches; and the
-// matching files left out because their names are not UTF-8 (no path of this program reaches
-// them), each named with the name read in the ANSI page.
+// matching files and the sub-folders left out because their names are not UTF-8 (no path of
+// this program reaches them), each named with the name read in the ANSI page, a folder with a
+// trailing "/".
 struct FolderFiles {
   QStringList entries;
   QStringList skipped;

@@ -1,7 +1,8 @@
 #pragma once
 
 // Why a drawing could not be split, said in the program's words before the component's own
-// detail: a DWG file, an empty file, a file that is no DXF drawing, a damaged drawing (with the
+// detail: a drawing that could not be opened or read (and why, where the cause is a known
+// one), a DWG file, an empty file, a file that is no DXF drawing, a damaged drawing (with the
 // line where reading stopped), an output folder that cannot be created (and why), or frames
 // that were not written or plotted (how many, and why where the cause is a known one).
 

@@ -119,14 +119,21 @@ TEST(FolderLister, NamesThatAreNotUtf8AreNamedApartNotListed) {
   // 图号 in GBK, as Windows archives unpack names: no UTF-8.
   writeBytes(dir.path() / "\xCD\xBC\xBA\xC5.dxf", "2");
   writeBytes(dir.path() / "\xCD\xBC\xBA\xC5.txt", "3");
+  // Folders of such names, one of them deeper down, with drawings the walk cannot reach.
   fs::create_directory(dir.path() / "\xCD\xBC\xBA\xC5");
+  writeBytes(dir.path() / "\xCD\xBC\xBA\xC5" / "a.dxf", "4");
+  fs::create_directories(dir.path() / "sub" / "\xB1\xEA");
+  writeBytes(dir.path() / "sub" / "\xB1\xEA" / "b.dxf", "5");
   QString path = dir / "";
   QStringList files, dirs, skipped{"stale"};
   ListFolder(path, "*.dxf", files, dirs, true, &skipped);
   ASSERT_EQ(files.size(), 1);
   EXPECT_TRUE(files[0].startsWith(path + "图号.dxf/")) << files[0].toStdString();
-  EXPECT_EQ(dirs, QStringList{""});
-  EXPECT_EQ(skipped, QStringList{path + "图号.dxf"});
+  EXPECT_EQ(dirs, QStringList{path + "sub"});
+  // The folders are named apart by their trailing "/", whatever the filter.
+  EXPECT_EQ(sorted(skipped), sorted({path + "图号.dxf", path + "图号/", path + "sub/标/"}));
+  ListFolder(path, "*.txt", files, dirs, false, &skipped);
+  EXPECT_EQ(sorted(skipped), sorted({path + "图号.txt", path + "图号/"}));
 
   const FolderListing listing = listFolder(path, "*", false);
   EXPECT_EQ(sorted(listing.skippedFiles), sorted({path + "图号.txt", path + "图号.dxf"}));

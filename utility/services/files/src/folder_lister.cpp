@@ -86,14 +86,17 @@ QString FolderEntry(const FolderFile& file) {
 }
 
 void ListFolder(QString& SearchPath, const QString& FileNameFilter, QStringList& fileArr,
-                QStringList& dirArr, bool SearchSubDirs, QStringList* skippedFiles) {
+                QStringList& dirArr, bool SearchSubDirs, QStringList* skipped) {
   AddBackslash(SearchPath);
   fileArr = QStringList{QString()};
   dirArr = QStringList{QString()};
   const FolderListing listing = listFolder(SearchPath, FileNameFilter, SearchSubDirs);
   for (const FolderFile& file : listing.files) appendEntry(fileArr, FolderEntry(file));
   for (const QString& dir : listing.dirs) appendEntry(dirArr, dir);
-  if (skippedFiles != nullptr) *skippedFiles = listing.skippedFiles;
+  if (skipped != nullptr) {
+    *skipped = listing.skippedFiles;
+    for (const QString& dir : listing.skippedDirs) skipped->append(dir + u'/');
+  }
 }
 
 }  // namespace mobrel

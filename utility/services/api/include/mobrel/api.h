@@ -60,8 +60,9 @@ class API {
   long RenameFile(QWidget* formHwnd, const QString& srcFile, const QString& newFileName);
 
   // Lists the sub-folders and matching files of a folder (and its tree with SearchSubDirs);
-  // adds "/" to the caller's SearchPath. Files whose names are not UTF-8 cannot be reached by
-  // the paths listed: they are left out, and named in skippedFiles when it is given.
+  // adds "/" to the caller's SearchPath. Files and sub-folders whose names are not UTF-8 cannot
+  // be reached by the paths listed: they are left out, and named in skippedFiles when it is
+  // given, a sub-folder with a trailing "/".
   void FindFolderSubObjs(QString& SearchPath, const QString& FileNameFilter, QStringList& fileArr,
                          QStringList& dirArr, bool SearchSubDirs = false,
                          QStringList* skippedFiles = nullptr);

@@ -42,10 +42,10 @@ QString FolderEntry(const FolderFile& file);
 
 // The lister in its array form: adds "/" to the caller's SearchPath, then fills fileArr with
 // one FolderEntry per file and dirArr with the sub-folders. Both arrays start afresh as one
-// empty element; an array with nothing found holds one "". With skippedFiles, that list is
-// set to the matching files left out for names that are not UTF-8.
+// empty element; an array with nothing found holds one "". With `skipped`, that list is set
+// to what was left out for names that are not UTF-8: the matching files, and the sub-folders
+// (with all they hold), each of these named with a trailing "/" to tell it apart.
 void ListFolder(QString& SearchPath, const QString& FileNameFilter, QStringList& fileArr,
-                QStringList& dirArr, bool SearchSubDirs = false,
-                QStringList* skippedFiles = nullptr);
+                QStringList& dirArr, bool SearchSubDirs = false, QStringList* skipped = nullptr);
 
 }  // namespace mobrel

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "geom/box_builder.h"
+#include "geom/spline_fit.h"
 #include "model/drawing.h"
 
 namespace cadhost::geom {
@@ -20,6 +21,7 @@ void addSpline(const model::Object& spline, BoxBuilder& out);
 // The curve of a SPLINE as points, sampled as above (the fit-point curve within a thousandth of
 // its size); its fit points, else its control points, when no curve can be made.
 std::vector<Point3> splinePoints(const model::Object& spline);
+std::vector<Point3> splinePoints(const SplineData& spline);
 
 // IMAGE and WIPEOUT: the parallelogram of the insertion point 10 and the pixel vectors 11 and
 // 12 times the image size 13 / 23.

@@ -14,23 +14,6 @@ namespace {
 // Points closer than this (relative to the whole chord length) count as one.
 constexpr double kRepeatTolerance = 1e-12;
 
-// The spline's knots, control points and weights make a curve of their own.
-bool hasControlCurve(const model::Tags& tags) {
-  const long long degree = model::tagInt(tags, 71, 3);
-  std::size_t knots = 0, weights = 0, controls = 0;
-  for (const model::Tag& t : tags) {
-    if (t.code == 40)
-      ++knots;
-    else if (t.code == 41)
-      ++weights;
-    else if (t.code == 10)
-      ++controls;
-  }
-  return degree >= 1 && controls > static_cast<std::size_t>(degree) &&
-         knots == controls + static_cast<std::size_t>(degree) + 1 &&
-         (weights == 0 || weights == controls);
-}
-
 std::optional<Point3> directionTag(const model::Tags& tags, int code) {
   if (!model::findTag(tags, code)) return std::nullopt;
   const Point3 v = pointTag(tags, code);
@@ -56,6 +39,30 @@ Point3 estimatedEndDirection(const std::vector<Point3>& q, bool atEnd) {
 }
 
 }  // namespace
+
+SplineData splineData(const model::Object& spline) {
+  const model::Tags& tags = spline.tags;
+  SplineData out;
+  out.degree = static_cast<int>(std::clamp(model::tagInt(tags, 71, 3), -1LL, 1000000LL));
+  for (const model::Tag& t : tags) {
+    if (t.code == 40)
+      out.knots.push_back(model::parseDouble(t.value).value_or(0));
+    else if (t.code == 41)
+      out.weights.push_back(model::parseDouble(t.value).value_or(1));
+  }
+  out.controls = pointTags(tags, 10);
+  out.fits = pointTags(tags, 11);
+  out.startTangent = directionTag(tags, 12);
+  out.endTangent = directionTag(tags, 13);
+  return out;
+}
+
+bool hasControlCurve(const SplineData& s) {
+  const std::size_t n = s.controls.size();
+  return s.degree >= 1 && n > static_cast<std::size_t>(s.degree) &&
+         s.knots.size() == n + static_cast<std::size_t>(s.degree) + 1 &&
+         (s.weights.empty() || s.weights.size() == n);
+}
 
 Point3 CubicBezier::at(double t) const {
   const double s = 1 - t;
@@ -122,12 +129,16 @@ std::vector<CubicBezier> interpolateFitPoints(std::vector<Point3> fits,
   return out;
 }
 
-std::optional<std::vector<CubicBezier>> fitPointCurve(const model::Object& spline) {
-  if (hasControlCurve(spline.tags)) return std::nullopt;
-  std::vector<CubicBezier> pieces = interpolateFitPoints(
-      pointTags(spline.tags, 11), directionTag(spline.tags, 12), directionTag(spline.tags, 13));
+std::optional<std::vector<CubicBezier>> fitPointCurve(const SplineData& spline) {
+  if (hasControlCurve(spline)) return std::nullopt;
+  std::vector<CubicBezier> pieces =
+      interpolateFitPoints(spline.fits, spline.startTangent, spline.endTangent);
   if (pieces.empty()) return std::nullopt;
   return pieces;
+}
+
+std::optional<std::vector<CubicBezier>> fitPointCurve(const model::Object& spline) {
+  return fitPointCurve(splineData(spline));
 }
 
 std::vector<Point3> flattenBeziers(const std::vector<CubicBezier>& pieces, double tolerance) {

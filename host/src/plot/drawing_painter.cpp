@@ -8,6 +8,7 @@
 
 #include "dxf/text_codec.h"
 #include "geom/curves.h"
+#include "geom/hatch_boundary.h"
 #include "geom/matrix.h"
 #include "geom/polyline_band.h"
 #include "geom/raw_extents.h"
@@ -163,16 +164,7 @@ class Painter {
     }
     if (type == "SPLINE") {
       std::vector<P2> pts;
-      if (auto curve = geom::fitPointCurve(e)) {
-        // Flattened on paper: an affine map takes each piece to the piece of the mapped
-        // control points.
-        for (geom::CubicBezier& piece : *curve)
-          for (Point3& q : piece.p) q = geom::transformPoint(full, q);
-        for (const Point3& q : geom::flattenBeziers(*curve, kChordTolerance))
-          pts.push_back({q.x, q.y});
-      } else {
-        for (const Point3& q : geom::splinePoints(e)) pts.push_back(toP2(full, q));
-      }
+      spline(geom::splineData(e), full, pts);
       canvas_.polyline(pts, false, pen);
       return;
     }
@@ -235,6 +227,20 @@ class Painter {
       have = true;
     }
     canvas_.polyline(chain, closed, pen);
+  }
+
+  // Appends the curve of a spline to `out`, `m` taking its points to paper: the fit-point curve
+  // flattened on paper (an affine map takes each piece to the piece of the mapped control
+  // points), else the curve sampled from its knots, control points and weights.
+  void spline(const geom::SplineData& spline, const Matrix4& m, std::vector<P2>& out) const {
+    if (auto curve = geom::fitPointCurve(spline)) {
+      for (geom::CubicBezier& piece : *curve)
+        for (Point3& q : piece.p) q = geom::transformPoint(m, q);
+      for (const Point3& q : geom::flattenBeziers(*curve, kChordTolerance))
+        out.push_back({q.x, q.y});
+    } else {
+      for (const Point3& q : geom::splinePoints(spline)) out.push_back(toP2(m, q));
+    }
   }
 
   void band(const geom::PolylineShape& shape, const Matrix4& full, const Pen& pen) {
@@ -392,15 +398,31 @@ class Painter {
     canvas_.fill({{at(10, 10), at(11, 11), at(13, 12), at(12, 12)}}, pen);
   }
 
-  // Hatches bounded by polylines, lines and arcs: solid fills, and pattern lines clipped to
-  // the boundary (even-odd) with their dashes.
+  // Hatches bounded by polylines, lines, circular and elliptic arcs and splines: solid fills,
+  // and pattern lines clipped to the boundary (even-odd) with their dashes.
   void hatch(const Object& e, const Matrix4& full, const Pen& pen) {
+    const auto boundary = geom::readHatchBoundary(e);
+    if (!boundary) return;
+    const Matrix4 ocsToPaper = geom::multiply(full, boundary->ocs.matrix());
+    std::vector<std::vector<P2>> rings;
+    for (const std::vector<geom::HatchEdge>& path : boundary->paths) {
+      std::vector<P2>& ring = rings.emplace_back();
+      for (const geom::HatchEdge& edge : path) {
+        if (edge.kind == geom::HatchEdge::Spline) {
+          spline(edge.spline, ocsToPaper, ring);
+          continue;
+        }
+        std::vector<Point3> pts = chords(edge.piece);
+        if (edge.reversed) std::reverse(pts.begin(), pts.end());
+        for (const Point3& q : pts) ring.push_back(toP2(ocsToPaper, q));
+      }
+    }
     const bool solid = model::tagInt(e.tags, 70) == 1;
+    if (solid) return canvas_.fill(rings, pen);
+    // The pattern's line families: angle, base point, offset between lines and dashes, stored
+    // already scaled and turned.
     const model::Tags& tags = e.tags;
-    std::size_t pos = 0;
-    while (pos < tags.size() && tags[pos].code != 91) ++pos;
-    const geom::Ocs ocs = geom::Ocs::fromExtrusion(geom::extrusionOf(tags));
-    const double z = model::tagDouble(tags, 30);
+    std::size_t pos = boundary->end;
     auto num = [&](int code) -> std::optional<double> {
       if (pos >= tags.size() || tags[pos].code != code) return std::nullopt;
       return model::parseDouble(tags[pos++].value);
@@ -409,73 +431,6 @@ class Painter {
       auto v = num(code);
       return v && *v >= 0 && *v < 1e6 ? static_cast<int>(*v) : -1;
     };
-    const int paths = count(91);
-    if (paths < 0) return;
-    std::vector<std::vector<P2>> rings;
-    auto add = [&](std::vector<P2>& ring, const Point3& p) {
-      ring.push_back(toP2(full, ocs.toWcs(p)));
-    };
-    for (int p = 0; p < paths; ++p) {
-      const int flags = count(92);
-      if (flags < 0) return;
-      std::vector<P2> ring;
-      if (flags & 2) {
-        num(72), num(73);
-        const int n = count(93);
-        if (n < 0) return;
-        std::vector<std::pair<Point3, double>> vs;
-        for (int i = 0; i < n; ++i) {
-          auto x = num(10), y = num(20);
-          if (!x || !y) return;
-          vs.push_back({{*x, *y, z}, num(42).value_or(0)});
-        }
-        for (std::size_t i = 0; i < vs.size(); ++i) {
-          add(ring, vs[i].first);
-          if (auto arc = geom::bulgeArc(vs[i].first, vs[(i + 1) % vs.size()].first, vs[i].second)) {
-            CurvePiece piece;
-            piece.kind = CurvePiece::Arc;
-            piece.arc = *arc;
-            for (const Point3& q : chords(piece)) add(ring, q);
-          }
-        }
-      } else {
-        const int edges = count(93);
-        if (edges < 0) return;
-        for (int i = 0; i < edges; ++i) {
-          const int kind = count(72);
-          auto x = num(10), y = num(20);
-          if (!x || !y) return;
-          if (kind == 1) {
-            auto x2 = num(11), y2 = num(21);
-            if (!x2 || !y2) return;
-            add(ring, {*x, *y, z});
-            add(ring, {*x2, *y2, z});
-          } else if (kind == 2) {
-            auto r = num(40), s = num(50), en = num(51), ccw = num(73);
-            if (!r || !s || !en || !ccw) return;
-            double t0 = *s * kDegree, t1 = *en * kDegree;
-            if (*ccw == 0) std::tie(t0, t1) = std::pair(-t1, -t0);
-            t1 = geom::normalizeFrom(t1, t0);
-            if (t1 <= t0) t1 += 2 * std::numbers::pi;
-            CurvePiece piece;
-            piece.kind = CurvePiece::Arc;
-            piece.arc = {{*x, *y, z}, {*r, 0, 0}, {0, *r, 0}, t0, t1};
-            std::vector<Point3> pts = chords(piece);
-            if (*ccw == 0) std::reverse(pts.begin(), pts.end());
-            for (const Point3& q : pts) add(ring, q);
-          } else {
-            return;  // elliptic and spline edges: not drawn
-          }
-        }
-      }
-      if (num(97)) {
-        while (pos < tags.size() && tags[pos].code == 330) ++pos;
-      }
-      rings.push_back(std::move(ring));
-    }
-    if (solid) return canvas_.fill(rings, pen);
-    // The pattern's line families: angle, base point, offset between lines and dashes, stored
-    // already scaled and turned.
     while (pos < tags.size() && tags[pos].code != 78) ++pos;
     const int families = count(78);
     for (int f = 0; f < families; ++f) {
@@ -489,9 +444,9 @@ class Painter {
         dashes.push_back(*d);
       }
       const double a = *angle * kDegree;
-      const Point3 base = geom::transformPoint(full, ocs.toWcs({*bx, *by, z}));
-      const Point3 dir = geom::transformVector(full, ocs.toWcs({std::cos(a), std::sin(a), 0}));
-      const Point3 offset = geom::transformVector(full, ocs.toWcs({*ox, *oy, 0}));
+      const Point3 base = geom::transformPoint(ocsToPaper, {*bx, *by, model::tagDouble(tags, 30)});
+      const Point3 dir = geom::transformVector(ocsToPaper, {std::cos(a), std::sin(a), 0});
+      const Point3 offset = geom::transformVector(ocsToPaper, {*ox, *oy, 0});
       Pen linePen = pen;
       linePen.dashes.clear();
       patternLines(rings, {base.x, base.y}, {dir.x, dir.y}, {offset.x, offset.y}, dashes, linePen);

@@ -1,6 +1,6 @@
 // Plotted shapes read back by independent tools: fit-point splines against python3-ezdxf's
-// own curve, bands of polylines with widths, HP-GL/2 fills and pen widths (hp2xx), and the
-// resolution a PNG plot carries.
+// own curve, bands of polylines with widths, hatches bounded by ellipses and splines, HP-GL/2 fills
+// and pen widths (hp2xx), and the resolution a PNG plot carries.
 
 #include <cairo.h>
 #include <zlib.h>
@@ -176,6 +176,192 @@ msp.add_lwpolyline([(140, 140), (190, 140), (190, 190), (140, 190)], close=True,
   for (const auto& [cx, cy] : {std::pair{138.7, 138.7}, {191.3, 191.3}, {138.7, 191.3}})
     EXPECT_GT(sheet.inkNear(cx, cy, 0), 0) << cx << ", " << cy;
   EXPECT_NEAR(sheet.verticalRun(165, 140), 3, kTolerance);
+}
+
+// Hatches bounded by elliptic and spline edges, written by ezdxf: solid ones and ANSI31
+// patterns (numbers 1, 3 and 5). The script prints, for each hatch, grid points further
+// than a millimetre from the boundary as ezdxf's own curves place it, inside (IN) and outside
+// (OUT), with their distance from it.
+const char* const kCurvedHatches = R"(
+import math
+from ezdxf import path as ezpath
+from ezdxf.math import Vec2, fit_points_to_cad_cv, is_point_in_polygon_2d
+doc = ezdxf.new("R2010")
+msp = doc.modelspace()
+msp.add_lwpolyline([(0, 0), (200, 0), (200, 200), (0, 200)], close=True)
+rings = []
+
+def edge_path(pattern):
+    h = msp.add_hatch(color=5 if pattern else 1)
+    if pattern:
+        h.set_pattern_fill("ANSI31", scale=1)
+    return h, h.paths.add_edge_path()
+
+def ring_of(h):
+    return [Vec2(v) for v in list(ezpath.from_hatch(h))[0].flattening(0.01)]
+
+# 0, 1: a whole ellipse with a turned major axis.
+for centre, pattern in (((35, 165), False), ((100, 100), True)):
+    h, p = edge_path(pattern)
+    p.add_ellipse(centre, major_axis=(25, 10), ratio=0.6)
+    rings.append(ring_of(h))
+# 2, 3: part of an ellipse closed by a line, counter-clockwise and clockwise.
+for centre, ccw, pattern in (((100, 165), True, False), ((165, 100), False, True)):
+    h, p = edge_path(pattern)
+    e = p.add_ellipse(centre, major_axis=(0, 30), ratio=0.5, start_angle=40, end_angle=290,
+                      ccw=ccw)
+    p.add_line(e.end_point, e.start_point) if ccw else p.add_line(e.start_point, e.end_point)
+    rings.append(ring_of(h))
+# 4: a closed rational spline by its control points, the first repeated last.
+h, p = edge_path(False)
+p.add_spline(control_points=[(150, 150), (190, 150), (190, 185), (165, 195), (145, 180),
+                             (150, 150)], weights=[1, 2, 1, 3, 1, 1])
+rings.append(ring_of(h))
+# 5: a closed spline through fit points with its control frame, as CAD programs write them.
+fits = [(20, 20), (55, 15), (60, 45), (35, 60), (15, 45), (20, 20)]
+h, p = edge_path(True)
+p.add_spline_control_frame(fits)
+rings.append(ring_of(h))
+# 6: the same curve held by its fit points alone.
+fits = [(x + 80, y) for x, y in fits]
+h, p = edge_path(False)
+p.add_spline(fit_points=fits, control_points=[], knot_values=[0.0])
+rings.append([Vec2(v) for v in fit_points_to_cad_cv(fits).flattening(0.01)])
+# 7: the lens where two turned ellipses overlap, an arc of each; their ends are the angles of
+# the crossings seen from each centre.
+ellipses = [((30, 100), (25, 5), 0.5), ((50, 101), (-2, 16), 0.7)]
+
+def local(ellipse, q):
+    (cx, cy), (mx, my), ratio = ellipse
+    a = math.hypot(mx, my)
+    dx, dy = q.x - cx, q.y - cy
+    return (dx * mx + dy * my) / a, (dy * mx - dx * my) / a, a, a * ratio
+
+def outside(ellipse, q):
+    x, y, a, b = local(ellipse, q)
+    return (x / a) ** 2 + (y / b) ** 2 > 1
+
+def point(ellipse, t):
+    (cx, cy), (mx, my), ratio = ellipse
+    return Vec2(cx + mx * math.cos(t) - my * ratio * math.sin(t),
+                cy + my * math.cos(t) + mx * ratio * math.sin(t))
+
+def angle(ellipse, q):
+    x, y, a, b = local(ellipse, q)
+    return math.degrees(math.atan2(y, x))
+
+crossings = []  # where the first ellipse goes into the second, then where it leaves
+for k in range(3600):
+    t0, t1 = k * math.tau / 3600, (k + 1) * math.tau / 3600
+    if outside(ellipses[1], point(ellipses[0], t0)) != outside(ellipses[1], point(ellipses[0], t1)):
+        entering = outside(ellipses[1], point(ellipses[0], t0))
+        for _ in range(60):
+            tm = (t0 + t1) / 2
+            if outside(ellipses[1], point(ellipses[0], tm)) == entering:
+                t0 = tm
+            else:
+                t1 = tm
+        crossings.append((not entering, point(ellipses[0], t0)))
+crossings.sort(key=lambda c: c[0])
+into, out = crossings[0][1], crossings[1][1]
+h, p = edge_path(False)
+for ellipse, a, b in ((ellipses[0], into, out), (ellipses[1], out, into)):
+    p.add_ellipse(ellipse[0], major_axis=ellipse[1], ratio=ellipse[2],
+                  start_angle=angle(ellipse, a), end_angle=angle(ellipse, b))
+rings.append(ring_of(h))
+
+def distance(q, a, b):
+    t = max(0, min(1, (q - a).dot(b - a) / (b - a).dot(b - a)))
+    return (q - a - (b - a) * t).magnitude
+
+for i, ring in enumerate(rings):
+    xs = [v.x for v in ring]
+    ys = [v.y for v in ring]
+    for y in range(int(min(ys)) - 4, int(max(ys)) + 5, 2):
+        for x in range(int(min(xs)) - 4, int(max(xs)) + 5, 2):
+            q = Vec2(x, y)
+            d = min(distance(q, a, b) for a, b in zip(ring, ring[1:] + ring[:1]) if a != b)
+            if d > 1:
+                print("IN" if is_point_in_polygon_2d(q, ring) >= 0 else "OUT", i, d, x, y)
+)";
+
+bool patterned(int hatch) {
+  return hatch == 1 || hatch == 3 || hatch == 5;
+}
+
+struct GridPoint {
+  bool inside = false;
+  int shape = 0;
+  double distance = 0, x = 0, y = 0;
+};
+
+std::vector<GridPoint> gridPoints(const std::string& out) {
+  std::vector<GridPoint> points;
+  std::istringstream lines(out);
+  std::string kind;
+  GridPoint p;
+  while (lines >> kind >> p.shape >> p.distance >> p.x >> p.y) {
+    p.inside = kind == "IN";
+    points.push_back(p);
+  }
+  return points;
+}
+
+TEST_F(PlotShapesTest, HatchesBoundedByEllipsesAndSplinesFillOrLineTheirInsideOnly) {
+  const std::vector<GridPoint> points = gridPoints(ezdxfDrawing("curved.dxf", kCurvedHatches));
+  ASSERT_GT(points.size(), 2000u);
+  oneToOne(kPdf, kA4Portrait, 200, 200);
+  const std::string pdf = tmp.path("curved.pdf");
+  doc.plot().plotToFile(pdf);
+  const Sheet sheet = renderPdf(pdf, tmp.path(""));
+  // Per hatch: points inside, those inked, points outside inked, points inside with no
+  // pattern line near.
+  std::array<int, 8> inside{}, inked{}, outsideInked{}, bare{};
+  for (const GridPoint& p : points) {
+    const bool pattern = patterned(p.shape);
+    if (!p.inside) {
+      outsideInked[p.shape] += sheet.inkNear(p.x, p.y, 0.5) > 0;
+      continue;
+    }
+    ++inside[p.shape];
+    inked[p.shape] += sheet.inkNear(p.x, p.y, 0) > 0;
+    // ANSI31 lines lie 3.175 apart: one passes within 1.6 of any point.
+    if (pattern && p.distance > 2.5) bare[p.shape] += sheet.inkNear(p.x, p.y, 2) == 0;
+  }
+  for (int i = 0; i < 8; ++i) {
+    ASSERT_GT(inside[i], 40) << i;
+    EXPECT_EQ(outsideInked[i], 0) << i;
+    EXPECT_EQ(bare[i], 0) << i;
+    if (!patterned(i))
+      EXPECT_EQ(inked[i], inside[i]) << i;
+    else  // lines, not a fill
+      EXPECT_LT(inked[i], inside[i] / 2) << i;
+  }
+
+  // The HP-GL/2 plot fills the same areas: hp2xx's picture spans the frame (0, 0)-(200, 200),
+  // to within a pixel or two of its coarser image.
+  oneToOne("HP-GL2 Plotter.pc3", kA4Portrait, 200, 200);
+  const std::string plt = tmp.path("curved.plt");
+  doc.plot().plotToFile(plt);
+  const std::string pbm = tmp.path("curved.pbm");
+  const plottest::RunResult r = plottest::run({"hp2xx", "-q", "-m", "pbm", "-f", pbm, plt});
+  ASSERT_EQ(r.status, 0) << r.output;
+  const plottest::GreyImage img = plottest::readNetpbm(pbm);
+  ASSERT_GT(img.width, 200);
+  auto dark = [&](double x, double y) {
+    return img.dark(static_cast<int>(std::lround(x / 200 * (img.width - 1))),
+                    static_cast<int>(std::lround((1 - y / 200) * (img.height - 1))));
+  };
+  std::array<int, 8> solidInside{}, solidInked{}, solidOutside{}, solidOutsideInked{};
+  for (const GridPoint& p : points) {
+    if (patterned(p.shape) || p.distance < 3) continue;
+    ++(p.inside ? solidInside : solidOutside)[p.shape];
+    (p.inside ? solidInked : solidOutsideInked)[p.shape] += dark(p.x, p.y);
+  }
+  for (int i = 0; i < 8; ++i) {
+    EXPECT_EQ(solidInked[i], solidInside[i]) << i;
+    EXPECT_EQ(solidOutsideInked[i], 0) << i << " of " << solidOutside[i];
+  }
 }
 
 // The commands of an HP-GL/2 file, each as its two-letter name and parameter text.

@@ -1,8 +1,5 @@
 #include "mobrel/ini_file.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QFileInfo>
 #include <cerrno>
 #include <cstring>
@@ -14,6 +11,7 @@
 #include "ini_names.h"
 #include "ini_rules.h"
 #include "sheetcut/ansi_codepage.h"
+#include "sheetcut/file_replacement.h"
 #include "sheetcut/regular_file.h"
 
 namespace mobrel {
@@ -67,9 +65,7 @@ QString oneLine(QString text) {
 }
 
 bool isWritable(const std::string& file) {
-  struct stat st {};
-  return ::stat(file.c_str(), &st) == 0 && (st.st_mode & 0222) != 0 &&
-         ::access(file.c_str(), W_OK) == 0;
+  return sheetcut::writeAccessError(file) == 0;
 }
 
 QString profileValue(const QString& stored) {

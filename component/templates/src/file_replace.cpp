@@ -5,6 +5,7 @@
 #include <sheetcut/regular_file.h>
 
 #include <QFile>
+#include <cerrno>
 
 namespace tarvik {
 
@@ -23,8 +24,15 @@ void replaceFile(const QString& path, const QByteArray& data, const char* source
                           source);
   };
   // The new content goes to a temporary file beside the target, so a failed write never
-  // leaves the template's file cut short; the file keeps the permissions it had.
+  // leaves the template's file cut short; the file keeps its permissions, owner, group and
+  // extended attributes. A file the caller may not write (or marked read-only) stays as it is,
+  // though the folder would let the rename replace it.
   sheetcut::FileReplacement file(target);
+  if (const int err = file.writeAccess()) {
+    if (err != EACCES) fail("replace", err);
+    throw sheetcut::Error(sheetcut::errnum::kPathNotFound,
+                          "Existing file \"" + path.toStdString() + "\" is not writable", source);
+  }
   if (const int err = file.createKeepingMode()) fail("create", err);
   if (const int err = file.write(data.constData(), static_cast<size_t>(data.size()))) {
     fail("write", err);

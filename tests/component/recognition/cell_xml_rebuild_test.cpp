@@ -199,6 +199,21 @@ TEST_F(CellXmlRebuild, AFailedRebuildIsRedoneWhole) {
   expectAsFullRebuild(cad, folder);
 }
 
+// A layout marked read-only is not rewritten by the rebuild that a save runs: the save fails
+// naming it, and the layout stays as it was.
+TEST_F(CellXmlRebuild, ALayoutMarkedReadOnlyIsNotRewritten) {
+  const QByteArray t2 = readAll(folder.file("T2.bln"));
+  ASSERT_TRUE(QFile::setPermissions(folder.file("T2.bln"), QFile::ReadOwner | QFile::ReadGroup));
+  try {
+    save("T1", {cell(0, 40, 30, 30, 3, "a")});
+    ADD_FAILURE() << "a read-only layout was rewritten";
+  } catch (const sheetcut::Error& e) {
+    EXPECT_EQ(e.description(),
+              "Existing file \"" + folder.file("T2.bln").toStdString() + "\" is not writable");
+  }
+  EXPECT_EQ(readAll(folder.file("T2.bln")), t2);
+}
+
 TEST_F(CellXmlRebuild, AnotherTemplateFolder) {
   save("T1", {cell(0, 40, 30, 30, 3, "a")});
   // The same names in another folder, where 号 occurs twice and no cell lies under 图号.

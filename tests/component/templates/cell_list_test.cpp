@@ -9,9 +9,11 @@
 #include <tarvik/cell_sort.h>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include "other_user.h"
 #include "qstring_printer.h"
 #include "templates_test_access.h"
 
@@ -148,6 +150,38 @@ TEST_F(CellList, FailingSaveLeavesTheOldFileWhole) {
     EXPECT_NE(e.description().find("t.dat"), std::string::npos) << e.description();
   }
   EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+}
+
+// A cell file the user may not write, or one marked read-only, is not replaced, though the
+// folder would let the rename replace it: the save fails naming the file, which stays.
+TEST_F(CellList, SaveLeavesAFileTheUserMayNotWrite) {
+  cad.ReadMod("t");
+  add(cellAt("a", 0, 0, 1, 1, 1, "old"));
+  cad.SaveMod("t");
+  const QByteArray old = fileBytes(datPath("t"));
+  ASSERT_TRUE(QFile::setPermissions(datPath("t"), QFile::ReadOwner | QFile::ReadGroup));
+  cad.SetCell(0, "a", 1, "new");
+  const auto refusal = [&](const QString& name) {
+    try {
+      cad.SaveMod(name);
+    } catch (const sheetcut::Error& e) {
+      return e.description();
+    }
+    return std::string("saved");
+  };
+  EXPECT_EQ(refusal("t"), "Existing file \"" + datPath("t").toStdString() + "\" is not writable");
+  EXPECT_EQ(fileBytes(datPath("t")), old);
+
+  // As a user other than the file's owner, in a folder of the user's own.
+  const sheetcut::testing::OtherUser nobody;
+  SHEETCUT_REQUIRE_OTHER_USER(nobody);
+  ASSERT_TRUE(writeBytes(datPath("others"), old));
+  for (const QString& path : {tmp.path(), tmp.path() + "/mod"}) {
+    ASSERT_EQ(::chown(QFile::encodeName(path).constData(), nobody.uid(), nobody.gid()), 0);
+  }
+  EXPECT_EQ(nobody.run([&] { return refusal("others"); }),
+            "Existing file \"" + datPath("others").toStdString() + "\" is not writable");
+  EXPECT_EQ(fileBytes(datPath("others")), old);
 }
 
 // ---- Cell order

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "crypto_test_support.h"
+#include "refused_link.h"
 #include "sheetcut/crypto/rijndael.h"
 
 namespace {
@@ -206,6 +207,22 @@ TEST_F(FileCipher, FailuresLeaveNothingBehind) {
       errorText([&] { aes.FileEncrypt(dir.file("in"), dir.file("read-only"), 128); }).substr(0, 3),
       "75 ");
   EXPECT_EQ(readFile(dir.file("read-only")), counting(5));
+}
+
+// An output named through a link that the system does not follow for this user (a hostile one
+// in a shared sticky folder) is refused naming the link, and the file it names stays.
+TEST(FileCipherLinks, ALinkTheSystemRefusesToFollowIsNotFollowed) {
+  sheetcut::testing::RefusedLink link("team.ini", "[a]\r\nk=1\r\n");
+  SHEETCUT_REQUIRE_REFUSED_LINK(link);
+  const std::string plain = link.home() + "/plain";
+  writeFile(plain, counting(10));
+  const std::string said = link.user().run([&] {
+    clsASE aes = keyed(128);
+    return errorText([&] { aes.FileEncrypt(plain, link.link(), 128); });
+  });
+  EXPECT_EQ(said,
+            "75 cRijndael.FileEncrypt - cannot write \"" + link.link() + "\": Permission denied");
+  EXPECT_EQ(link.content(), "[a]\r\nk=1\r\n");
 }
 
 // Opens a named pipe for writing and closes it again if the test still runs after a second, so

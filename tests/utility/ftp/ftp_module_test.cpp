@@ -5,8 +5,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 
 #include "ftp_test_servers.h"
+#include "other_user.h"
 #include "sheetcut/error.h"
 #include "small_filesystem.h"
 
@@ -184,6 +186,48 @@ TEST_F(FtpModule, ADownloadOntoAFullDiskKeepsTheLocalFile) {
   EXPECT_EQ(readBytes(root + "/kept.bin"), "old content");
   small.release();
   EXPECT_EQ(entriesOf(root), QStringList{"kept.bin"});
+}
+
+// A download does not replace a local file the user may not write, nor one marked read-only,
+// though the folder would let the rename replace it: it fails naming the file, which keeps its
+// content.
+TEST_F(FtpModule, ADownloadLeavesAFileTheUserMayNotWrite) {
+  writeBytes(local("ro/src.bin"), "fresh");
+  ASSERT_TRUE(connectVsftpd());
+  ASSERT_TRUE(PutFile(local("ro/src.bin"), "ro-src.bin", 0)) << LastError(0).toStdString();
+  // Marked read-only: not replaced even by root.
+  writeBytes(local("ro/marked.bin"), "kept");
+  ASSERT_TRUE(QFile::setPermissions(local("ro/marked.bin"), QFile::ReadOwner | QFile::ReadGroup));
+  EXPECT_FALSE(GetFile("ro-src.bin", local("ro/marked.bin"), 0));
+  EXPECT_TRUE(LastError(0).contains(local("ro/marked.bin"))) << LastError(0).toStdString();
+  EXPECT_EQ(readBytes(local("ro/marked.bin")), "kept");
+  CloseConn(0);
+
+  // A user's own read-only file, and another's file in the user's folder.
+  const sheetcut::testing::OtherUser nobody;
+  SHEETCUT_REQUIRE_OTHER_USER(nobody);
+  QTemporaryDir home;
+  ASSERT_EQ(::chown(QFile::encodeName(home.path()).constData(), nobody.uid(), nobody.gid()), 0);
+  const QString others = home.filePath("others.bin");
+  writeBytes(others, "theirs");
+  const QString own = home.filePath("own.bin");
+  const std::string said = nobody.run([&] {
+    writeBytes(own, "mine");
+    QFile::setPermissions(own, QFile::ReadOwner);
+    if (!connectVsftpd()) return LastError(0).toStdString();
+    std::string out;
+    for (const QString& file : {own, others}) {
+      out += GetFile("ro-src.bin", file, 0) ? "replaced" : LastError(0).toStdString();
+      out += "\n";
+    }
+    CloseConn(0);
+    return out;
+  });
+  EXPECT_NE(said.find("\"" + own.toStdString() + "\""), std::string::npos) << said;
+  EXPECT_NE(said.find("\"" + others.toStdString() + "\""), std::string::npos) << said;
+  EXPECT_EQ(said.find("replaced"), std::string::npos) << said;
+  EXPECT_EQ(readBytes(own), "mine");
+  EXPECT_EQ(readBytes(others), "theirs");
 }
 
 TEST_F(FtpModule, DownloadFolderFetchesMatchingFilesOnly) {

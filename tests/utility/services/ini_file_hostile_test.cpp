@@ -7,6 +7,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -14,8 +15,11 @@
 #include <QStringList>
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <cstring>
 
 #include "mobrel/ini_file.h"
+#include "refused_link.h"
 #include "test_folder.h"
 
 namespace fs = std::filesystem;
@@ -206,6 +210,82 @@ TEST(IniFileSharing, AReplacedFileKeepsItsOwnerGroupAndMode) {
   EXPECT_EQ(st.st_uid, daemon->pw_uid);
   EXPECT_EQ(st.st_gid, nogroup->gr_gid);
   EXPECT_EQ(st.st_mode & 07777, 0664u);
+}
+
+// A link the system does not follow for this user (a hostile one in a shared sticky folder)
+// is not followed by the INI code either: each change fails naming the link, and the file the
+// link names keeps every key.
+TEST(IniFileSharing, ALinkTheSystemRefusesToFollowIsNotFollowed) {
+  const std::string team = "[a]\r\nk1=1\r\nk2=2\r\n";
+  sheetcut::testing::RefusedLink link("team.ini", team);
+  SHEETCUT_REQUIRE_REFUSED_LINK(link);
+  const QString path = QString::fromStdString(link.link());
+  const std::string said = link.user().run([&] {
+    IniFile ini(path);
+    std::string out;
+    for (const bool changed :
+         {ini.WriteIniKey("a", "k3", "3"), ini.DelIniKey("a", "k1"), ini.DelIniSec("a")}) {
+      out += changed ? std::string("changed") : ini.writeFailure().toStdString();
+      out += "\n";
+    }
+    return out;
+  });
+  const std::string named = "\"" + link.link() + "\"";
+  EXPECT_EQ(said.find("changed"), std::string::npos) << said;
+  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 3) << said;
+  for (size_t at = 0, end; (end = said.find('\n', at)) != std::string::npos; at = end + 1)
+    EXPECT_NE(said.substr(at, end - at).find(named), std::string::npos) << said;
+  EXPECT_EQ(link.content(), team);
+  EXPECT_TRUE(fs::is_symlink(link.link()));
+}
+
+// The text getfacl prints for the file's access control list, without the comment lines.
+std::string accessList(const fs::path& file) {
+  std::string out;
+  FILE* p = ::popen(("getfacl -c -p '" + file.string() + "' 2>&1").c_str(), "r");
+  if (p == nullptr) return "<no getfacl>";
+  char buf[256];
+  while (std::fgets(buf, sizeof buf, p) != nullptr) out += buf;
+  return ::pclose(p) == 0 ? out : "<getfacl failed: " + out + ">";
+}
+
+// A replaced file keeps its access control list and extended attributes: the group does not
+// gain the write permission that the list gives a named user, and that user keeps access.
+TEST(IniFileSharing, AReplacedFileKeepsItsAccessListAndExtendedAttributes) {
+  TestFolder dir;
+  ::chmod(dir.path().c_str(), 0755);
+  const fs::path file = dir.path() / "shared.ini";
+  writeBytes(file, "[a]\r\nk=1\r\n");
+  ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
+  if (std::system(("setfacl -m u:nobody:rw '" + file.string() + "' 2>/dev/null").c_str()) != 0)
+    GTEST_SKIP() << "the file system holds no access control lists (or setfacl is missing)";
+  const std::string list = accessList(file);
+  ASSERT_NE(list.find("user:nobody:rw-"), std::string::npos) << list;
+  ASSERT_NE(list.find("group::r--"), std::string::npos) << list;
+  const bool userAttributes = ::setxattr(file.c_str(), "user.office", "drawings", 8, 0) == 0;
+
+  ASSERT_TRUE(IniFile(dir / "shared.ini").WriteIniKey("a", "k", "2"));
+  EXPECT_EQ(readBytes(file), "[a]\r\nk=2\r\n");
+  EXPECT_EQ(accessList(file), list);
+  struct stat st {};
+  ASSERT_EQ(::stat(file.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0660u);  // the group bits show the list's mask
+  if (userAttributes) {
+    char value[16] = {};
+    EXPECT_EQ(::getxattr(file.c_str(), "user.office", value, sizeof value), 8);
+    EXPECT_STREQ(value, "drawings");
+  }
+
+  sheetcut::testing::OtherUser nobody;
+  if (!nobody.available()) return;  // the list itself is checked above
+  const QString path = QString::fromStdString(file.string());
+  EXPECT_EQ(nobody.run([&] {
+    const int fd = ::open(file.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) return std::string("cannot open: ") + std::strerror(errno);
+    ::close(fd);
+    return IniFile(path).GetIniKey("a", "k").toStdString();
+  }),
+            "2");
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <chrono>
 
 #include "mobrel/ini_file.h"
+#include "refused_link.h"
 #include "small_filesystem.h"
 #include "test_folder.h"
 
@@ -156,6 +157,29 @@ TEST(KeptIniFile, RefusesWhatIniFileRefuses) {
     EXPECT_EQ(special.get("a", "k"), "");
   }
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+}
+
+// A link the system does not follow for this user is not followed here either: the write and
+// the sync fail naming the link, and the file it names keeps every key.
+TEST(KeptIniFile, ALinkTheSystemRefusesToFollowIsNotFollowed) {
+  const std::string team = "[a]\r\nk1=1\r\nk2=2\r\n";
+  sheetcut::testing::RefusedLink link("team.ini", team);
+  SHEETCUT_REQUIRE_REFUSED_LINK(link);
+  const QString path = QString::fromStdString(link.link());
+  const std::string said = link.user().run([&] {
+    KeptIniFile kept(path);
+    std::string out = kept.write({{"a", "k3", "3", false}}) ? "written" : "";
+    out += kept.writeFailure().toStdString() + "\n";
+    out += kept.write({{"a", "k1", "0", true}}) ? "written" : "";
+    out += kept.writeFailure().toStdString() + "\n";
+    out += kept.sync() ? "synced" : "";
+    return out;
+  });
+  EXPECT_EQ(said.find("written"), std::string::npos) << said;
+  const std::string named = "\"" + link.link() + "\"";
+  EXPECT_NE(said.find(named), std::string::npos) << said;
+  EXPECT_NE(said.find(named, said.find('\n')), std::string::npos) << said;
+  EXPECT_EQ(link.content(), team);
 }
 
 }  // namespace

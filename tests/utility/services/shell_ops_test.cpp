@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <unistd.h>
 #include <QStringList>
 
@@ -13,6 +16,7 @@
 
 #include "mobrel/path_tools.h"
 #include "mobrel/shell_confirm.h"
+#include "refused_link.h"
 #include "small_filesystem.h"
 #include "test_folder.h"
 
@@ -284,4 +288,79 @@ TEST_F(ShellOps, CopyOntoAnExistingFileOrLinkKeepsWhatItWas) {
   EXPECT_TRUE(fs::is_symlink(t / "loop1"));
   // owned.dxf, dangling.dxf, made.dxf and the two loop links: no temporary file left.
   EXPECT_EQ(std::distance(fs::directory_iterator(t), fs::directory_iterator()), 5);
+}
+
+// A copy never puts a file in the place of a named pipe, a device or a socket, nor of what a
+// link to one names: it answers EINVAL and leaves the node as it was, without opening it.
+TEST_F(ShellOps, CopyOntoAPipeDeviceOrSocketLeavesTheNode) {
+  const fs::path t = dir.path() / "t";
+  fs::create_directory(t);
+  ASSERT_EQ(::mkfifo((t / "pipe").c_str(), 0644), 0);
+  fs::create_symlink("pipe", t / "to-pipe");
+  const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(sock, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::string socketPath = (t / "sock").string();
+  ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+  socketPath.copy(address.sun_path, socketPath.size());
+  ASSERT_EQ(::bind(sock, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+  std::vector<std::string> nodes{"pipe", "to-pipe", "sock"};
+  // A device of the test's own, like /dev/null (making one needs root).
+  if (::mknod((t / "null").c_str(), S_IFCHR | 0666, ::makedev(1, 3)) == 0) {
+    fs::create_symlink("null", t / "to-null");
+    nodes.insert(nodes.end(), {"null", "to-null"});
+  }
+  for (const std::string& node : nodes) {
+    EXPECT_EQ(ShellCopyFile(nullptr, q(x / "a.dxf"), q(t / node)), EINVAL) << node;
+  }
+  ::close(sock);
+  EXPECT_TRUE(fs::is_fifo(t / "pipe"));
+  EXPECT_TRUE(fs::is_socket(t / "sock"));
+  EXPECT_TRUE(fs::is_symlink(t / "to-pipe"));
+  if (nodes.size() > 3) {
+    EXPECT_TRUE(fs::is_character_file(t / "null"));
+    EXPECT_TRUE(fs::is_symlink(t / "to-null"));
+  }
+  EXPECT_EQ(static_cast<size_t>(std::distance(fs::directory_iterator(t), fs::directory_iterator())),
+            nodes.size());  // no temporary file left
+}
+
+// A source named through a link (a relative one, which would dangle in another folder) is
+// copied as the file it names, as cp does, whether the target is new or replaced.
+TEST_F(ShellOps, CopyOfALinkCopiesTheFileItNames) {
+  fs::create_symlink("a.dxf", x / "link.dxf");
+  const fs::path out = dir.path() / "out";
+  fs::create_directory(out);
+  writeBytes(out / "there.dxf", "old");
+  EXPECT_EQ(ShellCopyFile(nullptr, q(x / "link.dxf"), q(out)), 0);
+  EXPECT_EQ(ShellCopyFile(nullptr, q(x / "link.dxf"), q(out / "there.dxf")), 0);
+  EXPECT_EQ(ShellCopyFile(nullptr, q(x / "link.*"), q(out / "many")), 0);
+  for (const fs::path& copy : {out / "link.dxf", out / "there.dxf", out / "many/link.dxf"}) {
+    EXPECT_FALSE(fs::is_symlink(copy)) << copy;
+    EXPECT_EQ(readBytes(copy), "a.dxf") << copy;
+  }
+  EXPECT_TRUE(fs::is_symlink(x / "link.dxf"));
+}
+
+// A link that the system does not follow for this user (a hostile one in a shared sticky
+// folder) is not followed by a copy onto it: the copy answers EACCES and the file the link
+// names stays. A read-only file of the user's own is still replaced ("yes to all").
+TEST(ShellOpsLinks, CopyOntoALinkTheSystemRefusesLeavesItsFile) {
+  sheetcut::testing::RefusedLink link("team.dxf", "team data");
+  SHEETCUT_REQUIRE_REFUSED_LINK(link);
+  const fs::path home = link.home();
+  writeBytes(home / "src.dxf", "new data");
+  const QString source = QString::fromStdString((home / "src.dxf").string());
+  const QString target = QString::fromStdString(link.link());
+  const fs::path readOnly = home / "read-only.dxf";
+  EXPECT_EQ(link.user().run([&] {
+    writeBytes(readOnly, "old");
+    ::chmod(readOnly.c_str(), 0444);
+    return std::to_string(ShellCopyFile(nullptr, source, target)) + " " +
+           std::to_string(ShellCopyFile(nullptr, source, QString::fromStdString(readOnly)));
+  }),
+            std::to_string(EACCES) + " 0");
+  EXPECT_EQ(link.content(), "team data");
+  EXPECT_EQ(readBytes(readOnly), "new data");
 }

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -19,6 +20,94 @@ std::string folderOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// An extended attribute this process may not set (or the file system does not hold) is left
+// out; any other failure is one.
+bool mayNotSet(int err) {
+  return err == EPERM || err == EACCES || err == ENOTSUP;
+}
+
+// Calls `query` (listxattr or getxattr) with a buffer that grows until the answer fits; answers
+// the size, or -1 with errno set.
+template <typename Query>
+ssize_t queryAttributes(Query query, std::vector<char>& buffer) {
+  for (;;) {
+    const ssize_t size = query(nullptr, 0);
+    if (size <= 0) {
+      buffer.clear();
+      return size;
+    }
+    buffer.resize(static_cast<size_t>(size));
+    const ssize_t got = query(buffer.data(), buffer.size());
+    if (got >= 0 || errno != ERANGE) {
+      if (got >= 0) buffer.resize(static_cast<size_t>(got));
+      return got;
+    }
+  }
+}
+
+// Gives the open file `to` the extended attributes of the file `from`, as far as this process
+// may set them. The access control lists go last: they set the permission bits too, which
+// could take away the write permission that user attributes need.
+int copyExtendedAttributes(const std::string& from, int to) {
+  std::vector<char> names;
+  if (queryAttributes(
+          [&](char* list, size_t size) { return ::listxattr(from.c_str(), list, size); }, names) <
+      0) {
+    return errno == ENOTSUP ? 0 : errno;
+  }
+  std::vector<char> value;
+  for (const bool acls : {false, true}) {
+    for (size_t at = 0; at < names.size(); at += std::strlen(&names[at]) + 1) {
+      const char* name = &names[at];
+      if ((std::strncmp(name, "system.posix_acl_", 17) == 0) != acls) continue;
+      const ssize_t size = queryAttributes(
+          [&](char* data, size_t room) { return ::getxattr(from.c_str(), name, data, room); },
+          value);
+      if (size < 0) {
+        if (errno == ENODATA || mayNotSet(errno)) continue;  // gone meanwhile, or not ours
+        return errno;
+      }
+      if (::fsetxattr(to, name, value.data(), static_cast<size_t>(size), 0) != 0 &&
+          !mayNotSet(errno)) {
+        return errno;
+      }
+    }
+  }
+  return 0;
+}
+
+// The path of the file open as `fd`, as the system names it; "" when it cannot say (no /proc,
+// or the file is no longer in any folder).
+std::string pathOfOpenFile(int fd) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || st.st_nlink == 0) return {};
+  const std::string link = "/proc/self/fd/" + std::to_string(fd);
+  std::vector<char> buf(4096);
+  for (;;) {
+    const ssize_t n = ::readlink(link.c_str(), buf.data(), buf.size());
+    if (n < 0) return {};
+    if (static_cast<size_t>(n) < buf.size()) return std::string(buf.data(), static_cast<size_t>(n));
+    buf.resize(buf.size() * 2);
+  }
+}
+
+// Follows the link `path` one link at a time, for a link whose last file is not there yet.
+std::string followLinks(const std::string& path, int& error) {
+  namespace fs = std::filesystem;
+  constexpr int kMostLinks = 40;  // as the system follows
+  std::error_code ec;
+  fs::path file(path);
+  for (int links = 0; fs::is_symlink(file, ec); ++links) {
+    const fs::path next = fs::read_symlink(file, ec);
+    if (links == kMostLinks || ec) {
+      error = ec ? ec.value() : ELOOP;
+      return path;
+    }
+    file = next.is_absolute() ? next : file.parent_path() / next;
+  }
+  return file.string();
+}
+
 }  // namespace
 
 FileReplacement::FileReplacement(const std::string& target) {
@@ -30,8 +119,17 @@ FileReplacement::~FileReplacement() {
   if (!tempPath_.empty()) ::unlink(tempPath_.c_str());
 }
 
+int FileReplacement::writeAccess() const {
+  return linkError_ != 0 ? linkError_ : writeAccessError(finalPath_);
+}
+
 int FileReplacement::create(mode_t mode) {
   if (linkError_ != 0) return linkError_;
+  // Only a regular file is replaced: the rename would put a file in the place of a pipe or a
+  // device that others use.
+  struct stat existing {};
+  if (::stat(finalPath_.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode))
+    return S_ISDIR(existing.st_mode) ? EISDIR : EINVAL;
   std::string pattern = folderOf(finalPath_) + "/.sheetcut-XXXXXX";
   std::vector<char> buf(pattern.begin(), pattern.end());
   buf.push_back('\0');
@@ -43,14 +141,20 @@ int FileReplacement::create(mode_t mode) {
 
 int FileReplacement::createKeepingMode() {
   struct stat old {};
-  return create(::stat(finalPath_.c_str(), &old) == 0 ? (old.st_mode & 07777) : newFileMode());
+  if (::stat(finalPath_.c_str(), &old) != 0) return create(newFileMode());
+  const int err = create(old.st_mode & 07777);
+  return err != 0 ? err : keepAttributesOf(old);
 }
 
 int FileReplacement::keepAttributesOf(const struct stat& old) {
-  // The owner first: a change of owner clears the set-id bits that the mode then sets again.
+  // The owner first: a change of owner clears the set-id bits and file capabilities, which
+  // the attributes and the mode then set again.
   if (::fchown(fd_, old.st_uid, old.st_gid) != 0) {
     [[maybe_unused]] const int groupKept = ::fchown(fd_, static_cast<uid_t>(-1), old.st_gid);
   }
+  // Writable by its owner while user attributes are set; the mode comes last.
+  if (::fchmod(fd_, S_IRUSR | S_IWUSR) != 0) return errno;
+  if (const int err = copyExtendedAttributes(finalPath_, fd_)) return err;
   return ::fchmod(fd_, old.st_mode & 07777) == 0 ? 0 : errno;
 }
 
@@ -82,20 +186,29 @@ int FileReplacement::commit() {
 }
 
 std::string replacedPath(const std::string& path, int& error) {
-  namespace fs = std::filesystem;
-  constexpr int kMostLinks = 40;  // as the system follows
   error = 0;
-  std::error_code ec;
-  fs::path file(path);
-  for (int links = 0; fs::is_symlink(file, ec); ++links) {
-    const fs::path next = fs::read_symlink(file, ec);
-    if (links == kMostLinks || ec) {
-      error = ec ? ec.value() : ELOOP;
-      return path;
-    }
-    file = next.is_absolute() ? next : file.parent_path() / next;
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+  // The system follows the link for this process, or refuses to; reading the link and
+  // following it here would pass the refusal by (fs.protected_symlinks: a link in a sticky
+  // world-writable folder is followed only by its owner or the folder's owner).
+  const int fd = ::open(path.c_str(), O_PATH | O_CLOEXEC);
+  if (fd < 0) {
+    // A dangling link: every link on the way was followed, only the last file is missing.
+    if (errno == ENOENT) return followLinks(path, error);
+    error = errno;
+    return path;
   }
-  return file.string();
+  std::string target = pathOfOpenFile(fd);
+  ::close(fd);
+  return target.empty() ? followLinks(path, error) : target;
+}
+
+int writeAccessError(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return errno == ENOENT ? 0 : errno;
+  if ((st.st_mode & 0222) == 0) return EACCES;
+  return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0 ? 0 : errno;
 }
 
 std::string replacementFailure(int err) {

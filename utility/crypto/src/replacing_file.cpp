@@ -33,15 +33,13 @@ void requireRegularFile(const std::string& path, const std::string& member) {
 
 ReplacingFile::ReplacingFile(std::string target, std::string member)
     : target_(std::move(target)), member_(std::move(member)), file_(target_) {
-  const std::string& finalPath = file_.finalPath();
-  // A file marked read-only is not replaced, as it could not be opened for writing.
-  struct stat existing {};
-  const bool exists = ::stat(finalPath.c_str(), &existing) == 0;
-  if (exists && S_ISREG(existing.st_mode) &&
-      ((existing.st_mode & 0222) == 0 || ::access(finalPath.c_str(), W_OK) != 0))
-    fail(kPathFileAccessError, member_, "cannot write", target_, EACCES);
-  // The new file gets the mode the target has, or the usual mode of a new file.
-  if (const int err = file_.create(exists ? (existing.st_mode & 07777) : newFileMode()))
+  // A file this user may not write (or one marked read-only) is not replaced, as it could not
+  // be opened for writing; nor is anything behind a link the system does not follow for them.
+  if (const int err = file_.writeAccess())
+    fail(kPathFileAccessError, member_, "cannot write", target_, err);
+  // The new file gets the mode, owner, group and extended attributes the target has, or the
+  // usual mode of a new file.
+  if (const int err = file_.createKeepingMode())
     fail(err == ENOENT ? errnum::kPathNotFound : kPathFileAccessError, member_,
          "cannot create a file beside", target_, err);
 }

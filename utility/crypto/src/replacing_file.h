@@ -14,7 +14,9 @@ void requireRegularFile(const std::string& path, const std::string& member);
 // Writes a file through a temporary file in the target's folder and renames it into place on
 // commit(), so the target either keeps its old content or gets the whole new content, never a
 // mixture or a tail of the old one. A target that is a symbolic link stays one: the file it
-// names is replaced. Without commit() the temporary file is removed.
+// names is replaced, keeping its mode, owner, group and extended attributes. A file the caller
+// may not write, or one marked read-only, is refused. Without commit() the temporary file is
+// removed.
 // Failures raise sheetcut::Error naming the file; `member` prefixes the messages.
 class ReplacingFile {
  public:

@@ -9,9 +9,10 @@ namespace tarvik {
 
 // Writes `data` to a temporary file in the folder of `path` and renames it over `path`, so the
 // old file stays whole until the new one is complete. sheetcut::Error (path not found) naming
-// the file when the folder is missing, the file cannot be written (a full disk said as such)
-// or something other than a regular file is at `path`; `source` names the member for the
-// error.
+// the file when the folder is missing, the file cannot be written (a full disk said as such),
+// the caller may not write the existing file or it is marked read-only ("Existing file … is
+// not writable"), or something other than a regular file is at `path`; `source` names the
+// member for the error.
 void replaceFile(const QString& path, const QByteArray& data, const char* source);
 
 }  // namespace tarvik

@@ -111,12 +111,18 @@ bool mayReplace(QWidget* owner, const fs::path& target, bool isAlarm) {
       owner, QStringLiteral("目标位置已有“%1”，要替换它吗？").arg(displayName(target)));
 }
 
-long copyEntry(const fs::path& source, const fs::path& target) {
+// Copies `source` onto `target`. A copy follows a named link to a file, as cp does; a move
+// between file systems takes the link itself.
+long copyEntry(const fs::path& source, const fs::path& target, bool followLink) {
   if (isWithin(target, source)) return EINVAL;
   std::error_code ec;
   if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);
   if (ec) return failure(ec);
-  return copyTree(source, target);
+  return copyTree(source, target, followLink);
+}
+
+long copyNamedEntry(const fs::path& source, const fs::path& target) {
+  return copyEntry(source, target, true);
 }
 
 long moveEntry(const fs::path& source, const fs::path& target) {
@@ -146,7 +152,7 @@ long moveEntry(const fs::path& source, const fs::path& target) {
   // that fails halfway is removed again unless it replaced an entry that was there before.
   ec.clear();
   const bool existed = fs::exists(to);
-  if (long rc = copyEntry(source, target)) {
+  if (long rc = copyEntry(source, target, false)) {
     if (!existed) fs::remove_all(target, ec);
     return rc;
   }
@@ -204,7 +210,7 @@ long deleteInside(QWidget* owner, const QString& folder, bool isAlarm, bool file
 
 long ShellCopyFile(QWidget* owner, const QString& srcFile, const QString& fileToPath,
                    bool isAlarm) {
-  return transfer(owner, srcFile, fileToPath, isAlarm, copyEntry);
+  return transfer(owner, srcFile, fileToPath, isAlarm, copyNamedEntry);
 }
 
 long ShellMoveFile(QWidget* owner, const QString& srcFile, const QString& fileToPath,

@@ -52,10 +52,17 @@ long copyFile(const fs::path& source, const fs::path& target) {
 
 }  // namespace
 
-long copyTree(const fs::path& source, const fs::path& target) {
+long copyTree(const fs::path& source, const fs::path& target, bool followLink) {
   std::error_code ec;
-  const fs::file_status status = fs::symlink_status(source, ec);
+  fs::file_status status = fs::symlink_status(source, ec);
   if (ec) return failure(ec);
+  if (followLink && fs::is_symlink(status)) {
+    // The file the link leads to, as the system follows it for this user; a link that leads
+    // nowhere is copied as it is.
+    const fs::file_status named = fs::status(source, ec);
+    if (ec && ec.value() != ENOENT) return failure(ec);
+    if (fs::is_regular_file(named)) status = named;
+  }
   if (fs::is_regular_file(status)) return copyFile(source, target);
   if (!fs::is_directory(status)) {
     fs::copy(source, target, fs::copy_options::overwrite_existing | fs::copy_options::copy_symlinks,
@@ -65,7 +72,7 @@ long copyTree(const fs::path& source, const fs::path& target) {
   fs::create_directory(target, source, ec);  // an existing folder is merged into
   if (ec) return failure(ec);
   for (fs::directory_iterator it(source, ec), end; !ec && it != end; it.increment(ec)) {
-    if (long rc = copyTree(it->path(), target / it->path().filename())) return rc;
+    if (long rc = copyTree(it->path(), target / it->path().filename(), false)) return rc;
   }
   return ec ? failure(ec) : 0;
 }

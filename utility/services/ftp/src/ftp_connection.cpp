@@ -254,6 +254,9 @@ struct FtpConnection::Impl {
       return fail(QStringLiteral("cannot write local file \"%1\": it %2")
                       .arg(localFile, QString::fromStdString(special)));
     }
+    // Nor one the user may not write (or marked read-only), though its folder would let the
+    // rename replace it.
+    if (const int error = file.writeAccess()) return cannotWrite(error);
     if (const int error = file.createKeepingMode()) return cannotWrite(error);
     beginOperation();
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &Impl::writeFile);

@@ -46,7 +46,12 @@ IniChangeLock::IniChangeLock(const QString& path) {
   if (!failure_.isEmpty()) return;
   const std::optional<std::string> target = replacedFile(path.toStdString());
   if (!target) {
-    failure_ = systemReason(errno, path);
+    // The system refuses to follow the link for this user (or cannot): the file it names is
+    // neither read nor replaced.
+    const int error = errno;
+    failure_ = error == EACCES || error == EPERM
+                   ? QStringLiteral("没有打开") + quoted(path) + QStringLiteral("的权限")
+                   : systemReason(error, path);
     return;
   }
   const std::string parent = std::filesystem::path(*target).parent_path().string();

@@ -1,9 +1,7 @@
 #include "mobrel/ini_file.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <QFileInfo>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -14,6 +12,7 @@
 #include "ini_names.h"
 #include "ini_rules.h"
 #include "sheetcut/ansi_codepage.h"
+#include "sheetcut/file_replacement.h"
 #include "sheetcut/regular_file.h"
 
 namespace mobrel {
@@ -67,9 +66,7 @@ QString oneLine(QString text) {
 }
 
 bool isWritable(const std::string& file) {
-  struct stat st {};
-  return ::stat(file.c_str(), &st) == 0 && (st.st_mode & 0222) != 0 &&
-         ::access(file.c_str(), W_OK) == 0;
+  return sheetcut::writeAccessError(file) == 0;
 }
 
 QString profileValue(const QString& stored) {
@@ -80,6 +77,13 @@ QString profileValue(const QString& stored) {
 
 namespace {
 
+// True only when nothing is at `path`: a file that is there but cannot be looked at (behind a
+// link the system does not follow for this user) is not missing.
+bool isMissing(const QString& path) {
+  struct stat st {};
+  return ::stat(path.toStdString().c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR);
+}
+
 // Reads, edits and writes back the file under the folder's lock. Answers "" when the file was
 // written or needed no change, else why it was not.
 template <typename Edit>
@@ -89,7 +93,7 @@ QString editFile(const QString& path, Edit edit) {
   // A file that is there but cannot be read or written stays as it is: the rename would
   // otherwise replace a read-only file.
   const std::optional<std::string> bytes = readBytes(path);
-  if (QFileInfo::exists(path)) {
+  if (!isMissing(path)) {
     if (!bytes) return QStringLiteral("无法读取") + quoted(path);
     if (!isWritable(path.toStdString())) return quoted(path) + QStringLiteral("是只读文件");
   }
@@ -137,7 +141,7 @@ bool IniFile::WriteIniKeys(const std::vector<KeyWrite>& keys) {
 
 bool IniFile::DelIniKey(const QString& section, const QString& key) {
   writeFailure_.clear();
-  if (!QFileInfo::exists(INIFileName)) return true;
+  if (isMissing(INIFileName)) return true;
   writeFailure_ =
       editFile(INIFileName, [&](IniDocument& doc) { return doc.removeKey(section, key); });
   return writeFailure_.isEmpty();
@@ -145,7 +149,7 @@ bool IniFile::DelIniKey(const QString& section, const QString& key) {
 
 bool IniFile::DelIniSec(const QString& section) {
   writeFailure_.clear();
-  if (!QFileInfo::exists(INIFileName)) return true;
+  if (isMissing(INIFileName)) return true;
   writeFailure_ =
       editFile(INIFileName, [&](IniDocument& doc) { return doc.removeSection(section); });
   return writeFailure_.isEmpty();

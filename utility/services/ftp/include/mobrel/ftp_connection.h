@@ -43,7 +43,9 @@ class FtpConnection {
   bool deleteFile(const QString& path);
   bool rename(const QString& from, const QString& to);
 
-  // Transfers in binary (image) mode, or as text with the server converting line ends.
+  // Transfers in binary (image) mode, or as text with the server converting line ends. A
+  // download replaces an existing local file only when the user may write it and it is not
+  // marked read-only; it keeps the file's mode, owner, group and extended attributes.
   bool upload(const QString& localFile, const QString& remoteFile, bool binary = true);
   bool download(const QString& remoteFile, const QString& localFile, bool binary = true);
 

@@ -20,9 +20,11 @@ namespace sheetcut::testing {
 // as a hostile user would in the temporary folder: the link lies in a sticky world-writable
 // folder, belongs to a third user (65533) and names a file in nobody's own folder, which nobody
 // may write. With fs.protected_symlinks=1 the system then refuses nobody every open through the
-// link. The setting is made 1 for the life of the object (and put back after) where the test
-// may write it; where it may not, or where nobody cannot be switched to, available() is false,
-// skipReason() says why, and the test skips with SHEETCUT_REQUIRE_REFUSED_LINK.
+// link. The setting is made 1 where the test may write it, and left so: it is the system's
+// usual setting, and putting a 0 back would pull the protection from under another test
+// program that runs at the same time. Where the setting may not be written, or where nobody
+// cannot be switched to, available() is false, skipReason() says why, and the test skips with
+// SHEETCUT_REQUIRE_REFUSED_LINK.
 class RefusedLink {
  public:
   static constexpr uid_t kThirdUser = 65533;
@@ -63,7 +65,6 @@ class RefusedLink {
       std::error_code ec;
       std::filesystem::remove_all(root_, ec);
     }
-    if (!oldSetting_.empty()) writeSetting(oldSetting_);
   }
   RefusedLink(const RefusedLink&) = delete;
   RefusedLink& operator=(const RefusedLink&) = delete;
@@ -94,7 +95,6 @@ class RefusedLink {
       reason_ = std::string("cannot set fs.protected_symlinks=1: ") + std::strerror(errno);
       return false;
     }
-    oldSetting_ = now.empty() ? "0" : now;
     return true;
   }
   static bool writeSetting(const std::string& value) {
@@ -109,7 +109,6 @@ class RefusedLink {
   std::filesystem::path root_;
   std::string link_;
   std::string file_;
-  std::string oldSetting_;
   std::string reason_;
 };
 

@@ -322,7 +322,7 @@ void SplitRun::analyseFrame(const Point3d& minPoint, const Point3d& maxPoint, bo
   const QString path = outputFolder_ + guid + kDrawingExtension;
   bool ok = false;
   // Why a frame's analysis failed other than by not recognising it: its template matched but
-  // the cells could not be read.
+  // the cells could not be read, or report keys of an earlier file could not be written.
   QString failure;
   {
     // The section reaches the report only once the child is written.

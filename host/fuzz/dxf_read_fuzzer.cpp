@@ -1,6 +1,7 @@
 // libFuzzer target: any bytes given to the DXF reader either read as a drawing or fail with a
 // HostError; a drawing that was read is written and must read back. The tags of a file read
-// in small blocks must be those of the same bytes read in memory.
+// in small blocks must be those of the same bytes read in memory. Undefined behaviour stops the
+// run as a crash does.
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -48,6 +49,12 @@ void checkStreaming(std::string_view bytes) {
 }
 
 }  // namespace
+
+// Undefined behaviour is a finding like a crash: the run stops at the first report and keeps
+// the input (UBSAN_OPTIONS given when starting the target still take precedence).
+extern "C" const char* __ubsan_default_options() {
+  return "halt_on_error=1:print_stacktrace=1";
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string_view bytes(reinterpret_cast<const char*>(data), size);

@@ -138,6 +138,30 @@ void ReportBuffer::keepFailure(const QString& failure) {
 }
 
 QString ReportBuffer::flush() {
+  if (withheld_) return {};
+  return writePending();
+}
+
+void ReportBuffer::withhold() {
+  withheld_ = true;
+  withheldFrom_ = pending_.size();
+}
+
+QString ReportBuffer::release() {
+  withheld_ = false;
+  return flush();
+}
+
+void ReportBuffer::drop() {
+  withheld_ = false;
+  if (withheldFrom_ >= pending_.size()) return;
+  // Keys are kept in the order of their first put: those from withhold() on are the new ones.
+  for (std::size_t i = withheldFrom_; i < pending_.size(); ++i)
+    pendingIndex_.erase(pendingKey(pending_[i].section, pending_[i].key));
+  pending_.resize(withheldFrom_);
+}
+
+QString ReportBuffer::writePending() {
   if (!pending_.empty()) {
     std::vector<mobrel::KeptIniFile::Key> keys;
     keys.reserve(pending_.size());
@@ -147,12 +171,13 @@ QString ReportBuffer::flush() {
     if (!file_->write(keys)) keepFailure(failureOfFile());
     pending_.clear();
     pendingIndex_.clear();
+    withheldFrom_ = 0;
   }
   return std::exchange(failure_, QString());
 }
 
 QString ReportBuffer::sync() {
-  QString failure = flush();
+  QString failure = writePending();
   if (file_ && !file_->sync() && failure.isEmpty()) failure = failureOfFile();
   return failure;
 }

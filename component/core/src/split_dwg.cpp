@@ -289,6 +289,31 @@ void SplitRun::writeChild(ChildNames& names, QString name) {
   }
 }
 
+namespace {
+
+// Holds the report keys of a frame's analysis, which name its child, until the child is
+// written: they are written after it, or dropped when there is no child.
+class ChildReportKeys {
+ public:
+  explicit ChildReportKeys(ReportBuffer& report) : report_(report) { report_.withhold(); }
+  ~ChildReportKeys() {
+    if (!written_) report_.drop();
+  }
+  ChildReportKeys(const ChildReportKeys&) = delete;
+  ChildReportKeys& operator=(const ChildReportKeys&) = delete;
+  // Writes them; "" when they were written, else why not.
+  QString write() {
+    written_ = true;
+    return report_.release();
+  }
+
+ private:
+  ReportBuffer& report_;
+  bool written_ = false;
+};
+
+}  // namespace
+
 void SplitRun::analyseFrame(const Point3d& minPoint, const Point3d& maxPoint, bool folderReady) {
   const cadhost::Point3 p1{minPoint[0], minPoint[1], 0};
   const cadhost::Point3 p2{maxPoint[0], maxPoint[1], 0};
@@ -297,48 +322,65 @@ void SplitRun::analyseFrame(const Point3d& minPoint, const Point3d& maxPoint, bo
   const QString path = outputFolder_ + guid + kDrawingExtension;
   bool ok = false;
   // Why a frame's analysis failed other than by not recognising it: its template matched but
-  // the cells could not be read, or the report of the analysis could not be written.
-  QString failure, reportFailure;
-  try {
-    PointerScope<QString> reportScope(cad_.ReportFailureSink_, &reportFailure);
-    ok = cad_.FXDWG(path, minPoint, maxPoint, guid);
-  } catch (const CellFileError& e) {
-    failure = QString::fromStdString(e.description());
+  // the cells could not be read, or report keys of an earlier file could not be written.
+  QString failure;
+  {
+    // The section reaches the report only once the child is written.
+    ChildReportKeys childKeys(cad_.Report_);
+    QString reportFailure;
+    try {
+      PointerScope<QString> reportScope(cad_.ReportFailureSink_, &reportFailure);
+      ok = cad_.FXDWG(path, minPoint, maxPoint, guid);
+    } catch (const CellFileError& e) {
+      failure = QString::fromStdString(e.description());
+    }
+    if (failure.isEmpty()) failure = reportFailure;
+    attempt([&] { doc_.sendCommand("ucs W "); });
+    if (!cad_.PlotCfg.isEmpty()) {
+      const QString* pathKind = cad_.PlotCfg.find(QStringLiteral("路径类型"));
+      const QString name =
+          pathKind != nullptr && *pathKind == u"WORK" ? guid : fallbackChildName(sourceName_, n_);
+      // The plot step, as for a frame named by its drawing number.
+      plotFrame(name, minPoint, maxPoint);
+    }
+    if (!ok || !failure.isEmpty()) {
+      // No child, and no report section, for a frame whose title block was not recognised or
+      // could not be read; the caller learns of it.
+      selectFrame(p1, p2, true);
+      failures_.push_back(
+          {n_,
+           {},
+           failure.isEmpty() ? QStringLiteral("its title block was not recognised") : failure});
+      if (failure.isEmpty()) ++unrecognised_;
+      return;
+    }
+    selectFrame(p1, p2, false);
+    if (!folderReady) {
+      failures_.push_back(
+          {n_, guid, QStringLiteral("the folder \"%1\" cannot be created").arg(outputFolder_)});
+    } else {
+      try {
+        doc_.wblock(path.toStdString(), set_, cadhost::WriteMode::NoReplace);
+        // A child whose report section cannot be written is taken back: the report names
+        // every child, and no other.
+        const QString reportFailure = childKeys.write();
+        if (!reportFailure.isEmpty()) {
+          std::error_code ec;
+          std::filesystem::remove(path.toStdString(), ec);
+          failures_.push_back(
+              {n_, ec ? guid : QString(),
+               ec ? QStringLiteral("%1; the child \"%2\" it does not name could not be removed: %3")
+                        .arg(reportFailure, path, QString::fromStdString(ec.message()))
+                  : reportFailure});
+        }
+      } catch (const cadhost::HostError& e) {
+        failures_.push_back({n_, guid, QString::fromUtf8(e.what())});
+      }
+    }
   }
-  if (failure.isEmpty()) failure = reportFailure;
-  attempt([&] { doc_.sendCommand("ucs W "); });
-  if (!cad_.PlotCfg.isEmpty()) {
-    const QString* pathKind = cad_.PlotCfg.find(QStringLiteral("路径类型"));
-    const QString name =
-        pathKind != nullptr && *pathKind == u"WORK" ? guid : fallbackChildName(sourceName_, n_);
-    // The plot step, as for a frame named by its drawing number.
-    plotFrame(name, minPoint, maxPoint);
-  }
-  if (!ok || !failure.isEmpty()) {
-    // No child for a frame whose title block was not recognised or could not be read, or
-    // whose report could not be written; the caller learns of it.
-    selectFrame(p1, p2, true);
-    failures_.push_back(
-        {n_,
-         {},
-         failure.isEmpty() ? QStringLiteral("its title block was not recognised") : failure});
-    if (failure.isEmpty()) ++unrecognised_;
-    return;
-  }
-  selectFrame(p1, p2, false);
   QString section = workPath_;
   if (section.startsWith(kActiveDocMarker)) section.remove(0, kActiveDocMarker.size());
   cad_.WriteSplitCount(section.toLower(), n_);
-  if (!folderReady) {
-    failures_.push_back(
-        {n_, guid, QStringLiteral("the folder \"%1\" cannot be created").arg(outputFolder_)});
-    return;
-  }
-  try {
-    doc_.wblock(path.toStdString(), set_, cadhost::WriteMode::NoReplace);
-  } catch (const cadhost::HostError& e) {
-    failures_.push_back({n_, guid, QString::fromUtf8(e.what())});
-  }
 }
 
 void SplitRun::plotFrame(const QString& name, const Point3d& minPoint, const Point3d& maxPoint) {

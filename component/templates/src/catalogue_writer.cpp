@@ -66,10 +66,41 @@ void CAD::WriCatalog(const QString& FirBlkName, const QString& SecBlkName,
       });
     }
   };
-  // A page is inserted only when its cells, base point and drawing are all there; then its
-  // template is laid over it.
+  // A row that cannot be written ends the catalogue with an error naming it; the pages before
+  // it keep their count.
+  const auto rowNotWritten = [&](long number, const std::string& reason) {
+    writePageCounts();
+    throw sheetcut::Error(
+        number, "Row " + std::to_string(r) + " of the catalogue was not written: " + reason,
+        kSource);
+  };
+  // The column table of the page's template: for each header column the index of its column
+  // cell, -1 without one; and the rows per page, the largest |T| among them. It comes from the
+  // page's template alone, so a column of another template never writes into this page.
+  std::vector<long> columns;
+  int rowsPerPage = 0;
+  const auto findColumns = [&] {
+    columns.assign(static_cast<std::size_t>(header.size()), -1);
+    rowsPerPage = 0;
+    for (long i = 0; i < CellNum; ++i) {
+      const CellType& cell = Cells[static_cast<std::size_t>(i)];
+      if (std::abs(cell.T) <= 1) continue;
+      const auto column = std::find(header.begin(), header.end(), cell.name);
+      if (column == header.end()) continue;
+      columns[static_cast<std::size_t>(column - header.begin())] = i;
+      rowsPerPage = std::max(rowsPerPage, std::abs(static_cast<int>(cell.T)));
+    }
+  };
+  // A page is inserted only when its cells, base point and drawing are all there, and it can
+  // take the next row; then its template is laid over it.
   const auto placePage = [&](const QString& name) {
     readTemplateCells(name);
+    findColumns();
+    if (rowsPerPage == 0) {
+      rowNotWritten(sheetcut::errnum::kGeneric,
+                    "the page template \"" + name.toStdString() +
+                        "\" has no column cell named like a column of the header");
+    }
     const Point3d base = templateBasePoint(FindMod(name), name, kSource);
     const QString drawing = fileInFolder(dwgFolder, name + kDrawingExtension);
     if (!QFileInfo(drawing).isFile()) {
@@ -96,71 +127,57 @@ void CAD::WriCatalog(const QString& FirBlkName, const QString& SecBlkName,
     }
     ++pages;
 
-    // Page-level cells once per page; the column table and the rows per page come from this
-    // page's template alone, so a column of another template never writes into this one.
-    std::vector<long> columns(static_cast<std::size_t>(header.size()), -1);
-    int rowsPerPage = 0;
+    // Page-level cells once per page.
     for (long i = 0; i < CellNum; ++i) {
       CellType& cell = Cells[static_cast<std::size_t>(i)];
-      if (std::abs(cell.T) <= 1) {
-        QString letter;
-        if (cell.name == kPageNumberCell) {
-          cell.s = QString::number(pages);
-          attemptStep([&] { Wri_Cell_MText(cell, 1, letter); });
-        } else if (cell.name == kPageCountCell) {
-          cell.s = kPageCountPlaceholder;
-          attemptStep([&] { pageCountTexts.push_back(Wri_Cell_MText(cell, 1, letter)); });
-        } else if (const std::optional<QString> value = Msgs.Item(cell.name)) {
-          cell.s = *value;
-          if (!cell.s.trimmed().isEmpty()) attemptStep([&] { Wri_Cell_MText(cell, 1, letter); });
-        }
-        continue;
+      if (std::abs(cell.T) > 1) continue;
+      QString letter;
+      if (cell.name == kPageNumberCell) {
+        cell.s = QString::number(pages);
+        attemptStep([&] { Wri_Cell_MText(cell, 1, letter); });
+      } else if (cell.name == kPageCountCell) {
+        cell.s = kPageCountPlaceholder;
+        attemptStep([&] { pageCountTexts.push_back(Wri_Cell_MText(cell, 1, letter)); });
+      } else if (const std::optional<QString> value = Msgs.Item(cell.name)) {
+        cell.s = *value;
+        if (!cell.s.trimmed().isEmpty()) attemptStep([&] { Wri_Cell_MText(cell, 1, letter); });
       }
-      const auto column = std::find(header.begin(), header.end(), cell.name);
-      if (column == header.end()) continue;
-      columns[static_cast<std::size_t>(column - header.begin())] = i;
-      rowsPerPage = std::max(rowsPerPage, std::abs(static_cast<int>(cell.T)));
     }
-    if (rowsPerPage == 0) break;  // a page without columns can take no row
 
     // Rows from the first position of the page while they fit on it; a row takes as many
     // positions as its longest field has lines, a missing field counts as empty. A row that
     // would run past the page's last row starts the next page, unless it is longer than a
-    // whole page: that one is written where it starts.
+    // whole page: that one is written where it starts. A row whose field cannot be measured
+    // or written ends the catalogue with its error.
     int position = 1;
     while (more && position <= rowsPerPage) {
-      if (position > 1) {
-        int needed = 0;
-        for (qsizetype c = 0; c < header.size() && c < row.size(); ++c) {
-          const long cellIndex = columns[static_cast<std::size_t>(c)];
-          if (cellIndex < 0 || row[c].isEmpty()) continue;
-          CellType cell = Cells[static_cast<std::size_t>(cellIndex)];
-          cell.s = row[c];
-          // A field that cannot be measured is written where the row starts, and its writing
-          // fails or not as it would anyway.
-          attempt([&] { needed = std::max(needed, measure.lineCount(cell, 1)); });
-        }
-        if (position + needed - 1 > rowsPerPage && needed <= rowsPerPage) break;
-      }
       int used = 0;
-      for (qsizetype c = 0; c < header.size(); ++c) {
-        const long cellIndex = columns[static_cast<std::size_t>(c)];
-        if (cellIndex < 0 || c >= row.size() || row[c].isEmpty()) continue;
-        CellType& cell = Cells[static_cast<std::size_t>(cellIndex)];
-        cell.s = row[c];
-        QString letter = columnAlignment(static_cast<int>(c));
-        int lines = 0;
-        try {
-          hostCall(kSource, [&] { lines = Wri_Cell_Text(cell, 1, letter, position); });
-        } catch (const sheetcut::Error& e) {
-          // The rows after it are not written: the catalogue ends here, counted as it stands.
-          writePageCounts();
-          throw sheetcut::Error(
-              e.number(),
-              "Row " + std::to_string(r) + " of the catalogue was not written: " + e.description(),
-              kSource);
+      try {
+        if (position > 1) {
+          int needed = 0;
+          for (qsizetype c = 0; c < header.size() && c < row.size(); ++c) {
+            const long cellIndex = columns[static_cast<std::size_t>(c)];
+            if (cellIndex < 0 || row[c].isEmpty()) continue;
+            CellType cell = Cells[static_cast<std::size_t>(cellIndex)];
+            cell.s = row[c];
+            // A host failure while measuring leaves the field to its writing, which fails or
+            // not as it would anyway.
+            attempt([&] { needed = std::max(needed, measure.lineCount(cell, 1)); });
+          }
+          if (position + needed - 1 > rowsPerPage && needed <= rowsPerPage) break;
         }
-        used = std::max(used, lines);
+        for (qsizetype c = 0; c < header.size(); ++c) {
+          const long cellIndex = columns[static_cast<std::size_t>(c)];
+          if (cellIndex < 0 || c >= row.size() || row[c].isEmpty()) continue;
+          CellType& cell = Cells[static_cast<std::size_t>(cellIndex)];
+          cell.s = row[c];
+          QString letter = columnAlignment(static_cast<int>(c));
+          int lines = 0;
+          hostCall(kSource, [&] { lines = Wri_Cell_Text(cell, 1, letter, position); });
+          used = std::max(used, lines);
+        }
+      } catch (const sheetcut::Error& e) {
+        rowNotWritten(e.number(), e.description());
       }
       ++r;
       position += used;

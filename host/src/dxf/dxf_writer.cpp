@@ -5,9 +5,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <functional>
+#include <limits>
 
 #include "cadhost/host_error.h"
 #include "dxf/dxf_io.h"
@@ -22,6 +27,39 @@ using model::Object;
 using model::SectionKind;
 using model::Tag;
 using model::Tags;
+
+// The value of an integer group as a binary file holds it, in [lo, hi]: an integer text as it
+// is, any other number truncated toward zero; a value beyond the range (an infinity too) as the
+// nearest end of it, never by an out-of-range conversion; a text that is no number, and "nan",
+// as 0.
+std::int64_t groupInteger(std::string_view value, std::int64_t lo, std::int64_t hi) {
+  std::string_view s = value;
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
+    s.remove_suffix(1);
+  if (!s.empty() && s.front() == '+') s.remove_prefix(1);
+  // Integer texts exactly, also those a double does not hold (64-bit values above 2^53).
+  std::int64_t i = 0;
+  const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), i);
+  if (!s.empty() && end == s.data() + s.size()) {
+    if (ec == std::errc()) return std::clamp(i, lo, hi);
+    if (ec == std::errc::result_out_of_range) return s.front() == '-' ? lo : hi;
+  }
+  const std::optional<double> d = model::parseDouble(value);
+  if (!d || std::isnan(*d)) return 0;
+  // lo and hi are exact as doubles, or (2^63 - 1) rounds up to 2^63, which no value below
+  // reaches: what lies strictly between converts.
+  if (*d <= static_cast<double>(lo)) return lo;
+  if (*d >= static_cast<double>(hi)) return hi;
+  return static_cast<std::int64_t>(*d);
+}
+
+// The value of an integer group in the range of the group's type T, for its bytes.
+template <class T>
+std::uint64_t groupValue(std::string_view value) {
+  return static_cast<std::uint64_t>(
+      groupInteger(value, std::numeric_limits<T>::min(), std::numeric_limits<T>::max()));
+}
 
 // Collects the output and hands it on in large blocks (or keeps it all when no one takes it).
 class Sink {
@@ -216,7 +254,6 @@ class Writer {
       out_ += static_cast<char>(255);
       little(static_cast<std::uint16_t>(code), 2);
     }
-    auto integer = [&] { return static_cast<std::int64_t>(model::parseDouble(value).value_or(0)); };
     switch (valueKindOf(code)) {
       case ValueKind::String:
       case ValueKind::Unknown:
@@ -231,16 +268,16 @@ class Writer {
         break;
       }
       case ValueKind::Int16:
-        little(static_cast<std::uint64_t>(integer()), 2);
+        little(groupValue<std::int16_t>(value), 2);
         break;
       case ValueKind::Int32:
-        little(static_cast<std::uint64_t>(integer()), 4);
+        little(groupValue<std::int32_t>(value), 4);
         break;
       case ValueKind::Int64:
-        little(static_cast<std::uint64_t>(integer()), 8);
+        little(groupValue<std::int64_t>(value), 8);
         break;
-      case ValueKind::Bool:
-        little(static_cast<std::uint64_t>(integer()), 1);
+      case ValueKind::Bool:  // one byte, read back as 0 .. 255
+        little(groupValue<std::uint8_t>(value), 1);
         break;
       case ValueKind::Chunk: {
         std::string bytes;

@@ -15,6 +15,7 @@
 #include "analysis_test_access.h"
 #include "mobrel/ini_file.h"
 #include "qstring_printer.h"
+#include "small_filesystem.h"
 #include "tarvik/cad_events.h"
 
 namespace {
@@ -237,6 +238,48 @@ TEST_F(SplitAnalysisTest, ChildrenInAFolderNamedWithABracketKeepTheirReportSecti
 }  // namespace
 
 namespace {
+
+// A child that the full disk does not take gets no report section; once there is room, the
+// same split writes the children and their sections.
+TEST_F(SplitAnalysisTest, OnlyChildrenThatWereWrittenHaveReportSections) {
+  sheetcut::testing::SmallFileSystem fs(256 * 1024);
+  SHEETCUT_REQUIRE_SMALL_FS(fs);
+  const Sheet a3 = antest::standardSheets()[1];
+  Frame f2 = frameOf(a3);
+  f2.x = 600;
+  f2.number = "JG-A3-02";
+  ASSERT_EQ(antest::writeFrames(spath("set.dxf"), {frameOf(a3), f2}), "");
+  const QString out = QString::fromStdString((fs.root() / "out").string());
+  ASSERT_TRUE(QDir().mkpath(out));
+  cad.setChildFileSavePath(out);
+  const auto childSections = [&] {
+    QFile file(report());
+    if (!file.open(QIODevice::ReadOnly)) return QStringList();
+    QStringList sections;
+    for (const QString& line : QString::fromUtf8(file.readAll()).split(u'\n'))
+      if (line.startsWith(u'[') && line.contains(out.toLower())) sections << line;
+    return sections;
+  };
+
+  fs.fill();
+  try {
+    cad.SplitDwg(path("set.dxf"), false);
+    ADD_FAILURE() << "no error";
+  } catch (const sheetcut::Error& e) {
+    EXPECT_TRUE(QString::fromUtf8(e.what()).contains("2 of the frames")) << e.what();
+  }
+  EXPECT_TRUE(QDir(out).entryList(QDir::Files).isEmpty());
+  EXPECT_EQ(childSections(), QStringList());
+  EXPECT_EQ(key(path("set.dxf").toLower(), "SCount"), "2");  // the frames were analysed
+
+  fs.release();
+  cad.SplitDwg(path("set.dxf"), false);
+  const QStringList children = QDir(out).entryList(QDir::Files, QDir::Name);
+  ASSERT_EQ(children.size(), 2);
+  EXPECT_EQ(childSections().size(), 2);
+  for (const QString& child : children)
+    EXPECT_EQ(key((out + "/" + child).toLower(), "GUID"), child.left(32));
+}
 
 TEST_F(SplitAnalysisTest, AReportThatCannotBeWrittenFailsTheAnalysisNamingTheReport) {
   // The work folder lies beneath a file: the report cannot be created.

@@ -520,26 +520,74 @@ TEST_F(Catalogue, ARowThatCannotBeWrittenEndsTheCatalogueWithAnError) {
   }
   ASSERT_EQ(entities("MTEXT").size(), 1u);
   EXPECT_EQ(entities("MTEXT")[0].textString(), "1");
+
+  // A column whose first rows are empty fails when a later row is measured for it: that row is
+  // named, and the page counts are written.
+  addTemplate("HALF", 0, 279,
+              {{"序号", 10, 250, 25, 258, -3},
+               {"图名", 70, 250, 150, 258, -3},
+               {"共X页", 180, 5, 210, 13, 1}});
+  cad.ReadMod("HALF");
+  cad.SetCell(1, "图名", -3, "", Variant(), Variant());
+  cad.SaveMod("HALF");
+  try {
+    cad.WriCatalog("HALF", "HALF",
+                   CatalogMsgs{{"R000", "序号{*}图名"}, {"R001", "1{*}"}, {"R002", "2{*}二"}});
+    ADD_FAILURE() << "no error";
+  } catch (const sheetcut::Error& e) {
+    EXPECT_EQ(e.description().rfind("Row 2 of the catalogue was not written: Type mismatch", 0), 0u)
+        << e.description();
+  }
+  std::vector<std::string> mtexts;
+  for (const auto& m : entities("MTEXT")) mtexts.push_back(m.textString());
+  EXPECT_EQ(mtexts, (std::vector<std::string>{"1", "1"}));
+}
+
+// Rows that no page can take are not dropped: the catalogue ends with an error naming the first
+// of them, the pages before it whole and counted, no page inserted for it.
+TEST_F(Catalogue, RowsThatNoPageCanTakeEndTheCatalogueWithAnError) {
+  addPages(false);
+  addTemplate("NOCOL", 0, 279, {{"第X页", 150, 5, 180, 13, 0}, {"共X页", 180, 5, 210, 13, 1}});
+  const auto expectError = [&](const QString& first, const QString& further, int rowCount,
+                               const std::string& start) {
+    try {
+      cad.WriCatalog(first, further, rows(rowCount, false));
+      ADD_FAILURE() << "no error";
+    } catch (const sheetcut::Error& e) {
+      EXPECT_EQ(e.description().rfind(start, 0), 0u) << e.description();
+      EXPECT_NE(e.description().find("\"NOCOL\" has no column cell"), std::string::npos)
+          << e.description();
+    }
+  };
+  // The further pages have no column: the rows after the first page.
+  expectError("CAT1", "NOCOL", 45, "Row 21 of the catalogue was not written: ");
+  EXPECT_EQ(entities("INSERT").size(), 1u);
+  const auto texts = textsByString();
+  EXPECT_EQ(texts.count("A-20"), 1u);
+  EXPECT_EQ(texts.count("A-21"), 0u);
+  std::vector<std::string> mtexts;
+  for (const auto& m : entities("MTEXT")) mtexts.push_back(m.textString());
+  std::sort(mtexts.begin(), mtexts.end());
+  EXPECT_EQ(mtexts, (std::vector<std::string>{"1", "1", "测试工程"}));
+
+  // No page has a column: not even the first page is inserted.
+  expectError("NOCOL", "NOCOL", 3, "Row 1 of the catalogue was not written: ");
+  EXPECT_EQ(entities("INSERT").size(), 1u);
 }
 
 TEST_F(Catalogue, MendedEndings) {
-  // Templates without a column cell: one page with its page-level fields, then the end.
   addTemplate("NOCOL", 0, 279, {{"第X页", 150, 5, 180, 13, 0}, {"共X页", 180, 5, 210, 13, 1}});
-  cad.WriCatalog("NOCOL", "NOCOL", rows(3, false));
-  EXPECT_EQ(entities("INSERT").size(), 1u);
-  EXPECT_EQ(entities("MTEXT").size(), 2u);
-
   // Without header or first row nothing is inserted.
   cad.WriCatalog("NOCOL", "NOCOL", CatalogMsgs{{"R001", "1"}});
   cad.WriCatalog("NOCOL", "NOCOL", CatalogMsgs{{"R000", "序号"}});
-  EXPECT_EQ(entities("INSERT").size(), 1u);
+  EXPECT_EQ(entities("INSERT").size(), 0u);
 
   // Rows go on past R999 (R1000, R1001, ...) as long as the caller gives them.
   addTemplate("BIG", 0, 279, {{"序号", 10, 250, 25, 258, -500}});
   std::vector<std::pair<QString, QString>> items = {{"R000", "序号"}};
   for (int i = 1; i <= 10000; ++i) items.emplace_back(CatalogMsgs::rowKey(i), QString::number(i));
   cad.WriCatalog("BIG", "BIG", CatalogMsgs(items));
-  EXPECT_EQ(entities("INSERT").size(), 1u + 20u);
+  EXPECT_EQ(entities("INSERT").size(), 20u);
   std::set<std::string> written;
   for (const auto& t : entities("TEXT")) written.insert(t.textString());
   EXPECT_EQ(written.size(), 10000u);

@@ -315,6 +315,41 @@ TEST(DxfRoundTrip, BinaryFormIsWrittenAndReadBack) {
   EXPECT_EQ(r12Back.entities, r12.entities);
 }
 
+// An integer group holds what its type holds: written to binary, a value beyond that range
+// (a text, or one that came from another file) is the nearest value it holds, never an
+// out-of-range conversion (which the sanitizer build stops at); a text that is no number is 0.
+TEST(DxfRoundTrip, IntegerGroupsBeyondTheirRangeAreWrittenToBinaryAsTheNearestValue) {
+  Drawing d = dxf::readDxf(dxftest::dxfText(kR2000), "r2000.dxf");
+  d.binary = true;
+  const std::vector<std::pair<cadhost::model::Tag, std::string>> cases = {
+      {{270, "40000"}, "32767"},
+      {{271, "-1e300"}, "-32768"},
+      {{272, "nan"}, "0"},
+      {{273, "inf"}, "32767"},
+      {{274, "12.9"}, "12"},
+      {{275, "-32768"}, "-32768"},
+      {{90, "9.22e18"}, "2147483647"},
+      {{91, "-inf"}, "-2147483648"},
+      {{92, " +17 "}, "17"},
+      {{160, "9223372036854775807"}, "9223372036854775807"},  // not rounded through a double
+      {{161, "9.3e18"}, "9223372036854775807"},
+      {{162, "-9223372036854775809"}, "-9223372036854775808"},
+      {{163, "-INF"}, "-9223372036854775808"},
+      {{164, "x"}, "0"},
+      {{290, "300"}, "255"},
+      {{291, "-5"}, "0"}};
+  Object& line = d.entities[0];
+  for (const auto& [tag, expected] : cases) line.tags.push_back(tag);
+  const Drawing back = dxf::readDxf(dxf::writeDxf(d), "clamped.dxf");
+  const auto& tags = back.entities[0].tags;
+  ASSERT_EQ(tags.size(), line.tags.size());
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    const cadhost::model::Tag& t = tags[tags.size() - cases.size() + i];
+    EXPECT_EQ(t.code, cases[i].first.code);
+    EXPECT_EQ(t.value, cases[i].second) << cases[i].first.value;
+  }
+}
+
 TEST(DxfRoundTrip, R12DrawingWithoutHandles) {
   std::string r12 = dxftest::dxfText(R"(0 SECTION
 2 HEADER

@@ -89,6 +89,16 @@ class ReportBuffer {
   // Writes the pending keys and every key that may wait; returns as flush().
   QString sync();
 
+  // Keeps the pending keys, and those put from now on, from the file: flush() writes nothing
+  // until release() or drop() (the split holds a frame's keys until the frame's drawing is
+  // written). sync() still writes them.
+  void withhold();
+  // Ends withholding and writes the pending keys; returns as flush().
+  QString release();
+  // Ends withholding without writing: the keys first put since withhold() are dropped (a key
+  // pending before keeps its last value); the others wait for the next flush.
+  void drop();
+
  private:
   struct Pending {
     QString section, key, value;
@@ -98,11 +108,15 @@ class ReportBuffer {
   // Why the file's last write or sync failed, naming the report.
   QString failureOfFile() const;
   void keepFailure(const QString& failure);
+  // Writes the pending keys, withheld or not; returns as flush().
+  QString writePending();
 
   QString path_;
   std::vector<Pending> pending_;
   std::unordered_map<QString, std::size_t> pendingIndex_;  // section and key -> pending entry
   QString failure_;  // a failure that no flush has returned yet
+  bool withheld_ = false;
+  std::size_t withheldFrom_ = 0;  // the first pending key put since withhold()
   std::unique_ptr<mobrel::KeptIniFile> file_;
 };
 

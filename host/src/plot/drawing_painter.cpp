@@ -357,11 +357,15 @@ class Painter {
     const Point3 insertion = geom::pointTag(e.tags, 10);
     const TextStyleInfo& style = styleOf(e);
     std::vector<MTextParagraph> paragraphs = mtextParagraphs(contents, h, style.widthFactor);
+    // (A text of one run is drawn or left out whole in any case.)
+    std::size_t runCount = 0;
+    for (const MTextParagraph& paragraph : paragraphs) runCount += paragraph.runs.size();
     const LineFrame atInsertion{toP2(full, insertion), along, up};
-    for (MTextParagraph& paragraph : paragraphs)
-      std::erase_if(paragraph.runs, [&](const MTextRun& run) {
-        return !fitsOnPaper(run, atInsertion, style.family);
-      });
+    if (runCount > 1)
+      for (MTextParagraph& paragraph : paragraphs)
+        std::erase_if(paragraph.runs, [&](const MTextRun& run) {
+          return !fitsOnPaper(run, atInsertion, style.family);
+        });
     std::vector<MTextLine> lines = wrapMText(
         paragraphs, h, model::tagDouble(e.tags, 41),
         [&](char32_t c, double height) { return characterAdvance(c, style.family) * height; });

@@ -27,11 +27,10 @@ char32_t drawnAs(char32_t c) {
 
 }  // namespace
 
-double stackAdvance(const MTextRun& run, const TextAdvance& advance) {
-  const double upper = advance(run.text, kStackScale * run.height);
-  const double lower = advance(run.lower, kStackScale * run.height);
-  if (run.stack == '#') return upper + advance("/", run.height) + lower;
-  return std::max(upper, lower);
+double stackAdvance(const MTextRun& run, double upper, double lower, double slash) {
+  const double units = run.stack == '#' ? kStackScale * (upper + lower) + slash
+                                        : kStackScale * std::max(upper, lower);
+  return units * run.height * run.widthFactor;
 }
 
 double nextTabStop(double x, const std::vector<double>& stops, double step) {
@@ -42,17 +41,11 @@ double nextTabStop(double x, const std::vector<double>& stops, double step) {
   return std::max(past, (std::floor(past / step) + 1) * step);
 }
 
-double placeRuns(std::vector<MTextRun>& runs, const std::vector<double>& stops, double defaultTab,
-                 const TextAdvance& advance) {
+double placeRuns(std::vector<MTextRun>& runs, const std::vector<double>& stops, double defaultTab) {
   double x = 0;
   for (MTextRun& run : runs) {
     run.x = x;
-    if (run.kind == MTextRun::Tab)
-      run.width = nextTabStop(x, stops, defaultTab) - x;
-    else if (run.kind == MTextRun::Stack)
-      run.width = stackAdvance(run, advance) * run.widthFactor;
-    else
-      run.width = advance(run.text, run.height) * run.widthFactor;
+    if (run.kind == MTextRun::Tab) run.width = nextTabStop(x, stops, defaultTab) - x;
     x += run.width;
   }
   return x;
@@ -61,9 +54,9 @@ double placeRuns(std::vector<MTextRun>& runs, const std::vector<double>& stops, 
 std::vector<MTextLine> wrapMText(const std::vector<MTextParagraph>& paragraphs, double height,
                                  double width, const AdvanceOf& advance) {
   const double defaultTab = kDefaultTabStep * height;
-  const TextAdvance textAdvance = [&](const std::string& text, double h) {
+  auto textAdvance = [&](const std::string& text) {
     double w = 0;
-    for (char32_t c : geom::decodeUtf8(text)) w += advance(drawnAs(c), h);
+    for (char32_t c : geom::decodeUtf8(text)) w += advance(drawnAs(c), 1.0);
     return w;
   };
   std::vector<MTextLine> lines;
@@ -123,7 +116,8 @@ std::vector<MTextLine> wrapMText(const std::vector<MTextParagraph>& paragraphs, 
     auto advanceOf = [&](std::size_t i, double x) {
       const MTextRun& run = runs[text[i].run];
       if (run.kind == MTextRun::Tab) return nextTabStop(x, paragraph.tabStops, defaultTab) - x;
-      if (run.kind == MTextRun::Stack) return stackAdvance(run, textAdvance) * run.widthFactor;
+      if (run.kind == MTextRun::Stack)
+        return stackAdvance(run, textAdvance(run.text), textAdvance(run.lower), advance(U'/', 1.0));
       return advance(drawnAs(text[i].c), run.height) * run.widthFactor;
     };
     std::size_t start = 0;

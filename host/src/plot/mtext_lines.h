@@ -32,21 +32,18 @@ inline constexpr double kDiagonalRise = 0.4;
 // Tab stops where a paragraph gives none: every four text heights.
 inline constexpr double kDefaultTabStep = 4.0;
 
-// The advance of a text (plain UTF-8) at a height, at width factor 1.
-using TextAdvance = std::function<double(const std::string& text, double height)>;
-
-// The advance of a stacked run: the wider part of a fraction or tolerance, the parts and the
-// slash of a diagonal fraction.
-double stackAdvance(const MTextRun& run, const TextAdvance& advance);
+// The advance of a stacked run from the advances of its upper part, its lower part and a
+// slash at height 1 and width factor 1: the wider part of a fraction or tolerance, the parts
+// and the slash of a diagonal fraction; at the run's height and width factor.
+double stackAdvance(const MTextRun& run, double upper, double lower, double slash);
 
 // The first tab stop past x: one of `stops`, or after them the next multiple of `step`.
 double nextTabStop(double x, const std::vector<double>& stops, double step);
 
-// Places the runs one after another from 0, each text and stacked run as wide as `advance`
-// makes it (times its width factor), each tab up to the next tab stop (`defaultTab` apart
-// where `stops` give none). Returns the width of the whole line.
-double placeRuns(std::vector<MTextRun>& runs, const std::vector<double>& stops, double defaultTab,
-                 const TextAdvance& advance);
+// Places the runs one after another from 0, text and stacked runs by the widths they hold,
+// each tab up to the next tab stop (`defaultTab` apart where `stops` give none). Returns the
+// width of the whole line.
+double placeRuns(std::vector<MTextRun>& runs, const std::vector<double>& stops, double defaultTab);
 
 // The advance of one character at a text height (at width factor 1).
 using AdvanceOf = std::function<double(char32_t c, double height)>;

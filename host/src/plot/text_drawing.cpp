@@ -92,17 +92,23 @@ Piece pieceOf(const LaidOutRun& laid, const LineFrame& frame) {
 LaidOutLine layOutLine(std::vector<MTextRun> runs, const std::vector<double>& tabStops,
                        double defaultTab, const std::string& family) {
   LaidOutLine line;
-  line.width = placeRuns(runs, tabStops, defaultTab, [&](const std::string& text, double h) {
-    return layOutText(text, family)->width * h;
-  });
-  line.runs.reserve(runs.size());
-  for (MTextRun& run : runs) {
-    LaidOutRun& laid = line.runs.emplace_back();
-    if (run.kind != MTextRun::Tab) laid.text = layOutText(run.text, family);
-    if (run.kind == MTextRun::Stack) laid.lower = layOutText(run.lower, family);
-    if (run.kind == MTextRun::Stack && run.stack == '#') laid.slash = layOutText("/", family);
-    laid.run = std::move(run);
+  line.runs.resize(runs.size());
+  for (std::size_t i = 0; i < runs.size(); ++i) {
+    MTextRun& run = runs[i];
+    LaidOutRun& laid = line.runs[i];
+    if (run.kind == MTextRun::Text) {
+      laid.text = layOutText(run.text, family);
+      run.width = laid.text->width * run.height * run.widthFactor;
+    } else if (run.kind == MTextRun::Stack) {
+      laid.text = layOutText(run.text, family);
+      laid.lower = layOutText(run.lower, family);
+      if (run.stack == '#') laid.slash = layOutText("/", family);
+      run.width = stackAdvance(run, laid.text->width, laid.lower->width,
+                               laid.slash ? laid.slash->width : 0);
+    }
   }
+  line.width = placeRuns(runs, tabStops, defaultTab);
+  for (std::size_t i = 0; i < runs.size(); ++i) line.runs[i].run = std::move(runs[i]);
   return line;
 }
 

@@ -1,6 +1,7 @@
 #include "plot/text_runs.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <optional>
 

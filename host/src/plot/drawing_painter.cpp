@@ -20,7 +20,8 @@
 #include "model/text_util.h"
 #include "plot/fonts.h"
 #include "plot/mtext_lines.h"
-#include "plot/text_layout.h"
+#include "plot/text_drawing.h"
+#include "plot/text_runs.h"
 
 namespace cadhost::plot {
 
@@ -48,6 +49,12 @@ struct LayerInfo {
   std::optional<std::int32_t> trueColor;
   int lineWeight = -3;
   bool hidden = false;
+};
+
+// What the plot takes from a text style.
+struct TextStyleInfo {
+  std::string family;
+  double widthFactor = 1;
 };
 
 // What an entity inherits from the block reference (or dimension) that draws it.
@@ -114,8 +121,11 @@ class Painter {
           if (!n) continue;
           const model::Tag* font = model::findTag(e.tags, 3);
           const model::Tag* big = model::findTag(e.tags, 4);
-          families_[detail::toUpper(n->value)] = substituteFamily(
-              font ? std::string_view(font->value) : "", big ? std::string_view(big->value) : "");
+          TextStyleInfo& style = styles_[detail::toUpper(n->value)];
+          style.family = substituteFamily(font ? std::string_view(font->value) : "",
+                                          big ? std::string_view(big->value) : "");
+          const double width = model::tagDouble(e.tags, 41, 1.0);
+          if (width > 0 && std::isfinite(width)) style.widthFactor = width;
         }
       }
     }
@@ -295,66 +305,77 @@ class Painter {
 
   // The text is laid out in its font at its height and width factor, and placed in the box of
   // the host's text model by its alignment: left, centred or right at the box's anchor; fit
-  // and aligned texts are stretched to the box.
+  // and aligned texts are stretched to the box. A text is drawn whole or, when a run of it
+  // cannot be drawn, left out.
   void singleLineText(const Object& e, const Matrix4& full, const Pen& pen) {
     const auto corners = geom::textCorners(e);
     if (!corners) return;
     const model::Tag* value = model::findTag(e.tags, model::typeOf(e) == "ATTDEF" ? 2 : 1);
     if (!value) return;
-    const auto layout = layOutText(geom::plainSingleLineText(value->value), familyOf(e));
-    if (!(layout->width > 0)) return;
+    const long long halign = model::tagInt(e.tags, 72);
+    const bool anchored = model::findTag(e.tags, 11) != nullptr;
+    const bool stretched = (halign == 3 || halign == 5) && anchored;
+    // In units of the text height, tabs every four of them.
+    const LaidOutLine line =
+        layOutLine(singleLineRuns(value->value, stretched ? 1.0 : geom::widthFactorOf(e)), {},
+                   kDefaultTabStep, styleOf(e).family);
+    if (!(line.width > 0)) return;
     const P2 a = toP2(full, (*corners)[0]), b = toP2(full, (*corners)[1]),
              d = toP2(full, (*corners)[3]);
     const P2 along{b.x - a.x, b.y - a.y}, up{d.x - a.x, d.y - a.y};
     const double box = std::hypot(along.x, along.y), height = std::hypot(up.x, up.y);
     if (!(box > 0) || !(height > 0) || !std::isfinite(box) || !std::isfinite(height)) return;
     const P2 dir{along.x / box, along.y / box};
-    const long long halign = model::tagInt(e.tags, 72);
-    const bool anchored = model::findTag(e.tags, 11) != nullptr;
-    if ((halign == 3 || halign == 5) && anchored) {
-      const double unit = box / layout->width;
-      text({layout, a, {dir.x * unit, dir.y * unit}, up}, pen);
+    if (stretched) {
+      const double unit = box / line.width;
+      drawLine(line, {a, {dir.x * unit, dir.y * unit}, up}, pen, canvas_, true);
       return;
     }
-    const double unit = height * geom::widthFactorOf(e);
-    const double width = layout->width * unit;
+    const double width = line.width * height;
     double where = 0;  // the fraction of the box's width left of the text
     if (anchored && (halign == 1 || halign == 4)) where = 0.5;
     if (anchored && halign == 2) where = 1;
     if (model::tagInt(e.tags, 71) & 2) where = 1 - where;  // backward: the box runs the other way
     const double shift = (box - width) * where;
-    text({layout, {a.x + dir.x * shift, a.y + dir.y * shift}, {dir.x * unit, dir.y * unit}, up},
-         pen);
+    drawLine(line,
+             {{a.x + dir.x * shift, a.y + dir.y * shift}, {dir.x * height, dir.y * height}, up},
+             pen, canvas_, true);
   }
 
-  // A text is drawn whole or, when a run of it cannot be drawn, left out.
-  void text(const TextRun& run, const Pen& pen) {
-    if (drawable(run)) canvas_.text(run, pen);
-  }
-  void text(const std::vector<TextRun>& runs, const Pen& pen) {
-    for (const TextRun& run : runs)
-      if (!drawable(run)) return;
-    for (const TextRun& run : runs) canvas_.text(run, pen);
-  }
-
-  // Paragraphs with their inline heights, wrapped at the reference width by the widths of the
-  // glyphs drawn; each line stands below the one before by the line spacing of its tallest
-  // text, and is placed left, centred or right of the insertion point by the attachment.
+  // Paragraphs with their inline heights and width factors (the style's to start with),
+  // wrapped at the reference width by the widths of the glyphs drawn; each line stands below
+  // the one before by the line spacing of its tallest text, and is placed left, centred or
+  // right of the insertion point by the attachment. A run that cannot be drawn is left out
+  // before the lines are made, and the rest of the text plots as if it were not there.
   void mtext(const Object& e, const Matrix4& full, const Pen& pen) {
     const auto corners = geom::textCorners(e);
     if (!corners) return;
     const std::string contents = dxf::mtextContents(e.tags);
     const double h = std::max(0.0, model::tagDouble(e.tags, 40));
     if (!(h > 0) || !std::isfinite(h)) return;
-    const std::string family = familyOf(e);
-    const auto lines =
-        wrapMText(mtextParagraphs(contents, h), h, model::tagDouble(e.tags, 41),
-                  [&](char32_t c, double height) { return characterAdvance(c, family) * height; });
-    const double spacingFactor = model::tagDouble(e.tags, 44, 1.0);
     const Point3 bl = (*corners)[0], br = (*corners)[1], tl = (*corners)[3];
     const Point3 ydir = geom::normalized(geom::subtract(tl, bl));
     const Point3 xdir = geom::normalized(geom::subtract(br, bl));
     if (!(geom::length(xdir) > 0) || !(geom::length(ydir) > 0)) return;
+    const Point3 alongPaper = geom::transformVector(full, xdir),
+                 upPaper = geom::transformVector(full, ydir);
+    const P2 along{alongPaper.x, alongPaper.y}, up{upPaper.x, upPaper.y};
+    const Point3 insertion = geom::pointTag(e.tags, 10);
+    const TextStyleInfo& style = styleOf(e);
+    std::vector<MTextParagraph> paragraphs = mtextParagraphs(contents, h, style.widthFactor);
+    // (A text of one run is drawn or left out whole in any case.)
+    std::size_t runCount = 0;
+    for (const MTextParagraph& paragraph : paragraphs) runCount += paragraph.runs.size();
+    const LineFrame atInsertion{toP2(full, insertion), along, up};
+    if (runCount > 1)
+      for (MTextParagraph& paragraph : paragraphs)
+        std::erase_if(paragraph.runs, [&](const MTextRun& run) {
+          return !fitsOnPaper(run, atInsertion, style.family);
+        });
+    std::vector<MTextLine> lines = wrapMText(
+        paragraphs, h, model::tagDouble(e.tags, 41),
+        [&](char32_t c, double height) { return characterAdvance(c, style.family) * height; });
+    const double spacingFactor = model::tagDouble(e.tags, 44, 1.0);
     long long attach = model::tagInt(e.tags, 71, 1);
     if (attach < 1 || attach > 9) attach = 1;
     const int column = static_cast<int>((attach - 1) % 3), row = static_cast<int>((attach - 1) / 3);
@@ -365,28 +386,15 @@ class Painter {
       drop += i == 0 ? lines[i].height : geom::mtextLineSpacing(lines[i].height, spacingFactor);
       drops.push_back(drop);
     }
-    const Point3 insertion = geom::pointTag(e.tags, 10);
     const Point3 top = geom::add(insertion, geom::scale(ydir, drop * row / 2.0));
-    std::vector<TextRun> runs;
     for (std::size_t i = 0; i < lines.size(); ++i) {
-      std::vector<std::shared_ptr<const TextLayout>> layouts;
-      double width = 0;
-      for (const MTextRun& run : lines[i].runs) {
-        layouts.push_back(layOutText(run.text, family));
-        width += layouts.back()->width * run.height;
-      }
-      if (!(width > 0) || !std::isfinite(width)) continue;
-      Point3 origin = geom::add(
-          top, geom::add(geom::scale(xdir, -width * column / 2.0), geom::scale(ydir, -drops[i])));
-      for (std::size_t r = 0; r < layouts.size(); ++r) {
-        const double rh = lines[i].runs[r].height;
-        const P2 a = toP2(full, origin), b = toP2(full, geom::add(origin, geom::scale(xdir, rh))),
-                 d = toP2(full, geom::add(origin, geom::scale(ydir, rh)));
-        runs.push_back({layouts[r], a, {b.x - a.x, b.y - a.y}, {d.x - a.x, d.y - a.y}});
-        origin = geom::add(origin, geom::scale(xdir, layouts[r]->width * rh));
-      }
+      const LaidOutLine line = layOutLine(std::move(lines[i].runs), lines[i].tabStops,
+                                          kDefaultTabStep * h, style.family);
+      if (!(line.width > 0) || !std::isfinite(line.width)) continue;
+      const Point3 origin = geom::add(top, geom::add(geom::scale(xdir, -line.width * column / 2.0),
+                                                     geom::scale(ydir, -drops[i])));
+      drawLine(line, {toP2(full, origin), along, up}, pen, canvas_, false);
     }
-    text(runs, pen);
   }
 
   void solid(const Object& e, const Matrix4& full, const Pen& pen) {
@@ -582,13 +590,14 @@ class Painter {
     return pen;
   }
 
-  // The font family of a text's style; a style the drawing does not define reads as the
-  // standard style, as it does for the text's other members.
-  std::string familyOf(const Object& e) const {
+  // A text's style; a style the drawing does not define reads as the standard style, as it
+  // does for the text's other members.
+  const TextStyleInfo& styleOf(const Object& e) const {
+    static const TextStyleInfo plain{kSansFamily};
     const model::Tag* style = model::findTag(e.tags, 7);
-    auto it = families_.find(detail::toUpper(style ? style->value : "Standard"));
-    if (it == families_.end()) it = families_.find("STANDARD");
-    return it == families_.end() ? std::string(kSansFamily) : it->second;
+    auto it = styles_.find(detail::toUpper(style ? style->value : "Standard"));
+    if (it == styles_.end()) it = styles_.find("STANDARD");
+    return it == styles_.end() ? plain : it->second;
   }
 
   static double scaleOf(const Matrix4& m) {
@@ -605,7 +614,7 @@ class Painter {
   const PaintOptions& options_;
   Canvas& canvas_;
   std::unordered_map<std::string, LayerInfo> layers_;
-  std::unordered_map<std::string, std::string> families_;
+  std::unordered_map<std::string, TextStyleInfo> styles_;           // upper-case names
   std::unordered_map<std::string, std::vector<double>> lineTypes_;  // upper-case names
   double lineTypeScale_ = 1;
   int depth_ = 0;

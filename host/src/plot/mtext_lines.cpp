@@ -1,36 +1,23 @@
 #include "plot/mtext_lines.h"
 
+#include <algorithm>
 #include <cmath>
-#include <optional>
 
 #include "geom/text_metrics.h"
 #include "geom/wildcard.h"
-#include "model/tags.h"
 #include "model/utf8.h"
 
 namespace cadhost::plot {
 
 namespace {
 
-// The height an "\H" argument sets ("2.5" or "0.7x"); nullopt when it is not a usable number.
-std::optional<double> heightCode(std::string_view arg, double current) {
-  bool relative = false;
-  if (!arg.empty() && (arg.back() == 'x' || arg.back() == 'X')) {
-    relative = true;
-    arg.remove_suffix(1);
-  }
-  const std::optional<double> v = model::parseDouble(arg);
-  if (!v || !(*v > 0) || !std::isfinite(*v)) return std::nullopt;
-  const double h = relative ? current * *v : *v;
-  if (!(h > 0) || !std::isfinite(h)) return std::nullopt;
-  return h;
-}
-
 constexpr char32_t kNoBreakSpace = 0xA0;
+constexpr char32_t kObject = 0xFFFC;  // stands for a stacked text among the characters
 
-struct Char {
+// One character of a paragraph, or a tab or stacked text, with the run it comes from.
+struct Unit {
   char32_t c;
-  double height;
+  std::size_t run;
 };
 
 // A no-break space is measured and drawn as a space of the font.
@@ -40,102 +27,98 @@ char32_t drawnAs(char32_t c) {
 
 }  // namespace
 
-std::vector<std::vector<MTextRun>> mtextParagraphs(std::string_view s, double height) {
-  std::vector<std::vector<MTextRun>> paragraphs(1);
-  std::vector<double> saved;  // heights in force outside the open braces
-  double h = height;
-  std::string raw;
-  // The formatting codes other than heights and braces are decoded by the plain-text reader;
-  // its paragraph breaks start new paragraphs here.
-  auto flush = [&] {
-    if (raw.empty()) return;
-    const std::string plain = geom::plainMText(raw);
-    raw.clear();
-    std::size_t start = 0;
-    while (true) {
-      const std::size_t end = plain.find('\n', start);
-      const std::string part =
-          plain.substr(start, end == std::string::npos ? std::string::npos : end - start);
-      std::vector<MTextRun>& runs = paragraphs.back();
-      if (!part.empty() && !runs.empty() && runs.back().height == h)
-        runs.back().text += part;
-      else if (!part.empty())
-        runs.push_back({part, h});
-      if (end == std::string::npos) break;
-      paragraphs.emplace_back();
-      start = end + 1;
-    }
-  };
-  for (std::size_t i = 0; i < s.size();) {
-    const char c = s[i];
-    if (c == '{' || c == '}') {
-      flush();
-      if (c == '{') {
-        saved.push_back(h);
-      } else if (!saved.empty()) {
-        h = saved.back();
-        saved.pop_back();
-      }
-      ++i;
-      continue;
-    }
-    if (c == '\\' && i + 1 < s.size() && (s[i + 1] == 'H' || s[i + 1] == 'h')) {
-      flush();
-      const std::size_t end = s.find(';', i + 2);
-      const std::string_view arg =
-          s.substr(i + 2, end == std::string_view::npos ? std::string_view::npos : end - (i + 2));
-      if (auto v = heightCode(arg, h)) h = *v;
-      i = end == std::string_view::npos ? s.size() : end + 1;
-      continue;
-    }
-    // A no-break space stays one (the plain-text reader makes it an ordinary space, at which
-    // the lines would break).
-    if (c == '\\' && i + 1 < s.size() && s[i + 1] == '~') {
-      model::appendUtf8(raw, kNoBreakSpace);
-      i += 2;
-      continue;
-    }
-    // Any other code passes whole to the plain-text reader (escaped braces among them).
-    if (c == '\\' && i + 1 < s.size()) {
-      raw.append(s.substr(i, 2));
-      i += 2;
-      continue;
-    }
-    raw += c;
-    ++i;
-  }
-  flush();
-  return paragraphs;
+double stackAdvance(const MTextRun& run, double upper, double lower, double slash) {
+  const double units = run.stack == '#' ? kStackScale * (upper + lower) + slash
+                                        : kStackScale * std::max(upper, lower);
+  return units * run.height * run.widthFactor;
 }
 
-std::vector<MTextLine> wrapMText(const std::vector<std::vector<MTextRun>>& paragraphs,
-                                 double height, double width, const AdvanceOf& advance) {
+double nextTabStop(double x, const std::vector<double>& stops, double step) {
+  const double past = x + 1e-9 * std::max(1.0, std::fabs(x));
+  for (double s : stops)
+    if (s > past) return s;
+  if (!(step > 0) || !std::isfinite(x)) return x;
+  return std::max(past, (std::floor(past / step) + 1) * step);
+}
+
+double placeRuns(std::vector<MTextRun>& runs, const std::vector<double>& stops, double defaultTab) {
+  double x = 0;
+  for (MTextRun& run : runs) {
+    run.x = x;
+    if (run.kind == MTextRun::Tab) run.width = nextTabStop(x, stops, defaultTab) - x;
+    x += run.width;
+  }
+  return x;
+}
+
+std::vector<MTextLine> wrapMText(const std::vector<MTextParagraph>& paragraphs, double height,
+                                 double width, const AdvanceOf& advance) {
+  const double defaultTab = kDefaultTabStep * height;
+  auto textAdvance = [&](const std::string& text) {
+    double w = 0;
+    for (char32_t c : geom::decodeUtf8(text)) w += advance(drawnAs(c), 1.0);
+    return w;
+  };
   std::vector<MTextLine> lines;
   double lastHeight = height;
-  for (const auto& paragraph : paragraphs) {
-    std::vector<Char> text;
-    for (const MTextRun& run : paragraph)
-      for (char32_t c : geom::decodeUtf8(run.text)) text.push_back({c, run.height});
+  for (const MTextParagraph& paragraph : paragraphs) {
+    const std::vector<MTextRun>& runs = paragraph.runs;
+    std::vector<Unit> text;
+    for (std::size_t r = 0; r < runs.size(); ++r) {
+      if (runs[r].kind == MTextRun::Text) {
+        for (char32_t c : geom::decodeUtf8(runs[r].text)) text.push_back({c, r});
+      } else {
+        text.push_back({runs[r].kind == MTextRun::Tab ? U'\t' : kObject, r});
+      }
+    }
     if (text.empty()) {
-      lines.push_back({{}, lastHeight});
+      lines.push_back({{}, paragraph.tabStops, lastHeight, 0});
       continue;
     }
-    // The line of text[from, to): runs of one height each.
+    // Where each unit stands on its line, and its advance, as last measured.
+    std::vector<double> xs(text.size()), ws(text.size());
+    // The line of text[from, to): runs of one format each.
     auto emit = [&](std::size_t from, std::size_t to) {
       MTextLine line;
+      line.tabStops = paragraph.tabStops;
       for (std::size_t i = from; i < to; ++i) {
-        if (line.runs.empty() || line.runs.back().height != text[i].height)
-          line.runs.push_back({{}, text[i].height});
-        model::appendUtf8(line.runs.back().text, drawnAs(text[i].c));
-        line.height = std::max(line.height, text[i].height);
+        const MTextRun& source = runs[text[i].run];
+        if (source.kind != MTextRun::Text) {
+          line.runs.push_back(source);
+          line.runs.back().x = xs[i];
+          line.runs.back().width = ws[i];
+        } else {
+          if (line.runs.empty() || !line.runs.back().sameFormat(source)) {
+            MTextRun& run = line.runs.emplace_back();
+            run.height = source.height;
+            run.widthFactor = source.widthFactor;
+            run.underline = source.underline;
+            run.overline = source.overline;
+            run.x = xs[i];
+          }
+          model::appendUtf8(line.runs.back().text, drawnAs(text[i].c));
+          line.runs.back().width += ws[i];
+        }
+        line.height = std::max(line.height, source.height);
       }
-      if (line.runs.empty()) line.height = text[from < text.size() ? from : 0].height;
+      if (line.runs.empty()) {
+        line.height = runs[text[from < text.size() ? from : 0].run].height;
+      } else {
+        line.width = line.runs.back().x + line.runs.back().width;
+      }
       lastHeight = line.height;
       lines.push_back(std::move(line));
     };
     auto breakBefore = [&](std::size_t i) {
       return text[i - 1].c == U' ' || geom::isFullWidth(text[i].c) ||
              geom::isFullWidth(text[i - 1].c);
+    };
+    auto advanceOf = [&](std::size_t i, double x) {
+      const MTextRun& run = runs[text[i].run];
+      if (run.kind == MTextRun::Tab) return nextTabStop(x, paragraph.tabStops, defaultTab) - x;
+      if (run.kind == MTextRun::Stack)
+        return stackAdvance(run, textAdvance(run.text), textAdvance(run.lower), advance(U'/', 1.0));
+      return advance(drawnAs(text[i].c), run.height) * run.widthFactor;
     };
     std::size_t start = 0;
     while (start < text.size()) {
@@ -144,11 +127,13 @@ std::vector<MTextLine> wrapMText(const std::vector<std::vector<MTextRun>>& parag
       std::size_t i = start;
       for (; i < text.size(); ++i) {
         if (i > start && breakBefore(i)) cut = i;
-        const double cw = advance(drawnAs(text[i].c), text[i].height);
+        const double cw = advanceOf(i, w);
         // Spaces may hang past the width.
         if (width > 0 && w + cw > width * (1 + 1e-9) && i > start && text[i].c != U' ' &&
             cut != std::string::npos)
           break;
+        xs[i] = w;
+        ws[i] = cw;
         w += cw;
       }
       if (i >= text.size()) {

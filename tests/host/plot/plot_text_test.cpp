@@ -84,6 +84,40 @@ class PlotTextTest : public HostTest {
     return plottest::run({"pdftotext", "-layout", pdf, "-"}).output;
   }
 
+  // The words pdftotext finds on the page, with their boxes in millimetres from the page's
+  // top left corner.
+  struct Word {
+    std::string text;
+    double x0, y0, x1, y1;
+  };
+  static std::vector<Word> words(const std::string& pdf) {
+    const std::string xml = plottest::run({"pdftotext", "-bbox", pdf, "-"}).output;
+    const std::regex word(
+        "<word xMin=\"([-0-9.]+)\" yMin=\"([-0-9.]+)\" xMax=\"([-0-9.]+)\" "
+        "yMax=\"([-0-9.]+)\">([^<]*)</word>");
+    std::vector<Word> out;
+    for (auto it = std::sregex_iterator(xml.begin(), xml.end(), word); it != std::sregex_iterator();
+         ++it) {
+      std::string text = (*it)[5];
+      for (const auto& [entity, c] :
+           {std::pair<std::string, std::string>{"&apos;", "'"}, {"&quot;", "\""}, {"&amp;", "&"}})
+        for (std::size_t at; (at = text.find(entity)) != std::string::npos;)
+          text.replace(at, entity.size(), c);
+      const double mm = 25.4 / 72;
+      out.push_back({text, std::stod((*it)[1]) * mm, std::stod((*it)[2]) * mm,
+                     std::stod((*it)[3]) * mm, std::stod((*it)[4]) * mm});
+    }
+    return out;
+  }
+  // The first word of this text.
+  static const Word& find(const std::vector<Word>& all, const std::string& text) {
+    for (const Word& w : all)
+      if (w.text == text) return w;
+    static const Word none{"", 0, 0, 0, 0};
+    ADD_FAILURE() << "no word \"" << text << "\"";
+    return none;
+  }
+
   plottest::GreyImage render(const std::string& pdf) {
     return plottest::renderWithGhostscript(pdf, 25.4 * kPxPerMm, tmp.path(""));
   }
@@ -242,7 +276,7 @@ TEST_F(PlotTextTest, HpglLettersAreFilledShapes) {
 }
 
 TEST_F(PlotTextTest, TextsTooLargeToDrawAreLeftOutAndTheRestPlots) {
-  // A text a billion times wide, one ten kilometres tall and a note with such a line, beside a
+  // A text a billion times wide, one ten kilometres tall and notes with such a run, beside a
   // text of the usual size.
   doc = openDxf("absurd.dxf", R"(0 SECTION
 2 ENTITIES
@@ -264,7 +298,13 @@ TEST_F(PlotTextTest, TextsTooLargeToDrawAreLeftOutAndTheRestPlots) {
 10 10
 20 60
 40 5
-1 NOTE{\H1e7;HUGE}
+1 NOTE{\H1e7;HUGE} AFTER
+0 MTEXT
+8 0
+10 10
+20 80
+40 5
+1 normal words {\H1e7;huge}
 0 TEXT
 8 0
 10 10
@@ -277,8 +317,15 @@ TEST_F(PlotTextTest, TextsTooLargeToDrawAreLeftOutAndTheRestPlots) {
   const std::string pdf = plot("absurd.pdf");
   const std::string text = plottest::run({"pdftotext", pdf, "-"}).output;
   EXPECT_NE(text.find("KEPT"), std::string::npos) << text;
-  for (const char* gone : {"WIDE", "TALL", "NOTE", "HUGE"})
+  for (const char* gone : {"WIDE", "TALL", "HUGE", "huge"})
     EXPECT_EQ(text.find(gone), std::string::npos) << gone << "\n" << text;
+  // The notes print without their absurd runs, in their places: the line's height is that
+  // of the text left.
+  const std::vector<Word> all = words(pdf);
+  const Word& note = find(all, "NOTE");
+  EXPECT_NEAR(find(all, "AFTER").y1, note.y1, 0.1);
+  EXPECT_NEAR(find(all, "words").y1, find(all, "normal").y1, 0.1);
+  EXPECT_NEAR(note.y1 - find(all, "normal").y1, 20, 0.3);
   for (const char* plotter : {"PNG Raster.pc3", "HP-GL2 Plotter.pc3"}) {
     SCOPED_TRACE(plotter);
     EXPECT_GT(std::filesystem::file_size(plot("absurd.out", plotter)), 200u);
@@ -300,28 +347,43 @@ TEST_F(PlotTextTest, TextsTooLargeToDrawAreLeftOutAndTheRestPlots) {
   }
 }
 
+// Paragraphs of text runs, each given by its text and height.
+std::vector<cadhost::plot::MTextParagraph> paragraphs(
+    std::initializer_list<std::vector<std::pair<std::string, double>>> texts) {
+  std::vector<cadhost::plot::MTextParagraph> out;
+  for (const auto& runs : texts) {
+    auto& paragraph = out.emplace_back();
+    for (const auto& [text, height] : runs) {
+      MTextRun& run = paragraph.runs.emplace_back();
+      run.text = text;
+      run.height = height;
+    }
+  }
+  return out;
+}
+
 TEST(MTextLines, InlineHeightsKeepToTheirBracesAndParagraphsSplit) {
   using cadhost::plot::mtextParagraphs;
   auto paragraphs = mtextParagraphs("AB{\\H0.5x;CD{\\H2;E}F}G\\PH\\{\\H3;I}\\H0x;J", 10);
   ASSERT_EQ(paragraphs.size(), 2u);
   const std::vector<std::pair<std::string, double>> first{
       {"AB", 10}, {"CD", 5}, {"E", 2}, {"F", 5}, {"G", 10}};
-  ASSERT_EQ(paragraphs[0].size(), first.size());
+  ASSERT_EQ(paragraphs[0].runs.size(), first.size());
   for (std::size_t i = 0; i < first.size(); ++i) {
-    EXPECT_EQ(paragraphs[0][i].text, first[i].first);
-    EXPECT_DOUBLE_EQ(paragraphs[0][i].height, first[i].second);
+    EXPECT_EQ(paragraphs[0].runs[i].text, first[i].first);
+    EXPECT_DOUBLE_EQ(paragraphs[0].runs[i].height, first[i].second);
   }
   // An escaped brace is text; an unmatched closing brace and a height of 0 change nothing.
-  ASSERT_EQ(paragraphs[1].size(), 2u);
-  EXPECT_EQ(paragraphs[1][0].text, "H{");
-  EXPECT_DOUBLE_EQ(paragraphs[1][0].height, 10);
-  EXPECT_EQ(paragraphs[1][1].text, "IJ");
-  EXPECT_DOUBLE_EQ(paragraphs[1][1].height, 3);
+  ASSERT_EQ(paragraphs[1].runs.size(), 2u);
+  EXPECT_EQ(paragraphs[1].runs[0].text, "H{");
+  EXPECT_DOUBLE_EQ(paragraphs[1].runs[0].height, 10);
+  EXPECT_EQ(paragraphs[1].runs[1].text, "IJ");
+  EXPECT_DOUBLE_EQ(paragraphs[1].runs[1].height, 3);
   // Other codes are decoded as the plain text has them.
   auto other = mtextParagraphs("\\fArial|b1;%%c5\\~mm\\P\\P", 2);
   ASSERT_EQ(other.size(), 3u);
-  EXPECT_EQ(other[0][0].text, "⌀5\u00A0mm");  // a no-break space stays one
-  EXPECT_TRUE(other[1].empty());
+  EXPECT_EQ(other[0].runs[0].text, "⌀5\u00A0mm");  // a no-break space stays one
+  EXPECT_TRUE(other[1].runs.empty());
 }
 
 TEST(MTextLines, WrapsAtSpacesAndBetweenIdeographsByTheGivenAdvances) {
@@ -338,23 +400,26 @@ TEST(MTextLines, WrapsAtSpacesAndBetweenIdeographsByTheGivenAdvances) {
     return out;
   };
   using V = std::vector<std::string>;
-  EXPECT_EQ(texts(wrapMText({{{"aa bb cc", 1}}}, 1, 5, advance)), (V{"aa bb", "cc"}));
-  EXPECT_EQ(texts(wrapMText({{{"WW bb", 1}}}, 1, 5, advance)), (V{"WW", "bb"}));
-  EXPECT_EQ(texts(wrapMText({{{"abcdefgh ij", 1}}}, 1, 5, advance)), (V{"abcdefgh", "ij"}));
-  EXPECT_EQ(texts(wrapMText({{{"图纸目录表", 1}}}, 1, 2, advance)), (V{"图纸", "目录", "表"}));
-  EXPECT_EQ(texts(wrapMText({{{"aa bb cc", 1}}}, 1, 0, advance)), (V{"aa bb cc"}));
+  EXPECT_EQ(texts(wrapMText(paragraphs({{{"aa bb cc", 1}}}), 1, 5, advance)), (V{"aa bb", "cc"}));
+  EXPECT_EQ(texts(wrapMText(paragraphs({{{"WW bb", 1}}}), 1, 5, advance)), (V{"WW", "bb"}));
+  EXPECT_EQ(texts(wrapMText(paragraphs({{{"abcdefgh ij", 1}}}), 1, 5, advance)),
+            (V{"abcdefgh", "ij"}));
+  EXPECT_EQ(texts(wrapMText(paragraphs({{{"图纸目录表", 1}}}), 1, 2, advance)),
+            (V{"图纸", "目录", "表"}));
+  EXPECT_EQ(texts(wrapMText(paragraphs({{{"aa bb cc", 1}}}), 1, 0, advance)), (V{"aa bb cc"}));
   // A no-break space never breaks the line; it is measured and drawn as a space.
   auto wideNoBreak = [](char32_t c, double h) { return (c == 0xA0 ? 100.0 : 1.0) * h; };
-  EXPECT_EQ(texts(wrapMText({{{"aa\u00A0bb cc", 1}}}, 1, 3, advance)), (V{"aa bb", "cc"}));
-  EXPECT_EQ(texts(wrapMText({{{"a\u00A0b c", 1}}}, 1, 5, wideNoBreak)), (V{"a b c"}));
+  EXPECT_EQ(texts(wrapMText(paragraphs({{{"aa\u00A0bb cc", 1}}}), 1, 3, advance)),
+            (V{"aa bb", "cc"}));
+  EXPECT_EQ(texts(wrapMText(paragraphs({{{"a\u00A0b c", 1}}}), 1, 5, wideNoBreak)), (V{"a b c"}));
   // Runs of other heights are measured at their height and stay separate on the line.
-  const auto mixed = wrapMText({{{"aa ", 1}, {"bb cc", 2}}}, 1, 7.5, advance);
+  const auto mixed = wrapMText(paragraphs({{{"aa ", 1}, {"bb cc", 2}}}), 1, 7.5, advance);
   ASSERT_EQ(mixed.size(), 2u);
   ASSERT_EQ(mixed[0].runs.size(), 2u);
   EXPECT_EQ(mixed[0].runs[1].text, "bb");
   EXPECT_DOUBLE_EQ(mixed[0].height, 2);
   // An empty paragraph is an empty line of the height in force.
-  const auto empty = wrapMText({{{"a", 4}}, {}}, 1, 10, advance);
+  const auto empty = wrapMText(paragraphs({{{"a", 4}}, {}}), 1, 10, advance);
   ASSERT_EQ(empty.size(), 2u);
   EXPECT_TRUE(empty[1].runs.empty());
   EXPECT_DOUBLE_EQ(empty[1].height, 4);
@@ -438,6 +503,170 @@ TEST_F(PlotTextTest, RealSheetsPlotTheirNotesAsSearchableTextInWholeLines) {
     ASSERT_NE(at, std::string::npos) << line << "\n" << a3;
     from = at;
   }
+}
+
+TEST_F(PlotTextTest, MTextTakesItsStyleWidthFactorAsTextDoesAndInlineWidthChanges) {
+  cadhost::TextStyle narrow = doc.textStyles().add("NARROW");
+  narrow.setWidth(0.7);
+  const std::string words = "NOTE 12 MM WIDE";
+  text(words, 10, 180, "NARROW");
+  auto note = [&](double y, double width, const std::string& s) {
+    cadhost::Entity m = doc.modelSpace().addMText(pt(10, y), width, s);
+    m.setStyleName("NARROW");
+    m.setHeight(10);
+  };
+  note(150, 0, words);
+  const plottest::GreyImage probe = render(plot("probe.pdf"));
+  auto band = [](const plottest::GreyImage& img, double yTop, double yBottom) {
+    return inkIn(img, 0, img.height - static_cast<int>(kPxPerMm * yTop), img.width,
+                 img.height - static_cast<int>(kPxPerMm * yBottom));
+  };
+  const Ink single = band(probe, 192, 178);
+  ASSERT_TRUE(single.any());
+  const double textWidth = single.widthMm();
+
+  // A note just wider than the text keeps one line; an inline width factor of 1.4 doubles
+  // the style's 0.7.
+  note(120, textWidth + 3, words);
+  note(80, 0, "{\\W1.4;" + words + "}");
+  const plottest::GreyImage img = render(plot("notes.pdf"));
+  const Ink plain = band(img, 152, 138);
+  ASSERT_TRUE(plain.any());
+  EXPECT_NEAR(plain.widthMm(), textWidth, 0.3);
+  const Ink wrapped = band(img, 122, 85);
+  ASSERT_TRUE(wrapped.any());
+  EXPECT_LT(wrapped.heightMm(), 11.0);
+  EXPECT_NEAR(wrapped.widthMm(), textWidth, 0.3);
+  const Ink wide = band(img, 82, 60);
+  ASSERT_TRUE(wide.any());
+  EXPECT_NEAR(wide.widthMm(), 2 * textWidth, 0.6);
+}
+
+TEST_F(PlotTextTest, StackedTextsPrintBothPartsAfterTheTextBeforeThem) {
+  auto note = [&](double y, const char* s) {
+    doc.modelSpace().addMText(pt(10, y), 0, s).setHeight(10);
+  };
+  note(180, "1'-6\\S1/2;\"");
+  note(140, "W\\S3#4;");
+  note(100, "%%c20\\S+0.021^-0.005;");
+  const std::string pdf = plot("stacks.pdf");
+  const std::vector<Word> all = words(pdf);
+  const double tolerance = 0.3;
+
+  // A fraction: its two parts over and under a bar, between the feet and the inch sign.
+  const Word& feet = find(all, "1'-6");
+  const Word& inch = find(all, "\"");
+  const Word& numerator = find(all, "1");
+  const Word& denominator = find(all, "2");
+  for (const Word* part : {&numerator, &denominator}) {
+    EXPECT_GT(part->x0, feet.x1 - tolerance);
+    EXPECT_LT(part->x1, inch.x0 + tolerance);
+  }
+  EXPECT_LT(numerator.y1, denominator.y1 - 3);
+  const plottest::GreyImage img = render(pdf);
+  const int left = static_cast<int>(kPxPerMm * numerator.x0) + 2,
+            right = static_cast<int>(kPxPerMm * numerator.x1) - 2;
+  const Ink parts = inkIn(img, left, static_cast<int>(kPxPerMm * numerator.y0), right,
+                          static_cast<int>(kPxPerMm * denominator.y1));
+  ASSERT_TRUE(parts.any());
+  int bar = -1;  // a row inked all across the fraction
+  for (int y = parts.top; y <= parts.bottom && bar < 0; ++y)
+    if (img.inkIn(left, y, right, y + 1) == right - left) bar = y;
+  ASSERT_GT(bar, 0);
+  EXPECT_TRUE(inkIn(img, left, parts.top, right, bar - 3).any());
+  EXPECT_TRUE(inkIn(img, left, bar + 4, right, parts.bottom + 1).any());
+
+  // A diagonal fraction: the upper part, the slash, the lower part, the upper one higher.
+  const Word& upper = find(all, "3");
+  const Word& slash = find(all, "/");
+  const Word& lower = find(all, "4");
+  EXPECT_GT(upper.x0, find(all, "W").x1 - tolerance);
+  EXPECT_LT(upper.x1, slash.x0 + tolerance);
+  EXPECT_LT(slash.x1, lower.x0 + tolerance);
+  EXPECT_LT(upper.y1, lower.y1 - 1);
+
+  // A tolerance: both deviations after the size, the upper one over the lower, smaller than
+  // the size.
+  const Word& size = find(all, "20");
+  const Word& plus = find(all, "+0.021");
+  const Word& minus = find(all, "-0.005");
+  EXPECT_GT(plus.x0, size.x1 - tolerance);
+  EXPECT_NEAR(minus.x0, plus.x0, tolerance);
+  EXPECT_LT(plus.y1, minus.y1 - 3);
+  EXPECT_LT(plus.y1 - plus.y0, 0.8 * (size.y1 - size.y0));
+}
+
+TEST_F(PlotTextTest, TabsAndLineFeedsPrintAsWhatTheyStandFor) {
+  auto note = [&](double y, const char* s) {
+    doc.modelSpace().addMText(pt(10, y), 0, s).setHeight(5);
+  };
+  note(190, "1.^IFirst note");  // the default stops: every 20 mm
+  note(170, "\\pxt6;A^IB^IC");  // a stop at 30 mm, then the default ones
+  note(150, "top^Jbottom");
+  text("X^IY", 10, 100).setHeight(5);
+  text("P^JQ", 10, 80).setHeight(5);
+  const std::string pdf = plot("tabs.pdf");
+  const std::string plain = plottest::run({"pdftotext", pdf, "-"}).output;
+  EXPECT_EQ(plain.find('^'), std::string::npos) << plain;
+  const std::vector<Word> all = words(pdf);
+  const double left = find(all, "1.").x0;
+  EXPECT_NEAR(find(all, "First").x0 - left, 20, 0.3);
+  EXPECT_NEAR(find(all, "B").x0 - left, 30, 0.3);
+  EXPECT_NEAR(find(all, "C").x0 - left, 40, 0.3);
+  EXPECT_NEAR(find(all, "Y").x0 - find(all, "X").x0, 20, 0.3);
+  // A line feed starts a new line of a note, one line spacing lower; in a TEXT it is not
+  // drawn.
+  EXPECT_NEAR(find(all, "bottom").y1 - find(all, "top").y1, 5 * 5.0 / 3, 0.3);
+  EXPECT_NEAR(find(all, "bottom").x0, left, 0.3);
+  find(all, "PQ");
+}
+
+TEST_F(PlotTextTest, UnderlinesAndOverlinesAreDrawnAlongTheirRuns) {
+  // Letters with no ink below the baseline or over the top; the lines alone reach there.
+  text("%%uHHHH%%u", 10, 180);
+  doc.modelSpace().addMText(pt(10, 160), 0, "\\LHHHH\\l").setHeight(10);
+  text("%%oHHHH", 10, 120);
+  doc.modelSpace().addMText(pt(10, 100), 0, "{\\OHHHH}").setHeight(10);
+  const std::string pdf = plot("lines.pdf");
+  const plottest::GreyImage img = render(pdf);
+  std::vector<Word> found;
+  for (const Word& w : words(pdf))
+    if (w.text == "HHHH") found.push_back(w);
+  ASSERT_EQ(found.size(), 4u);
+  std::sort(found.begin(), found.end(), [](const Word& a, const Word& b) { return a.y0 < b.y0; });
+  for (std::size_t i = 0; i < found.size(); ++i) {
+    SCOPED_TRACE(i);
+    const bool under = i < 2;
+    const Word& w = found[i];
+    const int left = static_cast<int>(kPxPerMm * w.x0), right = static_cast<int>(kPxPerMm * w.x1);
+    // Rows inked along most of the word are the line; the others hold the letters.
+    int letterTop = -1, letterBottom = -1, lineTop = -1, lineBottom = -1;
+    for (int y = static_cast<int>(kPxPerMm * (w.y0 - 3)); y < kPxPerMm * (w.y1 + 3); ++y) {
+      const int ink = img.inkIn(left, y, right, y + 1);
+      if (ink > 0.8 * (right - left)) {
+        if (lineTop < 0) lineTop = y;
+        lineBottom = y;
+      } else if (ink > 0) {
+        if (letterTop < 0) letterTop = y;
+        letterBottom = y;
+      }
+    }
+    ASSERT_GE(letterTop, 0);
+    ASSERT_GE(lineTop, 0);
+    if (under)
+      EXPECT_GT(lineTop, letterBottom);
+    else
+      EXPECT_LT(lineBottom, letterTop);
+  }
+  // An HP-GL plot draws the underline as a vector of the text's pen.
+  std::ifstream in(plot("lines.plt", "HP-GL2 Plotter.pc3"));
+  const std::string hpgl((std::istreambuf_iterator<char>(in)), {});
+  const std::regex vector("PU(\\d+),(\\d+);PD(\\d+),(\\d+);");
+  int lines = 0;
+  for (auto it = std::sregex_iterator(hpgl.begin(), hpgl.end(), vector);
+       it != std::sregex_iterator(); ++it)
+    if ((*it)[2] == (*it)[4] && std::stod((*it)[3]) - std::stod((*it)[1]) > 40 * 25) ++lines;
+  EXPECT_EQ(lines, 4);
 }
 
 }  // namespace

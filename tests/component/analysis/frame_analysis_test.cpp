@@ -137,7 +137,10 @@ TEST_F(FrameAnalysisTest, AnalysingTheSameDrawingTwiceAppendsTheTemplateAgain) {
 
 TEST_F(FrameAnalysisTest, DrawingsInFoldersNamedWithBracketsGetTheirOwnSections) {
   const Sheet a3 = antest::standardSheets()[1];
-  for (const QString& folder : {QString("we]ird"), QString("[br]")}) {
+  // A folder holding "]" and ";" too: the report holds its section and the INI functions find
+  // it by the drawing's path.
+  for (const QString& folder : {QString("we]ird"), QString("[br]"), QString("x];y"),
+                                QString("x] ;y"), QString("x ] ; y]")}) {
     ASSERT_TRUE(QDir(dir.path()).mkpath(folder));
     const QString file = path(folder + "/s.dxf");
     ASSERT_EQ(antest::writeFrames(file.toStdString(), {frameOf(a3)}), "");
@@ -220,6 +223,21 @@ TEST_F(SplitAnalysisTest, RecognisedFramesBecomeGuidChildrenWithTheirReportSecti
   ASSERT_TRUE(src.open(QIODevice::ReadOnly));
   EXPECT_EQ(src.readAll(), before);
   EXPECT_EQ(app->documents().count(), 0);
+}
+
+TEST_F(SplitAnalysisTest, DrawingsAndChildrenInFoldersHoldingBracketsAndSemicolonsAreReported) {
+  ASSERT_TRUE(QDir().mkpath(path("x];y")));
+  ASSERT_TRUE(QDir().mkpath(path("x] ;y")));
+  ASSERT_EQ(antest::writeFrames(spath("x];y/set.dxf"), {frameOf(antest::standardSheets()[1])}), "");
+  cad.setChildFileSavePath(path("x] ;y"));
+  cad.SplitDwg(path("x];y/set.dxf"), false);
+  const QStringList children = QDir(path("x] ;y")).entryList(QDir::Files);
+  ASSERT_EQ(children.size(), 1);
+  const QString section = (path("x] ;y") + "/" + children[0]).toLower();
+  EXPECT_EQ(key(section, "图号"), "JG-A3-01");
+  EXPECT_EQ(key(section, "GUID"), children[0].left(32));
+  EXPECT_EQ(key(section, "图幅"), "A3");
+  EXPECT_EQ(key(path("x];y/set.dxf").toLower(), "SCount"), "1");
 }
 
 TEST_F(SplitAnalysisTest, ChildrenInAFolderNamedWithABracketKeepTheirReportSections) {

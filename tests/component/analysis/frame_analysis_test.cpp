@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <chrono>
+#include <utility>
 
 #include "analysis_fixture.h"
 #include "analysis_test_access.h"
@@ -137,7 +138,10 @@ TEST_F(FrameAnalysisTest, AnalysingTheSameDrawingTwiceAppendsTheTemplateAgain) {
 
 TEST_F(FrameAnalysisTest, DrawingsInFoldersNamedWithBracketsGetTheirOwnSections) {
   const Sheet a3 = antest::standardSheets()[1];
-  for (const QString& folder : {QString("we]ird"), QString("[br]")}) {
+  // A folder holding "]" and ";" too: the report holds its section and the INI functions find
+  // it by the drawing's path.
+  for (const QString& folder : {QString("we]ird"), QString("[br]"), QString("x];y"),
+                                QString("x] ;y"), QString("x ] ; y]")}) {
     ASSERT_TRUE(QDir(dir.path()).mkpath(folder));
     const QString file = path(folder + "/s.dxf");
     ASSERT_EQ(antest::writeFrames(file.toStdString(), {frameOf(a3)}), "");
@@ -222,17 +226,24 @@ TEST_F(SplitAnalysisTest, RecognisedFramesBecomeGuidChildrenWithTheirReportSecti
   EXPECT_EQ(app->documents().count(), 0);
 }
 
-TEST_F(SplitAnalysisTest, ChildrenInAFolderNamedWithABracketKeepTheirReportSections) {
-  ASSERT_EQ(antest::writeFrames(spath("set.dxf"), {frameOf(antest::standardSheets()[1])}), "");
-  QDir().mkpath(path("out]x"));
-  cad.setChildFileSavePath(path("out]x"));
-  cad.SplitDwg(path("set.dxf"), false);
-  const QStringList children = QDir(path("out]x")).entryList(QDir::Files);
-  ASSERT_EQ(children.size(), 1);
-  const QString section = (path("out]x") + "/" + children[0]).toLower();
-  EXPECT_EQ(key(section, "图号"), "JG-A3-01");
-  EXPECT_EQ(key(section, "GUID"), children[0].left(32));
-  EXPECT_EQ(key(path("set.dxf").toLower(), "SCount"), "1");
+// Drawings and children in folders whose names hold "]", and "]" with ";" after it: the report
+// holds their sections, found by the INI functions under their paths.
+TEST_F(SplitAnalysisTest, ChildrenInFoldersNamedWithBracketsKeepTheirReportSections) {
+  for (const auto& [source, out] : {std::pair<QString, QString>{"a", "out]x"}, {"x];y", "x] ;y"}}) {
+    ASSERT_TRUE(QDir().mkpath(path(source)));
+    ASSERT_TRUE(QDir().mkpath(path(out)));
+    const QString set = path(source + "/set.dxf");
+    ASSERT_EQ(antest::writeFrames(set.toStdString(), {frameOf(antest::standardSheets()[1])}), "");
+    cad.setChildFileSavePath(path(out));
+    cad.SplitDwg(set, false);
+    const QStringList children = QDir(path(out)).entryList(QDir::Files);
+    ASSERT_EQ(children.size(), 1) << out.toStdString();
+    const QString section = (path(out) + "/" + children[0]).toLower();
+    EXPECT_EQ(key(section, "图号"), "JG-A3-01");
+    EXPECT_EQ(key(section, "GUID"), children[0].left(32));
+    EXPECT_EQ(key(section, "图幅"), "A3");
+    EXPECT_EQ(key(set.toLower(), "SCount"), "1");
+  }
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <future>
 
 #include "mobrel/ini_file.h"
 #include "refused_link.h"
@@ -30,7 +31,18 @@ namespace {
 TEST(IniFileNames, SectionsHoldingBracketsReadBackAsWritten) {
   TestFolder dir;
   IniFile ini(dir / "AnRpt.txt");
-  const QStringList sections{"/data/we]ird/s.dxf", "[br]", "A]B", "A", "", "a]", "x[y"};
+  // "a] ;b" comes after "A" and "a]": its header reads as "a" too, but those find their own.
+  const QStringList sections{"/data/we]ird/s.dxf",
+                             "[br]",
+                             "A]B",
+                             "A",
+                             "",
+                             "a]",
+                             "x[y",
+                             "/d/x];y/s.dxf",
+                             "/d/x] ;y/s.dxf",
+                             "a] ;b",
+                             "/d/x ] ; y]/s.dxf"};
   for (const QString& s : sections)
     ASSERT_TRUE(ini.WriteIniKey(s, "图号", "N-" + s)) << s.toStdString();
   for (const QString& s : sections) {
@@ -56,9 +68,18 @@ TEST(IniFileNames, SectionsHoldingBracketsReadBackAsWritten) {
   EXPECT_EQ(notes.GetIniKey("Frame", "w"), "420");
   ASSERT_TRUE(notes.WriteIniKey("Frame", "h", "297"));
   EXPECT_EQ(readBytes(dir.path() / "notes.ini"), "[Frame] ; sizes in [mm]\r\nw=420\r\nh=297\r\n");
-  // Such a name would read back cut at its comment, so it is not written.
-  EXPECT_FALSE(notes.WriteIniKey("a] ;b", "k", "v"));
-  EXPECT_TRUE(notes.writeFailure().contains("\"a] ;b\"")) << notes.writeFailure().toStdString();
+  // A name that holds such a "]" itself (a folder "x] ;y") is found by its header's whole text,
+  // however the header reads to other lookups.
+  ASSERT_TRUE(notes.WriteIniKey("Frame] ; sizes in [cm", "w", "42"));
+  ASSERT_TRUE(notes.WriteIniKey("x] ;y", "k", "v"));
+  ASSERT_TRUE(notes.WriteIniKey("X] ;Y", "k2", "v2"));
+  EXPECT_EQ(notes.GetIniKey("Frame] ; sizes in [cm", "w"), "42");
+  EXPECT_EQ(notes.GetIniKey("Frame", "w"), "420");
+  EXPECT_EQ(notes.GetIniKey("x] ;y", "k"), "v");
+  EXPECT_EQ(notes.GetIniKey("x", "k2"), "v2");  // "[x] ;y]" is the section x with a comment
+  EXPECT_EQ(readBytes(dir.path() / "notes.ini"),
+            "[Frame] ; sizes in [mm]\r\nw=420\r\nh=297\r\n[Frame] ; sizes in [cm]\r\nw=42\r\n"
+            "[x] ;y]\r\nk=v\r\nk2=v2\r\n");
 }
 
 TEST(IniFileNames, NamesTheFormatCannotHoldAreRefusedAndNamed) {
@@ -97,8 +118,20 @@ TEST(IniFileNames, NamesTheFormatCannotHoldAreRefusedAndNamed) {
       << inGbk.writeFailure().toStdString();
   EXPECT_FALSE(inGbk.WriteIniKeys({{"a", "k", "v"}, {"\U0001F600", "k", "v"}}));
   EXPECT_EQ(readBytes(dir.path() / "gbk.ini"), gbk);
-  ASSERT_TRUE(ini.WriteIniKey("\U0001F600", "图\U0001F600", "v"));  // UTF-8 holds it
-  EXPECT_EQ(ini.GetIniKey("\U0001F600", "图\U0001F600"), "v");
+  // So would a value: it is refused too, naming it and the characters it would lose.
+  const QString path = "/home/u/도면/\U0001F600";
+  EXPECT_FALSE(inGbk.WriteIniKey("你", "k", path));
+  EXPECT_TRUE(inGbk.writeFailure().contains("\"" + path + "\""))
+      << inGbk.writeFailure().toStdString();
+  EXPECT_TRUE(inGbk.writeFailure().contains("\"도면\U0001F600\""))
+      << inGbk.writeFailure().toStdString();
+  EXPECT_FALSE(inGbk.WriteIniKeys({{"a", "k", "图纸"}, {"a", "k2", "\u00e9\u00df\u20ac?\u00df"}}));
+  EXPECT_TRUE(inGbk.writeFailure().contains("\"\u00df\"")) << inGbk.writeFailure().toStdString();
+  EXPECT_EQ(readBytes(dir.path() / "gbk.ini"), gbk);
+  ASSERT_TRUE(inGbk.WriteIniKey("你", "k2", "图纸 \u00e9\u20ac?"));  // what GBK holds
+  EXPECT_EQ(inGbk.GetIniKey("你", "k2"), "图纸 \u00e9\u20ac?");
+  ASSERT_TRUE(ini.WriteIniKey("\U0001F600", "图\U0001F600", path));  // UTF-8 holds it all
+  EXPECT_EQ(ini.GetIniKey("\U0001F600", "图\U0001F600"), path);
 
   // Values keep their rule: line breaks are written as spaces.
   ASSERT_TRUE(ini.WriteIniKey("A", "v", "x\r\n[Evil]"));
@@ -191,6 +224,36 @@ TEST(IniFileSharing, AFirstWriteThroughADanglingLinkWaitsForTheTargetsWriters) {
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   EXPECT_TRUE(fs::is_symlink(dir.path() / "d1/t.ini"));
   EXPECT_EQ(readBytes(dir.path() / "d2/t.ini"), "[s]\r\na0=v\r\n");
+}
+
+// Anyone who may read a folder may lock it and keep it locked: a change waits a few seconds,
+// then fails naming the file. (Before, it waited for ever: the test then gives up after a
+// while, lets the lock go and fails.)
+TEST(IniFileSharing, AFolderLockHeldByAnotherFailsTheChangeInTime) {
+  TestFolder dir;
+  const std::string start = "[s]\r\nk=1\r\n";
+  writeBytes(dir.path() / "cfg.ini", start);
+  const int held = ::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);  // another open file: the lock is not this writer's
+  IniFile ini(dir / "cfg.ini");
+  auto write = std::async(std::launch::async, [&] { return ini.WriteIniKey("s", "k", "2"); });
+  IniFile other(dir / "cfg.ini");
+  auto remove = std::async(std::launch::async, [&] { return other.DelIniKey("s", "k"); });
+  const bool ended = write.wait_for(std::chrono::seconds(30)) == std::future_status::ready &&
+                     remove.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+  ::close(held);
+  ASSERT_TRUE(ended) << "the change waited for the lock without end";
+  EXPECT_FALSE(write.get());
+  EXPECT_FALSE(remove.get());
+  for (const IniFile* i : {&ini, &other}) {
+    EXPECT_TRUE(i->writeFailure().startsWith("\"" + (dir / "cfg.ini") + "\"被锁定"))
+        << i->writeFailure().toStdString();
+  }
+  EXPECT_EQ(readBytes(dir.path() / "cfg.ini"), start);
+  // Once the lock is gone, writes go on.
+  EXPECT_TRUE(ini.WriteIniKey("s", "k", "2"));
+  EXPECT_EQ(ini.GetIniKey("s", "k"), "2");
 }
 
 TEST(IniFileSharing, AReplacedFileKeepsItsOwnerGroupAndMode) {

@@ -165,15 +165,19 @@ TEST(IniFile, LongValuesAreCutAtWholeCharacters) {
 
 TEST(IniFile, SeveralKeysAtOnceLandAsIfWrittenOneByOne) {
   TestFolder dir;
-  const std::string start = "[Main]\r\nPath=/data\r\n\r\n[Other]\r\nk=v\r\n";
+  // New keys of several earlier sections, one ending in a blank line, one holding a comment
+  // line; keys written twice before and after they are new; sections added between.
+  const std::string start =
+      "[Main]\r\nPath=/data\r\n\r\n[Other]\r\nk=v\r\n; note\r\n[Last]\r\nz=1\r\n\r\n";
   writeBytes(dir.path() / "one.ini", start);
   writeBytes(dir.path() / "all.ini", start);
   IniFile one(dir / "one.ini"), all(dir / "all.ini");
-  const std::vector<IniFile::KeyWrite> keys{{"main", "Size", "3"},
-                                            {"Third", "x", "1"},
-                                            {"MAIN", "PATH", "/new"},
-                                            {"main", "Size", "4"},
-                                            {"main", "Line", "a\r\n[b]"}};
+  const std::vector<IniFile::KeyWrite> keys{
+      {"main", "Size", "3"}, {"Third", "x", "1"},   {"MAIN", "PATH", "/new"},
+      {"other", "a", "1"},   {"main", "Size", "4"}, {"main", "Line", "a\r\n[b]"},
+      {"Last", "y", "2"},    {"third", "w", "5"},   {"Other", "b", "2"},
+      {"OTHER", "A", "3"},   {"Fourth", "q", "6"},  {"third", "x", "7"},
+      {"last", "z", "8"},    {"Main", "Tail", "9"}};
   for (const auto& k : keys) ASSERT_TRUE(one.WriteIniKey(k.section, k.key, k.value));
   ASSERT_TRUE(all.WriteIniKeys(keys));
   EXPECT_EQ(readBytes(dir.path() / "all.ini"), readBytes(dir.path() / "one.ini"));

@@ -5,9 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <future>
 
 #include "mobrel/ini_file.h"
 #include "refused_link.h"
@@ -125,6 +129,60 @@ TEST(KeptIniFile, AWaitingChangeSurvivesAFailedWrite) {
   EXPECT_EQ(kept.get("A", "k"), "changed");
 }
 
+// A new section only appends: when the disk is full its keys wait as rewritten keys do, and
+// reach the file before anything written later.
+TEST(KeptIniFile, KeysOfAFailedAppendWaitForTheNextWriteOrSync) {
+  sheetcut::testing::SmallFileSystem fs(256 * 1024);
+  SHEETCUT_REQUIRE_SMALL_FS(fs);
+  const std::filesystem::path file = fs.root() / "r.txt";
+  KeptIniFile kept(QString::fromStdString(file.string()));
+  // A file that fills its last page, so that any append needs a new one.
+  const std::string head = "[A]\r\nk=" + std::string(4096 - 9, 'x') + "\r\n";
+  ASSERT_EQ(head.size(), 4096u);
+  ASSERT_TRUE(kept.write({{"A", "k", QString(4096 - 9, u'x'), false}}));
+  fs.fill();
+  EXPECT_FALSE(kept.write({{"B", "k", "1", false}, {"B", "n", "2", false}}));
+  EXPECT_TRUE(kept.writeFailure().contains("磁盘已满")) << kept.writeFailure().toStdString();
+  EXPECT_EQ(readBytes(file), head);
+  EXPECT_EQ(kept.get("B", "n"), "2");
+  EXPECT_FALSE(kept.sync());
+  fs.release();
+  ASSERT_TRUE(kept.write({{"C", "k", "3", false}, {"B", "n", "4", true}}));
+  EXPECT_EQ(readBytes(file), head + "[B]\r\nk=1\r\nn=4\r\n[C]\r\nk=3\r\n");
+
+  // A key that may wait, appended alone: it needs more than the last page holds.
+  const std::string tail = head + "[B]\r\nk=1\r\nn=4\r\n[C]\r\nk=3\r\n";
+  fs.fill();
+  EXPECT_FALSE(kept.write({{"D", "k", QString(5000, u'y'), true}}));
+  EXPECT_EQ(readBytes(file), tail);
+  fs.release();
+  EXPECT_TRUE(kept.sync());
+  EXPECT_EQ(kept.writeFailure(), "");
+  EXPECT_EQ(readBytes(file), tail + "[D]\r\nk=" + std::string(5000, 'y') + "\r\n");
+}
+
+// Someone else's lock on the folder: the write waits a few seconds, then fails naming the file
+// and keeps nothing. (Before, it waited for ever: the test gives up after a while.)
+TEST(KeptIniFile, AFolderLockHeldByAnotherFailsTheWriteInTime) {
+  TestFolder dir;
+  KeptIniFile kept(dir / "r.txt");
+  ASSERT_TRUE(kept.write({{"A", "k", "1", false}}));
+  const int held = ::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+  auto write = std::async(std::launch::async, [&] { return kept.write({{"B", "k", "2", false}}); });
+  const bool ended = write.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+  ::close(held);
+  ASSERT_TRUE(ended) << "the write waited for the lock without end";
+  EXPECT_FALSE(write.get());
+  EXPECT_TRUE(kept.writeFailure().startsWith("\"" + (dir / "r.txt") + "\"被锁定"))
+      << kept.writeFailure().toStdString();
+  EXPECT_EQ(readBytes(dir.path() / "r.txt"), "[A]\r\nk=1\r\n");
+  EXPECT_EQ(kept.get("B", "k"), "");
+  ASSERT_TRUE(kept.write({{"B", "k", "2", false}}));
+  EXPECT_EQ(readBytes(dir.path() / "r.txt"), "[A]\r\nk=1\r\n[B]\r\nk=2\r\n");
+}
+
 TEST(KeptIniFile, RefusesWhatIniFileRefuses) {
   TestFolder dir;
   KeptIniFile kept(dir / "r.txt");
@@ -143,6 +201,10 @@ TEST(KeptIniFile, RefusesWhatIniFileRefuses) {
   EXPECT_FALSE(gbk.write({{"/\U0001F600/a.dxf", "k", "1", false}}));
   EXPECT_TRUE(gbk.writeFailure().contains("\"/\U0001F600/a.dxf\""))
       << gbk.writeFailure().toStdString();
+  EXPECT_FALSE(gbk.write({{"\xE4\xBD\xA0", "k", "/home/u/도면/a.dxf", true}}));
+  EXPECT_TRUE(gbk.writeFailure().contains("\"도면\"")) << gbk.writeFailure().toStdString();
+  EXPECT_EQ(gbk.get("\xE4\xBD\xA0", "k"), "1");
+  EXPECT_TRUE(gbk.sync());
   EXPECT_EQ(readBytes(dir.path() / "gbk.txt"), "[\xC4\xE3]\r\nk=1\r\n");
 
   // A named pipe or a link to a device: refused at once, naming the file.

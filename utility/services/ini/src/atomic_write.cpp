@@ -7,8 +7,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <thread>
 
 namespace mobrel {
 
@@ -20,14 +22,23 @@ FolderLock::FolderLock(const std::string& folder) {
     error_ = errno;
     return;
   }
-  int rc;
-  do rc = ::flock(fd_, LOCK_EX);
-  while (rc != 0 && errno == EINTR);
-  if (rc != 0) {
-    error_ = errno;
-    ::close(fd_);
-    fd_ = -1;
+  // Anyone who may read the folder may lock it, and keep it locked: the lock is tried without
+  // blocking, again and again for a bounded time, never waited for without end. The pauses
+  // start short, so that a writer that holds the lock for a moment costs little.
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point until = Clock::now() + kFolderLockPatience;
+  auto pause = std::chrono::milliseconds(1);
+  for (;;) {
+    if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) return;
+    if (errno == EINTR) continue;
+    const Clock::time_point now = Clock::now();
+    if (errno != EWOULDBLOCK || now >= until) break;
+    std::this_thread::sleep_for(std::min<Clock::duration>(pause, until - now));
+    pause = std::min(pause * 2, std::chrono::milliseconds(20));
   }
+  error_ = errno;
+  ::close(fd_);
+  fd_ = -1;
 }
 
 FolderLock::~FolderLock() {

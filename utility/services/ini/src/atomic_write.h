@@ -1,12 +1,17 @@
 #pragma once
 
+#include <chrono>
 #include <optional>
 #include <string>
 
 namespace mobrel {
 
+// How long a FolderLock waits for someone else's lock on the folder.
+inline constexpr std::chrono::seconds kFolderLockPatience{5};
+
 // Holds an exclusive flock on a folder for as long as it lives, so that read-modify-write
-// cycles of the files in that folder do not interleave between processes.
+// cycles of the files in that folder do not interleave between processes. Waits at most
+// kFolderLockPatience for a lock that another holds.
 class FolderLock {
  public:
   explicit FolderLock(const std::string& folder);
@@ -14,7 +19,8 @@ class FolderLock {
   FolderLock(const FolderLock&) = delete;
   FolderLock& operator=(const FolderLock&) = delete;
   bool locked() const { return fd_ >= 0; }
-  // The system's error number when the folder could not be opened or locked, else 0.
+  // The system's error number when the folder could not be opened or locked, else 0:
+  // EWOULDBLOCK when another held the lock all the time waited.
   int error() const { return error_; }
 
  private:

@@ -57,8 +57,15 @@ IniChangeLock::IniChangeLock(const QString& path) {
   const std::string parent = std::filesystem::path(*target).parent_path().string();
   folder_ = QString::fromStdString(parent.empty() ? std::string(".") : parent);
   lock_.emplace(parent);
+  if (lock_->locked()) return;
+  if (lock_->error() == EWOULDBLOCK) {
+    failure_ = quoted(path) + QStringLiteral("被锁定：其他程序锁住了文件夹") + quoted(folder_) +
+               QStringLiteral("，等待%1秒后仍未释放，文件没有写入")
+                   .arg(std::chrono::seconds(kFolderLockPatience).count());
+    return;
+  }
   // A missing folder is not created.
-  if (!lock_->locked()) failure_ = systemReason(lock_->error(), folder_);
+  failure_ = systemReason(lock_->error(), folder_);
 }
 
 }  // namespace mobrel

@@ -25,7 +25,8 @@ QString specialFileProblem(const QString& path);
 // Holds the lock under which `path` is read, edited and replaced: the lock of the folder where
 // the replacing rename happens, which for a symbolic link is its target's folder, so that
 // writers through the link and through the target exclude each other. Nothing is locked when
-// the path is empty, is not a regular file, or its folder is missing; failure() says why.
+// the path is empty, is not a regular file, its folder is missing, or another holds the folder's
+// lock for longer than FolderLock waits; failure() says why, naming the file or folder.
 class IniChangeLock {
  public:
   explicit IniChangeLock(const QString& path);

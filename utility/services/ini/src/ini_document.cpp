@@ -1,5 +1,9 @@
 #include "ini_document.h"
 
+#include <algorithm>
+#include <iterator>
+#include <utility>
+
 #include "sheetcut/ansi_codepage.h"
 
 namespace mobrel {
@@ -21,8 +25,6 @@ bool isBlankRaw(const std::string& raw) {
   return raw.find_first_not_of(" \t\r\n") == std::string::npos;
 }
 
-}  // namespace
-
 // Where the header line `t` closes: at the first "]" that only blanks or a ";" comment follow
 // (as other programs write a header, a comment holding brackets of its own included), else at
 // the last "]", for a section name that holds brackets (a folder "we]ird"); -1 without one.
@@ -34,6 +36,8 @@ qsizetype headerEnd(const QString& t) {
   }
   return t.lastIndexOf(u']');
 }
+
+}  // namespace
 
 IniDocument IniDocument::parse(const std::string& bytes) {
   IniDocument doc;
@@ -69,6 +73,8 @@ IniDocument::Line IniDocument::makeLine(const QString& text) const {
     line.kind = Kind::Section;
     const qsizetype close = headerEnd(t);
     line.name = trimBlanks(QStringView(t).mid(1, close < 0 ? -1 : close - 1));
+    if (t.endsWith(u']') && close != t.size() - 1)
+      line.wholeName = trimBlanks(QStringView(t).mid(1, t.size() - 2));
   } else if (qsizetype eq = t.indexOf(u'='); eq >= 0) {
     line.kind = Kind::Key;
     line.name = trimBlanks(QStringView(t).left(eq));
@@ -82,10 +88,21 @@ std::string IniDocument::encode(const QString& text) const {
   return utf8_ ? utf8 : sheetcut::utf8ToAnsi(utf8);
 }
 
-bool IniDocument::encodes(const QString& text) const {
-  if (utf8_) return true;
-  const std::string utf8 = text.toStdString();
-  return sheetcut::ansiToUtf8(sheetcut::utf8ToAnsi(utf8)) == utf8;
+QString IniDocument::unencodable(const QString& text) const {
+  if (utf8_) return QString();
+  const auto survives = [](const QString& t) {
+    const std::string utf8 = t.toStdString();
+    return sheetcut::ansiToUtf8(sheetcut::utf8ToAnsi(utf8)) == utf8;
+  };
+  if (survives(text)) return QString();
+  QString missing;
+  for (qsizetype i = 0; i < text.size();) {
+    const qsizetype len = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+    const QString ch = text.mid(i, len);
+    if (!missing.contains(ch) && !survives(ch)) missing += ch;
+    i += len;
+  }
+  return missing;
 }
 
 QString IniDocument::keyOf(size_t header, const QString& name) {
@@ -99,6 +116,8 @@ void IniDocument::indexLine(size_t i) const {
   const Line& line = lines_[i];
   if (line.kind == Kind::Section) {
     sections_.try_emplace(line.name.toCaseFolded(), i);
+    if (!line.wholeName.isEmpty()) wholeSections_.try_emplace(line.wholeName.toCaseFolded(), i);
+    headers_.push_back(i);
     lastHeader_ = i;
     hasHeader_ = true;
   } else if (line.kind == Kind::Key && hasHeader_) {
@@ -109,6 +128,8 @@ void IniDocument::indexLine(size_t i) const {
 void IniDocument::buildIndex() const {
   if (indexed_) return;
   sections_.clear();
+  wholeSections_.clear();
+  headers_.clear();
   keys_.clear();
   hasHeader_ = false;
   lastHeader_ = 0;
@@ -118,15 +139,17 @@ void IniDocument::buildIndex() const {
 
 std::optional<size_t> IniDocument::findSection(const QString& section) const {
   buildIndex();
-  const auto it = sections_.find(section.toCaseFolded());
-  if (it == sections_.end()) return std::nullopt;
-  return it->second;
+  const QString folded = section.toCaseFolded();
+  // The two indexes never hold the same name (see the class comment).
+  if (const auto it = sections_.find(folded); it != sections_.end()) return it->second;
+  if (const auto it = wholeSections_.find(folded); it != wholeSections_.end()) return it->second;
+  return std::nullopt;
 }
 
 size_t IniDocument::sectionEnd(size_t header) const {
-  size_t i = header + 1;
-  while (i < lines_.size() && lines_[i].kind != Kind::Section) ++i;
-  return i;
+  buildIndex();
+  const auto next = std::upper_bound(headers_.begin(), headers_.end(), header);
+  return next == headers_.end() ? lines_.size() : *next;
 }
 
 std::optional<size_t> IniDocument::findKey(size_t header, const QString& key) const {
@@ -139,10 +162,10 @@ std::optional<size_t> IniDocument::findKey(size_t header, const QString& key) co
 size_t IniDocument::insertionPoint(size_t header) const {
   // After the last non-blank line of the section, so that blank lines before the next
   // section stay where they are.
-  size_t insertAt = header + 1;
-  const size_t end = sectionEnd(header);
-  for (size_t i = header + 1; i < end; ++i) {
-    if (lines_[i].kind != Kind::Other || !isBlankRaw(lines_[i].raw)) insertAt = i + 1;
+  size_t insertAt = sectionEnd(header);
+  while (insertAt > header + 1 && lines_[insertAt - 1].kind == Kind::Other &&
+         isBlankRaw(lines_[insertAt - 1].raw)) {
+    --insertAt;
   }
   return insertAt;
 }
@@ -176,42 +199,91 @@ void IniDocument::terminateLastLine() {
   if (raw.empty() || raw.back() != '\n') raw += eol_;
 }
 
-void IniDocument::setValue(const QString& section, const QString& key, const QString& value) {
-  const QString sec = trimBlanks(section);
-  const QString name = trimBlanks(key);
+IniDocument::Line IniDocument::keyLine(const QString& name, const QString& value) const {
   Line entry = makeLine(name + u'=' + value);
-  auto header = findSection(sec);
-  if (!header) {
-    terminateLastLine();
-    Line head = makeLine(u'[' + sec + u']');
-    head.raw = encode(u'[' + sec + u']') + eol_;
-    entry.raw = encode(name + u'=' + value) + eol_;
-    lines_.push_back(std::move(head));
-    lines_.push_back(std::move(entry));
-    if (indexed_) {
+  entry.raw = encode(name + u'=' + value) + eol_;
+  return entry;
+}
+
+void IniDocument::setValue(const QString& section, const QString& key, const QString& value) {
+  setValues({{section, key, value}});
+}
+
+void IniDocument::setValues(const std::vector<IniFile::KeyWrite>& keys) {
+  // A new key of a section that ends before the last line waits here, with the other new keys
+  // of its section, until every key is set; then one pass over the lines inserts them all.
+  // Everything else (a key replaced in place, a new section or a new key of the last section
+  // added at the end) keeps the line numbers and so the index.
+  std::vector<Insertion> insertions;
+  std::unordered_map<size_t, size_t> insertionOf;  // header -> its insertion
+  // Header and folded key -> its insertion and its place there.
+  std::unordered_map<QString, std::pair<size_t, size_t>> waiting;
+  for (const IniFile::KeyWrite& k : keys) {
+    const QString sec = trimBlanks(k.section);
+    const QString name = trimBlanks(k.key);
+    const auto header = findSection(sec);
+    if (!header) {
+      terminateLastLine();
+      Line head = makeLine(u'[' + sec + u']');
+      head.raw = encode(u'[' + sec + u']') + eol_;
+      lines_.push_back(std::move(head));
+      lines_.push_back(keyLine(name, k.value));
       indexLine(lines_.size() - 2);
       indexLine(lines_.size() - 1);
+      continue;
     }
-    return;
+    const QString indexKey = keyOf(*header, name);
+    if (const auto w = waiting.find(indexKey); w != waiting.end()) {
+      insertions[w->second.first].lines[w->second.second] = keyLine(name, k.value);
+      continue;
+    }
+    if (const auto at = findKey(*header, name)) {
+      Line& old = lines_[*at];
+      size_t body = old.raw.size();
+      while (body > 0 && (old.raw[body - 1] == '\n' || old.raw[body - 1] == '\r')) --body;
+      Line entry = keyLine(name, k.value);
+      entry.raw.replace(entry.raw.size() - eol_.size(), eol_.size(), old.raw.substr(body));
+      old = std::move(entry);
+      continue;
+    }
+    auto ins = insertionOf.find(*header);
+    if (ins == insertionOf.end()) {
+      const size_t insertAt = insertionPoint(*header);
+      if (insertAt == lines_.size()) {
+        terminateLastLine();
+        lines_.push_back(keyLine(name, k.value));
+        indexLine(lines_.size() - 1);
+        continue;
+      }
+      ins = insertionOf.emplace(*header, insertions.size()).first;
+      insertions.push_back({insertAt, {}});
+    }
+    std::vector<Line>& lines = insertions[ins->second].lines;
+    waiting.emplace(indexKey, std::make_pair(ins->second, lines.size()));
+    lines.push_back(keyLine(name, k.value));
   }
-  if (auto at = findKey(*header, name)) {
-    Line& old = lines_[*at];
-    size_t body = old.raw.size();
-    while (body > 0 && (old.raw[body - 1] == '\n' || old.raw[body - 1] == '\r')) --body;
-    entry.raw = encode(name + u'=' + value) + old.raw.substr(body);
-    old = std::move(entry);
-    return;
+  insertAll(insertions);
+}
+
+void IniDocument::insertAll(std::vector<Insertion>& insertions) {
+  if (insertions.empty()) return;
+  std::sort(insertions.begin(), insertions.end(),
+            [](const Insertion& a, const Insertion& b) { return a.at < b.at; });
+  size_t added = 0;
+  for (const Insertion& ins : insertions) added += ins.lines.size();
+  std::vector<Line> merged;
+  merged.reserve(lines_.size() + added);
+  size_t from = 0;
+  for (Insertion& ins : insertions) {
+    std::move(lines_.begin() + static_cast<std::ptrdiff_t>(from),
+              lines_.begin() + static_cast<std::ptrdiff_t>(ins.at), std::back_inserter(merged));
+    std::move(ins.lines.begin(), ins.lines.end(), std::back_inserter(merged));
+    from = ins.at;
   }
-  const size_t insertAt = insertionPoint(*header);
-  const bool atEnd = insertAt == lines_.size();
-  if (atEnd) terminateLastLine();
-  entry.raw = encode(name + u'=' + value) + eol_;
-  lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt), std::move(entry));
-  if (!atEnd) {
-    indexed_ = false;  // the lines after it moved
-  } else if (indexed_) {
-    keys_.try_emplace(keyOf(*header, name), insertAt);
-  }
+  std::move(lines_.begin() + static_cast<std::ptrdiff_t>(from), lines_.end(),
+            std::back_inserter(merged));
+  lines_ = std::move(merged);
+  indexed_ = false;  // the lines after the first insertion moved
 }
 
 bool IniDocument::removeKey(const QString& section, const QString& key) {

@@ -7,15 +7,22 @@
 #include <unordered_map>
 #include <vector>
 
-namespace mobrel {
+#include "mobrel/ini_file.h"
 
-// Where the trimmed header line `t` ("[...]...") closes: at the first "]" that only blanks or a
-// ";" comment follow, else at the last "]"; -1 without one.
-qsizetype headerEnd(const QString& t);
+namespace mobrel {
 
 // The lines of one INI file as read, each with its original bytes, so that an edit rewrites
 // only the lines it touches. Text is decoded before parsing: a GBK trail byte may be "[", "]"
 // or "\", so the raw bytes cannot be parsed directly.
+//
+// A header line "[...]" names its section up to the first "]" that only blanks or a ";" comment
+// follow ("[sec] ; note [mm]" is the section "sec", as other programs write it), else up to its
+// last "]" ("[we]ird]" is "we]ird"). A name that itself holds a "]" followed by blanks and ";"
+// (a folder "x] ;y" in a drawing's path) would never be found by that rule, so such a name is
+// found by the whole text between the line's first "[" and its last "]": "[/x] ;y/s.dxf]" is
+// found as "/x] ;y/s.dxf" (and, by the first rule, as "/x"). The two rules never answer the same
+// name (a name found by the first holds no such "]"), so files read as they always did, and
+// every name that IniFile writes reads back as itself.
 class IniDocument {
  public:
   // Parses file bytes: valid UTF-8 is read as UTF-8, anything else in the ANSI code page.
@@ -26,6 +33,9 @@ class IniDocument {
   std::optional<QString> value(const QString& section, const QString& key) const;
 
   void setValue(const QString& section, const QString& key, const QString& value);
+  // Sets the keys in order as setValue would one by one (values as given), in one pass over the
+  // lines however many new keys land in earlier sections.
+  void setValues(const std::vector<IniFile::KeyWrite>& keys);
   bool removeKey(const QString& section, const QString& key);
   bool removeSection(const QString& section);
 
@@ -40,9 +50,10 @@ class IniDocument {
 
   std::string bytes() const;
 
-  // Whether the text survives the document's encoding: always in UTF-8, in the ANSI code page
-  // only when every character has a code there (any other would be written as "?").
-  bool encodes(const QString& text) const;
+  // The characters of the text that the document's encoding has no code for (each once, in
+  // order of appearance): none in UTF-8; in the ANSI code page those that would be written as
+  // "?".
+  QString unencodable(const QString& text) const;
 
  private:
   enum class Kind { Other, Section, Key };
@@ -51,6 +62,14 @@ class IniDocument {
     Kind kind = Kind::Other;
     QString name;   // section or key name, trimmed
     QString value;  // key value, trimmed
+    // A header that ends with "]" but whose name the first rule cuts short: the whole text
+    // between its brackets, trimmed (see the class comment). Empty otherwise.
+    QString wholeName;
+  };
+  // New keys of one section that land before its end, inserted once all keys are set.
+  struct Insertion {
+    size_t at = 0;
+    std::vector<Line> lines;
   };
 
   Line makeLine(const QString& text) const;
@@ -60,6 +79,8 @@ class IniDocument {
   std::optional<size_t> findKey(size_t header, const QString& key) const;
   size_t insertionPoint(size_t header) const;
   void terminateLastLine();
+  Line keyLine(const QString& name, const QString& value) const;
+  void insertAll(std::vector<Insertion>& insertions);
 
   // Sections and keys by name, so that a look-up costs the same however long the file is.
   // Built on first use; lines added at the end keep it, any other change of the lines drops it.
@@ -69,9 +90,11 @@ class IniDocument {
 
   std::vector<Line> lines_;
   mutable bool indexed_ = false;
-  mutable std::unordered_map<QString, size_t> sections_;  // folded name -> first header
-  mutable std::unordered_map<QString, size_t> keys_;      // header and folded key -> first line
-  mutable size_t lastHeader_ = 0;                         // valid when hasHeader_
+  mutable std::unordered_map<QString, size_t> sections_;       // folded name -> first header
+  mutable std::unordered_map<QString, size_t> wholeSections_;  // folded whole name -> header
+  mutable std::vector<size_t> headers_;                        // every header line, in order
+  mutable std::unordered_map<QString, size_t> keys_;  // header and folded key -> first line
+  mutable size_t lastHeader_ = 0;                     // valid when hasHeader_
   mutable bool hasHeader_ = false;
   bool utf8_ = true;
   std::string eol_ = "\r\n";

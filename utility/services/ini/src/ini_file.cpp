@@ -126,13 +126,16 @@ bool IniFile::WriteIniKeys(const std::vector<KeyWrite>& keys) {
     writeFailure_ = unholdableName(k.section, k.key);
     if (!writeFailure_.isEmpty()) return false;
   }
+  std::vector<KeyWrite> written;
+  written.reserve(keys.size());
+  for (const KeyWrite& k : keys) written.push_back({k.section, k.key, oneLine(k.value)});
   QString refused;
   writeFailure_ = editFile(INIFileName, [&](IniDocument& doc) {
-    for (const KeyWrite& k : keys) {
-      refused = unholdableName(doc, k.section, k.key);
+    for (const KeyWrite& k : written) {
+      refused = unholdableWrite(doc, k.section, k.key, k.value);
       if (!refused.isEmpty()) return false;  // the file stays as it was
     }
-    for (const KeyWrite& k : keys) doc.setValue(k.section, k.key, oneLine(k.value));
+    doc.setValues(written);
     return true;
   });
   if (writeFailure_.isEmpty()) writeFailure_ = refused;

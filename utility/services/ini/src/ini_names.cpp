@@ -43,17 +43,6 @@ QString commonProblem(const QString& name) {
   return QString();
 }
 
-QString sectionProblem(const QString& section) {
-  QString problem = commonProblem(section);
-  if (!problem.isEmpty()) return problem;
-  // Written as "[section]", the header must close at its own last "]", not at one inside
-  // the name that a comment would seem to follow.
-  const QString header = QStringLiteral("[") + section + QStringLiteral("]");
-  if (headerEnd(header) != header.size() - 1)
-    return QStringLiteral("含有\"]\"后接\";\"，读回时会从它断开");
-  return QString();
-}
-
 QString keyProblem(const QString& key) {
   QString problem = commonProblem(key);
   if (!problem.isEmpty()) return problem;
@@ -71,7 +60,9 @@ QString refusal(const QString& kind, const QString& name, const QString& problem
 }  // namespace
 
 QString unholdableName(const QString& section, const QString& key) {
-  if (const QString p = sectionProblem(section); !p.isEmpty()) {
+  // A section may hold any other text: written as "[section]", it is found by its whole text
+  // (see IniDocument).
+  if (const QString p = commonProblem(section); !p.isEmpty()) {
     return refusal(QStringLiteral("节名"), section, p);
   }
   if (const QString p = keyProblem(key); !p.isEmpty()) {
@@ -80,13 +71,21 @@ QString unholdableName(const QString& section, const QString& key) {
   return QString();
 }
 
-QString unholdableName(const IniDocument& doc, const QString& section, const QString& key) {
+QString unholdableWrite(const IniDocument& doc, const QString& section, const QString& key,
+                        const QString& value) {
   if (QString p = unholdableName(section, key); !p.isEmpty()) return p;
-  const QString problem = QStringLiteral("文件的编码(") +
-                          QString::fromStdString(sheetcut::ansiCodePage()) +
-                          QStringLiteral(")中没有其中的字符");
-  if (!doc.encodes(section)) return refusal(QStringLiteral("节名"), section, problem);
-  if (!doc.encodes(key)) return refusal(QStringLiteral("键名"), key, problem);
+  const auto problem = [](const QString& missing) {
+    return QStringLiteral("文件的编码(") + QString::fromStdString(sheetcut::ansiCodePage()) +
+           QStringLiteral(")中没有其中的字符\"") + shown(missing) +
+           QStringLiteral("\"，写入会变成\"?\"");
+  };
+  if (const QString m = doc.unencodable(section); !m.isEmpty())
+    return refusal(QStringLiteral("节名"), section, problem(m));
+  if (const QString m = doc.unencodable(key); !m.isEmpty())
+    return refusal(QStringLiteral("键名"), key, problem(m));
+  if (const QString m = doc.unencodable(value); !m.isEmpty())
+    return refusal(QStringLiteral("键\"") + shown(key) + QStringLiteral("\"的值"), value,
+                   problem(m));
   return QString();
 }
 

@@ -9,13 +9,15 @@ namespace mobrel {
 // characters, nor begin or end with a blank (a read trims it, so " a" would meet "a"). A key
 // must further not hold "=" (a read splits the line at the first one) nor begin with "[" (the
 // line would read as a section header) or ";" (a comment to other readers). A section may hold
-// any other text, "[" and "]" included (a header is read up to the last "]" of its line), but
-// no "]" followed by blanks and ";", where a header with a comment after it ends.
+// any other text, "[", "]" and "] ;" included: IniDocument finds a header by its whole text.
 QString unholdableName(const QString& section, const QString& key);
 
 class IniDocument;
-// The same for a file already read: a name must also keep every character in the file's
-// encoding (a file in the ANSI code page has no code for some).
-QString unholdableName(const IniDocument& doc, const QString& section, const QString& key);
+// The same for a key about to be written to a file already read: its names and its value (as
+// written, line breaks made spaces) must also keep every character in the file's encoding; a
+// file in the ANSI code page has no code for some, which would be written as "?". The message
+// names the text and the characters it would lose.
+QString unholdableWrite(const IniDocument& doc, const QString& section, const QString& key,
+                        const QString& value);
 
 }  // namespace mobrel

@@ -93,23 +93,26 @@ bool KeptIniFile::write(const std::vector<Key>& keys) {
     return false;
   }
   for (const Key& k : keys) {
-    failure_ = unholdableName(*doc_, k.section, k.key);
+    failure_ = unholdableWrite(*doc_, k.section, k.key, oneLine(k.value));
     if (!failure_.isEmpty()) return false;
   }
   const std::string file = path_.toStdString();
   const size_t lines = doc_->lineCount();
   const size_t lastSize = lines > 0 ? doc_->lineSize(lines - 1) : 0;
+  const size_t waitingBefore = waiting_.size();
   bool mustRewrite = false;
   for (const Key& k : keys) {
     const QString value = oneLine(k.value);
     // Keys of different sections, or different keys of one section, land in the same places
-    // whichever reaches the file first; a key already waiting keeps waiting.
-    if (doc_->appendsAtEnd(k.section, k.key) &&
+    // whichever reaches the file first; a key already waiting keeps waiting. After a failed
+    // append nothing is appended before the keys it left waiting are written, which would
+    // otherwise land after the lines of later writes.
+    if (!appendFailed_ && doc_->appendsAtEnd(k.section, k.key) &&
         !waitingIndex_.contains(waitingKey(k.section, k.key))) {
       doc_->setValue(k.section, k.key, value);
     } else {
       addWaiting(k.section, k.key, value);
-      if (!k.mayWait) mustRewrite = true;
+      if (!k.mayWait || appendFailed_) mustRewrite = true;
     }
   }
   // Lines added at the end: the file grows by them.
@@ -120,6 +123,13 @@ bool KeptIniFile::write(const std::vector<Key>& keys) {
     if (!appended) {
       failure_ = systemReason(errno, lock.folder());
       loaded_ = false;  // read again: the lines just added are not in the file
+      // Every key of this write waits now, in its order, as a failed rewrite leaves its keys.
+      while (waiting_.size() > waitingBefore) {
+        waitingIndex_.erase(waitingKey(waiting_.back().section, waiting_.back().key));
+        waiting_.pop_back();
+      }
+      for (const Key& k : keys) addWaiting(k.section, k.key, oneLine(k.value));
+      appendFailed_ = true;
       return false;
     }
     appendedSinceRewrite_ += static_cast<long long>(tail.size());
@@ -145,7 +155,7 @@ bool KeptIniFile::readyToChange() {
 }
 
 bool KeptIniFile::rewrite(const IniChangeLock& lock) {
-  for (const IniFile::KeyWrite& k : waiting_) doc_->setValue(k.section, k.key, k.value);
+  doc_->setValues(waiting_);
   const std::string bytes = doc_->bytes();
   if (!writeFileAtomically(path_.toStdString(), bytes)) {
     // The waiting keys stay waiting until a write of them succeeds; the lines read again.
@@ -155,6 +165,7 @@ bool KeptIniFile::rewrite(const IniChangeLock& lock) {
   }
   waiting_.clear();
   waitingIndex_.clear();
+  appendFailed_ = false;
   stamp_ = stampNow();
   sizeAtRewrite_ = static_cast<long long>(bytes.size());
   appendedSinceRewrite_ = 0;

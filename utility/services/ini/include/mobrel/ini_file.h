@@ -11,12 +11,19 @@ namespace mobrel {
 // goes after the last line of its section, a new section at the end of the file; every other
 // line keeps its bytes.
 //
+// A header names its section up to the first "]" that only blanks or a ";" comment follow
+// ("[sec] ; note" is "sec"), else up to its last "]" ("[we]ird]" is "we]ird"). A section name
+// that holds a "]" followed by blanks and ";" (a drawing in a folder "x] ;y") is written as
+// "[name]" and found by that whole text between the brackets, so every section name that may be
+// written reads back.
+//
 // A file whose bytes are valid UTF-8 is read as UTF-8, any other in the ANSI code page (GBK),
 // and written back in the encoding it was read in; a new file is UTF-8. Nothing is cached:
 // every call reads the file, every change is written at once, under a lock and through a
 // temporary file that is renamed into place. The lock is that of the folder where the rename
 // happens (a symbolic link's target folder), and the new file keeps the old one's mode, and
-// owner and group as far as the writer may set them.
+// owner and group as far as the writer may set them. A change waits a few seconds at most for
+// a lock that someone else holds, then fails naming the file and that it is locked.
 class IniFile {
  public:
   IniFile() = default;
@@ -34,12 +41,14 @@ class IniFile {
   // Adds or replaces the key, creating the section and the file when missing (not a missing
   // folder). CR and LF in the value are written as spaces. A section or key name that would not
   // read back as the same name (a line break, "=" in a key, ... see unholdableName) is refused,
-  // as is a path that is not a regular file. Returns false when the file could not be written
+  // as is a path that is not a regular file, and a name or value with a character that a file
+  // in the ANSI code page has no code for (it would be stored as "?"): the message names it and
+  // those characters. Returns false when the file could not be written
   // (writeFailure says why); the file is then as it was.
   bool WriteIniKey(const QString& section, const QString& key, const QString& value);
 
   // Writes the keys in order as WriteIniKey would one by one, with one read and one write of
-  // the file.
+  // the file, and at a cost that grows with the file and the keys, not with their product.
   struct KeyWrite {
     QString section, key, value;
   };

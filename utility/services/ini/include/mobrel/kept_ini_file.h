@@ -48,8 +48,10 @@ class KeptIniFile {
     bool mayWait = false;
   };
   // Writes the keys in order, as IniFile::WriteIniKey would one by one. Returns false when the
-  // file could not be written, or a name is one IniFile refuses (then nothing is written). A
-  // failed whole rewrite leaves its keys waiting for the next write or sync.
+  // file could not be written, or a name or value is one IniFile refuses (then nothing is
+  // written). A write that fails before it changes the file (a missing folder, a file that may
+  // not be written, a lock held too long) keeps nothing; one whose append or whole rewrite fails
+  // (a full disk) leaves all its keys waiting for the next write or sync, as get() answers them.
   bool write(const std::vector<Key>& keys);
 
   // Writes the waiting keys. Returns false when the file could not be written; the keys then
@@ -83,6 +85,7 @@ class KeptIniFile {
   // Keys not yet in the file, in the order of their first write, each with its last value.
   std::vector<IniFile::KeyWrite> waiting_;
   std::unordered_map<QString, size_t> waitingIndex_;
+  bool appendFailed_ = false;  // keys of a failed append wait: the next change rewrites
   long long appendedSinceRewrite_ = 0;
   long long sizeAtRewrite_ = 0;
   std::chrono::steady_clock::time_point firstWaiting_;

@@ -148,8 +148,20 @@ void ReportBuffer::withhold() {
 }
 
 QString ReportBuffer::release() {
-  withheld_ = false;
-  return flush();
+  // The withheld keys go in a write of their own, after those put before them: when they
+  // cannot be written they are taken back whole, so that no later write or sync brings the
+  // section of a child that was taken back.
+  std::vector<mobrel::KeptIniFile::Key> own;
+  for (std::size_t i = withheldFrom_; i < pending_.size(); ++i) {
+    const Pending& p = pending_[i];
+    own.push_back({p.section, p.key, p.value, p.mayWait});
+  }
+  drop();
+  if (QString failure = writePending(); !failure.isEmpty() || own.empty()) return failure;
+  if (!file_) file_ = std::make_unique<mobrel::KeptIniFile>(path_);
+  if (file_->write(own)) return {};
+  file_->withdraw(own);
+  return failureOfFile();
 }
 
 void ReportBuffer::drop() {

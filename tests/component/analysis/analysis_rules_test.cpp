@@ -10,6 +10,7 @@
 
 #include "mobrel/ini_file.h"
 #include "qstring_printer.h"
+#include "small_filesystem.h"
 #include "tarvik/analysis_report.h"
 
 namespace {
@@ -132,6 +133,35 @@ TEST(AnalysisRulesTest, ReportKeysThatCannotBeWrittenAreNamedWithTheReport) {
   const QString pending = buffer.flush();
   EXPECT_TRUE(pending.contains(report)) << pending.toStdString();
   EXPECT_EQ(buffer.flush(), "");  // each failure is said once
+}
+
+}  // namespace
+
+namespace {
+
+// Keys held for a child are written only with it: when they cannot be written they are taken
+// back whole, so that no later write or sync brings a section of a child that was taken back,
+// while the keys put before them still reach the report.
+TEST(AnalysisRulesTest, WithheldKeysThatCannotBeWrittenAreTakenBack) {
+  sheetcut::testing::SmallFileSystem fs(256 * 1024);
+  if (!fs.available()) GTEST_SKIP() << fs.skipReason();
+  const QString report = QString::fromStdString((fs.root() / "AnRpt.txt").string());
+  {
+    tarvik::ReportBuffer buffer;
+    buffer.put(report, "drawing", "SCount", "1", true);
+    ASSERT_EQ(buffer.flush(), "");
+    buffer.put(report, "drawing", "SCount", "2", true);
+    buffer.withhold();
+    buffer.put(report, "child", "模版", QString(4096, u'x'));
+    fs.fill();
+    const QString failure = buffer.release();
+    EXPECT_TRUE(failure.contains(report)) << failure.toStdString();
+    fs.release();
+    EXPECT_EQ(buffer.sync(), "");
+  }
+  mobrel::IniFile file(report);
+  EXPECT_EQ(file.GetIniKey("drawing", "SCount"), "2");
+  EXPECT_EQ(file.GetIniKey("child", "模版"), "");
 }
 
 }  // namespace

@@ -93,7 +93,8 @@ class ReportBuffer {
   // until release() or drop() (the split holds a frame's keys until the frame's drawing is
   // written). sync() still writes them.
   void withhold();
-  // Ends withholding and writes the pending keys; returns as flush().
+  // Ends withholding and writes the pending keys, the withheld ones last; returns as flush().
+  // Withheld keys that cannot be written are dropped: nor does a later sync write them.
   QString release();
   // Ends withholding without writing: the keys first put since withhold() are dropped (a key
   // pending before keeps its last value); the others wait for the next flush.

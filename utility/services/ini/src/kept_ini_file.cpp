@@ -172,6 +172,21 @@ bool KeptIniFile::rewrite(const IniChangeLock& lock) {
   return true;
 }
 
+void KeptIniFile::withdraw(const std::vector<Key>& keys) {
+  bool any = false;
+  for (const Key& k : keys) any = waitingIndex_.erase(waitingKey(k.section, k.key)) > 0 || any;
+  if (!any) return;
+  std::vector<IniFile::KeyWrite> kept;
+  for (IniFile::KeyWrite& w : waiting_) {
+    if (waitingIndex_.contains(waitingKey(w.section, w.key))) kept.push_back(std::move(w));
+  }
+  waiting_ = std::move(kept);
+  for (size_t i = 0; i < waiting_.size(); ++i)
+    waitingIndex_[waitingKey(waiting_[i].section, waiting_[i].key)] = i;
+  // Nothing waits behind a failed append any more: appends may go on.
+  if (waiting_.empty()) appendFailed_ = false;
+}
+
 bool KeptIniFile::sync() {
   failure_.clear();
   if (waiting_.empty()) return true;

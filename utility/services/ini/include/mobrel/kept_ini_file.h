@@ -54,6 +54,10 @@ class KeptIniFile {
   // (a full disk) leaves all its keys waiting for the next write or sync, as get() answers them.
   bool write(const std::vector<Key>& keys);
 
+  // Takes back the keys of a write that failed: those of them still waiting are dropped, as if
+  // that write had never been asked for (a key that an earlier write left waiting goes too).
+  void withdraw(const std::vector<Key>& keys);
+
   // Writes the waiting keys. Returns false when the file could not be written; the keys then
   // keep waiting (and get() keeps answering them) until a later write or sync succeeds.
   bool sync();

@@ -41,7 +41,8 @@ class FileReplacement {
   // replace: the owner and group as far as this process may set them (only the superuser may
   // give a file away; an owner may still keep a group of theirs), the bits always. The
   // extended attributes of the replaced file, its access control list among them, go along as
-  // far as this process may set them.
+  // far as this process may set them; a file without an access control list gets none (not the
+  // one the temporary file took from its folder's default list).
   int keepAttributesOf(const struct stat& old);
   int write(const void* data, size_t size);
   // Puts the written content on the disk and closes the temporary file.

@@ -343,6 +343,27 @@ TEST_F(ShellOps, CopyOfALinkCopiesTheFileItNames) {
   EXPECT_TRUE(fs::is_symlink(x / "link.dxf"));
 }
 
+// A source link that leads nowhere, or to a named pipe, names no data to copy: the copy
+// answers as cp would for the file itself (ENOENT, EINVAL) and leaves no link behind, which
+// would name another file from the new folder; an existing file at the target stays.
+TEST_F(ShellOps, CopyOfALinkToNoFileCopiesNothing) {
+  fs::create_symlink("gone.dxf", x / "dangling.dxf");
+  ASSERT_EQ(::mkfifo((x / "pipe").c_str(), 0644), 0);
+  fs::create_symlink("pipe", x / "to-pipe.dxf");
+  const fs::path out = dir.path() / "out";
+  fs::create_directory(out);
+  writeBytes(out / "gone.dxf", "another file");
+  writeBytes(out / "there.dxf", "old");
+  EXPECT_EQ(ShellCopyFile(nullptr, q(x / "dangling.dxf"), q(out)), ENOENT);
+  EXPECT_EQ(ShellCopyFile(nullptr, q(x / "dangling.dxf"), q(out / "there.dxf")), ENOENT);
+  EXPECT_EQ(ShellCopyFile(nullptr, q(x / "to-pipe.dxf"), q(out)), EINVAL);
+  EXPECT_EQ(ShellCopyFile(nullptr, q(x / "to-pipe.dxf"), q(out / "there.dxf")), EINVAL);
+  EXPECT_FALSE(fs::exists(fs::symlink_status(out / "dangling.dxf")));
+  EXPECT_FALSE(fs::exists(fs::symlink_status(out / "to-pipe.dxf")));
+  EXPECT_EQ(readBytes(out / "there.dxf"), "old");
+  EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 2);
+}
+
 // A link that the system does not follow for this user (a hostile one in a shared sticky
 // folder) is not followed by a copy onto it: the copy answers EACCES and the file the link
 // names stays. A read-only file of the user's own is still replaced ("yes to all").

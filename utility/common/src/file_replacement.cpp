@@ -45,15 +45,27 @@ ssize_t queryAttributes(Query query, std::vector<char>& buffer) {
   }
 }
 
+constexpr const char* kAccessList = "system.posix_acl_access";
+
 // Gives the open file `to` the extended attributes of the file `from`, as far as this process
 // may set them. The access control lists go last: they set the permission bits too, which
-// could take away the write permission that user attributes need.
+// could take away the write permission that user attributes need. A file without an access
+// control list gets none: the list `to` took from its folder's default list would give the
+// users it names access that the replaced file did not give them.
 int copyExtendedAttributes(const std::string& from, int to) {
   std::vector<char> names;
   if (queryAttributes(
           [&](char* list, size_t size) { return ::listxattr(from.c_str(), list, size); }, names) <
       0) {
-    return errno == ENOTSUP ? 0 : errno;
+    if (errno != ENOTSUP) return errno;
+    names.clear();
+  }
+  bool hasAccessList = false;
+  for (size_t at = 0; at < names.size(); at += std::strlen(&names[at]) + 1)
+    hasAccessList = hasAccessList || std::strcmp(&names[at], kAccessList) == 0;
+  if (!hasAccessList && ::fremovexattr(to, kAccessList) != 0 && errno != ENODATA &&
+      errno != ENOTSUP) {
+    return errno;
   }
   std::vector<char> value;
   for (const bool acls : {false, true}) {

@@ -41,7 +41,8 @@ class FileReplacement {
   // replace: the owner and group as far as this process may set them (only the superuser may
   // give a file away; an owner may still keep a group of theirs), the bits always. The
   // extended attributes of the replaced file, its access control list among them, go along as
-  // far as this process may set them.
+  // far as this process may set them; a file without an access control list gets none (not the
+  // one the temporary file took from its folder's default list).
   int keepAttributesOf(const struct stat& old);
   int write(const void* data, size_t size);
   // Puts the written content on the disk and closes the temporary file.
@@ -60,6 +61,10 @@ class FileReplacement {
 // names (also one not there yet, for a dangling link). The link is followed only as the system
 // follows it for this process: where it refuses (EACCES, as for a link in a sticky folder
 // owned by another user) or cannot follow it (ELOOP), `error` is set to why, else to 0.
+// The system names the file it opened through /proc. For a dangling link, or where /proc is
+// not mounted, the links are read here one by one once the system has followed them (or found
+// only the last file missing): a link changed in between is read as it is then, without the
+// system's check of it.
 std::string replacedPath(const std::string& path, int& error);
 
 // 0 when this process may write the file `path` names, or nothing is there; otherwise EACCES

@@ -57,11 +57,14 @@ long copyTree(const fs::path& source, const fs::path& target, bool followLink) {
   fs::file_status status = fs::symlink_status(source, ec);
   if (ec) return failure(ec);
   if (followLink && fs::is_symlink(status)) {
-    // The file the link leads to, as the system follows it for this user; a link that leads
-    // nowhere is copied as it is.
+    // The file the link leads to, as the system follows it for this user, as cp copies it: a
+    // link that leads nowhere copies nothing (ENOENT), one to a pipe, device or socket is
+    // refused as that node is (EINVAL), either way without a link left that would name another
+    // file from the new folder. A link to a folder is copied as a link.
     const fs::file_status named = fs::status(source, ec);
-    if (ec && ec.value() != ENOENT) return failure(ec);
-    if (fs::is_regular_file(named)) status = named;
+    if (ec) return failure(ec);
+    if (fs::is_regular_file(named)) return copyFile(source, target);
+    if (!fs::is_directory(named)) return EINVAL;
   }
   if (fs::is_regular_file(status)) return copyFile(source, target);
   if (!fs::is_directory(status)) {

@@ -1,0 +1,92 @@
+// What a file replacement keeps of the file it replaces, and what it does not take from the
+// folder it writes in.
+
+#include "sheetcut/file_replacement.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "other_user.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class FileReplacementTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("file-replacement-" + std::to_string(::getpid()));
+    fs::create_directories(dir_);
+    ::chmod(dir_.c_str(), 0755);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  static void write(const fs::path& file, const std::string& bytes) {
+    std::ofstream(file, std::ios::binary) << bytes;
+  }
+  static std::string read(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+  }
+  static int replace(const fs::path& file, const std::string& bytes) {
+    sheetcut::FileReplacement replacement(file.string());
+    int err = replacement.createKeepingMode();
+    if (err == 0) err = replacement.write(bytes.data(), bytes.size());
+    return err != 0 ? err : replacement.commit();
+  }
+  // The error number of reading the file's access control list: 0 when it has one.
+  static int accessListError(const fs::path& file) {
+    char value[256];
+    return ::getxattr(file.c_str(), "system.posix_acl_access", value, sizeof value) >= 0 ? 0
+                                                                                         : errno;
+  }
+
+  fs::path dir_;
+};
+
+// A folder's default access control list gives a new file a list of its own; a replaced file
+// that had none gets none, and the users the default list names get no access the replaced
+// file did not give them. A file that had a list keeps its own.
+TEST_F(FileReplacementTest, AReplacedFileTakesNoAccessListFromItsFolder) {
+  const fs::path plain = dir_ / "plain.ini";
+  write(plain, "old");
+  ASSERT_EQ(::chmod(plain.c_str(), 0640), 0);
+  if (std::system(("setfacl -d -m u:nobody:rw '" + dir_.string() + "' 2>/dev/null").c_str()) != 0)
+    GTEST_SKIP() << "the file system holds no access control lists (or setfacl is missing)";
+  ASSERT_EQ(accessListError(plain), ENODATA);
+
+  ASSERT_EQ(replace(plain, "new"), 0);
+  EXPECT_EQ(read(plain), "new");
+  EXPECT_EQ(accessListError(plain), ENODATA);
+  struct stat st {};
+  ASSERT_EQ(::stat(plain.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+
+  // A new file gets the folder's default list, as any new file does.
+  const fs::path fresh = dir_ / "fresh.ini";
+  ASSERT_EQ(replace(fresh, "fresh"), 0);
+  EXPECT_EQ(accessListError(fresh), 0);
+
+  const sheetcut::testing::OtherUser nobody;
+  if (!nobody.available()) return;  // the list itself is checked above
+  EXPECT_EQ(nobody.run([&] {
+    const int fd = ::open(plain.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) ::close(fd);
+    return fd >= 0 ? std::string("opened") : std::string(std::strerror(errno));
+  }),
+            std::strerror(EACCES));
+}
+
+}  // namespace

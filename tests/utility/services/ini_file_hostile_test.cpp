@@ -275,6 +275,19 @@ TEST(IniFileSharing, AReplacedFileKeepsItsOwnerGroupAndMode) {
   EXPECT_EQ(st.st_mode & 07777, 0664u);
 }
 
+// A new file gets the permission bits any new file of the user gets: a private umask keeps it
+// private.
+TEST(IniFileSharing, ANewFileFollowsTheUmask) {
+  TestFolder dir;
+  const mode_t old = ::umask(077);
+  const bool written = IniFile(dir / "new.ini").WriteIniKey("a", "k", "1");
+  ::umask(old);
+  ASSERT_TRUE(written);
+  struct stat st {};
+  ASSERT_EQ(::stat((dir.path() / "new.ini").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
+}
+
 // A link the system does not follow for this user (a hostile one in a shared sticky folder)
 // is not followed by the INI code either: each change fails naming the link, and the file the
 // link names keeps every key.

@@ -76,10 +76,9 @@ bool writeFileAtomically(const std::string& path, const std::string& bytes) {
   const std::optional<std::string> resolved = replacedFile(path);
   if (!resolved) return false;
   sheetcut::FileReplacement replacement(*resolved);
-  struct stat old {};
-  const bool existed = ::stat(resolved->c_str(), &old) == 0;
-  int err = replacement.create(0644);
-  if (err == 0 && existed) err = replacement.keepAttributesOf(old);
+  // The owner, group, mode and attributes of the file replaced; a new file's mode as the
+  // umask gives it.
+  int err = replacement.createKeepingMode();
   if (err == 0) err = replacement.write(bytes.data(), bytes.size());
   if (err == 0) err = replacement.commit();
   errno = err;  // why the step that failed did; the temporary file is gone with `replacement`

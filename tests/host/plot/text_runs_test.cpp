@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <malloc.h>
+
+#include <string>
 #include <tuple>
 
 #include "plot/mtext_lines.h"
@@ -107,6 +110,29 @@ TEST(TextRuns, TabsAndStacksTakeTheirPlaceOnTheLine) {
   EXPECT_DOUBLE_EQ(lines[0].runs[1].width, 1.8);
   EXPECT_DOUBLE_EQ(lines[0].runs[3].width, 0.5 * (0.6 + 1 + 0.6));
   EXPECT_DOUBLE_EQ(lines[0].runs[4].x, 1 + 1.8 + 1 + 1.1);
+}
+
+// A text of thousands of tab stops and thousands of paragraphs (a hostile file, or a broken
+// list) is read and wrapped without a copy of the stops for each paragraph and line.
+TEST(TextRuns, ManyTabStopsInManyParagraphsTakeTheRoomOfTheStops) {
+  using cadhost::plot::wrapMText;
+  constexpr int kCount = 4000;
+  std::string contents = "\\pxt";
+  for (int i = 1; i <= kCount; ++i) contents += std::to_string(i) + ",";
+  contents += ";";
+  for (int i = 0; i < kCount; ++i) contents += "^IA^J";
+  auto inUse = [] {
+    const struct mallinfo2 m = mallinfo2();
+    return static_cast<long long>(m.uordblks + m.hblkhd);
+  };
+  const long long before = inUse();
+  const auto paragraphs = mtextParagraphs(contents, 1);
+  const auto lines = wrapMText(paragraphs, 1, 0, [](char32_t, double h) { return h; });
+  const long long after = inUse();
+  ASSERT_EQ(lines.size(), kCount + 1u);
+  EXPECT_DOUBLE_EQ(lines[kCount - 1].runs[1].x, 1);
+  // Each paragraph's copy would take 4000 stops of 8 bytes, 128 MB in all (twice over).
+  EXPECT_LT(after - before, 16 << 20);
 }
 
 }  // namespace

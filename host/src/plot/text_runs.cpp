@@ -204,7 +204,9 @@ std::vector<MTextParagraph> mtextParagraphs(std::string_view s, double height, d
       case 'p':
         flush();
         if (auto stops = tabStopsOf(argument())) {
+          // A stop too far out to be a number in drawing units is left out.
           for (double& v : *stops) v *= height;
+          std::erase_if(*stops, [](double v) { return !std::isfinite(v); });
           tabStops = TabStops(std::move(*stops));
           paragraphs.back().tabStops = tabStops;
         }

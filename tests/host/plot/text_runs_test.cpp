@@ -70,6 +70,8 @@ TEST(TextRuns, CaretsTabsAndTabStops) {
   EXPECT_EQ(t[1].tabStops, (std::vector<double>{4, 10}));
   EXPECT_TRUE(t[2].tabStops.empty());
   EXPECT_TRUE(t[3].tabStops.empty());
+  // A stop that is no number in drawing units is left out.
+  EXPECT_EQ(mtextParagraphs("\\pxt3,1e308;a", 10)[0].tabStops.values(), (std::vector<double>{30}));
 
   // TEXT: %%u and %%o toggle, ^I is a tab, ^J is not drawn, %%% stays a percent sign.
   auto r = singleLineRuns("%%uAB%%u C^ID^JE%%%u%%o", 0.8);

@@ -4,6 +4,8 @@
 
 #include <malloc.h>
 
+#include <cmath>
+
 #include <string>
 #include <tuple>
 
@@ -105,6 +107,11 @@ TEST(TextRuns, TabsAndStacksTakeTheirPlaceOnTheLine) {
   EXPECT_DOUBLE_EQ(lines[0].runs[2].x, 2.5);
   EXPECT_DOUBLE_EQ(lines[0].runs[4].x, 4);
   EXPECT_EQ(one("ab cd^Ie", 6).size(), 2u);
+  // Default stops too close to count to a run of another height (a note of a vanishing
+  // height) leave the line of a finite width.
+  lines = wrapMText(mtextParagraphs("{\\H5;a}^Ib", 1e-320), 1e-320, 0, advance);
+  EXPECT_TRUE(std::isfinite(lines[0].width));
+  EXPECT_DOUBLE_EQ(lines[0].runs[2].x, 5);
   // A stack is as wide as its wider part (at 0.6 of the height), a diagonal one as its parts
   // and the slash; the width factor narrows both.
   lines = one("a\\S123/4;b{\\W0.5;\\S1#2;}c");

@@ -35,10 +35,11 @@ double stackAdvance(const MTextRun& run, double upper, double lower, double slas
 
 double nextTabStop(double x, const std::vector<double>& stops, double step) {
   const double past = x + 1e-9 * std::max(1.0, std::fabs(x));
-  for (double s : stops)
-    if (s > past) return s;
+  if (auto s = std::upper_bound(stops.begin(), stops.end(), past); s != stops.end()) return *s;
   if (!(step > 0) || !std::isfinite(x)) return x;
-  return std::max(past, (std::floor(past / step) + 1) * step);
+  // Steps too small to count to x (a text of a vanishing height) leave the tab no advance.
+  const double next = (std::floor(past / step) + 1) * step;
+  return std::isfinite(next) ? std::max(past, next) : x;
 }
 
 double placeRuns(std::vector<MTextRun>& runs, const std::vector<double>& stops, double defaultTab) {

@@ -13,10 +13,10 @@
 namespace cadhost::plot {
 
 struct MTextLine {
-  std::vector<MTextRun> runs;    // none for an empty paragraph; placed by their advances
-  std::vector<double> tabStops;  // the paragraph's
-  double height = 0;             // the tallest run's (the height in force for an empty line)
-  double width = 0;              // the advance of the whole line
+  std::vector<MTextRun> runs;  // none for an empty paragraph; placed by their advances
+  TabStops tabStops;           // the paragraph's
+  double height = 0;           // the tallest run's (the height in force for an empty line)
+  double width = 0;            // the advance of the whole line
 };
 
 // A stacked text's parts stand at kStackScale of its height. A fraction's and a tolerance's
@@ -37,7 +37,8 @@ inline constexpr double kDefaultTabStep = 4.0;
 // and the slash of a diagonal fraction; at the run's height and width factor.
 double stackAdvance(const MTextRun& run, double upper, double lower, double slash);
 
-// The first tab stop past x: one of `stops`, or after them the next multiple of `step`.
+// The first tab stop past x: one of `stops` (ascending), or after them the next multiple of
+// `step`.
 double nextTabStop(double x, const std::vector<double>& stops, double step);
 
 // Places the runs one after another from 0, text and stacked runs by the widths they hold,

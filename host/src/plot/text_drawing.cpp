@@ -11,6 +11,15 @@ namespace {
 constexpr double kUnderlineDrop = 0.2;
 constexpr double kOverlineRise = 0.15;
 
+// A run that would start farther than this from the sheet's corner (a tab stop far out puts
+// one there) is on no sheet, and drawn there it would reach beyond the coordinates the back
+// ends can hold, where they fold it back onto the sheet.
+constexpr double kMaxReachOnPaper = 100000.0;  // millimetres
+
+bool withinReach(const P2& p) {
+  return std::fabs(p.x) <= kMaxReachOnPaper && std::fabs(p.y) <= kMaxReachOnPaper;
+}
+
 // What one run puts on the paper.
 struct Piece {
   std::vector<TextRun> texts;
@@ -18,10 +27,10 @@ struct Piece {
 
   bool drawable() const {
     for (const TextRun& t : texts)
-      if (!plot::drawable(t)) return false;
+      if (!plot::drawable(t) || !withinReach(t.origin)) return false;
     for (const auto& stroke : strokes)
       for (const P2& p : stroke)
-        if (!std::isfinite(p.x) || !std::isfinite(p.y)) return false;
+        if (!withinReach(p)) return false;
     return true;
   }
 };

@@ -118,7 +118,7 @@ std::vector<MTextParagraph> mtextParagraphs(std::string_view s, double height, d
   RunWriter out(paragraphs);
   std::vector<Format> saved;  // the formats in force outside the open braces
   Format f{height, widthFactor > 0 && std::isfinite(widthFactor) ? widthFactor : 1.0};
-  std::vector<double> tabStops;  // drawing units
+  TabStops tabStops;  // drawing units
   auto newParagraph = [&] { paragraphs.emplace_back().tabStops = tabStops; };
   std::string raw;
   // The codes not handled here are decoded by the plain-text reader; its paragraph breaks
@@ -204,8 +204,10 @@ std::vector<MTextParagraph> mtextParagraphs(std::string_view s, double height, d
       case 'p':
         flush();
         if (auto stops = tabStopsOf(argument())) {
-          tabStops.clear();
-          for (double v : *stops) tabStops.push_back(v * height);
+          // A stop too far out to be a number in drawing units is left out.
+          for (double& v : *stops) v *= height;
+          std::erase_if(*stops, [](double v) { return !std::isfinite(v); });
+          tabStops = TabStops(std::move(*stops));
           paragraphs.back().tabStops = tabStops;
         }
         break;

@@ -7,6 +7,7 @@
 // DXF keeps a control character of a text in caret notation: "^I" a tab, "^J" a line feed,
 // "^M" a carriage return, "^ " a caret itself. A caret before any other character is a caret.
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,9 +35,33 @@ struct MTextRun {
   }
 };
 
+// Tab stops, ascending, from the text's left edge; none: the default stops. The paragraphs and
+// lines that keep the same stops share one copy of them, so that a text of many stops and many
+// paragraphs takes no more room than its stops do.
+class TabStops {
+ public:
+  TabStops() = default;
+  explicit TabStops(std::vector<double> stops)
+      : stops_(stops.empty() ? nullptr
+                             : std::make_shared<const std::vector<double>>(std::move(stops))) {}
+  const std::vector<double>& values() const { return stops_ ? *stops_ : none(); }
+  operator const std::vector<double>&() const { return values(); }
+  bool empty() const { return values().empty(); }
+  friend bool operator==(const TabStops& a, const std::vector<double>& b) {
+    return a.values() == b;
+  }
+
+ private:
+  static const std::vector<double>& none() {
+    static const std::vector<double> empty;
+    return empty;
+  }
+  std::shared_ptr<const std::vector<double>> stops_;
+};
+
 struct MTextParagraph {
-  std::vector<MTextRun> runs;    // none for an empty paragraph
-  std::vector<double> tabStops;  // ascending, from the text's left edge; none: the default stops
+  std::vector<MTextRun> runs;  // none for an empty paragraph
+  TabStops tabStops;
 };
 
 // The paragraphs of MTEXT `contents` whose text height is `height`, in a style of width factor

@@ -621,6 +621,32 @@ TEST_F(PlotTextTest, TabsAndLineFeedsPrintAsWhatTheyStandFor) {
   find(all, "PQ");
 }
 
+TEST_F(PlotTextTest, TabStopsFarOutLeaveOutOnlyTheTextTheyWouldPutOffTheSheet) {
+  // A stop beyond the numbers of drawing units is no stop: the default ones serve. One a
+  // little nearer puts the text after its tab on no sheet: that text is left out, not folded
+  // back onto the sheet, and the text before the tab plots.
+  auto note = [&](double y, const char* s) {
+    doc.modelSpace().addMText(pt(10, y), 0, s).setHeight(5);
+  };
+  note(150, "\\pxt1e308;first^Isecond");
+  note(100, "\\pxt1e300;kept^Igone");
+  const std::string pdf = plot("far.pdf");
+  const std::vector<Word> all = words(pdf);
+  EXPECT_NEAR(find(all, "second").x0 - find(all, "first").x0, 20, 0.3);
+  find(all, "kept");
+  for (const Word& w : all) EXPECT_NE(w.text, "gone") << w.x0 << " " << w.y0;
+
+  // No vector of an HP-GL plot leaves the sheet.
+  std::ifstream in(plot("far.plt", "HP-GL2 Plotter.pc3"));
+  const std::string hpgl((std::istreambuf_iterator<char>(in)), {});
+  const std::regex number("-?\\d+");
+  int count = 0;
+  for (auto it = std::sregex_iterator(hpgl.begin(), hpgl.end(), number);
+       it != std::sregex_iterator(); ++it, ++count)
+    EXPECT_LE(std::abs(std::stod(it->str())), 300 * 40) << it->str();
+  EXPECT_GT(count, 20);
+}
+
 TEST_F(PlotTextTest, UnderlinesAndOverlinesAreDrawnAlongTheirRuns) {
   // Letters with no ink below the baseline or over the top; the lines alone reach there.
   text("%%uHHHH%%u", 10, 180);

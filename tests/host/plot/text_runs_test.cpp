@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <malloc.h>
+
+#include <cmath>
+
+#include <string>
 #include <tuple>
 
 #include "plot/mtext_lines.h"
@@ -67,6 +72,8 @@ TEST(TextRuns, CaretsTabsAndTabStops) {
   EXPECT_EQ(t[1].tabStops, (std::vector<double>{4, 10}));
   EXPECT_TRUE(t[2].tabStops.empty());
   EXPECT_TRUE(t[3].tabStops.empty());
+  // A stop that is no number in drawing units is left out.
+  EXPECT_EQ(mtextParagraphs("\\pxt3,1e308;a", 10)[0].tabStops.values(), (std::vector<double>{30}));
 
   // TEXT: %%u and %%o toggle, ^I is a tab, ^J is not drawn, %%% stays a percent sign.
   auto r = singleLineRuns("%%uAB%%u C^ID^JE%%%u%%o", 0.8);
@@ -100,6 +107,11 @@ TEST(TextRuns, TabsAndStacksTakeTheirPlaceOnTheLine) {
   EXPECT_DOUBLE_EQ(lines[0].runs[2].x, 2.5);
   EXPECT_DOUBLE_EQ(lines[0].runs[4].x, 4);
   EXPECT_EQ(one("ab cd^Ie", 6).size(), 2u);
+  // Default stops too close to count to a run of another height (a note of a vanishing
+  // height) leave the line of a finite width.
+  lines = wrapMText(mtextParagraphs("{\\H5;a}^Ib", 1e-320), 1e-320, 0, advance);
+  EXPECT_TRUE(std::isfinite(lines[0].width));
+  EXPECT_DOUBLE_EQ(lines[0].runs[2].x, 5);
   // A stack is as wide as its wider part (at 0.6 of the height), a diagonal one as its parts
   // and the slash; the width factor narrows both.
   lines = one("a\\S123/4;b{\\W0.5;\\S1#2;}c");
@@ -107,6 +119,29 @@ TEST(TextRuns, TabsAndStacksTakeTheirPlaceOnTheLine) {
   EXPECT_DOUBLE_EQ(lines[0].runs[1].width, 1.8);
   EXPECT_DOUBLE_EQ(lines[0].runs[3].width, 0.5 * (0.6 + 1 + 0.6));
   EXPECT_DOUBLE_EQ(lines[0].runs[4].x, 1 + 1.8 + 1 + 1.1);
+}
+
+// A text of thousands of tab stops and thousands of paragraphs (a hostile file, or a broken
+// list) is read and wrapped without a copy of the stops for each paragraph and line.
+TEST(TextRuns, ManyTabStopsInManyParagraphsTakeTheRoomOfTheStops) {
+  using cadhost::plot::wrapMText;
+  constexpr int kCount = 4000;
+  std::string contents = "\\pxt";
+  for (int i = 1; i <= kCount; ++i) contents += std::to_string(i) + ",";
+  contents += ";";
+  for (int i = 0; i < kCount; ++i) contents += "^IA^J";
+  auto inUse = [] {
+    const struct mallinfo2 m = mallinfo2();
+    return static_cast<long long>(m.uordblks + m.hblkhd);
+  };
+  const long long before = inUse();
+  const auto paragraphs = mtextParagraphs(contents, 1);
+  const auto lines = wrapMText(paragraphs, 1, 0, [](char32_t, double h) { return h; });
+  const long long after = inUse();
+  ASSERT_EQ(lines.size(), kCount + 1u);
+  EXPECT_DOUBLE_EQ(lines[kCount - 1].runs[1].x, 1);
+  // Each paragraph's copy would take 4000 stops of 8 bytes, 128 MB in all (twice over).
+  EXPECT_LT(after - before, 16 << 20);
 }
 
 }  // namespace

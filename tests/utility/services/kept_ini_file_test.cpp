@@ -161,6 +161,33 @@ TEST(KeptIniFile, KeysOfAFailedAppendWaitForTheNextWriteOrSync) {
   EXPECT_EQ(readBytes(file), tail + "[D]\r\nk=" + std::string(5000, 'y') + "\r\n");
 }
 
+// A write that would append while a rewrite of waiting keys is due, on a disk with room for
+// its lines but not for a new copy of the file: the write fails and the file holds none of its
+// lines, so that a caller that takes the write back (a child removed because its report
+// section could not be written) finds none of it in the file later.
+TEST(KeptIniFile, AWriteWhoseDueRewriteFailsLeavesNoneOfItsLines) {
+  sheetcut::testing::SmallFileSystem fs(256 * 1024);
+  SHEETCUT_REQUIRE_SMALL_FS(fs);
+  const std::filesystem::path file = fs.root() / "r.txt";
+  KeptIniFile kept(QString::fromStdString(file.string()));
+  ASSERT_TRUE(kept.write({{"S", "c", "0", false}}));
+  ASSERT_TRUE(kept.write({{"S", "c", "1", true}}));  // the first waiting key rewrites
+  ASSERT_TRUE(kept.write({{"S", "c", "2", true}}));  // waits
+  ASSERT_EQ(readBytes(file), "[S]\r\nc=1\r\n");
+  // Two pages free: the new section takes two, a copy of the file with it would take three.
+  fs.fill(2 * 4096);
+  const std::vector<KeptIniFile::Key> child = {{"C", "k", QString(11000, u'y'), false}};
+  EXPECT_FALSE(kept.write(child));
+  EXPECT_TRUE(kept.writeFailure().contains("磁盘已满")) << kept.writeFailure().toStdString();
+  EXPECT_EQ(readBytes(file), "[S]\r\nc=1\r\n");
+  EXPECT_EQ(kept.get("C", "k"), QString(11000, u'y').left(1023));
+  kept.withdraw(child);
+  EXPECT_EQ(kept.get("C", "k"), "");
+  fs.release();
+  ASSERT_TRUE(kept.sync());
+  EXPECT_EQ(readBytes(file), "[S]\r\nc=2\r\n");
+}
+
 // Someone else's lock on the folder: the write waits a few seconds, then fails naming the file
 // and keeps nothing. (Before, it waited for ever: the test gives up after a while.)
 TEST(KeptIniFile, AFolderLockHeldByAnotherFailsTheWriteInTime) {

@@ -115,30 +115,49 @@ bool KeptIniFile::write(const std::vector<Key>& keys) {
       if (!k.mayWait || appendFailed_) mustRewrite = true;
     }
   }
+  // Every key of this write waits now, in its order, as a failed rewrite leaves its keys; none
+  // of its lines is in the file. Nothing is appended before they are written, which would
+  // otherwise land after the lines of later writes.
+  const auto keepWaiting = [&] {
+    while (waiting_.size() > waitingBefore) {
+      waitingIndex_.erase(waitingKey(waiting_.back().section, waiting_.back().key));
+      waiting_.pop_back();
+    }
+    for (const Key& k : keys) addWaiting(k.section, k.key, oneLine(k.value));
+    appendFailed_ = true;
+  };
   // Lines added at the end: the file grows by them.
-  if (doc_->lineCount() > lines || (lines > 0 && doc_->lineSize(lines - 1) != lastSize)) {
-    const std::string tail = lines > 0 ? doc_->bytesFrom(lines - 1, lastSize) : doc_->bytes();
+  const bool grew =
+      doc_->lineCount() > lines || (lines > 0 && doc_->lineSize(lines - 1) != lastSize);
+  const std::string tail = !grew       ? std::string()
+                           : lines > 0 ? doc_->bytesFrom(lines - 1, lastSize)
+                                       : doc_->bytes();
+  const bool due = !waiting_.empty() &&
+                   (mustRewrite ||
+                    appendedSinceRewrite_ + static_cast<long long>(tail.size()) >= sizeAtRewrite_ ||
+                    std::chrono::steady_clock::now() - firstWaiting_ >= kLongestWait);
+  if (due) {
+    // The lines of this write go into the rewrite rather than being appended first: when the
+    // rewrite fails (a disk with room for the lines but not for a new copy of the file), the
+    // file holds none of them, and a caller that takes the write back (withdraw) finds none
+    // of it in the file later.
+    if (rewrite(lock)) return true;
+    if (grew) keepWaiting();
+    return false;
+  }
+  if (grew) {
     const bool appended =
         stamp_.exists ? appendToFile(file, tail) : writeFileAtomically(file, doc_->bytes());
     if (!appended) {
       failure_ = systemReason(errno, lock.folder());
       loaded_ = false;  // read again: the lines just added are not in the file
-      // Every key of this write waits now, in its order, as a failed rewrite leaves its keys.
-      while (waiting_.size() > waitingBefore) {
-        waitingIndex_.erase(waitingKey(waiting_.back().section, waiting_.back().key));
-        waiting_.pop_back();
-      }
-      for (const Key& k : keys) addWaiting(k.section, k.key, oneLine(k.value));
-      appendFailed_ = true;
+      keepWaiting();
       return false;
     }
     appendedSinceRewrite_ += static_cast<long long>(tail.size());
     stamp_ = stampNow();
   }
-  if (waiting_.empty()) return true;
-  const bool due = mustRewrite || appendedSinceRewrite_ >= sizeAtRewrite_ ||
-                   std::chrono::steady_clock::now() - firstWaiting_ >= kLongestWait;
-  return due ? rewrite(lock) : true;
+  return true;
 }
 
 bool KeptIniFile::readyToChange() {

@@ -164,4 +164,30 @@ TEST(AnalysisRulesTest, WithheldKeysThatCannotBeWrittenAreTakenBack) {
   EXPECT_EQ(file.GetIniKey("child", "模版"), "");
 }
 
+// The same on a disk with room for the child's section but not for a new copy of the report,
+// when the rewrite of a waiting count falls due with the child's keys.
+TEST(AnalysisRulesTest, WithheldKeysAreTakenBackWhenTheRewriteDueWithThemFails) {
+  sheetcut::testing::SmallFileSystem fs(256 * 1024);
+  if (!fs.available()) GTEST_SKIP() << fs.skipReason();
+  const QString report = QString::fromStdString((fs.root() / "AnRpt.txt").string());
+  {
+    tarvik::ReportBuffer buffer;
+    buffer.put(report, "drawing", "SCount", "1", true);
+    ASSERT_EQ(buffer.flush(), "");
+    buffer.put(report, "drawing", "SCount", "2", true);
+    ASSERT_EQ(buffer.flush(), "");  // the first waiting count rewrites the report
+    buffer.put(report, "drawing", "SCount", "3", true);
+    buffer.withhold();
+    buffer.put(report, "child", "模版", QString(11000, u'x'));
+    fs.fill(2 * 4096);  // the child's section takes two pages, a copy of the report three
+    const QString failure = buffer.release();
+    EXPECT_TRUE(failure.contains(report)) << failure.toStdString();
+    fs.release();
+    EXPECT_EQ(buffer.sync(), "");
+  }
+  mobrel::IniFile file(report);
+  EXPECT_EQ(file.GetIniKey("drawing", "SCount"), "3");
+  EXPECT_EQ(file.GetIniKey("child", "模版"), "");
+}
+
 }  // namespace

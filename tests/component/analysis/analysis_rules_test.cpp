@@ -108,6 +108,33 @@ TEST(AnalysisRulesTest, PendingReportKeysReadBackAndReachTheFileInOrder) {
 
 namespace {
 
+// A pending key reads back as the file will give it once written, and names that differ only by
+// a full-width space at the end are two names, as they are in the file.
+TEST(AnalysisRulesTest, PendingKeysReadBackAsTheFileGivesThem) {
+  QTemporaryDir dir;
+  const QString report = dir.filePath("AnRpt.txt");
+  const QStringList sections{"/d/图纸", "/d/图纸\u3000"};
+  const auto value = [](int key, int section) {
+    const QString n = QString::number(section);
+    return key == 0 ? "\u3000'a" + n + "'" : key == 1 ? " \"b" + n + "\" " : "c\r\nd" + n;
+  };
+  {
+    tarvik::ReportBuffer buffer;
+    for (int s = 0; s < 2; ++s) {
+      for (int k = 0; k < 3; ++k) buffer.put(report, sections[s], QString::number(k), value(k, s));
+    }
+    for (int s = 0; s < 2; ++s) {
+      for (int k = 0; k < 3; ++k) {
+        const QString pending = buffer.get(report, sections[s], QString::number(k));
+        ASSERT_EQ(buffer.flush(), "");
+        EXPECT_EQ(pending, mobrel::IniFile(report).GetIniKey(sections[s], QString::number(k)));
+      }
+    }
+  }
+  EXPECT_EQ(mobrel::IniFile(report).GetIniKey(sections[0], "1"), "b0");
+  EXPECT_EQ(mobrel::IniFile(report).GetIniKey(sections[1], "1"), "b1");
+}
+
 TEST(AnalysisRulesTest, ReportKeysThatCannotBeWrittenAreNamedWithTheReport) {
   QTemporaryDir dir;
   ASSERT_TRUE(QDir().mkpath(dir.filePath("work")));

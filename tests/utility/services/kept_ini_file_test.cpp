@@ -210,6 +210,29 @@ TEST(KeptIniFile, AFolderLockHeldByAnotherFailsTheWriteInTime) {
   EXPECT_EQ(readBytes(dir.path() / "r.txt"), "[A]\r\nk=1\r\n[B]\r\nk=2\r\n");
 }
 
+// Only blanks around a name or value are dropped, as the file drops them: a name that ends in a
+// full-width space is a name of its own, and a waiting value reads back as the file gives it.
+TEST(KeptIniFile, WaitingKeysAreToldApartAndReadBackAsTheFileDoes) {
+  TestFolder dir;
+  IniFile plain(dir / "plain.txt");
+  const std::vector<KeptIniFile::Key> keys = {
+      {"a", "k", "1", false},        {"b", "n", "0", false},       {"a", "k", "w0", true},
+      {"a", "k", "w1", true},        {"a\u3000", "k", "w2", true}, {"a", "k\u00a0", "w3", true},
+      {"a", "q", "\u3000'x'", true}, {"a", "r", " \"y\" ", true}};
+  {
+    KeptIniFile kept(dir / "kept.txt");
+    for (const auto& k : keys) {
+      ASSERT_TRUE(kept.write({k}));
+      ASSERT_TRUE(plain.WriteIniKey(k.section, k.key, k.value));
+    }
+    for (const auto& k : keys) {
+      EXPECT_EQ(kept.get(k.section, k.key), plain.GetIniKey(k.section, k.key))
+          << k.section.toStdString() << "/" << k.key.toStdString();
+    }
+  }
+  EXPECT_EQ(readBytes(dir.path() / "kept.txt"), readBytes(dir.path() / "plain.txt"));
+}
+
 TEST(KeptIniFile, RefusesWhatIniFileRefuses) {
   TestFolder dir;
   KeptIniFile kept(dir / "r.txt");

@@ -4,6 +4,7 @@
 #include <iterator>
 #include <utility>
 
+#include "ini_rules.h"
 #include "sheetcut/ansi_codepage.h"
 
 namespace mobrel {
@@ -12,13 +13,6 @@ namespace {
 
 bool isBlank(QChar c) {
   return c == u' ' || c == u'\t';
-}
-
-QString trimBlanks(QStringView s) {
-  qsizetype b = 0, e = s.size();
-  while (b < e && isBlank(s[b])) ++b;
-  while (e > b && isBlank(s[e - 1])) --e;
-  return s.mid(b, e - b).toString();
 }
 
 bool isBlankRaw(const std::string& raw) {

@@ -54,10 +54,7 @@ bool KeptIniFile::refresh() {
 }
 
 QString KeptIniFile::waitingKey(const QString& section, const QString& key) {
-  QString k = section.trimmed().toCaseFolded();
-  k += QChar(u'\0');
-  k += key.trimmed().toCaseFolded();
-  return k;
+  return keyIdentity(section, key);
 }
 
 void KeptIniFile::addWaiting(const QString& section, const QString& key, const QString& value) {
@@ -74,7 +71,7 @@ void KeptIniFile::addWaiting(const QString& section, const QString& key, const Q
 
 QString KeptIniFile::get(const QString& section, const QString& key) {
   const auto it = waitingIndex_.find(waitingKey(section, key));
-  if (it != waitingIndex_.end()) return profileValue(waiting_[it->second].value.trimmed());
+  if (it != waitingIndex_.end()) return readBackValue(waiting_[it->second].value);
   if (!refresh()) return QString();
   const std::optional<QString> value = doc_->value(section, key);
   return value ? profileValue(*value) : QString();

@@ -233,6 +233,33 @@ TEST(KeptIniFile, WaitingKeysAreToldApartAndReadBackAsTheFileDoes) {
   EXPECT_EQ(readBytes(dir.path() / "kept.txt"), readBytes(dir.path() / "plain.txt"));
 }
 
+// Waiting keys are checked against the file they go into, as a write is: someone else put a GBK
+// file in its place meanwhile, so a character GBK lacks is refused rather than written as "?",
+// and no change leaves the GBK file reading as UTF-8.
+TEST(KeptIniFile, WaitingKeysAreCheckedAgainstTheFileTheyGoInto) {
+  TestFolder dir;
+  const std::filesystem::path file = dir.path() / "r.txt";
+  KeptIniFile kept(dir / "r.txt");
+  ASSERT_TRUE(kept.write({{"a", "k", "1", false}, {"b", "n", "0", false}}));
+  ASSERT_TRUE(kept.write({{"a", "k", "w0", true}}));          // the first waiting key rewrites
+  ASSERT_TRUE(kept.write({{"a", "k", "\U0001F600", true}}));  // waits
+  const std::string gbk = "[a]\r\nk=\xC4\xE3\r\n[b]\r\nn=0\r\n";
+  writeBytes(dir.path() / "other.txt", gbk);
+  std::filesystem::rename(dir.path() / "other.txt", file);
+  EXPECT_FALSE(kept.sync());
+  EXPECT_TRUE(kept.writeFailure().contains("\U0001F600")) << kept.writeFailure().toStdString();
+  EXPECT_EQ(readBytes(file), gbk);
+  EXPECT_EQ(kept.get("a", "k"), "\U0001F600");
+  // "孝" is D0 A2 in GBK, which UTF-8 reads as "Т": with "你" gone the file would read as UTF-8.
+  EXPECT_FALSE(kept.write({{"a", "k", "孝", false}}));
+  EXPECT_TRUE(kept.writeFailure().startsWith("\"" + (dir / "r.txt") + "\""))
+      << kept.writeFailure().toStdString();
+  EXPECT_EQ(readBytes(file), gbk);
+  ASSERT_TRUE(kept.write({{"b", "n", "你", false}}));
+  EXPECT_EQ(readBytes(file), "[a]\r\nk=\xD0\xA2\r\n[b]\r\nn=\xC4\xE3\r\n");
+  EXPECT_EQ(kept.get("a", "k"), "孝");
+}
+
 TEST(KeptIniFile, RefusesWhatIniFileRefuses) {
   TestFolder dir;
   KeptIniFile kept(dir / "r.txt");

@@ -119,14 +119,7 @@ QString editFile(const QString& path, Edit edit) {
   IniDocument doc = IniDocument::parse(bytes.value_or(std::string()));
   if (!edit(doc)) return QString();  // nothing to change
   const std::string edited = doc.bytes();
-  // The encoding is told from the bytes: a file in the ANSI code page whose every byte that
-  // UTF-8 refuses went with the change would read back as UTF-8, each of its other texts
-  // changed ("孝" in GBK is "Т" in UTF-8).
-  if (doc.readsAsUtf8(edited)) {
-    return quoted(path) + QStringLiteral("是") + QString::fromStdString(sheetcut::ansiCodePage()) +
-           QStringLiteral(
-               "编码的文件，这样改过后会被当作UTF-8读回，其中的文字会变样，文件没有改动");
-  }
+  if (QString p = unholdableBytes(doc, edited, path); !p.isEmpty()) return p;
   if (writeFileAtomically(path.toStdString(), edited)) return QString();
   return systemReason(errno, lock.folder());
 }

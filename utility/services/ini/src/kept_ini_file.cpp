@@ -171,8 +171,19 @@ bool KeptIniFile::readyToChange() {
 }
 
 bool KeptIniFile::rewrite(const IniChangeLock& lock) {
+  // The file may have been read again since the keys began to wait, now in another encoding:
+  // they are checked against it as a write is.
+  for (const IniFile::KeyWrite& w : waiting_) {
+    failure_ = unholdableWrite(*doc_, w.section, w.key, w.value);
+    if (!failure_.isEmpty()) return false;
+  }
   doc_->setValues(waiting_);
   const std::string bytes = doc_->bytes();
+  failure_ = unholdableBytes(*doc_, bytes, path_);
+  if (!failure_.isEmpty()) {
+    loaded_ = false;  // the lines read again: the waiting keys are not in the file
+    return false;
+  }
   if (!writeFileAtomically(path_.toStdString(), bytes)) {
     // The waiting keys stay waiting until a write of them succeeds; the lines read again.
     failure_ = systemReason(errno, lock.folder());

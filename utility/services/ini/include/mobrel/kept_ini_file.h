@@ -60,8 +60,10 @@ class KeptIniFile {
   // that write had never been asked for (a key that an earlier write left waiting goes too).
   void withdraw(const std::vector<Key>& keys);
 
-  // Writes the waiting keys. Returns false when the file could not be written; the keys then
-  // keep waiting (and get() keeps answering them) until a later write or sync succeeds.
+  // Writes the waiting keys. Returns false when the file could not be written, or a waiting key
+  // is one that the file as it is now cannot hold (someone else put a GBK file in its place);
+  // the keys then keep waiting (and get() keeps answering them) until a later write or sync
+  // succeeds.
   bool sync();
 
   // Why the last write or sync failed, as IniFile::writeFailure says it; "" when it did not.

@@ -78,10 +78,7 @@ QString uniqueKey(const QString& base, const std::function<bool(const QString&)>
 namespace {
 
 QString pendingKey(const QString& section, const QString& key) {
-  QString k = section.trimmed().toCaseFolded();
-  k += QChar(u'\0');
-  k += key.trimmed().toCaseFolded();
-  return k;
+  return mobrel::keyIdentity(section, key);
 }
 
 }  // namespace
@@ -100,7 +97,7 @@ QString ReportBuffer::get(const QString& path, const QString& section, const QSt
     // grows by a name per frame from growing without end. Such a value, once at the limit, is
     // put back unchanged for every further frame: it is read back once.
     Pending& p = pending_[it->second];
-    if (!p.readBack) p.readBack = mobrel::profileValue(p.value);
+    if (!p.readBack) p.readBack = mobrel::readBackValue(p.value);
     return *p.readBack;
   }
   if (!file_) file_ = std::make_unique<mobrel::KeptIniFile>(path_);

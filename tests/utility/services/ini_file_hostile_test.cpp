@@ -82,6 +82,46 @@ TEST(IniFileNames, SectionsHoldingBracketsReadBackAsWritten) {
             "[x] ;y]\r\nk=v\r\nk2=v2\r\n");
 }
 
+// A report written when a header ran to its last "]" may hold "[/d/x] ;y/s.dxf]" (a drawing in
+// a folder "x] ;y") before "[/d/x]": each name finds its own section, and a change of "/d/x"
+// changes its own. Where no header names it plainly, the first rule still serves the name.
+TEST(IniFileNames, APlainHeaderIsFoundBeforeOneItsCommentCutsShort) {
+  TestFolder dir;
+  writeBytes(dir.path() / "AnRpt.txt", "[/d/x] ;y/s.dxf]\r\n模版=TK_B\r\n[/d/x]\r\n模版=TK_A\r\n");
+  IniFile ini(dir / "AnRpt.txt");
+  EXPECT_EQ(ini.GetIniKey("/D/X", "模版"), "TK_A");
+  EXPECT_EQ(ini.GetIniKey("/d/x] ;Y/s.dxf", "模版"), "TK_B");
+  ASSERT_TRUE(ini.WriteIniKeys({{"/d/x", "图幅", "A3"}, {"/d/x] ;y/s.dxf", "图幅", "A1"}}));
+  ASSERT_TRUE(ini.DelIniKey("/d/x", "模版"));
+  EXPECT_EQ(readBytes(dir.path() / "AnRpt.txt"),
+            "[/d/x] ;y/s.dxf]\r\n模版=TK_B\r\n图幅=A1\r\n[/d/x]\r\n图幅=A3\r\n");
+  ASSERT_TRUE(ini.DelIniSec("/d/x"));
+  EXPECT_EQ(readBytes(dir.path() / "AnRpt.txt"), "[/d/x] ;y/s.dxf]\r\n模版=TK_B\r\n图幅=A1\r\n");
+  EXPECT_EQ(ini.GetIniKey("/d/x", "模版"), "TK_B");
+}
+
+// The encoding of a file is told from its bytes. A change of a GBK file that takes away the
+// last of its bytes that UTF-8 refuses, leaving GBK text that is valid UTF-8 as well ("孝" is
+// D0 A2, "Т" in UTF-8), would read back as other text: it is refused naming the file.
+TEST(IniFileNames, AGbkFileIsNotChangedIntoOneThatReadsAsUtf8) {
+  TestFolder dir;
+  const std::string gbk = "[s]\r\nk=\xC4\xE3\r\nj=\xD0\xA2\r\n";  // 你, 孝
+  writeBytes(dir.path() / "gbk.ini", gbk);
+  IniFile ini(dir / "gbk.ini");
+  ASSERT_EQ(ini.GetIniKey("s", "j"), "孝");
+  EXPECT_FALSE(ini.WriteIniKey("s", "k", "孝"));
+  EXPECT_TRUE(ini.writeFailure().startsWith("\"" + (dir / "gbk.ini") + "\""))
+      << ini.writeFailure().toStdString();
+  EXPECT_FALSE(ini.DelIniKey("s", "k"));
+  EXPECT_FALSE(ini.writeFailure().isEmpty());
+  EXPECT_EQ(readBytes(dir.path() / "gbk.ini"), gbk);
+  EXPECT_EQ(ini.GetIniKey("s", "j"), "孝");
+  // While a text that only GBK reads stays, the file changes as before.
+  ASSERT_TRUE(ini.WriteIniKey("s", "k2", "孝"));
+  EXPECT_EQ(ini.GetIniKey("s", "k2"), "孝");
+  EXPECT_EQ(ini.GetIniKey("s", "k"), "你");
+}
+
 TEST(IniFileNames, NamesTheFormatCannotHoldAreRefusedAndNamed) {
   TestFolder dir;
   const std::string start = "[Evil]\r\nk=1\r\n";

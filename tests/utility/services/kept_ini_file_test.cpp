@@ -161,6 +161,33 @@ TEST(KeptIniFile, KeysOfAFailedAppendWaitForTheNextWriteOrSync) {
   EXPECT_EQ(readBytes(file), tail + "[D]\r\nk=" + std::string(5000, 'y') + "\r\n");
 }
 
+// A write that would append while a rewrite of waiting keys is due, on a disk with room for
+// its lines but not for a new copy of the file: the write fails and the file holds none of its
+// lines, so that a caller that takes the write back (a child removed because its report
+// section could not be written) finds none of it in the file later.
+TEST(KeptIniFile, AWriteWhoseDueRewriteFailsLeavesNoneOfItsLines) {
+  sheetcut::testing::SmallFileSystem fs(256 * 1024);
+  SHEETCUT_REQUIRE_SMALL_FS(fs);
+  const std::filesystem::path file = fs.root() / "r.txt";
+  KeptIniFile kept(QString::fromStdString(file.string()));
+  ASSERT_TRUE(kept.write({{"S", "c", "0", false}}));
+  ASSERT_TRUE(kept.write({{"S", "c", "1", true}}));  // the first waiting key rewrites
+  ASSERT_TRUE(kept.write({{"S", "c", "2", true}}));  // waits
+  ASSERT_EQ(readBytes(file), "[S]\r\nc=1\r\n");
+  // Two pages free: the new section takes two, a copy of the file with it would take three.
+  fs.fill(2 * 4096);
+  const std::vector<KeptIniFile::Key> child = {{"C", "k", QString(11000, u'y'), false}};
+  EXPECT_FALSE(kept.write(child));
+  EXPECT_TRUE(kept.writeFailure().contains("磁盘已满")) << kept.writeFailure().toStdString();
+  EXPECT_EQ(readBytes(file), "[S]\r\nc=1\r\n");
+  EXPECT_EQ(kept.get("C", "k"), QString(11000, u'y').left(1023));
+  kept.withdraw(child);
+  EXPECT_EQ(kept.get("C", "k"), "");
+  fs.release();
+  ASSERT_TRUE(kept.sync());
+  EXPECT_EQ(readBytes(file), "[S]\r\nc=2\r\n");
+}
+
 // Someone else's lock on the folder: the write waits a few seconds, then fails naming the file
 // and keeps nothing. (Before, it waited for ever: the test gives up after a while.)
 TEST(KeptIniFile, AFolderLockHeldByAnotherFailsTheWriteInTime) {
@@ -181,6 +208,56 @@ TEST(KeptIniFile, AFolderLockHeldByAnotherFailsTheWriteInTime) {
   EXPECT_EQ(kept.get("B", "k"), "");
   ASSERT_TRUE(kept.write({{"B", "k", "2", false}}));
   EXPECT_EQ(readBytes(dir.path() / "r.txt"), "[A]\r\nk=1\r\n[B]\r\nk=2\r\n");
+}
+
+// Only blanks around a name or value are dropped, as the file drops them: a name that ends in a
+// full-width space is a name of its own, and a waiting value reads back as the file gives it.
+TEST(KeptIniFile, WaitingKeysAreToldApartAndReadBackAsTheFileDoes) {
+  TestFolder dir;
+  IniFile plain(dir / "plain.txt");
+  const std::vector<KeptIniFile::Key> keys = {
+      {"a", "k", "1", false},        {"b", "n", "0", false},       {"a", "k", "w0", true},
+      {"a", "k", "w1", true},        {"a\u3000", "k", "w2", true}, {"a", "k\u00a0", "w3", true},
+      {"a", "q", "\u3000'x'", true}, {"a", "r", " \"y\" ", true}};
+  {
+    KeptIniFile kept(dir / "kept.txt");
+    for (const auto& k : keys) {
+      ASSERT_TRUE(kept.write({k}));
+      ASSERT_TRUE(plain.WriteIniKey(k.section, k.key, k.value));
+    }
+    for (const auto& k : keys) {
+      EXPECT_EQ(kept.get(k.section, k.key), plain.GetIniKey(k.section, k.key))
+          << k.section.toStdString() << "/" << k.key.toStdString();
+    }
+  }
+  EXPECT_EQ(readBytes(dir.path() / "kept.txt"), readBytes(dir.path() / "plain.txt"));
+}
+
+// Waiting keys are checked against the file they go into, as a write is: someone else put a GBK
+// file in its place meanwhile, so a character GBK lacks is refused rather than written as "?",
+// and no change leaves the GBK file reading as UTF-8.
+TEST(KeptIniFile, WaitingKeysAreCheckedAgainstTheFileTheyGoInto) {
+  TestFolder dir;
+  const std::filesystem::path file = dir.path() / "r.txt";
+  KeptIniFile kept(dir / "r.txt");
+  ASSERT_TRUE(kept.write({{"a", "k", "1", false}, {"b", "n", "0", false}}));
+  ASSERT_TRUE(kept.write({{"a", "k", "w0", true}}));          // the first waiting key rewrites
+  ASSERT_TRUE(kept.write({{"a", "k", "\U0001F600", true}}));  // waits
+  const std::string gbk = "[a]\r\nk=\xC4\xE3\r\n[b]\r\nn=0\r\n";
+  writeBytes(dir.path() / "other.txt", gbk);
+  std::filesystem::rename(dir.path() / "other.txt", file);
+  EXPECT_FALSE(kept.sync());
+  EXPECT_TRUE(kept.writeFailure().contains("\U0001F600")) << kept.writeFailure().toStdString();
+  EXPECT_EQ(readBytes(file), gbk);
+  EXPECT_EQ(kept.get("a", "k"), "\U0001F600");
+  // "孝" is D0 A2 in GBK, which UTF-8 reads as "Т": with "你" gone the file would read as UTF-8.
+  EXPECT_FALSE(kept.write({{"a", "k", "孝", false}}));
+  EXPECT_TRUE(kept.writeFailure().startsWith("\"" + (dir / "r.txt") + "\""))
+      << kept.writeFailure().toStdString();
+  EXPECT_EQ(readBytes(file), gbk);
+  ASSERT_TRUE(kept.write({{"b", "n", "你", false}}));
+  EXPECT_EQ(readBytes(file), "[a]\r\nk=\xD0\xA2\r\n[b]\r\nn=\xC4\xE3\r\n");
+  EXPECT_EQ(kept.get("a", "k"), "孝");
 }
 
 TEST(KeptIniFile, RefusesWhatIniFileRefuses) {

@@ -4,6 +4,7 @@
 #include <iterator>
 #include <utility>
 
+#include "ini_rules.h"
 #include "sheetcut/ansi_codepage.h"
 
 namespace mobrel {
@@ -12,13 +13,6 @@ namespace {
 
 bool isBlank(QChar c) {
   return c == u' ' || c == u'\t';
-}
-
-QString trimBlanks(QStringView s) {
-  qsizetype b = 0, e = s.size();
-  while (b < e && isBlank(s[b])) ++b;
-  while (e > b && isBlank(s[e - 1])) --e;
-  return s.mid(b, e - b).toString();
 }
 
 bool isBlankRaw(const std::string& raw) {
@@ -115,8 +109,12 @@ QString IniDocument::keyOf(size_t header, const QString& name) {
 void IniDocument::indexLine(size_t i) const {
   const Line& line = lines_[i];
   if (line.kind == Kind::Section) {
-    sections_.try_emplace(line.name.toCaseFolded(), i);
-    if (!line.wholeName.isEmpty()) wholeSections_.try_emplace(line.wholeName.toCaseFolded(), i);
+    if (line.wholeName.isEmpty()) {
+      sections_.try_emplace(line.name.toCaseFolded(), i);
+    } else {
+      cutSections_.try_emplace(line.name.toCaseFolded(), i);
+      wholeSections_.try_emplace(line.wholeName.toCaseFolded(), i);
+    }
     headers_.push_back(i);
     lastHeader_ = i;
     hasHeader_ = true;
@@ -129,6 +127,7 @@ void IniDocument::buildIndex() const {
   if (indexed_) return;
   sections_.clear();
   wholeSections_.clear();
+  cutSections_.clear();
   headers_.clear();
   keys_.clear();
   hasHeader_ = false;
@@ -140,9 +139,12 @@ void IniDocument::buildIndex() const {
 std::optional<size_t> IniDocument::findSection(const QString& section) const {
   buildIndex();
   const QString folded = section.toCaseFolded();
-  // The two indexes never hold the same name (see the class comment).
+  // A header that names the section plainly first, then one whose whole text is the name (the
+  // two never hold the same name, see the class comment), and only then one that the first
+  // rule cuts short.
   if (const auto it = sections_.find(folded); it != sections_.end()) return it->second;
   if (const auto it = wholeSections_.find(folded); it != wholeSections_.end()) return it->second;
+  if (const auto it = cutSections_.find(folded); it != cutSections_.end()) return it->second;
   return std::nullopt;
 }
 
@@ -303,6 +305,11 @@ bool IniDocument::removeSection(const QString& section) {
                lines_.begin() + static_cast<std::ptrdiff_t>(sectionEnd(*header)));
   indexed_ = false;
   return true;
+}
+
+bool IniDocument::readsAsUtf8(const std::string& bytes) const {
+  return !utf8_ && sheetcut::isValidUtf8(bytes) &&
+         std::any_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) != 0; });
 }
 
 std::string IniDocument::bytes() const {

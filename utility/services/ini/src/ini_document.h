@@ -22,7 +22,9 @@ namespace mobrel {
 // found by the whole text between the line's first "[" and its last "]": "[/x] ;y/s.dxf]" is
 // found as "/x] ;y/s.dxf" (and, by the first rule, as "/x"). The two rules never answer the same
 // name (a name found by the first holds no such "]"), so files read as they always did, and
-// every name that IniFile writes reads back as itself.
+// every name that IniFile writes reads back as itself. A header that the first rule cuts short
+// serves its name only where no header names it plainly ("[/x]" or "[/x] ; note"), so a report
+// that holds "[/x] ;y/s.dxf]" before "[/x]" still finds "/x" in the latter, as it always did.
 class IniDocument {
  public:
   // Parses file bytes: valid UTF-8 is read as UTF-8, anything else in the ANSI code page.
@@ -49,6 +51,9 @@ class IniDocument {
   size_t lineSize(size_t line) const { return lines_[line].raw.size(); }
 
   std::string bytes() const;
+  // Whether these bytes of a document read in the ANSI code page would read back as UTF-8 (they
+  // hold no byte that UTF-8 refuses, but one above ASCII), and so as other text.
+  bool readsAsUtf8(const std::string& bytes) const;
 
   // The characters of the text that the document's encoding has no code for (each once, in
   // order of appearance): none in UTF-8; in the ANSI code page those that would be written as
@@ -92,6 +97,7 @@ class IniDocument {
   mutable bool indexed_ = false;
   mutable std::unordered_map<QString, size_t> sections_;       // folded name -> first header
   mutable std::unordered_map<QString, size_t> wholeSections_;  // folded whole name -> header
+  mutable std::unordered_map<QString, size_t> cutSections_;    // the same headers by first rule
   mutable std::vector<size_t> headers_;                        // every header line, in order
   mutable std::unordered_map<QString, size_t> keys_;  // header and folded key -> first line
   mutable size_t lastHeader_ = 0;                     // valid when hasHeader_

@@ -59,6 +59,14 @@ QString withoutQuotes(const QString& value) {
 
 }  // namespace
 
+QString trimBlanks(QStringView s) {
+  const auto isBlank = [](QChar c) { return c == u' ' || c == u'\t'; };
+  qsizetype b = 0, e = s.size();
+  while (b < e && isBlank(s[b])) ++b;
+  while (e > b && isBlank(s[e - 1])) --e;
+  return s.mid(b, e - b).toString();
+}
+
 QString oneLine(QString text) {
   text.replace(u'\r', u' ');
   text.replace(u'\n', u' ');
@@ -73,6 +81,17 @@ QString profileValue(const QString& stored) {
   QString result = limitAnsiBytes(withoutQuotes(stored)).trimmed();
   result.remove(QChar(u'\0'));
   return result;
+}
+
+QString readBackValue(const QString& written) {
+  return profileValue(trimBlanks(oneLine(written)));
+}
+
+QString keyIdentity(const QString& section, const QString& key) {
+  QString k = trimBlanks(section).toCaseFolded();
+  k += QChar(u'\0');
+  k += trimBlanks(key).toCaseFolded();
+  return k;
 }
 
 namespace {
@@ -99,7 +118,9 @@ QString editFile(const QString& path, Edit edit) {
   }
   IniDocument doc = IniDocument::parse(bytes.value_or(std::string()));
   if (!edit(doc)) return QString();  // nothing to change
-  if (writeFileAtomically(path.toStdString(), doc.bytes())) return QString();
+  const std::string edited = doc.bytes();
+  if (QString p = unholdableBytes(doc, edited, path); !p.isEmpty()) return p;
+  if (writeFileAtomically(path.toStdString(), edited)) return QString();
   return systemReason(errno, lock.folder());
 }
 

@@ -1,5 +1,6 @@
 #include "ini_names.h"
 
+#include "ini_change.h"
 #include "ini_document.h"
 #include "sheetcut/ansi_codepage.h"
 
@@ -87,6 +88,12 @@ QString unholdableWrite(const IniDocument& doc, const QString& section, const QS
     return refusal(QStringLiteral("键\"") + shown(key) + QStringLiteral("\"的值"), value,
                    problem(m));
   return QString();
+}
+
+QString unholdableBytes(const IniDocument& doc, const std::string& bytes, const QString& path) {
+  if (!doc.readsAsUtf8(bytes)) return QString();
+  return quoted(path) + QStringLiteral("是") + QString::fromStdString(sheetcut::ansiCodePage()) +
+         QStringLiteral("编码的文件，这样改过后会被当作UTF-8读回，其中的文字会变样，文件没有改动");
 }
 
 }  // namespace mobrel

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <string>
 
 namespace mobrel {
 
@@ -19,5 +20,11 @@ class IniDocument;
 // names the text and the characters it would lose.
 QString unholdableWrite(const IniDocument& doc, const QString& section, const QString& key,
                         const QString& value);
+
+// Why the document's new bytes cannot replace the file `path`: "" when they can. The encoding
+// is told from the bytes, so a file in the ANSI code page that a change leaves without a byte
+// that UTF-8 refuses would read back as UTF-8, each of its other texts changed ("孝" in GBK is
+// "Т" in UTF-8). The message names the file.
+QString unholdableBytes(const IniDocument& doc, const std::string& bytes, const QString& path);
 
 }  // namespace mobrel

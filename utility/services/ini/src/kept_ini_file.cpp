@@ -54,10 +54,7 @@ bool KeptIniFile::refresh() {
 }
 
 QString KeptIniFile::waitingKey(const QString& section, const QString& key) {
-  QString k = section.trimmed().toCaseFolded();
-  k += QChar(u'\0');
-  k += key.trimmed().toCaseFolded();
-  return k;
+  return keyIdentity(section, key);
 }
 
 void KeptIniFile::addWaiting(const QString& section, const QString& key, const QString& value) {
@@ -74,7 +71,7 @@ void KeptIniFile::addWaiting(const QString& section, const QString& key, const Q
 
 QString KeptIniFile::get(const QString& section, const QString& key) {
   const auto it = waitingIndex_.find(waitingKey(section, key));
-  if (it != waitingIndex_.end()) return profileValue(waiting_[it->second].value.trimmed());
+  if (it != waitingIndex_.end()) return readBackValue(waiting_[it->second].value);
   if (!refresh()) return QString();
   const std::optional<QString> value = doc_->value(section, key);
   return value ? profileValue(*value) : QString();
@@ -115,30 +112,49 @@ bool KeptIniFile::write(const std::vector<Key>& keys) {
       if (!k.mayWait || appendFailed_) mustRewrite = true;
     }
   }
+  // Every key of this write waits now, in its order, as a failed rewrite leaves its keys; none
+  // of its lines is in the file. Nothing is appended before they are written, which would
+  // otherwise land after the lines of later writes.
+  const auto keepWaiting = [&] {
+    while (waiting_.size() > waitingBefore) {
+      waitingIndex_.erase(waitingKey(waiting_.back().section, waiting_.back().key));
+      waiting_.pop_back();
+    }
+    for (const Key& k : keys) addWaiting(k.section, k.key, oneLine(k.value));
+    appendFailed_ = true;
+  };
   // Lines added at the end: the file grows by them.
-  if (doc_->lineCount() > lines || (lines > 0 && doc_->lineSize(lines - 1) != lastSize)) {
-    const std::string tail = lines > 0 ? doc_->bytesFrom(lines - 1, lastSize) : doc_->bytes();
+  const bool grew =
+      doc_->lineCount() > lines || (lines > 0 && doc_->lineSize(lines - 1) != lastSize);
+  const std::string tail = !grew       ? std::string()
+                           : lines > 0 ? doc_->bytesFrom(lines - 1, lastSize)
+                                       : doc_->bytes();
+  const bool due = !waiting_.empty() &&
+                   (mustRewrite ||
+                    appendedSinceRewrite_ + static_cast<long long>(tail.size()) >= sizeAtRewrite_ ||
+                    std::chrono::steady_clock::now() - firstWaiting_ >= kLongestWait);
+  if (due) {
+    // The lines of this write go into the rewrite rather than being appended first: when the
+    // rewrite fails (a disk with room for the lines but not for a new copy of the file), the
+    // file holds none of them, and a caller that takes the write back (withdraw) finds none
+    // of it in the file later.
+    if (rewrite(lock)) return true;
+    if (grew) keepWaiting();
+    return false;
+  }
+  if (grew) {
     const bool appended =
         stamp_.exists ? appendToFile(file, tail) : writeFileAtomically(file, doc_->bytes());
     if (!appended) {
       failure_ = systemReason(errno, lock.folder());
       loaded_ = false;  // read again: the lines just added are not in the file
-      // Every key of this write waits now, in its order, as a failed rewrite leaves its keys.
-      while (waiting_.size() > waitingBefore) {
-        waitingIndex_.erase(waitingKey(waiting_.back().section, waiting_.back().key));
-        waiting_.pop_back();
-      }
-      for (const Key& k : keys) addWaiting(k.section, k.key, oneLine(k.value));
-      appendFailed_ = true;
+      keepWaiting();
       return false;
     }
     appendedSinceRewrite_ += static_cast<long long>(tail.size());
     stamp_ = stampNow();
   }
-  if (waiting_.empty()) return true;
-  const bool due = mustRewrite || appendedSinceRewrite_ >= sizeAtRewrite_ ||
-                   std::chrono::steady_clock::now() - firstWaiting_ >= kLongestWait;
-  return due ? rewrite(lock) : true;
+  return true;
 }
 
 bool KeptIniFile::readyToChange() {
@@ -155,8 +171,19 @@ bool KeptIniFile::readyToChange() {
 }
 
 bool KeptIniFile::rewrite(const IniChangeLock& lock) {
+  // The file may have been read again since the keys began to wait, now in another encoding:
+  // they are checked against it as a write is.
+  for (const IniFile::KeyWrite& w : waiting_) {
+    failure_ = unholdableWrite(*doc_, w.section, w.key, w.value);
+    if (!failure_.isEmpty()) return false;
+  }
   doc_->setValues(waiting_);
   const std::string bytes = doc_->bytes();
+  failure_ = unholdableBytes(*doc_, bytes, path_);
+  if (!failure_.isEmpty()) {
+    loaded_ = false;  // the lines read again: the waiting keys are not in the file
+    return false;
+  }
   if (!writeFileAtomically(path_.toStdString(), bytes)) {
     // The waiting keys stay waiting until a write of them succeeds; the lines read again.
     failure_ = systemReason(errno, lock.folder());

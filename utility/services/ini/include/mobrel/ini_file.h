@@ -15,7 +15,8 @@ namespace mobrel {
 // ("[sec] ; note" is "sec"), else up to its last "]" ("[we]ird]" is "we]ird"). A section name
 // that holds a "]" followed by blanks and ";" (a drawing in a folder "x] ;y") is written as
 // "[name]" and found by that whole text between the brackets, so every section name that may be
-// written reads back.
+// written reads back. A header that names a section only because the first rule cuts it short
+// ("[x] ;y]" for "x") serves it where no header names it plainly ("[x]").
 //
 // A file whose bytes are valid UTF-8 is read as UTF-8, any other in the ANSI code page (GBK),
 // and written back in the encoding it was read in; a new file is UTF-8. Nothing is cached:
@@ -43,8 +44,9 @@ class IniFile {
   // read back as the same name (a line break, "=" in a key, ... see unholdableName) is refused,
   // as is a path that is not a regular file, and a name or value with a character that a file
   // in the ANSI code page has no code for (it would be stored as "?"): the message names it and
-  // those characters. Returns false when the file could not be written
-  // (writeFailure says why); the file is then as it was.
+  // those characters. So is any change of a file in the ANSI code page after which its bytes
+  // would read as UTF-8 (the message names the file). Returns false when the file could not be
+  // written (writeFailure says why); the file is then as it was.
   bool WriteIniKey(const QString& section, const QString& key, const QString& value);
 
   // Writes the keys in order as WriteIniKey would one by one, with one read and one write of
@@ -54,7 +56,8 @@ class IniFile {
   };
   bool WriteIniKeys(const std::vector<KeyWrite>& keys);
 
-  // Removes the key's line. A missing file, section or key changes nothing.
+  // Removes the key's line. A missing file, section or key changes nothing. Like a write, it
+  // is refused where the file in the ANSI code page would then read as UTF-8.
   bool DelIniKey(const QString& section, const QString& key);
 
   // Removes the section header and every line up to the next section.

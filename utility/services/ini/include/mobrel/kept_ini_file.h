@@ -26,7 +26,9 @@ class IniChangeLock;
 // file, except for keys written with `mayWait`: their change is kept in memory and reaches the
 // file with the next whole rewrite. Such a rewrite happens when the bytes appended since the
 // last one reach the file's size then, or a second after the first waiting change, so that
-// rewrites cost at most a fixed share of the run; and always on sync() and on destruction.
+// rewrites cost at most a fixed share of the run; and always on sync() and on destruction. A
+// write that finds such a rewrite due goes into it rather than appending first, so that a
+// failed write never leaves some of its lines in the file.
 // What a stopped or failed run reported is so on the disk once sync() has run; a killed
 // process loses at most the waiting keys of the last moments, never a line that was appended.
 //
@@ -58,8 +60,10 @@ class KeptIniFile {
   // that write had never been asked for (a key that an earlier write left waiting goes too).
   void withdraw(const std::vector<Key>& keys);
 
-  // Writes the waiting keys. Returns false when the file could not be written; the keys then
-  // keep waiting (and get() keeps answering them) until a later write or sync succeeds.
+  // Writes the waiting keys. Returns false when the file could not be written, or a waiting key
+  // is one that the file as it is now cannot hold (someone else put a GBK file in its place);
+  // the keys then keep waiting (and get() keeps answering them) until a later write or sync
+  // succeeds.
   bool sync();
 
   // Why the last write or sync failed, as IniFile::writeFailure says it; "" when it did not.

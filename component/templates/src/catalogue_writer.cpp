@@ -66,13 +66,18 @@ void CAD::WriCatalog(const QString& FirBlkName, const QString& SecBlkName,
       });
     }
   };
-  // A row that cannot be written ends the catalogue with an error naming it; the pages before
+  // A row that cannot be written, or a page for it that cannot be placed, ends the catalogue
+  // with an error naming the row (an error of the page's cell file stays one); the pages before
   // it keep their count.
-  const auto rowNotWritten = [&](long number, const std::string& reason) {
+  const auto notWritten = [&](const std::string& reason) {
+    return "Row " + std::to_string(r) + " of the catalogue was not written: " + reason;
+  };
+  const auto rowNotWritten = [&](const sheetcut::Error& e) {
     writePageCounts();
-    throw sheetcut::Error(
-        number, "Row " + std::to_string(r) + " of the catalogue was not written: " + reason,
-        kSource);
+    if (dynamic_cast<const CellFileError*>(&e) != nullptr) {
+      throw CellFileError(e.number(), notWritten(e.description()), e.source());
+    }
+    throw sheetcut::Error(e.number(), notWritten(e.description()), kSource);
   };
   // The column table of the page's template: for each header column the index of its column
   // cell, -1 without one; and the rows per page, the largest |T| among them. It comes from the
@@ -97,9 +102,10 @@ void CAD::WriCatalog(const QString& FirBlkName, const QString& SecBlkName,
     readTemplateCells(name);
     findColumns();
     if (rowsPerPage == 0) {
-      rowNotWritten(sheetcut::errnum::kGeneric,
-                    "the page template \"" + name.toStdString() +
-                        "\" has no column cell named like a column of the header");
+      throw sheetcut::Error(sheetcut::errnum::kGeneric,
+                            "the page template \"" + name.toStdString() +
+                                "\" has no column cell named like a column of the header",
+                            kSource);
     }
     const Point3d base = templateBasePoint(FindMod(name), name, kSource);
     const QString drawing = fileInFolder(dwgFolder, name + kDrawingExtension);
@@ -117,13 +123,10 @@ void CAD::WriCatalog(const QString& FirBlkName, const QString& SecBlkName,
   CellTextWriter measure(doc);
 
   while (more) {
-    // A page that cannot be placed ends the catalogue with the error; the pages before it keep
-    // their count.
     try {
       placePage(pages == 0 ? FirBlkName : SecBlkName);
-    } catch (const sheetcut::Error&) {
-      writePageCounts();
-      throw;
+    } catch (const sheetcut::Error& e) {
+      rowNotWritten(e);
     }
     ++pages;
 
@@ -177,7 +180,7 @@ void CAD::WriCatalog(const QString& FirBlkName, const QString& SecBlkName,
           used = std::max(used, lines);
         }
       } catch (const sheetcut::Error& e) {
-        rowNotWritten(e.number(), e.description());
+        rowNotWritten(e);
       }
       ++r;
       position += used;

@@ -165,3 +165,36 @@ TEST(AnalysisRulesTest, WithheldKeysThatCannotBeWrittenAreTakenBack) {
 }
 
 }  // namespace
+
+namespace {
+
+// The withheld keys go to the file by an append that fits, while a rewrite of keys still
+// waiting before them does not: the keys are not taken back half, the section the append
+// brought is taken out of the file again.
+TEST(AnalysisRulesTest, WithheldKeysAppendedBeforeAFailedRewriteAreTakenOutAgain) {
+  sheetcut::testing::SmallFileSystem fs(256 * 1024);
+  if (!fs.available()) GTEST_SKIP() << fs.skipReason();
+  const QString report = QString::fromStdString((fs.root() / "AnRpt.txt").string());
+  {
+    tarvik::ReportBuffer buffer;
+    // A count that waits for the next rewrite of the file.
+    for (const char* n : {"1", "2", "3"}) {
+      buffer.put(report, "d", "SCount", n, true);
+      ASSERT_EQ(buffer.flush(), "");
+    }
+    buffer.withhold();
+    buffer.put(report, "child", "GUID", QString(64, u'x'));
+    fs.fill();
+    const QString failure = buffer.release();
+    EXPECT_TRUE(failure.contains(report)) << failure.toStdString();
+    mobrel::IniFile now(report);
+    EXPECT_EQ(now.GetIniKey("child", "GUID"), "");
+    fs.release();
+    EXPECT_EQ(buffer.sync(), "");
+  }
+  mobrel::IniFile file(report);
+  EXPECT_EQ(file.GetIniKey("d", "SCount"), "3");
+  EXPECT_EQ(file.GetIniKey("child", "GUID"), "");
+}
+
+}  // namespace

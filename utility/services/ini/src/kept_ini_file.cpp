@@ -116,29 +116,41 @@ bool KeptIniFile::write(const std::vector<Key>& keys) {
     }
   }
   // Lines added at the end: the file grows by them.
-  if (doc_->lineCount() > lines || (lines > 0 && doc_->lineSize(lines - 1) != lastSize)) {
-    const std::string tail = lines > 0 ? doc_->bytesFrom(lines - 1, lastSize) : doc_->bytes();
+  const bool grows =
+      doc_->lineCount() > lines || (lines > 0 && doc_->lineSize(lines - 1) != lastSize);
+  const std::string tail = !grows      ? std::string()
+                           : lines > 0 ? doc_->bytesFrom(lines - 1, lastSize)
+                                       : doc_->bytes();
+  // When the file did not take them, every key of this write waits now, in its order, as a
+  // failed rewrite leaves its keys; the lines are read again without the ones just added.
+  const auto keysWait = [&] {
+    loaded_ = false;
+    while (waiting_.size() > waitingBefore) {
+      waitingIndex_.erase(waitingKey(waiting_.back().section, waiting_.back().key));
+      waiting_.pop_back();
+    }
+    for (const Key& k : keys) addWaiting(k.section, k.key, oneLine(k.value));
+    appendFailed_ = true;
+    return false;
+  };
+  // A rewrite that is due takes the added lines along: appended first, they would stay in the
+  // file when the rewrite then failed, though the write fails and leaves its keys waiting.
+  const bool due = !waiting_.empty() &&
+                   (mustRewrite ||
+                    appendedSinceRewrite_ + static_cast<long long>(tail.size()) >= sizeAtRewrite_ ||
+                    std::chrono::steady_clock::now() - firstWaiting_ >= kLongestWait);
+  if (due) return rewrite(lock) || keysWait();
+  if (grows) {
     const bool appended =
         stamp_.exists ? appendToFile(file, tail) : writeFileAtomically(file, doc_->bytes());
     if (!appended) {
       failure_ = systemReason(errno, lock.folder());
-      loaded_ = false;  // read again: the lines just added are not in the file
-      // Every key of this write waits now, in its order, as a failed rewrite leaves its keys.
-      while (waiting_.size() > waitingBefore) {
-        waitingIndex_.erase(waitingKey(waiting_.back().section, waiting_.back().key));
-        waiting_.pop_back();
-      }
-      for (const Key& k : keys) addWaiting(k.section, k.key, oneLine(k.value));
-      appendFailed_ = true;
-      return false;
+      return keysWait();
     }
     appendedSinceRewrite_ += static_cast<long long>(tail.size());
     stamp_ = stampNow();
   }
-  if (waiting_.empty()) return true;
-  const bool due = mustRewrite || appendedSinceRewrite_ >= sizeAtRewrite_ ||
-                   std::chrono::steady_clock::now() - firstWaiting_ >= kLongestWait;
-  return due ? rewrite(lock) : true;
+  return true;
 }
 
 bool KeptIniFile::readyToChange() {

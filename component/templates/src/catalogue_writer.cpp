@@ -120,7 +120,7 @@ void CAD::WriCatalog(const QString& FirBlkName, const QString& SecBlkName,
     });
     SetFrameUCS({page[0] - base[0], page[1] - base[1], 0}, 0, kFillUcsName);
   };
-  CellTextWriter measure(doc);
+  CellTextWriter writer(doc);  // measures rows and writes their fields
 
   while (more) {
     try {
@@ -151,10 +151,12 @@ void CAD::WriCatalog(const QString& FirBlkName, const QString& SecBlkName,
     // positions as its longest field has lines, a missing field counts as empty. A row that
     // would run past the page's last row starts the next page, unless it is longer than a
     // whole page: that one is written where it starts. A row whose field cannot be measured
-    // or written ends the catalogue with its error.
+    // or written ends the catalogue with its error, and the fields of it already written are
+    // taken off the page again: a row is on the page whole or not at all.
     int position = 1;
     while (more && position <= rowsPerPage) {
       int used = 0;
+      std::vector<cadhost::Entity> rowTexts;  // the texts of the row written so far
       try {
         if (position > 1) {
           int needed = 0;
@@ -165,7 +167,7 @@ void CAD::WriCatalog(const QString& FirBlkName, const QString& SecBlkName,
             cell.s = row[c];
             // A host failure while measuring leaves the field to its writing, which fails or
             // not as it would anyway.
-            attempt([&] { needed = std::max(needed, measure.lineCount(cell, 1)); });
+            attempt([&] { needed = std::max(needed, writer.lineCount(cell, 1)); });
           }
           if (position + needed - 1 > rowsPerPage && needed <= rowsPerPage) break;
         }
@@ -176,10 +178,12 @@ void CAD::WriCatalog(const QString& FirBlkName, const QString& SecBlkName,
           cell.s = row[c];
           QString letter = columnAlignment(static_cast<int>(c));
           int lines = 0;
-          hostCall(kSource, [&] { lines = Wri_Cell_Text(cell, 1, letter, position); });
+          hostCall(kSource,
+                   [&] { lines = writer.writeLines(cell, 1, letter, position, &rowTexts); });
           used = std::max(used, lines);
         }
       } catch (const sheetcut::Error& e) {
+        for (cadhost::Entity& text : rowTexts) attempt([&] { text.erase(); });
         rowNotWritten(e);
       }
       ++r;

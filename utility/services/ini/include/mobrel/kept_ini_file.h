@@ -26,7 +26,8 @@ class IniChangeLock;
 // file, except for keys written with `mayWait`: their change is kept in memory and reaches the
 // file with the next whole rewrite. Such a rewrite happens when the bytes appended since the
 // last one reach the file's size then, or a second after the first waiting change, so that
-// rewrites cost at most a fixed share of the run; and always on sync() and on destruction.
+// rewrites cost at most a fixed share of the run; and always on sync() and on destruction. The
+// lines of a write that finds such a rewrite due go into it instead of being appended first.
 // What a stopped or failed run reported is so on the disk once sync() has run; a killed
 // process loses at most the waiting keys of the last moments, never a line that was appended.
 //

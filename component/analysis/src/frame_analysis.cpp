@@ -163,7 +163,11 @@ bool CAD::FXDWG(const QString& FileName, std::optional<Point3d> MinPoint,
   // The report is complete when the end is announced; an analysis that it does not hold
   // has failed.
   if (!writeAnalysisReport()) result = false;
-  events_.raiseAnDwgFileEnd(FileName, RptPath);
+  if (HeldFileEnd_ != nullptr) {
+    *HeldFileEnd_ = std::pair{FileName, RptPath};
+  } else {
+    events_.raiseAnDwgFileEnd(FileName, RptPath);
+  }
   cellFiles.raise();
   return result;
 }

@@ -324,12 +324,18 @@ void SplitRun::analyseFrame(const Point3d& minPoint, const Point3d& maxPoint, bo
   // Why a frame's analysis failed other than by not recognising it: its template matched but
   // the cells could not be read, or report keys of an earlier file could not be written.
   QString failure;
+  // The end of the frame's analysis is announced once its child and report section are
+  // written (or known not to be), so that a caller reading the report then finds them.
+  std::optional<std::pair<QString, QString>> analysisEnd;
+  bool analysed = true;
   {
     // The section reaches the report only once the child is written.
     ChildReportKeys childKeys(cad_.Report_);
     QString reportFailure;
     try {
       PointerScope<QString> reportScope(cad_.ReportFailureSink_, &reportFailure);
+      PointerScope<std::optional<std::pair<QString, QString>>> endScope(cad_.HeldFileEnd_,
+                                                                        &analysisEnd);
       ok = cad_.FXDWG(path, minPoint, maxPoint, guid);
     } catch (const CellFileError& e) {
       failure = QString::fromStdString(e.description());
@@ -352,32 +358,36 @@ void SplitRun::analyseFrame(const Point3d& minPoint, const Point3d& maxPoint, bo
            {},
            failure.isEmpty() ? QStringLiteral("its title block was not recognised") : failure});
       if (failure.isEmpty()) ++unrecognised_;
-      return;
-    }
-    selectFrame(p1, p2, false);
-    if (!folderReady) {
-      failures_.push_back(
-          {n_, guid, QStringLiteral("the folder \"%1\" cannot be created").arg(outputFolder_)});
+      analysed = false;
     } else {
-      try {
-        doc_.wblock(path.toStdString(), set_, cadhost::WriteMode::NoReplace);
-        // A child whose report section cannot be written is taken back: the report names
-        // every child, and no other.
-        const QString reportFailure = childKeys.write();
-        if (!reportFailure.isEmpty()) {
-          std::error_code ec;
-          std::filesystem::remove(path.toStdString(), ec);
-          failures_.push_back(
-              {n_, ec ? guid : QString(),
-               ec ? QStringLiteral("%1; the child \"%2\" it does not name could not be removed: %3")
-                        .arg(reportFailure, path, QString::fromStdString(ec.message()))
-                  : reportFailure});
+      selectFrame(p1, p2, false);
+      if (!folderReady) {
+        failures_.push_back(
+            {n_, guid, QStringLiteral("the folder \"%1\" cannot be created").arg(outputFolder_)});
+      } else {
+        try {
+          doc_.wblock(path.toStdString(), set_, cadhost::WriteMode::NoReplace);
+          // A child whose report section cannot be written is taken back: the report names
+          // every child, and no other.
+          const QString reportFailure = childKeys.write();
+          if (!reportFailure.isEmpty()) {
+            std::error_code ec;
+            std::filesystem::remove(path.toStdString(), ec);
+            failures_.push_back(
+                {n_, ec ? guid : QString(),
+                 ec ? QStringLiteral(
+                          "%1; the child \"%2\" it does not name could not be removed: %3")
+                          .arg(reportFailure, path, QString::fromStdString(ec.message()))
+                    : reportFailure});
+          }
+        } catch (const cadhost::HostError& e) {
+          failures_.push_back({n_, guid, QString::fromUtf8(e.what())});
         }
-      } catch (const cadhost::HostError& e) {
-        failures_.push_back({n_, guid, QString::fromUtf8(e.what())});
       }
     }
   }
+  if (analysisEnd) cad_.events_.raiseAnDwgFileEnd(analysisEnd->first, analysisEnd->second);
+  if (!analysed) return;
   QString section = workPath_;
   if (section.startsWith(kActiveDocMarker)) section.remove(0, kActiveDocMarker.size());
   cad_.WriteSplitCount(section.toLower(), n_);

@@ -66,13 +66,18 @@ void CAD::WriCatalog(const QString& FirBlkName, const QString& SecBlkName,
       });
     }
   };
-  // A row that cannot be written ends the catalogue with an error naming it; the pages before
+  // A row that cannot be written, or a page for it that cannot be placed, ends the catalogue
+  // with an error naming the row (an error of the page's cell file stays one); the pages before
   // it keep their count.
-  const auto rowNotWritten = [&](long number, const std::string& reason) {
+  const auto notWritten = [&](const std::string& reason) {
+    return "Row " + std::to_string(r) + " of the catalogue was not written: " + reason;
+  };
+  const auto rowNotWritten = [&](const sheetcut::Error& e) {
     writePageCounts();
-    throw sheetcut::Error(
-        number, "Row " + std::to_string(r) + " of the catalogue was not written: " + reason,
-        kSource);
+    if (dynamic_cast<const CellFileError*>(&e) != nullptr) {
+      throw CellFileError(e.number(), notWritten(e.description()), e.source());
+    }
+    throw sheetcut::Error(e.number(), notWritten(e.description()), kSource);
   };
   // The column table of the page's template: for each header column the index of its column
   // cell, -1 without one; and the rows per page, the largest |T| among them. It comes from the
@@ -97,9 +102,10 @@ void CAD::WriCatalog(const QString& FirBlkName, const QString& SecBlkName,
     readTemplateCells(name);
     findColumns();
     if (rowsPerPage == 0) {
-      rowNotWritten(sheetcut::errnum::kGeneric,
-                    "the page template \"" + name.toStdString() +
-                        "\" has no column cell named like a column of the header");
+      throw sheetcut::Error(sheetcut::errnum::kGeneric,
+                            "the page template \"" + name.toStdString() +
+                                "\" has no column cell named like a column of the header",
+                            kSource);
     }
     const Point3d base = templateBasePoint(FindMod(name), name, kSource);
     const QString drawing = fileInFolder(dwgFolder, name + kDrawingExtension);
@@ -114,16 +120,13 @@ void CAD::WriCatalog(const QString& FirBlkName, const QString& SecBlkName,
     });
     SetFrameUCS({page[0] - base[0], page[1] - base[1], 0}, 0, kFillUcsName);
   };
-  CellTextWriter measure(doc);
+  CellTextWriter writer(doc);  // measures rows and writes their fields
 
   while (more) {
-    // A page that cannot be placed ends the catalogue with the error; the pages before it keep
-    // their count.
     try {
       placePage(pages == 0 ? FirBlkName : SecBlkName);
-    } catch (const sheetcut::Error&) {
-      writePageCounts();
-      throw;
+    } catch (const sheetcut::Error& e) {
+      rowNotWritten(e);
     }
     ++pages;
 
@@ -148,10 +151,12 @@ void CAD::WriCatalog(const QString& FirBlkName, const QString& SecBlkName,
     // positions as its longest field has lines, a missing field counts as empty. A row that
     // would run past the page's last row starts the next page, unless it is longer than a
     // whole page: that one is written where it starts. A row whose field cannot be measured
-    // or written ends the catalogue with its error.
+    // or written ends the catalogue with its error, and the fields of it already written are
+    // taken off the page again: a row is on the page whole or not at all.
     int position = 1;
     while (more && position <= rowsPerPage) {
       int used = 0;
+      std::vector<cadhost::Entity> rowTexts;  // the texts of the row written so far
       try {
         if (position > 1) {
           int needed = 0;
@@ -162,7 +167,7 @@ void CAD::WriCatalog(const QString& FirBlkName, const QString& SecBlkName,
             cell.s = row[c];
             // A host failure while measuring leaves the field to its writing, which fails or
             // not as it would anyway.
-            attempt([&] { needed = std::max(needed, measure.lineCount(cell, 1)); });
+            attempt([&] { needed = std::max(needed, writer.lineCount(cell, 1)); });
           }
           if (position + needed - 1 > rowsPerPage && needed <= rowsPerPage) break;
         }
@@ -173,11 +178,13 @@ void CAD::WriCatalog(const QString& FirBlkName, const QString& SecBlkName,
           cell.s = row[c];
           QString letter = columnAlignment(static_cast<int>(c));
           int lines = 0;
-          hostCall(kSource, [&] { lines = Wri_Cell_Text(cell, 1, letter, position); });
+          hostCall(kSource,
+                   [&] { lines = writer.writeLines(cell, 1, letter, position, &rowTexts); });
           used = std::max(used, lines);
         }
       } catch (const sheetcut::Error& e) {
-        rowNotWritten(e.number(), e.description());
+        for (cadhost::Entity& text : rowTexts) attempt([&] { text.erase(); });
+        rowNotWritten(e);
       }
       ++r;
       position += used;

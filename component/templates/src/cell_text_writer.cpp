@@ -98,7 +98,8 @@ int CellTextWriter::lineCount(const CellType& cell, double scale) {
   return splitIntoLines(t, c.w).count;
 }
 
-int CellTextWriter::writeLines(const CellType& cell, double scale, QString& letter, int row) {
+int CellTextWriter::writeLines(const CellType& cell, double scale, QString& letter, int row,
+                               std::vector<cadhost::Entity>* added) {
   const auto [x1, y1, x2, y2, h, height, w] = singleLineCell(cell, scale);
   const double y = cell.T > 0 ? (y1 - (y1 - y2) * (row - 0.5)) * scale - height / 2
                               : (y1 + (y1 - y2) * (row - 1.5)) * scale - height / 2;
@@ -109,6 +110,7 @@ int CellTextWriter::writeLines(const CellType& cell, double scale, QString& lett
 
   cadhost::Block space = doc_.modelSpace();
   cadhost::Entity text = space.addText(cell.s.toStdString(), left, height);
+  if (added != nullptr) added->push_back(text);
   const double t = textWidth(text);
   const LineSplit split = splitIntoLines(t, w);
   const int count = split.count;
@@ -155,6 +157,7 @@ int CellTextWriter::writeLines(const CellType& cell, double scale, QString& lett
       const QString& line = lines[static_cast<std::size_t>(i)];
       if (line.isEmpty()) continue;  // the text ran out before this line
       text = space.addText(line.toStdString(), left, height);
+      if (added != nullptr) added->push_back(text);
     } else if (firstEmpty) {
       text.erase();  // no empty text stays behind
       continue;

@@ -7,6 +7,7 @@
 #include <cadhost/document.h>
 
 #include <QString>
+#include <vector>
 
 #include "tarvik/cell_records.h"
 
@@ -35,8 +36,10 @@ class CellTextWriter {
   explicit CellTextWriter(cadhost::Document doc) : doc_(std::move(doc)) {}
 
   // Single-line text in row `row` of the cell; returns the number of lines. An empty text
-  // writes nothing and returns 0. Host failures raise cadhost::HostError.
-  int writeLines(const CellType& cell, double scale, QString& letter, int row);
+  // writes nothing and returns 0. Host failures raise cadhost::HostError. With `added`, every
+  // text added to the drawing is appended to it as it is added (so also before a failure).
+  int writeLines(const CellType& cell, double scale, QString& letter, int row,
+                 std::vector<cadhost::Entity>* added = nullptr);
   // The number of lines writeLines would write for the cell, measured on a text that is added
   // and erased again. Host failures raise cadhost::HostError.
   int lineCount(const CellType& cell, double scale);

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <chrono>
+#include <functional>
 #include <utility>
 
 #include "analysis_fixture.h"
@@ -290,6 +291,44 @@ TEST_F(SplitAnalysisTest, OnlyChildrenThatWereWrittenHaveReportSections) {
   EXPECT_EQ(childSections().size(), 2);
   for (const QString& child : children)
     EXPECT_EQ(key((out + "/" + child).toLower(), "GUID"), child.left(32));
+}
+
+// A caller reads the report when a drawing's analysis is announced as ended: for a child of the
+// split, its drawing and its section are there by then; a frame without a child is announced
+// too, with no section.
+TEST_F(SplitAnalysisTest, TheEndOfAChildsAnalysisIsAnnouncedOnceItsSectionIsWritten) {
+  struct Reader : tarvik::CADEvents {
+    std::function<QString(const QString&)> guidOf;
+    QStringList seen;
+    void AnDwgFileEnd(const QString& p, const QString&) override {
+      seen << QStringLiteral("%1 %2 %3")
+                  .arg(QFileInfo(p).fileName().left(32), QFileInfo::exists(p) ? "file" : "none",
+                       guidOf(p.toLower()));
+    }
+  } events;
+  events.guidOf = [&](const QString& section) { return key(section, "GUID"); };
+  const Sheet a3 = antest::standardSheets()[1];
+  Frame f2 = frameOf(a3), f3 = frameOf(a3);
+  f2.x = 600;
+  f2.asBlock = false;  // not recognised: no child
+  f3.x = 1200;
+  f3.number = "JG-A3-03";
+  ASSERT_EQ(antest::writeFrames(spath("set.dxf"), {frameOf(a3), f2, f3}), "");
+  cad.addEventHandler(&events);
+  const QString error = splitWithAnalysis("set.dxf");
+  cad.removeEventHandler(&events);
+  EXPECT_TRUE(error.contains("1 of the frames")) << error.toStdString();
+  const QStringList children = QDir(path("Out")).entryList(QDir::Files, QDir::Name);
+  ASSERT_EQ(children.size(), 2);
+  ASSERT_EQ(events.seen.size(), 3) << events.seen.join(" | ").toStdString();
+  QStringList expected;
+  for (const QString& child : children) expected << child.left(32) + " file " + child.left(32);
+  QStringList written = events.seen.filter(" file ");
+  written.sort();
+  EXPECT_EQ(written, expected);
+  const QStringList none = events.seen.filter(" none ");
+  ASSERT_EQ(none.size(), 1) << events.seen.join(" | ").toStdString();
+  EXPECT_TRUE(none[0].endsWith(" none ")) << none[0].toStdString();
 }
 
 TEST_F(SplitAnalysisTest, AReportThatCannotBeWrittenFailsTheAnalysisNamingTheReport) {

@@ -455,6 +455,8 @@ TEST_F(Catalogue, APageWhoseCellFileCannotBeReadEndsTheCatalogueWithAnError) {
     cad.WriCatalog("CAT1", "CAT2", rows(25, false));
     ADD_FAILURE() << "no error";
   } catch (const CellFileError& e) {
+    EXPECT_EQ(e.description().rfind("Row 21 of the catalogue was not written: ", 0), 0u)
+        << e.description();
     EXPECT_NE(std::string(e.what()).find("CAT2.dat\" is damaged"), std::string::npos) << e.what();
   }
   // The first page stays whole, counted as the only one.
@@ -470,7 +472,8 @@ TEST_F(Catalogue, APageWhoseCellFileCannotBeReadEndsTheCatalogueWithAnError) {
 }
 
 // A page whose drawing is missing, or whose template's base point is not finite, is not placed:
-// the catalogue ends with an error naming it, the pages before it whole and counted.
+// the catalogue ends with an error naming it and the first row not written, the pages before it
+// whole and counted.
 TEST_F(Catalogue, APageThatCannotBePlacedEndsTheCatalogueWithAnError) {
   addPages(false);
   ASSERT_TRUE(QFile::remove(modPath + "/moddwg/CAT2.dxf"));
@@ -478,6 +481,8 @@ TEST_F(Catalogue, APageThatCannotBePlacedEndsTheCatalogueWithAnError) {
     cad.WriCatalog("CAT1", "CAT2", rows(25, false));
     ADD_FAILURE() << "no error";
   } catch (const sheetcut::Error& e) {
+    EXPECT_EQ(e.description().rfind("Row 21 of the catalogue was not written: ", 0), 0u)
+        << e.description();
     EXPECT_NE(e.description().find("/moddwg/CAT2.dxf\" of the template \"CAT2\" is missing"),
               std::string::npos)
         << e.description();
@@ -498,6 +503,8 @@ TEST_F(Catalogue, APageThatCannotBePlacedEndsTheCatalogueWithAnError) {
     cad.WriCatalog("CAT1", "CAT1", rows(2, false));
     ADD_FAILURE() << "no error";
   } catch (const sheetcut::Error& e) {
+    EXPECT_EQ(e.description().rfind("Row 1 of the catalogue was not written: ", 0), 0u)
+        << e.description();
     EXPECT_NE(e.description().find("\"nan,inf\" of the template \"CAT1\""), std::string::npos)
         << e.description();
   }
@@ -541,6 +548,18 @@ TEST_F(Catalogue, ARowThatCannotBeWrittenEndsTheCatalogueWithAnError) {
   std::vector<std::string> mtexts;
   for (const auto& m : entities("MTEXT")) mtexts.push_back(m.textString());
   EXPECT_EQ(mtexts, (std::vector<std::string>{"1", "1"}));
+
+  // A row whose field fails after an earlier field of it was written is taken off the page
+  // whole.
+  const std::size_t textsBefore = entities("TEXT").size();
+  try {
+    cad.WriCatalog("HALF", "HALF", CatalogMsgs{{"R000", "序号{*}图名"}, {"R001", "1{*}一"}});
+    ADD_FAILURE() << "no error";
+  } catch (const sheetcut::Error& e) {
+    EXPECT_EQ(e.description().rfind("Row 1 of the catalogue was not written: ", 0), 0u)
+        << e.description();
+  }
+  EXPECT_EQ(entities("TEXT").size(), textsBefore);
 }
 
 // Rows that no page can take are not dropped: the catalogue ends with an error naming the first

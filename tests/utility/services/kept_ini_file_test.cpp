@@ -127,6 +127,21 @@ TEST(KeptIniFile, AWaitingChangeSurvivesAFailedWrite) {
   EXPECT_EQ(kept.writeFailure(), "");
   EXPECT_EQ(readBytes(file), "[A]\r\nk=changed\r\n");
   EXPECT_EQ(kept.get("A", "k"), "changed");
+
+  // A new section that fits the file's last page, written while the rewrite of a waiting key
+  // is due and the disk is full: the failed write leaves all its keys waiting and none in the
+  // file, so that taking them back leaves no trace of them.
+  ASSERT_TRUE(kept.write({{"A", "k", "y", true}}));  // waits
+  fs.fill();
+  const std::vector<KeptIniFile::Key> child = {{"B", "GUID", QString(64, u'g'), false}};
+  EXPECT_FALSE(kept.write(child));
+  EXPECT_TRUE(kept.writeFailure().contains("磁盘已满")) << kept.writeFailure().toStdString();
+  EXPECT_EQ(readBytes(file), "[A]\r\nk=changed\r\n");
+  EXPECT_EQ(kept.get("B", "GUID"), QString(64, u'g'));
+  kept.withdraw(child);
+  fs.release();
+  EXPECT_TRUE(kept.sync());
+  EXPECT_EQ(readBytes(file), "[A]\r\nk=y\r\n");
 }
 
 // A new section only appends: when the disk is full its keys wait as rewritten keys do, and

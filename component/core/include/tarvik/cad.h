@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "tarvik/analysis_report.h"
@@ -566,6 +567,9 @@ class CAD {
   ReportBuffer Report_;                   // report keys of the analysis under way
   int ReportHolds_ = 0;                   // analyses under way; the last one out writes the keys
   QString* ReportFailureSink_ = nullptr;  // where writeAnalysisReport says a failure, if set
+  // Where FXDWG leaves the drawing and report paths of its end announcement, if set: the split
+  // announces a frame's end itself once the frame's child and report section are written.
+  std::optional<std::pair<QString, QString>>* HeldFileEnd_ = nullptr;
   FrameReadCache* FrameReads_ = nullptr;  // the cells read for the frame block under way
   QString ErrLogPath;                     // "ErrLog.txt" beside the component
 

@@ -116,6 +116,7 @@ bool KeptIniFile::write(const std::vector<Key>& keys) {
   // of its lines is in the file. Nothing is appended before they are written, which would
   // otherwise land after the lines of later writes.
   const auto keepWaiting = [&] {
+    loaded_ = false;  // read again: the lines just added are not in the file
     while (waiting_.size() > waitingBefore) {
       waitingIndex_.erase(waitingKey(waiting_.back().section, waiting_.back().key));
       waiting_.pop_back();
@@ -147,7 +148,6 @@ bool KeptIniFile::write(const std::vector<Key>& keys) {
         stamp_.exists ? appendToFile(file, tail) : writeFileAtomically(file, doc_->bytes());
     if (!appended) {
       failure_ = systemReason(errno, lock.folder());
-      loaded_ = false;  // read again: the lines just added are not in the file
       keepWaiting();
       return false;
     }

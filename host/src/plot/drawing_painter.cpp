@@ -41,7 +41,8 @@ constexpr double kChordTolerance = 0.02;  // millimetres on paper
 constexpr double kMinPatternSpacing = 0.1;
 constexpr long kMaxPatternLines = 20'000;
 constexpr long kMaxPatternPieces = 200'000;
-constexpr double kMinDashPeriod = 0.5;  // millimetres on paper
+constexpr long kMaxDashSteps = 2'000'000;  // dashes and gaps walked in one line family
+constexpr double kMinDashPeriod = 0.5;     // millimetres on paper
 
 struct LayerInfo {
   std::string lineType = "CONTINUOUS";  // upper case
@@ -485,21 +486,45 @@ class Painter {
     if (last - first > kMaxPatternLines) return;
     double period = 0;
     for (double v : dashes) period += std::fabs(v) * unit;
-    long pieces = 0;
-    for (long k = first; k <= last; ++k) {
+    // Each ring edge with the lines it may cross (a line to spare on each side of those it
+    // spans), taken up in the order of its first line: each line tests only the edges that
+    // reach it, not every edge of the rings.
+    struct Edge {
+      long first, last;
+      P2 p, q;
+    };
+    std::vector<Edge> edges;
+    for (const auto& ring : rings)
+      for (std::size_t i = 0; i < ring.size(); ++i) {
+        const P2 p = ring[i], q = ring[(i + 1) % ring.size()];
+        const double kp = ((p.x - base.x) * n.x + (p.y - base.y) * n.y) / spacing;
+        const double kq = ((q.x - base.x) * n.x + (q.y - base.y) * n.y) / spacing;
+        if (!std::isfinite(kp) || !std::isfinite(kq)) continue;  // no place to cut it
+        const double a = std::floor(std::min(kp, kq)) - 1, b = std::ceil(std::max(kp, kq)) + 1;
+        if (a > static_cast<double>(last) || b < static_cast<double>(first)) continue;
+        edges.push_back({static_cast<long>(std::max(a, static_cast<double>(first))),
+                         static_cast<long>(std::min(b, static_cast<double>(last))), p, q});
+      }
+    std::sort(edges.begin(), edges.end(),
+              [](const Edge& a, const Edge& b) { return a.first < b.first; });
+    std::vector<Edge> active;
+    std::size_t next = 0;
+    long pieces = 0, steps = 0;
+    for (long k = first; k <= last && pieces <= kMaxPatternPieces; ++k) {
       const P2 o{base.x + offset.x * static_cast<double>(k),
                  base.y + offset.y * static_cast<double>(k)};
+      std::erase_if(active, [k](const Edge& e) { return e.last < k; });
+      while (next < edges.size() && edges[next].first <= k) active.push_back(edges[next++]);
       // Where the line crosses the rings' edges, in distance along it from o.
       std::vector<double> cuts;
-      for (const auto& ring : rings)
-        for (std::size_t i = 0; i < ring.size(); ++i) {
-          const P2 p = ring[i], q = ring[(i + 1) % ring.size()];
-          const double sp = (p.x - o.x) * n.x + (p.y - o.y) * n.y;
-          const double sq = (q.x - o.x) * n.x + (q.y - o.y) * n.y;
-          if ((sp > 0) == (sq > 0)) continue;
-          const double t = sp / (sp - sq);
-          cuts.push_back((p.x + (q.x - p.x) * t - o.x) * d.x + (p.y + (q.y - p.y) * t - o.y) * d.y);
-        }
+      for (const Edge& edge : active) {
+        const P2 p = edge.p, q = edge.q;
+        const double sp = (p.x - o.x) * n.x + (p.y - o.y) * n.y;
+        const double sq = (q.x - o.x) * n.x + (q.y - o.y) * n.y;
+        if ((sp > 0) == (sq > 0)) continue;
+        const double t = sp / (sp - sq);
+        cuts.push_back((p.x + (q.x - p.x) * t - o.x) * d.x + (p.y + (q.y - p.y) * t - o.y) * d.y);
+      }
       std::sort(cuts.begin(), cuts.end());
       for (std::size_t i = 0; i + 1 < cuts.size(); i += 2) {
         const double ta = cuts[i], tb = cuts[i + 1];
@@ -512,10 +537,13 @@ class Painter {
           emit(ta, tb);
           continue;
         }
-        // Walk the dashes from the repetition of the pattern that holds ta.
+        // Walk the dashes from the repetition of the pattern that holds ta. The steps are
+        // counted too: dashes that are all gaps draw nothing, and dashes too short to move t
+        // on never reach tb.
         double t = std::floor(ta / period) * period;
         while (t < tb && pieces <= kMaxPatternPieces) {
           for (double v : dashes) {
+            if (++steps > kMaxDashSteps) return;
             const double len = std::fabs(v) * unit;
             if (v >= 0) {
               const double s = std::max(t, ta), e = std::min(t + len, tb);

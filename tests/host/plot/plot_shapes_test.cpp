@@ -364,6 +364,30 @@ TEST_F(PlotShapesTest, HatchesBoundedByEllipsesAndSplinesFillOrLineTheirInsideOn
   }
 }
 
+// A pattern whose dashes are all gaps draws nothing and ends, however short its gaps (a gap
+// too short to move along the line used to be walked for ever); the hatches after it plot.
+TEST_F(PlotShapesTest, PatternsOfGapsOnlyDrawNothingAndTheHatchesAfterThemPlot) {
+  ezdxfDrawing("gaps.dxf", R"(
+doc = ezdxf.new("R2010")
+msp = doc.modelspace()
+def square(x, dashes):
+    h = msp.add_hatch(color=1)
+    if dashes:
+        h.set_pattern_fill("GAPS", definition=[[45, (0, 0), (-2.2, 2.2), dashes]])
+    h.paths.add_polyline_path([(x, 20), (x + 40, 20), (x + 40, 60), (x, 60)], is_closed=True)
+square(20, [-1e-20])
+square(80, [-1])
+square(140, None)
+)");
+  oneToOne(kPdf, kA4Portrait, 200, 200);
+  const std::string pdf = tmp.path("gaps.pdf");
+  doc.plot().plotToFile(pdf);
+  const Sheet sheet = renderPdf(pdf, tmp.path(""));
+  EXPECT_EQ(sheet.inkNear(40, 40, 18), 0);
+  EXPECT_EQ(sheet.inkNear(100, 40, 18), 0);
+  EXPECT_EQ(sheet.inkNear(160, 40, 18), 361 * 361);  // solid: every pixel of the 36.1 mm square
+}
+
 // The commands of an HP-GL/2 file, each as its two-letter name and parameter text.
 std::vector<std::pair<std::string, std::string>> hpglCommands(const std::string& body) {
   std::vector<std::pair<std::string, std::string>> out;

@@ -41,8 +41,10 @@ constexpr double kChordTolerance = 0.02;  // millimetres on paper
 constexpr double kMinPatternSpacing = 0.1;
 constexpr long kMaxPatternLines = 20'000;
 constexpr long kMaxPatternPieces = 200'000;
-constexpr long kMaxDashSteps = 2'000'000;  // dashes and gaps walked in one line family
-constexpr double kMinDashPeriod = 0.5;     // millimetres on paper
+constexpr double kMaxPatternLineNumber = 1e15;
+constexpr double kMaxPaperArcRadius = 1e6;  // millimetres
+constexpr long kMaxDashSteps = 2'000'000;   // dashes and gaps walked in one line family
+constexpr double kMinDashPeriod = 0.5;      // millimetres on paper
 
 struct LayerInfo {
   std::string lineType = "CONTINUOUS";  // upper case
@@ -274,7 +276,9 @@ class Painter {
     const Point3 c = geom::transformPoint(full, arc.c);
     const Point3 u = geom::transformVector(full, arc.u), v = geom::transformVector(full, arc.v);
     const double ru = std::hypot(u.x, u.y), rv = std::hypot(v.x, v.y);
-    if (!(ru > 0) || std::fabs(ru - rv) > 1e-9 * ru ||
+    // An arc larger than any paper is drawn in chords: cairo takes seconds over a radius of
+    // 1e20 millimetres, and the renderers of its file minutes.
+    if (!(ru > 0) || !(ru < kMaxPaperArcRadius) || std::fabs(ru - rv) > 1e-9 * ru ||
         std::fabs(u.x * v.x + u.y * v.y) > 1e-9 * ru * ru)
       return false;
     const double base = std::atan2(u.y, u.x);
@@ -292,12 +296,11 @@ class Painter {
         std::max(geom::length(arc.u), geom::length(arc.v)) * options_.mmPerUnit * drawScale_;
     const double span = arc.t1 - arc.t0;
     if (!std::isfinite(radius) || !std::isfinite(span)) return {};
-    int n = 1;
-    if (radius > kChordTolerance) {
-      const double step = 2 * std::acos(1 - kChordTolerance / radius);
-      n = static_cast<int>(std::ceil(std::fabs(span) / step));
-    }
-    n = std::clamp(n, 1, 1440);
+    // Counted as a double: on a radius so large that the step is 0 it is infinite.
+    double count = 1;
+    if (radius > kChordTolerance)
+      count = std::ceil(std::fabs(span) / (2 * std::acos(1 - kChordTolerance / radius)));
+    const int n = std::isnan(count) ? 1 : static_cast<int>(std::clamp(count, 1.0, 1440.0));
     std::vector<Point3> pts;
     pts.reserve(static_cast<std::size_t>(n) + 1);
     for (int i = 0; i <= n; ++i) pts.push_back(arc.at(arc.t0 + span * i / n));
@@ -478,6 +481,10 @@ class Painter {
         lo = std::min(lo, v), hi = std::max(hi, v);
       }
     if (!(hi >= lo) || !(std::fabs(hi - lo) / std::fabs(spacing) <= kMaxPatternLines)) return;
+    // Lines numbered beyond this lie too far from the base point to be placed.
+    if (!(std::fabs(lo / spacing) < kMaxPatternLineNumber) ||
+        !(std::fabs(hi / spacing) < kMaxPatternLineNumber))
+      return;
     // The lines k with lo <= k * spacing <= hi.
     const long first = std::min(static_cast<long>(std::ceil(lo / spacing)),
                                 static_cast<long>(std::ceil(hi / spacing)));

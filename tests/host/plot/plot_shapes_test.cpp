@@ -10,6 +10,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -386,6 +387,124 @@ square(140, None)
   EXPECT_EQ(sheet.inkNear(40, 40, 18), 0);
   EXPECT_EQ(sheet.inkNear(100, 40, 18), 0);
   EXPECT_EQ(sheet.inkNear(160, 40, 18), 361 * 361);  // solid: every pixel of the 36.1 mm square
+}
+
+// Curves too large to place on paper (a hatch path and a wide polyline of bulges near 1e150,
+// a circle of radius 1e20, a pattern whose base point lies 1e20 away) are no undefined
+// conversion (the sanitizer build stops at one), and the sheet's other hatch plots in PDF and
+// HP-GL/2 alike.
+TEST_F(PlotShapesTest, CurvesTooLargeForThePaperLeaveTheRestOfTheSheet) {
+  doc = openDxf("huge.dxf", R"(0 SECTION
+2 ENTITIES
+0 HATCH
+8 0
+10 0
+20 0
+30 0
+2 SOLID
+70 1
+71 0
+91 1
+92 2
+72 1
+73 1
+93 2
+10 20
+20 20
+42 1e150
+10 60
+20 20
+42 1e300
+97 0
+75 1
+76 1
+98 0
+0 HATCH
+8 0
+10 0
+20 0
+30 0
+2 FAR
+70 0
+71 0
+91 1
+92 2
+72 0
+73 1
+93 4
+10 80
+20 20
+10 120
+20 20
+10 120
+20 60
+10 80
+20 60
+97 0
+75 1
+76 1
+52 0
+41 1
+77 0
+78 1
+53 45
+43 1e20
+44 0
+45 -2.2
+46 2.2
+79 0
+98 0
+0 CIRCLE
+8 0
+10 100
+20 100
+40 1e20
+0 LWPOLYLINE
+8 0
+90 2
+70 0
+43 1
+10 20
+20 100
+42 1e150
+10 60
+20 100
+0 HATCH
+8 0
+10 0
+20 0
+30 0
+2 SOLID
+70 1
+71 0
+91 1
+92 2
+72 0
+73 1
+93 4
+10 150
+20 150
+10 180
+20 150
+10 180
+20 180
+10 150
+20 180
+97 0
+75 1
+76 1
+98 0
+0 ENDSEC
+0 EOF
+)");
+  oneToOne(kPdf, kA4Portrait, 200, 200);
+  const std::string pdf = tmp.path("huge.pdf");
+  doc.plot().plotToFile(pdf);
+  EXPECT_EQ(renderPdf(pdf, tmp.path("")).inkNear(165, 165, 10), 201 * 201);
+  oneToOne("HP-GL2 Plotter.pc3", kA4Portrait, 200, 200);
+  const std::string plt = tmp.path("huge.plt");
+  doc.plot().plotToFile(plt);
+  EXPECT_GT(std::filesystem::file_size(plt), 100u);
 }
 
 // The commands of an HP-GL/2 file, each as its two-letter name and parameter text.

@@ -394,36 +394,24 @@ square(140, None)
 // conversion (the sanitizer build stops at one), and the sheet's other hatch plots in PDF and
 // HP-GL/2 alike.
 TEST_F(PlotShapesTest, CurvesTooLargeForThePaperLeaveTheRestOfTheSheet) {
-  doc = openDxf("huge.dxf", R"(0 SECTION
-2 ENTITIES
-0 HATCH
-8 0
-10 0
-20 0
-30 0
-2 SOLID
-70 1
-71 0
-91 1
-92 2
-72 1
+  // Solid hatches of one polyline path: of two bulges, and the square that must plot.
+  const std::string solid = "0 HATCH\n8 0\n2 SOLID\n70 1\n71 0\n91 1\n92 2\n";
+  const std::string end = "97 0\n75 1\n76 1\n98 0\n";
+  const std::string bulges = "72 1\n73 1\n93 2\n10 20\n20 20\n42 1e150\n10 60\n20 20\n42 1e300\n";
+  const std::string square = R"(72 0
 73 1
-93 2
-10 20
-20 20
-42 1e150
-10 60
-20 20
-42 1e300
-97 0
-75 1
-76 1
-98 0
-0 HATCH
+93 4
+10 150
+20 150
+10 180
+20 150
+10 180
+20 180
+10 150
+20 180
+)";
+  const std::string others = R"(0 HATCH
 8 0
-10 0
-20 0
-30 0
 2 FAR
 70 0
 71 0
@@ -431,14 +419,10 @@ TEST_F(PlotShapesTest, CurvesTooLargeForThePaperLeaveTheRestOfTheSheet) {
 92 2
 72 0
 73 1
-93 4
+93 2
 10 80
 20 20
 10 120
-20 20
-10 120
-20 60
-10 80
 20 60
 97 0
 75 1
@@ -469,34 +453,9 @@ TEST_F(PlotShapesTest, CurvesTooLargeForThePaperLeaveTheRestOfTheSheet) {
 42 1e150
 10 60
 20 100
-0 HATCH
-8 0
-10 0
-20 0
-30 0
-2 SOLID
-70 1
-71 0
-91 1
-92 2
-72 0
-73 1
-93 4
-10 150
-20 150
-10 180
-20 150
-10 180
-20 180
-10 150
-20 180
-97 0
-75 1
-76 1
-98 0
-0 ENDSEC
-0 EOF
-)");
+)";
+  doc = openDxf("huge.dxf", "0 SECTION\n2 ENTITIES\n" + solid + bulges + end + others + solid +
+                                square + end + "0 ENDSEC\n0 EOF\n");
   oneToOne(kPdf, kA4Portrait, 200, 200);
   const std::string pdf = tmp.path("huge.pdf");
   doc.plot().plotToFile(pdf);

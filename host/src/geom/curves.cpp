@@ -216,7 +216,8 @@ std::vector<Point3> flatten(const CurvePiece& piece) {
   // A chord of angle d leaves the arc by r (1 - cos(d / 2)); keep that below 1e-4 r.
   constexpr double kStep = 0.0282;
   const double span = arc.t1 - arc.t0;
-  const int n = std::clamp(static_cast<int>(std::ceil(span / kStep)), 1, 4096);
+  const double count = std::ceil(span / kStep);  // not a number for a span that is not
+  const int n = std::isnan(count) ? 1 : static_cast<int>(std::clamp(count, 1.0, 4096.0));
   std::vector<Point3> pts;
   pts.reserve(n + 1);
   for (int i = 0; i <= n; ++i) pts.push_back(arc.at(arc.t0 + span * i / n));

@@ -36,6 +36,8 @@ class Cursor {
     return Point3{*x, *y, z};
   }
   bool at(int code) const { return pos_ < tags_.size() && tags_[pos_].code == code; }
+  // The tag after the next one has this code.
+  bool thenAt(int code) const { return pos_ + 1 < tags_.size() && tags_[pos_ + 1].code == code; }
   void skipWhile(int code) {
     while (at(code)) ++pos_;
   }
@@ -73,7 +75,9 @@ std::optional<HatchEdge> readSplineEdge(Cursor& c, double z) {
     s.controls.push_back(*p);
     if (auto w = c.number(42)) s.weights.push_back(*w);
   }
-  if (auto fits = c.integer(97)) {
+  // Fit data (a 97 count, then 11 points) is stored from R2010 on. In older files a 97 after a
+  // path's last edge counts the path's source objects (330 handles), not fit points.
+  if (auto fits = c.thenAt(330) ? std::nullopt : c.integer(97)) {
     for (int i = 0; i < *fits; ++i) {
       auto p = c.point(11, z);
       if (!p) return std::nullopt;

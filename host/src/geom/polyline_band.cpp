@@ -59,10 +59,13 @@ SegmentBand segmentBand(const PolylineVertex& from, const PolylineVertex& to, do
   const double sweep = 4 * std::atan(from.bulge);  // signed: positive turns counter-clockwise
   const double start = std::atan2(a.y - c.y, a.x - c.x);
   const double outer = r + std::max(w0, w1);
-  int n = 1;
+  // Counted as a double: on a radius so large that the step is 0 it is infinite.
+  double count = 1;
   if (tolerance > 0 && outer > tolerance)
-    n = static_cast<int>(std::ceil(std::fabs(sweep) / (2 * std::acos(1 - tolerance / outer))));
-  n = std::clamp(n, 1, kMaxArcChords);
+    count = std::ceil(std::fabs(sweep) / (2 * std::acos(1 - tolerance / outer)));
+  const int n = std::isnan(count)
+                    ? 1
+                    : static_cast<int>(std::clamp(count, 1.0, static_cast<double>(kMaxArcChords)));
   const double turn = sweep > 0 ? 1.0 : -1.0;
   std::vector<V2> far, near;
   for (int i = 0; i <= n; ++i) {

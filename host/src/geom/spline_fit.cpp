@@ -14,6 +14,10 @@ namespace {
 // Points closer than this (relative to the whole chord length) count as one.
 constexpr double kRepeatTolerance = 1e-12;
 
+// The highest degree CAD programs make (order 26). Evaluating a point costs the square of the
+// degree, so a damaged file's degree of thousands would take minutes to draw.
+constexpr int kMaxDegree = 25;
+
 std::optional<Point3> directionTag(const model::Tags& tags, int code) {
   if (!model::findTag(tags, code)) return std::nullopt;
   const Point3 v = pointTag(tags, code);
@@ -59,7 +63,7 @@ SplineData splineData(const model::Object& spline) {
 
 bool hasControlCurve(const SplineData& s) {
   const std::size_t n = s.controls.size();
-  return s.degree >= 1 && n > static_cast<std::size_t>(s.degree) &&
+  return s.degree >= 1 && s.degree <= kMaxDegree && n > static_cast<std::size_t>(s.degree) &&
          s.knots.size() == n + static_cast<std::size_t>(s.degree) + 1 &&
          (s.weights.empty() || s.weights.size() == n);
 }

@@ -26,7 +26,7 @@ struct SplineData {
 // The data of a SPLINE entity (groups 71, 40, 41, 10, 11, 12 and 13).
 SplineData splineData(const model::Object& spline);
 
-// The knots, control points and weights make a curve of their own.
+// The knots, control points and weights make a curve of their own (of degree 1 to 25).
 bool hasControlCurve(const SplineData& spline);
 
 struct CubicBezier {

@@ -16,10 +16,11 @@ namespace cadhost::plot {
 
 void Canvas::arc(P2 centre, double radius, double a0, double a1, const Pen& pen) {
   constexpr double kTolerance = 0.02;  // millimetres
-  int n = 1;
+  // Counted as a double: on a radius so large that the step is 0 it is infinite.
+  double count = 1;
   if (radius > kTolerance)
-    n = static_cast<int>(std::ceil(std::fabs(a1 - a0) / (2 * std::acos(1 - kTolerance / radius))));
-  n = std::clamp(n, 1, 1440);
+    count = std::ceil(std::fabs(a1 - a0) / (2 * std::acos(1 - kTolerance / radius)));
+  const int n = std::isnan(count) ? 1 : static_cast<int>(std::clamp(count, 1.0, 1440.0));
   std::vector<P2> points;
   points.reserve(static_cast<std::size_t>(n) + 1);
   for (int i = 0; i <= n; ++i) {

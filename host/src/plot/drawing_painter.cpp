@@ -41,7 +41,10 @@ constexpr double kChordTolerance = 0.02;  // millimetres on paper
 constexpr double kMinPatternSpacing = 0.1;
 constexpr long kMaxPatternLines = 20'000;
 constexpr long kMaxPatternPieces = 200'000;
-constexpr double kMinDashPeriod = 0.5;  // millimetres on paper
+constexpr double kMaxPatternLineNumber = 1e15;
+constexpr double kMaxPaperArcRadius = 1e6;  // millimetres
+constexpr long kMaxDashSteps = 2'000'000;   // dashes and gaps walked in one line family
+constexpr double kMinDashPeriod = 0.5;      // millimetres on paper
 
 struct LayerInfo {
   std::string lineType = "CONTINUOUS";  // upper case
@@ -273,7 +276,9 @@ class Painter {
     const Point3 c = geom::transformPoint(full, arc.c);
     const Point3 u = geom::transformVector(full, arc.u), v = geom::transformVector(full, arc.v);
     const double ru = std::hypot(u.x, u.y), rv = std::hypot(v.x, v.y);
-    if (!(ru > 0) || std::fabs(ru - rv) > 1e-9 * ru ||
+    // An arc larger than any paper is drawn in chords: cairo takes seconds over a radius of
+    // 1e20 millimetres, and the renderers of its file minutes.
+    if (!(ru > 0) || !(ru < kMaxPaperArcRadius) || std::fabs(ru - rv) > 1e-9 * ru ||
         std::fabs(u.x * v.x + u.y * v.y) > 1e-9 * ru * ru)
       return false;
     const double base = std::atan2(u.y, u.x);
@@ -291,12 +296,11 @@ class Painter {
         std::max(geom::length(arc.u), geom::length(arc.v)) * options_.mmPerUnit * drawScale_;
     const double span = arc.t1 - arc.t0;
     if (!std::isfinite(radius) || !std::isfinite(span)) return {};
-    int n = 1;
-    if (radius > kChordTolerance) {
-      const double step = 2 * std::acos(1 - kChordTolerance / radius);
-      n = static_cast<int>(std::ceil(std::fabs(span) / step));
-    }
-    n = std::clamp(n, 1, 1440);
+    // Counted as a double: on a radius so large that the step is 0 it is infinite.
+    double count = 1;
+    if (radius > kChordTolerance)
+      count = std::ceil(std::fabs(span) / (2 * std::acos(1 - kChordTolerance / radius)));
+    const int n = std::isnan(count) ? 1 : static_cast<int>(std::clamp(count, 1.0, 1440.0));
     std::vector<Point3> pts;
     pts.reserve(static_cast<std::size_t>(n) + 1);
     for (int i = 0; i <= n; ++i) pts.push_back(arc.at(arc.t0 + span * i / n));
@@ -477,6 +481,10 @@ class Painter {
         lo = std::min(lo, v), hi = std::max(hi, v);
       }
     if (!(hi >= lo) || !(std::fabs(hi - lo) / std::fabs(spacing) <= kMaxPatternLines)) return;
+    // Lines numbered beyond this lie too far from the base point to be placed.
+    if (!(std::fabs(lo / spacing) < kMaxPatternLineNumber) ||
+        !(std::fabs(hi / spacing) < kMaxPatternLineNumber))
+      return;
     // The lines k with lo <= k * spacing <= hi.
     const long first = std::min(static_cast<long>(std::ceil(lo / spacing)),
                                 static_cast<long>(std::ceil(hi / spacing)));
@@ -485,21 +493,45 @@ class Painter {
     if (last - first > kMaxPatternLines) return;
     double period = 0;
     for (double v : dashes) period += std::fabs(v) * unit;
-    long pieces = 0;
-    for (long k = first; k <= last; ++k) {
+    // Each ring edge with the lines it may cross (a line to spare on each side of those it
+    // spans), taken up in the order of its first line: each line tests only the edges that
+    // reach it, not every edge of the rings.
+    struct Edge {
+      long first, last;
+      P2 p, q;
+    };
+    std::vector<Edge> edges;
+    for (const auto& ring : rings)
+      for (std::size_t i = 0; i < ring.size(); ++i) {
+        const P2 p = ring[i], q = ring[(i + 1) % ring.size()];
+        const double kp = ((p.x - base.x) * n.x + (p.y - base.y) * n.y) / spacing;
+        const double kq = ((q.x - base.x) * n.x + (q.y - base.y) * n.y) / spacing;
+        if (!std::isfinite(kp) || !std::isfinite(kq)) continue;  // no place to cut it
+        const double a = std::floor(std::min(kp, kq)) - 1, b = std::ceil(std::max(kp, kq)) + 1;
+        if (a > static_cast<double>(last) || b < static_cast<double>(first)) continue;
+        edges.push_back({static_cast<long>(std::max(a, static_cast<double>(first))),
+                         static_cast<long>(std::min(b, static_cast<double>(last))), p, q});
+      }
+    std::sort(edges.begin(), edges.end(),
+              [](const Edge& a, const Edge& b) { return a.first < b.first; });
+    std::vector<Edge> active;
+    std::size_t next = 0;
+    long pieces = 0, steps = 0;
+    for (long k = first; k <= last && pieces <= kMaxPatternPieces; ++k) {
       const P2 o{base.x + offset.x * static_cast<double>(k),
                  base.y + offset.y * static_cast<double>(k)};
+      std::erase_if(active, [k](const Edge& e) { return e.last < k; });
+      while (next < edges.size() && edges[next].first <= k) active.push_back(edges[next++]);
       // Where the line crosses the rings' edges, in distance along it from o.
       std::vector<double> cuts;
-      for (const auto& ring : rings)
-        for (std::size_t i = 0; i < ring.size(); ++i) {
-          const P2 p = ring[i], q = ring[(i + 1) % ring.size()];
-          const double sp = (p.x - o.x) * n.x + (p.y - o.y) * n.y;
-          const double sq = (q.x - o.x) * n.x + (q.y - o.y) * n.y;
-          if ((sp > 0) == (sq > 0)) continue;
-          const double t = sp / (sp - sq);
-          cuts.push_back((p.x + (q.x - p.x) * t - o.x) * d.x + (p.y + (q.y - p.y) * t - o.y) * d.y);
-        }
+      for (const Edge& edge : active) {
+        const P2 p = edge.p, q = edge.q;
+        const double sp = (p.x - o.x) * n.x + (p.y - o.y) * n.y;
+        const double sq = (q.x - o.x) * n.x + (q.y - o.y) * n.y;
+        if ((sp > 0) == (sq > 0)) continue;
+        const double t = sp / (sp - sq);
+        cuts.push_back((p.x + (q.x - p.x) * t - o.x) * d.x + (p.y + (q.y - p.y) * t - o.y) * d.y);
+      }
       std::sort(cuts.begin(), cuts.end());
       for (std::size_t i = 0; i + 1 < cuts.size(); i += 2) {
         const double ta = cuts[i], tb = cuts[i + 1];
@@ -512,10 +544,13 @@ class Painter {
           emit(ta, tb);
           continue;
         }
-        // Walk the dashes from the repetition of the pattern that holds ta.
+        // Walk the dashes from the repetition of the pattern that holds ta. The steps are
+        // counted too: dashes that are all gaps draw nothing, and dashes too short to move t
+        // on never reach tb.
         double t = std::floor(ta / period) * period;
         while (t < tb && pieces <= kMaxPatternPieces) {
           for (double v : dashes) {
+            if (++steps > kMaxDashSteps) return;
             const double len = std::fabs(v) * unit;
             if (v >= 0) {
               const double s = std::max(t, ta), e = std::min(t + len, tb);

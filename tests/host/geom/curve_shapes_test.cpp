@@ -241,5 +241,26 @@ TEST(PolylineBand, ArcsKeepTheirCentreAndCornersAreMitred) {
   EXPECT_TRUE(upperRight);
 }
 
+// An arc whose chords cannot be counted takes the most chords when its radius is too large
+// (a bulge of 1e150), one when its parameters are not numbers, never an undefined conversion
+// of the count (the sanitizer build stops at one).
+TEST(PolylineBand, ArcsWhoseChordsCannotBeCountedStillFlatten) {
+  const model::Object wide = entity("LWPOLYLINE", {{90, "2"},
+                                                   {70, "0"},
+                                                   {43, "1"},
+                                                   {10, "0"},
+                                                   {20, "0"},
+                                                   {42, "1e150"},
+                                                   {10, "10"},
+                                                   {20, "0"}});
+  const auto rings = polylineBand(*polylineShapeOf(wide), 0.01);
+  ASSERT_FALSE(rings.empty());
+  for (const auto& ring : rings) EXPECT_LE(ring.size(), 2u * 1441);
+  CurvePiece piece;
+  piece.kind = CurvePiece::Arc;
+  piece.arc = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, std::nan(""), 1};
+  EXPECT_EQ(flatten(piece).size(), 2u);
+}
+
 }  // namespace
 }  // namespace cadhost::geom

@@ -10,6 +10,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -362,6 +363,107 @@ TEST_F(PlotShapesTest, HatchesBoundedByEllipsesAndSplinesFillOrLineTheirInsideOn
     EXPECT_EQ(solidInked[i], solidInside[i]) << i;
     EXPECT_EQ(solidOutsideInked[i], 0) << i << " of " << solidOutside[i];
   }
+}
+
+// A pattern whose dashes are all gaps draws nothing and ends, however short its gaps (a gap
+// too short to move along the line used to be walked for ever); the hatches after it plot.
+TEST_F(PlotShapesTest, PatternsOfGapsOnlyDrawNothingAndTheHatchesAfterThemPlot) {
+  ezdxfDrawing("gaps.dxf", R"(
+doc = ezdxf.new("R2010")
+msp = doc.modelspace()
+def square(x, dashes):
+    h = msp.add_hatch(color=1)
+    if dashes:
+        h.set_pattern_fill("GAPS", definition=[[45, (0, 0), (-2.2, 2.2), dashes]])
+    h.paths.add_polyline_path([(x, 20), (x + 40, 20), (x + 40, 60), (x, 60)], is_closed=True)
+square(20, [-1e-20])
+square(80, [-1])
+square(140, None)
+)");
+  oneToOne(kPdf, kA4Portrait, 200, 200);
+  const std::string pdf = tmp.path("gaps.pdf");
+  doc.plot().plotToFile(pdf);
+  const Sheet sheet = renderPdf(pdf, tmp.path(""));
+  EXPECT_EQ(sheet.inkNear(40, 40, 18), 0);
+  EXPECT_EQ(sheet.inkNear(100, 40, 18), 0);
+  EXPECT_EQ(sheet.inkNear(160, 40, 18), 361 * 361);  // solid: every pixel of the 36.1 mm square
+}
+
+// Curves too large to place on paper (a hatch path and a wide polyline of bulges near 1e150,
+// a circle of radius 1e20, a pattern whose base point lies 1e20 away) are no undefined
+// conversion (the sanitizer build stops at one), and the sheet's other hatch plots in PDF and
+// HP-GL/2 alike.
+TEST_F(PlotShapesTest, CurvesTooLargeForThePaperLeaveTheRestOfTheSheet) {
+  // Solid hatches of one polyline path: of two bulges, and the square that must plot.
+  const std::string solid = "0 HATCH\n8 0\n2 SOLID\n70 1\n71 0\n91 1\n92 2\n";
+  const std::string end = "97 0\n75 1\n76 1\n98 0\n";
+  const std::string bulges = "72 1\n73 1\n93 2\n10 20\n20 20\n42 1e150\n10 60\n20 20\n42 1e300\n";
+  const std::string square = R"(72 0
+73 1
+93 4
+10 150
+20 150
+10 180
+20 150
+10 180
+20 180
+10 150
+20 180
+)";
+  const std::string others = R"(0 HATCH
+8 0
+2 FAR
+70 0
+71 0
+91 1
+92 2
+72 0
+73 1
+93 2
+10 80
+20 20
+10 120
+20 60
+97 0
+75 1
+76 1
+52 0
+41 1
+77 0
+78 1
+53 45
+43 1e20
+44 0
+45 -2.2
+46 2.2
+79 0
+98 0
+0 CIRCLE
+8 0
+10 100
+20 100
+40 1e20
+0 LWPOLYLINE
+8 0
+90 2
+70 0
+43 1
+10 20
+20 100
+42 1e150
+10 60
+20 100
+)";
+  doc = openDxf("huge.dxf", "0 SECTION\n2 ENTITIES\n" + solid + bulges + end + others + solid +
+                                square + end + "0 ENDSEC\n0 EOF\n");
+  oneToOne(kPdf, kA4Portrait, 200, 200);
+  const std::string pdf = tmp.path("huge.pdf");
+  doc.plot().plotToFile(pdf);
+  EXPECT_EQ(renderPdf(pdf, tmp.path("")).inkNear(165, 165, 10), 201 * 201);
+  oneToOne("HP-GL2 Plotter.pc3", kA4Portrait, 200, 200);
+  const std::string plt = tmp.path("huge.plt");
+  doc.plot().plotToFile(plt);
+  EXPECT_GT(std::filesystem::file_size(plt), 100u);
 }
 
 // The commands of an HP-GL/2 file, each as its two-letter name and parameter text.

@@ -75,14 +75,6 @@ QString uniqueKey(const QString& base, const std::function<bool(const QString&)>
   }
 }
 
-namespace {
-
-QString pendingKey(const QString& section, const QString& key) {
-  return mobrel::keyIdentity(section, key);
-}
-
-}  // namespace
-
 ReportBuffer::ReportBuffer() = default;
 
 ReportBuffer::~ReportBuffer() {
@@ -91,7 +83,7 @@ ReportBuffer::~ReportBuffer() {
 
 QString ReportBuffer::get(const QString& path, const QString& section, const QString& key) {
   if (path != path_) return mobrel::IniFile(path).GetIniKey(section, key);
-  const auto it = pendingIndex_.find(pendingKey(section, key));
+  const auto it = pendingIndex_.find(mobrel::keyIdentity(section, key));
   if (it != pendingIndex_.end()) {
     // Read back as the file would give it: the profile read's length limit keeps a value that
     // grows by a name per frame from growing without end. Such a value, once at the limit, is
@@ -112,7 +104,8 @@ void ReportBuffer::put(const QString& path, const QString& section, const QStrin
     path_ = path;
   }
   // A key put again keeps its first place and takes the last value, as the file would.
-  const auto [it, added] = pendingIndex_.try_emplace(pendingKey(section, key), pending_.size());
+  const auto [it, added] =
+      pendingIndex_.try_emplace(mobrel::keyIdentity(section, key), pending_.size());
   if (added) {
     pending_.push_back({section, key, value, mayWait, std::nullopt});
   } else {
@@ -166,7 +159,7 @@ void ReportBuffer::drop() {
   if (withheldFrom_ >= pending_.size()) return;
   // Keys are kept in the order of their first put: those from withhold() on are the new ones.
   for (std::size_t i = withheldFrom_; i < pending_.size(); ++i)
-    pendingIndex_.erase(pendingKey(pending_[i].section, pending_[i].key));
+    pendingIndex_.erase(mobrel::keyIdentity(pending_[i].section, pending_[i].key));
   pending_.resize(withheldFrom_);
 }
 

@@ -53,14 +53,10 @@ bool KeptIniFile::refresh() {
   return true;
 }
 
-QString KeptIniFile::waitingKey(const QString& section, const QString& key) {
-  return keyIdentity(section, key);
-}
-
 void KeptIniFile::addWaiting(const QString& section, const QString& key, const QString& value) {
   // A key written again keeps its first place: the file ends the same as when each write had
   // reached it in turn.
-  const auto [it, added] = waitingIndex_.try_emplace(waitingKey(section, key), waiting_.size());
+  const auto [it, added] = waitingIndex_.try_emplace(keyIdentity(section, key), waiting_.size());
   if (!added) {
     waiting_[it->second].value = value;
     return;
@@ -70,7 +66,7 @@ void KeptIniFile::addWaiting(const QString& section, const QString& key, const Q
 }
 
 QString KeptIniFile::get(const QString& section, const QString& key) {
-  const auto it = waitingIndex_.find(waitingKey(section, key));
+  const auto it = waitingIndex_.find(keyIdentity(section, key));
   if (it != waitingIndex_.end()) return readBackValue(waiting_[it->second].value);
   if (!refresh()) return QString();
   const std::optional<QString> value = doc_->value(section, key);
@@ -105,7 +101,7 @@ bool KeptIniFile::write(const std::vector<Key>& keys) {
     // append nothing is appended before the keys it left waiting are written, which would
     // otherwise land after the lines of later writes.
     if (!appendFailed_ && doc_->appendsAtEnd(k.section, k.key) &&
-        !waitingIndex_.contains(waitingKey(k.section, k.key))) {
+        !waitingIndex_.contains(keyIdentity(k.section, k.key))) {
       doc_->setValue(k.section, k.key, value);
     } else {
       addWaiting(k.section, k.key, value);
@@ -118,7 +114,7 @@ bool KeptIniFile::write(const std::vector<Key>& keys) {
   const auto keepWaiting = [&] {
     loaded_ = false;  // read again: the lines just added are not in the file
     while (waiting_.size() > waitingBefore) {
-      waitingIndex_.erase(waitingKey(waiting_.back().section, waiting_.back().key));
+      waitingIndex_.erase(keyIdentity(waiting_.back().section, waiting_.back().key));
       waiting_.pop_back();
     }
     for (const Key& k : keys) addWaiting(k.section, k.key, oneLine(k.value));
@@ -201,15 +197,15 @@ bool KeptIniFile::rewrite(const IniChangeLock& lock) {
 
 void KeptIniFile::withdraw(const std::vector<Key>& keys) {
   bool any = false;
-  for (const Key& k : keys) any = waitingIndex_.erase(waitingKey(k.section, k.key)) > 0 || any;
+  for (const Key& k : keys) any = waitingIndex_.erase(keyIdentity(k.section, k.key)) > 0 || any;
   if (!any) return;
   std::vector<IniFile::KeyWrite> kept;
   for (IniFile::KeyWrite& w : waiting_) {
-    if (waitingIndex_.contains(waitingKey(w.section, w.key))) kept.push_back(std::move(w));
+    if (waitingIndex_.contains(keyIdentity(w.section, w.key))) kept.push_back(std::move(w));
   }
   waiting_ = std::move(kept);
   for (size_t i = 0; i < waiting_.size(); ++i)
-    waitingIndex_[waitingKey(waiting_[i].section, waiting_[i].key)] = i;
+    waitingIndex_[keyIdentity(waiting_[i].section, waiting_[i].key)] = i;
   // Nothing waits behind a failed append any more: appends may go on.
   if (waiting_.empty()) appendFailed_ = false;
 }

@@ -87,7 +87,6 @@ class KeptIniFile {
   std::unique_ptr<IniDocument> doc_;  // the file as on disk, waiting keys not applied
   Stamp stamp_;
   bool loaded_ = false;
-  static QString waitingKey(const QString& section, const QString& key);
   void addWaiting(const QString& section, const QString& key, const QString& value);
 
   // Keys not yet in the file, in the order of their first write, each with its last value.

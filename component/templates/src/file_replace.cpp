@@ -20,20 +20,19 @@ void replaceFile(const QString& path, const QByteArray& data, const char* source
   const auto fail = [&](const char* what, int err) {
     throw sheetcut::Error(sheetcut::errnum::kPathNotFound,
                           std::string("Cannot ") + what + " \"" + path.toStdString() +
-                              "\": " + sheetcut::replacementFailure(err),
+                              "\": " + sheetcut::replacementFailure(err, target),
                           source);
   };
-  // The new content goes to a temporary file beside the target, so a failed write never
-  // leaves the template's file cut short; the file keeps its permissions, owner, group and
-  // extended attributes. A file the caller may not write (or marked read-only) stays as it is,
-  // though the folder would let the rename replace it.
+  // A failed write never leaves the template's file cut short, and the file stays what it was
+  // (permissions, owner, group, attributes, other names). A file the caller may not write (or
+  // marked read-only) stays as it is, though the folder would let a rename replace it.
   sheetcut::FileReplacement file(target);
   if (const int err = file.writeAccess()) {
     if (err != EACCES) fail("replace", err);
     throw sheetcut::Error(sheetcut::errnum::kPathNotFound,
                           "Existing file \"" + path.toStdString() + "\" is not writable", source);
   }
-  if (const int err = file.createKeepingMode()) fail("create", err);
+  if (const int err = file.create()) fail(file.inPlace() ? "write" : "create", err);
   if (const int err = file.write(data.constData(), static_cast<size_t>(data.size()))) {
     fail("write", err);
   }

@@ -10,17 +10,20 @@
 #include <exception>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace sheetcut::testing {
 
 // Runs code as another user: a forked child gives up root, becomes the user and group (65534,
-// nobody and nogroup, unless told otherwise), runs a function and hands its text back to the
-// test. Switching needs root; where the test does not run as root, or the system refuses the
-// switch, available() is false and skipReason() says why, and the test skips with
-// SHEETCUT_REQUIRE_OTHER_USER.
+// nobody and nogroup, unless told otherwise) with the supplementary groups given (none unless
+// told), runs a function and hands its text back to the test. Switching needs root; where the test
+// does not run as root, or the system refuses the switch, available() is false and skipReason()
+// says why, and the test skips with SHEETCUT_REQUIRE_OTHER_USER.
 class OtherUser {
  public:
-  explicit OtherUser(uid_t uid = 65534, gid_t gid = 65534) : uid_(uid), gid_(gid) {
+  explicit OtherUser(uid_t uid = 65534, gid_t gid = 65534, std::vector<gid_t> groups = {})
+      : uid_(uid), gid_(gid), groups_(std::move(groups)) {
     const std::string who = "uid " + std::to_string(uid) + " and gid " + std::to_string(gid);
     if (::geteuid() != 0) {
       reason_ = "needs root to run code as " + who;
@@ -49,7 +52,7 @@ class OtherUser {
     if (pid == 0) {
       ::close(fds[0]);
       std::string answer;
-      if (::setgroups(0, nullptr) != 0 || ::setresgid(gid_, gid_, gid_) != 0 ||
+      if (::setgroups(groups_.size(), groups_.data()) != 0 || ::setresgid(gid_, gid_, gid_) != 0 ||
           ::setresuid(uid_, uid_, uid_) != 0) {
         answer = std::string("<cannot switch: ") + std::strerror(errno) + ">";
       } else {
@@ -91,6 +94,7 @@ class OtherUser {
  private:
   uid_t uid_;
   gid_t gid_;
+  std::vector<gid_t> groups_;
   std::string reason_;
 };
 

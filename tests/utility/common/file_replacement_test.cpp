@@ -9,6 +9,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -42,7 +43,7 @@ class FileReplacementTest : public ::testing::Test {
   }
   static int replace(const fs::path& file, const std::string& bytes) {
     sheetcut::FileReplacement replacement(file.string());
-    int err = replacement.createKeepingMode();
+    int err = replacement.create();
     if (err == 0) err = replacement.write(bytes.data(), bytes.size());
     return err != 0 ? err : replacement.commit();
   }
@@ -87,6 +88,38 @@ TEST_F(FileReplacementTest, AReplacedFileTakesNoAccessListFromItsFolder) {
     return fd >= 0 ? std::string("opened") : std::string(std::strerror(errno));
   }),
             std::strerror(EACCES));
+}
+
+// A file with a second name is written into, so that both names see the new content; the
+// content is held until the end, so that a replacement given up halfway leaves the file as it
+// was, and content larger than what is held in memory arrives whole.
+TEST_F(FileReplacementTest, AFileWithASecondNameIsWrittenInPlaceOnlyOnceWhole) {
+  const fs::path file = dir_ / "a.dat";
+  write(file, "old content");
+  fs::create_hard_link(file, dir_ / "b.dat");
+  {
+    sheetcut::FileReplacement abandoned(file.string());
+    ASSERT_EQ(abandoned.create(), 0);
+    EXPECT_TRUE(abandoned.inPlace());
+    ASSERT_EQ(abandoned.write("new", 3), 0);
+  }
+  EXPECT_EQ(read(dir_ / "b.dat"), "old content");
+
+  std::string big(9u << 20, '\0');
+  for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>('a' + (i * 7 + i / 4099) % 26);
+  {
+    sheetcut::FileReplacement replacement(file.string());
+    ASSERT_EQ(replacement.create(), 0);
+    for (size_t at = 0; at < big.size(); at += 1000000)
+      ASSERT_EQ(replacement.write(big.data() + at, std::min<size_t>(1000000, big.size() - at)), 0);
+    ASSERT_EQ(replacement.commit(), 0);
+  }
+  EXPECT_TRUE(read(dir_ / "b.dat") == big);
+  ASSERT_EQ(replace(dir_ / "b.dat", "short"), 0);
+  EXPECT_EQ(read(file), "short");
+  EXPECT_EQ(fs::hard_link_count(file), 2u);
+  // Nothing but the two names is left in the folder.
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2);
 }
 
 }  // namespace

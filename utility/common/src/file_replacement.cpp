@@ -1,15 +1,20 @@
 #include "sheetcut/file_replacement.h"
 
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <vector>
+
+#include "content_spool.h"
+#include "extended_attributes.h"
+#include "sheetcut/file_protection.h"
 
 namespace sheetcut {
 namespace {
@@ -18,74 +23,6 @@ std::string folderOf(const std::string& path) {
   const auto slash = path.find_last_of('/');
   if (slash == std::string::npos) return ".";
   return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// An extended attribute this process may not set (or the file system does not hold) is left
-// out; any other failure is one.
-bool mayNotSet(int err) {
-  return err == EPERM || err == EACCES || err == ENOTSUP;
-}
-
-// Calls `query` (listxattr or getxattr) with a buffer that grows until the answer fits; answers
-// the size, or -1 with errno set.
-template <typename Query>
-ssize_t queryAttributes(Query query, std::vector<char>& buffer) {
-  for (;;) {
-    const ssize_t size = query(nullptr, 0);
-    if (size <= 0) {
-      buffer.clear();
-      return size;
-    }
-    buffer.resize(static_cast<size_t>(size));
-    const ssize_t got = query(buffer.data(), buffer.size());
-    if (got >= 0 || errno != ERANGE) {
-      if (got >= 0) buffer.resize(static_cast<size_t>(got));
-      return got;
-    }
-  }
-}
-
-constexpr const char* kAccessList = "system.posix_acl_access";
-
-// Gives the open file `to` the extended attributes of the file `from`, as far as this process
-// may set them. The access control lists go last: they set the permission bits too, which
-// could take away the write permission that user attributes need. A file without an access
-// control list gets none: the list `to` took from its folder's default list would give the
-// users it names access that the replaced file did not give them.
-int copyExtendedAttributes(const std::string& from, int to) {
-  std::vector<char> names;
-  if (queryAttributes(
-          [&](char* list, size_t size) { return ::listxattr(from.c_str(), list, size); }, names) <
-      0) {
-    if (errno != ENOTSUP) return errno;
-    names.clear();
-  }
-  bool hasAccessList = false;
-  for (size_t at = 0; at < names.size(); at += std::strlen(&names[at]) + 1)
-    hasAccessList = hasAccessList || std::strcmp(&names[at], kAccessList) == 0;
-  if (!hasAccessList && ::fremovexattr(to, kAccessList) != 0 && errno != ENODATA &&
-      errno != ENOTSUP) {
-    return errno;
-  }
-  std::vector<char> value;
-  for (const bool acls : {false, true}) {
-    for (size_t at = 0; at < names.size(); at += std::strlen(&names[at]) + 1) {
-      const char* name = &names[at];
-      if ((std::strncmp(name, "system.posix_acl_", 17) == 0) != acls) continue;
-      const ssize_t size = queryAttributes(
-          [&](char* data, size_t room) { return ::getxattr(from.c_str(), name, data, room); },
-          value);
-      if (size < 0) {
-        if (errno == ENODATA || mayNotSet(errno)) continue;  // gone meanwhile, or not ours
-        return errno;
-      }
-      if (::fsetxattr(to, name, value.data(), static_cast<size_t>(size), 0) != 0 &&
-          !mayNotSet(errno)) {
-        return errno;
-      }
-    }
-  }
-  return 0;
 }
 
 // The path of the file open as `fd`, as the system names it; "" when it cannot say (no /proc,
@@ -135,42 +72,76 @@ int FileReplacement::writeAccess() const {
   return linkError_ != 0 ? linkError_ : writeAccessError(finalPath_);
 }
 
-int FileReplacement::create(mode_t mode) {
+int FileReplacement::create(mode_t newFileBits) {
   if (linkError_ != 0) return linkError_;
+  struct stat old {};
+  if (::stat(finalPath_.c_str(), &old) != 0) {
+    if (errno != ENOENT) return errno;
+    return createTemporary(newFileBits & 07777);
+  }
   // Only a regular file is replaced: the rename would put a file in the place of a pipe or a
-  // device that others use.
-  struct stat existing {};
-  if (::stat(finalPath_.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode))
-    return S_ISDIR(existing.st_mode) ? EISDIR : EINVAL;
-  std::string pattern = folderOf(finalPath_) + "/.sheetcut-XXXXXX";
-  std::vector<char> buf(pattern.begin(), pattern.end());
-  buf.push_back('\0');
-  fd_ = ::mkstemp(buf.data());
-  if (fd_ < 0) return errno;
-  tempPath_ = buf.data();
-  return ::fchmod(fd_, mode) == 0 ? 0 : errno;
+  // device that others use, and writing into one would feed it.
+  if (!S_ISREG(old.st_mode)) return S_ISDIR(old.st_mode) ? EISDIR : EINVAL;
+  const FileProtection protection = protectionOf(finalPath_);
+  if (protection == FileProtection::AppendOnly || protection == FileProtection::Immutable)
+    return EPERM;
+  if (protection == FileProtection::ReadOnlyMount) return EROFS;
+  if (!renameKeepsFile(finalPath_, old)) return openInPlace(old);
+  // Readable and writable by its owner only until it has the old file's attributes.
+  if (const int err = createTemporary(S_IRUSR | S_IWUSR)) return err;
+  return keepAttributesOf(old);
 }
 
-int FileReplacement::createKeepingMode() {
-  struct stat old {};
-  if (::stat(finalPath_.c_str(), &old) != 0) return create(newFileMode());
-  const int err = create(old.st_mode & 07777);
-  return err != 0 ? err : keepAttributesOf(old);
+int FileReplacement::createTemporary(mode_t bits) {
+  // A fresh name, made exclusively, so that the kernel gives the file the bits as it gives
+  // them to any new file (the umask, or the folder's default access control list).
+  const std::string prefix = folderOf(finalPath_) + "/.sheetcut-";
+  static constexpr char kLetters[] =
+      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    unsigned char random[8] = {};
+    if (::getrandom(random, sizeof random, 0) != static_cast<ssize_t>(sizeof random)) {
+      for (unsigned char& r : random) r = static_cast<unsigned char>(std::rand());
+    }
+    std::string name = prefix;
+    for (const unsigned char r : random) name += kLetters[r % (sizeof kLetters - 1)];
+    fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, bits);
+    if (fd_ >= 0) {
+      tempPath_ = name;
+      return 0;
+    }
+    if (errno != EEXIST) return errno;
+  }
+  return EEXIST;
+}
+
+int FileReplacement::openInPlace(const struct stat& old) {
+  // Opened now, so that a file this process may not write fails before any content is made.
+  // Without following a link that took the file's place meanwhile, nor blocking on a pipe.
+  fd_ = ::open(finalPath_.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd_ < 0) return errno;
+  struct stat now {};
+  if (::fstat(fd_, &now) != 0) return errno;
+  if (!S_ISREG(now.st_mode) || now.st_dev != old.st_dev || now.st_ino != old.st_ino)
+    return EAGAIN;  // another file took its place since it was looked at
+  inPlace_ = true;
+  spool_ = std::make_unique<detail::ContentSpool>(folderOf(finalPath_));
+  return 0;
 }
 
 int FileReplacement::keepAttributesOf(const struct stat& old) {
   // The owner first: a change of owner clears the set-id bits and file capabilities, which
   // the attributes and the mode then set again.
-  if (::fchown(fd_, old.st_uid, old.st_gid) != 0) {
-    [[maybe_unused]] const int groupKept = ::fchown(fd_, static_cast<uid_t>(-1), old.st_gid);
-  }
+  if (::fchown(fd_, old.st_uid, old.st_gid) != 0) return errno;
   // Writable by its owner while user attributes are set; the mode comes last.
   if (::fchmod(fd_, S_IRUSR | S_IWUSR) != 0) return errno;
-  if (const int err = copyExtendedAttributes(finalPath_, fd_)) return err;
+  if (const int err = detail::copyExtendedAttributes(finalPath_, fd_)) return err;
   return ::fchmod(fd_, old.st_mode & 07777) == 0 ? 0 : errno;
 }
 
 int FileReplacement::write(const void* data, size_t size) {
+  if (fd_ < 0 || flushed_) return EBADF;
+  if (inPlace_) return spool_->append(data, size);
   const auto* p = static_cast<const char*>(data);
   while (size > 0) {
     const ssize_t n = ::write(fd_, p, size);
@@ -182,9 +153,44 @@ int FileReplacement::write(const void* data, size_t size) {
   return 0;
 }
 
+int FileReplacement::writeInPlace() {
+  struct stat st {};
+  if (::fstat(fd_, &st) != 0) return errno;
+  const size_t oldSize = static_cast<size_t>(st.st_size);
+  const size_t newSize = spool_->size();
+  // The room first, without changing the file's size or content: a full disk or quota fails
+  // here with the old content whole.
+  if (newSize > 0 && ::fallocate(fd_, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(newSize)) != 0) {
+    const int err = errno;
+    if (err != EOPNOTSUPP && err != ENOSYS) {
+      [[maybe_unused]] const int released = ::ftruncate(fd_, st.st_size);
+      return err;
+    }
+    // A file system that cannot reserve: the part beyond the old end goes first, which
+    // changes no old byte, and is cut off again when it does not fit.
+    if (newSize > oldSize) {
+      if (const int failed = spool_->copyTo(fd_, oldSize, newSize)) {
+        [[maybe_unused]] const int restored = ::ftruncate(fd_, st.st_size);
+        return failed;
+      }
+    }
+  }
+  if (const int err = spool_->copyTo(fd_, 0, newSize)) return err;
+  if (::ftruncate(fd_, static_cast<off_t>(newSize)) != 0) return errno;
+  return ::fsync(fd_) == 0 ? 0 : errno;
+}
+
 int FileReplacement::flush() {
-  if (fd_ < 0) return tempPath_.empty() ? EBADF : 0;
-  int err = ::fsync(fd_) == 0 ? 0 : errno;
+  if (flushed_) return 0;
+  if (fd_ < 0) return EBADF;
+  flushed_ = true;
+  int err = 0;
+  if (inPlace_) {
+    err = writeInPlace();
+    spool_.reset();
+  } else {
+    err = ::fsync(fd_) == 0 ? 0 : errno;
+  }
   if (::close(fd_) != 0 && err == 0) err = errno;
   fd_ = -1;
   return err;
@@ -192,6 +198,7 @@ int FileReplacement::flush() {
 
 int FileReplacement::commit() {
   if (const int err = flush()) return err;
+  if (inPlace_) return 0;
   if (::rename(tempPath_.c_str(), finalPath_.c_str()) != 0) return errno;
   tempPath_.clear();
   return 0;
@@ -226,6 +233,14 @@ int writeAccessError(const std::string& path) {
 std::string replacementFailure(int err) {
   if (err == ENOSPC || err == EDQUOT) return "the disk is full";
   return std::strerror(err);
+}
+
+std::string replacementFailure(int err, const std::string& path) {
+  if (err == EPERM || err == EACCES || err == EROFS) {
+    const std::string reason = protectionReason(protectionOf(path));
+    if (!reason.empty()) return reason;
+  }
+  return replacementFailure(err);
 }
 
 mode_t newFileMode() {

@@ -19,8 +19,8 @@ constexpr long kPathFileAccessError = 75;
 
 [[noreturn]] void fail(long number, const std::string& member, const std::string& what,
                        const std::string& path, int err) {
-  throw Error(number,
-              "cRijndael." + member + " - " + what + " \"" + path + "\": " + std::strerror(err));
+  throw Error(number, "cRijndael." + member + " - " + what + " \"" + path +
+                          "\": " + replacementFailure(err, path));
 }
 
 }  // namespace
@@ -37,11 +37,11 @@ ReplacingFile::ReplacingFile(std::string target, std::string member)
   // be opened for writing; nor is anything behind a link the system does not follow for them.
   if (const int err = file_.writeAccess())
     fail(kPathFileAccessError, member_, "cannot write", target_, err);
-  // The new file gets the mode, owner, group and extended attributes the target has, or the
-  // usual mode of a new file.
-  if (const int err = file_.createKeepingMode())
+  // The file replaced stays what it was (mode, owner, group, attributes, other names); a new
+  // file gets the usual mode of a new file.
+  if (const int err = file_.create())
     fail(err == ENOENT ? errnum::kPathNotFound : kPathFileAccessError, member_,
-         "cannot create a file beside", target_, err);
+         file_.inPlace() ? "cannot write" : "cannot create a file beside", target_, err);
 }
 
 ReplacingFile::~ReplacingFile() = default;

@@ -4,18 +4,34 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <memory>
 #include <string>
 
 namespace sheetcut {
 
-// New content for a file, written to a temporary file in the target's folder and renamed over
-// the target by commit(): the target keeps its old content or gets the whole new one, never a
-// truncated file or a tail of the old one. A target that is a symbolic link stays one: the file
-// it names is replaced (created, for a dangling link), but only where the system lets this
-// process follow the link; a link it refuses to follow (one in a shared sticky folder that
-// belongs to another user) or cannot follow (a loop) makes every step fail. Only a regular file
-// is replaced: a folder, named pipe, device or socket at the target is never touched. Unless
-// committed, the temporary file is removed again.
+namespace detail {
+class ContentSpool;
+}
+
+// New content for a file. The target keeps its old content or gets the whole new one, never a
+// truncated file or a tail of the old one, and a file that is there stays the file it was.
+//
+// Where a new file can be what the old one was (see renameKeepsFile: one name, its owner and
+// group kept, a folder that lets this process create and rename), the content goes to a
+// temporary file in the target's folder that commit() renames over the target, with the old
+// file's permission bits, owner, group and extended attributes. Otherwise the content is
+// written into the file itself, as cp does: owner, group, mode, access control list,
+// attributes and every other name of the file stay as they are. The content is held until
+// flush(); then the room it needs is reserved before any byte of the file changes (a full disk
+// fails with the old content whole), the file is written, cut to the new length and put on the
+// disk. A crash during that last step can leave a file that is part new and part old.
+//
+// A target that is a symbolic link stays one: the file it names is replaced (created, for a
+// dangling link), but only where the system lets this process follow the link; a link it
+// refuses to follow (one in a shared sticky folder that belongs to another user) or cannot
+// follow (a loop) makes every step fail. Only a regular file is replaced: a folder, named pipe,
+// device or socket at the target is never touched, nor an append-only or immutable file.
+// Unless committed, the temporary file is removed again.
 // Every step answers 0 or the error number (errno) of the call that failed.
 class FileReplacement {
  public:
@@ -27,34 +43,38 @@ class FileReplacement {
   // The file that is replaced: the target, or the file its link names.
   const std::string& finalPath() const { return finalPath_; }
   // 0 when this process may write the file that is replaced, or no file is there yet; else why
-  // not (see writeAccessError), or why the target's link cannot be followed. Replacing needs
-  // only the folder's permission, so writers that must respect a read-only file ask this first.
+  // not (see writeAccessError), or why the target's link cannot be followed. Writers that must
+  // respect a read-only file ask this first: the superuser could write it all the same.
   int writeAccess() const;
-  // Creates the temporary file with the permission bits `mode`. Fails without creating
-  // anything when the target's link cannot be followed, with EISDIR for a folder and with
-  // EINVAL for anything else that is not a regular file (named pipe, device, socket).
-  int create(mode_t mode);
-  // Creates it with the permission bits, owner, group and extended attributes of the file it
-  // replaces (see keepAttributesOf), or with the permission bits of a new file.
-  int createKeepingMode();
-  // Gives the temporary file the owner, group and permission bits of `old`, the file it will
-  // replace: the owner and group as far as this process may set them (only the superuser may
-  // give a file away; an owner may still keep a group of theirs), the bits always. The
-  // extended attributes of the replaced file, its access control list among them, go along as
-  // far as this process may set them; a file without an access control list gets none (not the
-  // one the temporary file took from its folder's default list).
-  int keepAttributesOf(const struct stat& old);
+  // Prepares the writing. A file that is there keeps its permission bits (and all else, see
+  // above); a new file is created as open(path, O_CREAT, newFileBits) creates one, so that the
+  // umask or the folder's default access control list apply as for any new file. Fails without
+  // changing anything when the target's link cannot be followed, with EISDIR for a folder,
+  // EINVAL for anything else that is not a regular file (named pipe, device, socket) and EPERM
+  // for an append-only or immutable file.
+  int create(mode_t newFileBits = 0666);
+  // Whether the content goes into the file itself (known once create() succeeded).
+  bool inPlace() const { return inPlace_; }
   int write(const void* data, size_t size);
-  // Puts the written content on the disk and closes the temporary file.
+  // Puts the written content on the disk: closes the temporary file, or writes the file in
+  // place.
   int flush();
   // Flushes when that is not done yet, then renames the temporary file over the target.
   int commit();
 
  private:
+  int createTemporary(mode_t bits);
+  int openInPlace(const struct stat& old);
+  int keepAttributesOf(const struct stat& old);
+  int writeInPlace();
+
   std::string finalPath_;
   std::string tempPath_;
   int fd_ = -1;
   int linkError_ = 0;  // why the target's link could not be followed (see replacedPath)
+  bool inPlace_ = false;
+  bool flushed_ = false;
+  std::unique_ptr<detail::ContentSpool> spool_;  // the content written in place
 };
 
 // The file that new content for `path` replaces: `path` itself, or the file its symbolic link
@@ -76,6 +96,9 @@ int writeAccessError(const std::string& path);
 // Why a step of a replacement failed, `err` being the number it answered: a full disk (or
 // quota) said as such, anything else in the system's words.
 std::string replacementFailure(int err);
+// The same for the file `path`: a refusal caused by the file's protection (see protectionOf)
+// names that.
+std::string replacementFailure(int err, const std::string& path);
 
 // The permission bits a new file gets from open(path, ..., 0666): 0666 less the umask.
 mode_t newFileMode();

@@ -32,15 +32,10 @@ long copyFile(const fs::path& source, const fs::path& target) {
   if (in < 0) return errno;
   struct stat st {};
   int err = ::fstat(in, &st) == 0 ? 0 : errno;
+  // A file copied onto keeps its mode, owner, group and other names, as cp keeps them; a new
+  // one takes the source's permission bits less the set-id bits, and less the umask.
   sheetcut::FileReplacement out(target.string());
-  if (!err) err = out.create(st.st_mode & 07777);
-  // A file replaced keeps its owner and group, as one written over in place would; the mode
-  // is the source's.
-  struct stat old {};
-  if (!err && ::stat(out.finalPath().c_str(), &old) == 0) {
-    old.st_mode = st.st_mode;
-    err = out.keepAttributesOf(old);
-  }
+  if (!err) err = out.create(st.st_mode & 0777);
   std::vector<char> buf(1 << 20);
   ssize_t got = 0;
   while (!err && (err = readSome(in, buf, got)) == 0 && got > 0) {

@@ -241,12 +241,13 @@ struct FtpConnection::Impl {
   bool download(const std::string& raw, const QString& localFile, const QString& shownName,
                 bool binary) {
     if (!requireOpen()) return false;
-    // The data goes to a temporary file beside the target, renamed over it only when the
-    // whole file has arrived and is on the disk.
+    // The target changes only when the whole file has arrived: renamed over it from a
+    // temporary file beside it, or written into it where a new file could not be what it was.
     sheetcut::FileReplacement file(QFile::encodeName(localFile).toStdString());
     const auto cannotWrite = [&](int error) {
       return fail(QStringLiteral("cannot write local file \"%1\": %2")
-                      .arg(localFile, QString::fromStdString(sheetcut::replacementFailure(error))));
+                      .arg(localFile, QString::fromStdString(
+                                          sheetcut::replacementFailure(error, file.finalPath()))));
     };
     // Only a regular file is replaced: a folder, a pipe or a device at the name is not.
     const std::string special = sheetcut::nonRegularFileReason(file.finalPath());
@@ -257,7 +258,7 @@ struct FtpConnection::Impl {
     // Nor one the user may not write (or marked read-only), though its folder would let the
     // rename replace it.
     if (const int error = file.writeAccess()) return cannotWrite(error);
-    if (const int error = file.createKeepingMode()) return cannotWrite(error);
+    if (const int error = file.create()) return cannotWrite(error);
     beginOperation();
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &Impl::writeFile);
     DownloadTarget target{&file};

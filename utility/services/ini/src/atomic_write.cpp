@@ -76,9 +76,9 @@ bool writeFileAtomically(const std::string& path, const std::string& bytes) {
   const std::optional<std::string> resolved = replacedFile(path);
   if (!resolved) return false;
   sheetcut::FileReplacement replacement(*resolved);
-  // The owner, group, mode and attributes of the file replaced; a new file's mode as the
-  // umask gives it.
-  int err = replacement.createKeepingMode();
+  // The file replaced stays what it was; a new file's mode is as the umask or the folder's
+  // default access control list give it.
+  int err = replacement.create();
   if (err == 0) err = replacement.write(bytes.data(), bytes.size());
   if (err == 0) err = replacement.commit();
   errno = err;  // why the step that failed did; the temporary file is gone with `replacement`

@@ -33,9 +33,11 @@ class FolderLock {
 // errno set) when a link cannot be followed.
 std::optional<std::string> replacedFile(const std::string& path);
 
-// Writes the bytes to a temporary file beside the target and renames it onto the target, so
-// that a crash leaves either the old or the new file. An existing file keeps its permissions,
-// and its owner and group as far as this process may set them; a symbolic link is followed and
+// Replaces the file's content through sheetcut::FileReplacement: by a temporary file beside the
+// target renamed onto it, so that a crash leaves either the old or the new file, or, where a
+// new file could not be what the old one was (a second name, an owner or group this process
+// cannot give, a folder it may not write), by writing into the file once the room is reserved.
+// An existing file keeps its owner, group, mode and attributes; a symbolic link is followed and
 // its target replaced. Returns false (and leaves no temporary file) on any failure, with errno
 // telling why the step that failed did.
 bool writeFileAtomically(const std::string& path, const std::string& bytes);

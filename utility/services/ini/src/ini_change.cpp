@@ -4,6 +4,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "sheetcut/file_protection.h"
 #include "sheetcut/regular_file.h"
 
 namespace mobrel {
@@ -29,6 +30,37 @@ QString systemReason(int error, const QString& place) {
     default:
       return quoted(place) + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error));
   }
+}
+
+QString protectionProblem(const QString& path, int error) {
+  if (error != EPERM && error != EACCES && error != EROFS) return QString();
+  const std::string file = path.toStdString();
+  switch (sheetcut::protectionOf(file)) {
+    case sheetcut::FileProtection::None:
+      return QString();
+    case sheetcut::FileProtection::AppendOnly:
+      return quoted(path) + QStringLiteral("是只能在末尾追加内容的文件(chattr +a)，不能改写");
+    case sheetcut::FileProtection::Immutable:
+      return quoted(path) + QStringLiteral("是不可更改的文件(chattr +i)");
+    case sheetcut::FileProtection::ReadOnlyMount:
+      return quoted(path) + QStringLiteral("所在的文件系统是只读挂载的");
+    case sheetcut::FileProtection::OthersStickyFile:
+      return quoted(path) + QStringLiteral("属于其他用户，它所在的共享文件夹") +
+             quoted(QString::fromStdString(std::filesystem::path(file).parent_path().string())) +
+             QStringLiteral("只允许文件的主人替换它");
+  }
+  return QString();
+}
+
+QString writeRefusal(const QString& path, int error) {
+  const QString protection = protectionProblem(path, error);
+  if (!protection.isEmpty()) return protection;
+  return quoted(path) + QStringLiteral("是只读文件");
+}
+
+QString changeFailure(int error, const QString& path, const QString& folder) {
+  const QString protection = protectionProblem(path, error);
+  return protection.isEmpty() ? systemReason(error, folder) : protection;
 }
 
 QString specialFileProblem(const QString& path) {

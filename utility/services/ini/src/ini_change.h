@@ -18,6 +18,19 @@ QString quoted(const QString& path);
 // where it is a common one.
 QString systemReason(int error, const QString& place);
 
+// Why the existing file `path` may not be changed, `error` being the number the check or the
+// write answered: its protection where that is the cause (append-only, immutable, on a
+// read-only mount, another user's file in a shared sticky folder), else "" .
+QString protectionProblem(const QString& path, int error);
+
+// Why the existing file `path` may not be changed, from writeAccessError's answer: its
+// protection, else that it is read-only for this user.
+QString writeRefusal(const QString& path, int error);
+
+// Why a write of `path`, in the folder `folder`, failed: the file's protection, else the
+// system's reason for the folder.
+QString changeFailure(int error, const QString& path, const QString& folder);
+
 // Why `path` cannot be read as an INI file: "" for a regular file or a missing one, else a
 // message naming it. Checked before anything is opened, so that a named pipe never blocks.
 QString specialFileProblem(const QString& path);

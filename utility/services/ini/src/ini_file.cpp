@@ -73,10 +73,6 @@ QString oneLine(QString text) {
   return text;
 }
 
-bool isWritable(const std::string& file) {
-  return sheetcut::writeAccessError(file) == 0;
-}
-
 QString profileValue(const QString& stored) {
   QString result = limitAnsiBytes(withoutQuotes(stored)).trimmed();
   result.remove(QChar(u'\0'));
@@ -114,14 +110,15 @@ QString editFile(const QString& path, Edit edit) {
   const std::optional<std::string> bytes = readBytes(path);
   if (!isMissing(path)) {
     if (!bytes) return QStringLiteral("无法读取") + quoted(path);
-    if (!isWritable(path.toStdString())) return quoted(path) + QStringLiteral("是只读文件");
+    if (const int err = sheetcut::writeAccessError(path.toStdString()))
+      return writeRefusal(path, err);
   }
   IniDocument doc = IniDocument::parse(bytes.value_or(std::string()));
   if (!edit(doc)) return QString();  // nothing to change
   const std::string edited = doc.bytes();
   if (QString p = unholdableBytes(doc, edited, path); !p.isEmpty()) return p;
   if (writeFileAtomically(path.toStdString(), edited)) return QString();
-  return systemReason(errno, lock.folder());
+  return changeFailure(errno, path, lock.folder());
 }
 
 }  // namespace

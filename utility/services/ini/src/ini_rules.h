@@ -17,8 +17,5 @@ std::optional<std::string> readBytes(const QString& path);
 QString trimBlanks(QStringView s);
 // CR and LF written as spaces (values: names that hold them are refused).
 QString oneLine(QString text);
-// Writable by the caller (or not there), and not marked read-only (no write bit at all), which
-// even the superuser's writes respect here.
-bool isWritable(const std::string& file);
 
 }  // namespace mobrel

@@ -10,6 +10,7 @@
 #include "ini_document.h"
 #include "ini_names.h"
 #include "ini_rules.h"
+#include "sheetcut/file_replacement.h"
 
 namespace mobrel {
 
@@ -143,7 +144,7 @@ bool KeptIniFile::write(const std::vector<Key>& keys) {
     const bool appended =
         stamp_.exists ? appendToFile(file, tail) : writeFileAtomically(file, doc_->bytes());
     if (!appended) {
-      failure_ = systemReason(errno, lock.folder());
+      failure_ = changeFailure(errno, path_, lock.folder());
       keepWaiting();
       return false;
     }
@@ -159,9 +160,11 @@ bool KeptIniFile::readyToChange() {
     return false;
   }
   // A file that is there but cannot be written stays as it is.
-  if (stamp_.exists && !isWritable(path_.toStdString())) {
-    failure_ = quoted(path_) + QStringLiteral("是只读文件");
-    return false;
+  if (stamp_.exists) {
+    if (const int err = sheetcut::writeAccessError(path_.toStdString())) {
+      failure_ = writeRefusal(path_, err);
+      return false;
+    }
   }
   return true;
 }
@@ -182,7 +185,7 @@ bool KeptIniFile::rewrite(const IniChangeLock& lock) {
   }
   if (!writeFileAtomically(path_.toStdString(), bytes)) {
     // The waiting keys stay waiting until a write of them succeeds; the lines read again.
-    failure_ = systemReason(errno, lock.folder());
+    failure_ = changeFailure(errno, path_, lock.folder());
     loaded_ = false;
     return false;
   }

@@ -18,8 +18,10 @@ namespace mobrel {
 // existing file of the same name is replaced (also one marked read-only, as the shell's "yes to
 // all" does), folders are merged. A source that is a link to a file stands for that file: its
 // data is copied, as cp does; one that leads nowhere answers ENOENT and one to a pipe, device
-// or socket EINVAL, and nothing is copied. Each file is renamed into place only once its copy
-// is whole: a failure (such as ENOSPC) leaves the target as it was. A target that is a named
+// or socket EINVAL, and nothing is copied. Each file replaces its target only once its copy
+// is whole: a failure (such as ENOSPC) leaves the target as it was. A file copied onto keeps
+// its mode, owner, group and other names, as cp keeps them; a new file takes the source's
+// permission bits less the set-id bits and the umask. A target that is a named
 // pipe, device or socket, or a link to one, is never replaced: the copy answers EINVAL. A link
 // the system does not follow for this user (one in a sticky shared folder that belongs to
 // someone else) answers EACCES, and what it names stays as it was.

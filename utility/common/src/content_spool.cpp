@@ -1,0 +1,93 @@
+#include "content_spool.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <vector>
+
+namespace sheetcut::detail {
+namespace {
+
+// An unnamed file in `folder`, or -1 with errno set.
+int unnamedFileIn(const std::string& folder) {
+  const int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+  if (fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR)) return fd;
+  // A file system without unnamed files: a named one, removed at once.
+  std::string pattern = folder + "/.sheetcut-spool-XXXXXX";
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  const int named = ::mkostemp(name.data(), O_CLOEXEC);
+  if (named >= 0) ::unlink(name.data());
+  return named;
+}
+
+}  // namespace
+
+int writeAllAt(int fd, const char* data, size_t size, off_t offset) {
+  while (size > 0) {
+    const ssize_t n = ::pwrite(fd, data, size, offset);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return n < 0 ? errno : ENOSPC;
+    data += n;
+    size -= static_cast<size_t>(n);
+    offset += n;
+  }
+  return 0;
+}
+
+ContentSpool::~ContentSpool() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+int ContentSpool::spill() {
+  const char* tmp = std::getenv("TMPDIR");
+  int err = 0;
+  for (const std::string& folder :
+       {nearFolder_, std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp"),
+        std::string("/tmp")}) {
+    fd_ = unnamedFileIn(folder);
+    if (fd_ >= 0) break;
+    if (err == 0) err = errno;
+  }
+  if (fd_ < 0) return err;
+  if (const int failed = writeAllAt(fd_, memory_.data(), memory_.size(), 0)) return failed;
+  memory_.clear();
+  memory_.shrink_to_fit();
+  return 0;
+}
+
+int ContentSpool::append(const void* data, size_t size) {
+  const auto* bytes = static_cast<const char*>(data);
+  if (fd_ < 0 && size_ + size <= kMemoryLimit) {
+    memory_.append(bytes, size);
+    size_ += size;
+    return 0;
+  }
+  if (fd_ < 0) {
+    if (const int err = spill()) return err;
+  }
+  if (const int err = writeAllAt(fd_, bytes, size, static_cast<off_t>(size_))) return err;
+  size_ += size;
+  return 0;
+}
+
+int ContentSpool::copyTo(int fd, size_t from, size_t to) const {
+  if (fd_ < 0) return writeAllAt(fd, memory_.data() + from, to - from, static_cast<off_t>(from));
+  std::vector<char> buffer(1 << 20);
+  while (from < to) {
+    const size_t want = std::min(buffer.size(), to - from);
+    const ssize_t got = ::pread(fd_, buffer.data(), want, static_cast<off_t>(from));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return got < 0 ? errno : EIO;
+    if (const int err =
+            writeAllAt(fd, buffer.data(), static_cast<size_t>(got), static_cast<off_t>(from)))
+      return err;
+    from += static_cast<size_t>(got);
+  }
+  return 0;
+}
+
+}  // namespace sheetcut::detail

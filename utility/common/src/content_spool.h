@@ -1,0 +1,41 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <string>
+
+namespace sheetcut::detail {
+
+// Holds new content until the whole of it is there, so that a file written in place is changed
+// only once nothing can fail for want of its content. Small content stays in memory; beyond
+// kMemoryLimit it goes on in an unnamed temporary file (in `nearFolder` where that folder
+// allows one, else in the system's temporary folder), which vanishes when the spool is closed.
+class ContentSpool {
+ public:
+  static constexpr size_t kMemoryLimit = 8u << 20;
+
+  explicit ContentSpool(std::string nearFolder) : nearFolder_(std::move(nearFolder)) {}
+  ~ContentSpool();
+  ContentSpool(const ContentSpool&) = delete;
+  ContentSpool& operator=(const ContentSpool&) = delete;
+
+  // Answers 0 or errno.
+  int append(const void* data, size_t size);
+  size_t size() const { return size_; }
+  // Writes the bytes [from, to) of the content to `fd` at the same offsets. Answers 0 or errno.
+  int copyTo(int fd, size_t from, size_t to) const;
+
+ private:
+  int spill();
+
+  std::string nearFolder_;
+  std::string memory_;
+  int fd_ = -1;
+  size_t size_ = 0;
+};
+
+// Writes all `size` bytes at `offset` of `fd`, going on after short writes. Answers 0 or errno.
+int writeAllAt(int fd, const char* data, size_t size, off_t offset);
+
+}  // namespace sheetcut::detail

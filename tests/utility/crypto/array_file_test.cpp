@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "crypto_test_support.h"
+#include "other_user.h"
 #include "refused_link.h"
 #include "sheetcut/crypto/rijndael.h"
 
@@ -252,6 +253,36 @@ class PipeWatchdog {
   bool finished_ = false;
   std::thread thread_;
 };
+
+// A file enciphered or deciphered onto one of the writer's files that belongs to a group the
+// writer is not in keeps that group (and so does not show the text to the writer's group).
+TEST(FileCipherOwners, AFileWrittenOverKeepsItsGroup) {
+  const sheetcut::testing::OtherUser daemonInUsers(1, 100);
+  SHEETCUT_REQUIRE_OTHER_USER(daemonInUsers);
+  TempFolder dir;
+  ASSERT_EQ(::chown(dir.path().c_str(), 1, 1), 0);
+  writeFile(dir.file("plain"), counting(100));
+  for (const char* name : {"cipher", "back"}) {
+    writeFile(dir.file(name), counting(3));
+    ASSERT_EQ(::chown(dir.file(name).c_str(), 1, 50), 0);
+    ASSERT_EQ(::chmod(dir.file(name).c_str(), 0640), 0);
+  }
+  ASSERT_EQ(::chown(dir.file("plain").c_str(), 1, 1), 0);
+  EXPECT_EQ(daemonInUsers.run([&] {
+    clsASE aes = keyed(128);
+    const int enciphered = aes.FileEncrypt(dir.file("plain"), dir.file("cipher"), 128);
+    return std::to_string(enciphered) +
+           std::to_string(aes.FileDecrypt(dir.file("back"), dir.file("cipher"), 128));
+  }),
+            "00");
+  EXPECT_TRUE(readFile(dir.file("back")) == counting(100));
+  for (const char* name : {"cipher", "back"}) {
+    struct stat st {};
+    ASSERT_EQ(::stat(dir.file(name).c_str(), &st), 0);
+    EXPECT_EQ(st.st_gid, 50u) << name;
+    EXPECT_EQ(st.st_mode & 07777, 0640u) << name;
+  }
+}
 
 // Only regular files are read or replaced: a pipe would block, a device never ends, and a
 // pipe or device named as output must stay what it is.

@@ -315,6 +315,22 @@ TEST(KeptIniFile, RefusesWhatIniFileRefuses) {
 
 // A link the system does not follow for this user is not followed here either: the write and
 // the sync fail naming the link, and the file it names keeps every key.
+// A kept file with a second name: appends and rewrites alike reach both names.
+TEST(KeptIniFile, EveryNameOfTheFileSeesAppendsAndRewrites) {
+  TestFolder dir;
+  writeBytes(dir.path() / "AnRpt.txt", "[set]\r\nSCount=0\r\n");
+  std::filesystem::create_hard_link(dir.path() / "AnRpt.txt", dir.path() / "copy.txt");
+  {
+    KeptIniFile kept(dir / "AnRpt.txt");
+    ASSERT_TRUE(kept.write({{"a.dxf", "图号", "N-1", false}}));  // appended
+    ASSERT_TRUE(kept.write({{"set", "SCount", "1", false}}));   // rewritten
+    ASSERT_TRUE(kept.sync());
+  }
+  EXPECT_EQ(readBytes(dir.path() / "copy.txt"),
+            "[set]\r\nSCount=1\r\n[a.dxf]\r\n图号=N-1\r\n");
+  EXPECT_EQ(std::filesystem::hard_link_count(dir.path() / "copy.txt"), 2u);
+}
+
 TEST(KeptIniFile, ALinkTheSystemRefusesToFollowIsNotFollowed) {
   const std::string team = "[a]\r\nk1=1\r\nk2=2\r\n";
   sheetcut::testing::RefusedLink link("team.ini", team);

@@ -4,7 +4,8 @@
 //   2,000 new keys into the first section of a file of 10,000 sections;
 //   2,000 new keys into the first section of a file of 200,000 lines (20,000 sections);
 //   2,000 new keys, one into each of the first 2,000 sections of that file.
-// `--keys N` writes N keys in place of 2,000.
+// `--keys N` writes N keys in place of 2,000. `--in-place` gives each file a second name (a
+// hard link), so that every change is written into the file itself rather than renamed over it.
 
 #include <QDir>
 #include <QString>
@@ -13,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -23,6 +25,8 @@
 
 namespace {
 
+bool inPlace = false;
+
 double seconds(const std::function<void()>& run) {
   const auto start = std::chrono::steady_clock::now();
   run();
@@ -31,11 +35,19 @@ double seconds(const std::function<void()>& run) {
 
 // A report-like file: `sections` sections "[c:/out/N.dxf]" of `keysEach` keys each.
 void writeFile(const QString& path, int sections, int keysEach) {
-  std::ofstream out(path.toStdString(), std::ios::binary);
-  for (int s = 0; s < sections; ++s) {
-    out << "[c:/out/" << s << ".dxf]\r\n";
-    for (int k = 0; k < keysEach; ++k) out << "Key" << k << "=value " << k << "\r\n";
+  {
+    std::ofstream out(path.toStdString(), std::ios::binary);
+    for (int s = 0; s < sections; ++s) {
+      out << "[c:/out/" << s << ".dxf]\r\n";
+      for (int k = 0; k < keysEach; ++k) out << "Key" << k << "=value " << k << "\r\n";
+    }
   }
+  if (inPlace) std::filesystem::create_hard_link(path.toStdString(), path.toStdString() + ".link");
+}
+
+void removeFile(const QString& path) {
+  QFile::remove(path);
+  QFile::remove(path + ".link");
 }
 
 QString sectionName(int s) {
@@ -71,13 +83,13 @@ void measure(const QTemporaryDir& dir, const char* what, int sections, int keysE
     });
   }
   std::printf(
-      "%d new keys %s (%d lines): WriteIniKeys %.3f s, KeptIniFile writes and sync "
+      "%d new keys %s (%d lines)%s: WriteIniKeys %.3f s, KeptIniFile writes and sync "
       "%.3f s%s\n",
-      count, what, sections * (keysEach + 1), plainSeconds, keptSeconds,
-      ok ? "" : " (a write FAILED)");
+      count, what, sections * (keysEach + 1), inPlace ? ", in place" : "", plainSeconds,
+      keptSeconds, ok ? "" : " (a write FAILED)");
   std::fflush(stdout);
-  QFile::remove(plainPath);
-  QFile::remove(keptPath);
+  removeFile(plainPath);
+  removeFile(keptPath);
 }
 
 }  // namespace
@@ -87,8 +99,10 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--keys") == 0 && i + 1 < argc) {
       count = std::atoi(argv[++i]);
+    } else if (std::strcmp(argv[i], "--in-place") == 0) {
+      inPlace = true;
     } else {
-      std::fprintf(stderr, "usage: ini-bench [--keys N]\n");
+      std::fprintf(stderr, "usage: ini-bench [--keys N] [--in-place]\n");
       return 2;
     }
   }

@@ -323,11 +323,10 @@ TEST(KeptIniFile, EveryNameOfTheFileSeesAppendsAndRewrites) {
   {
     KeptIniFile kept(dir / "AnRpt.txt");
     ASSERT_TRUE(kept.write({{"a.dxf", "图号", "N-1", false}}));  // appended
-    ASSERT_TRUE(kept.write({{"set", "SCount", "1", false}}));   // rewritten
+    ASSERT_TRUE(kept.write({{"set", "SCount", "1", false}}));    // rewritten
     ASSERT_TRUE(kept.sync());
   }
-  EXPECT_EQ(readBytes(dir.path() / "copy.txt"),
-            "[set]\r\nSCount=1\r\n[a.dxf]\r\n图号=N-1\r\n");
+  EXPECT_EQ(readBytes(dir.path() / "copy.txt"), "[set]\r\nSCount=1\r\n[a.dxf]\r\n图号=N-1\r\n");
   EXPECT_EQ(std::filesystem::hard_link_count(dir.path() / "copy.txt"), 2u);
 }
 

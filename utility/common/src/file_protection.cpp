@@ -8,8 +8,12 @@
 
 #include <vector>
 
+#include "folder_of.h"
+
 namespace sheetcut {
 namespace {
+
+using detail::folderOf;
 
 // Older C library headers lack the attribute bits of statx(); the kernel's values.
 #ifndef STATX_ATTR_IMMUTABLE
@@ -21,12 +25,6 @@ namespace {
 #ifndef STATX_ATTR_MOUNT_ROOT
 #define STATX_ATTR_MOUNT_ROOT 0x00002000
 #endif
-
-std::string folderOf(const std::string& path) {
-  const auto slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
 
 // Whether the process holds the capability in its effective set.
 bool hasCapability(int capability) {

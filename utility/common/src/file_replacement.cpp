@@ -13,17 +13,14 @@
 #include <vector>
 
 #include "content_spool.h"
+#include "folder_of.h"
 #include "extended_attributes.h"
 #include "sheetcut/file_protection.h"
 
 namespace sheetcut {
 namespace {
 
-std::string folderOf(const std::string& path) {
-  const auto slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
+using detail::folderOf;
 
 // The path of the file open as `fd`, as the system names it; "" when it cannot say (no /proc,
 // or the file is no longer in any folder).

@@ -184,6 +184,34 @@ TEST_F(CellList, SaveLeavesAFileTheUserMayNotWrite) {
   EXPECT_EQ(fileBytes(datPath("others")), old);
 }
 
+// A team's cell file, writable by its group in a folder the group may not write, is saved by a
+// member into the file itself: it keeps its owner, group and mode.
+TEST_F(CellList, SaveWritesATeamsCellFileItMayNotReplace) {
+  const sheetcut::testing::OtherUser member(65534, 65534, {50});
+  SHEETCUT_REQUIRE_OTHER_USER(member);
+  cad.ReadMod("team");
+  add(cellAt("a", 0, 0, 1, 1, 1, "old"));
+  cad.SaveMod("team");
+  const QByteArray old = fileBytes(datPath("team"));
+  const std::string dat = QFile::encodeName(datPath("team")).toStdString();
+  ASSERT_EQ(::chown(dat.c_str(), 1, 50), 0);
+  ASSERT_EQ(::chmod(dat.c_str(), 0664), 0);
+  ASSERT_EQ(::chmod(QFile::encodeName(tmp.path()).constData(), 0755), 0);
+  ASSERT_EQ(::chmod(QFile::encodeName(tmp.path() + "/mod").constData(), 0755), 0);
+  cad.SetCell(0, "a", 1, "new");
+  EXPECT_EQ(member.run([&] {
+    cad.SaveMod("team");
+    return std::string("saved");
+  }),
+            "saved");
+  EXPECT_NE(fileBytes(datPath("team")), old);
+  struct stat st {};
+  ASSERT_EQ(::stat(dat.c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, 1u);
+  EXPECT_EQ(st.st_gid, 50u);
+  EXPECT_EQ(st.st_mode & 07777, 0664u);
+}
+
 // ---- Cell order
 
 std::vector<QString> names(const std::vector<CellType>& cells) {

@@ -59,6 +59,9 @@ QString writeRefusal(const QString& path, int error) {
 }
 
 QString changeFailure(int error, const QString& path, const QString& folder) {
+  // A full disk fails before the file changes, whether it is replaced or written in place.
+  if (error == ENOSPC || error == EDQUOT)
+    return quoted(path) + QStringLiteral("所在的磁盘已满，文件没有改动");
   const QString protection = protectionProblem(path, error);
   return protection.isEmpty() ? systemReason(error, folder) : protection;
 }

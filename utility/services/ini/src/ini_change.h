@@ -27,8 +27,8 @@ QString protectionProblem(const QString& path, int error);
 // protection, else that it is read-only for this user.
 QString writeRefusal(const QString& path, int error);
 
-// Why a write of `path`, in the folder `folder`, failed: the file's protection, else the
-// system's reason for the folder.
+// Why a write of `path`, in the folder `folder`, failed: a full disk, or the file's
+// protection, naming the file, else the system's reason for the folder.
 QString changeFailure(int error, const QString& path, const QString& folder);
 
 // Why `path` cannot be read as an INI file: "" for a regular file or a missing one, else a

@@ -468,9 +468,13 @@ void MainWindow::StartSplit() {
                                                                     : SaveMode::OwnFolder;
   choices.folder = txtFolder_->text();
   choices.formatText = cbPaper_->currentText();
+  // Locking a control that has the focus hands the focus on along the Tab chain; at the end
+  // of the run it goes back to where the user left it.
+  const QPointer<QWidget> focused = focusWidget();
   setRunning(true);
   run_.StartSplit(choices);
   setRunning(false);
+  restoreFocus(focused);
   if (quitAfterRun_) QTimer::singleShot(0, this, [this] { parts_.quit(); });
 }
 
@@ -480,11 +484,25 @@ void MainWindow::setToolEnabled(const QString& name, bool enabled) {
 
 void MainWindow::setRunning(bool running) {
   for (const QString& name : kToolsLockedDuringRun) setToolEnabled(name, !running);
+  // The folder box and its button first: the focus leaving a locked save-mode button then
+  // passes over them instead of landing in the box with the path selected. The box keeps its
+  // text; greyed like the controls beside it, it shows that typing waits for the run's end.
+  txtFolder_->setEnabled(!running);
+  cmdSelectFolder_->setEnabled(!running);
   optSave_[0]->setEnabled(!running);
   optSave_[1]->setEnabled(!running);
-  txtFolder_->setReadOnly(running);
-  cmdSelectFolder_->setEnabled(!running);
   if (editor_) editor_->setEnabled(!running);
+}
+
+void MainWindow::restoreFocus(QWidget* widget) {
+  // A widget gone, hidden or locked meanwhile leaves the focus where the run left it.
+  if (widget && widget->window() == this && widget->isEnabled() && widget->isVisibleTo(this) &&
+      widget->focusPolicy() != Qt::NoFocus) {
+    // Not a Tab focus: a line edit given it that way would select its whole text.
+    widget->setFocus(Qt::OtherFocusReason);
+  }
+  // Whatever has the focus, a key typed next must not replace the folder's path.
+  txtFolder_->deselect();
 }
 
 void MainWindow::LoadConfigInfo(bool flag) {

@@ -443,6 +443,80 @@ TEST_F(WindowTest, DuringARunTheListAndTheChoicesAreLockedAndExitWaits) {
   EXPECT_EQ(ends, 1);
 }
 
+TEST_F(WindowTest, ARunGivesTheFocusBackAndLeavesTheFolderBoxAsItWas) {
+  auto program = start();
+  MainWindow* w = program->mainWindow();
+  w->activateWindow();
+  for (int i = 0; i < 50 && QApplication::activeWindow() != w; ++i) {
+    QApplication::processEvents(QEventLoop::AllEvents, 10);
+  }
+  ASSERT_EQ(QApplication::activeWindow(), w);
+  auto* box = w->findChild<QLineEdit*>("txtFolder");
+  auto* option = chosenFolderOption(w);
+  const QString out = folder / "Out";
+  QDir().mkpath(out);
+  w->fileList().addDrawing(folder / "a.dxf");
+  const auto typeX = [] {
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, "x");
+    QApplication::sendEvent(QApplication::focusWidget(), &down);
+  };
+
+  // While the drawing is split the box shows as locked, with its path, and has no focus.
+  bool failSplit = false;
+  QStringList during;
+  cad->onSplit = [&](const QString&) {
+    during << QStringLiteral("enabled %1, path kept %2, focused %3")
+                  .arg(box->isEnabled())
+                  .arg(box->text() == out)
+                  .arg(QApplication::focusWidget() == box);
+    if (failSplit) throw sheetcut::Error(1, "broken drawing");
+  };
+
+  // A run that ends well, one that fails, and one that stops at its folder check (the status
+  // bar keeps the failure before it); each started with 指定文件夹 just clicked.
+  struct End {
+    const char* name;
+    QString folder;
+    bool fails;
+    const char* status;
+  };
+  for (const End& end :
+       {End{"done", out, false, "1张图纸拆分完毕"}, End{"failed", out, true, "1拆分发生异常"},
+        End{"stopped", folder / "Missing", false, "1拆分发生异常"}}) {
+    SCOPED_TRACE(end.name);
+    box->setText(end.folder);
+    failSplit = end.fails;
+    option->setFocus(Qt::MouseFocusReason);
+    option->click();
+    ASSERT_EQ(QApplication::focusWidget(), option);
+    during.clear();
+    w->ab_ToolClick("tlStart");
+    EXPECT_TRUE(w->statusText().startsWith(end.status)) << w->statusText().toStdString();
+    EXPECT_EQ(during,
+              end.folder == out ? QStringList{"enabled 0, path kept 1, focused 0"} : QStringList{});
+    if (end.folder != out) {
+      EXPECT_EQ(api->alerts.last(), end.folder + "不存在,请重新设置!");
+    }
+    EXPECT_EQ(QApplication::focusWidget(), option);
+    EXPECT_FALSE(box->hasSelectedText());
+    EXPECT_TRUE(box->isEnabled() && !box->isReadOnly());
+    typeX();
+    EXPECT_EQ(box->text(), end.folder);
+  }
+
+  // Started from the box itself, the run gives the focus back to it without selecting its
+  // text: a key typed afterwards goes where the cursor was.
+  box->setText(out);
+  box->setFocus(Qt::MouseFocusReason);
+  box->end(false);
+  ASSERT_EQ(QApplication::focusWidget(), box);
+  w->ab_ToolClick("tlStart");
+  EXPECT_EQ(QApplication::focusWidget(), box);
+  EXPECT_FALSE(box->hasSelectedText());
+  typeX();
+  EXPECT_EQ(box->text(), out + "x");
+}
+
 TEST_F(WindowTest, DoubleClickAndHelpOpenWithoutAShellAndSayWhenTheyCannot) {
   auto program = start();
   MainWindow* w = program->mainWindow();

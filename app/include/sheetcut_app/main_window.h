@@ -76,6 +76,8 @@ class MainWindow : public QMainWindow {
   void StartSplit();
   void setToolEnabled(const QString& name, bool enabled);
   void setRunning(bool running);
+  // Gives the focus back to the widget that had it when the run started.
+  void restoreFocus(QWidget* widget);
   void setStatus(const QString& text);
   void tick();
 

@@ -179,6 +179,33 @@ TEST(IniFileNames, NamesTheFormatCannotHoldAreRefusedAndNamed) {
   EXPECT_EQ(ini.GetIniKey("Evil", "k"), "1");
 }
 
+// A file that cannot be read as text reads as empty, and a change would lose what it holds or
+// add text it cannot hold: every change is refused naming the file, which keeps its bytes.
+TEST(IniFileContents, FilesThatAreNoTextAreNeitherReadNorChanged) {
+  using namespace std::string_literals;
+  TestFolder dir;
+  const QString marked = QStringLiteral("\uFEFF[a]\r\nk=");
+  for (const std::string& bytes : {utf16(marked + "v\r\n") + "\r",                // odd length
+                                   utf16(marked) + "\x3D\xD8" + utf16(u"v\r\n"),  // lone D83D
+                                   utf16(marked + QChar(u'\0') + "v\r\n", false),
+                                   utf16(u"[a]\r\nk=v\r\n"),  // no mark
+                                   "[a]\r\nk=v\r\n\x7F"
+                                   "ELF\x02\x01\x00\x00"s}) {
+    writeBytes(dir.path() / "cfg.ini", bytes);
+    IniFile ini(dir / "cfg.ini");
+    EXPECT_EQ(ini.GetIniKey("a", "k"), "");
+    EXPECT_FALSE(ini.WriteIniKey("a", "k", "w"));
+    EXPECT_EQ(ini.writeFailure(),
+              "\"" + (dir / "cfg.ini") + "\"不是文本文件，无法作为INI文件读写，文件没有改动");
+    EXPECT_FALSE(ini.DelIniSec("a"));
+    EXPECT_EQ(readBytes(dir.path() / "cfg.ini"), bytes);
+  }
+  // A NUL in a value, which a read leaves out, is not written either: the file stays text.
+  IniFile ini(dir / "new.ini");
+  ASSERT_TRUE(ini.WriteIniKey("a", "k", "x" + QString(QChar(u'\0')) + "y"));
+  EXPECT_EQ(readBytes(dir.path() / "new.ini"), "[a]\r\nk=xy\r\n");
+}
+
 TEST(IniFileSpecialFiles, PipesAndDevicesAreRefusedWithoutBlocking) {
   TestFolder dir;
   ASSERT_EQ(::mkfifo((dir.path() / "pipe.ini").c_str(), 0644), 0);

@@ -102,6 +102,22 @@ TEST(IniFile, NewFileAndPlacementOfKeysAndSections) {
   EXPECT_EQ(readBytes(dir.path() / "cfg.ini"), "[a]\nk=v\nn=w\n");
 }
 
+// Lines that end in CR alone, as old Mac editors save them, are lines, and new lines end alike;
+// in a file of CR LF lines, a lone CR ends a line too.
+TEST(IniFile, LinesEndingInCrAlone) {
+  TestFolder dir;
+  const fs::path file = dir.path() / "cfg.ini";
+  writeBytes(file, "[a]\rk=v\r\r[b]\rx=1\r");
+  IniFile ini(dir / "cfg.ini");
+  EXPECT_EQ(ini.GetIniKey("b", "x"), "1");
+  ASSERT_TRUE(ini.WriteIniKeys({{"a", "k", "w"}, {"A", "n", "2"}, {"c", "y", "3"}}));
+  EXPECT_EQ(readBytes(file), "[a]\rk=w\rn=2\r\r[b]\rx=1\r[c]\ry=3\r");
+
+  writeBytes(file, "[a]\r\nk=v\r[b]\r\nx=1\r\n");
+  ASSERT_TRUE(ini.WriteIniKey("b", "x", "2"));
+  EXPECT_EQ(readBytes(file), "[a]\r\nk=v\r[b]\r\nx=2\r\n");
+}
+
 TEST(IniFile, ReadRules) {
   TestFolder dir;
   writeBytes(dir.path() / "cfg.ini",
@@ -149,6 +165,28 @@ TEST(IniFile, EncodingIsKeptPerFile) {
   ASSERT_TRUE(utf8.WriteIniKey("乚", "名称", "图纸"));
   ASSERT_TRUE(utf8.WriteIniKey("乚", "b", "乙"));
   EXPECT_EQ(readBytes(dir.path() / "utf8.ini"), "[乚]\r\n名称=图纸\r\nb=乙\r\n");
+}
+
+// A file saved as "Unicode" by a Windows editor: UTF-16 after a byte-order mark, in either byte
+// order. It reads, and a change leaves it whole UTF-16 in that order with its one mark, holding
+// any character (none is refused as in a GBK file).
+TEST(IniFile, Utf16FilesWithAMarkStayUtf16) {
+  TestFolder dir;
+  const fs::path file = dir.path() / "cfg.ini";
+  for (const bool littleEndian : {true, false}) {
+    SCOPED_TRACE(littleEndian ? "little-endian" : "big-endian");
+    writeBytes(file,
+               utf16(u"\uFEFF[图纸]\r\n图号 = JG-01\r\n模版=A3\r\n\r\n[输出]\r\n", littleEndian));
+    IniFile ini(dir / "cfg.ini");
+    EXPECT_EQ(ini.GetIniKey("图纸", "图号"), "JG-01");
+    ASSERT_TRUE(ini.WriteIniKey("图纸", "模版", "A1"));
+    ASSERT_TRUE(ini.WriteIniKey("图纸", "比例", "1:100"));
+    ASSERT_TRUE(ini.WriteIniKey("审核", "姓名", "김\U0001F600"));
+    EXPECT_EQ(readBytes(file),
+              utf16(u"\uFEFF[图纸]\r\n图号 = JG-01\r\n模版=A1\r\n比例=1:100\r\n\r\n"
+                    "[输出]\r\n[审核]\r\n姓名=김\U0001F600\r\n",
+                    littleEndian));
+  }
 }
 
 TEST(IniFile, LongValuesAreCutAtWholeCharacters) {

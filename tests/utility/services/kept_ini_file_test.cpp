@@ -65,6 +65,47 @@ TEST(KeptIniFile, EndsAsTheSameWritesOneByOne) {
   EXPECT_EQ(readBytes(dir.path() / "kept.txt"), readBytes(dir.path() / "plain.txt"));
 }
 
+// A UTF-16 file stays whole UTF-16 in its byte order with its one mark: appended lines carry
+// no mark of their own, and a rewrite keeps the file's.
+TEST(KeptIniFile, Utf16FilesStayUtf16) {
+  TestFolder dir;
+  const std::filesystem::path file = dir.path() / "r.txt";
+  for (const bool littleEndian : {true, false}) {
+    SCOPED_TRACE(littleEndian ? "little-endian" : "big-endian");
+    writeBytes(file, utf16(u"\uFEFF[源]\r\n张数=0\r\n", littleEndian));
+    KeptIniFile kept(dir / "r.txt");
+    ASSERT_TRUE(kept.write({{"/图/1.dxf", "图号", "JG-1", false}}));
+    EXPECT_EQ(readBytes(file),
+              utf16(u"\uFEFF[源]\r\n张数=0\r\n[/图/1.dxf]\r\n图号=JG-1\r\n", littleEndian));
+    ASSERT_TRUE(kept.write({{"源", "张数", "1", true}}));
+    ASSERT_TRUE(kept.sync());
+    EXPECT_EQ(readBytes(file),
+              utf16(u"\uFEFF[源]\r\n张数=1\r\n[/图/1.dxf]\r\n图号=JG-1\r\n", littleEndian));
+  }
+}
+
+// A file that is no text is never touched, nor one that someone else puts in place while keys
+// wait: a write or sync fails naming it, and the keys keep waiting.
+TEST(KeptIniFile, FilesThatAreNoTextAreNotChanged) {
+  TestFolder dir;
+  const std::string binary("[a]\r\nk=1\r\n\0\0", 12);
+  writeBytes(dir.path() / "bin.txt", binary);
+  KeptIniFile bin(dir / "bin.txt");
+  EXPECT_FALSE(bin.write({{"b", "k", "2", false}}));
+  EXPECT_EQ(bin.writeFailure(),
+            "\"" + (dir / "bin.txt") + "\"不是文本文件，无法作为INI文件读写，文件没有改动");
+  EXPECT_EQ(readBytes(dir.path() / "bin.txt"), binary);
+
+  KeptIniFile kept(dir / "r.txt");
+  ASSERT_TRUE(kept.write({{"a", "k", "1", false}}));
+  ASSERT_TRUE(kept.write({{"a", "k", "2", true}}));  // the first waiting key rewrites
+  ASSERT_TRUE(kept.write({{"a", "k", "3", true}}));  // waits
+  std::filesystem::rename(dir.path() / "bin.txt", dir.path() / "r.txt");
+  EXPECT_FALSE(kept.sync());
+  EXPECT_EQ(readBytes(dir.path() / "r.txt"), binary);
+  EXPECT_EQ(kept.get("a", "k"), "3");
+}
+
 TEST(KeptIniFile, NewSectionsAreAppendedAndWaitingKeysReachTheFileInTime) {
   TestFolder dir;
   KeptIniFile kept(dir / "r.txt");

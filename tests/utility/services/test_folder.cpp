@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QStringEncoder>
+
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -34,4 +36,10 @@ std::string readBytes(const std::filesystem::path& file) {
   std::ostringstream out;
   out << in.rdbuf();
   return out.str();
+}
+
+std::string utf16(QStringView text, bool littleEndian) {
+  QStringEncoder encoder(littleEndian ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
+  const QByteArray bytes = encoder(text);
+  return bytes.toStdString();
 }

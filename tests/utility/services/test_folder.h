@@ -22,3 +22,7 @@ class TestFolder {
 
 void writeBytes(const std::filesystem::path& file, const std::string& bytes);
 std::string readBytes(const std::filesystem::path& file);
+// The text as UTF-16 bytes in the given byte order, a byte-order mark only where the text holds
+// U+FEFF, as Windows editors save "Unicode" files. (A view, so that no char literal passes
+// through QString::fromUtf8, which drops a leading U+FEFF.)
+std::string utf16(QStringView text, bool littleEndian = true);

@@ -1,7 +1,10 @@
 #include "ini_document.h"
 
+#include <QStringDecoder>
 #include <algorithm>
 #include <iterator>
+#include <optional>
+#include <string>
 #include <utility>
 
 #include "ini_rules.h"
@@ -31,33 +34,93 @@ qsizetype headerEnd(const QString& t) {
   return t.lastIndexOf(u']');
 }
 
+// UTF-16 bytes, their byte-order mark included, as UTF-8 (the mark as U+FEFF); nothing when
+// they are not whole UTF-16 (an odd number of bytes, a lone surrogate) or hold U+0000.
+std::optional<std::string> utf16ToUtf8(const std::string& bytes, bool littleEndian) {
+  if (bytes.size() % 2 != 0) return std::nullopt;
+  std::u16string units(bytes.size() / 2, u'\0');
+  for (size_t i = 0; i < units.size(); ++i) {
+    const auto first = static_cast<unsigned char>(bytes[2 * i]);
+    const auto second = static_cast<unsigned char>(bytes[2 * i + 1]);
+    units[i] =
+        static_cast<char16_t>(littleEndian ? (first | (second << 8)) : ((first << 8) | second));
+  }
+  for (size_t i = 0; i < units.size(); ++i) {
+    const char16_t u = units[i];
+    if (u == u'\0') return std::nullopt;
+    if (QChar::isLowSurrogate(u)) return std::nullopt;
+    if (QChar::isHighSurrogate(u)) {
+      if (i + 1 == units.size() || !QChar::isLowSurrogate(units[i + 1])) return std::nullopt;
+      ++i;
+    }
+  }
+  // Not QString::fromUtf16, which would drop the mark.
+  return QString(reinterpret_cast<const QChar*>(units.data()), static_cast<qsizetype>(units.size()))
+      .toStdString();
+}
+
+// Valid UTF-8 as UTF-16 in the given byte order, with no mark of its own.
+std::string utf8ToUtf16(const std::string& utf8, bool littleEndian) {
+  // Not QString::fromUtf8, which would drop a U+FEFF at the start: the file's mark.
+  QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+  const QString text = decoder(QByteArrayView(utf8.data(), static_cast<qsizetype>(utf8.size())));
+  std::string out;
+  out.reserve(static_cast<size_t>(text.size()) * 2);
+  for (const QChar c : text) {
+    const auto high = static_cast<char>(c.unicode() >> 8);
+    const auto low = static_cast<char>(c.unicode() & 0xFF);
+    out += littleEndian ? low : high;
+    out += littleEndian ? high : low;
+  }
+  return out;
+}
+
 }  // namespace
 
 IniDocument IniDocument::parse(const std::string& bytes) {
   IniDocument doc;
+  if (bytes.rfind("\xFF\xFE", 0) == 0 || bytes.rfind("\xFE\xFF", 0) == 0) {
+    doc.utf16_ = bytes[0] == '\xFF' ? Utf16::LittleEndian : Utf16::BigEndian;
+    const std::optional<std::string> text = utf16ToUtf8(bytes, doc.utf16_ == Utf16::LittleEndian);
+    doc.readable_ = text.has_value();
+    if (text) doc.parseLines(*text);
+    return doc;
+  }
+  // No text in UTF-8 or in the ANSI code page holds a NUL byte.
+  doc.readable_ = bytes.find('\0') == std::string::npos;
+  if (!doc.readable_) return doc;
   doc.utf8_ = sheetcut::isValidUtf8(bytes);
+  doc.parseLines(bytes);
+  return doc;
+}
+
+void IniDocument::parseLines(const std::string& text) {
   size_t pos = 0;
   bool eolKnown = false;
-  while (pos < bytes.size()) {
-    size_t nl = bytes.find('\n', pos);
-    size_t end = nl == std::string::npos ? bytes.size() : nl + 1;
-    std::string raw = bytes.substr(pos, end - pos);
-    std::string content = raw;
-    while (!content.empty() && (content.back() == '\n' || content.back() == '\r')) {
-      content.pop_back();
+  while (pos < text.size()) {
+    const size_t brk = text.find_first_of("\r\n", pos);
+    const size_t contentEnd = brk == std::string::npos ? text.size() : brk;
+    size_t end = contentEnd;
+    if (brk != std::string::npos) {
+      end = text.compare(brk, 2, "\r\n") == 0 ? brk + 2 : brk + 1;
+      if (!eolKnown) {
+        eol_ = text.substr(brk, end - brk);
+        eolKnown = true;
+      }
     }
-    if (!eolKnown && nl != std::string::npos) {
-      doc.eol_ = raw.substr(content.size());
-      eolKnown = true;
-    }
+    std::string content = text.substr(pos, contentEnd - pos);
     if (pos == 0 && content.rfind("\xEF\xBB\xBF", 0) == 0) content.erase(0, 3);
-    QString text = QString::fromStdString(doc.utf8_ ? content : sheetcut::ansiToUtf8(content));
-    Line line = doc.makeLine(text);
-    line.raw = std::move(raw);
-    doc.lines_.push_back(std::move(line));
+    QString decoded = QString::fromStdString(utf8_ ? content : sheetcut::ansiToUtf8(content));
+    Line line = makeLine(decoded);
+    line.raw = text.substr(pos, end - pos);
+    lines_.push_back(std::move(line));
     pos = end;
   }
-  return doc;
+}
+
+std::string IniDocument::fileBytes(std::string kept) const {
+  if (utf16_ == Utf16::No) return kept;
+  return utf8ToUtf16(kept, utf16_ == Utf16::LittleEndian);
 }
 
 IniDocument::Line IniDocument::makeLine(const QString& text) const {
@@ -184,7 +247,7 @@ std::string IniDocument::bytesFrom(size_t line, size_t offset) const {
   if (line < lines_.size())
     out = lines_[line].raw.substr(std::min(offset, lines_[line].raw.size()));
   for (size_t i = line + 1; i < lines_.size(); ++i) out += lines_[i].raw;
-  return out;
+  return fileBytes(std::move(out));
 }
 
 std::optional<QString> IniDocument::value(const QString& section, const QString& key) const {
@@ -198,7 +261,7 @@ std::optional<QString> IniDocument::value(const QString& section, const QString&
 void IniDocument::terminateLastLine() {
   if (lines_.empty()) return;
   std::string& raw = lines_.back().raw;
-  if (raw.empty() || raw.back() != '\n') raw += eol_;
+  if (raw.empty() || (raw.back() != '\n' && raw.back() != '\r')) raw += eol_;
 }
 
 IniDocument::Line IniDocument::keyLine(const QString& name, const QString& value) const {
@@ -315,7 +378,7 @@ bool IniDocument::readsAsUtf8(const std::string& bytes) const {
 std::string IniDocument::bytes() const {
   std::string out;
   for (const Line& line : lines_) out += line.raw;
-  return out;
+  return fileBytes(std::move(out));
 }
 
 }  // namespace mobrel

@@ -25,10 +25,26 @@ namespace mobrel {
 // every name that IniFile writes reads back as itself. A header that the first rule cuts short
 // serves its name only where no header names it plainly ("[/x]" or "[/x] ; note"), so a report
 // that holds "[/x] ;y/s.dxf]" before "[/x]" still finds "/x" in the latter, as it always did.
+//
+// A line ends at "\r\n", "\n" or a lone "\r"; new lines take the first ending found in the file
+// ("\r\n" in a file without one).
+//
+// A file that begins with a UTF-16 byte-order mark (FF FE little-endian, FE FF big-endian, as
+// Windows editors save "Unicode") is decoded to UTF-8 once, its mark kept as U+FEFF at the start
+// of the first line, and each line is kept as UTF-8 from then on; the bytes handed back are
+// UTF-16 again in the same byte order, so that the file keeps its one mark and untouched lines
+// their bytes.
 class IniDocument {
  public:
-  // Parses file bytes: valid UTF-8 is read as UTF-8, anything else in the ANSI code page.
+  // Parses file bytes: UTF-16 after its mark, else valid UTF-8 as UTF-8 and anything else in
+  // the ANSI code page. Bytes that are no text (see readable) give a document without lines.
   static IniDocument parse(const std::string& bytes);
+
+  // False for bytes that are no text at all: UTF-16 after its mark that is not whole UTF-16
+  // (an odd number of bytes, a lone surrogate), bytes without that mark that hold a NUL (UTF-16
+  // without its mark, binary data), or text that holds U+0000. Such a file reads as empty, and
+  // must not be written: a write would lose what it holds.
+  bool readable() const { return readable_; }
 
   // The trimmed value of the first matching key of the first matching section, before the
   // quote and length rules of a profile read.
@@ -46,8 +62,10 @@ class IniDocument {
   // exactly those bytes and no earlier byte changes.
   bool appendsAtEnd(const QString& section, const QString& key) const;
   size_t lineCount() const { return lines_.size(); }
-  // The bytes from byte `offset` of line `line` to the end of the document.
+  // The bytes from byte `offset` of line `line` to the end of the document, as they are added
+  // to the file (a UTF-16 file's without a second mark). `offset` counts bytes of lineSize.
   std::string bytesFrom(size_t line, size_t offset) const;
+  // The size of the line as kept (UTF-8 for a UTF-16 file), its terminator included.
   size_t lineSize(size_t line) const { return lines_[line].raw.size(); }
 
   std::string bytes() const;
@@ -62,8 +80,9 @@ class IniDocument {
 
  private:
   enum class Kind { Other, Section, Key };
+  enum class Utf16 { No, LittleEndian, BigEndian };
   struct Line {
-    std::string raw;  // the line's bytes, its terminator included
+    std::string raw;  // the line's bytes (UTF-8 in a UTF-16 file), its terminator included
     Kind kind = Kind::Other;
     QString name;   // section or key name, trimmed
     QString value;  // key value, trimmed
@@ -77,6 +96,9 @@ class IniDocument {
     std::vector<Line> lines;
   };
 
+  void parseLines(const std::string& text);
+  // The kept bytes as the file holds them.
+  std::string fileBytes(std::string kept) const;
   Line makeLine(const QString& text) const;
   std::string encode(const QString& text) const;
   std::optional<size_t> findSection(const QString& section) const;
@@ -102,7 +124,9 @@ class IniDocument {
   mutable std::unordered_map<QString, size_t> keys_;  // header and folded key -> first line
   mutable size_t lastHeader_ = 0;                     // valid when hasHeader_
   mutable bool hasHeader_ = false;
-  bool utf8_ = true;
+  bool utf8_ = true;  // also for a UTF-16 file, whose lines are kept as UTF-8
+  Utf16 utf16_ = Utf16::No;
+  bool readable_ = true;
   std::string eol_ = "\r\n";
 };
 

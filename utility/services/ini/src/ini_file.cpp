@@ -70,6 +70,8 @@ QString trimBlanks(QStringView s) {
 QString oneLine(QString text) {
   text.replace(u'\r', u' ');
   text.replace(u'\n', u' ');
+  // A read leaves NUL characters out, and a NUL byte would make the file read as no text.
+  text.remove(QChar(u'\0'));
   return text;
 }
 
@@ -114,6 +116,7 @@ QString editFile(const QString& path, Edit edit) {
       return writeRefusal(path, err);
   }
   IniDocument doc = IniDocument::parse(bytes.value_or(std::string()));
+  if (QString p = unreadableText(doc, path); !p.isEmpty()) return p;
   if (!edit(doc)) return QString();  // nothing to change
   const std::string edited = doc.bytes();
   if (QString p = unholdableBytes(doc, edited, path); !p.isEmpty()) return p;

@@ -96,4 +96,9 @@ QString unholdableBytes(const IniDocument& doc, const std::string& bytes, const 
          QStringLiteral("编码的文件，这样改过后会被当作UTF-8读回，其中的文字会变样，文件没有改动");
 }
 
+QString unreadableText(const IniDocument& doc, const QString& path) {
+  if (doc.readable()) return QString();
+  return quoted(path) + QStringLiteral("不是文本文件，无法作为INI文件读写，文件没有改动");
+}
+
 }  // namespace mobrel

@@ -27,4 +27,9 @@ QString unholdableWrite(const IniDocument& doc, const QString& section, const QS
 // "Т" in UTF-8). The message names the file.
 QString unholdableBytes(const IniDocument& doc, const std::string& bytes, const QString& path);
 
+// Why the file `path`, read into `doc`, must not be changed at all: "" when it may be. A file
+// that is no text (binary data, UTF-16 without its mark or broken) reads as holding nothing,
+// so that a rewrite would lose everything in it and an append would add text it cannot hold.
+QString unreadableText(const IniDocument& doc, const QString& path);
+
 }  // namespace mobrel

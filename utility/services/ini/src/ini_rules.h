@@ -15,7 +15,8 @@ namespace mobrel {
 std::optional<std::string> readBytes(const QString& path);
 // The text without the blanks (spaces and tabs) around it, as names and values are read.
 QString trimBlanks(QStringView s);
-// CR and LF written as spaces (values: names that hold them are refused).
+// CR and LF written as spaces, NUL characters left out (values: names that hold them are
+// refused).
 QString oneLine(QString text);
 
 }  // namespace mobrel

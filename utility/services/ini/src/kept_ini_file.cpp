@@ -159,6 +159,9 @@ bool KeptIniFile::readyToChange() {
     failure_ = QStringLiteral("无法读取") + quoted(path_);
     return false;
   }
+  // A file that is no text reads as holding nothing: neither an append nor a rewrite touches it.
+  failure_ = unreadableText(*doc_, path_);
+  if (!failure_.isEmpty()) return false;
   // A file that is there but cannot be written stays as it is.
   if (stamp_.exists) {
     if (const int err = sheetcut::writeAccessError(path_.toStdString())) {

@@ -18,8 +18,13 @@ namespace mobrel {
 // written reads back. A header that names a section only because the first rule cuts it short
 // ("[x] ;y]" for "x") serves it where no header names it plainly ("[x]").
 //
-// A file whose bytes are valid UTF-8 is read as UTF-8, any other in the ANSI code page (GBK),
-// and written back in the encoding it was read in; a new file is UTF-8. Nothing is cached:
+// A file that begins with a UTF-16 byte-order mark (little- or big-endian) is read as UTF-16; a
+// file whose bytes are valid UTF-8 is read as UTF-8, any other in the ANSI code page (GBK). Each
+// is written back in the encoding it was read in, a UTF-16 file whole, with its one mark; a new
+// file is UTF-8. A line ends at CR LF, LF or a lone CR, and new lines take the file's ending.
+// A file that is no text at all (binary data, a NUL byte in a file without the UTF-16 mark,
+// UTF-16 that is not whole) reads as empty, and every change of it is refused naming the file,
+// which keeps its bytes. Nothing is cached:
 // every call reads the file, every change is written at once, under a lock and through a
 // temporary file that is renamed into place. The lock is that of the folder where the rename
 // happens (a symbolic link's target folder), and the new file keeps the old one's mode, and
@@ -40,13 +45,13 @@ class IniFile {
   QString GetIniKey(const QString& section, const QString& key) const;
 
   // Adds or replaces the key, creating the section and the file when missing (not a missing
-  // folder). CR and LF in the value are written as spaces. A section or key name that would not
-  // read back as the same name (a line break, "=" in a key, ... see unholdableName) is refused,
-  // as is a path that is not a regular file, and a name or value with a character that a file
-  // in the ANSI code page has no code for (it would be stored as "?"): the message names it and
-  // those characters. So is any change of a file in the ANSI code page after which its bytes
-  // would read as UTF-8 (the message names the file). Returns false when the file could not be
-  // written (writeFailure says why); the file is then as it was.
+  // folder). CR and LF in the value are written as spaces, NUL characters left out. A section or
+  // key name that would not read back as the same name (a line break, "=" in a key, ... see
+  // unholdableName) is refused, as is a path that is not a regular file, and a name or value with a
+  // character that a file in the ANSI code page has no code for (it would be stored as "?"): the
+  // message names it and those characters. So is any change of a file in the ANSI code page after
+  // which its bytes would read as UTF-8 (the message names the file). Returns false when the file
+  // could not be written (writeFailure says why); the file is then as it was.
   bool WriteIniKey(const QString& section, const QString& key, const QString& value);
 
   // Writes the keys in order as WriteIniKey would one by one, with one read and one write of

@@ -8,8 +8,9 @@ namespace mobrel {
 // 1023 bytes of the ANSI code page, trimmed, without NUL characters.
 QString profileValue(const QString& stored);
 
-// A value as a profile read hands it back once it is written: line breaks as spaces, the blanks
-// (spaces and tabs) around it dropped as the file holds it, then as profileValue.
+// A value as a profile read hands it back once it is written: line breaks as spaces and NUL
+// characters left out, the blanks (spaces and tabs) around it dropped as the file holds it, then
+// as profileValue.
 QString readBackValue(const QString& written);
 
 // What tells a key of a section apart in a file: both names without the blanks around them, in

@@ -32,7 +32,9 @@ class IniChangeLock;
 // What a stopped or failed run reported is so on the disk once sync() has run; a killed
 // process loses at most the waiting keys of the last moments, never a line that was appended.
 //
-// Every change of the file happens under the folder lock of IniFile.
+// Every change of the file happens under the folder lock of IniFile. The file keeps its
+// encoding as with IniFile: lines appended to a UTF-16 file are UTF-16 in its byte order, and
+// a file that is no text is never changed.
 class KeptIniFile {
  public:
   explicit KeptIniFile(QString path);

@@ -71,16 +71,6 @@ std::string writeKeyAs(const OtherUser& user, const fs::path& file, const QStrin
   });
 }
 
-// The text getfacl prints for the file's access control list, without the comment lines.
-std::string accessList(const fs::path& file) {
-  std::string out;
-  FILE* p = ::popen(("getfacl -c -p '" + file.string() + "' 2>&1").c_str(), "r");
-  if (p == nullptr) return "<no getfacl>";
-  char buf[256];
-  while (std::fgets(buf, sizeof buf, p) != nullptr) out += buf;
-  return ::pclose(p) == 0 ? out : "<getfacl failed: " + out + ">";
-}
-
 class FileIdentity : public ::testing::Test {
  protected:
   void SetUp() override { ::chmod(dir.path().c_str(), 0755); }

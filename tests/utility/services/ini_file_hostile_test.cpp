@@ -382,16 +382,6 @@ TEST(IniFileSharing, ALinkTheSystemRefusesToFollowIsNotFollowed) {
   EXPECT_TRUE(fs::is_symlink(link.link()));
 }
 
-// The text getfacl prints for the file's access control list, without the comment lines.
-std::string accessList(const fs::path& file) {
-  std::string out;
-  FILE* p = ::popen(("getfacl -c -p '" + file.string() + "' 2>&1").c_str(), "r");
-  if (p == nullptr) return "<no getfacl>";
-  char buf[256];
-  while (std::fgets(buf, sizeof buf, p) != nullptr) out += buf;
-  return ::pclose(p) == 0 ? out : "<getfacl failed: " + out + ">";
-}
-
 // A replaced file keeps its access control list and extended attributes: the group does not
 // gain the write permission that the list gives a named user, and that user keeps access.
 TEST(IniFileSharing, AReplacedFileKeepsItsAccessListAndExtendedAttributes) {

@@ -4,6 +4,7 @@
 
 #include <QStringEncoder>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -42,4 +43,13 @@ std::string utf16(QStringView text, bool littleEndian) {
   QStringEncoder encoder(littleEndian ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
   const QByteArray bytes = encoder(text);
   return bytes.toStdString();
+}
+
+std::string accessList(const std::filesystem::path& file) {
+  std::string out;
+  FILE* p = ::popen(("getfacl -c -p '" + file.string() + "' 2>&1").c_str(), "r");
+  if (p == nullptr) return "<no getfacl>";
+  char buf[256];
+  while (std::fgets(buf, sizeof buf, p) != nullptr) out += buf;
+  return ::pclose(p) == 0 ? out : "<getfacl failed: " + out + ">";
 }

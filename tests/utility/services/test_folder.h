@@ -26,3 +26,6 @@ std::string readBytes(const std::filesystem::path& file);
 // U+FEFF, as Windows editors save "Unicode" files. (A view, so that no char literal passes
 // through QString::fromUtf8, which drops a leading U+FEFF.)
 std::string utf16(QStringView text, bool littleEndian = true);
+// The text getfacl prints for the file's access control list, without the comment lines, or a
+// text in angle brackets saying why there is none.
+std::string accessList(const std::filesystem::path& file);

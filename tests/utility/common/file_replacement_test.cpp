@@ -18,6 +18,7 @@
 #include <sstream>
 
 #include "other_user.h"
+#include "small_filesystem.h"
 
 namespace fs = std::filesystem;
 
@@ -120,6 +121,32 @@ TEST_F(FileReplacementTest, AFileWithASecondNameIsWrittenInPlaceOnlyOnceWhole) {
   EXPECT_EQ(fs::hard_link_count(file), 2u);
   // Nothing but the two names is left in the folder.
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2);
+}
+
+// Content held beyond the memory goes to the system's temporary folder where the disk of the
+// file has no room for it: a file written in place that does not grow needs none, and a disk
+// that fills while the content is held does not fail the replacement either.
+TEST_F(FileReplacementTest, ContentHeldForAFullDiskGoesElsewhere) {
+  sheetcut::testing::SmallFileSystem small(32u << 20);
+  SHEETCUT_REQUIRE_SMALL_FS(small);
+  const fs::path file = small.root() / "big.dat";
+  write(file, std::string(14u << 20, 'o'));
+  fs::create_hard_link(file, small.root() / "other.dat");
+  std::string content(12u << 20, '\0');
+  for (size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>('a' + i % 23);
+
+  for (const size_t room : {size_t{0}, size_t{10u << 20}}) {
+    small.fill(room);
+    sheetcut::FileReplacement replacement(file.string());
+    ASSERT_EQ(replacement.create(), 0);
+    ASSERT_TRUE(replacement.inPlace());
+    for (size_t at = 0; at < content.size(); at += 1u << 20)
+      ASSERT_EQ(replacement.write(content.data() + at, 1u << 20), 0) << "room " << room;
+    ASSERT_EQ(replacement.commit(), 0);
+    EXPECT_TRUE(read(small.root() / "other.dat") == content);
+    small.release();
+    content[0] = content[0] == 'a' ? 'b' : 'a';
+  }
 }
 
 }  // namespace

@@ -42,21 +42,39 @@ ContentSpool::~ContentSpool() {
   if (fd_ >= 0) ::close(fd_);
 }
 
-int ContentSpool::spill() {
+// Where the content goes beyond the memory: beside the target, else in the system's temporary
+// folder.
+std::vector<std::string> ContentSpool::places() const {
   const char* tmp = std::getenv("TMPDIR");
+  return {nearFolder_, std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp"),
+          std::string("/tmp")};
+}
+
+int ContentSpool::spill(const char* more, size_t moreSize) {
+  // A place whose file system has no room for the content is passed over like one that has no
+  // place for a file: the folder beside the target is often on a full disk where the file
+  // written in place needs no more room. A full disk is the cause named when no place takes
+  // the content; else why the first place refused.
   int err = 0;
-  for (const std::string& folder :
-       {nearFolder_, std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp"),
-        std::string("/tmp")}) {
-    fd_ = unnamedFileIn(folder);
-    if (fd_ >= 0) break;
-    if (err == 0) err = errno;
+  const std::vector<std::string> folders = places();
+  while (place_ < folders.size()) {
+    const int fd = unnamedFileIn(folders[place_++]);
+    int failed = fd < 0 ? errno : 0;
+    if (failed == 0) failed = copyTo(fd, 0, size_);
+    if (failed == 0) failed = writeAllAt(fd, more, moreSize, static_cast<off_t>(size_));
+    if (failed == 0) {
+      if (fd_ >= 0) ::close(fd_);
+      fd_ = fd;
+      size_ += moreSize;
+      memory_.clear();
+      memory_.shrink_to_fit();
+      return 0;
+    }
+    if (fd >= 0) ::close(fd);
+    const bool full = failed == ENOSPC || failed == EDQUOT;
+    if (err == 0 || (full && err != ENOSPC && err != EDQUOT)) err = failed;
   }
-  if (fd_ < 0) return err;
-  if (const int failed = writeAllAt(fd_, memory_.data(), memory_.size(), 0)) return failed;
-  memory_.clear();
-  memory_.shrink_to_fit();
-  return 0;
+  return err;
 }
 
 int ContentSpool::append(const void* data, size_t size) {
@@ -66,12 +84,16 @@ int ContentSpool::append(const void* data, size_t size) {
     size_ += size;
     return 0;
   }
-  if (fd_ < 0) {
-    if (const int err = spill()) return err;
+  if (fd_ < 0) return spill(bytes, size);
+  const int err = writeAllAt(fd_, bytes, size, static_cast<off_t>(size_));
+  if (err == 0) {
+    size_ += size;
+    return 0;
   }
-  if (const int err = writeAllAt(fd_, bytes, size, static_cast<off_t>(size_))) return err;
-  size_ += size;
-  return 0;
+  // The place ran out of room: the content moves on to the next one.
+  if (err != ENOSPC && err != EDQUOT) return err;
+  const int moved = spill(bytes, size);
+  return moved == 0 ? 0 : err;
 }
 
 int ContentSpool::copyTo(int fd, size_t from, size_t to) const {

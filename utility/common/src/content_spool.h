@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace sheetcut::detail {
 
@@ -27,11 +28,15 @@ class ContentSpool {
   int copyTo(int fd, size_t from, size_t to) const;
 
  private:
-  int spill();
+  std::vector<std::string> places() const;
+  // Moves the content held so far, and `more` after it, to an unnamed file in the next place
+  // that takes it whole.
+  int spill(const char* more, size_t moreSize);
 
   std::string nearFolder_;
   std::string memory_;
   int fd_ = -1;
+  size_t place_ = 0;  // the next place to try (see places())
   size_t size_ = 0;
 };
 

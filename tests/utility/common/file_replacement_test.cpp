@@ -123,6 +123,33 @@ TEST_F(FileReplacementTest, AFileWithASecondNameIsWrittenInPlaceOnlyOnceWhole) {
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2);
 }
 
+// A file written in place that another file took the place of meanwhile is left alone: the
+// content was meant for the name, not for the file's other names.
+TEST_F(FileReplacementTest, AFileMovedAwayBeforeTheWritingKeepsItsContent) {
+  const fs::path file = dir_ / "a.dat";
+  for (const bool removed : {false, true}) {
+    fs::remove(file);
+    fs::remove(dir_ / "other.dat");
+    write(file, "old content");
+    fs::create_hard_link(file, dir_ / "other.dat");
+    sheetcut::FileReplacement replacement(file.string());
+    ASSERT_EQ(replacement.create(), 0);
+    ASSERT_TRUE(replacement.inPlace());
+    ASSERT_EQ(replacement.write("new", 3), 0);
+    if (removed) {
+      fs::remove(file);
+    } else {
+      write(dir_ / "newer.dat", "newer");
+      fs::rename(dir_ / "newer.dat", file);
+    }
+    EXPECT_NE(replacement.commit(), 0);
+    EXPECT_EQ(read(dir_ / "other.dat"), "old content");
+    if (!removed) {
+      EXPECT_EQ(read(file), "newer");
+    }
+  }
+}
+
 // Content held beyond the memory goes to the system's temporary folder where the disk of the
 // file has no room for it: a file written in place that does not grow needs none, and a disk
 // that fills while the content is held does not fail the replacement either.

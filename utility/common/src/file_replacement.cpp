@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "content_spool.h"
-#include "folder_of.h"
 #include "extended_attributes.h"
+#include "folder_of.h"
 #include "sheetcut/file_protection.h"
 
 namespace sheetcut {
@@ -153,6 +153,11 @@ int FileReplacement::write(const void* data, size_t size) {
 int FileReplacement::writeInPlace() {
   struct stat st {};
   if (::fstat(fd_, &st) != 0) return errno;
+  // A file that another took the place of since it was opened (renamed away, removed) is no
+  // longer the target: its other names would get the content, the target not.
+  struct stat named {};
+  if (::lstat(finalPath_.c_str(), &named) != 0) return errno == ENOENT ? EAGAIN : errno;
+  if (named.st_dev != st.st_dev || named.st_ino != st.st_ino) return EAGAIN;
   const size_t oldSize = static_cast<size_t>(st.st_size);
   const size_t newSize = spool_->size();
   // The room first, without changing the file's size or content: a full disk or quota fails

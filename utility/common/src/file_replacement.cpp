@@ -245,10 +245,4 @@ std::string replacementFailure(int err, const std::string& path) {
   return replacementFailure(err);
 }
 
-mode_t newFileMode() {
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  return 0666 & ~mask;
-}
-
 }  // namespace sheetcut

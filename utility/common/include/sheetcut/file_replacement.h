@@ -100,7 +100,4 @@ std::string replacementFailure(int err);
 // names that.
 std::string replacementFailure(int err, const std::string& path);
 
-// The permission bits a new file gets from open(path, ..., 0666): 0666 less the umask.
-mode_t newFileMode();
-
 }  // namespace sheetcut

@@ -6,8 +6,6 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-#include <vector>
-
 #include "folder_of.h"
 
 namespace sheetcut {
@@ -32,17 +30,6 @@ bool hasCapability(int capability) {
   __user_cap_data_struct data[2]{};
   if (::syscall(SYS_capget, &header, data) != 0) return ::geteuid() == 0;
   return (data[capability / 32].effective & (1u << (capability % 32))) != 0;
-}
-
-bool isMemberOf(gid_t group) {
-  if (::getegid() == group) return true;
-  const int count = ::getgroups(0, nullptr);
-  if (count <= 0) return false;
-  std::vector<gid_t> groups(static_cast<size_t>(count));
-  const int got = ::getgroups(count, groups.data());
-  for (int i = 0; i < got; ++i)
-    if (groups[static_cast<size_t>(i)] == group) return true;
-  return false;
 }
 
 // The statx() attributes of `path` (links followed) that the file system reports, 0 where it
@@ -100,8 +87,9 @@ bool renameKeepsFile(const std::string& path, const struct stat& old) {
   if (old.st_nlink != 1) return false;
   // Only a process that may give files away can make a file of another owner, and only a
   // member of the group can give its own file that group.
-  if (!hasCapability(CAP_CHOWN) && (old.st_uid != ::geteuid() || !isMemberOf(old.st_gid)))
-    return false;
+  // (group_member looks at the supplementary groups only.)
+  const bool inGroup = ::getegid() == old.st_gid || ::group_member(old.st_gid) != 0;
+  if (!hasCapability(CAP_CHOWN) && (old.st_uid != ::geteuid() || !inGroup)) return false;
   const std::string folder = folderOf(path);
   struct stat dir {};
   if (::stat(folder.c_str(), &dir) != 0) return false;

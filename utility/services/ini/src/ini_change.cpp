@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "sheetcut/file_protection.h"
+#include "sheetcut/file_replacement.h"
 #include "sheetcut/regular_file.h"
 
 namespace mobrel {
@@ -52,7 +53,9 @@ QString protectionProblem(const QString& path, int error) {
   return QString();
 }
 
-QString writeRefusal(const QString& path, int error) {
+QString writeRefusal(const QString& path) {
+  const int error = sheetcut::writeAccessError(path.toStdString());
+  if (error == 0) return QString();
   const QString protection = protectionProblem(path, error);
   if (!protection.isEmpty()) return protection;
   return quoted(path) + QStringLiteral("是只读文件");

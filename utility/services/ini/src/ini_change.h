@@ -23,9 +23,9 @@ QString systemReason(int error, const QString& place);
 // read-only mount, another user's file in a shared sticky folder), else "" .
 QString protectionProblem(const QString& path, int error);
 
-// Why the existing file `path` may not be changed, from writeAccessError's answer: its
-// protection, else that it is read-only for this user.
-QString writeRefusal(const QString& path, int error);
+// Why the file `path` may not be changed: "" when this process may write it (or nothing is
+// there), else its protection, or that it is read-only for this user.
+QString writeRefusal(const QString& path);
 
 // Why a write of `path`, in the folder `folder`, failed: a full disk, or the file's
 // protection, naming the file, else the system's reason for the folder.

@@ -12,7 +12,6 @@
 #include "ini_names.h"
 #include "ini_rules.h"
 #include "sheetcut/ansi_codepage.h"
-#include "sheetcut/file_replacement.h"
 #include "sheetcut/regular_file.h"
 
 namespace mobrel {
@@ -112,8 +111,7 @@ QString editFile(const QString& path, Edit edit) {
   const std::optional<std::string> bytes = readBytes(path);
   if (!isMissing(path)) {
     if (!bytes) return QStringLiteral("无法读取") + quoted(path);
-    if (const int err = sheetcut::writeAccessError(path.toStdString()))
-      return writeRefusal(path, err);
+    if (QString refused = writeRefusal(path); !refused.isEmpty()) return refused;
   }
   IniDocument doc = IniDocument::parse(bytes.value_or(std::string()));
   if (QString p = unreadableText(doc, path); !p.isEmpty()) return p;

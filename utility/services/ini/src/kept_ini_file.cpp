@@ -10,7 +10,6 @@
 #include "ini_document.h"
 #include "ini_names.h"
 #include "ini_rules.h"
-#include "sheetcut/file_replacement.h"
 
 namespace mobrel {
 
@@ -163,13 +162,8 @@ bool KeptIniFile::readyToChange() {
   failure_ = unreadableText(*doc_, path_);
   if (!failure_.isEmpty()) return false;
   // A file that is there but cannot be written stays as it is.
-  if (stamp_.exists) {
-    if (const int err = sheetcut::writeAccessError(path_.toStdString())) {
-      failure_ = writeRefusal(path_, err);
-      return false;
-    }
-  }
-  return true;
+  if (stamp_.exists) failure_ = writeRefusal(path_);
+  return failure_.isEmpty();
 }
 
 bool KeptIniFile::rewrite(const IniChangeLock& lock) {

@@ -82,6 +82,11 @@ QString FileList::endTime(int row) const {
   return text(row, kEnd);
 }
 
+QString FileList::outputFolder(int row) const {
+  const QStandardItem* item = model_.item(row, kStatus);
+  return item ? item->data(kOutputFolderRole).toString() : QString();
+}
+
 QString FileList::picture(int row) const {
   const QStandardItem* item = model_.item(row, kStatus);
   return item ? item->data(kPictureRole).toString() : QString();
@@ -101,6 +106,22 @@ void FileList::setStartTime(int row, const QString& time) {
 }
 void FileList::setEndTime(int row, const QString& time) {
   setText(row, kEnd, time);
+}
+
+void FileList::setOutputFolder(int row, const QString& folder) {
+  if (QStandardItem* item = model_.item(row, kStatus)) item->setData(folder, kOutputFolderRole);
+}
+
+void FileList::clearRunMarks() {
+  for (int row = 0; row < model_.rowCount(); ++row) {
+    if (QStandardItem* item = model_.item(row, kStatus)) {
+      item->setData(QVariant(), kPictureRole);
+      item->setData(QVariant(), Qt::DecorationRole);
+      item->setToolTip(QString());
+    }
+    setStartTime(row, QString());
+    setEndTime(row, QString());
+  }
 }
 
 void FileList::addBlankRow() {

@@ -446,9 +446,13 @@ void MainWindow::ShowHelp() {
 
 void MainWindow::openOutputFolder(int row) {
   if (row < 0 || row >= list_.drawingCount()) return;
-  const QString folder = optSave_[int(SaveMode::ChosenFolder)]->isChecked()
-                             ? folderWithSlash(txtFolder_->text()) + list_.nameTag(row)
-                             : list_.folderTag(row) + list_.nameTag(row);
+  // Where the row's last split wrote; a row no run has split yet goes by the controls.
+  QString folder = list_.outputFolder(row);
+  if (folder.isEmpty()) {
+    folder = optSave_[int(SaveMode::ChosenFolder)]->isChecked()
+                 ? folderWithSlash(txtFolder_->text()) + list_.nameTag(row)
+                 : list_.folderTag(row) + list_.nameTag(row);
+  }
   if (parts_.api.FolderExist(folder)) {
     parts_.api.openFolder(folder, [self = QPointer<MainWindow>(this), folder] {
       if (self)

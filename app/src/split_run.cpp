@@ -98,6 +98,8 @@ bool SplitRun::chooseOutFolder(QString& folder) {
 }
 
 int SplitRun::splitRows(const QString& outFolder, SaveMode mode) {
+  // A row this run does not reach shows nothing, and a row it fails on no end time of before.
+  list_.clearRunMarks();
   int withoutFrame = 0;
   for (int row = 0; row < list_.drawingCount(); ++row) {
     if (stopRequested_) break;
@@ -108,6 +110,8 @@ int SplitRun::splitRows(const QString& outFolder, SaveMode mode) {
     const QString folder = mode == SaveMode::OwnFolder ? list_.folderTag(row) : outFolder;
     const QString childFolder = folder + list_.nameTag(row);
     cad_.setChildFileSavePath(childFolder);
+    // A double-click opens this folder, whatever the save mode and folder box say later.
+    list_.setOutputFolder(row, childFolder);
     int written = 0;
     try {
       written = cad_.SplitDwg(path, true);

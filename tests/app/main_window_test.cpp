@@ -547,6 +547,49 @@ TEST_F(WindowTest, DoubleClickAndHelpOpenWithoutAShellAndSayWhenTheyCannot) {
   EXPECT_EQ(api->alerts.last(), "没有可以打开帮助文件的程序: " + folder / "help.pdf");
 }
 
+TEST_F(WindowTest, ADoubleClickOpensTheFolderTheRowsLastRunWroteInto) {
+  auto program = start();
+  MainWindow* w = program->mainWindow();
+  FileList& list = w->fileList();
+  auto* box = w->findChild<QLineEdit*>("txtFolder");
+  const QString out = folder / "Out";
+  const QString other = folder / "Other";
+  QDir().mkpath(out);
+  QDir().mkpath(other);
+  list.addDrawing(folder / "a.dxf");
+  list.addDrawing(folder / "b.dxf");
+  // The split makes the folder it is given, as the component does.
+  cad->onSplit = [this](const QString&) { QDir().mkpath(cad->childFolder); };
+
+  // Split beside the drawings, then 指定文件夹 chosen: the row opens where it was split.
+  w->ab_ToolClick("tlStart");
+  chosenFolderOption(w)->click();
+  box->setText(out);
+  w->openOutputFolder(0);
+  EXPECT_EQ(api->openedFolders, QStringList{folder / "A"});
+
+  // Split into the chosen folder, then back to 原始路径 with the box edited.
+  w->ab_ToolClick("tlStart");
+  w->findChild<QRadioButton*>("optSave0")->click();
+  box->setText(other);
+  w->openOutputFolder(1);
+  // A removed row takes its folder along: the next row moves up with its own.
+  w->findChild<QTableView*>("gd")->selectRow(0);
+  w->ab_ToolClick("tlDelete");
+  ASSERT_EQ(list.path(0), folder / "b.dxf");
+  w->openOutputFolder(0);
+  EXPECT_EQ(api->openedFolders, (QStringList{folder / "A", out + "/B", out + "/B"}));
+
+  // Listed anew after the list was cleared, the drawing has not been split: the controls
+  // decide, as before any run.
+  chosenFolderOption(w)->click();
+  w->ab_ToolClick("tlClear");
+  list.addDrawing(folder / "b.dxf");
+  w->openOutputFolder(0);
+  EXPECT_EQ(api->openedFolders.size(), 3);
+  EXPECT_EQ(api->alerts, QStringList{other + "/B不存在!可能是转换过程中出现异常"});
+}
+
 TEST_F(WindowTest, FailuresOfCommandsAreShownAndTheWindowGoesOn) {
   auto program = start();
   MainWindow* w = program->mainWindow();

@@ -209,3 +209,24 @@ TEST_F(SplitRunTest, NestedStartIsIgnoredAndAStopEndsAfterTheCurrentDrawing) {
   run.StartSplit({SaveMode::OwnFolder, "", "字母 - 字母 - 数字"});
   EXPECT_EQ(cad.connects, 1);
 }
+
+TEST_F(SplitRunTest, ASecondRunShowsOnlyWhatItDidItself) {
+  addDrawings(3);
+  run.StartSplit({SaveMode::OwnFolder, "", "字母 - 字母 - 数字"});
+  ASSERT_EQ(list.picture(2), "ok");
+
+  // While the second run splits its first drawing, the rows after it show nothing of the first.
+  QStringList seen;
+  cad.onSplit = [&](const QString& path) {
+    if (path == list.path(0)) {
+      for (int row = 1; row < 3; ++row) {
+        seen << list.picture(row) + "|" + list.startTime(row) + "|" + list.endTime(row);
+      }
+    }
+    if (path == list.path(1)) throw sheetcut::Error(1, "broken drawing");
+  };
+  run.StartSplit({SaveMode::OwnFolder, "", "字母 - 字母 - 数字"});
+  EXPECT_EQ(seen, (QStringList{"||", "||"}));
+  EXPECT_EQ(list.picture(1) + "|" + list.startTime(1) + "|" + list.endTime(1), "err|10:00:09|");
+  EXPECT_EQ(list.picture(2) + "|" + list.startTime(2) + "|" + list.endTime(2), "||");
+}

@@ -11,8 +11,9 @@
 //   column 4  "结束时间"  end of its split
 //
 // Tags are kept in Qt::UserRole, the picture's key in kPictureRole and its icon in
-// Qt::DecorationRole. The path's tooltip is the whole path, however the column shortens it;
-// a picture's tooltip says what it means.
+// Qt::DecorationRole, the folder the row's last split wrote into in kOutputFolderRole. The path's
+// tooltip is the whole path, however the column shortens it; a picture's tooltip says what it
+// means.
 
 #include <QHash>
 #include <QIcon>
@@ -26,6 +27,7 @@ class FileList {
  public:
   enum Column { kFixed = 0, kStatus = 1, kPath = 2, kStart = 3, kEnd = 4, kColumns = 5 };
   static constexpr int kPictureRole = Qt::UserRole + 1;
+  static constexpr int kOutputFolderRole = Qt::UserRole + 2;
   static constexpr int kBlankRows = 18;
 
   FileList();
@@ -64,10 +66,17 @@ class FileList {
   QString picture(int row) const;    // "" before the run touched the row
   QString startTime(int row) const;
   QString endTime(int row) const;
+  // The folder the last split of the row wrote into; "" until a run splits it. It goes with
+  // the row, so a row removed, or a list cleared, leaves none behind.
+  QString outputFolder(int row) const;
 
   void setPicture(int row, const QString& key);
   void setStartTime(int row, const QString& time);
   void setEndTime(int row, const QString& time);
+  void setOutputFolder(int row, const QString& folder);
+  // Takes every row's picture and times off, so that a run shows only what it did itself. The
+  // output folders stay: the drawings split before are still where they were written.
+  void clearRunMarks();
 
  private:
   void addBlankRow();

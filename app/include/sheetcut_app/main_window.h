@@ -47,7 +47,8 @@ class MainWindow : public QMainWindow {
   // "cfg.ini". The format chosen in the list stays chosen when the new list still holds it.
   void LoadConfigInfo(bool flag);
   QString GetDwgIDMask() const;
-  // Opens the output folder of a row (the grid's double-click).
+  // Opens the folder the row's last split wrote into, or for a row no run has split yet the one
+  // the save mode and the folder box name (the grid's double-click).
   void openOutputFolder(int row);
 
   FileList& fileList() { return list_; }

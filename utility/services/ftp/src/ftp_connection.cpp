@@ -464,6 +464,12 @@ bool FtpConnection::downloadFolder(const QString& folder, const QString& localFo
   // Every name is checked before anything is written. Two remote files may not be written
   // to one local name, as names whose bytes the code page cannot decode would be (each such
   // byte becomes "?"); a name listed twice is fetched once.
+  const auto meet = [&](const Impl::ListedFile& first, const Impl::ListedFile& second,
+                        const QString& localFile) {
+    return d_->fail(
+        QStringLiteral("remote files \"%1\" and \"%2\" would both be local file \"%3\"")
+            .arg(shownListedName(first.rawName), shownListedName(second.rawName), localFile));
+  };
   std::vector<const Impl::ListedFile*> files;
   std::map<QString, const Impl::ListedFile*> byLocalName;
   for (const Impl::ListedFile& f : listed) {
@@ -475,10 +481,7 @@ bool FtpConnection::downloadFolder(const QString& folder, const QString& localFo
     if (added) {
       files.push_back(&f);
     } else if (known->second->rawName != f.rawName) {
-      return d_->fail(
-          QStringLiteral("remote files \"%1\" and \"%2\" would both be local file \"%3\"")
-              .arg(shownListedName(known->second->rawName), shownListedName(f.rawName),
-                   localPathIn(localFolder, f.name)));
+      return meet(*known->second, f, localPathIn(localFolder, f.name));
     }
   }
   // The files written so far, by device and inode: a name that reaches one of them again (a
@@ -490,12 +493,7 @@ bool FtpConnection::downloadFolder(const QString& folder, const QString& localFo
     struct stat st {};
     if (stat(localBytes.constData(), &st) == 0) {
       const auto earlier = written.find({st.st_dev, st.st_ino});
-      if (earlier != written.end()) {
-        return d_->fail(
-            QStringLiteral("remote files \"%1\" and \"%2\" would both be local file \"%3\"")
-                .arg(shownListedName(earlier->second->rawName), shownListedName(f->rawName),
-                     localFile));
-      }
+      if (earlier != written.end()) return meet(*earlier->second, *f, localFile);
     }
     const std::string rawFile = joinRemote(*rawFolder, f->rawName);
     const QString shown = QString::fromStdString(ansiToUtf8(rawFile));

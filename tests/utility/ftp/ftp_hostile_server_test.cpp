@@ -43,6 +43,13 @@ QMap<QByteArray, QByteArray> filesIn(const QString& folder) {
   return files;
 }
 
+#ifdef __SANITIZE_ADDRESS__
+// AddressSanitizer holds freed memory back from reuse, so the peak tells little there.
+constexpr bool kPeakTellsUse = false;
+#else
+constexpr bool kPeakTellsUse = true;
+#endif
+
 // The peak memory of this process in KiB since the last reset.
 long peakKiB() {
   QFile status("/proc/self/status");
@@ -182,7 +189,9 @@ TEST_F(FtpHostileServer, ListingsWithoutEndAreRefusedInBoundedMemory) {
     const long grown = peakKiB() - before;
     std::cout << "peak memory growth listing endless " << endless << ": " << grown / 1024
               << " MiB\n";
-    EXPECT_LT(grown, 256 * 1024) << endless;
+    if (kPeakTellsUse) {
+      EXPECT_LT(grown, 256 * 1024) << endless;
+    }
     EXPECT_TRUE(LastError(0).contains("\"pub\"")) << LastError(0).toStdString();
     CloseConn(0);
   }

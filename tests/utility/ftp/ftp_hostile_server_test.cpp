@@ -118,24 +118,18 @@ TEST_F(FtpHostileServer, NamesThatMeetOrLeaveTheFolderFailTheWalk) {
   const QString downloads = dir_.filePath("downloads");
   writeBytes(downloads + "/dup?", "kept");
   {
-    ScriptedFtpServer server(folderScript({{"a.txt", "a"}, {"dup\xff", "ff"}, {"dup\xfe", "fe"}}));
+    ScriptedFtpServer server(
+        folderScript({{"a.txt", "a"}, {"dup\xff", "ff"}, {"dup\xfe", "fe"}, {"dup?", "plain"}}));
     ASSERT_TRUE(connect(server));
     EXPECT_FALSE(DownloadFolder("pub", downloads, "*.*", 0));
-    EXPECT_TRUE(LastError(0).contains("dup\\xFF") && LastError(0).contains("dup\\xFE"))
+    EXPECT_TRUE(LastError(0).contains("\"dup\\xFF\" and \"dup\\xFE\""))
         << LastError(0).toStdString();
   }
   {
-    ScriptedFtpServer server(folderScript({{"dup?", "plain"}, {"dup\xff", "ff"}}));
+    ScriptedFtpServer server(folderScript({{"a.txt", "a"}, {"..\\up", "x"}}));
     ASSERT_TRUE(connect(server));
     EXPECT_FALSE(DownloadFolder("pub", downloads, "*.*", 0));
-    EXPECT_TRUE(LastError(0).contains("\"dup?\"") && LastError(0).contains("dup\\xFF"))
-        << LastError(0).toStdString();
-  }
-  for (const QByteArray& bad : {QByteArray("a\\b"), QByteArray("..\\up")}) {
-    ScriptedFtpServer server(folderScript({{"a.txt", "a"}, {bad, "x"}}));
-    ASSERT_TRUE(connect(server));
-    EXPECT_FALSE(DownloadFolder("pub", downloads, "*.*", 0));
-    EXPECT_TRUE(LastError(0).contains(QString::fromUtf8(bad))) << LastError(0).toStdString();
+    EXPECT_TRUE(LastError(0).contains("\"..\\up\"")) << LastError(0).toStdString();
   }
   EXPECT_EQ(filesIn(downloads), (QMap<QByteArray, QByteArray>{{"dup?", "kept"}}));
 

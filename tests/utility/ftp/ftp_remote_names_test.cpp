@@ -35,6 +35,8 @@ TEST(FtpRemoteNames, ListedNamesThatWouldLeaveTheFolderAreUnsafe) {
   EXPECT_TRUE(isSafeListedName("A.DWG"));
   EXPECT_TRUE(isSafeListedName("..x.dwg"));
   EXPECT_TRUE(isSafeListedName("\xcd\xbc\xba\xc5.dwg"));
+  // A GBK character whose second byte is that of "\\".
+  EXPECT_TRUE(isSafeListedName("\x81\x5C.txt"));
 }
 
 }  // namespace

@@ -274,6 +274,26 @@ class ServersEnvironment : public ::testing::Environment {
 
 }  // namespace
 
+struct ScriptedFtpServer::Process : ServerProcess {};
+
+ScriptedFtpServer::ScriptedFtpServer(const QByteArray& jsonScript)
+    : process_(std::make_unique<Process>()) {
+  static int count = 0;
+  const QString script = servers.scratch + QStringLiteral("/../script-%1.json").arg(++count);
+  writeBytes(script, jsonScript);
+  why_ = startOnFreePort(
+      *process_, port_,
+      [&](int port) {
+        return QStringList{"/usr/bin/python3",
+                           SHEETCUT_SOURCE_DIR "/tests/utility/ftp/scripted_ftp_server.py",
+                           QString::number(port), script};
+      },
+      script + ".out");
+  if (!why_.isEmpty()) port_ = 0;
+}
+
+ScriptedFtpServer::~ScriptedFtpServer() = default;
+
 const FtpTestServers& FtpTestServers::get() {
   return servers;
 }

@@ -6,11 +6,17 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <sys/stat.h>
+
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "mobrel/ftp_data_peer.h"
+#include "mobrel/ftp_listing_bounds.h"
 #include "mobrel/ftp_remote_names.h"
 #include "mobrel/wildcard.h"
 #include "sheetcut/ansi_codepage.h"
@@ -77,6 +83,8 @@ struct FtpConnection::Impl {
   std::string lastReply;
   QString lastError;
   CURLcode lastCode = CURLE_OK;
+  // Why a callback stopped the operation ("" when none did).
+  QString abortReason;
 
   std::function<void(const FtpProgress&)> progressHandler;
   FtpProgress progress;
@@ -89,6 +97,7 @@ struct FtpConnection::Impl {
   };
   std::vector<ListedFile>* listing = nullptr;  // filled while a listing runs
   QString listFilter;
+  ListingBounds* listingBounds = nullptr;  // while a listing runs
 
   ~Impl() { closeHandle(); }
 
@@ -137,6 +146,7 @@ struct FtpConnection::Impl {
     errorBuffer[0] = '\0';
     lastReply.clear();
     lastError.clear();
+    abortReason.clear();
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorBuffer);
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "ftp");
@@ -149,10 +159,32 @@ struct FtpConnection::Impl {
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
     // Paths go whole into each command, so the session never leaves the login folder.
     curl_easy_setopt(curl, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));
-    if (!passive) curl_easy_setopt(curl, CURLOPT_FTPPORT, "-");
+    if (!passive) {
+      curl_easy_setopt(curl, CURLOPT_FTPPORT, "-");
+      curl_easy_setopt(curl, CURLOPT_SOCKOPTFUNCTION, &Impl::onSocket);
+      curl_easy_setopt(curl, CURLOPT_SOCKOPTDATA, this);
+    }
     curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &Impl::onReply);
     curl_easy_setopt(curl, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &Impl::discard);
+  }
+
+  // In active mode the data connection is taken only from the address the control connection
+  // goes to: whoever else reached the open port first would otherwise supply a download's
+  // content, or receive an upload's.
+  static int onSocket(void* self, curl_socket_t socket, curlsocktype purpose) {
+    if (purpose != CURLSOCKTYPE_ACCEPT) return CURL_SOCKOPT_OK;
+    auto* d = static_cast<Impl*>(self);
+    const char* server = nullptr;
+    curl_easy_getinfo(d->curl, CURLINFO_PRIMARY_IP, &server);
+    const std::string expected = canonicalAddress(server != nullptr ? server : "");
+    const std::string peer = peerAddressOf(socket);
+    if (!expected.empty() && peer == expected) return CURL_SOCKOPT_OK;
+    d->abortReason =
+        QStringLiteral("refused a data connection from %1: only the server at %2 may open it")
+            .arg(QString::fromStdString(peer.empty() ? "an unknown address" : peer),
+                 QString::fromStdString(expected.empty() ? "an unknown address" : expected));
+    return CURL_SOCKOPT_ERROR;
   }
 
   bool perform(const std::string& urlPath) {
@@ -161,6 +193,7 @@ struct FtpConnection::Impl {
     const CURLcode code = curl_easy_perform(curl);
     if (code == CURLE_OK) return true;
     lastCode = code;
+    if (!abortReason.isEmpty()) return fail(abortReason);
     // libcurl's error buffer may also hold notes from steps it recovered from; the server's
     // last reply tells more where there is one.
     if (!lastReply.empty()) {
@@ -285,12 +318,19 @@ struct FtpConnection::Impl {
 
   static int onMatch(void* self, const char*, const char* name) {
     auto* d = static_cast<Impl*>(self);
+    // libcurl keeps what matches until the listing ends: past the bounds nothing more does.
+    if (!d->listingBounds->entry()) return CURL_FNMATCHFUNC_NOMATCH;
     const QString decoded = QString::fromStdString(ansiToUtf8(name));
     return wildcardMatch(d->listFilter, decoded) ? CURL_FNMATCHFUNC_MATCH
                                                  : CURL_FNMATCHFUNC_NOMATCH;
   }
 
-  bool list(const std::string& rawFolder, const QString& filter, std::vector<ListedFile>& out) {
+  static int onListingProgress(void* self, curl_off_t, curl_off_t dlNow, curl_off_t, curl_off_t) {
+    return static_cast<Impl*>(self)->listingBounds->progress(dlNow) ? 0 : 1;
+  }
+
+  bool list(const std::string& rawFolder, const QString& shownFolder, const QString& filter,
+            std::vector<ListedFile>& out) {
     if (!requireOpen()) return false;
     out.clear();
     if (lister == nullptr) lister = curl_easy_init();
@@ -299,6 +339,11 @@ struct FtpConnection::Impl {
     beginOperation();
     listing = &out;
     listFilter = filter;
+    ListingBounds bounds;
+    listingBounds = &bounds;
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &Impl::onListingProgress);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, this);
     curl_easy_setopt(curl, CURLOPT_WILDCARDMATCH, 1L);
     curl_easy_setopt(curl, CURLOPT_CHUNK_BGN_FUNCTION, &Impl::onChunkBegin);
     curl_easy_setopt(curl, CURLOPT_CHUNK_DATA, this);
@@ -309,7 +354,13 @@ struct FtpConnection::Impl {
     if (urlPath.empty() || urlPath.back() != '/') urlPath += '/';
     bool ok = perform(urlPath + "*");
     listing = nullptr;
+    listingBounds = nullptr;
     curl = session;
+    if (!bounds.refusal().isEmpty()) {
+      out.clear();
+      return fail(QStringLiteral("the listing of remote folder \"%1\" %2")
+                      .arg(shownFolder, bounds.refusal()));
+    }
     // A listing that arrived whole but matched nothing is reported as a missing file.
     if (!ok && lastCode == CURLE_REMOTE_FILE_NOT_FOUND && !lastReply.empty() &&
         lastReply.front() == '2') {
@@ -408,16 +459,46 @@ bool FtpConnection::download(const QString& remoteFile, const QString& localFile
 bool FtpConnection::downloadFolder(const QString& folder, const QString& localFolder,
                                    const QString& filter, bool binary) {
   const auto rawFolder = d_->remote(folder);
-  std::vector<Impl::ListedFile> files;
-  if (!rawFolder || !d_->list(*rawFolder, filter, files)) return false;
-  const QDir local(localFolder);
-  for (const Impl::ListedFile& f : files) {
+  std::vector<Impl::ListedFile> listed;
+  if (!rawFolder || !d_->list(*rawFolder, folder, filter, listed)) return false;
+  // Every name is checked before anything is written. Two remote files may not be written
+  // to one local name, as names whose bytes the code page cannot decode would be (each such
+  // byte becomes "?"); a name listed twice is fetched once.
+  const auto meet = [&](const Impl::ListedFile& first, const Impl::ListedFile& second,
+                        const QString& localFile) {
+    return d_->fail(
+        QStringLiteral("remote files \"%1\" and \"%2\" would both be local file \"%3\"")
+            .arg(shownListedName(first.rawName), shownListedName(second.rawName), localFile));
+  };
+  std::vector<const Impl::ListedFile*> files;
+  std::map<QString, const Impl::ListedFile*> byLocalName;
+  for (const Impl::ListedFile& f : listed) {
     if (!isSafeListedName(f.rawName)) {
-      return d_->fail(QStringLiteral("the server listed an unusable file name \"%1\"").arg(f.name));
+      return d_->fail(QStringLiteral("the server listed an unusable file name \"%1\"")
+                          .arg(shownListedName(f.rawName)));
     }
-    const std::string rawFile = joinRemote(*rawFolder, f.rawName);
+    const auto [known, added] = byLocalName.emplace(f.name, &f);
+    if (added) {
+      files.push_back(&f);
+    } else if (known->second->rawName != f.rawName) {
+      return meet(*known->second, f, localPathIn(localFolder, f.name));
+    }
+  }
+  // The files written so far, by device and inode: a name that reaches one of them again (a
+  // folder that does not tell case apart, a symbolic link) would overwrite it.
+  std::map<std::pair<dev_t, ino_t>, const Impl::ListedFile*> written;
+  for (const Impl::ListedFile* f : files) {
+    const QString localFile = localPathIn(localFolder, f->name);
+    const QByteArray localBytes = QFile::encodeName(localFile);
+    struct stat st {};
+    if (stat(localBytes.constData(), &st) == 0) {
+      const auto earlier = written.find({st.st_dev, st.st_ino});
+      if (earlier != written.end()) return meet(*earlier->second, *f, localFile);
+    }
+    const std::string rawFile = joinRemote(*rawFolder, f->rawName);
     const QString shown = QString::fromStdString(ansiToUtf8(rawFile));
-    if (!d_->download(rawFile, local.filePath(f.name), shown, binary)) return false;
+    if (!d_->download(rawFile, localFile, shown, binary)) return false;
+    if (stat(localBytes.constData(), &st) == 0) written[{st.st_dev, st.st_ino}] = f;
   }
   return true;
 }
@@ -437,7 +518,7 @@ bool FtpConnection::uploadFolder(const QString& localFolder, const QString& fold
     if (!rawName) return false;
     const std::string rawFile = joinRemote(*rawFolder, *rawName);
     const QString shown = QString::fromStdString(ansiToUtf8(rawFile));
-    if (!d_->upload(local.filePath(name), rawFile, shown, binary)) return false;
+    if (!d_->upload(localPathIn(localFolder, name), rawFile, shown, binary)) return false;
   }
   return true;
 }

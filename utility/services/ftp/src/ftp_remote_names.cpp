@@ -51,8 +51,30 @@ std::string urlPathOf(std::string_view rawPath) {
 }
 
 bool isSafeListedName(std::string_view rawName) {
-  if (rawName.empty() || rawName == "." || rawName == "..") return false;
-  return rawName.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
+  if (rawName.find_first_of(std::string_view("/\0", 2)) != std::string_view::npos) return false;
+  const QString name = QString::fromStdString(ansiToUtf8(rawName));
+  if (name.isEmpty() || name == u"." || name == u"..") return false;
+  return !name.contains(u'/') && !name.contains(u'\\') && !name.contains(QChar(0));
+}
+
+QString shownListedName(std::string_view rawName) {
+  const std::string decoded = ansiToUtf8(rawName);
+  if (utf8ToAnsi(decoded) == rawName) return QString::fromStdString(decoded);
+  QString shown;
+  for (const char c : rawName) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte < 0x7F) {
+      shown += QChar(byte);
+    } else {
+      shown += QStringLiteral("\\x") + QString::number(byte, 16).toUpper().rightJustified(2, u'0');
+    }
+  }
+  return shown;
+}
+
+QString localPathIn(const QString& folder, const QString& name) {
+  if (folder.isEmpty()) return QStringLiteral("./") + name;
+  return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
 }
 
 std::string joinRemote(std::string_view folder, std::string_view name) {

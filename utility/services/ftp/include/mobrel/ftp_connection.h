@@ -30,7 +30,8 @@ class FtpConnection {
   FtpConnection& operator=(const FtpConnection&) = delete;
 
   // Active mode (the server connects back for data) unless set passive; applies from the
-  // next open().
+  // next open(). In active mode a data connection from any address but the server's fails
+  // the transfer.
   void setPassive(bool passive);
   // Connects to host:port and logs in; closes an earlier session first. Port must be in
   // 1..65535, host a name or an IP address.
@@ -50,8 +51,10 @@ class FtpConnection {
   bool download(const QString& remoteFile, const QString& localFile, bool binary = true);
 
   // Downloads the plain files of a remote folder whose names match a Windows-style filter
-  // into a local folder; sub-folders are left out. False when the folder cannot be listed, a
-  // listed name would leave the local folder, or a download fails (the walk stops there).
+  // into a local folder; sub-folders are left out. False when the folder cannot be listed or
+  // its listing passes the bounds of ListingBounds, a listed name would leave the local
+  // folder, two listed names would be written to one local file, or a download fails (the
+  // walk stops there). Listed names are checked before anything is downloaded.
   bool downloadFolder(const QString& folder, const QString& localFolder, const QString& filter,
                       bool binary = true);
   // Uploads the matching plain files of a local folder into a remote folder.

@@ -22,7 +22,8 @@ bool PutFile(const QString& localFile, const QString& remoteFile, int slot);
 // Overwrites an existing local file, and only once the whole file has arrived.
 bool GetFile(const QString& remoteFile, const QString& localFile, int slot);
 // Fetches the plain files of a remote folder that match a Windows-style filter into a local
-// folder, over the same slot. False when the folder cannot be listed or a fetch fails; true
+// folder, over the same slot. False when the folder cannot be listed, a listed name cannot
+// be written into the local folder (see FtpConnection::downloadFolder) or a fetch fails; true
 // when nothing matches.
 bool DownloadFolder(const QString& remoteFolder, const QString& localFolder, const QString& filter,
                     int slot);

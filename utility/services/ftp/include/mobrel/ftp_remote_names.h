@@ -22,8 +22,21 @@ std::optional<std::string> encodeRemotePath(const QString& path);
 std::string urlPathOf(std::string_view rawPath);
 
 // Whether a file name from a server listing may be used as a local file name inside the
-// download folder: not empty, not "." or "..", no "/", "\" or NUL.
+// download folder. The bytes hold no NUL or "/" (either would change the remote path), and the
+// name decoded from the ANSI code page is not empty, "." or "..", and holds no "/" or "\".
+// The decoded characters are judged, not the bytes: the second byte of many GBK characters is
+// that of "\".
 bool isSafeListedName(std::string_view rawName);
+
+// A listed name as messages show it: decoded from the ANSI code page, or, when its bytes do
+// not all decode, with every byte outside printable ASCII written as "\xHH".
+QString shownListedName(std::string_view rawName);
+
+// The local path of a file named `name` in `folder`, joined by text alone, so that the result
+// names a file in that folder whatever the name starts with (QDir::filePath takes a name that
+// starts with ":" for a Qt resource path and returns it unchanged). An empty folder is the
+// current folder.
+QString localPathIn(const QString& folder, const QString& name);
 
 // A remote folder and a name in it, joined by one "/".
 std::string joinRemote(std::string_view folder, std::string_view name);

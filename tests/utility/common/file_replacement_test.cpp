@@ -5,12 +5,14 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -147,6 +149,40 @@ TEST_F(FileReplacementTest, AFileMovedAwayBeforeTheWritingKeepsItsContent) {
     if (!removed) {
       EXPECT_EQ(read(file), "newer");
     }
+  }
+}
+
+// A write in place that fails halfway puts the old content back, whether it holds the bytes the
+// caller read or, where the caller gave none or the file changed since, a copy of its own. The
+// process's file size limit (SIGXFSZ ignored) stops the write at 200 KB.
+TEST_F(FileReplacementTest, AWriteInPlaceThatFailsHalfwayLeavesTheOldContent) {
+  const fs::path file = dir_ / "a.dat";
+  std::string old(150u << 10, 'o');
+  for (size_t i = 0; i < old.size(); i += 97) old[i] = '\n';
+  const std::string content(300u << 10, 'n');
+  for (const std::string& handed : {std::string(), old, std::string(old.size(), 'x')}) {
+    fs::remove(dir_ / "b.dat");
+    write(file, old);
+    fs::create_hard_link(file, dir_ / "b.dat");
+    sheetcut::FileReplacement replacement(file.string());
+    replacement.holdOldContent(handed);
+    ASSERT_EQ(replacement.create(), 0);
+    ASSERT_TRUE(replacement.inPlace());
+    ASSERT_EQ(replacement.write(content.data(), content.size()), 0);
+
+    struct rlimit was {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &was), 0);
+    struct rlimit limit = was;
+    limit.rlim_cur = 200u << 10;
+    const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+    const int err = replacement.commit();
+    ::setrlimit(RLIMIT_FSIZE, &was);
+    ::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_EQ(err, EFBIG);
+    EXPECT_FALSE(replacement.damaged());
+    EXPECT_TRUE(read(dir_ / "b.dat") == old) << "handed " << handed.size() << " bytes";
   }
 }
 

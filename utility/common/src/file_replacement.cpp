@@ -1,9 +1,7 @@
 #include "sheetcut/file_replacement.h"
 
 #include <fcntl.h>
-#include <linux/fs.h>
 #include <linux/magic.h>
-#include <sys/ioctl.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
@@ -121,8 +119,7 @@ int writeByClone(int out, const detail::ContentSpool& spool, const std::string& 
   if (err == 0 && ::fsync(fd) != 0) err = errno;
   if (err == 0) {
     touched = true;
-    // Emptied first: a clone of a length that is no whole number of blocks must end the file.
-    if (::ftruncate(out, 0) != 0 || ::ioctl(out, FICLONE, fd) != 0) err = errno;
+    err = detail::cloneWhole(out, fd, spool.size());
   }
   ::close(fd);
   return err;

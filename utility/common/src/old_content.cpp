@@ -74,6 +74,14 @@ std::string randomName(const std::string& prefix) {
 
 }  // namespace
 
+int cloneWhole(int out, int src, size_t size) {
+  struct stat st {};
+  if (::fstat(out, &st) != 0) return errno;
+  if (static_cast<size_t>(st.st_size) > size && ::ftruncate(out, static_cast<off_t>(size)) != 0)
+    return errno;
+  return ::ioctl(out, FICLONE, src) == 0 ? 0 : errno;
+}
+
 OldContent::~OldContent() {
   if (copy_ >= 0) ::close(copy_);
 }
@@ -146,9 +154,8 @@ int OldContent::compare(int in, int out, bool& differs) const {
 
 int OldContent::restore(int in, int out) const {
   bool differs = false;
-  // A clone gives the file its old blocks back, which takes no room. The file is emptied
-  // first: a clone of a length that is no whole number of blocks must end the file.
-  const bool cloned = cloned_ && ::ftruncate(out, 0) == 0 && ::ioctl(out, FICLONE, copy_) == 0;
+  // A clone gives the file its old blocks back, which takes no room.
+  const bool cloned = cloned_ && cloneWhole(out, copy_, size_) == 0;
   if (!cloned) {
     if (const int err = compare(in, out, differs)) return err;
   }

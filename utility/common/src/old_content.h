@@ -9,6 +9,12 @@
 
 namespace sheetcut::detail {
 
+// Makes the file open as `out` a clone of the whole file `src`, of `size` bytes, sharing its
+// blocks. A file longer than `size` is cut to it first, as a clone of a length that is no whole
+// number of blocks must end the file. Answers 0 or errno (EXDEV, EOPNOTSUPP, EINVAL where the
+// file system clones no such files).
+int cloneWhole(int out, int src, size_t size);
+
 // The content a file had before it is written in place, held where a failed write cannot
 // reach it: the bytes the caller read of the file (when they are what the file holds), else a
 // copy in an unnamed file. It puts that content back into the file, and where that fails keeps

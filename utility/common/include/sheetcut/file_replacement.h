@@ -33,8 +33,12 @@ class ContentSpool;
 // length and put on the disk. When a step of that fails, the old content is put back, put on
 // the disk and read back: the step's error is answered with the file as it was, or, when the
 // old content could not be put back, damaged() is true and damageBackup() names a new file that
-// holds the whole old content. A crash or power loss during the write can still leave a file
-// that is part new and part old.
+// holds the whole old content. On a file system that writes every change into new blocks
+// (btrfs), the old blocks are not free while the write runs: there the old content is held as a
+// clone of the file beside it (or in the temporary folder, where that is on the same file
+// system), the new content is written into another file beside it and cloned into the file,
+// and a failure clones the old content back, none of which needs room the write may lack.
+// A crash or power loss during the write can still leave a file that is part new and part old.
 //
 // A target that is a symbolic link stays one: the file it names is replaced (created, for a
 // dangling link), but only where the system lets this process follow the link; a link it

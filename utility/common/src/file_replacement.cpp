@@ -237,8 +237,12 @@ int FileReplacement::writeInPlace() {
   const size_t newSize = spool_->size();
   // The room first, without changing the file's size or content: a full disk or quota found
   // here fails with the old content whole. Where the file system cannot reserve, the part
-  // beyond the old end is written first, which changes no old byte.
-  const int reserved = reserveRoom(fd_, static_cast<off_t>(oldSize), static_cast<off_t>(newSize));
+  // beyond the old end is written first, which changes no old byte. A file system that writes
+  // every change into new blocks is not asked: its reservation says nothing of that room.
+  const bool newBlocks = writesIntoNewBlocks(fd_);
+  const int reserved =
+      newBlocks ? EOPNOTSUPP
+                : reserveRoom(fd_, static_cast<off_t>(oldSize), static_cast<off_t>(newSize));
   if (reserved != 0 && reserved != EOPNOTSUPP && reserved != ENOSYS) {
     [[maybe_unused]] const int released = ::ftruncate(fd_, st.st_size);
     return reserved;
@@ -253,7 +257,7 @@ int FileReplacement::writeInPlace() {
   }
   detail::OldContent old;
   std::vector<std::string> cloneFolders;
-  if (writesIntoNewBlocks(in)) {
+  if (newBlocks) {
     cloneFolders = detail::temporaryFolders();
     cloneFolders.insert(cloneFolders.begin(), folderOf(finalPath_));
   }

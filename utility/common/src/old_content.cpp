@@ -136,6 +136,7 @@ int OldContent::part(size_t at, size_t size, std::vector<char>& buffer, const ch
 
 int OldContent::compare(int in, int out, bool& differs) const {
   differs = false;
+  int failed = 0;  // the first write that failed: the parts after it are written all the same
   std::vector<char> old(copy_ >= 0 ? kPart : 0);
   std::vector<char> now(kPart);
   for (size_t at = 0; at < size_; at += kPart) {
@@ -147,26 +148,26 @@ int OldContent::compare(int in, int out, bool& differs) const {
     if (got == size && std::memcmp(bytes, now.data(), size) == 0) continue;
     differs = true;
     if (out < 0) return 0;
-    if (const int err = writeAllAt(out, bytes, size, static_cast<off_t>(at))) return err;
+    const int err = writeAllAt(out, bytes, size, static_cast<off_t>(at));
+    if (failed == 0) failed = err;
   }
-  return 0;
+  return failed;
 }
 
 int OldContent::restore(int in, int out) const {
   bool differs = false;
   // A clone gives the file its old blocks back, which takes no room.
   const bool cloned = cloned_ && cloneWhole(out, copy_, size_) == 0;
-  if (!cloned) {
-    if (const int err = compare(in, out, differs)) return err;
-  }
-  if (::ftruncate(out, static_cast<off_t>(size_)) != 0) return errno;
-  if (::fsync(out) != 0) return errno;
-  // What the file holds now, read back.
+  // A write that fails here does not decide: the part it was to write may hold the old bytes
+  // already (the failed write stopped within it). The file read back decides.
+  int failed = cloned ? 0 : compare(in, out, differs);
+  if (::ftruncate(out, static_cast<off_t>(size_)) != 0 && failed == 0) failed = errno;
+  if (::fsync(out) != 0) return errno;  // what the disk holds is not known
   struct stat st {};
   if (::fstat(in, &st) != 0) return errno;
-  if (static_cast<size_t>(st.st_size) != size_) return EIO;
   if (const int err = compare(in, -1, differs)) return err;
-  return differs ? EIO : 0;
+  if (static_cast<size_t>(st.st_size) == size_ && !differs) return 0;
+  return failed != 0 ? failed : EIO;
 }
 
 std::string OldContent::keepNamed(const std::string& fileName,

@@ -47,8 +47,9 @@ class OldContent {
 
  private:
   // Compares the file open as `in` with the content, part by part; where `out` is not -1, a
-  // part that differs is written over with the content's. `differs` tells whether any part
-  // of the content differed (the file's length beyond it is not looked at).
+  // part that differs is written over with the content's, and a write that fails answers its
+  // error once the other parts are written. `differs` tells whether any part of the content
+  // differed (the file's length beyond it is not looked at).
   int compare(int in, int out, bool& differs) const;
   // The part [at, at + size) of the content: in the caller's bytes, or read into `buffer`.
   int part(size_t at, size_t size, std::vector<char>& buffer, const char*& bytes) const;

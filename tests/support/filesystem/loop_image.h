@@ -42,6 +42,7 @@ class LoopImage {
       return;
     }
     folder_ = buf.data();
+    ::chmod(folder_.c_str(), 0755);  // other users reach the mounted file system
     image_ = folder_ / "image";
     root_ = folder_ / "mnt";
     std::filesystem::create_directory(root_);

@@ -15,6 +15,7 @@
 #include "loop_image.h"
 #include "mobrel/ini_file.h"
 #include "mobrel/shell_ops.h"
+#include "other_user.h"
 #include "sheetcut/file_replacement.h"
 #include "test_folder.h"
 
@@ -60,6 +61,39 @@ TEST(FileSafety, ANearlyFullBtrfsLeavesAnIniFileWholeOrNew) {
   fs::create_hard_link(a, disk.root() / "b.ini");
   disk.fill(768u << 10);
   setKeyWholeOrNot(a, disk.root() / "b.ini", old, "所在的磁盘已满");
+}
+
+// Where no clone of the file can be made beside it (in a folder the writer may not write), a
+// write on a nearly full btrfs runs out of room halfway, and the old bytes may find no room to
+// go back either. Then the message says so and names the file that keeps the old content.
+TEST(FileSafety, ADamagedFileIsSaidAsSuchNamingItsOldContent) {
+  sheetcut::testing::OtherUser nobody;
+  SHEETCUT_REQUIRE_OTHER_USER(nobody);
+  LoopImage disk("btrfs", 128u << 20, "-q --mixed");
+  SHEETCUT_REQUIRE_LOOP_IMAGE(disk);
+  const fs::path folder = disk.root() / "theirs";
+  fs::create_directory(folder);
+  const fs::path a = folder / "a.ini";
+  const std::string old = iniText(3u << 20);
+  writeBytes(a, old);
+  fs::create_hard_link(a, folder / "b.ini");
+  ASSERT_EQ(::chown(a.c_str(), nobody.uid(), nobody.gid()), 0);
+  disk.fill(768u << 10);
+  const std::string failure = nobody.run([&] {
+    IniFile ini(q(a));
+    return ini.WriteIniKey("s", "k", "a new and longer value") ? std::string()
+                                                               : ini.writeFailure().toStdString();
+  });
+  ASSERT_FALSE(failure.empty()) << "written without room";
+  const std::string damaged = "\"" + a.string() + "\"写入失败，文件已损坏；原来的内容保存在\"";
+  if (failure.rfind(damaged, 0) != 0) {
+    EXPECT_EQ(failure, "\"" + a.string() + "\"所在的磁盘已满，文件没有改动");
+    EXPECT_TRUE(readBytes(folder / "b.ini") == old) << "a failed write changed the file";
+    return;
+  }
+  const std::string backup = failure.substr(damaged.size(), failure.size() - damaged.size() - 1);
+  EXPECT_TRUE(readBytes(backup) == old) << backup;
+  fs::remove(backup);
 }
 
 TEST(FileSafety, AFullBtrfsQuotaIsSaidAsAQuota) {

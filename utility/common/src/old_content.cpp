@@ -34,19 +34,11 @@ int readAt(int fd, char* data, size_t size, off_t offset, size_t& got) {
   return 0;
 }
 
-// Copies `size` bytes of `in` to the start of `out`: within the kernel where it can, else
-// through a buffer.
+// Copies `size` bytes of `in` to the start of `out`, through a buffer rather than by
+// copy_file_range: that may share the file's blocks with the copy (XFS, btrfs), after which
+// writing the file would need new blocks where it needed none.
 int copyAll(int in, int out, size_t size) {
   off_t from = 0;
-  off_t to = 0;
-  while (static_cast<size_t>(from) < size) {
-    const ssize_t n = ::copy_file_range(in, &from, out, &to, size - static_cast<size_t>(from), 0);
-    if (n > 0) continue;
-    if (n < 0 && errno == EINTR) continue;
-    if (n == 0) return EIO;  // the file ended early
-    if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return errno;
-    break;
-  }
   std::vector<char> buffer(1u << 20);
   while (static_cast<size_t>(from) < size) {
     size_t got = 0;

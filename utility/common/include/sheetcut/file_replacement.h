@@ -15,7 +15,8 @@ class ContentSpool;
 }
 
 // New content for a file. The target keeps its old content or gets the whole new one, never a
-// truncated file or a tail of the old one, and a file that is there stays the file it was.
+// truncated file or a tail of the old one (short of a file written in place that is left
+// damaged, see damaged()), and a file that is there stays the file it was.
 //
 // Where a new file can be what the old one was (see renameKeepsFile: one name, its owner and
 // group kept, a folder that lets this process create and rename), the content goes to a
@@ -29,16 +30,17 @@ class ContentSpool;
 // was, but copy-on-write file systems and those without reservation may still run out of room
 // during the write); the old content is held where the write cannot reach it (the bytes the
 // caller read, see holdOldContent, else a copy in the temporary folder, or beside the file),
-// and the file is not written when it can be held nowhere; the file is written, cut to the new
-// length and put on the disk. When a step of that fails, the old content is put back, put on
-// the disk and read back: the step's error is answered with the file as it was, or, when the
-// old content could not be put back, damaged() is true and damageBackup() names a new file that
-// holds the whole old content. On a file system that writes every change into new blocks
-// (btrfs), the old blocks are not free while the write runs: there the old content is held as a
-// clone of the file beside it (or in the temporary folder, where that is on the same file
-// system), the new content is written into another file beside it and cloned into the file,
-// and a failure clones the old content back, none of which needs room the write may lack.
-// A crash or power loss during the write can still leave a file that is part new and part old.
+// and the file is not written when it can be held nowhere (nor when this process may write
+// but not read it); the file is written, cut to the new length and put on the disk. When a
+// step of that fails, the old content is put back, put on the disk and read back: the step's
+// error is answered with the file as it was, or, when the old content could not be put back,
+// damaged() is true and damageBackup() names a new file that holds the whole old content. On
+// a file system that writes every change into new blocks (btrfs), the old blocks are not free
+// while the write runs: there the old content is held as a clone of the file beside it (or in
+// the temporary folder, where that is on the same file system), the new content is written
+// into another file beside it and cloned into the file, and a failure clones the old content
+// back, none of which needs room the write may lack. A crash or power loss during the write
+// can still leave a file that is part new and part old.
 //
 // A target that is a symbolic link stays one: the file it names is replaced (created, for a
 // dangling link), but only where the system lets this process follow the link; a link it

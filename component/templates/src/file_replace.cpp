@@ -17,16 +17,17 @@ void replaceFile(const QString& path, const QByteArray& data, const char* source
     throw sheetcut::Error(sheetcut::errnum::kPathNotFound,
                           "Cannot replace \"" + path.toStdString() + "\": it " + special, source);
   }
-  const auto fail = [&](const char* what, int err) {
-    throw sheetcut::Error(sheetcut::errnum::kPathNotFound,
-                          std::string("Cannot ") + what + " \"" + path.toStdString() +
-                              "\": " + sheetcut::replacementFailure(err, target),
-                          source);
-  };
   // A failed write never leaves the template's file cut short, and the file stays what it was
   // (permissions, owner, group, attributes, other names). A file the caller may not write (or
   // marked read-only) stays as it is, though the folder would let a rename replace it.
   sheetcut::FileReplacement file(target);
+  const auto fail = [&](const char* what, int err) {
+    throw sheetcut::Error(sheetcut::errnum::kPathNotFound,
+                          std::string("Cannot ") + what + " \"" + path.toStdString() +
+                              "\": " + sheetcut::replacementFailure(err, target) +
+                              sheetcut::replacementDamage(file),
+                          source);
+  };
   if (const int err = file.writeAccess()) {
     if (err != EACCES) fail("replace", err);
     throw sheetcut::Error(sheetcut::errnum::kPathNotFound,

@@ -5,12 +5,14 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -148,6 +150,45 @@ TEST_F(FileReplacementTest, AFileMovedAwayBeforeTheWritingKeepsItsContent) {
       EXPECT_EQ(read(file), "newer");
     }
   }
+}
+
+// A write in place that fails halfway puts the old content back, whether it holds the bytes the
+// caller read or, where the caller gave none or the file changed since, a copy of its own. The
+// process's file size limit (SIGXFSZ ignored) stops the write: at 200 KB, past the end of a
+// smaller file, or within the bytes of a larger one, where the old bytes beyond the limit,
+// never overwritten, cannot be written back either.
+TEST_F(FileReplacementTest, AWriteInPlaceThatFailsHalfwayLeavesTheOldContent) {
+  const fs::path file = dir_ / "a.dat";
+  const auto failAt = [&](const std::string& old, const std::string& handed, rlim_t limit) {
+    fs::remove(dir_ / "b.dat");
+    write(file, old);
+    fs::create_hard_link(file, dir_ / "b.dat");
+    sheetcut::FileReplacement replacement(file.string());
+    replacement.holdOldContent(handed);
+    EXPECT_EQ(replacement.create(), 0);
+    EXPECT_TRUE(replacement.inPlace());
+    const std::string content(300u << 10, 'n');
+    EXPECT_EQ(replacement.write(content.data(), content.size()), 0);
+
+    struct rlimit was {};
+    EXPECT_EQ(::getrlimit(RLIMIT_FSIZE, &was), 0);
+    struct rlimit lower = was;
+    lower.rlim_cur = limit;
+    const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
+    EXPECT_EQ(::setrlimit(RLIMIT_FSIZE, &lower), 0);
+    const int err = replacement.commit();
+    ::setrlimit(RLIMIT_FSIZE, &was);
+    ::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_EQ(err, EFBIG);
+    EXPECT_FALSE(replacement.damaged()) << replacement.damageBackup();
+    EXPECT_TRUE(read(dir_ / "b.dat") == old) << "handed " << handed.size() << " bytes";
+  };
+  std::string old(150u << 10, 'o');
+  for (size_t i = 0; i < old.size(); i += 97) old[i] = '\n';
+  for (const std::string& handed : {std::string(), old, std::string(old.size(), 'x')})
+    failAt(old, handed, 200u << 10);
+  failAt(old + old, old + old, (200u << 10) + 100);
 }
 
 // Content held beyond the memory goes to the system's temporary folder where the disk of the

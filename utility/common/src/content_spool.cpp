@@ -9,9 +9,7 @@
 #include <vector>
 
 namespace sheetcut::detail {
-namespace {
 
-// An unnamed file in `folder`, or -1 with errno set.
 int unnamedFileIn(const std::string& folder) {
   const int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
   if (fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR)) return fd;
@@ -24,7 +22,10 @@ int unnamedFileIn(const std::string& folder) {
   return named;
 }
 
-}  // namespace
+std::vector<std::string> temporaryFolders() {
+  const char* tmp = std::getenv("TMPDIR");
+  return {std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp"), std::string("/tmp")};
+}
 
 int writeAllAt(int fd, const char* data, size_t size, off_t offset) {
   while (size > 0) {
@@ -45,9 +46,9 @@ ContentSpool::~ContentSpool() {
 // Where the content goes beyond the memory: beside the target, else in the system's temporary
 // folder.
 std::vector<std::string> ContentSpool::places() const {
-  const char* tmp = std::getenv("TMPDIR");
-  return {nearFolder_, std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp"),
-          std::string("/tmp")};
+  std::vector<std::string> folders = temporaryFolders();
+  folders.insert(folders.begin(), nearFolder_);
+  return folders;
 }
 
 int ContentSpool::spill(const char* more, size_t moreSize) {

@@ -40,6 +40,13 @@ class ContentSpool {
   size_t size_ = 0;
 };
 
+// An unnamed file open for reading and writing in `folder` (one removed at once where the file
+// system has no unnamed files), or -1 with errno set.
+int unnamedFileIn(const std::string& folder);
+
+// The system's temporary folders: $TMPDIR (else /tmp), then /tmp.
+std::vector<std::string> temporaryFolders();
+
 // Writes all `size` bytes at `offset` of `fd`, going on after short writes. Answers 0 or errno.
 int writeAllAt(int fd, const char* data, size_t size, off_t offset);
 

@@ -1,8 +1,10 @@
 #include "sheetcut/file_replacement.h"
 
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/random.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -10,11 +12,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <string_view>
 #include <vector>
 
 #include "content_spool.h"
 #include "extended_attributes.h"
 #include "folder_of.h"
+#include "old_content.h"
 #include "sheetcut/file_protection.h"
 
 namespace sheetcut {
@@ -52,6 +56,73 @@ std::string followLinks(const std::string& path, int& error) {
     file = next.is_absolute() ? next : file.parent_path() / next;
   }
   return file.string();
+}
+
+// A second open of the file open as `fd`, for reading: through /proc, so that it is that file
+// whatever its name leads to now; where /proc is not mounted, through `path` when that still
+// leads to the file. -1 with errno set when it cannot be opened.
+int openForReading(int fd, const std::string& path, const struct stat& st) {
+  int in =
+      ::open(("/proc/self/fd/" + std::to_string(fd)).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (in < 0 && errno == ENOENT)
+    in = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (in < 0) return -1;
+  struct stat now {};
+  if (::fstat(in, &now) != 0 || now.st_dev != st.st_dev || now.st_ino != st.st_ino) {
+    ::close(in);
+    errno = EAGAIN;
+    return -1;
+  }
+  return in;
+}
+
+// Reserves the room that writing `newSize` bytes into the file open as `fd`, of `oldSize`
+// bytes, needs beyond the blocks it holds: the holes below the new size and the part beyond the
+// old end. Blocks the file holds are not asked for again: some file systems (XFS) refuse a
+// full disk's reservation even where it would allocate nothing. Answers 0 or the error number
+// of the reservation (EOPNOTSUPP where the file system cannot reserve).
+int reserveRoom(int fd, off_t oldSize, off_t newSize) {
+  const auto reserve = [fd](off_t from, off_t to) {
+    return from >= to || ::fallocate(fd, FALLOC_FL_KEEP_SIZE, from, to - from) == 0 ? 0 : errno;
+  };
+  const off_t end = std::min(oldSize, newSize);
+  for (off_t at = 0; at < end;) {
+    const off_t hole = ::lseek(fd, at, SEEK_HOLE);
+    if (hole < 0) return reserve(at, newSize);  // holes unknown: all the rest is reserved
+    if (hole >= end) break;
+    const off_t data = ::lseek(fd, hole, SEEK_DATA);
+    const off_t holeEnd = data < 0 ? end : std::min(data, end);  // ENXIO: a hole to the end
+    if (const int err = reserve(hole, holeEnd)) return err;
+    at = holeEnd;
+  }
+  return reserve(std::max(oldSize, off_t{0}), newSize);
+}
+
+// Whether the file open as `fd` lies on a file system that writes every change into new blocks
+// (btrfs, bcachefs): there the blocks of the old content are not free when a write runs out of
+// room, so the old content is held as a clone of them, which takes none.
+bool writesIntoNewBlocks(int fd) {
+  constexpr decltype(statfs::f_type) kBcachefs = 0xca451a4e;
+  struct statfs st {};
+  return ::fstatfs(fd, &st) == 0 && (st.f_type == BTRFS_SUPER_MAGIC || st.f_type == kBcachefs);
+}
+
+// Gives the file open as `out` the content `spool` holds as a clone of a file in `folder` (on
+// the same file system) that is written first: a disk or quota that runs out of room then
+// fails before the file changes, and the clone takes no room of its own. `touched` tells
+// whether the file was changed.
+int writeByClone(int out, const detail::ContentSpool& spool, const std::string& folder,
+                 bool& touched) {
+  const int fd = detail::unnamedFileIn(folder);
+  if (fd < 0) return errno;
+  int err = spool.copyTo(fd, 0, spool.size());
+  if (err == 0 && ::fsync(fd) != 0) err = errno;
+  if (err == 0) {
+    touched = true;
+    err = detail::cloneWhole(out, fd, spool.size());
+  }
+  ::close(fd);
+  return err;
 }
 
 }  // namespace
@@ -150,6 +221,10 @@ int FileReplacement::write(const void* data, size_t size) {
   return 0;
 }
 
+void FileReplacement::holdOldContent(std::string_view bytes) {
+  oldContent_ = bytes;
+}
+
 int FileReplacement::writeInPlace() {
   struct stat st {};
   if (::fstat(fd_, &st) != 0) return errno;
@@ -160,26 +235,58 @@ int FileReplacement::writeInPlace() {
   if (named.st_dev != st.st_dev || named.st_ino != st.st_ino) return EAGAIN;
   const size_t oldSize = static_cast<size_t>(st.st_size);
   const size_t newSize = spool_->size();
-  // The room first, without changing the file's size or content: a full disk or quota fails
-  // here with the old content whole.
-  if (newSize > 0 && ::fallocate(fd_, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(newSize)) != 0) {
-    const int err = errno;
-    if (err != EOPNOTSUPP && err != ENOSYS) {
-      [[maybe_unused]] const int released = ::ftruncate(fd_, st.st_size);
-      return err;
-    }
-    // A file system that cannot reserve: the part beyond the old end goes first, which
-    // changes no old byte, and is cut off again when it does not fit.
-    if (newSize > oldSize) {
-      if (const int failed = spool_->copyTo(fd_, oldSize, newSize)) {
-        [[maybe_unused]] const int restored = ::ftruncate(fd_, st.st_size);
-        return failed;
-      }
-    }
+  // The room first, without changing the file's size or content: a full disk or quota found
+  // here fails with the old content whole. Where the file system cannot reserve, the part
+  // beyond the old end is written first, which changes no old byte. A file system that writes
+  // every change into new blocks is not asked: its reservation says nothing of that room.
+  const bool newBlocks = writesIntoNewBlocks(fd_);
+  const int reserved =
+      newBlocks ? EOPNOTSUPP
+                : reserveRoom(fd_, static_cast<off_t>(oldSize), static_cast<off_t>(newSize));
+  if (reserved != 0 && reserved != EOPNOTSUPP && reserved != ENOSYS) {
+    [[maybe_unused]] const int released = ::ftruncate(fd_, st.st_size);
+    return reserved;
   }
-  if (const int err = spool_->copyTo(fd_, 0, newSize)) return err;
-  if (::ftruncate(fd_, static_cast<off_t>(newSize)) != 0) return errno;
-  return ::fsync(fd_) == 0 ? 0 : errno;
+  // The old content is held before a byte of the file changes; a file whose content can be
+  // held nowhere is not written.
+  const int in = openForReading(fd_, finalPath_, st);
+  if (in < 0) {
+    const int err = errno;
+    [[maybe_unused]] const int released = ::ftruncate(fd_, st.st_size);
+    return err;
+  }
+  detail::OldContent old;
+  std::vector<std::string> cloneFolders;
+  if (newBlocks) {
+    cloneFolders = detail::temporaryFolders();
+    cloneFolders.insert(cloneFolders.begin(), folderOf(finalPath_));
+  }
+  int err = old.hold(in, oldSize, oldContent_, detail::temporaryFolders(), cloneFolders);
+  bool touched = false;  // whether the file changed, so that its old content is to be put back
+  if (err == 0 && !old.cloneFolder().empty()) {
+    // Blocks of the old content that the new one replaces are not free before the write is
+    // on the disk: the content is written beside the file and cloned into it.
+    err = writeByClone(fd_, *spool_, old.cloneFolder(), touched);
+  } else if (err == 0) {
+    touched = true;
+    if (reserved != 0 && newSize > oldSize) err = spool_->copyTo(fd_, oldSize, newSize);
+    if (err == 0)
+      err = spool_->copyTo(fd_, 0, reserved != 0 ? std::min(oldSize, newSize) : newSize);
+  }
+  if (err == 0 && ::ftruncate(fd_, static_cast<off_t>(newSize)) != 0) err = errno;
+  if (err == 0 && ::fsync(fd_) != 0) err = errno;
+  if (err != 0 && touched && old.restore(in, fd_) != 0) {
+    // The file is neither the old content nor the new one: the old is kept under a name.
+    damaged_ = true;
+    std::vector<std::string> folders = detail::temporaryFolders();
+    folders.insert(folders.begin(), folderOf(finalPath_));
+    const std::string name = std::filesystem::path(finalPath_).filename().string();
+    damageBackup_ = old.keepNamed(name.substr(0, 200), folders);
+  } else if (err != 0 && !touched) {
+    [[maybe_unused]] const int released = ::ftruncate(fd_, st.st_size);
+  }
+  ::close(in);
+  return err;
 }
 
 int FileReplacement::flush() {
@@ -233,7 +340,8 @@ int writeAccessError(const std::string& path) {
 }
 
 std::string replacementFailure(int err) {
-  if (err == ENOSPC || err == EDQUOT) return "the disk is full";
+  if (err == ENOSPC) return "the disk is full";
+  if (err == EDQUOT) return "the disk quota is used up";
   return std::strerror(err);
 }
 
@@ -243,6 +351,13 @@ std::string replacementFailure(int err, const std::string& path) {
     if (!reason.empty()) return reason;
   }
   return replacementFailure(err);
+}
+
+std::string replacementDamage(const FileReplacement& replacement) {
+  if (!replacement.damaged()) return {};
+  if (replacement.damageBackup().empty())
+    return "; the file is damaged, and its old content could not be kept";
+  return "; the file is damaged, its old content is kept in \"" + replacement.damageBackup() + "\"";
 }
 
 }  // namespace sheetcut

@@ -23,6 +23,13 @@ constexpr long kPathFileAccessError = 75;
                           "\": " + replacementFailure(err, path));
 }
 
+// The same for a failed write of `file`, saying when it left the file damaged.
+[[noreturn]] void fail(long number, const std::string& member, const std::string& what,
+                       const std::string& path, const FileReplacement& file, int err) {
+  throw Error(number, "cRijndael." + member + " - " + what + " \"" + path +
+                          "\": " + replacementFailure(err, path) + replacementDamage(file));
+}
+
 }  // namespace
 
 void requireRegularFile(const std::string& path, const std::string& member) {
@@ -52,7 +59,8 @@ void ReplacingFile::write(const void* data, size_t size) {
 }
 
 void ReplacingFile::commit() {
-  if (const int err = file_.flush()) fail(kDeviceIoError, member_, "cannot write", target_, err);
+  if (const int err = file_.flush())
+    fail(kDeviceIoError, member_, "cannot write", target_, file_, err);
   if (const int err = file_.commit())
     fail(kPathFileAccessError, member_, "cannot replace", target_, err);
 }

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace sheetcut {
 
@@ -14,7 +15,8 @@ class ContentSpool;
 }
 
 // New content for a file. The target keeps its old content or gets the whole new one, never a
-// truncated file or a tail of the old one, and a file that is there stays the file it was.
+// truncated file or a tail of the old one (short of a file written in place that is left
+// damaged, see damaged()), and a file that is there stays the file it was.
 //
 // Where a new file can be what the old one was (see renameKeepsFile: one name, its owner and
 // group kept, a folder that lets this process create and rename), the content goes to a
@@ -22,9 +24,23 @@ class ContentSpool;
 // file's permission bits, owner, group and extended attributes. Otherwise the content is
 // written into the file itself, as cp does: owner, group, mode, access control list,
 // attributes and every other name of the file stay as they are. The content is held until
-// flush(); then the room it needs is reserved before any byte of the file changes (a full disk
-// fails with the old content whole), the file is written, cut to the new length and put on the
-// disk. A crash during that last step can leave a file that is part new and part old.
+// flush(). Then, as an editor saves a file it must write in place, the old content is kept
+// whole until the new one is whole: the room the new content needs beyond the blocks the file
+// holds is reserved (a quick first check: a full disk found there fails with the file as it
+// was, but copy-on-write file systems and those without reservation may still run out of room
+// during the write); the old content is held where the write cannot reach it (the bytes the
+// caller read, see holdOldContent, else a copy in the temporary folder, or beside the file),
+// and the file is not written when it can be held nowhere (nor when this process may write
+// but not read it); the file is written, cut to the new length and put on the disk. When a
+// step of that fails, the old content is put back, put on the disk and read back: the step's
+// error is answered with the file as it was, or, when the old content could not be put back,
+// damaged() is true and damageBackup() names a new file that holds the whole old content. On
+// a file system that writes every change into new blocks (btrfs), the old blocks are not free
+// while the write runs: there the old content is held as a clone of the file beside it (or in
+// the temporary folder, where that is on the same file system), the new content is written
+// into another file beside it and cloned into the file, and a failure clones the old content
+// back, none of which needs room the write may lack. A crash or power loss during the write
+// can still leave a file that is part new and part old.
 //
 // A target that is a symbolic link stays one: the file it names is replaced (created, for a
 // dangling link), but only where the system lets this process follow the link; a link it
@@ -56,11 +72,20 @@ class FileReplacement {
   // Whether the content goes into the file itself (known once create() succeeded).
   bool inPlace() const { return inPlace_; }
   int write(const void* data, size_t size);
+  // The content the caller read of the file before this replacement, for a write in place to
+  // hold instead of a copy of its own. Used only when the file still holds exactly these bytes
+  // when it is written; the bytes must stay as they are until flush() returns.
+  void holdOldContent(std::string_view bytes);
   // Puts the written content on the disk: closes the temporary file, or writes the file in
   // place.
   int flush();
   // Flushes when that is not done yet, then renames the temporary file over the target.
   int commit();
+  // After a failed write in place: true when the file could not be given its old content back,
+  // and then the file that holds the whole old content (readable by its owner only, beside the
+  // file or in the temporary folder), or "" when none could be made.
+  bool damaged() const { return damaged_; }
+  const std::string& damageBackup() const { return damageBackup_; }
 
  private:
   int createTemporary(mode_t bits);
@@ -75,6 +100,9 @@ class FileReplacement {
   bool inPlace_ = false;
   bool flushed_ = false;
   std::unique_ptr<detail::ContentSpool> spool_;  // the content written in place
+  std::string_view oldContent_;  // what the caller read of the file (see holdOldContent)
+  bool damaged_ = false;
+  std::string damageBackup_;
 };
 
 // The file that new content for `path` replaces: `path` itself, or the file its symbolic link
@@ -93,11 +121,14 @@ std::string replacedPath(const std::string& path, int& error);
 // looked at (a file that cannot be seen is not taken as missing).
 int writeAccessError(const std::string& path);
 
-// Why a step of a replacement failed, `err` being the number it answered: a full disk (or
-// quota) said as such, anything else in the system's words.
+// Why a step of a replacement failed, `err` being the number it answered: a full disk or a
+// used-up quota said as such, anything else in the system's words.
 std::string replacementFailure(int err);
 // The same for the file `path`: a refusal caused by the file's protection (see protectionOf)
 // names that.
 std::string replacementFailure(int err, const std::string& path);
+// What follows that reason when a step of `replacement` left the file damaged: "; the file is
+// damaged, ...", naming the file that holds its old content; "" when it did not.
+std::string replacementDamage(const FileReplacement& replacement);
 
 }  // namespace sheetcut

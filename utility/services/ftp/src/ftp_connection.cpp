@@ -280,7 +280,8 @@ struct FtpConnection::Impl {
     const auto cannotWrite = [&](int error) {
       return fail(QStringLiteral("cannot write local file \"%1\": %2")
                       .arg(localFile, QString::fromStdString(
-                                          sheetcut::replacementFailure(error, file.finalPath()))));
+                                          sheetcut::replacementFailure(error, file.finalPath()) +
+                                          sheetcut::replacementDamage(file))));
     };
     // Only a regular file is replaced: a folder, a pipe or a device at the name is not.
     const std::string special = sheetcut::nonRegularFileReason(file.finalPath());

@@ -72,15 +72,18 @@ std::optional<std::string> replacedFile(const std::string& path) {
   return target;
 }
 
-bool writeFileAtomically(const std::string& path, const std::string& bytes) {
+bool writeFileAtomically(const std::string& path, const std::string& bytes,
+                         const std::string* oldBytes, WriteDamage* damage) {
   const std::optional<std::string> resolved = replacedFile(path);
   if (!resolved) return false;
   sheetcut::FileReplacement replacement(*resolved);
+  if (oldBytes != nullptr) replacement.holdOldContent(*oldBytes);
   // The file replaced stays what it was; a new file's mode is as the umask or the folder's
   // default access control list give it.
   int err = replacement.create();
   if (err == 0) err = replacement.write(bytes.data(), bytes.size());
   if (err == 0) err = replacement.commit();
+  if (damage != nullptr) *damage = {replacement.damaged(), replacement.damageBackup()};
   errno = err;  // why the step that failed did; the temporary file is gone with `replacement`
   return err == 0;
 }

@@ -33,14 +33,25 @@ class FolderLock {
 // errno set) when a link cannot be followed.
 std::optional<std::string> replacedFile(const std::string& path);
 
+// What a failed write left of a file written in place: whether it is damaged (neither its old
+// content nor the new one), and the file that then holds its whole old content ("" when none
+// could be made).
+struct WriteDamage {
+  bool damaged = false;
+  std::string backup;
+};
+
 // Replaces the file's content through sheetcut::FileReplacement: by a temporary file beside the
 // target renamed onto it, so that a crash leaves either the old or the new file, or, where a
 // new file could not be what the old one was (a second name, an owner or group this process
-// cannot give, a folder it may not write), by writing into the file once the room is reserved.
+// cannot give, a folder it may not write), by writing into the file as an editor does, with
+// its old content held and put back when the write fails. `oldBytes`, when given, is what the
+// caller read of the file: a write in place holds it rather than a copy of its own.
 // An existing file keeps its owner, group, mode and attributes; a symbolic link is followed and
 // its target replaced. Returns false (and leaves no temporary file) on any failure, with errno
-// telling why the step that failed did.
-bool writeFileAtomically(const std::string& path, const std::string& bytes);
+// telling why the step that failed did; `damage`, when given, says what the failure left.
+bool writeFileAtomically(const std::string& path, const std::string& bytes,
+                         const std::string* oldBytes = nullptr, WriteDamage* damage = nullptr);
 
 // Appends the bytes to the existing file `path` in one piece and flushes them to the disk; on a
 // failure the file is cut back to its size before. Returns false on any failure (a missing

@@ -26,8 +26,9 @@ QString systemReason(int error, const QString& place) {
     case EROFS:
       return quoted(place) + QStringLiteral("所在的磁盘是只读的");
     case ENOSPC:
-    case EDQUOT:
       return quoted(place) + QStringLiteral("所在的磁盘已满");
+    case EDQUOT:
+      return quoted(place) + QStringLiteral("所在磁盘的配额已用完");
     default:
       return quoted(place) + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error));
   }
@@ -61,10 +62,18 @@ QString writeRefusal(const QString& path) {
   return quoted(path) + QStringLiteral("是只读文件");
 }
 
-QString changeFailure(int error, const QString& path, const QString& folder) {
-  // A full disk fails before the file changes, whether it is replaced or written in place.
-  if (error == ENOSPC || error == EDQUOT)
-    return quoted(path) + QStringLiteral("所在的磁盘已满，文件没有改动");
+QString changeFailure(int error, const QString& path, const QString& folder,
+                      const WriteDamage& damage) {
+  if (damage.damaged) {
+    if (damage.backup.empty())
+      return quoted(path) + QStringLiteral("写入失败，文件已损坏；原来的内容无法保存");
+    return quoted(path) + QStringLiteral("写入失败，文件已损坏；原来的内容保存在") +
+           quoted(QString::fromStdString(damage.backup));
+  }
+  // Short of a damaged file, a failed write leaves the file as it was, whether it is replaced
+  // or written in place.
+  if (error == ENOSPC) return quoted(path) + QStringLiteral("所在的磁盘已满，文件没有改动");
+  if (error == EDQUOT) return quoted(path) + QStringLiteral("所在磁盘的配额已用完，文件没有改动");
   const QString protection = protectionProblem(path, error);
   return protection.isEmpty() ? systemReason(error, folder) : protection;
 }

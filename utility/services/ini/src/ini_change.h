@@ -27,9 +27,11 @@ QString protectionProblem(const QString& path, int error);
 // there), else its protection, or that it is read-only for this user.
 QString writeRefusal(const QString& path);
 
-// Why a write of `path`, in the folder `folder`, failed: a full disk, or the file's
+// Why a write of `path`, in the folder `folder`, failed: that it left the file damaged (naming
+// the file that holds its old content), a full disk or used-up quota, or the file's
 // protection, naming the file, else the system's reason for the folder.
-QString changeFailure(int error, const QString& path, const QString& folder);
+QString changeFailure(int error, const QString& path, const QString& folder,
+                      const WriteDamage& damage = {});
 
 // Why `path` cannot be read as an INI file: "" for a regular file or a missing one, else a
 // message naming it. Checked before anything is opened, so that a named pipe never blocks.

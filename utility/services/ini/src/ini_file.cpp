@@ -118,8 +118,10 @@ QString editFile(const QString& path, Edit edit) {
   if (!edit(doc)) return QString();  // nothing to change
   const std::string edited = doc.bytes();
   if (QString p = unholdableBytes(doc, edited, path); !p.isEmpty()) return p;
-  if (writeFileAtomically(path.toStdString(), edited)) return QString();
-  return changeFailure(errno, path, lock.folder());
+  WriteDamage damage;
+  if (writeFileAtomically(path.toStdString(), edited, bytes ? &*bytes : nullptr, &damage))
+    return QString();
+  return changeFailure(errno, path, lock.folder(), damage);
 }
 
 }  // namespace

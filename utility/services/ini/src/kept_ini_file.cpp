@@ -173,6 +173,8 @@ bool KeptIniFile::rewrite(const IniChangeLock& lock) {
     failure_ = unholdableWrite(*doc_, w.section, w.key, w.value);
     if (!failure_.isEmpty()) return false;
   }
+  // What the file holds, as read and appended to: a write in place holds these bytes.
+  const std::string old = stamp_.exists ? doc_->bytes() : std::string();
   doc_->setValues(waiting_);
   const std::string bytes = doc_->bytes();
   failure_ = unholdableBytes(*doc_, bytes, path_);
@@ -180,9 +182,10 @@ bool KeptIniFile::rewrite(const IniChangeLock& lock) {
     loaded_ = false;  // the lines read again: the waiting keys are not in the file
     return false;
   }
-  if (!writeFileAtomically(path_.toStdString(), bytes)) {
+  WriteDamage damage;
+  if (!writeFileAtomically(path_.toStdString(), bytes, stamp_.exists ? &old : nullptr, &damage)) {
     // The waiting keys stay waiting until a write of them succeeds; the lines read again.
-    failure_ = changeFailure(errno, path_, lock.folder());
+    failure_ = changeFailure(errno, path_, lock.folder(), damage);
     loaded_ = false;
     return false;
   }

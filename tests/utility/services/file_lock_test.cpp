@@ -156,6 +156,7 @@ TEST(FileLock, ANameSwappedForALinkUnderAnEditWritesNoOtherFile) {
   ASSERT_EQ(::chown(shared.c_str(), kDaemon, kDaemon), 0);
   ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
   const fs::path stop = dir.path() / "stop";
+  const fs::path ready = shared / "ready";  // made by the swapper once it is set up
 
   std::string swaps;
   std::thread swapper([&] {
@@ -164,7 +165,7 @@ TEST(FileLock, ANameSwappedForALinkUnderAnEditWritesNoOtherFile) {
       const int fd = ::open(ini.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
       if (fd < 0 || ::write(fd, "[team]\r\nk=1\r\n", 13) != 13 || ::close(fd) != 0 ||
           ::fchmodat(AT_FDCWD, ini.c_str(), 0666, 0) != 0 ||
-          ::symlink(key.c_str(), link.c_str()) != 0)
+          ::symlink(key.c_str(), link.c_str()) != 0 || ::mkdir(ready.c_str(), 0755) != 0)
         return std::string("<cannot set up>");
       int n = 0;
       for (; n < 2000000 && ::access(stop.c_str(), F_OK) != 0; ++n) {
@@ -176,13 +177,12 @@ TEST(FileLock, ANameSwappedForALinkUnderAnEditWritesNoOtherFile) {
       return std::to_string(n);
     });
   });
-  // The victim starts once the shared file is there.
-  for (int i = 0; i < 10000 && !fs::exists(shared / "keep") && !fs::exists(shared / "f.ini"); ++i)
+  for (int i = 0; i < 10000 && !fs::exists(ready); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   const std::string written = victim.run([&] {
     IniFile ini(QString::fromStdString((shared / "f.ini").string()));
     int done = 0;
-    for (int i = 0; i < 300; ++i)
+    for (int i = 0; i < 500; ++i)
       done += ini.WriteIniKey("team", QString("v%1").arg(i), "x") ? 1 : 0;
     return std::to_string(done);
   });

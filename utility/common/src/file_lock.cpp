@@ -43,7 +43,8 @@ int flockWithin(int fd, int operation, std::chrono::milliseconds patience) {
     const Clock::time_point now = Clock::now();
     if (err != EWOULDBLOCK || now >= until) return err;
     std::this_thread::sleep_for(std::min<Clock::duration>(pause, until - now));
-    pause = std::min(pause * 2, std::chrono::milliseconds(20));
+    // Short at most, so that a writer finds the moments between the reads of a busy reader.
+    pause = std::min(pause * 2, std::chrono::milliseconds(5));
   }
 }
 
@@ -80,9 +81,9 @@ void LockedFile::close() {
 int LockedFile::open(const std::string& name, Mode mode, bool follow) {
   for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
     const int err = tryOpen(name, mode, follow);
-    if (err != EAGAIN) return err;
+    if (err != ESTALE) return err;
   }
-  return EAGAIN;
+  return ESTALE;
 }
 
 int LockedFile::tryOpen(const std::string& name, Mode mode, bool follow) {
@@ -94,7 +95,7 @@ int LockedFile::tryOpen(const std::string& name, Mode mode, bool follow) {
   struct stat st {};
   if (::lstat(path_.c_str(), &st) != 0) return errno;
   // A link where the followed path led to a file: the name changed meanwhile.
-  if (S_ISLNK(st.st_mode)) return EAGAIN;
+  if (S_ISLNK(st.st_mode)) return ESTALE;
   // Nothing but a regular file is opened: a device may act on an open.
   if (!S_ISREG(st.st_mode)) return S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
   // Non-blocking, so that a named pipe put in the file's place cannot hold the open.
@@ -108,7 +109,7 @@ int LockedFile::tryOpen(const std::string& name, Mode mode, bool follow) {
       if (fd >= 0 || !refusedOpen(errno)) break;
     }
   }
-  if (fd < 0) return errno == ELOOP ? EAGAIN : errno;
+  if (fd < 0) return errno == ELOOP ? ESTALE : errno;
   fd_ = fd;
   if (::fstat(fd_, &st) != 0) {
     const int err = errno;
@@ -117,7 +118,7 @@ int LockedFile::tryOpen(const std::string& name, Mode mode, bool follow) {
   }
   if (!S_ISREG(st.st_mode)) {
     close();
-    return EAGAIN;
+    return ESTALE;
   }
   const int fileFlags = ::fcntl(fd_, F_GETFL);
   if (fileFlags < 0 || ::fcntl(fd_, F_SETFL, fileFlags & ~O_NONBLOCK) != 0) {
@@ -138,7 +139,7 @@ int LockedFile::tryOpen(const std::string& name, Mode mode, bool follow) {
   }
   if (!isNamedBy(path_, false) || (follow && !isNamedBy(name, true))) {
     close();
-    return EAGAIN;
+    return ESTALE;
   }
   return 0;
 }

@@ -98,7 +98,7 @@ int FileReplacement::create(mode_t newFileBits) {
       if (::stat(finalPath_.c_str(), &old) != 0) return errno;
       unlocked_ = true;
     } else if (err != 0) {
-      return err;
+      return err == ESTALE ? EAGAIN : err;  // another file took its place
     }
   }
   if (!unlocked_) old = lock_.status();

@@ -44,7 +44,7 @@ class LockedFile {
   //   ENOENT     nothing is there; path() names where a new file would be made
   //   EISDIR     a folder; EINVAL anything else that is not a regular file (never opened)
   //   EWOULDBLOCK  another held the lock for longer than kLockPatience
-  //   EAGAIN     the name kept leading to another file after each lock
+  //   ESTALE     the name kept leading to another file after each lock
   // or the error of the open (EACCES where the file cannot be opened at all).
   int open(const std::string& name, Mode mode, bool follow = true);
 

@@ -107,20 +107,14 @@ bool appendTo(int fd, const std::string& bytes) {
 
 }  // namespace
 
-bool appendToFile(const std::string& path, const std::string& bytes) {
-  // Non-blocking, so that a named pipe put in the file's place cannot hold the caller.
-  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return false;
-  return appendTo(fd, bytes);
-}
-
 bool appendToFile(const sheetcut::LockedFile& locked, const std::string& bytes) {
   if (!locked.isOpen()) {
     errno = ENOENT;
     return false;
   }
   // Opened again for appending (an append-only file takes nothing else), by the path the lock
-  // was taken on and without following a link put there since: only the locked file itself.
+  // was taken on, without following a link put there since (only the locked file itself), nor
+  // blocking on a named pipe.
   const int fd =
       ::open(locked.path().c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
   if (fd < 0) {

@@ -49,12 +49,10 @@ bool writeFileAtomically(const std::string& path, const std::string& bytes);
 // when a file came there meanwhile.
 bool writeFileAtomically(const sheetcut::LockedFile& locked, const std::string& bytes);
 
-// Appends the bytes to the existing file `path` in one piece and flushes them to the disk; on a
-// failure the file is cut back to its size before. Returns false on any failure (a missing
-// file included).
-bool appendToFile(const std::string& path, const std::string& bytes);
-// The same for the file `locked` holds, appended only while its path still leads to it (else
-// EAGAIN and nothing appended).
+// Appends the bytes to the file `locked` holds (exclusive) in one piece and flushes them to the
+// disk; on a failure the file is cut back to its size before. Appends only while the path the
+// lock was taken on still leads to that file (else EAGAIN and nothing appended). Returns false
+// on any failure (no file held included), with errno telling why.
 bool appendToFile(const sheetcut::LockedFile& locked, const std::string& bytes);
 
 }  // namespace mobrel

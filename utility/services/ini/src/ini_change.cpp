@@ -125,7 +125,7 @@ IniChangeLock::IniChangeLock(const QString& path) {
     if (error == 0 && file_.isNamedBy(name)) return;
     file_.close();
     lock_.reset();
-    if (error == 0 || error == EAGAIN) continue;  // the name leads elsewhere now: again
+    if (error == 0 || error == ESTALE) continue;  // the name leads elsewhere now: again
     if (error == EWOULDBLOCK) {
       failure_ =
           quoted(path) +

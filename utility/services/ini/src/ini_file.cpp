@@ -110,27 +110,36 @@ constexpr int kEditAttempts = 3;
 
 // Reads, edits and writes back the file under the folder's and the file's lock: what is written
 // goes into the file that was read. Answers "" when the file was written or needed no change,
-// else why it was not.
+// else why it was not; `nameChanged` tells that another file took the name meanwhile.
+template <typename Edit>
+QString editOnce(const QString& path, Edit& edit, bool& nameChanged) {
+  const IniChangeLock lock(path);
+  if (!lock.locked()) return lock.failure();
+  // A file that is there but cannot be read or written stays as it is: the rename would
+  // otherwise replace a read-only file.
+  const std::optional<std::string> bytes = lock.read();
+  if (lock.file().isOpen()) {
+    if (!bytes) return QStringLiteral("无法读取") + quoted(path);
+    if (QString refused = writeRefusal(path); !refused.isEmpty()) return refused;
+  }
+  IniDocument doc = IniDocument::parse(bytes.value_or(std::string()));
+  if (QString p = unreadableText(doc, path); !p.isEmpty()) return p;
+  if (!edit(doc)) return QString();  // nothing to change
+  const std::string edited = doc.bytes();
+  if (QString p = unholdableBytes(doc, edited, path); !p.isEmpty()) return p;
+  if (writeFileAtomically(lock.file(), edited)) return QString();
+  nameChanged = errno == EAGAIN;
+  return changeFailure(errno, path, lock.folder());
+}
+
+// The edit, made again on the file that took the name where another did meanwhile, a few times
+// at most.
 template <typename Edit>
 QString editFile(const QString& path, Edit edit) {
   for (int attempt = 1;; ++attempt) {
-    const IniChangeLock lock(path);
-    if (!lock.locked()) return lock.failure();
-    // A file that is there but cannot be read or written stays as it is: the rename would
-    // otherwise replace a read-only file.
-    const std::optional<std::string> bytes = lock.read();
-    if (lock.file().isOpen()) {
-      if (!bytes) return QStringLiteral("无法读取") + quoted(path);
-      if (QString refused = writeRefusal(path); !refused.isEmpty()) return refused;
-    }
-    IniDocument doc = IniDocument::parse(bytes.value_or(std::string()));
-    if (QString p = unreadableText(doc, path); !p.isEmpty()) return p;
-    if (!edit(doc)) return QString();  // nothing to change
-    const std::string edited = doc.bytes();
-    if (QString p = unholdableBytes(doc, edited, path); !p.isEmpty()) return p;
-    if (writeFileAtomically(lock.file(), edited)) return QString();
-    // Another file took the name since it was read: its content is read and edited instead.
-    if (errno != EAGAIN) return changeFailure(errno, path, lock.folder());
+    bool nameChanged = false;
+    QString failure = editOnce(path, edit, nameChanged);
+    if (!nameChanged) return failure;
     if (attempt == kEditAttempts) return nameChangedProblem(path);
   }
 }

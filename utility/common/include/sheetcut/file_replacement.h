@@ -64,7 +64,8 @@ class FileReplacement {
   // umask or the folder's default access control list apply as for any new file. Fails without
   // changing anything when the target's link cannot be followed, with EISDIR for a folder,
   // EINVAL for anything else that is not a regular file (named pipe, device, socket) and EPERM
-  // for an append-only or immutable file.
+  // for an append-only or immutable file. An existing file is locked first: EAGAIN when another
+  // held its lock for longer than kLockPatience or another file kept taking its name.
   int create(mode_t newFileBits = 0666);
   // Whether the content goes into the file itself (known once create() succeeded).
   bool inPlace() const { return inPlace_; }

@@ -2,9 +2,9 @@
 
 #include <sheetcut/error.h>
 
-#include <QFile>
 #include <QFileInfo>
 
+#include "tarvik/file_replace.h"
 #include "tarvik/record_codec.h"
 
 namespace tarvik {
@@ -47,14 +47,14 @@ BlockLayout decodeBlockLayout(const QByteArray& data, const QString& path) {
 
 BlockLayout readBlockLayoutFile(const QString& path) {
   if (!QFileInfo(path).isFile()) return decodeBlockLayout({}, path);
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
+  std::string why;
+  const std::optional<QByteArray> data = readWholeFile(path, why);
+  if (!data) {
     throw sheetcut::Error(sheetcut::errnum::kFileNotFound,
-                          "Cannot read the block layout file " + quoted(path) + ": " +
-                              file.errorString().toStdString(),
+                          "Cannot read the block layout file " + quoted(path) + ": " + why,
                           "CAD.ReadBlockLayout");
   }
-  return decodeBlockLayout(file.readAll(), path);
+  return decodeBlockLayout(*data, path);
 }
 
 QByteArray encodeBlockLayout(const std::vector<TextType>& cornerTexts,

@@ -2,8 +2,7 @@
 
 #include <sheetcut/error.h>
 
-#include <QFile>
-
+#include "tarvik/file_replace.h"
 #include "tarvik/record_codec.h"
 
 namespace tarvik {
@@ -55,14 +54,13 @@ std::vector<CellType> decodeCellFile(const QByteArray& data, const QString& path
 }
 
 std::vector<CellType> readCellFile(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
-    throw CellFileError(
-        sheetcut::errnum::kFileNotFound,
-        "Cannot read the cell file " + quoted(path) + ": " + file.errorString().toStdString(),
-        "CAD.ReadMod");
+  std::string why;
+  const std::optional<QByteArray> data = readWholeFile(path, why);
+  if (!data) {
+    throw CellFileError(sheetcut::errnum::kFileNotFound,
+                        "Cannot read the cell file " + quoted(path) + ": " + why, "CAD.ReadMod");
   }
-  return decodeCellFile(file.readAll(), path);
+  return decodeCellFile(*data, path);
 }
 
 void CellFileErrors::keep(const CellFileError& e) {

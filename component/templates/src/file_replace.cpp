@@ -1,11 +1,13 @@
 #include "tarvik/file_replace.h"
 
 #include <sheetcut/error.h>
+#include <sheetcut/file_lock.h>
 #include <sheetcut/file_replacement.h>
 #include <sheetcut/regular_file.h>
 
 #include <QFile>
 #include <cerrno>
+#include <cstring>
 
 namespace tarvik {
 
@@ -39,6 +41,18 @@ void replaceFile(const QString& path, const QByteArray& data, const char* source
   }
   if (const int err = file.flush()) fail("write", err);
   if (const int err = file.commit()) fail("replace", err);
+}
+
+std::optional<QByteArray> readWholeFile(const QString& path, std::string& why) {
+  sheetcut::LockedFile file;
+  std::string bytes;
+  int err = file.open(QFile::encodeName(path).toStdString(), sheetcut::LockedFile::Mode::Shared);
+  if (err == 0) err = file.readAll(bytes);
+  if (err == 0) return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
+  why = err == EWOULDBLOCK ? "another program is writing it (locked for more than " +
+                                 std::to_string(sheetcut::kLockPatience.count()) + " s)"
+                           : std::strerror(err);
+  return std::nullopt;
 }
 
 }  // namespace tarvik

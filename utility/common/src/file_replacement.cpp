@@ -131,6 +131,15 @@ FileReplacement::FileReplacement(const std::string& target) {
   finalPath_ = replacedPath(target, linkError_);
 }
 
+FileReplacement::FileReplacement(const LockedFile& locked) : finalPath_(locked.path()) {
+  if (!locked.isOpen()) {
+    expectNew_ = true;
+    return;
+  }
+  lock_ = locked.shared();
+  if (!lock_.isOpen()) linkError_ = errno;
+}
+
 FileReplacement::~FileReplacement() {
   if (fd_ >= 0) ::close(fd_);
   if (!tempPath_.empty()) ::unlink(tempPath_.c_str());
@@ -143,10 +152,28 @@ int FileReplacement::writeAccess() const {
 int FileReplacement::create(mode_t newFileBits) {
   if (linkError_ != 0) return linkError_;
   struct stat old {};
-  if (::stat(finalPath_.c_str(), &old) != 0) {
+  if (expectNew_) {
+    // The caller found nothing here: a file that came meanwhile is not the one it read.
+    if (::lstat(finalPath_.c_str(), &old) == 0) return EAGAIN;
     if (errno != ENOENT) return errno;
     return createTemporary(newFileBits & 07777);
   }
+  if (!lock_.isOpen()) {
+    // The file the link led to when the replacement was made, itself: a link put in its place
+    // since is not followed.
+    const int err = lock_.open(finalPath_, LockedFile::Mode::Exclusive, false);
+    if (err == ENOENT) return createTemporary(newFileBits & 07777);
+    if (err == EACCES || err == EPERM) {
+      // A file this process may open neither to read nor to write (mode 0) is replaced by the
+      // rename where that keeps it what it was, without a lock as no one else's.
+      if (::stat(finalPath_.c_str(), &old) != 0) return errno;
+      unlocked_ = true;
+    } else if (err != 0) {
+      return err == ESTALE ? EAGAIN : err;  // another file took its place
+    }
+  }
+  if (!unlocked_) old = lock_.status();
+  old_ = old;
   // Only a regular file is replaced: the rename would put a file in the place of a pipe or a
   // device that others use, and writing into one would feed it.
   if (!S_ISREG(old.st_mode)) return S_ISDIR(old.st_mode) ? EISDIR : EINVAL;
@@ -184,9 +211,14 @@ int FileReplacement::createTemporary(mode_t bits) {
 }
 
 int FileReplacement::openInPlace(const struct stat& old) {
-  // Opened now, so that a file this process may not write fails before any content is made.
-  // Without following a link that took the file's place meanwhile, nor blocking on a pipe.
-  fd_ = ::open(finalPath_.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  // Written through the open file that holds the lock where that is open for writing. Else
+  // opened now, so that a file this process may not write fails before any content is made,
+  // without following a link that took the file's place meanwhile, nor blocking on a pipe.
+  const int lockAccess = lock_.isOpen() ? ::fcntl(lock_.fd(), F_GETFL) & O_ACCMODE : O_RDONLY;
+  if (lockAccess == O_RDWR || lockAccess == O_WRONLY)
+    fd_ = ::fcntl(lock_.fd(), F_DUPFD_CLOEXEC, 0);
+  else
+    fd_ = ::open(finalPath_.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (fd_ < 0) return errno;
   struct stat now {};
   if (::fstat(fd_, &now) != 0) return errno;
@@ -308,9 +340,22 @@ int FileReplacement::flush() {
 int FileReplacement::commit() {
   if (const int err = flush()) return err;
   if (inPlace_) return 0;
+  if (const int err = nameUnchanged()) return err;
   if (::rename(tempPath_.c_str(), finalPath_.c_str()) != 0) return errno;
   tempPath_.clear();
+  lock_.close();
   return 0;
+}
+
+int FileReplacement::nameUnchanged() const {
+  struct stat now {};
+  if (expectNew_) {
+    if (::lstat(finalPath_.c_str(), &now) == 0) return EAGAIN;
+    return errno == ENOENT ? 0 : errno;
+  }
+  if (!lock_.isOpen() && !unlocked_) return 0;  // no file was there at create()
+  if (::lstat(finalPath_.c_str(), &now) != 0) return errno == ENOENT ? EAGAIN : errno;
+  return now.st_dev == old_.st_dev && now.st_ino == old_.st_ino ? 0 : EAGAIN;
 }
 
 std::string replacedPath(const std::string& path, int& error) {

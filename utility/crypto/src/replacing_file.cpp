@@ -38,59 +38,73 @@ void requireRegularFile(const std::string& path, const std::string& member) {
     throw Error(kPathFileAccessError, "cRijndael." + member + " - \"" + path + "\" " + reason);
 }
 
-ReplacingFile::ReplacingFile(std::string target, std::string member)
-    : target_(std::move(target)), member_(std::move(member)), file_(target_) {
+namespace {
+
+// Whether `a` and `b` lead to one file (links followed); false where either is not there.
+bool sameFile(const std::string& a, const std::string& b) {
+  struct stat sa {
+  }, sb{};
+  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+         sa.st_ino == sb.st_ino;
+}
+
+}  // namespace
+
+ReplacingFile::ReplacingFile(std::string target, std::string member, const InputFile* source)
+    : target_(std::move(target)), member_(std::move(member)) {
+  if (source != nullptr && source->lockedForWriting() && source->file().isNamedBy(target_))
+    file_ = std::make_unique<FileReplacement>(source->file());
+  else
+    file_ = std::make_unique<FileReplacement>(target_);
   // A file this user may not write (or one marked read-only) is not replaced, as it could not
   // be opened for writing; nor is anything behind a link the system does not follow for them.
-  if (const int err = file_.writeAccess())
+  if (const int err = file_->writeAccess())
     fail(kPathFileAccessError, member_, "cannot write", target_, err);
   // The file replaced stays what it was (mode, owner, group, attributes, other names); a new
   // file gets the usual mode of a new file.
-  if (const int err = file_.create())
+  if (const int err = file_->create())
     fail(err == ENOENT ? errnum::kPathNotFound : kPathFileAccessError, member_,
-         file_.inPlace() ? "cannot write" : "cannot create a file beside", target_, err);
+         file_->inPlace() ? "cannot write" : "cannot create a file beside", target_, err);
 }
 
 ReplacingFile::~ReplacingFile() = default;
 
 void ReplacingFile::write(const void* data, size_t size) {
-  if (const int err = file_.write(data, size))
+  if (const int err = file_->write(data, size))
     fail(kDeviceIoError, member_, "cannot write", target_, err);
 }
 
 void ReplacingFile::commit() {
-  if (const int err = file_.flush())
-    fail(kDeviceIoError, member_, "cannot write", target_, file_, err);
-  if (const int err = file_.commit())
+  if (const int err = file_->flush())
+    fail(kDeviceIoError, member_, "cannot write", target_, *file_, err);
+  if (const int err = file_->commit())
     fail(kPathFileAccessError, member_, "cannot replace", target_, err);
 }
 
-InputFile::InputFile(const std::string& path, std::string member)
+InputFile::InputFile(const std::string& path, std::string member, const std::string& output)
     : path_(path), member_(std::move(member)) {
   // Never blocks on a named pipe that took the file's place after the caller's check.
-  fd_ = openRegularFileForReading(path);
-  if (fd_ < 0)
-    fail(errno == ENOENT ? errnum::kFileNotFound : kPathFileAccessError, member_, "cannot open",
-         path_, errno);
-  struct stat st {};
-  if (::fstat(fd_, &st) != 0) {
-    const int err = errno;
-    ::close(fd_);
-    fd_ = -1;
-    fail(kPathFileAccessError, member_, "cannot open", path_, err);
-  }
-  size_ = static_cast<size_t>(st.st_size);
+  forWriting_ = !output.empty() && sameFile(path, output);
+  const int err =
+      file_.open(path, forWriting_ ? LockedFile::Mode::Exclusive : LockedFile::Mode::Shared);
+  if (err == EWOULDBLOCK)
+    throw Error(kPathFileAccessError,
+                "cRijndael." + member_ + " - cannot open \"" + path_ +
+                    "\": another program is writing it (locked for more than " +
+                    std::to_string(kLockPatience.count()) + " s)");
+  if (err != 0)
+    fail(err == ENOENT ? errnum::kFileNotFound : kPathFileAccessError, member_, "cannot open",
+         path_, err);
+  size_ = static_cast<size_t>(file_.status().st_size);
 }
 
-InputFile::~InputFile() {
-  if (fd_ >= 0) ::close(fd_);
-}
+InputFile::~InputFile() = default;
 
 size_t InputFile::read(void* data, size_t size) {
   auto* p = static_cast<char*>(data);
   size_t done = 0;
   while (done < size) {
-    const ssize_t n = ::read(fd_, p + done, size - done);
+    const ssize_t n = ::read(file_.fd(), p + done, size - done);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) fail(kDeviceIoError, member_, "cannot read", path_, errno);
     if (n == 0) break;

@@ -85,12 +85,12 @@ int clsASE::FileEncrypt(const std::string& PlaintextFileName, const std::string&
   crypto_detail::requireRegularFile(PlaintextFileName, "FileEncrypt");
   crypto_detail::requireRegularFile(CiphertextFileName, "FileEncrypt");
   requireKey(static_cast<int>(c / 4), "FileEncrypt");
-  InputFile in(PlaintextFileName, "FileEncrypt");
+  InputFile in(PlaintextFileName, "FileEncrypt", CiphertextFileName);
   const size_t len = in.size();
   const size_t chunk = c * (kChunkTarget / c);
   size_t remaining = (len / c + 1) * c;
   size_t left = len;  // bytes of the file not read yet
-  ReplacingFile out(CiphertextFileName, "FileEncrypt");
+  ReplacingFile out(CiphertextFileName, "FileEncrypt", &in);
   Bytes buf(std::min(chunk, remaining));
   while (chunk < remaining) {
     in.readExactly(buf.data(), chunk);
@@ -115,12 +115,12 @@ int clsASE::FileDecrypt(const std::string& PlaintextFileName, const std::string&
   crypto_detail::requireRegularFile(CiphertextFileName, "FileDecrypt");
   crypto_detail::requireRegularFile(PlaintextFileName, "FileDecrypt");
   requireKey(static_cast<int>(c / 4), "FileDecrypt");
-  InputFile in(CiphertextFileName, "FileDecrypt");
+  InputFile in(CiphertextFileName, "FileDecrypt", PlaintextFileName);
   const size_t len = in.size();
   if (len == 0 || len % c != 0) return 1;
   const size_t chunk = c * (kChunkTarget / c);
   size_t remaining = len;
-  ReplacingFile out(PlaintextFileName, "FileDecrypt");
+  ReplacingFile out(PlaintextFileName, "FileDecrypt", &in);
   Bytes buf(std::min(chunk, remaining));
   while (chunk < remaining) {
     in.readExactly(buf.data(), chunk);

@@ -4,6 +4,8 @@
 
 #include <QByteArray>
 #include <QString>
+#include <optional>
+#include <string>
 
 namespace tarvik {
 
@@ -14,5 +16,11 @@ namespace tarvik {
 // not writable"), or something other than a regular file is at `path`; `source` names the
 // member for the error.
 void replaceFile(const QString& path, const QByteArray& data, const char* source);
+
+// The whole file `path`, read under the file's shared lock, so that a template file that
+// replaceFile writes in place is read as it was or as it became, never half of each. Nothing
+// when it cannot be read, with `why` set to the reason (the system's words, or that another
+// program held the file locked for longer than a read waits).
+std::optional<QByteArray> readWholeFile(const QString& path, std::string& why);
 
 }  // namespace tarvik

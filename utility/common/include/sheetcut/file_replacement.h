@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "sheetcut/file_lock.h"
+
 namespace sheetcut {
 
 namespace detail {
@@ -48,10 +50,21 @@ class ContentSpool;
 // follow (a loop) makes every step fail. Only a regular file is replaced: a folder, named pipe,
 // device or socket at the target is never touched, nor an append-only or immutable file.
 // Unless committed, the temporary file is removed again.
+//
+// An existing file is locked exclusively (see LockedFile) from create() until the replacement
+// is committed or dropped, so that writers through other names of the file wait, and readers
+// in this library see the old or the new content. The rename happens only while the name still
+// leads to the file that was locked; otherwise the step fails with EAGAIN.
 // Every step answers 0 or the error number (errno) of the call that failed.
 class FileReplacement {
  public:
   explicit FileReplacement(const std::string& target);
+  // Replaces the file that `locked` holds locked (exclusive), the one the caller read: written
+  // into that very file, or renamed over its path only while the path still leads to it. The
+  // lock is shared with `locked` and held until the replacement ends. A `locked` that holds no
+  // file (nothing was there: its path() says where) makes a new file, and fails with EAGAIN
+  // when something is at the path by the time it is created or committed.
+  explicit FileReplacement(const LockedFile& locked);
   ~FileReplacement();
   FileReplacement(const FileReplacement&) = delete;
   FileReplacement& operator=(const FileReplacement&) = delete;
@@ -67,7 +80,8 @@ class FileReplacement {
   // umask or the folder's default access control list apply as for any new file. Fails without
   // changing anything when the target's link cannot be followed, with EISDIR for a folder,
   // EINVAL for anything else that is not a regular file (named pipe, device, socket) and EPERM
-  // for an append-only or immutable file.
+  // for an append-only or immutable file. An existing file is locked first: EAGAIN when another
+  // held its lock for longer than kLockPatience or another file kept taking its name.
   int create(mode_t newFileBits = 0666);
   // Whether the content goes into the file itself (known once create() succeeded).
   bool inPlace() const { return inPlace_; }
@@ -92,11 +106,18 @@ class FileReplacement {
   int openInPlace(const struct stat& old);
   int keepAttributesOf(const struct stat& old);
   int writeInPlace();
+  // 0 while finalPath_ leads to the file that create() found there (or to none, where none
+  // was), else EAGAIN.
+  int nameUnchanged() const;
 
   std::string finalPath_;
   std::string tempPath_;
   int fd_ = -1;
-  int linkError_ = 0;  // why the target's link could not be followed (see replacedPath)
+  int linkError_ = 0;       // why the target's link could not be followed (see replacedPath)
+  LockedFile lock_;         // the existing file, locked exclusively
+  bool expectNew_ = false;  // the caller found no file at finalPath_
+  bool unlocked_ = false;   // an existing file this process could not open to lock
+  struct stat old_ {};      // the existing file replaced, as it was locked
   bool inPlace_ = false;
   bool flushed_ = false;
   std::unique_ptr<detail::ContentSpool> spool_;  // the content written in place

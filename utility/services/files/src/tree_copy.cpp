@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <vector>
 
+#include "sheetcut/file_lock.h"
 #include "sheetcut/file_replacement.h"
 #include "sheetcut/regular_file.h"
 
@@ -28,10 +29,14 @@ int readSome(int fd, std::vector<char>& buf, ssize_t& got) {
 long copyFile(const fs::path& source, const fs::path& target) {
   std::error_code ec;
   if (fs::equivalent(source, target, ec)) return EEXIST;  // onto itself
-  const int in = sheetcut::openRegularFileForReading(source.string());
-  if (in < 0) return errno;
-  struct stat st {};
-  int err = ::fstat(in, &st) == 0 ? 0 : errno;
+  // Read under the source's shared lock, so that a file that a writer in this library
+  // replaces in place is copied as it was or as it became, never half of each.
+  sheetcut::LockedFile sourceFile;
+  if (const int err = sourceFile.open(source.string(), sheetcut::LockedFile::Mode::Shared))
+    return err;
+  const int in = sourceFile.fd();
+  const struct stat& st = sourceFile.status();
+  int err = 0;
   // A file copied onto keeps its mode, owner, group and other names, as cp keeps them; a new
   // one takes the source's permission bits less the set-id bits, and less the umask.
   sheetcut::FileReplacement out(target.string());
@@ -41,7 +46,6 @@ long copyFile(const fs::path& source, const fs::path& target) {
   while (!err && (err = readSome(in, buf, got)) == 0 && got > 0) {
     err = out.write(buf.data(), static_cast<size_t>(got));
   }
-  ::close(in);
   return err ? err : out.commit();
 }
 

@@ -7,10 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <filesystem>
-#include <thread>
 
 namespace mobrel {
 
@@ -22,21 +20,10 @@ FolderLock::FolderLock(const std::string& folder) {
     error_ = errno;
     return;
   }
-  // Anyone who may read the folder may lock it, and keep it locked: the lock is tried without
-  // blocking, again and again for a bounded time, never waited for without end. The pauses
-  // start short, so that a writer that holds the lock for a moment costs little.
-  using Clock = std::chrono::steady_clock;
-  const Clock::time_point until = Clock::now() + kFolderLockPatience;
-  auto pause = std::chrono::milliseconds(1);
-  for (;;) {
-    if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) return;
-    if (errno == EINTR) continue;
-    const Clock::time_point now = Clock::now();
-    if (errno != EWOULDBLOCK || now >= until) break;
-    std::this_thread::sleep_for(std::min<Clock::duration>(pause, until - now));
-    pause = std::min(pause * 2, std::chrono::milliseconds(20));
-  }
-  error_ = errno;
+  // Anyone who may read the folder may lock it, and keep it locked: the lock is waited for a
+  // bounded time, never without end.
+  error_ = sheetcut::flockWithin(fd_, LOCK_EX, kFolderLockPatience);
+  if (error_ == 0) return;
   ::close(fd_);
   fd_ = -1;
 }
@@ -72,11 +59,10 @@ std::optional<std::string> replacedFile(const std::string& path) {
   return target;
 }
 
-bool writeFileAtomically(const std::string& path, const std::string& bytes,
-                         const std::string* oldBytes, WriteDamage* damage) {
-  const std::optional<std::string> resolved = replacedFile(path);
-  if (!resolved) return false;
-  sheetcut::FileReplacement replacement(*resolved);
+namespace {
+
+bool replaceContent(sheetcut::FileReplacement& replacement, const std::string& bytes,
+                    const std::string* oldBytes, WriteDamage* damage) {
   if (oldBytes != nullptr) replacement.holdOldContent(*oldBytes);
   // The file replaced stays what it was; a new file's mode is as the umask or the folder's
   // default access control list give it.
@@ -88,10 +74,26 @@ bool writeFileAtomically(const std::string& path, const std::string& bytes,
   return err == 0;
 }
 
-bool appendToFile(const std::string& path, const std::string& bytes) {
-  // Non-blocking, so that a named pipe put in the file's place cannot hold the caller.
-  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return false;
+}  // namespace
+
+bool writeFileAtomically(const std::string& path, const std::string& bytes,
+                         const std::string* oldBytes, WriteDamage* damage) {
+  const std::optional<std::string> resolved = replacedFile(path);
+  if (!resolved) return false;
+  sheetcut::FileReplacement replacement(*resolved);
+  return replaceContent(replacement, bytes, oldBytes, damage);
+}
+
+bool writeFileAtomically(const sheetcut::LockedFile& locked, const std::string& bytes,
+                         const std::string* oldBytes, WriteDamage* damage) {
+  sheetcut::FileReplacement replacement(locked);
+  return replaceContent(replacement, bytes, oldBytes, damage);
+}
+
+namespace {
+
+// Appends to the file open as `fd` (appending), then closes it.
+bool appendTo(int fd, const std::string& bytes) {
   struct stat before {};
   bool ok = ::fstat(fd, &before) == 0;
   if (ok && !S_ISREG(before.st_mode)) {
@@ -106,6 +108,32 @@ bool appendToFile(const std::string& path, const std::string& bytes) {
   }
   ok = (::close(fd) == 0) && ok;
   return ok;
+}
+
+}  // namespace
+
+bool appendToFile(const sheetcut::LockedFile& locked, const std::string& bytes) {
+  if (!locked.isOpen()) {
+    errno = ENOENT;
+    return false;
+  }
+  // Opened again for appending (an append-only file takes nothing else), by the path the lock
+  // was taken on, without following a link put there since (only the locked file itself), nor
+  // blocking on a named pipe.
+  const int fd =
+      ::open(locked.path().c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
+  if (fd < 0) {
+    if (errno == ELOOP) errno = EAGAIN;
+    return false;
+  }
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || st.st_dev != locked.status().st_dev ||
+      st.st_ino != locked.status().st_ino) {
+    ::close(fd);
+    errno = EAGAIN;
+    return false;
+  }
+  return appendTo(fd, bytes);
 }
 
 }  // namespace mobrel

@@ -4,10 +4,12 @@
 #include <optional>
 #include <string>
 
+#include "sheetcut/file_lock.h"
+
 namespace mobrel {
 
-// How long a FolderLock waits for someone else's lock on the folder.
-inline constexpr std::chrono::seconds kFolderLockPatience{5};
+// How long a FolderLock waits for someone else's lock on the folder, as a file's lock waits.
+inline constexpr std::chrono::seconds kFolderLockPatience = sheetcut::kLockPatience;
 
 // Holds an exclusive flock on a folder for as long as it lives, so that read-modify-write
 // cycles of the files in that folder do not interleave between processes. Waits at most
@@ -52,10 +54,17 @@ struct WriteDamage {
 // telling why the step that failed did; `damage`, when given, says what the failure left.
 bool writeFileAtomically(const std::string& path, const std::string& bytes,
                          const std::string* oldBytes = nullptr, WriteDamage* damage = nullptr);
+// The same for the file `locked` holds (exclusive), which the caller read: the content goes into
+// that file, or is renamed over its path only while the path still leads to it; else (EAGAIN)
+// nothing is written. A `locked` without a file makes a new one at its path, refused (EAGAIN)
+// when a file came there meanwhile.
+bool writeFileAtomically(const sheetcut::LockedFile& locked, const std::string& bytes,
+                         const std::string* oldBytes = nullptr, WriteDamage* damage = nullptr);
 
-// Appends the bytes to the existing file `path` in one piece and flushes them to the disk; on a
-// failure the file is cut back to its size before. Returns false on any failure (a missing
-// file included).
-bool appendToFile(const std::string& path, const std::string& bytes);
+// Appends the bytes to the file `locked` holds (exclusive) in one piece and flushes them to the
+// disk; on a failure the file is cut back to its size before. Appends only while the path the
+// lock was taken on still leads to that file (else EAGAIN and nothing appended). Returns false
+// on any failure (no file held included), with errno telling why.
+bool appendToFile(const sheetcut::LockedFile& locked, const std::string& bytes);
 
 }  // namespace mobrel

@@ -84,6 +84,17 @@ QString specialFileProblem(const QString& path) {
   return quoted(path) + QStringLiteral(": ") + QString::fromStdString(reason);
 }
 
+QString nameChangedProblem(const QString& path) {
+  return quoted(path) + QStringLiteral("在读写时一再被换成别的文件，文件没有写入");
+}
+
+namespace {
+
+// How often the locks are taken again when the name led to another file once they were held.
+constexpr int kLockAttempts = 10;
+
+}  // namespace
+
 IniChangeLock::IniChangeLock(const QString& path) {
   if (path.isEmpty()) {
     failure_ = QStringLiteral("没有给出设置文件的路径");
@@ -91,28 +102,59 @@ IniChangeLock::IniChangeLock(const QString& path) {
   }
   failure_ = specialFileProblem(path);
   if (!failure_.isEmpty()) return;
-  const std::optional<std::string> target = replacedFile(path.toStdString());
-  if (!target) {
-    // The system refuses to follow the link for this user (or cannot): the file it names is
-    // neither read nor replaced.
-    const int error = errno;
-    failure_ = error == EACCES || error == EPERM
-                   ? QStringLiteral("没有打开") + quoted(path) + QStringLiteral("的权限")
-                   : systemReason(error, path);
+  const std::string name = path.toStdString();
+  for (int attempt = 0; attempt < kLockAttempts; ++attempt) {
+    const std::optional<std::string> target = replacedFile(name);
+    if (!target) {
+      // The system refuses to follow the link for this user (or cannot): the file it names is
+      // neither read nor replaced.
+      const int error = errno;
+      failure_ = error == EACCES || error == EPERM
+                     ? QStringLiteral("没有打开") + quoted(path) + QStringLiteral("的权限")
+                     : systemReason(error, path);
+      return;
+    }
+    const std::string parent = std::filesystem::path(*target).parent_path().string();
+    folder_ = QString::fromStdString(parent.empty() ? std::string(".") : parent);
+    lock_.emplace(parent);
+    if (!lock_->locked()) {
+      if (lock_->error() == EWOULDBLOCK) {
+        failure_ = quoted(path) + QStringLiteral("被锁定：其他程序锁住了文件夹") + quoted(folder_) +
+                   QStringLiteral("，等待%1秒后仍未释放，文件没有写入")
+                       .arg(std::chrono::seconds(kFolderLockPatience).count());
+        return;
+      }
+      // A missing folder is not created.
+      failure_ = systemReason(lock_->error(), folder_);
+      return;
+    }
+    // The file itself, where the link led: a link put in its place since is not followed.
+    const int error = file_.open(*target, sheetcut::LockedFile::Mode::Exclusive, false);
+    if (error == ENOENT) return;  // a new file, made at *target
+    if (error == 0 && file_.isNamedBy(name)) return;
+    file_.close();
+    lock_.reset();
+    if (error == 0 || error == ESTALE) continue;  // the name leads elsewhere now: again
+    if (error == EWOULDBLOCK) {
+      failure_ =
+          quoted(path) +
+          QStringLiteral("被锁定：其他程序正在写入这个文件，等待%1秒后仍未释放，文件没有写入")
+              .arg(std::chrono::seconds(sheetcut::kLockPatience).count());
+    } else if (error == EACCES || error == EPERM) {
+      failure_ = QStringLiteral("无法读取") + quoted(path);
+    } else {
+      failure_ = specialFileProblem(path);
+      if (failure_.isEmpty()) failure_ = systemReason(error, path);
+    }
     return;
   }
-  const std::string parent = std::filesystem::path(*target).parent_path().string();
-  folder_ = QString::fromStdString(parent.empty() ? std::string(".") : parent);
-  lock_.emplace(parent);
-  if (lock_->locked()) return;
-  if (lock_->error() == EWOULDBLOCK) {
-    failure_ = quoted(path) + QStringLiteral("被锁定：其他程序锁住了文件夹") + quoted(folder_) +
-               QStringLiteral("，等待%1秒后仍未释放，文件没有写入")
-                   .arg(std::chrono::seconds(kFolderLockPatience).count());
-    return;
-  }
-  // A missing folder is not created.
-  failure_ = systemReason(lock_->error(), folder_);
+  failure_ = nameChangedProblem(path);
+}
+
+std::optional<std::string> IniChangeLock::read() const {
+  std::string bytes;
+  if (file_.isOpen() && file_.readAll(bytes) != 0) return std::nullopt;
+  return bytes;
 }
 
 }  // namespace mobrel

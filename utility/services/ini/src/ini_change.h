@@ -37,11 +37,18 @@ QString changeFailure(int error, const QString& path, const QString& folder,
 // message naming it. Checked before anything is opened, so that a named pipe never blocks.
 QString specialFileProblem(const QString& path);
 
-// Holds the lock under which `path` is read, edited and replaced: the lock of the folder where
+// Why a change of `path` was not written: the name led to another file each time it was read.
+QString nameChangedProblem(const QString& path);
+
+// Holds the locks under which `path` is read, edited and replaced: the lock of the folder where
 // the replacing rename happens, which for a symbolic link is its target's folder, so that
-// writers through the link and through the target exclude each other. Nothing is locked when
-// the path is empty, is not a regular file, its folder is missing, or another holds the folder's
-// lock for longer than FolderLock waits; failure() says why, naming the file or folder.
+// writers through the link and through the target exclude each other, and the exclusive lock of
+// the file itself, which writers through its other names share (see sheetcut::LockedFile).
+// The file is opened once: it is read through file() and replaced as file() (see
+// writeFileAtomically), so that what is written goes into the file that was read. Nothing is
+// locked when the path is empty, is not a regular file, its folder is missing, the file cannot
+// be opened, or another holds the folder's or the file's lock for longer than they wait;
+// failure() says why, naming the file or folder.
 class IniChangeLock {
  public:
   explicit IniChangeLock(const QString& path);
@@ -49,9 +56,15 @@ class IniChangeLock {
   const QString& failure() const { return failure_; }
   // The folder named when a write into it fails.
   const QString& folder() const { return folder_; }
+  // The file, open and locked; not open when nothing was there (its path() is where the new
+  // file goes).
+  const sheetcut::LockedFile& file() const { return file_; }
+  // The file's bytes ("" when nothing is there); nothing when it cannot be read.
+  std::optional<std::string> read() const;
 
  private:
   std::optional<FolderLock> lock_;
+  sheetcut::LockedFile file_;
   QString failure_;
   QString folder_;
 };

@@ -12,14 +12,18 @@
 #include "ini_names.h"
 #include "ini_rules.h"
 #include "sheetcut/ansi_codepage.h"
-#include "sheetcut/regular_file.h"
+#include "sheetcut/file_lock.h"
 
 namespace mobrel {
 
-std::optional<std::string> readBytes(const QString& path) {
+std::optional<std::string> readBytes(const QString& path, int* error) {
   // Only a regular file: a named pipe would block the open, a device never end.
+  sheetcut::LockedFile file;
   std::string bytes;
-  if (sheetcut::readRegularFile(path.toStdString(), bytes) != 0) return std::nullopt;
+  int err = file.open(path.toStdString(), sheetcut::LockedFile::Mode::Shared);
+  if (err == 0) err = file.readAll(bytes);
+  if (error != nullptr) *error = err;
+  if (err != 0) return std::nullopt;
   return bytes;
 }
 
@@ -100,16 +104,21 @@ bool isMissing(const QString& path) {
   return ::stat(path.toStdString().c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR);
 }
 
-// Reads, edits and writes back the file under the folder's lock. Answers "" when the file was
-// written or needed no change, else why it was not.
+// How often an edit reads the file again when the name led to another file by the time it was
+// written.
+constexpr int kEditAttempts = 3;
+
+// Reads, edits and writes back the file under the folder's and the file's lock: what is written
+// goes into the file that was read. Answers "" when the file was written or needed no change,
+// else why it was not; `nameChanged` tells that another file took the name meanwhile.
 template <typename Edit>
-QString editFile(const QString& path, Edit edit) {
+QString editOnce(const QString& path, Edit& edit, bool& nameChanged) {
   const IniChangeLock lock(path);
   if (!lock.locked()) return lock.failure();
   // A file that is there but cannot be read or written stays as it is: the rename would
   // otherwise replace a read-only file.
-  const std::optional<std::string> bytes = readBytes(path);
-  if (!isMissing(path)) {
+  const std::optional<std::string> bytes = lock.read();
+  if (lock.file().isOpen()) {
     if (!bytes) return QStringLiteral("无法读取") + quoted(path);
     if (QString refused = writeRefusal(path); !refused.isEmpty()) return refused;
   }
@@ -119,9 +128,22 @@ QString editFile(const QString& path, Edit edit) {
   const std::string edited = doc.bytes();
   if (QString p = unholdableBytes(doc, edited, path); !p.isEmpty()) return p;
   WriteDamage damage;
-  if (writeFileAtomically(path.toStdString(), edited, bytes ? &*bytes : nullptr, &damage))
+  if (writeFileAtomically(lock.file(), edited, bytes ? &*bytes : nullptr, &damage))
     return QString();
+  nameChanged = errno == EAGAIN;
   return changeFailure(errno, path, lock.folder(), damage);
+}
+
+// The edit, made again on the file that took the name where another did meanwhile, a few times
+// at most.
+template <typename Edit>
+QString editFile(const QString& path, Edit edit) {
+  for (int attempt = 1;; ++attempt) {
+    bool nameChanged = false;
+    QString failure = editOnce(path, edit, nameChanged);
+    if (!nameChanged) return failure;
+    if (attempt == kEditAttempts) return nameChangedProblem(path);
+  }
 }
 
 }  // namespace
@@ -129,7 +151,13 @@ QString editFile(const QString& path, Edit edit) {
 QString IniFile::GetIniKey(const QString& section, const QString& key) const {
   readFailure_ = specialFileProblem(INIFileName);
   if (!readFailure_.isEmpty()) return QString();
-  const std::optional<std::string> bytes = readBytes(INIFileName);
+  int error = 0;
+  const std::optional<std::string> bytes = readBytes(INIFileName, &error);
+  if (error == EWOULDBLOCK) {
+    readFailure_ = quoted(INIFileName) +
+                   QStringLiteral("被锁定：其他程序正在写入这个文件，等待%1秒后仍未释放，没有读取")
+                       .arg(std::chrono::seconds(sheetcut::kLockPatience).count());
+  }
   if (!bytes) return QString();
   const std::optional<QString> value = IniDocument::parse(*bytes).value(section, key);
   if (!value) return QString();

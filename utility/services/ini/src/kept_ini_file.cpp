@@ -39,12 +39,13 @@ KeptIniFile::Stamp KeptIniFile::stampNow() const {
   return s;
 }
 
-bool KeptIniFile::refresh() {
+bool KeptIniFile::refresh(const IniChangeLock* held) {
   const Stamp now = stampNow();
   if (loaded_ && now == stamp_) return true;
   std::optional<std::string> bytes;
   if (now.exists) {
-    bytes = readBytes(path_);
+    // Through the file a change holds locked, else under the file's shared lock.
+    bytes = held != nullptr ? held->read() : readBytes(path_);
     if (!bytes) return false;
   }
   *doc_ = IniDocument::parse(bytes.value_or(std::string()));
@@ -81,7 +82,7 @@ bool KeptIniFile::write(const std::vector<Key>& keys) {
     if (!failure_.isEmpty()) return false;
   }
   const IniChangeLock lock(path_);
-  if (!lock.locked() || !readyToChange()) {
+  if (!lock.locked() || !readyToChange(lock)) {
     if (failure_.isEmpty()) failure_ = lock.failure();
     return false;
   }
@@ -89,7 +90,6 @@ bool KeptIniFile::write(const std::vector<Key>& keys) {
     failure_ = unholdableWrite(*doc_, k.section, k.key, oneLine(k.value));
     if (!failure_.isEmpty()) return false;
   }
-  const std::string file = path_.toStdString();
   const size_t lines = doc_->lineCount();
   const size_t lastSize = lines > 0 ? doc_->lineSize(lines - 1) : 0;
   const size_t waitingBefore = waiting_.size();
@@ -140,10 +140,11 @@ bool KeptIniFile::write(const std::vector<Key>& keys) {
     return false;
   }
   if (grew) {
-    const bool appended =
-        stamp_.exists ? appendToFile(file, tail) : writeFileAtomically(file, doc_->bytes());
+    const bool appended = stamp_.exists ? appendToFile(lock.file(), tail)
+                                        : writeFileAtomically(lock.file(), doc_->bytes());
     if (!appended) {
-      failure_ = changeFailure(errno, path_, lock.folder());
+      failure_ =
+          errno == EAGAIN ? nameChangedProblem(path_) : changeFailure(errno, path_, lock.folder());
       keepWaiting();
       return false;
     }
@@ -153,8 +154,8 @@ bool KeptIniFile::write(const std::vector<Key>& keys) {
   return true;
 }
 
-bool KeptIniFile::readyToChange() {
-  if (!refresh()) {
+bool KeptIniFile::readyToChange(const IniChangeLock& lock) {
+  if (!refresh(&lock)) {
     failure_ = QStringLiteral("无法读取") + quoted(path_);
     return false;
   }
@@ -183,9 +184,10 @@ bool KeptIniFile::rewrite(const IniChangeLock& lock) {
     return false;
   }
   WriteDamage damage;
-  if (!writeFileAtomically(path_.toStdString(), bytes, stamp_.exists ? &old : nullptr, &damage)) {
+  if (!writeFileAtomically(lock.file(), bytes, stamp_.exists ? &old : nullptr, &damage)) {
     // The waiting keys stay waiting until a write of them succeeds; the lines read again.
-    failure_ = changeFailure(errno, path_, lock.folder(), damage);
+    failure_ = errno == EAGAIN ? nameChangedProblem(path_)
+                               : changeFailure(errno, path_, lock.folder(), damage);
     loaded_ = false;
     return false;
   }
@@ -217,7 +219,7 @@ bool KeptIniFile::sync() {
   failure_.clear();
   if (waiting_.empty()) return true;
   const IniChangeLock lock(path_);
-  if (!lock.locked() || !readyToChange()) {
+  if (!lock.locked() || !readyToChange(lock)) {
     if (failure_.isEmpty()) failure_ = lock.failure();
     return false;
   }

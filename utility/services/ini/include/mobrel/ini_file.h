@@ -73,8 +73,10 @@ class IniFile {
   // it was written.
   QString writeFailure() const { return writeFailure_; }
 
-  // Why the last GetIniKey did not read the file although something is there that is not a
-  // regular file; "" otherwise (a missing file, section or key is no failure).
+  // Why the last GetIniKey did not read the file although something is there: not a regular
+  // file, or a file that another writer kept locked for longer than a read waits (a read takes
+  // the file's shared lock, so that it sees a file written in place whole); "" otherwise (a
+  // missing file, section or key is no failure).
   QString readFailure() const { return readFailure_; }
 
  private:

@@ -32,7 +32,8 @@ class IniChangeLock;
 // What a stopped or failed run reported is so on the disk once sync() has run; a killed
 // process loses at most the waiting keys of the last moments, never a line that was appended.
 //
-// Every change of the file happens under the folder lock of IniFile. The file keeps its
+// Every change of the file happens under the folder's and the file's lock of IniFile, and goes
+// into the file it read. The file keeps its
 // encoding as with IniFile: lines appended to a UTF-16 file are UTF-16 in its byte order, and
 // a file that is no text is never changed.
 class KeptIniFile {
@@ -79,10 +80,11 @@ class KeptIniFile {
     bool operator==(const Stamp&) const = default;
   };
   Stamp stampNow() const;
-  // Reads the file again when it is not as this object left it. False when it cannot be read.
-  bool refresh();
+  // Reads the file again when it is not as this object left it: through the file `held` holds
+  // locked for a change, else under the file's shared lock. False when it cannot be read.
+  bool refresh(const IniChangeLock* held = nullptr);
   // Reads the file again where needed and checks it may be replaced; sets failure_ if not.
-  bool readyToChange();
+  bool readyToChange(const IniChangeLock& lock);
   bool rewrite(const IniChangeLock& lock);
 
   QString path_;

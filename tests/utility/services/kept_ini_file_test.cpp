@@ -311,9 +311,57 @@ TEST(KeptIniFile, WaitingKeysAreCheckedAgainstTheFileTheyGoInto) {
   EXPECT_TRUE(kept.writeFailure().startsWith("\"" + (dir / "r.txt") + "\""))
       << kept.writeFailure().toStdString();
   EXPECT_EQ(readBytes(file), gbk);
-  ASSERT_TRUE(kept.write({{"b", "n", "你", false}}));
+  EXPECT_EQ(kept.get("a", "k"), "\U0001F600");  // refused at once: nothing of it waits
+  ASSERT_TRUE(kept.write({{"a", "k", "孝", false}, {"b", "n", "你", false}}));
   EXPECT_EQ(readBytes(file), "[a]\r\nk=\xD0\xA2\r\n[b]\r\nn=\xC4\xE3\r\n");
   EXPECT_EQ(kept.get("a", "k"), "孝");
+}
+
+// A GBK file that a rewrite left all ASCII takes new text as UTF-8, as a plain write of it does.
+TEST(KeptIniFile, AFileMadeAsciiTakesNewTextAsAPlainWriteDoes) {
+  TestFolder dir;
+  const std::string gbk = "[s]\r\nk=\xC4\xE3\r\n";
+  writeBytes(dir.path() / "kept.txt", gbk);
+  writeBytes(dir.path() / "plain.txt", gbk);
+  KeptIniFile kept(dir / "kept.txt");
+  IniFile plain(dir / "plain.txt");
+  for (const KeptIniFile::Key& k :
+       {KeptIniFile::Key{"s", "k", "x", false}, KeptIniFile::Key{"t", "m", "孝", false}}) {
+    ASSERT_TRUE(kept.write({k}));
+    ASSERT_TRUE(plain.WriteIniKey(k.section, k.key, k.value));
+    EXPECT_EQ(readBytes(dir.path() / "kept.txt"), readBytes(dir.path() / "plain.txt"));
+  }
+  EXPECT_EQ(readBytes(dir.path() / "kept.txt"), "[s]\r\nk=x\r\n[t]\r\nm=孝\r\n");
+  EXPECT_EQ(IniFile(dir / "kept.txt").GetIniKey("t", "m"), "孝");
+}
+
+// A key that may wait is refused at once where a plain write refuses it: here the GBK line it
+// replaces is the file's last, after which the file's other bytes would read as UTF-8.
+TEST(KeptIniFile, AWaitingKeyIsRefusedAtOnceWhereAPlainWriteRefusesIt) {
+  TestFolder dir;
+  const std::filesystem::path file = dir.path() / "r.txt";
+  writeBytes(file, "[a]\r\nk=\xC4\xE3\r\n[b]\r\nm=\xE4\xBD\xA0\r\n");
+  KeptIniFile kept(dir / "r.txt");
+  ASSERT_TRUE(kept.write({{"a", "z", "1", false}}));  // rewrites at once
+  const std::string written = "[a]\r\nk=\xC4\xE3\r\nz=1\r\n[b]\r\nm=\xE4\xBD\xA0\r\n";
+  ASSERT_EQ(readBytes(file), written);
+  IniFile plain(dir / "r.txt");
+  EXPECT_FALSE(plain.WriteIniKey("a", "k", "x"));
+  EXPECT_FALSE(kept.write({{"a", "z", "2", true}, {"a", "k", "x", true}}));
+  EXPECT_EQ(kept.writeFailure(), plain.writeFailure());
+  EXPECT_EQ(kept.get("a", "k"), "你");
+  EXPECT_EQ(kept.get("a", "z"), "1");
+  EXPECT_TRUE(kept.sync());
+  EXPECT_EQ(readBytes(file), written);
+
+  // Keys that wait count together: each alone leaves a GBK line, the two leave none.
+  writeBytes(file, "[a]\r\nk=\xC4\xE3\r\n[b]\r\nm=\xC4\xE3\r\nn=\xE4\xBD\xA0\r\n");
+  KeptIniFile two(dir / "r.txt");
+  ASSERT_TRUE(two.write({{"a", "z", "1", false}}));  // rewrites at once
+  ASSERT_TRUE(two.write({{"a", "k", "y", true}}));   // waits
+  EXPECT_FALSE(two.write({{"b", "m", "z", true}}));
+  EXPECT_TRUE(two.sync());
+  EXPECT_EQ(readBytes(file), "[a]\r\nk=y\r\nz=1\r\n[b]\r\nm=\xC4\xE3\r\nn=\xE4\xBD\xA0\r\n");
 }
 
 TEST(KeptIniFile, RefusesWhatIniFileRefuses) {

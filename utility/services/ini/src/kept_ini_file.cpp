@@ -89,6 +89,12 @@ bool KeptIniFile::write(const std::vector<Key>& keys) {
     failure_ = unholdableWrite(*doc_, k.section, k.key, oneLine(k.value));
     if (!failure_.isEmpty()) return false;
   }
+  // A change that would leave a GBK file reading as UTF-8 is refused now, as a plain write
+  // refuses it, not only when the keys that wait reach the file.
+  std::vector<IniFile::KeyWrite> after = waiting_;
+  for (const Key& k : keys) after.push_back({k.section, k.key, oneLine(k.value)});
+  failure_ = unholdableChange(*doc_, after, path_);
+  if (!failure_.isEmpty()) return false;
   const std::string file = path_.toStdString();
   const size_t lines = doc_->lineCount();
   const size_t lastSize = lines > 0 ? doc_->lineSize(lines - 1) : 0;
@@ -186,6 +192,7 @@ bool KeptIniFile::rewrite(const IniChangeLock& lock) {
     loaded_ = false;
     return false;
   }
+  doc_->rereadAs(bytes);
   waiting_.clear();
   waitingIndex_.clear();
   appendFailed_ = false;

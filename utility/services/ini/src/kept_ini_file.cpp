@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 
 #include <QFileInfo>
+#include <algorithm>
+#include <ctime>
 #include <filesystem>
 
 #include "atomic_write.h"
@@ -18,6 +20,17 @@ namespace {
 // A waiting key reaches the file at the latest this long after it was written.
 constexpr auto kLongestWait = std::chrono::seconds(1);
 
+// How much older than a look a file's times must be to prove that a later change shows in
+// them: the coarsest resolution in use (FAT's two seconds; a second on ext2 with small inodes
+// and some network file systems) and one more for the kernel's coarse clock, which may stamp a
+// change slightly before the clock read at the look. Not detected per file system: a few
+// rewrites more compare the content for nothing.
+constexpr long long kTimestampDoubtNs = 3'000'000'000LL;
+
+long long nanoseconds(const timespec& t) {
+  return static_cast<long long>(t.tv_sec) * 1'000'000'000LL + t.tv_nsec;
+}
+
 }  // namespace
 
 KeptIniFile::KeptIniFile(QString path) : path_(std::move(path)), doc_(new IniDocument) {}
@@ -28,6 +41,9 @@ KeptIniFile::~KeptIniFile() {
 
 KeptIniFile::Stamp KeptIniFile::stampNow() const {
   Stamp s;
+  // The clock before the look: a change after it is stamped no earlier, to within the doubt.
+  timespec looked{};
+  ::clock_gettime(CLOCK_REALTIME, &looked);
   struct stat st {};
   if (::stat(path_.toStdString().c_str(), &st) != 0) return s;
   s.exists = true;
@@ -36,6 +52,8 @@ KeptIniFile::Stamp KeptIniFile::stampNow() const {
   s.size = st.st_size;
   s.seconds = st.st_mtim.tv_sec;
   s.nanoseconds = st.st_mtim.tv_nsec;
+  s.unproven = std::max(nanoseconds(st.st_mtim), nanoseconds(st.st_ctim)) >=
+               nanoseconds(looked) - kTimestampDoubtNs;
   return s;
 }
 
@@ -51,6 +69,21 @@ bool KeptIniFile::refresh() {
   stamp_ = now;
   loaded_ = true;
   return true;
+}
+
+KeptIniFile::Look KeptIniFile::lookAgain(size_t pending) {
+  if (!stamp_.exists || !stamp_.unproven) return Look::Same;
+  const Stamp now = stampNow();
+  const std::optional<std::string> bytes = now.exists ? readBytes(path_) : std::nullopt;
+  if (!bytes) return Look::Unreadable;
+  std::string known = doc_->bytes();
+  known.resize(known.size() - std::min(pending, known.size()));
+  if (*bytes == known) {
+    stamp_ = now;  // may prove the content from now on, once the file's times are old enough
+    return Look::Same;
+  }
+  loaded_ = false;
+  return refresh() ? Look::ReadAgain : Look::Unreadable;
 }
 
 void KeptIniFile::addWaiting(const QString& section, const QString& key, const QString& value) {
@@ -117,13 +150,16 @@ bool KeptIniFile::write(const std::vector<Key>& keys) {
   // Every key of this write waits now, in its order, as a failed rewrite leaves its keys; none
   // of its lines is in the file. Nothing is appended before they are written, which would
   // otherwise land after the lines of later writes.
-  const auto keepWaiting = [&] {
-    loaded_ = false;  // read again: the lines just added are not in the file
+  const auto allWait = [&] {
     while (waiting_.size() > waitingBefore) {
       waitingIndex_.erase(keyIdentity(waiting_.back().section, waiting_.back().key));
       waiting_.pop_back();
     }
     for (const Key& k : keys) addWaiting(k.section, k.key, oneLine(k.value));
+  };
+  const auto keepWaiting = [&] {
+    loaded_ = false;  // read again: the lines just added are not in the file
+    allWait();
     appendFailed_ = true;
   };
   // Lines added at the end: the file grows by them.
@@ -141,6 +177,14 @@ bool KeptIniFile::write(const std::vector<Key>& keys) {
     // rewrite fails (a disk with room for the lines but not for a new copy of the file), the
     // file holds none of them, and a caller that takes the write back (withdraw) finds none
     // of it in the file later.
+    const Look look = lookAgain(tail.size());
+    if (look == Look::Unreadable) {
+      failure_ = QStringLiteral("无法读取") + quoted(path_);
+      keepWaiting();
+      return false;
+    }
+    // Someone else's change the stamp did not show: the keys go into the file as it is now.
+    if (look == Look::ReadAgain) allWait();
     if (rewrite(lock)) return true;
     if (grew) keepWaiting();
     return false;
@@ -223,6 +267,10 @@ bool KeptIniFile::sync() {
   const IniChangeLock lock(path_);
   if (!lock.locked() || !readyToChange()) {
     if (failure_.isEmpty()) failure_ = lock.failure();
+    return false;
+  }
+  if (lookAgain(0) == Look::Unreadable) {
+    failure_ = QStringLiteral("无法读取") + quoted(path_);
     return false;
   }
   return rewrite(lock);

@@ -18,7 +18,12 @@ class IniChangeLock;
 // with the rules of IniFile, at a cost in proportion to what each write adds rather than to
 // the whole file. The file's lines are kept in memory, indexed by section and key, and the
 // file is read again only when someone else changed it (its size, time or identity differ
-// from what this object last saw).
+// from what this object last saw). A file's time is kept only to its file system's resolution
+// (a second on ext2 with small inodes, two on FAT), so while the file's times are less than
+// three seconds older than this object's last look they prove nothing: a whole rewrite then
+// first compares the file with what this object holds and reads it again if it differs, so that
+// someone else's change of the same size is merged, never written over. A read (get) and an
+// append, which cannot write over anything, go by the stamp alone.
 //
 // A write whose keys only add lines at the end of the file (a new section, new keys of the
 // last section) appends those bytes to the file and flushes them to the disk. Any other write
@@ -72,15 +77,31 @@ class KeptIniFile {
   const QString& writeFailure() const { return failure_; }
 
  private:
+  // What tells that the file changed since this object looked: its identity, size and time of
+  // last change. Times are kept only to the file system's resolution (a second on ext2 with
+  // small inodes and on some network file systems, two on FAT), so a change of the same size
+  // soon after a look may leave the stamp as it was: the stamp then proves nothing (git's
+  // "racy clean" rule), and a rewrite compares the content first (see lookAgain).
   struct Stamp {
     bool exists = false;
     unsigned long long device = 0, inode = 0;
     long long size = 0, seconds = 0, nanoseconds = 0;
-    bool operator==(const Stamp&) const = default;
+    // The time or status-change time of the file was not older than the look by more than
+    // kTimestampDoubt: a change right after the look may have left the same time.
+    bool unproven = false;
+    bool operator==(const Stamp& o) const {
+      return exists == o.exists && device == o.device && inode == o.inode && size == o.size &&
+             seconds == o.seconds && nanoseconds == o.nanoseconds;
+    }
   };
   Stamp stampNow() const;
   // Reads the file again when it is not as this object left it. False when it cannot be read.
   bool refresh();
+  // Before a rewrite: where the stamp proves nothing, whether the file still holds the
+  // document's bytes but for its last `pending` (lines of this write not yet in the file); reads
+  // the file again when not.
+  enum class Look { Same, ReadAgain, Unreadable };
+  Look lookAgain(size_t pending);
   // Reads the file again where needed and checks it may be replaced; sets failure_ if not.
   bool readyToChange();
   bool rewrite(const IniChangeLock& lock);

@@ -68,11 +68,12 @@ bool KeptIniFile::refresh() {
   *doc_ = IniDocument::parse(bytes.value_or(std::string()));
   stamp_ = now;
   loaded_ = true;
+  readJustNow_ = true;
   return true;
 }
 
 KeptIniFile::Look KeptIniFile::lookAgain(size_t pending) {
-  if (!stamp_.exists || !stamp_.unproven) return Look::Same;
+  if (!stamp_.exists || !stamp_.unproven || readJustNow_) return Look::Same;
   const Stamp now = stampNow();
   const std::optional<std::string> bytes = now.exists ? readBytes(path_) : std::nullopt;
   if (!bytes) return Look::Unreadable;
@@ -108,6 +109,7 @@ QString KeptIniFile::get(const QString& section, const QString& key) {
 
 bool KeptIniFile::write(const std::vector<Key>& keys) {
   failure_.clear();
+  readJustNow_ = false;
   if (keys.empty()) return true;
   for (const Key& k : keys) {
     failure_ = unholdableName(k.section, k.key);
@@ -263,6 +265,7 @@ void KeptIniFile::withdraw(const std::vector<Key>& keys) {
 
 bool KeptIniFile::sync() {
   failure_.clear();
+  readJustNow_ = false;
   if (waiting_.empty()) return true;
   const IniChangeLock lock(path_);
   if (!lock.locked() || !readyToChange()) {

@@ -97,9 +97,9 @@ class KeptIniFile {
   Stamp stampNow() const;
   // Reads the file again when it is not as this object left it. False when it cannot be read.
   bool refresh();
-  // Before a rewrite: where the stamp proves nothing, whether the file still holds the
-  // document's bytes but for its last `pending` (lines of this write not yet in the file); reads
-  // the file again when not.
+  // Before a rewrite: where the stamp proves nothing and the file was not read by this write or
+  // sync, whether it still holds the document's bytes but for the last `pending` (lines of this
+  // write not yet in the file); reads the file again when not.
   enum class Look { Same, ReadAgain, Unreadable };
   Look lookAgain(size_t pending);
   // Reads the file again where needed and checks it may be replaced; sets failure_ if not.
@@ -110,6 +110,7 @@ class KeptIniFile {
   std::unique_ptr<IniDocument> doc_;  // the file as on disk, waiting keys not applied
   Stamp stamp_;
   bool loaded_ = false;
+  bool readJustNow_ = false;  // by the write or sync under way: nothing to compare
   void addWaiting(const QString& section, const QString& key, const QString& value);
 
   // Keys not yet in the file, in the order of their first write, each with its last value.

@@ -193,7 +193,9 @@ bool touches(const Change& c, const Pair& p) {
 class Run {
  public:
   explicit Run(const std::filesystem::path& folder)
-      : file_(folder / "f.ini"), path_(QString::fromStdString(file_.string())) {}
+      : file_(folder / "f.ini"),
+        path_(QString::fromStdString(file_.string())),
+        twin_(folder / "twin.ini") {}
 
   std::string play(std::string_view input) {
     Input in(input);
@@ -201,9 +203,12 @@ class Run {
     const std::string_view content = in.bytes(size);
     std::error_code ec;
     std::filesystem::remove(file_, ec);
+    std::filesystem::remove(twin_, ec);
     if (!content.empty()) {
-      std::ofstream(file_, std::ios::binary)
-          .write(content.data(), static_cast<std::streamsize>(content.size()));
+      for (const auto& f : {file_, twin_}) {
+        std::ofstream(f, std::ios::binary)
+            .write(content.data(), static_cast<std::streamsize>(content.size()));
+      }
       addNamesOf(std::string(content));
     }
     kept_ = std::make_unique<KeptIniFile>(path_);
@@ -309,6 +314,8 @@ class Run {
     // waits was taken as one the file can hold.
     if (!done) return name + " failed: " + kept_->writeFailure().toStdString();
     if (std::string p = fileProblem(bytesBefore, bytesAfter); !p.empty()) return name + ": " + p;
+    if (twinned_ && bytesAfter != fileBytes(twin_))
+      return name + ": the file is not what the same writes through IniFile made";
     const View file = plainView();
     for (const auto& [key, value] : before) {
       if (file.at(key) != value) {
@@ -377,7 +384,20 @@ class Run {
     } else {
       done = kept_->write(keptKeys);
       name << "a kept write";
+      if (twinned_) {
+        std::vector<IniFile::KeyWrite> keys;
+        for (const KeptIniFile::Key& k : keptKeys) keys.push_back({k.section, k.key, k.value});
+        IniFile twin(QString::fromStdString(twin_.string()));
+        if (twin.WriteIniKeys(keys) != done) {
+          return name.str() + (done ? " was taken" : " was refused") +
+                 ", the same through IniFile not: " +
+                 (done ? twin.writeFailure() : kept_->writeFailure()).toStdString();
+        }
+      }
     }
+    // Keys written through IniFile meanwhile reach the file before the kept file's waiting
+    // ones: the file is then no longer what the kept file's writes alone make.
+    if (op < 4) twinned_ = false;
     if (op != 2 && op != 3) {
       for (const auto& [key, value] : written) name << " " << shown(key) << "=" << value.size();
     }
@@ -389,6 +409,10 @@ class Run {
   std::filesystem::path file_;
   QString path_;
   std::unique_ptr<KeptIniFile> kept_;
+  // The same file written by IniFile with the kept file's writes, one by one: once synced, the
+  // kept file must be the same bytes, as long as only the kept file writes.
+  std::filesystem::path twin_;
+  bool twinned_ = true;
   std::vector<QString> sections_;
   std::vector<QString> keys_;
 };

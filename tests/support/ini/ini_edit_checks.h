@@ -12,7 +12,9 @@ namespace sheetcut::testing {
 // back as written, keys the change did not name read as before, a refused change leaves the
 // bytes as they were, a file that was text stays text, UTF-16 keeps its mark, UTF-8 stays
 // UTF-8, GBK stays GBK unless it became plain ASCII, lines that all end alike keep that ending,
-// and a kept file's sync leaves the file answering what the kept file answered.
+// and a kept file's sync leaves the file answering what the kept file answered. As long as only
+// the kept file writes, each of its writes is taken or refused as the same write through IniFile
+// on a second file, and each sync leaves the two files the same bytes.
 //
 // Returns "" when all held, else what broke first. The fuzzer aborts on it; an ordinary test
 // replays the inputs the fuzzer found.

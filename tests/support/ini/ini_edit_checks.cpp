@@ -2,6 +2,7 @@
 
 #include <QRegularExpression>
 #include <QString>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -172,6 +173,23 @@ bool sectionsMeet(const QString& a, const QString& b) {
   return fa.startsWith(fb) || fb.startsWith(fa);
 }
 
+// The bytes in C notation, for a message.
+std::string escaped(const std::optional<std::string>& bytes) {
+  if (!bytes) return "(no file)";
+  std::string out = "\"";
+  for (const char c : *bytes) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u >= 0x20 && u < 0x7F && c != '"' && c != '\\') {
+      out += c;
+    } else {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02X", u);
+      out += hex;
+    }
+  }
+  return out + "\"";
+}
+
 using Pair = std::pair<QString, QString>;
 using View = std::map<Pair, QString>;
 
@@ -314,8 +332,10 @@ class Run {
     // waits was taken as one the file can hold.
     if (!done) return name + " failed: " + kept_->writeFailure().toStdString();
     if (std::string p = fileProblem(bytesBefore, bytesAfter); !p.empty()) return name + ": " + p;
-    if (twinned_ && bytesAfter != fileBytes(twin_))
-      return name + ": the file is not what the same writes through IniFile made";
+    if (const std::optional<std::string> twin = fileBytes(twin_); twinned_ && bytesAfter != twin) {
+      return name + ": the file is " + escaped(bytesAfter) +
+             ", the same writes through IniFile made " + escaped(twin);
+    }
     const View file = plainView();
     for (const auto& [key, value] : before) {
       if (file.at(key) != value) {

@@ -89,9 +89,11 @@ KeptIniFile::Look KeptIniFile::lookAgain(size_t pending) {
 
 void KeptIniFile::addWaiting(const QString& section, const QString& key, const QString& value) {
   // A key written again keeps its first place: the file ends the same as when each write had
-  // reached it in turn.
+  // reached it in turn. Its line then has the name as last written (a replaced line takes the
+  // name as given), in a section as first written (its header is not written again).
   const auto [it, added] = waitingIndex_.try_emplace(keyIdentity(section, key), waiting_.size());
   if (!added) {
+    waiting_[it->second].key = key;
     waiting_[it->second].value = value;
     return;
   }

@@ -57,10 +57,12 @@ class KeptIniFile {
     bool mayWait = false;
   };
   // Writes the keys in order, as IniFile::WriteIniKey would one by one. Returns false when the
-  // file could not be written, or a name or value is one IniFile refuses (then nothing is
-  // written). A write that fails before it changes the file (a missing folder, a file that may
-  // not be written, a lock held too long) keeps nothing; one whose append or whole rewrite fails
-  // (a full disk) leaves all its keys waiting for the next write or sync, as get() answers them.
+  // file could not be written, or a name, a value or a change is one IniFile refuses, keys that
+  // wait counted as written (then nothing is written, and nothing of it waits: a key after
+  // which a GBK file would read as UTF-8 is refused here, not later by sync). A write that fails
+  // before it changes the file (a missing folder, a file that may not be written, a lock held too
+  // long) keeps nothing; one whose append or whole rewrite fails (a full disk) leaves all its keys
+  // waiting for the next write or sync, as get() answers them.
   bool write(const std::vector<Key>& keys);
 
   // Takes back the keys of a write that failed: those of them still waiting are dropped, as if

@@ -2,6 +2,7 @@
 
 #include <QRegularExpression>
 #include <QString>
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -167,10 +168,23 @@ QString folded(const QString& name) {
   return name.mid(b, e - b).toCaseFolded();
 }
 
+// The name that a header written for the section gives by the first rule: up to the first "]"
+// that only blanks or a ";" comment follow ("x] ;y" gives "x").
+QString cutName(const QString& section) {
+  const QString header = u'[' + folded(section) + u']';
+  for (qsizetype close = header.indexOf(u']'); close >= 0;
+       close = header.indexOf(u']', close + 1)) {
+    qsizetype next = close + 1;
+    while (next < header.size() && (header[next] == u' ' || header[next] == u'\t')) ++next;
+    if (next == header.size() || header[next] == u';') return folded(header.mid(1, close - 1));
+  }
+  return folded(section);
+}
+
 // Sections that may find one header: a header "[x] ;y]" serves both "x] ;y" and "x".
 bool sectionsMeet(const QString& a, const QString& b) {
   const QString fa = folded(a), fb = folded(b);
-  return fa.startsWith(fb) || fb.startsWith(fa);
+  return fa == fb || cutName(a) == fb || cutName(b) == fa;
 }
 
 // The bytes in C notation, for a message.
@@ -337,7 +351,15 @@ class Run {
              ", the same writes through IniFile made " + escaped(twin);
     }
     const View file = plainView();
-    for (const auto& [key, value] : before) {
+    for (const auto& entry : before) {
+      const Pair& key = entry.first;
+      const QString& value = entry.second;
+      // Of two names of one section the kept file may not know, while keys wait, that a header
+      // its sync writes for one ("[x] ;y]") serves the other ("x") too.
+      const bool twoNames = std::any_of(sections_.begin(), sections_.end(), [&](const QString& s) {
+        return folded(s) != folded(key.first) && sectionsMeet(s, key.first);
+      });
+      if (twoNames) continue;
       if (file.at(key) != value) {
         return name + ": " + shown(key) + " reads \"" + file.at(key).toStdString() +
                "\" from the file, \"" + value.toStdString() + "\" from the kept file";
@@ -373,16 +395,13 @@ class Run {
       c.wholeSection = true;
       addName(sections_, c.section);
     }
-    // The last value of each key written.
+    // The last value of each key written. Of two names of one section ("x] ;y" and "x" may
+    // find the same header) only the last is sure to read back its value.
     for (const KeptIniFile::Key& k : keptKeys) {
-      bool again = false;
-      for (auto& [key, value] : written) {
-        if (folded(key.first) == folded(k.section) && folded(key.second) == folded(k.key)) {
-          value = k.value;
-          again = true;
-        }
-      }
-      if (!again) written.push_back({{k.section, k.key}, k.value});
+      std::erase_if(written, [&](const std::pair<Pair, QString>& w) {
+        return folded(w.first.second) == folded(k.key) && sectionsMeet(w.first.first, k.section);
+      });
+      written.push_back({{k.section, k.key}, k.value});
     }
     const std::optional<std::string> bytesBefore = fileBytes(file_);
     const bool kept = op == 4;

@@ -269,14 +269,25 @@ TEST(KeptIniFile, AFolderLockHeldByAnotherFailsTheWriteInTime) {
 }
 
 // Only blanks around a name or value are dropped, as the file drops them: a name that ends in a
-// full-width space is a name of its own, and a waiting value reads back as the file gives it.
+// full-width space is a name of its own, two names that find one header are one, and a waiting
+// value reads back as the file gives it.
 TEST(KeptIniFile, WaitingKeysAreToldApartAndReadBackAsTheFileDoes) {
   TestFolder dir;
   IniFile plain(dir / "plain.txt");
   const std::vector<KeptIniFile::Key> keys = {
-      {"a", "k", "1", false},        {"b", "n", "0", false},       {"a", "k", "w0", true},
-      {"a", "k", "w1", true},        {"a\u3000", "k", "w2", true}, {"a", "k\u00a0", "w3", true},
-      {"a", "q", "\u3000'x'", true}, {"a", "r", " \"y\" ", true}};
+      {"a", "k", "1", false},
+      {"b", "n", "0", false},
+      {"a", "k", "w0", true},
+      {"a", "k", "w1", true},
+      {"a\u3000", "k", "w2", true},
+      {"a", "k\u00a0", "w3", true},
+      {"a", "q", "\u3000'x'", true},
+      {"a", "r", " \"y\" ", true},
+      // Two names of one section: "[x] ;y]" is found by "x] ;y" and by "x" alike.
+      {"x] ;y", "k", "1", false},
+      {"x] ;y", "k", "w4", true},
+      {"x", "k", "w5", true},
+      {"x] ;y", "k", "w6", true}};
   {
     KeptIniFile kept(dir / "kept.txt");
     for (const auto& k : keys) {

@@ -218,6 +218,14 @@ std::optional<size_t> IniDocument::findSection(const QString& section) const {
   return std::nullopt;
 }
 
+QString IniDocument::sectionIdentity(const QString& section) const {
+  const QString name = trimBlanks(section);
+  const auto header = findSection(name);
+  if (!header) return name.toCaseFolded();
+  const Line& line = lines_[*header];
+  return (line.wholeName.isEmpty() ? line.name : line.wholeName).toCaseFolded();
+}
+
 size_t IniDocument::sectionEnd(size_t header) const {
   buildIndex();
   const auto next = std::upper_bound(headers_.begin(), headers_.end(), header);
@@ -359,7 +367,21 @@ void IniDocument::insertAll(std::vector<Insertion>& insertions) {
   std::move(lines_.begin() + static_cast<std::ptrdiff_t>(from), lines_.end(),
             std::back_inserter(merged));
   lines_ = std::move(merged);
+  joinSplitEndings();
   indexed_ = false;  // the lines after the first insertion moved
+}
+
+void IniDocument::joinSplitEndings() {
+  size_t kept = 0;
+  for (size_t i = 0; i < lines_.size(); ++i) {
+    if (kept > 0 && lines_[i].raw == "\n" && lines_[kept - 1].raw.ends_with('\r')) {
+      lines_[kept - 1].raw += '\n';
+      continue;
+    }
+    if (kept != i) lines_[kept] = std::move(lines_[i]);
+    ++kept;
+  }
+  lines_.resize(kept);
 }
 
 bool IniDocument::removeKey(const QString& section, const QString& key) {
@@ -368,6 +390,7 @@ bool IniDocument::removeKey(const QString& section, const QString& key) {
   auto at = findKey(*header, trimBlanks(key));
   if (!at) return false;
   lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(*at));
+  joinSplitEndings();
   indexed_ = false;
   return true;
 }
@@ -385,6 +408,7 @@ bool IniDocument::removeSection(const QString& section) {
     if (lines_.empty()) lines_.emplace_back();
     lines_[0].raw.insert(0, mark);
   }
+  joinSplitEndings();
   indexed_ = false;
   return true;
 }

@@ -57,6 +57,10 @@ class IniDocument {
   bool removeKey(const QString& section, const QString& key);
   bool removeSection(const QString& section);
 
+  // The section as told apart from others, trimmed and in one case: the name of the header
+  // that the name finds (a header "[x] ;y]" is found by "x] ;y" and by "x" alike), else the name.
+  QString sectionIdentity(const QString& section) const;
+
   // Whether setValue of this key only adds lines at the end of the document (a new section,
   // or a new key of the last section with nothing blank after it), so that the file grows by
   // exactly those bytes and no earlier byte changes.
@@ -117,6 +121,10 @@ class IniDocument {
   void terminateLastLine();
   Line keyLine(const QString& name, const QString& value) const;
   void insertAll(std::vector<Insertion>& insertions);
+  // A line that ends in a lone CR now followed by a blank line that ends in LF (a file of mixed
+  // endings, after lines between them went or came): the two read as one line ending in CR LF,
+  // and are kept so, so that the lines are what a read of the bytes gives.
+  void joinSplitEndings();
 
   // Sections and keys by name, so that a look-up costs the same however long the file is.
   // Built on first use; lines added at the end keep it, any other change of the lines drops it.

@@ -66,6 +66,7 @@ bool KeptIniFile::refresh() {
     if (!bytes) return false;
   }
   *doc_ = IniDocument::parse(bytes.value_or(std::string()));
+  if (!waiting_.empty()) reindexWaiting();
   stamp_ = now;
   loaded_ = true;
   readJustNow_ = true;
@@ -87,11 +88,24 @@ KeptIniFile::Look KeptIniFile::lookAgain(size_t pending) {
   return refresh() ? Look::ReadAgain : Look::Unreadable;
 }
 
+QString KeptIniFile::waitingKey(const QString& section, const QString& key) const {
+  QString k = doc_->sectionIdentity(section);
+  k += QChar(u'\0');
+  k += trimBlanks(key).toCaseFolded();
+  return k;
+}
+
+void KeptIniFile::reindexWaiting() {
+  waitingIndex_.clear();
+  for (size_t i = 0; i < waiting_.size(); ++i)
+    waitingIndex_[waitingKey(waiting_[i].section, waiting_[i].key)] = i;
+}
+
 void KeptIniFile::addWaiting(const QString& section, const QString& key, const QString& value) {
   // A key written again keeps its first place: the file ends the same as when each write had
   // reached it in turn. Its line then has the name as last written (a replaced line takes the
   // name as given), in a section as first written (its header is not written again).
-  const auto [it, added] = waitingIndex_.try_emplace(keyIdentity(section, key), waiting_.size());
+  const auto [it, added] = waitingIndex_.try_emplace(waitingKey(section, key), waiting_.size());
   if (!added) {
     waiting_[it->second].key = key;
     waiting_[it->second].value = value;
@@ -102,7 +116,7 @@ void KeptIniFile::addWaiting(const QString& section, const QString& key, const Q
 }
 
 QString KeptIniFile::get(const QString& section, const QString& key) {
-  const auto it = waitingIndex_.find(keyIdentity(section, key));
+  const auto it = waitingIndex_.find(waitingKey(section, key));
   if (it != waitingIndex_.end()) return readBackValue(waiting_[it->second].value);
   if (!refresh()) return QString();
   const std::optional<QString> value = doc_->value(section, key);
@@ -144,7 +158,7 @@ bool KeptIniFile::write(const std::vector<Key>& keys) {
     // append nothing is appended before the keys it left waiting are written, which would
     // otherwise land after the lines of later writes.
     if (!appendFailed_ && doc_->appendsAtEnd(k.section, k.key) &&
-        !waitingIndex_.contains(keyIdentity(k.section, k.key))) {
+        !waitingIndex_.contains(waitingKey(k.section, k.key))) {
       doc_->setValue(k.section, k.key, value);
     } else {
       addWaiting(k.section, k.key, value);
@@ -155,10 +169,8 @@ bool KeptIniFile::write(const std::vector<Key>& keys) {
   // of its lines is in the file. Nothing is appended before they are written, which would
   // otherwise land after the lines of later writes.
   const auto allWait = [&] {
-    while (waiting_.size() > waitingBefore) {
-      waitingIndex_.erase(keyIdentity(waiting_.back().section, waiting_.back().key));
-      waiting_.pop_back();
-    }
+    waiting_.resize(waitingBefore);
+    reindexWaiting();  // the file may have been read again meanwhile
     for (const Key& k : keys) addWaiting(k.section, k.key, oneLine(k.value));
   };
   const auto keepWaiting = [&] {
@@ -252,15 +264,14 @@ bool KeptIniFile::rewrite(const IniChangeLock& lock) {
 
 void KeptIniFile::withdraw(const std::vector<Key>& keys) {
   bool any = false;
-  for (const Key& k : keys) any = waitingIndex_.erase(keyIdentity(k.section, k.key)) > 0 || any;
+  for (const Key& k : keys) any = waitingIndex_.erase(waitingKey(k.section, k.key)) > 0 || any;
   if (!any) return;
   std::vector<IniFile::KeyWrite> kept;
   for (IniFile::KeyWrite& w : waiting_) {
-    if (waitingIndex_.contains(keyIdentity(w.section, w.key))) kept.push_back(std::move(w));
+    if (waitingIndex_.contains(waitingKey(w.section, w.key))) kept.push_back(std::move(w));
   }
   waiting_ = std::move(kept);
-  for (size_t i = 0; i < waiting_.size(); ++i)
-    waitingIndex_[keyIdentity(waiting_[i].section, waiting_[i].key)] = i;
+  reindexWaiting();
   // Nothing waits behind a failed append any more: appends may go on.
   if (waiting_.empty()) appendFailed_ = false;
 }

@@ -114,6 +114,10 @@ class KeptIniFile {
   bool loaded_ = false;
   bool readJustNow_ = false;  // by the write or sync under way: nothing to compare
   void addWaiting(const QString& section, const QString& key, const QString& value);
+  // What tells a waiting key apart: its name, and its section as the file finds it, so that two
+  // names of one section ("x] ;y" and "x" both find a header "[x] ;y]") are one.
+  QString waitingKey(const QString& section, const QString& key) const;
+  void reindexWaiting();
 
   // Keys not yet in the file, in the order of their first write, each with its last value.
   std::vector<IniFile::KeyWrite> waiting_;

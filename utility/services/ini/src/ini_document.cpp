@@ -9,7 +9,6 @@
 #include <utility>
 
 #include "ini_rules.h"
-#include "mobrel/ini_values.h"
 #include "sheetcut/ansi_codepage.h"
 
 namespace mobrel {
@@ -421,14 +420,18 @@ bool IniDocument::readsAsUtf8(const std::string& bytes) const {
 bool IniDocument::readsAsUtf8After(const std::vector<IniFile::KeyWrite>& keys) const {
   if (utf8_) return false;
   buildIndex();
-  // The last value of each key, as setValues leaves it.
+  // Each key's line as setValues leaves it: its last name and value.
   std::vector<IniFile::KeyWrite> last;
   std::unordered_map<QString, size_t> lastOf;
   for (const IniFile::KeyWrite& k : keys) {
-    const auto [it, added] = lastOf.try_emplace(keyIdentity(k.section, k.key), last.size());
+    QString identity = sectionIdentity(k.section);
+    identity += QChar(u'\0');
+    identity += trimBlanks(k.key).toCaseFolded();
+    const auto [it, added] = lastOf.try_emplace(identity, last.size());
     if (added) {
       last.push_back(k);
     } else {
+      last[it->second].key = k.key;
       last[it->second].value = k.value;
     }
   }

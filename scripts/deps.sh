@@ -8,6 +8,7 @@ SHEETCUT_PACKAGES=(
   python3 python3-ezdxf vsftpd python3-pyftpdlib openssl acl
   librecad-data
   libcups2-dev cups-client cups printer-driver-cups-pdf
+  e2fsprogs mount
 )
 
 sheetcut_install_deps() {

@@ -5,7 +5,7 @@ SHEETCUT_PACKAGES=(
   qt6-base-dev libxml2-dev libcurl4-openssl-dev libcairo2-dev libpango1.0-dev uuid-dev zlib1g-dev
   googletest libgtest-dev
   ghostscript fonts-noto-cjk fonts-dejavu-core poppler-utils hp2xx qt6-translations-l10n
-  python3 python3-ezdxf vsftpd python3-pyftpdlib openssl acl btrfs-progs xfsprogs e2fsprogs
+  python3 python3-ezdxf vsftpd python3-pyftpdlib openssl acl btrfs-progs xfsprogs e2fsprogs mount
   librecad-data
   libcups2-dev cups-client cups printer-driver-cups-pdf
 )

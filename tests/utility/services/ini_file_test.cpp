@@ -189,6 +189,29 @@ TEST(IniFile, Utf16FilesWithAMarkStayUtf16) {
   }
 }
 
+// The byte-order mark sits in the first line: deleting the first section keeps it, so that the
+// rest of the file still reads (a UTF-16 file without its mark is no text).
+TEST(IniFile, DeletingTheFirstSectionKeepsTheMark) {
+  TestFolder dir;
+  const fs::path file = dir.path() / "cfg.ini";
+  IniFile ini(dir / "cfg.ini");
+  for (const bool littleEndian : {true, false}) {
+    SCOPED_TRACE(littleEndian ? "little-endian" : "big-endian");
+    writeBytes(file, utf16(u"\uFEFF[a]\r\n[b]\r\nk=v\r\n", littleEndian));
+    ASSERT_TRUE(ini.DelIniSec("a"));
+    EXPECT_EQ(readBytes(file), utf16(u"\uFEFF[b]\r\nk=v\r\n", littleEndian));
+    EXPECT_EQ(ini.GetIniKey("b", "k"), "v");
+    ASSERT_TRUE(ini.DelIniSec("b"));
+    EXPECT_EQ(readBytes(file), utf16(u"\uFEFF", littleEndian));
+    ASSERT_TRUE(ini.WriteIniKey("c", "k", "张"));
+    EXPECT_EQ(ini.GetIniKey("c", "k"), "张");
+    EXPECT_EQ(readBytes(file).substr(0, 2), littleEndian ? "\xFF\xFE" : "\xFE\xFF");
+  }
+  writeBytes(file, "\xEF\xBB\xBF[a]\nx=1\n[b]\nk=v\n");
+  ASSERT_TRUE(ini.DelIniSec("A"));
+  EXPECT_EQ(readBytes(file), "\xEF\xBB\xBF[b]\nk=v\n");
+}
+
 TEST(IniFile, LongValuesAreCutAtWholeCharacters) {
   TestFolder dir;
   IniFile ini(dir / "cfg.ini");

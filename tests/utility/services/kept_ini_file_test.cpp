@@ -11,9 +11,11 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <functional>
 #include <future>
 
 #include "mobrel/ini_file.h"
+#include "mounted_image.h"
 #include "refused_link.h"
 #include "small_filesystem.h"
 #include "test_folder.h"
@@ -267,14 +269,25 @@ TEST(KeptIniFile, AFolderLockHeldByAnotherFailsTheWriteInTime) {
 }
 
 // Only blanks around a name or value are dropped, as the file drops them: a name that ends in a
-// full-width space is a name of its own, and a waiting value reads back as the file gives it.
+// full-width space is a name of its own, two names that find one header are one, and a waiting
+// value reads back as the file gives it.
 TEST(KeptIniFile, WaitingKeysAreToldApartAndReadBackAsTheFileDoes) {
   TestFolder dir;
   IniFile plain(dir / "plain.txt");
   const std::vector<KeptIniFile::Key> keys = {
-      {"a", "k", "1", false},        {"b", "n", "0", false},       {"a", "k", "w0", true},
-      {"a", "k", "w1", true},        {"a\u3000", "k", "w2", true}, {"a", "k\u00a0", "w3", true},
-      {"a", "q", "\u3000'x'", true}, {"a", "r", " \"y\" ", true}};
+      {"a", "k", "1", false},
+      {"b", "n", "0", false},
+      {"a", "k", "w0", true},
+      {"a", "k", "w1", true},
+      {"a\u3000", "k", "w2", true},
+      {"a", "k\u00a0", "w3", true},
+      {"a", "q", "\u3000'x'", true},
+      {"a", "r", " \"y\" ", true},
+      // Two names of one section: "[x] ;y]" is found by "x] ;y" and by "x" alike.
+      {"x] ;y", "k", "1", false},
+      {"x] ;y", "k", "w4", true},
+      {"x", "k", "w5", true},
+      {"x] ;y", "k", "w6", true}};
   {
     KeptIniFile kept(dir / "kept.txt");
     for (const auto& k : keys) {
@@ -311,9 +324,127 @@ TEST(KeptIniFile, WaitingKeysAreCheckedAgainstTheFileTheyGoInto) {
   EXPECT_TRUE(kept.writeFailure().startsWith("\"" + (dir / "r.txt") + "\""))
       << kept.writeFailure().toStdString();
   EXPECT_EQ(readBytes(file), gbk);
-  ASSERT_TRUE(kept.write({{"b", "n", "你", false}}));
+  EXPECT_EQ(kept.get("a", "k"), "\U0001F600");  // refused at once: nothing of it waits
+  ASSERT_TRUE(kept.write({{"a", "k", "孝", false}, {"b", "n", "你", false}}));
   EXPECT_EQ(readBytes(file), "[a]\r\nk=\xD0\xA2\r\n[b]\r\nn=\xC4\xE3\r\n");
   EXPECT_EQ(kept.get("a", "k"), "孝");
+}
+
+// Another writer sets b from 1 to 2 in place, the same size, so quickly after the kept file's
+// rewrite that the file's time may not tell (`hidesChange` is given the file and its status
+// before the change, and answers whether its time is still that). The kept file's next rewrite
+// keeps b=2, whether that write appends lines of its own or not.
+void expectAHiddenChangeIsMerged(const std::filesystem::path& file, bool utf16File,
+                                 const std::function<bool(int, const struct stat&)>& hidesChange) {
+  const auto text = [&](std::u16string_view t) {
+    if (utf16File) return utf16(QChar(0xFEFF) + QStringView(t).toString());
+    return QStringView(t).toString().toStdString();
+  };
+  for (const bool appendsToo : {false, true}) {
+    SCOPED_TRACE(appendsToo ? "with a new section" : "alone");
+    writeBytes(file, text(u"[s]\r\na=0\r\nb=1\r\n"));
+    KeptIniFile kept(QString::fromStdString(file.string()));
+    bool hidden = false;
+    for (int attempt = 1; attempt <= 5 && !hidden; ++attempt) {
+      ASSERT_TRUE(kept.write({{"s", "a", QString::number(attempt), false}}));  // rewritten
+      const std::string before = readBytes(file);
+      const std::string old = text(u"b=1").substr(utf16File ? 2 : 0);
+      const size_t at = before.find(old);
+      ASSERT_NE(at, std::string::npos);
+      std::string changed = old;
+      changed[changed.size() - (utf16File ? 2 : 1)] = '2';
+      const int fd = ::open(file.c_str(), O_WRONLY | O_CLOEXEC);
+      ASSERT_GE(fd, 0);
+      struct stat st {};
+      ASSERT_EQ(::fstat(fd, &st), 0);
+      ASSERT_EQ(::pwrite(fd, changed.data(), changed.size(), static_cast<off_t>(at)),
+                static_cast<ssize_t>(changed.size()));
+      hidden = hidesChange(fd, st);
+      ::close(fd);
+      if (!hidden) {
+        ASSERT_TRUE(kept.write({{"s", "b", "1", false}}));  // try again
+      }
+    }
+    ASSERT_TRUE(hidden) << "the change always showed in the file's time";
+    std::vector<KeptIniFile::Key> write = {{"s", "a", "9", false}};
+    if (appendsToo) write.push_back({"t", "c", "1", false});
+    ASSERT_TRUE(kept.write(write));
+    EXPECT_EQ(readBytes(file),
+              text(appendsToo ? u"[s]\r\na=9\r\nb=2\r\n[t]\r\nc=1\r\n" : u"[s]\r\na=9\r\nb=2\r\n"));
+    EXPECT_EQ(kept.get("s", "b"), "2");
+  }
+}
+
+// The time set back to what it was: only the content tells.
+TEST(KeptIniFile, AChangeThatKeepsSizeAndTimeIsMergedNotWrittenOver) {
+  TestFolder dir;
+  for (const bool utf16File : {false, true}) {
+    SCOPED_TRACE(utf16File ? "UTF-16" : "UTF-8");
+    expectAHiddenChangeIsMerged(dir.path() / "r.txt", utf16File,
+                                [](int fd, const struct stat& before) {
+                                  const timespec times[2] = {before.st_atim, before.st_mtim};
+                                  return ::futimens(fd, times) == 0;
+                                });
+  }
+}
+
+// ext2 with 128-byte inodes keeps times to the second: a change within the second of the kept
+// file's rewrite leaves the file's time as it was.
+TEST(KeptIniFile, AChangeWithinTheSecondOnExt2IsMergedNotWrittenOver) {
+  sheetcut::testing::MountedImage image("mkfs.ext2 -q -F -I 128", 4 << 20);
+  SHEETCUT_REQUIRE_MOUNTED_IMAGE(image);
+  expectAHiddenChangeIsMerged(image.root() / "r.txt", false, [](int fd, const struct stat& before) {
+    struct stat after {};
+    return ::fstat(fd, &after) == 0 && after.st_mtim.tv_sec == before.st_mtim.tv_sec &&
+           after.st_mtim.tv_nsec == before.st_mtim.tv_nsec;
+  });
+}
+
+// A GBK file that a rewrite left all ASCII takes new text as UTF-8, as a plain write of it does.
+TEST(KeptIniFile, AFileMadeAsciiTakesNewTextAsAPlainWriteDoes) {
+  TestFolder dir;
+  const std::string gbk = "[s]\r\nk=\xC4\xE3\r\n";
+  writeBytes(dir.path() / "kept.txt", gbk);
+  writeBytes(dir.path() / "plain.txt", gbk);
+  KeptIniFile kept(dir / "kept.txt");
+  IniFile plain(dir / "plain.txt");
+  for (const KeptIniFile::Key& k :
+       {KeptIniFile::Key{"s", "k", "x", false}, KeptIniFile::Key{"t", "m", "孝", false}}) {
+    ASSERT_TRUE(kept.write({k}));
+    ASSERT_TRUE(plain.WriteIniKey(k.section, k.key, k.value));
+    EXPECT_EQ(readBytes(dir.path() / "kept.txt"), readBytes(dir.path() / "plain.txt"));
+  }
+  EXPECT_EQ(readBytes(dir.path() / "kept.txt"), "[s]\r\nk=x\r\n[t]\r\nm=孝\r\n");
+  EXPECT_EQ(IniFile(dir / "kept.txt").GetIniKey("t", "m"), "孝");
+}
+
+// A key that may wait is refused at once where a plain write refuses it: here the GBK line it
+// replaces is the file's last, after which the file's other bytes would read as UTF-8.
+TEST(KeptIniFile, AWaitingKeyIsRefusedAtOnceWhereAPlainWriteRefusesIt) {
+  TestFolder dir;
+  const std::filesystem::path file = dir.path() / "r.txt";
+  writeBytes(file, "[a]\r\nk=\xC4\xE3\r\n[b]\r\nm=\xE4\xBD\xA0\r\n");
+  KeptIniFile kept(dir / "r.txt");
+  ASSERT_TRUE(kept.write({{"a", "z", "1", false}}));  // rewrites at once
+  const std::string written = "[a]\r\nk=\xC4\xE3\r\nz=1\r\n[b]\r\nm=\xE4\xBD\xA0\r\n";
+  ASSERT_EQ(readBytes(file), written);
+  IniFile plain(dir / "r.txt");
+  EXPECT_FALSE(plain.WriteIniKey("a", "k", "x"));
+  EXPECT_FALSE(kept.write({{"a", "z", "2", true}, {"a", "k", "x", true}}));
+  EXPECT_EQ(kept.writeFailure(), plain.writeFailure());
+  EXPECT_EQ(kept.get("a", "k"), "你");
+  EXPECT_EQ(kept.get("a", "z"), "1");
+  EXPECT_TRUE(kept.sync());
+  EXPECT_EQ(readBytes(file), written);
+
+  // Keys that wait count together: each alone leaves a GBK line, the two leave none.
+  writeBytes(file, "[a]\r\nk=\xC4\xE3\r\n[b]\r\nm=\xC4\xE3\r\nn=\xE4\xBD\xA0\r\n");
+  KeptIniFile two(dir / "r.txt");
+  ASSERT_TRUE(two.write({{"a", "z", "1", false}}));  // rewrites at once
+  ASSERT_TRUE(two.write({{"a", "k", "y", true}}));   // waits
+  EXPECT_FALSE(two.write({{"b", "m", "z", true}}));
+  EXPECT_TRUE(two.sync());
+  EXPECT_EQ(readBytes(file), "[a]\r\nk=y\r\nz=1\r\n[b]\r\nm=\xC4\xE3\r\nn=\xE4\xBD\xA0\r\n");
 }
 
 TEST(KeptIniFile, RefusesWhatIniFileRefuses) {

@@ -36,7 +36,11 @@ std::string pathOfOpenFile(int fd) {
   for (;;) {
     const ssize_t n = ::readlink(link.c_str(), buf.data(), buf.size());
     if (n < 0) return {};
-    if (static_cast<size_t>(n) < buf.size()) return std::string(buf.data(), static_cast<size_t>(n));
+    if (static_cast<size_t>(n) < buf.size()) {
+      // A file that lost its last name meanwhile (a rename over it) is named "… (deleted)".
+      if (::fstat(fd, &st) != 0 || st.st_nlink == 0) return {};
+      return std::string(buf.data(), static_cast<size_t>(n));
+    }
     buf.resize(buf.size() * 2);
   }
 }

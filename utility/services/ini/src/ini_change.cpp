@@ -1,5 +1,7 @@
 #include "ini_change.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -130,7 +132,14 @@ IniChangeLock::IniChangeLock(const QString& path) {
     }
     // The file itself, where the link led: a link put in its place since is not followed.
     const int error = file_.open(*target, sheetcut::LockedFile::Mode::Exclusive, false);
-    if (error == ENOENT) return;  // a new file, made at *target
+    // A new file, made at *target; unless the name leads to a file again, which took the place
+    // of the one it led to while the link was followed.
+    struct stat named {};
+    if (error == ENOENT && ::stat(name.c_str(), &named) != 0) return;
+    if (error == ENOENT) {
+      lock_.reset();
+      continue;
+    }
     if (error == 0 && file_.isNamedBy(name)) return;
     file_.close();
     lock_.reset();

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <utility>
 
 #include "ini_rules.h"
@@ -13,6 +14,9 @@
 namespace mobrel {
 
 namespace {
+
+// The byte-order mark as the first line keeps it (a UTF-16 file's is kept as UTF-8 too).
+constexpr const char* kUtf8Mark = "\xEF\xBB\xBF";
 
 bool isBlank(QChar c) {
   return c == u' ' || c == u'\t';
@@ -109,7 +113,7 @@ void IniDocument::parseLines(const std::string& text) {
       }
     }
     std::string content = text.substr(pos, contentEnd - pos);
-    if (pos == 0 && content.rfind("\xEF\xBB\xBF", 0) == 0) content.erase(0, 3);
+    if (pos == 0 && content.rfind(kUtf8Mark, 0) == 0) content.erase(0, 3);
     QString decoded = QString::fromStdString(utf8_ ? content : sheetcut::ansiToUtf8(content));
     Line line = makeLine(decoded);
     line.raw = text.substr(pos, end - pos);
@@ -171,6 +175,7 @@ QString IniDocument::keyOf(size_t header, const QString& name) {
 
 void IniDocument::indexLine(size_t i) const {
   const Line& line = lines_[i];
+  if (!utf8_ && !sheetcut::isValidUtf8(line.raw)) ++foreignLines_;
   if (line.kind == Kind::Section) {
     if (line.wholeName.isEmpty()) {
       sections_.try_emplace(line.name.toCaseFolded(), i);
@@ -195,6 +200,7 @@ void IniDocument::buildIndex() const {
   keys_.clear();
   hasHeader_ = false;
   lastHeader_ = 0;
+  foreignLines_ = 0;
   for (size_t i = 0; i < lines_.size(); ++i) indexLine(i);
   indexed_ = true;
 }
@@ -209,6 +215,14 @@ std::optional<size_t> IniDocument::findSection(const QString& section) const {
   if (const auto it = wholeSections_.find(folded); it != wholeSections_.end()) return it->second;
   if (const auto it = cutSections_.find(folded); it != cutSections_.end()) return it->second;
   return std::nullopt;
+}
+
+QString IniDocument::sectionIdentity(const QString& section) const {
+  const QString name = trimBlanks(section);
+  const auto header = findSection(name);
+  if (!header) return name.toCaseFolded();
+  const Line& line = lines_[*header];
+  return (line.wholeName.isEmpty() ? line.name : line.wholeName).toCaseFolded();
 }
 
 size_t IniDocument::sectionEnd(size_t header) const {
@@ -308,6 +322,10 @@ void IniDocument::setValues(const std::vector<IniFile::KeyWrite>& keys) {
       while (body > 0 && (old.raw[body - 1] == '\n' || old.raw[body - 1] == '\r')) --body;
       Line entry = keyLine(name, k.value);
       entry.raw.replace(entry.raw.size() - eol_.size(), eol_.size(), old.raw.substr(body));
+      if (!utf8_) {
+        foreignLines_ -= sheetcut::isValidUtf8(old.raw) ? 0 : 1;
+        foreignLines_ += sheetcut::isValidUtf8(entry.raw) ? 0 : 1;
+      }
       old = std::move(entry);
       continue;
     }
@@ -348,7 +366,21 @@ void IniDocument::insertAll(std::vector<Insertion>& insertions) {
   std::move(lines_.begin() + static_cast<std::ptrdiff_t>(from), lines_.end(),
             std::back_inserter(merged));
   lines_ = std::move(merged);
+  joinSplitEndings();
   indexed_ = false;  // the lines after the first insertion moved
+}
+
+void IniDocument::joinSplitEndings() {
+  size_t kept = 0;
+  for (size_t i = 0; i < lines_.size(); ++i) {
+    if (kept > 0 && lines_[i].raw == "\n" && lines_[kept - 1].raw.ends_with('\r')) {
+      lines_[kept - 1].raw += '\n';
+      continue;
+    }
+    if (kept != i) lines_[kept] = std::move(lines_[i]);
+    ++kept;
+  }
+  lines_.resize(kept);
 }
 
 bool IniDocument::removeKey(const QString& section, const QString& key) {
@@ -357,6 +389,7 @@ bool IniDocument::removeKey(const QString& section, const QString& key) {
   auto at = findKey(*header, trimBlanks(key));
   if (!at) return false;
   lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(*at));
+  joinSplitEndings();
   indexed_ = false;
   return true;
 }
@@ -364,8 +397,17 @@ bool IniDocument::removeKey(const QString& section, const QString& key) {
 bool IniDocument::removeSection(const QString& section) {
   auto header = findSection(trimBlanks(section));
   if (!header) return false;
+  // The byte-order mark sits in the first line's bytes but belongs to the file: a UTF-16 file
+  // without it is no text at all. It stays when the first section goes.
+  std::string mark;
+  if (*header == 0 && lines_[0].raw.rfind(kUtf8Mark, 0) == 0) mark = kUtf8Mark;
   lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(*header),
                lines_.begin() + static_cast<std::ptrdiff_t>(sectionEnd(*header)));
+  if (!mark.empty()) {
+    if (lines_.empty()) lines_.emplace_back();
+    lines_[0].raw.insert(0, mark);
+  }
+  joinSplitEndings();
   indexed_ = false;
   return true;
 }
@@ -373,6 +415,54 @@ bool IniDocument::removeSection(const QString& section) {
 bool IniDocument::readsAsUtf8(const std::string& bytes) const {
   return !utf8_ && sheetcut::isValidUtf8(bytes) &&
          std::any_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) != 0; });
+}
+
+bool IniDocument::readsAsUtf8After(const std::vector<IniFile::KeyWrite>& keys) const {
+  if (utf8_) return false;
+  buildIndex();
+  // Each key's line as setValues leaves it: its last name and value.
+  std::vector<IniFile::KeyWrite> last;
+  std::unordered_map<QString, size_t> lastOf;
+  for (const IniFile::KeyWrite& k : keys) {
+    QString identity = sectionIdentity(k.section);
+    identity += QChar(u'\0');
+    identity += trimBlanks(k.key).toCaseFolded();
+    const auto [it, added] = lastOf.try_emplace(identity, last.size());
+    if (added) {
+      last.push_back(k);
+    } else {
+      last[it->second].key = k.key;
+      last[it->second].value = k.value;
+    }
+  }
+  // A line that UTF-8 refuses, new or left in place, keeps the file in the ANSI code page.
+  std::unordered_set<size_t> replaced;  // key lines the keys rewrite
+  for (const IniFile::KeyWrite& k : last) {
+    const QString sec = trimBlanks(k.section);
+    const QString name = trimBlanks(k.key);
+    if (!sheetcut::isValidUtf8(encode(name + u'=' + k.value))) return false;
+    const auto header = findSection(sec);
+    if (!header) {
+      if (!sheetcut::isValidUtf8(encode(u'[' + sec + u']'))) return false;
+      continue;
+    }
+    if (const auto at = findKey(*header, name)) replaced.insert(*at);
+  }
+  size_t replacedForeign = 0;
+  for (const size_t line : replaced) {
+    if (!sheetcut::isValidUtf8(lines_[line].raw)) ++replacedForeign;
+  }
+  if (replacedForeign < foreignLines_) return false;
+  // Every such line goes: only the whole new bytes tell.
+  IniDocument changed = *this;
+  changed.setValues(keys);
+  return readsAsUtf8(changed.bytes());
+}
+
+void IniDocument::rereadAs(const std::string& written) {
+  if (utf8_ || std::any_of(written.begin(), written.end(), [](char c) { return (c & 0x80) != 0; }))
+    return;
+  utf8_ = true;
 }
 
 std::string IniDocument::bytes() const {

@@ -57,6 +57,10 @@ class IniDocument {
   bool removeKey(const QString& section, const QString& key);
   bool removeSection(const QString& section);
 
+  // The section as told apart from others, trimmed and in one case: the name of the header
+  // that the name finds (a header "[x] ;y]" is found by "x] ;y" and by "x" alike), else the name.
+  QString sectionIdentity(const QString& section) const;
+
   // Whether setValue of this key only adds lines at the end of the document (a new section,
   // or a new key of the last section with nothing blank after it), so that the file grows by
   // exactly those bytes and no earlier byte changes.
@@ -72,6 +76,15 @@ class IniDocument {
   // Whether these bytes of a document read in the ANSI code page would read back as UTF-8 (they
   // hold no byte that UTF-8 refuses, but one above ASCII), and so as other text.
   bool readsAsUtf8(const std::string& bytes) const;
+  // Whether setting these keys (as setValues would) leaves such a document with bytes that read
+  // as UTF-8. Costs as much as the keys while a line that UTF-8 refuses stays in the document,
+  // which is nearly always; as much as the document where the keys replace every such line.
+  bool readsAsUtf8After(const std::vector<IniFile::KeyWrite>& keys) const;
+
+  // Takes the encoding in which `written`, this document's bytes just written, reads again: a
+  // document in the ANSI code page that a change left all ASCII is UTF-8 from then on, as a
+  // plain write of the file as it now is takes it, so that text added later is UTF-8 too.
+  void rereadAs(const std::string& written);
 
   // The characters of the text that the document's encoding has no code for (each once, in
   // order of appearance): none in UTF-8; in the ANSI code page those that would be written as
@@ -108,6 +121,10 @@ class IniDocument {
   void terminateLastLine();
   Line keyLine(const QString& name, const QString& value) const;
   void insertAll(std::vector<Insertion>& insertions);
+  // A line that ends in a lone CR now followed by a blank line that ends in LF (a file of mixed
+  // endings, after lines between them went or came): the two read as one line ending in CR LF,
+  // and are kept so, so that the lines are what a read of the bytes gives.
+  void joinSplitEndings();
 
   // Sections and keys by name, so that a look-up costs the same however long the file is.
   // Built on first use; lines added at the end keep it, any other change of the lines drops it.
@@ -124,6 +141,9 @@ class IniDocument {
   mutable std::unordered_map<QString, size_t> keys_;  // header and folded key -> first line
   mutable size_t lastHeader_ = 0;                     // valid when hasHeader_
   mutable bool hasHeader_ = false;
+  // Lines whose bytes UTF-8 refuses, in a document in the ANSI code page: a file reads as UTF-8
+  // again only without any, since line ends never fall inside a character.
+  mutable size_t foreignLines_ = 0;
   bool utf8_ = true;  // also for a UTF-16 file, whose lines are kept as UTF-8
   Utf16 utf16_ = Utf16::No;
   bool readable_ = true;

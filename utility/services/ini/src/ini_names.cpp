@@ -90,10 +90,24 @@ QString unholdableWrite(const IniDocument& doc, const QString& section, const QS
   return QString();
 }
 
-QString unholdableBytes(const IniDocument& doc, const std::string& bytes, const QString& path) {
-  if (!doc.readsAsUtf8(bytes)) return QString();
+namespace {
+
+QString readsAsUtf8Problem(const QString& path) {
   return quoted(path) + QStringLiteral("是") + QString::fromStdString(sheetcut::ansiCodePage()) +
          QStringLiteral("编码的文件，这样改过后会被当作UTF-8读回，其中的文字会变样，文件没有改动");
+}
+
+}  // namespace
+
+QString unholdableBytes(const IniDocument& doc, const std::string& bytes, const QString& path) {
+  if (!doc.readsAsUtf8(bytes)) return QString();
+  return readsAsUtf8Problem(path);
+}
+
+QString unholdableChange(const IniDocument& doc, const std::vector<IniFile::KeyWrite>& keys,
+                         const QString& path) {
+  if (!doc.readsAsUtf8After(keys)) return QString();
+  return readsAsUtf8Problem(path);
 }
 
 QString unreadableText(const IniDocument& doc, const QString& path) {

@@ -2,6 +2,9 @@
 
 #include <QString>
 #include <string>
+#include <vector>
+
+#include "mobrel/ini_file.h"
 
 namespace mobrel {
 
@@ -26,6 +29,10 @@ QString unholdableWrite(const IniDocument& doc, const QString& section, const QS
 // that UTF-8 refuses would read back as UTF-8, each of its other texts changed ("孝" in GBK is
 // "Т" in UTF-8). The message names the file.
 QString unholdableBytes(const IniDocument& doc, const std::string& bytes, const QString& path);
+// The same for keys about to be set in the document (see IniDocument::readsAsUtf8After), so that
+// a change that waits is refused when it is asked for, as a plain write refuses it.
+QString unholdableChange(const IniDocument& doc, const std::vector<IniFile::KeyWrite>& keys,
+                         const QString& path);
 
 // Why the file `path`, read into `doc`, must not be changed at all: "" when it may be. A file
 // that is no text (binary data, UTF-16 without its mark or broken) reads as holding nothing,

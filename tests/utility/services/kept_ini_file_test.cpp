@@ -15,7 +15,7 @@
 #include <future>
 
 #include "mobrel/ini_file.h"
-#include "mounted_image.h"
+#include "loop_image.h"
 #include "refused_link.h"
 #include "small_filesystem.h"
 #include "test_folder.h"
@@ -391,8 +391,8 @@ TEST(KeptIniFile, AChangeThatKeepsSizeAndTimeIsMergedNotWrittenOver) {
 // ext2 with 128-byte inodes keeps times to the second: a change within the second of the kept
 // file's rewrite leaves the file's time as it was.
 TEST(KeptIniFile, AChangeWithinTheSecondOnExt2IsMergedNotWrittenOver) {
-  sheetcut::testing::MountedImage image("mkfs.ext2 -q -F -I 128", 4 << 20);
-  SHEETCUT_REQUIRE_MOUNTED_IMAGE(image);
+  sheetcut::testing::LoopImage image("ext2", 4 << 20, "-q -F -I 128");
+  SHEETCUT_REQUIRE_LOOP_IMAGE(image);
   expectAHiddenChangeIsMerged(image.root() / "r.txt", false, [](int fd, const struct stat& before) {
     struct stat after {};
     return ::fstat(fd, &after) == 0 && after.st_mtim.tv_sec == before.st_mtim.tv_sec &&
